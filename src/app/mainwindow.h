@@ -1,0 +1,314 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QSoundEffect>
+#include <QString>
+#include <QVersionNumber>
+
+#include <cstdint>
+
+#include "gpsserialportthread.h"
+#include "receiverinfo.h"
+#include "satelliterecord.h"
+#include "ticserialportthread.h"
+#include "utcdatetime.h"
+
+class QActionGroup;
+class QCloseEvent;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QShortcut;
+
+class GpsNavDialog;
+class GpsLogTypeDialog;
+class GpsPortDialog;
+class GpsRawDataDialog;
+class GpsRxDialog;
+class GpsRxIdDialog;
+class ManualCommandDialog;
+class ReferenceLocationDialog;
+class SatAzElChartDialog;
+class SatelliteSelect;
+class SetPcClockDialog;
+class TelnetLink;
+class TelnetTcpServer;
+class TicFileDialog;
+class TicPortDialog;
+class TicProcessedDataDialog;
+class TicRawDataDialog;
+class TimingDialog;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The hub of the program and its data model. Every subsystem reads and writes the
+// shared fields below on the GUI thread; member definitions live in the folder of the
+// subsystem that owns them.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // ---- Application shell: owned objects, in declaration order ----
+    Ui::MainWindow* ui;
+    QString clockTexts[8];
+    QPushButton* satSortButtons[4] = {};
+    QProgressBar* signalBars[16] = {};
+    QLabel* antennaBadge = nullptr;
+    QLabel* navigationBadge = nullptr;
+    QLabel* ntpIndicator = nullptr;
+    QLabel* heartbeatIndicator = nullptr;
+    QLabel* statusMessageLabel = nullptr;
+    QPixmap ledOffPixmap;
+    QPixmap ledOnPixmap;
+    QPixmap ntpOffPixmap;
+    QPixmap ntpOnPixmap;
+    QVersionNumber programVersion;
+    GpsSerialPortThread gpsPortThread;
+    TicSerialPortThread ticPortThreads[8];
+    GpsRawDataDialog* gpsRawDataDialog = nullptr;
+    TicRawDataDialog* ticRawDataDialog = nullptr;
+    TicProcessedDataDialog* ticProcessedDataDialog = nullptr;
+    GpsPortDialog* gpsPortDialog = nullptr;
+    GpsNavDialog* gpsNavDialog = nullptr;
+    GpsRxDialog* gpsRxDialog = nullptr;
+    TimingDialog* timingDialog = nullptr;
+    SetPcClockDialog* setPcClockDialog = nullptr;
+    SatAzElChartDialog* satAzElChartDialog = nullptr;
+    ReferenceLocationDialog* referenceLocationDialog = nullptr;
+    ManualCommandDialog* manualCommandDialog = nullptr;
+    GpsLogTypeDialog* gpsLogTypeDialog = nullptr;
+    GpsRxIdDialog* gpsRxIdDialog = nullptr;
+    SatelliteSelect* satelliteSelect = nullptr;
+    TelnetLink* telnetLink = nullptr;
+    TicPortDialog* ticPortDialog = nullptr;
+    TicFileDialog* ticFileDialog = nullptr;
+    UtcDateTime displayTime;
+    UtcDateTime receiverTime;
+    QDateTime pcTimeSample;
+    QDateTime lastPcClockSet;
+    QSoundEffect secondTickSound;
+    QSoundEffect minuteTickSound;
+    QSoundEffect warnTickSound;
+    SatelliteRecord satellites[256];
+    SatelliteRecord satelliteDisplayTable[256];
+    SatelliteRecord spareSatelliteRecords[16];
+    SatelliteRecord emptySatelliteRecord;
+    QActionGroup* clockDisplayGroup = nullptr;
+    QActionGroup* navFormatGroup = nullptr;
+    QActionGroup* soundGroup = nullptr;
+    QShortcut* helpShortcut = nullptr;
+    QShortcut* remoteShortcut = nullptr;
+    QFile gpsLogFile;
+    QFile ticAverageLogs[8];
+    QFile ticTimeLogs[8];
+    QFile ticCombinedLog;
+    QByteArray lastTicAverageLine;
+    QByteArray lastTicTimeLine;
+    TelnetTcpServer* telnetServer = nullptr;
+
+    // ---- Application shell: shared scalar state, in declaration order ----
+    bool bGpsSearchActive = true;
+    int ppsInterface = 0;
+    bool bTicPortStale[8];
+    int ticDataAge[8];
+    int messageHoldoff[4];
+    int navDataFormat = 0;
+    bool bLoadFirmwareMode = false;
+    int64_t pcClockOffsetMs = 0;
+    bool bConfigReplyPending = true;
+    int64_t pcSyncMaxInterval = 0;
+    bool bPcClockWasSet = false;
+    int pcSyncMode = 0;
+    bool bPcSyncOnDelta = false;
+    int pcSyncDeltaMs = 0;
+    bool bPpsAwaitingTime[3];
+    bool bNmeaTimeTaken = false;
+    bool bTimeMessageSeen = false;
+    bool bOutOfLock = true;
+    bool bTickSound = false;
+    bool bOutOfLockSound = false;
+    uint8_t traimParameters[5];
+    int timeAccuracyNs = 0;
+    double sawtoothNs = 0.0;
+    bool bSawtoothValid = false;
+    int antennaState = -1;
+    int clockDisplayMode = 0;
+    int dgpsState = 0;
+    int utcOffsetSecs = 0;
+    int leapSecondPending = -1;
+    bool bAnswerReceived[14];
+    bool bLogThisSecond = false;
+    int ticTimeTagFormat = 2;
+    int ticLogStyle = 1;
+    int ticTimeLogPeriod = 1;
+    int ticAveragingPeriod = 300;
+    bool bGpsRawDataVisible = false;
+    bool bTicRawDataVisible = false;
+    bool bTicProcessedDataVisible = false;
+    bool bShuttingDown = false;
+    int satelliteSortMode = 4;
+    int ticTimeStreamMode = 0;
+    int ticAverageStreamMode = 0;
+
+    // Set once Exit is chosen or the window is closed; main() then never enters, or
+    // leaves, its event loop, even when this happened inside the start-up search.
+    bool bExitRequested = false;
+
+    // The per-second status record keeps its own clock-correction state here.
+    bool bPcClockCorrectionPending = false;
+
+    // ---- Application shell: settings ----
+    void RestoreMainWindowSettings();
+    void SaveWindowSettings();
+
+    // ---- Application shell: satellite table ----
+    void SetSatelliteSortMode(int mode);
+
+    // ---- Application shell: menu commands and status bar ----
+    void StartTicSerialPorts();
+    void RestartGpsSerialPort();
+
+    // ---- Receiver link: start-up and receiver set-up ----
+    void ShowAndInitialize();
+    void InitializeGpsReceiverOrWarn();
+    bool InitializeGpsReceiver();
+
+    // ---- Receiver message decoding ----
+    void OnClockTick();
+
+    // ---- Timing corrections and PC clock ----
+    void ApplyPcClockSyncSettings();
+
+    // ---- Data logs and remote control ----
+    void LogGpsMessage(QByteArray msg);
+    void WriteGpsLogText(QString text);
+    void LogConfigurationText(QString text);
+    void LogStatusRecord();
+    bool FlushTicLogs();
+    void CloseTicLogs(bool noAsk);
+    void CloseGpsLog(bool noAsk);
+    QString configurationBuffer;
+
+signals:
+    void sendGpsMessage(QByteArray message);
+    void startGpsSerialPort(bool bLoadFirmwareMode);
+    void startTicSerialPort1(int port);
+    void startTicSerialPort2(int port);
+    void startTicSerialPort3(int port);
+    void startTicSerialPort4(int port);
+    void startTicSerialPort5(int port);
+    void startTicSerialPort6(int port);
+    void startTicSerialPort7(int port);
+    void startTicSerialPort8(int port);
+
+public slots:
+    // ---- Application shell ----
+    void showErrorMessageBox(QString errmsg);
+    void setDefaultStatusTipText(QString message);
+    void ResetHeartbeat();
+    void ResetNtpIndicator();
+
+    // ---- Receiver link ----
+    void SendGpsMessage(QByteArray message);
+
+    // ---- Time interval counters ----
+    void OnNewTicText(QByteArray s);
+
+    // ---- Data logs and remote control ----
+    void OnTelnetCommand(QByteArray qbComand);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    // ---- Application shell: menu commands ----
+    void actionExit_triggered();
+    void actionCopy_triggered();
+    void actionSet_TIC_Interface_triggered();
+    void actionView_Satellite_Az_El_Chart_triggered();
+    void actionGps_Raw_Data_triggered();
+    void actionReceiver_ID_Message_triggered();
+    void actionTic_Raw_Data_triggered();
+    void actionTic_Processed_Data_triggered();
+    void actionfrom_Average_triggered();
+    void actionfrom_Current_triggered();
+    void actionManual_Entry_triggered();
+    void actionAveraging_Parameters_triggered();
+    void actionManual_GPS_Receiver_Commands_triggered();
+    void actionManual_Satellite_Select_triggered();
+    void actionSend_new_firmware_to_GPS_Rx_triggered();
+    void actionDisable_triggered();
+    void actionSNTP_Server_RFC_2030_triggered();
+    void actionUDP_IP_Server_RFC_868_triggered();
+    void actionHelp_Topics_triggered();
+    void actionAbout_triggered();
+    void TelnetLinkInterface();
+
+    // ---- Application shell: view menu choices ----
+    void actionToolbar_triggered();
+    void actiondegrees_dd_ddd_triggered();
+    void actiondegrees_minutes_dd_mm_mmm_triggered();
+    void actiondegrees_minutes_seconds_dd_mm_ss_sss_triggered();
+    void actionSoundAll_triggered();
+    void actionSoundOutOfLockOnly_triggered();
+    void actionSoundClockTicksOnly_triggered();
+    void actionSoundNone_triggered();
+    void actionUTC_triggered();
+    void actionPC_triggered();
+    void actionGMST_triggered();
+    void actionLMST_triggered();
+    void actionMJD_triggered();
+    void actionPC_U_triggered();
+    void actionTIC_triggered();
+    void actionTIC_Raw_triggered();
+
+    // ---- Application shell: satellite table ----
+    void SatSortBtn_PRN_pressed(bool);
+    void SatSortBtn_El_pressed(bool);
+    void SatSortBtn_Azm_pressed(bool);
+    void SatSortBtn_EbNo_pressed(bool);
+
+    // ---- Receiver link: menu commands ----
+    void actionSet_GPS_Receiver_Interface_triggered();
+    void actionSet_Timing_Parameters_triggered();
+    void actionSet_GPS_Receiver_Parameters_triggered();
+    void actionInitiate_GPS_Receiver_Self_Test_triggered();
+    void actionInitiate_GPS_Receiver_Self_Survey_triggered();
+
+    // ---- Receiver message decoding ----
+    void OnNewGpsText(QByteArray s);
+
+    // ---- Timing corrections and PC clock ----
+    void actionSet_PC_Clock_triggered();
+
+    // ---- Data logs ----
+    void actionNew_GPS_Data_Log_triggered();
+    void actionOpen_GPS_Data_Log_triggered();
+    void actionClose_GPS_Data_Log_triggered();
+    void actionNew_TIC_Data_Log_triggered();
+    void actionOpen_TIC_Data_Log_triggered();
+    void actionClose_TIC_Data_Log_triggered();
+
+private:
+    void BuildStatusBar();
+    void BuildPositionTable();
+    void BuildSatelliteTable();
+    void ConnectEverything();
+    void SetClockDisplayMode(int mode);
+    void SetNavDataFormat(int format);
+    void SetSoundChoice(bool tick, bool outOfLock);
+};
+
+// Styles of the satellite-table sort buttons: the one that sorts, and the others.
+extern const char* const kSortButtonActiveStyle;
+extern const char* const kSortButtonPlainStyle;

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+struct ReceiverInfo;
+class GpsRxType;
+
+namespace Ui {
+class GpsPortDialog;
+}
+
+// How the receiver is reached: port, interface mode, 1PPS line and serial settings,
+// kept under "GpsPortDialog/". The port object reads the same keys when it opens.
+class GpsPortDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit GpsPortDialog(QWidget* parent = nullptr);
+    ~GpsPortDialog() override;
+
+    int exec() override;
+
+    void LoadSettings();
+    void SaveSettings();
+
+    QString GetPortName() const { return portName; }
+    int GetPpsInterface() const { return ppsInterface; }
+    int GetDataRate() const { return dataRate; }
+    int GetMode() const;
+    bool IsDoNotInitialize() const { return bDoNotInitialize; }
+
+    void SetBaud(int rate);
+    void SetMode(int mode);
+
+    // Hands the receive-only receiver record to the caller; true when it names a firmware.
+    bool CopyReceiverInfo(ReceiverInfo& info) const;
+
+    // Interface-mode text to value; "Motorola LORAN", "Search" and unknown texts give 11.
+    static int ModeFromText(const QString& text);
+    // Value to text; empty for a value that is not a mode.
+    static QString ModeText(int mode);
+
+    QString portName = QStringLiteral("OFF");
+    QString modeText = QStringLiteral("Motorola Binary");
+    int ppsInterface = 1;
+    bool bAutoRestart = false;
+    bool bDoNotInitialize = false;
+    int dataRate = 9600;
+    int dataBits = 8;
+    int handshake = 0;
+    int parity = 0;
+    int stopBits = 1;
+    QString tcpIpAddress;
+
+    // The receiver record of the receive-only mode: an unidentified receiver until set.
+    int rxModel = 24;
+    double rxFirmwareVersion = 0.0;
+    QString rxFirmwareVersionText;
+    int rxChannelCount = -1;
+    int rxChannelCountReported = -1;
+    bool rxHasDgps = false;
+    bool rxHasTraim = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnOk();
+    void OnCancel();
+
+    Ui::GpsPortDialog* ui;
+    GpsRxType* gpsRxType = nullptr;
+};

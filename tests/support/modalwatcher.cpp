@@ -1,0 +1,44 @@
+#include "modalwatcher.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QApplication>
+#include <QDialog>
+
+ModalWatcher::ModalWatcher(QMessageBox::StandardButton answer, QObject* parent)
+    : QObject(parent), answerButton(answer)
+{
+    connect(&timer, &QTimer::timeout, this, &ModalWatcher::Poll);
+    timer.start(5);
+}
+
+void ModalWatcher::Poll()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible())
+        return;
+
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        boxes.append({box->windowTitle(), box->text(), box->informativeText(), box->icon()});
+        QAbstractButton* button = box->button(answerButton);
+        if (!button)
+            button = box->defaultButton();
+        if (!button)
+            button = box->escapeButton();
+        if (!button && !box->buttons().isEmpty())
+            button = box->buttons().first();
+        if (button)
+            button->click();
+        else
+            box->done(0);
+        return;
+    }
+
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialogs.append(QString::fromLatin1(dialog->metaObject()->className()));
+        if (dialogHandler)
+            dialogHandler(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    }
+}
