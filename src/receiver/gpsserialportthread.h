@@ -18,6 +18,13 @@ public:
     void SetPpsInterface(int pps);
     int GetPpsInterface() const { return ppsInterface; }
 
+    // Complete an outgoing message in place with the checksum of its protocol; false,
+    // and the message unchanged, when it does not have that protocol's form. The port
+    // adds the line end when it writes.
+    static bool AppendMotorolaChecksum(QByteArray& msg);
+    static bool AppendUbxChecksum(QByteArray& msg);
+    static bool AppendNmeaChecksum(QByteArray& msg);
+
 signals:
     void newGpsText(QByteArray s);
     void PpsTick();
