@@ -74,6 +74,90 @@ void GpsNavDialog::SetRefLocation(double lat, double lon, double altGps, double 
     settings.setValue("GpsNavDialog/RefLocation/MSL Altitude", QString::asprintf("%018.16f", refAltMsl));
 }
 
+void GpsNavDialog::SetDops(double g, double p, double h, double v, double t)
+{
+    if (g >= 0.0)
+        gdop = g;
+    if (p >= 0.0)
+        pdop = p;
+    if (h >= 0.0)
+        hdop = h;
+    if (v >= 0.0)
+        vdop = v;
+    if (t >= 0.0)
+        tdop = t;
+}
+
+void GpsNavDialog::SetNavMode(int mode)
+{
+    navMode = mode;
+}
+
+void GpsNavDialog::SetSatellitesUsed(int n)
+{
+    if (n >= 0)
+        satellitesUsed = n;
+}
+
+void GpsNavDialog::SetSpeed(double knots)
+{
+    if (knots >= 0.0)
+        speedKnots = knots;
+}
+
+void GpsNavDialog::SetHeading(double degrees)
+{
+    if (degrees >= 0.0)
+        headingDeg = degrees;
+}
+
+void GpsNavDialog::SetFixStatus(int code)
+{
+    if (code >= -1)
+        fixStatus = code;
+}
+
+void GpsNavDialog::SetReceiverErrorTerms(double, double) {}
+
+void GpsNavDialog::RestartAveraging()
+{
+    LoadSettings();
+}
+
+QString GpsNavDialog::AddNavSample(double latitude, double longitude, double altGps, double altMsl, int)
+{
+    curLat = latitude;
+    curLon = longitude;
+    curAltGps = altGps;
+    curAltMsl = altMsl;
+    return QString();
+}
+
+int GpsNavDialog::UpdateLockStatus(int, const UtcDateTime&)
+{
+    return 0;
+}
+
+QString GpsNavDialog::FormatPositionNmea(int) const
+{
+    return QString();
+}
+
+QString GpsNavDialog::FormatPosition(int) const
+{
+    return QString();
+}
+
+QString GpsNavDialog::FormatPositionCsv(int) const
+{
+    return QString();
+}
+
+QString GpsNavDialog::DopText() const
+{
+    return QString();
+}
+
 int GpsNavDialog::EditRefLocation()
 {
     if (!refLocationDialog)
