@@ -307,6 +307,7 @@ bool MainWindow::WaitForReceiverAnswer()
         QEventLoop loop;
         QTimer step;
         step.setSingleShot(true);
+        step.setTimerType(Qt::PreciseTimer);
         connect(&step, &QTimer::timeout, &loop, &QEventLoop::quit);
         QTimer exitCheck;
         connect(&exitCheck, &QTimer::timeout, &loop, [this, &loop] {
