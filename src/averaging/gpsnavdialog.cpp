@@ -31,7 +31,7 @@ void GpsNavDialog::LoadSettings()
     refLon = settings.value("GpsNavDialog/RefLocation/Longitude", 0.0).toDouble();
     refAltGps = settings.value("GpsNavDialog/RefLocation/GPS Altitude", 0.0).toDouble();
     refAltMsl = settings.value("GpsNavDialog/RefLocation/MSL Altitude", 0.0).toDouble();
-    bRefLocOnStart = settings.value("GpsNavDialog/RefLocation/Ref_Loc_On_Start", false).toBool();
+    bRefLocOnStart = settings.value("GpsNavDialog/RefLocation/Ref_Loc_On_Start", true).toBool();
     metresPerDegreeLat = 111111.1;
     metresPerDegreeLon = 111111.1 * std::cos(0.0174533 * refLat);
     bRestartOnUnlock = settings.value("GpsNavDialog/Averaging Data/Restart Averages On Unlock", true).toBool();

@@ -242,18 +242,18 @@ private slots:
     void referenceLocationMovesTheClocksSite()
     {
         MainWindow w;
-        w.gpsNavDialog->avgLat = 51.5;
-        w.gpsNavDialog->avgLon = -0.25;
-        w.gpsNavDialog->avgAltGps = 80.0;
-        w.gpsNavDialog->avgAltMsl = 35.0;
+        w.gpsNavDialog->averagedLat = 51.5;
+        w.gpsNavDialog->averagedLon = -0.25;
+        w.gpsNavDialog->averagedAltGps = 80.0;
+        w.gpsNavDialog->averagedAltMsl = 35.0;
         w.ui->actionfrom_Average->trigger();
         QCOMPARE(w.displayTime.longitude, -0.25);
         QCOMPARE(w.receiverTime.latitude, 51.5);
         QCOMPARE(QSettings().value("GpsNavDialog/RefLocation/Latitude").toString(),
                  QStringLiteral("51.5000000000000000"));
 
-        w.gpsNavDialog->curLat = -33.8;
-        w.gpsNavDialog->curLon = 151.2;
+        w.gpsNavDialog->currentLat = -33.8;
+        w.gpsNavDialog->currentLon = 151.2;
         w.ui->actionfrom_Current->trigger();
         QCOMPARE(w.displayTime.latitude, -33.8);
 
