@@ -317,6 +317,7 @@ void MainWindow::ConnectEverything()
 
     connect(manualCommandDialog, &ManualCommandDialog::sendGpsMessage, this,
             &MainWindow::SendGpsMessage);
+    connect(satelliteSelect, &SatelliteSelect::sendGpsMessage, this, &MainWindow::SendGpsMessage);
 
     for (TicSerialPortThread& port : ticPortThreads)
         connect(&port, &TicSerialPortThread::newTicText, this, &MainWindow::OnNewTicText);
