@@ -44,8 +44,10 @@ void MainWindow::actionAveraging_Parameters_triggered()
 
 void MainWindow::actionManual_Satellite_Select_triggered()
 {
-    if (!satelliteSelect)
+    if (!satelliteSelect) {
         satelliteSelect = new SatelliteSelect(this);
+        connect(satelliteSelect, &SatelliteSelect::sendGpsMessage, this, &MainWindow::SendGpsMessage);
+    }
     satelliteSelect->exec();
 }
 
