@@ -228,10 +228,13 @@ void MainWindow::UpdateSatelliteTable()
         shown = sat;
     }
 
+    // The view shows its cell widgets again whenever it lays itself out, so a blank
+    // row's bar loses its text as well as being hidden.
     for (int row = rowsFilled + 1; row <= 16; ++row) {
         for (int c = 0; c < 4; ++c)
             SetCellText(table, row, c, QString());
         signalBars[row - 1]->setValue(0);
+        signalBars[row - 1]->setFormat(QString());
         signalBars[row - 1]->setVisible(false);
         spareSatelliteRecords[row - 1] = emptySatelliteRecord;
     }

@@ -131,6 +131,7 @@ private slots:
         QVERIFY(Cell(4, 1).isEmpty());
         QVERIFY(window->signalBars[3]->isHidden());
         QCOMPARE(window->signalBars[3]->value(), 0);
+        QCOMPARE(window->signalBars[3]->format(), QString());  // no stale "GPS"
         QCOMPARE(window->spareSatelliteRecords[3].prn, 0);
 
         // Negative positions are not listed either.
