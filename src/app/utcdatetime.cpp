@@ -36,7 +36,9 @@ UtcDateTime& UtcDateTime::SetDateTime(const QDateTime& value)
         mjd = 0;
         return *this;
     }
-    mjd = static_cast<int32_t>(std::trunc((date.year() - 1901) * 365.25)) + date.dayOfYear() + 15384;
+    // QDate reaches far beyond any MJD an int holds; such a date gets no day number.
+    const double days = std::trunc((date.year() - 1901.0) * 365.25) + date.dayOfYear() + 15384.0;
+    mjd = ToIntOrZero(days);
     return *this;
 }
 
@@ -121,7 +123,7 @@ QString UtcDateTime::DaysSince1900Text()
 
 unsigned int UtcDateTime::GpsWeek() const
 {
-    return static_cast<unsigned int>((mjd - 4) / 7 - 6320);
+    return static_cast<unsigned int>((int64_t{mjd} - 4) / 7 - 6320);
 }
 
 QString UtcDateTime::SiderealTimeText(int kind) const

@@ -89,6 +89,15 @@ private slots:
             QCOMPARE(t.GpsWeek(), week);
     }
 
+    void dateWithoutAnMjdInRange()
+    {
+        UtcDateTime t = At(Utc(2000, 1, 1));
+        t.SetDateTime(QDateTime(QDate(2000000000, 1, 1), QTime(0, 0), Qt::UTC));
+        QCOMPARE(t.mjd, 0);
+        t.SetDateTime(QDateTime());
+        QCOMPARE(t.mjd, 0);
+    }
+
     void readOutsOfTheHeldTime()
     {
         const UtcDateTime t = At(Utc(2024, 2, 29, 12, 34, 56, 789));
