@@ -285,10 +285,11 @@ void MainWindow::BuildSatelliteTable()
         bar->setFormat(QString());
         bar->setTextVisible(true);
         bar->setFixedWidth(130);
-        bar->setVisible(false);
         bar->setStyleSheet(kSignalBarStyle);
         signalBars[r - 1] = bar;
         table->setCellWidget(r, 4, bar);
+        // The table shows a cell widget when it takes it; an empty row has no bar.
+        bar->setVisible(false);
     }
 
     connect(satSortButtons[0], &QPushButton::clicked, this, &MainWindow::SatSortBtn_PRN_pressed);
@@ -316,6 +317,7 @@ void MainWindow::ConnectEverything()
 
     connect(manualCommandDialog, &ManualCommandDialog::sendGpsMessage, this,
             &MainWindow::SendGpsMessage);
+    connect(satelliteSelect, &SatelliteSelect::sendGpsMessage, this, &MainWindow::SendGpsMessage);
 
     for (TicSerialPortThread& port : ticPortThreads)
         connect(&port, &TicSerialPortThread::newTicText, this, &MainWindow::OnNewTicText);

@@ -171,8 +171,19 @@ public:
     void RestoreMainWindowSettings();
     void SaveWindowSettings();
 
+    // ---- Application shell: clock display, badges and position hand-off ----
+    void UpdateClockDisplay();
+    QString FormatTimeStamp() const;
+    void ShowAntennaStatus(int state);
+    void ShowNavigationStatus(int status);
+    void AddPositionSample(double latitude, double longitude, double altGps, double altMsl);
+    static QByteArray TakeFirstField(QByteArray& text, QByteArray defaultValue);
+
     // ---- Application shell: satellite table ----
     void SetSatelliteSortMode(int mode);
+    void UpdateSatelliteTable();
+    // The text of a row's signal bar: constellation, SBAS satellite and status flags.
+    static QString SatelliteBarText(const SatelliteRecord& record, int portMode);
 
     // ---- Application shell: menu commands and status bar ----
     void StartTicSerialPorts();

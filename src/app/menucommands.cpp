@@ -22,6 +22,19 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+namespace {
+
+// A text window is shown without modality and brought to the front.
+template <class Window>
+void ShowTextWindow(Window* window)
+{
+    window->ShowDialog();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
+
 void MainWindow::actionAveraging_Parameters_triggered()
 {
     if (!gpsNavDialog)
@@ -31,8 +44,10 @@ void MainWindow::actionAveraging_Parameters_triggered()
 
 void MainWindow::actionManual_Satellite_Select_triggered()
 {
-    if (!satelliteSelect)
+    if (!satelliteSelect) {
         satelliteSelect = new SatelliteSelect(this);
+        connect(satelliteSelect, &SatelliteSelect::sendGpsMessage, this, &MainWindow::SendGpsMessage);
+    }
     satelliteSelect->exec();
 }
 
@@ -60,18 +75,14 @@ void MainWindow::actionReceiver_ID_Message_triggered()
 {
     if (!gpsRxIdDialog)
         gpsRxIdDialog = new GpsRxIdDialog(this);
-    gpsRxIdDialog->ShowDialog();
-    gpsRxIdDialog->raise();
-    gpsRxIdDialog->activateWindow();
+    ShowTextWindow(gpsRxIdDialog);
 }
 
 void MainWindow::actionGps_Raw_Data_triggered()
 {
     if (!gpsRawDataDialog)
         gpsRawDataDialog = new GpsRawDataDialog(this);
-    gpsRawDataDialog->ShowDialog();
-    gpsRawDataDialog->raise();
-    gpsRawDataDialog->activateWindow();
+    ShowTextWindow(gpsRawDataDialog);
     bGpsRawDataVisible = true;
 }
 
@@ -79,9 +90,7 @@ void MainWindow::actionTic_Raw_Data_triggered()
 {
     if (!ticRawDataDialog)
         ticRawDataDialog = new TicRawDataDialog(this);
-    ticRawDataDialog->ShowDialog();
-    ticRawDataDialog->raise();
-    ticRawDataDialog->activateWindow();
+    ShowTextWindow(ticRawDataDialog);
     bTicRawDataVisible = true;
 }
 
@@ -89,9 +98,7 @@ void MainWindow::actionTic_Processed_Data_triggered()
 {
     if (!ticProcessedDataDialog)
         ticProcessedDataDialog = new TicProcessedDataDialog(this);
-    ticProcessedDataDialog->ShowDialog();
-    ticProcessedDataDialog->raise();
-    ticProcessedDataDialog->activateWindow();
+    ShowTextWindow(ticProcessedDataDialog);
     bTicProcessedDataVisible = true;
 }
 

@@ -1,0 +1,153 @@
+// The time displays of the main window: the big clock, the GPS, PC and sidereal
+// panels, the position table, and the time tag of the log lines.
+
+#include "mainwindow.h"
+
+#include "gpsnavdialog.h"
+#include "gpsrxdialog.h"
+#include "setpcclockdialog.h"
+#include "ui_mainwindow.h"
+
+#include "pctime.h"
+
+#include <QTableWidgetItem>
+#include <QTimeZone>
+
+namespace {
+
+// The receiver's second with the net offset of the display in milliseconds. A
+// negative offset puts the instant in the second before the labelled one; that is
+// worked out on a copy, the receiver clock stays as the decoder set it.
+QString ReceiverClockText(const UtcDateTime& receiver, int netMs)
+{
+    const QString format = QStringLiteral("HH:mm.ss.");
+    if (netMs < 0)
+        return receiver.AddSecs(-1).toString(format) + QString::asprintf("%03d", 1000 + netMs);
+    return receiver.ToString(format) + QString::asprintf("%03d", netMs);
+}
+
+QString PcClockPanelText()
+{
+    const QDateTime local = PcTime::CurrentLocal();
+    const QTimeZone zone = local.timeZone();
+    const QTimeZone::TimeType type =
+        zone.isDaylightTime(local) ? QTimeZone::DaylightTime : QTimeZone::StandardTime;
+    return local.toString(QStringLiteral("hh:mm:ss.zzz")) + QStringLiteral("<br>") +
+           zone.displayName(type);
+}
+
+// Splits a position text into its four cells at the "<br>" marks; whatever follows
+// the third mark belongs to the last cell.
+void SplitPositionText(const QString& text, QString pieces[4])
+{
+    const QString mark = QStringLiteral("<br>");
+    const QStringList parts = text.split(mark);
+    for (int k = 0; k < 3; ++k)
+        pieces[k] = parts.value(k);
+    pieces[3] = parts.mid(3).join(mark);
+}
+
+// The constructor gives every cell of the table an item of its own.
+void SetCellText(QTableWidget* table, int row, int column, const QString& text)
+{
+    if (QTableWidgetItem* item = table->item(row, column))
+        item->setText(text);
+}
+
+}  // namespace
+
+void MainWindow::UpdateClockDisplay()
+{
+    if (bShuttingDown)
+        return;
+
+    // The timing offsets belong to the displayed clock (the receiver's echoes set
+    // them there), so the copy takes only the time and the site.
+    const int netMs = displayTime.NetOffsetMs();
+    displayTime.dateTime = receiverTime.dateTime;
+    displayTime.mjd = receiverTime.mjd;
+    displayTime.SetLocation(receiverTime.latitude, receiverTime.longitude);
+
+    const QString receiverClock = ReceiverClockText(receiverTime, netMs);
+
+    switch (clockDisplayMode) {
+    case 0:
+        clockTexts[3] = receiverClock;
+        ui->ClockDisplay->setText(clockTexts[3]);
+        break;
+    case 1:
+        ui->ClockDisplay->setText(PcTime::CurrentLocal().toString(QStringLiteral("hh:mm:ss.zzz")));
+        break;
+    case 2:
+        ui->ClockDisplay->setText(displayTime.SiderealTimeText(1));
+        break;
+    case 3:
+        ui->ClockDisplay->setText(displayTime.SiderealTimeText(0));
+        break;
+    case 4:
+        ui->ClockDisplay->setText(displayTime.MjdText());
+        break;
+    case 5:
+        ui->ClockDisplay->setText(QString::asprintf("%05.3f", static_cast<double>(pcClockOffsetMs) / 1000.0));
+        break;
+    default:
+        // The TIC modes: the counter processing writes the big clock.
+        break;
+    }
+
+    QString& gpsText = clockTexts[1];
+    gpsText = QString::asprintf("UTC Day #%.3i  ", displayTime.DayOfYear());
+    gpsText += receiverClock + QStringLiteral("<br>");
+    gpsText += displayTime.ToString(QStringLiteral("dddd, dd-MMM-yyyy")) + QStringLiteral("<br>");
+    gpsText += QString::asprintf("GPS Week = %u", displayTime.GpsWeek());
+    if (utcOffsetSecs > 0)
+        gpsText += QString::asprintf("<br>UTC = GPS - %i seconds", utcOffsetSecs);
+    if (leapSecondPending == 1)
+        gpsText += QStringLiteral("<br>+1 leap second is pending");
+    else if (leapSecondPending == 2)
+        gpsText += QStringLiteral("<br>-1 leap second is pending");
+    ui->IDC_GPS_CLOCK_DATA->setText(gpsText);
+
+    if (bPcClockWasSet) {
+        if (setPcClockDialog)
+            setPcClockDialog->OnPcClockSet(gpsText);
+        bPcClockWasSet = false;
+    }
+
+    clockTexts[0] = PcClockPanelText();
+    ui->IDC_PC_CLOCK_DATA->setText(clockTexts[0]);
+
+    clockTexts[2] = displayTime.SiderealTimeText(1) + QStringLiteral("<br>") +
+                    displayTime.SiderealTimeText(0) + QStringLiteral("<br>") +
+                    QString::asprintf("%08.5f", displayTime.MjdWithFraction());
+    ui->IDC_SIDEREAL_TIME->setText(clockTexts[2]);
+
+    if (gpsNavDialog) {
+        const QString rows[3] = {gpsNavDialog->FormatPositionNmea(navDataFormat),
+                                 gpsNavDialog->FormatPosition(navDataFormat),
+                                 gpsNavDialog->FormatPositionCsv(navDataFormat)};
+        for (int r = 0; r < 3; ++r) {
+            SplitPositionText(rows[r], &clockTexts[4]);
+            for (int c = 0; c < 4; ++c)
+                SetCellText(ui->GpsNavDataTableWidget, r + 1, c + 1, clockTexts[4 + c]);
+        }
+
+        const int gpsMode = gpsRxDialog ? gpsRxDialog->gpsMode : 0;
+        // Only the low byte of the lock status counts.
+        bOutOfLock = (gpsNavDialog->UpdateLockStatus(gpsMode, displayTime) & 0xff) == 0;
+    }
+}
+
+QString MainWindow::FormatTimeStamp() const
+{
+    switch (ticTimeTagFormat) {
+    case 0:
+        return displayTime.YearDayText() + QLatin1Char(' ');
+    case 1:
+        return displayTime.MjdText() + QLatin1Char(' ');
+    case 2:
+        return UtcDateTime::DaysSince1900Text() + QLatin1Char(' ');
+    default:
+        return QString();
+    }
+}

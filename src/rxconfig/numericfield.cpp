@@ -1,0 +1,52 @@
+#include "numericfield.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace NumericField {
+
+namespace {
+
+bool IsWholeNumber(const QString& text)
+{
+    static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[-+]?\\d{1,9}\\s*$"));
+    return wholeNumber.match(text).hasMatch();
+}
+
+}  // namespace
+
+bool Parse(const QString& text, int low, int high, int* value)
+{
+    if (!IsWholeNumber(text))
+        return false;
+    const int number = text.trimmed().toInt();
+    if (number < low || number > high)
+        return false;
+    if (value)
+        *value = number;
+    return true;
+}
+
+bool ShowValidity(QLineEdit* field, int low, int high)
+{
+    const bool valid = Parse(field->text(), low, high);
+    field->setStyleSheet(valid ? QStringLiteral("color:black") : QStringLiteral("color:red"));
+    return valid;
+}
+
+bool Take(QWidget* parent, QLineEdit* field, int low, int high, int& value)
+{
+    if (ShowValidity(field, low, high)) {
+        Parse(field->text(), low, high, &value);
+        return true;
+    }
+    const QString text = IsWholeNumber(field->text())
+        ? QString::asprintf("Field is out of range.\nMust be between %i and %i", low, high)
+        : QStringLiteral("Extraineous characters in the field.");
+    QMessageBox::warning(parent, QStringLiteral("Numeric Error"), text);
+    field->setFocus();
+    return false;
+}
+
+}  // namespace NumericField

@@ -1,0 +1,358 @@
+#include "mainwindow.h"
+#include "receiverinfo.h"
+#include "testsupport.h"
+#include "ui_mainwindow.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString kSelected = QStringLiteral(
+    "QPushButton {border: 1px solid silver;background-color: aqua;background-color: "
+    "qlineargradient(x1: 0, y1: 0, x2: 1, y2: 1, stop: 0 white, stop: 1 aqua);}");
+const QString kNormal = QStringLiteral(
+    "QPushButton {border: 1px solid silver;border-color: qlineargradient(x1: 0, y1: 0, x2: 1, "
+    "y2: 1, stop: 0 silver, stop: 1 black);border-radius: 3px;background-color: transparent;}");
+
+SatelliteRecord Sat(int prn, int elevation, int azimuth, int signal, int flags = 0x80)
+{
+    SatelliteRecord r;
+    r.prn = prn;
+    r.elevation = elevation;
+    r.azimuth = azimuth;
+    r.signalLevel = signal;
+    r.bTracked = true;
+    r.statusFlags = static_cast<int8_t>(flags);
+    return r;
+}
+
+SatelliteRecord WithPrn(int prn, int flags = 0)
+{
+    return Sat(prn, 10, 10, 10, flags);
+}
+
+}  // namespace
+
+class TestSatelliteTable : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> window;
+    int savedPortMode = 0;
+
+    QTableWidget* Table() const { return window->ui->SatsDataTableWidget; }
+    QString Cell(int row, int column) const { return Table()->item(row, column)->text(); }
+
+    QStringList PrnColumn() const
+    {
+        QStringList prns;
+        for (int row = 1; row <= 16 && !Cell(row, 0).isEmpty(); ++row)
+            prns << Cell(row, 0);
+        return prns;
+    }
+
+    void Put(const SatelliteRecord& record) { window->satellites[record.prn] = record; }
+
+    // Satellites whose four keys put them in a different order by each.
+    void PutFive()
+    {
+        Put(Sat(3, 40, 200, 30));
+        Put(Sat(7, 70, 100, 20));
+        Put(Sat(12, 10, 300, 40));
+        Put(Sat(19, 55, 50, 35));
+        Put(Sat(25, 25, 150, 10));
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::ClearSettings();
+        savedPortMode = receiverInfo.gpsPortMode;
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        window = std::make_unique<MainWindow>();
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        receiverInfo.gpsPortMode = savedPortMode;
+    }
+
+    void firstSixteenOfMoreAreListed()
+    {
+        for (int prn = 1; prn <= 20; ++prn)
+            Put(Sat(prn, prn * 4, prn * 15, 20 + prn));
+        window->UpdateSatelliteTable();
+        QStringList expected;
+        for (int prn = 1; prn <= 16; ++prn)
+            expected << QString::number(prn);
+        QCOMPARE(PrnColumn(), expected);
+        QCOMPARE(Cell(16, 2), QStringLiteral("240"));
+        for (QProgressBar* bar : window->signalBars)
+            QVERIFY(!bar->isHidden());
+        QCOMPARE(window->signalBars[0]->value(), 21);
+        QCOMPARE(window->spareSatelliteRecords[15].prn, 16);
+
+        // Sorted by signal, the strongest sixteen (20 down to 5) fill the rows.
+        window->SetSatelliteSortMode(3);
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(1, 0), QStringLiteral("20"));
+        QCOMPARE(Cell(16, 0), QStringLiteral("5"));
+        QCOMPARE(Cell(16, 3), QStringLiteral("25"));
+    }
+
+    void unusedSatellitesAreHiddenAndRowsBlanked()
+    {
+        PutFive();
+        Put(Sat(30, 60, 60, 44, 0x00));  // tracked, not in the fix
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->satellites[30].signalLevel, 0);
+        QCOMPARE(PrnColumn(), QStringList({"3", "7", "12", "19", "25"}));
+        for (int row = 6; row <= 16; ++row) {
+            for (int c = 0; c < 4; ++c)
+                QVERIFY(Cell(row, c).isEmpty());
+            QVERIFY(window->signalBars[row - 1]->isHidden());
+        }
+        QVERIFY(!window->signalBars[4]->isHidden());
+        QCOMPARE(window->signalBars[0]->value(), 30);
+        QCOMPARE(Cell(1, 3), QStringLiteral("30"));
+
+        // Fewer satellites next time: the rows they leave are emptied.
+        window->satellites[19] = window->emptySatelliteRecord;
+        window->satellites[25] = window->emptySatelliteRecord;
+        window->UpdateSatelliteTable();
+        QCOMPARE(PrnColumn(), QStringList({"3", "7", "12"}));
+        QVERIFY(Cell(4, 1).isEmpty());
+        QVERIFY(window->signalBars[3]->isHidden());
+        QCOMPARE(window->signalBars[3]->value(), 0);
+        QCOMPARE(window->signalBars[3]->format(), QString());  // no stale "GPS"
+        QCOMPARE(window->spareSatelliteRecords[3].prn, 0);
+
+        // Negative positions are not listed either.
+        Put(Sat(40, -1, 10, 30));
+        Put(Sat(41, 10, -5, 30));
+        window->UpdateSatelliteTable();
+        QCOMPARE(PrnColumn(), QStringList({"3", "7", "12"}));
+    }
+
+    void ubxModeUsesTheUsedBit()
+    {
+        receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
+        Put(Sat(131, 30, 180, 38, 0x01));  // used, healthy; bit 7 means nothing here
+        Put(Sat(5, 30, 180, 38, 0x80));    // not used
+        window->UpdateSatelliteTable();
+        QCOMPARE(PrnColumn(), QStringList({"131"}));
+        QCOMPARE(window->satellites[5].signalLevel, 0);
+        QCOMPARE(window->signalBars[0]->format(), QStringLiteral("EGNOS IOR 64°E, SBAS"));
+    }
+
+    void everySortButtonTwice_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("PRN") << 0 << QStringList({"3", "7", "12", "19", "25"});
+        QTest::newRow("El") << 1 << QStringList({"7", "19", "3", "25", "12"});
+        QTest::newRow("Azm") << 2 << QStringList({"19", "7", "25", "3", "12"});
+        QTest::newRow("Eb/No") << 3 << QStringList({"12", "19", "3", "7", "25"});
+    }
+
+    void everySortButtonTwice()
+    {
+        QFETCH(int, button);
+        QFETCH(QStringList, sorted);
+        // The unsorted order is the order of the working table: by satellite number.
+        const QStringList unsorted({"3", "7", "12", "19", "25"});
+        PutFive();
+        window->UpdateSatelliteTable();
+        QCOMPARE(PrnColumn(), unsorted);
+
+        QTest::mouseClick(window->satSortButtons[button], Qt::LeftButton);
+        QCOMPARE(window->satelliteSortMode, button);
+        QCOMPARE(window->satSortButtons[button]->styleSheet(), kSelected);
+        QCOMPARE(QSettings().value("MainWindow/Satellite Sort Mode").toInt(), button);
+        window->UpdateSatelliteTable();
+        QCOMPARE(PrnColumn(), sorted);
+
+        QTest::mouseClick(window->satSortButtons[button], Qt::LeftButton);
+        QCOMPARE(window->satelliteSortMode, 4);
+        QCOMPARE(window->satSortButtons[button]->styleSheet(), kNormal);
+        QCOMPARE(QSettings().value("MainWindow/Satellite Sort Mode").toInt(), 4);
+        window->UpdateSatelliteTable();
+        QCOMPARE(PrnColumn(), unsorted);
+    }
+
+    void switchingSortButtons()
+    {
+        QTest::mouseClick(window->satSortButtons[1], Qt::LeftButton);
+        QTest::mouseClick(window->satSortButtons[2], Qt::LeftButton);
+        QCOMPARE(window->satelliteSortMode, 2);
+        QCOMPARE(window->satSortButtons[1]->styleSheet(), kNormal);
+        QCOMPARE(window->satSortButtons[2]->styleSheet(), kSelected);
+        window->SetSatelliteSortMode(4);
+        window->SetSatelliteSortMode(-1);
+        QCOMPARE(window->satelliteSortMode, 2);
+    }
+
+    void valuesOutOfRangeKeepThePreviousText()
+    {
+        Put(Sat(9, 45, 100, 30));
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(1, 1), QStringLiteral("45  "));
+        QCOMPARE(Cell(1, 2), QStringLiteral("100"));
+
+        Put(Sat(9, 91, 360, 41));
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(1, 0), QStringLiteral("9"));
+        QCOMPARE(Cell(1, 1), QStringLiteral("45  "));
+        QCOMPARE(Cell(1, 2), QStringLiteral("100"));
+        QCOMPARE(Cell(1, 3), QStringLiteral("30"));
+        QCOMPARE(window->signalBars[0]->value(), 30);
+
+        // Back in range, the cells follow again.
+        Put(Sat(9, 5, 359, 40));
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(1, 1), QStringLiteral("05 ↓"));  // down from the 91 it was given
+        QCOMPARE(Cell(1, 2), QStringLiteral("359"));
+        QCOMPARE(Cell(1, 3), QStringLiteral("40"));
+        QCOMPARE(window->signalBars[0]->value(), 40);
+
+        // Beyond 256 outside the u-blox mode a record is not listed at all; 256 itself
+        // is listed but has no number shown.
+        window->satellites[10] = Sat(300, 20, 20, 20);
+        window->satellites[11] = Sat(256, 20, 20, 20);
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->spareSatelliteRecords[1].prn, 256);
+        QCOMPARE(window->spareSatelliteRecords[2].prn, 0);
+        QVERIFY(Cell(2, 0).isEmpty());
+    }
+
+    void elevationTrendArrows()
+    {
+        Put(Sat(14, 30, 90, 30));
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(1, 1), QStringLiteral("30  "));  // not known yet
+
+        Put(Sat(14, 31, 90, 30));
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->satellites[14].elevationTrend, 1);
+        QCOMPARE(Cell(1, 1), QStringLiteral("31 ↑"));
+
+        // Unchanged elevation keeps the trend worked out before.
+        Put(Sat(14, 31, 91, 30));
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->satellites[14].elevationTrend, 1);
+
+        Put(Sat(14, 29, 92, 30));
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->satellites[14].elevationTrend, -1);
+        QCOMPARE(Cell(1, 1), QStringLiteral("29 ↓"));
+
+        // A trend given by the decoder stays as it is.
+        SatelliteRecord rising = Sat(14, 20, 92, 30);
+        rising.elevationTrend = 1;
+        Put(rising);
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->satellites[14].elevationTrend, 1);
+        QCOMPARE(Cell(1, 1), QStringLiteral("20 ↑"));
+
+        // From an elevation of 0 no trend is worked out.
+        Put(Sat(15, 0, 10, 30));
+        window->UpdateSatelliteTable();
+        Put(Sat(15, 3, 10, 30));
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->satellites[15].elevationTrend, 0);
+    }
+
+    void newSatelliteInARowGetsItsOwnArrow()
+    {
+        SatelliteRecord rising = Sat(3, 40, 100, 30);
+        rising.elevationTrend = 1;
+        Put(rising);
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(1, 1), QStringLiteral("40 ↑"));
+
+        SatelliteRecord setting = Sat(4, 40, 200, 30);
+        setting.elevationTrend = -1;
+        window->satellites[3] = window->emptySatelliteRecord;
+        Put(setting);
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(1, 0), QStringLiteral("4"));
+        QCOMPARE(Cell(1, 1), QStringLiteral("40 ↓"));
+    }
+
+    void barTextsThroughTheTable()
+    {
+        Put(Sat(5, 30, 30, 30, 0x88));
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->signalBars[0]->format(), QStringLiteral("GPS, SA"));
+        // A change of flags alone rebuilds the text.
+        Put(Sat(5, 30, 30, 30, 0x80 | 0x40));
+        window->UpdateSatelliteTable();
+        QCOMPARE(window->signalBars[0]->format(), QStringLiteral("GPS, Momentum Alert"));
+    }
+
+    void barTexts_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("prn");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QString>("text");
+        const int ubx = GpsPortModeUbloxUbx;
+        const int ubxNmea = GpsPortModeUbloxNmea;
+        const int motorola = GpsPortModeMotorolaBinary;
+        QTest::newRow("ubx GPS") << ubx << 32 << 0x01 << "GPS";
+        QTest::newRow("ubx SBAS name") << ubx << 131 << 0x01 << "EGNOS IOR 64°E, SBAS";
+        QTest::newRow("ubx-nmea first SBAS") << ubxNmea << 120 << 0x01 << "EGNOS AOR-E 15°W, SBAS";
+        QTest::newRow("ubx SBAS last named") << ubx << 138 << 0x01 << "WAAS 107°W, SBAS";
+        QTest::newRow("ubx SBAS unnamed 123") << ubx << 123 << 0x01 << "SBAS";
+        QTest::newRow("ubx SBAS unnamed 125") << ubx << 125 << 0x01 << "SBAS";
+        QTest::newRow("ubx SBAS unnamed 132") << ubx << 132 << 0x01 << "SBAS";
+        QTest::newRow("ubx SBAS 139") << ubx << 139 << 0x01 << "SBAS";
+        QTest::newRow("ubx SBAS 158") << ubx << 158 << 0x01 << "SBAS";
+        QTest::newRow("ubx BeiDou 33") << ubx << 33 << 0x01 << "BeiDou";
+        QTest::newRow("ubx BeiDou 163") << ubx << 163 << 0x01 << "BeiDou";
+        QTest::newRow("ubx GLONASS 65") << ubx << 65 << 0x01 << "GLONASS";
+        QTest::newRow("ubx GLONASS 255") << ubx << 255 << 0x01 << "GLONASS";
+        QTest::newRow("ubx IMES") << ubx << 173 << 0x01 << "IMES";
+        QTest::newRow("ubx QZSS") << ubx << 197 << 0x01 << "QZSS";
+        QTest::newRow("ubx Galileo") << ubx << 211 << 0x01 << "Galileo";
+        QTest::newRow("ubx Galileo last") << ubx << 246 << 0x01 << "Galileo";
+        QTest::newRow("ubx nothing") << ubx << 170 << 0x01 << "";
+        QTest::newRow("ubx not used") << ubx << 7 << 0x00 << "GPS, Not Used";
+        QTest::newRow("ubx unhealthy") << ubx << 7 << 0x11 << "GPS, Unhealthy";
+        QTest::newRow("ubx only flags") << ubx << 100 << 0x10 << "Not Used, Unhealthy";
+        QTest::newRow("motorola GPS") << motorola << 1 << 0x80 << "GPS";
+        QTest::newRow("motorola all flags") << motorola << 5 << 0xff
+                                            << "GPS, Momentum Alert, Unhealthy, SA, Parity Error";
+        QTest::newRow("motorola SBAS unnamed") << motorola << 131 << 0xff << "SBAS";
+        QTest::newRow("motorola GLONASS no flags") << motorola << 70 << 0xff << "GLONASS";
+        QTest::newRow("motorola none") << motorola << 100 << 0x80 << "";
+    }
+
+    void barTexts()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, prn);
+        QFETCH(int, flags);
+        QFETCH(QString, text);
+        QCOMPARE(MainWindow::SatelliteBarText(WithPrn(prn, flags), mode), text);
+    }
+
+    void nothingWhileShuttingDown()
+    {
+        PutFive();
+        window->bShuttingDown = true;
+        window->UpdateSatelliteTable();
+        QVERIFY(PrnColumn().isEmpty());
+        window->bShuttingDown = false;
+    }
+};
+
+HORALUX_TEST(TestSatelliteTable);
+#include "tst_satellitetable.moc"

@@ -1,0 +1,222 @@
+#include "manualcommanddialog.h"
+#include "modalwatcher.h"
+#include "receiverinfo.h"
+#include "testsupport.h"
+#include "widgetlookup.h"
+
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QByteArray kMonVer = QByteArray::fromHex("b5620a040000");
+
+// Picks the catalogue row whose command is the given text.
+bool SelectCommand(ManualCommandDialog& dialog, const QString& command)
+{
+    auto* list = Child<QTreeWidget>(&dialog, "IDC_MANCMD_LIST");
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        if (list->topLevelItem(row)->text(0) == command) {
+            list->setCurrentItem(list->topLevelItem(row));
+            return true;
+        }
+    }
+    return false;
+}
+
+void Type(ManualCommandDialog& dialog, const QString& text)
+{
+    auto* edit = Child<QLineEdit>(&dialog, "IDC_MANCMD_COMMAND");
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+}  // namespace
+
+class TestManualCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        TestSupport::ClearSettings();
+        receiverInfo = ReceiverInfo();
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", "/dev/ttyS0");
+    }
+    void cleanupTestCase() { receiverInfo = ReceiverInfo(); }
+
+    void parsesTheThreeForms_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("sentence") << "$PMOTG,ZDA,0001" << QByteArray("$PMOTG,ZDA,0001");
+        QTest::newRow("sentence with its checksum") << " $PMOTG,FOR,0*2A " << QByteArray("$PMOTG,FOR,0");
+        QTest::newRow("motorola, no payload") << "@@Cj" << QByteArray("@@Cj");
+        QTest::newRow("motorola, one byte") << "@@Ha 00" << QByteArray("@@Ha", 4) + '\0';
+        QTest::newRow("motorola, grouped hex") << "@@Ai0305" << QByteArray("@@Ai\x03\x05");
+        QTest::newRow("motorola, spaced hex") << "@@Ai 03 05" << QByteArray("@@Ai\x03\x05");
+        QTest::newRow("ubx poll") << "B5 62 0A 04 00 00" << kMonVer;
+        QTest::newRow("ubx lower case, one group") << "b5620a040000" << kMonVer;
+        QTest::newRow("ubx with payload") << "B5 62 06 01 03 00 0D 04 01"
+                                          << QByteArray::fromHex("b56206010300 0d0401");
+    }
+    void parsesTheThreeForms()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, bytes);
+        QByteArray command;
+        QString error;
+        QVERIFY2(ManualCommandDialog::ParseCommand(typed, command, error), qPrintable(error));
+        QCOMPARE(command, bytes);
+    }
+
+    void refusesAnythingElse_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("empty") << "   ";
+        QTest::newRow("plain text") << "hello";
+        QTest::newRow("bad hex digit") << "@@Ha 0G";
+        QTest::newRow("half a byte") << "@@Ha 001";
+        QTest::newRow("id not letters") << "@@1a";
+        QTest::newRow("id too short") << "@@H";
+        QTest::newRow("not ubx") << "01 02 03";
+        QTest::newRow("ubx without length") << "B5 62 0A";
+        QTest::newRow("ubx length too big") << "B5 62 0A 04 01 00";
+        QTest::newRow("ubx checksum typed too") << "B5 62 0A 04 00 00 0E 34";
+        QTest::newRow("sentence too short") << "$GPGG";
+        QTest::newRow("sentence control character") << QStringLiteral("$PMOTG,ZDA\t0001");
+        QTest::newRow("sentence not ascii") << QStringLiteral("$PMOTG,ZDA,000\u00e9");
+    }
+    void refusesAnythingElse()
+    {
+        QFETCH(QString, typed);
+        QByteArray command = "left over";
+        QString error;
+        QVERIFY(!ManualCommandDialog::ParseCommand(typed, command, error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(command.isEmpty());
+    }
+
+    void previewShowsTheFrameWithItsChecksum()
+    {
+        QCOMPARE(ManualCommandDialog::FramePreview("@@Cj"), "@@Cj<29>");
+        QCOMPARE(ManualCommandDialog::FramePreview(QByteArray("@@Ha", 4) + '\0'), "@@Ha<00><29>");
+        QCOMPARE(ManualCommandDialog::FramePreview("$PMOTG,FOR,0"), "$PMOTG,FOR,0*2A");
+        QCOMPARE(ManualCommandDialog::FramePreview(kMonVer), "<B5><62><0A><04><00><00><0E><34>");
+    }
+
+    void everyCatalogueEntryIsAValidCommand()
+    {
+        for (int mode : {0, 1, 2, 3, 6, 9, 10, 11}) {
+            for (const auto& entry : ManualCommandDialog::Catalogue(mode)) {
+                QByteArray command;
+                QString error;
+                QVERIFY2(ManualCommandDialog::ParseCommand(entry.command, command, error), entry.command);
+                QVERIFY(qstrlen(entry.label) > 0);
+            }
+        }
+        auto commands = [](int mode) {
+            QStringList list;
+            for (const auto& entry : ManualCommandDialog::Catalogue(mode))
+                list << QLatin1String(entry.command);
+            return list;
+        };
+        QVERIFY(commands(2).contains("@@Cj"));
+        QVERIFY(commands(2).contains("@@Bo 01"));
+        QCOMPARE(commands(3), commands(2));
+        QVERIFY(commands(9).contains("B5 62 0A 04 00 00"));  // MON-VER
+        QVERIFY(commands(9).contains("B5 62 01 03 00 00"));  // NAV-STATUS
+        QVERIFY(commands(9).contains("B5 62 0B 02 00 00"));  // AID-HUI
+        QCOMPARE(commands(10), commands(9));
+        QVERIFY(commands(1).filter(QRegularExpression("^\\$PMOTG,")).size() == commands(1).size());
+        QVERIFY(commands(6).filter(QRegularExpression("^\\$PGRM")).size() == commands(6).size());
+    }
+
+    void sendEmitsCatalogueAndHandMadeCommands()
+    {
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        ManualCommandDialog dialog;
+        QSignalSpy spy(&dialog, &ManualCommandDialog::sendGpsMessage);
+        dialog.ShowDialog();
+        QVERIFY(dialog.isVisible() && !dialog.isModal());
+        QVERIFY(Child<QPushButton>(&dialog, "IDC_MANCMD_SEND")->isEnabled());
+
+        QVERIFY(SelectCommand(dialog, "@@Cj"));
+        QCOMPARE(Child<QLineEdit>(&dialog, "IDC_MANCMD_PREVIEW")->text(), "@@Cj<29>");
+        Child<QPushButton>(&dialog, "IDC_MANCMD_SEND")->click();
+        QVERIFY(SelectCommand(dialog, "@@Ha 00"));
+        Child<QPushButton>(&dialog, "IDC_MANCMD_SEND")->click();
+        Type(dialog, "$PGRMCE");
+        QCOMPARE(Child<QLineEdit>(&dialog, "IDC_MANCMD_PREVIEW")->text(), "$PGRMCE*0E");
+        Child<QPushButton>(&dialog, "IDC_MANCMD_SEND")->click();
+        QCOMPARE(spy.size(), 3);
+        QCOMPARE(spy[0][0].toByteArray(), QByteArray("@@Cj"));
+        QCOMPARE(spy[1][0].toByteArray(), QByteArray("@@Ha", 4) + '\0');
+        QCOMPARE(spy[2][0].toByteArray(), QByteArray("$PGRMCE"));
+
+        // The list follows the interface mode each time the window is shown.
+        receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
+        dialog.ShowDialog();
+        QVERIFY(!SelectCommand(dialog, "@@Cj"));
+        QVERIFY(SelectCommand(dialog, "B5 62 0A 04 00 00"));
+        Child<QPushButton>(&dialog, "IDC_MANCMD_SEND")->click();
+        QCOMPARE(spy.size(), 4);
+        QCOMPARE(spy[3][0].toByteArray(), kMonVer);
+    }
+
+    void badHandMadeCommandsAreRefused()
+    {
+        receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
+        ModalWatcher watcher;
+        ManualCommandDialog dialog;
+        QSignalSpy spy(&dialog, &ManualCommandDialog::sendGpsMessage);
+        dialog.ShowDialog();
+
+        Type(dialog, "@@Ha 0G");
+        QVERIFY(Child<QLineEdit>(&dialog, "IDC_MANCMD_COMMAND")->styleSheet().contains("color:red"));
+        QVERIFY(Child<QLineEdit>(&dialog, "IDC_MANCMD_PREVIEW")->text().isEmpty());
+        Child<QPushButton>(&dialog, "IDC_MANCMD_SEND")->click();
+        QTRY_COMPARE(watcher.boxes.size(), 1);
+        QCOMPARE(watcher.boxes[0].title, "Error");
+        QCOMPARE(watcher.boxes[0].text, "Extraineous characters in the field.");
+
+        Type(dialog, "B5 62 0A 04 01 00");
+        Child<QPushButton>(&dialog, "IDC_MANCMD_SEND")->click();
+        QTRY_COMPARE(watcher.boxes.size(), 2);
+        QCOMPARE(watcher.boxes[1].title, "Error");
+        QVERIFY(watcher.boxes[1].text.contains("length"));
+        QCOMPARE(spy.size(), 0);
+    }
+
+    void sendIsDisabledWhereNothingCanGoOut()
+    {
+        ManualCommandDialog dialog;
+        QSignalSpy spy(&dialog, &ManualCommandDialog::sendGpsMessage);
+        auto* send = Child<QPushButton>(&dialog, "IDC_MANCMD_SEND");
+
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinaryRxOnly;
+        dialog.ShowDialog();
+        QVERIFY(!send->isEnabled());
+        QVERIFY(SelectCommand(dialog, "@@Cj"));  // the list is still there to look at
+        send->click();
+
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", "OFF");
+        dialog.ShowDialog();
+        QVERIFY(!send->isEnabled());
+        send->click();
+        QCOMPARE(spy.size(), 0);
+
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", "/dev/ttyUSB0");
+        dialog.ShowDialog();
+        QVERIFY(send->isEnabled());
+    }
+};
+
+HORALUX_TEST(TestManualCommands);
+#include "tst_manualcommands.moc"
