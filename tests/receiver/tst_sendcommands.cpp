@@ -287,18 +287,6 @@ private slots:
         window->bGpsSearchActive = false;
     }
 
-    void loranAnswerTest()
-    {
-        QVERIFY(window->CheckLoranAnswer("ABC123"));
-        QVERIFY(window->bAnswerReceived[MainWindow::AnswerLoran]);
-        window->bAnswerReceived[MainWindow::AnswerLoran] = false;
-        QVERIFY(!window->CheckLoranAnswer("AB C"));
-        QVERIFY(!window->CheckLoranAnswer("AB\xC3\x84"));
-        QVERIFY(!window->bAnswerReceived[MainWindow::AnswerLoran]);
-        QVERIFY(window->CheckLoranAnswer(QByteArray()));
-        QVERIFY(window->bAnswerReceived[MainWindow::AnswerLoran]);
-    }
-
     // Last: it closes the window. A wait ends at once when the program is to end.
     void closingEndsAWait()
     {
