@@ -194,8 +194,25 @@ public:
     void InitializeGpsReceiverOrWarn();
     bool InitializeGpsReceiver();
 
+    // ---- Receiver link: commands and their answers ----
+    // Entries of bAnswerReceived: the answer each awaited command waits for.
+    enum AnswerFlag {
+        AnswerBa, AnswerBn, AnswerBh, AnswerCj, AnswerEa, AnswerEn, AnswerHa, AnswerHn,
+        AnswerWb, AnswerPmotg, AnswerPgrm, AnswerGpalm, AnswerLoran, AnswerMonVer
+    };
+    bool SendCommandAndWait(QByteArray cmd);
+    bool WaitForReceiverAnswer();
+    bool CheckLoranAnswer(QByteArray text);
+    // The raw data window's line for a command sent; empty for a command not echoed.
+    static QString CommandEcho(const QByteArray& cmd, bool bTkAsText);
+    int answerWaitStepMs = 2500;  // one answer-wait step; the time-outs scale with it
+    int commandPauseMs = 100;     // pause after each command sent
+
     // ---- Receiver message decoding ----
     void OnClockTick();
+    QString DecodeMotorolaBinary(const QByteArray& msg);
+    bool DecodeNmeaSentence(const QByteArray& sentence);
+    QString DecodeUbxMessage(const QByteArray& msg);
 
     // ---- Timing corrections and PC clock ----
     void ApplyPcClockSyncSettings();

@@ -1,33 +1,246 @@
 #include "gpsserialportthread.h"
 
+#include "gpsportdialog.h"
+#include "receiverinfo.h"
+
+#include <QList>
 #include <QSettings>
 
-GpsSerialPortThread::GpsSerialPortThread(QObject* parent) : QThread(parent) {}
+namespace {
+
+const char* const kPortErrorTexts[] = {
+    "",
+    "An error occurred while attempting to open an non-existing device.",
+    "An error occurred while attempting to open an already opened device by another process "
+    "or a user not having enough permission and credentials to open.",
+    "An error occurred while attempting to open an already opened device in this object.",
+    "An I/O error occurred while writing the data.",
+    "An I/O error occurred while reading the data.",
+    "An I/O error occurred when a resource becomes unavailable, e.g. when the device is "
+    "unexpectedly removed from the system.",
+    "The requested device operation is not supported or is prohibited by the running "
+    "operating system.",
+    "Unknown Error",
+    "A timeout error occurred. This value was introduced in QtSerialPort 5.2.",
+    "This error occurs when an operation is executed that can only be successfully performed "
+    "if the device is open. This value was introduced in QtSerialPort 5.2.",
+};
+
+constexpr int kPollIntervalMs = 1;
+
+}  // namespace
+
+GpsSerialPortThread::GpsSerialPortThread(QObject* parent)
+    : QThread(parent),
+      readPins([](QSerialPort& port) { return port.pinoutSignals(); })
+{
+    connect(&serialPort, &QSerialPort::readyRead, this, &GpsSerialPortThread::handleReadyRead,
+            Qt::DirectConnection);
+    connect(&serialPort, &QSerialPort::errorOccurred, this, &GpsSerialPortThread::handleError,
+            Qt::DirectConnection);
+    connect(&ppsPollTimer, &QTimer::timeout, this, &GpsSerialPortThread::handleTimedPolls,
+            Qt::DirectConnection);
+}
 
 GpsSerialPortThread::~GpsSerialPortThread()
 {
     quit();
     wait();
+    ppsPollTimer.stop();
+    serialPort.close();
 }
 
-void GpsSerialPortThread::SetPpsInterface(int pps)
+void GpsSerialPortThread::SetPpsInterface(int line)
 {
-    ppsInterface = pps;
+    ppsInterface = line;
+    switch (line) {
+    case 1:
+        ppsLineMask = QSerialPort::DataCarrierDetectSignal;
+        break;
+    case 2:
+        ppsLineMask = QSerialPort::ClearToSendSignal;
+        break;
+    case 3:
+        ppsLineMask = QSerialPort::DataSetReadySignal;
+        break;
+    default:
+        ppsLineMask = 0;
+        break;
+    }
 }
 
-void GpsSerialPortThread::startGpsSerialPort(bool bLoadFirmwareMode)
+void GpsSerialPortThread::startGpsSerialPort(bool bLoadFirmware)
 {
-    Q_UNUSED(bLoadFirmwareMode);
-    if (!isRunning())
+    bLoadFirmwareMode = bLoadFirmware;
+    if (!isRunning()) {
         start();
-    QSettings settings;
-    const QString portName = settings.value("GpsPortDialog/GPS Serial Port", "OFF").toString();
-    if (portName == QLatin1String("OFF"))
-        return;
-    qWarning("WARNING: Failed to open GPS serial port.");
+        ppsPollTimer.setSingleShot(false);
+        ppsPollTimer.setTimerType(Qt::PreciseTimer);
+        ppsPollTimer.start(kPollIntervalMs);
+    }
+    OpenGpsPort();
 }
 
-void GpsSerialPortThread::OnSendGpsMessage(QByteArray message)
+void GpsSerialPortThread::OpenGpsPort()
 {
-    Q_UNUSED(message);
+    QSettings settings;
+    portName = settings.value("GpsPortDialog/GPS Serial Port", "OFF").toString();
+    serialPort.setPortName(portName);
+    portMode = GpsPortDialog::ModeFromText(
+        settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString());
+
+    // Everything is set before the open: a pseudo-terminal refuses it afterwards.
+    const int rate = settings.value("GpsPortDialog/GPS Serial Port DataRate", 9600).toInt();
+    serialPort.setBaudRate(rate, QSerialPort::AllDirections);
+    switch (settings.value("GpsPortDialog/GPS Serial Port Handshake", 0).toInt()) {
+    case 1:
+        serialPort.setFlowControl(QSerialPort::SoftwareControl);
+        break;
+    case 2:
+        serialPort.setFlowControl(QSerialPort::HardwareControl);
+        break;
+    default:
+        serialPort.setFlowControl(QSerialPort::NoFlowControl);
+        break;
+    }
+    serialPort.setStopBits(settings.value("GpsPortDialog/GPS Serial Port StopBits", 1).toInt() == 2
+                               ? QSerialPort::TwoStop
+                               : QSerialPort::OneStop);
+    switch (settings.value("GpsPortDialog/GPS Serial Port Parity", 0).toInt()) {
+    case 1:
+        serialPort.setParity(QSerialPort::OddParity);
+        break;
+    case 2:
+        serialPort.setParity(QSerialPort::EvenParity);
+        break;
+    case 3:
+        serialPort.setParity(QSerialPort::MarkParity);
+        break;
+    case 4:
+        serialPort.setParity(QSerialPort::SpaceParity);
+        break;
+    default:
+        serialPort.setParity(QSerialPort::NoParity);
+        break;
+    }
+    serialPort.setDataBits(settings.value("GpsPortDialog/GPS Serial Port DataBits", 8).toInt() == 7
+                               ? QSerialPort::Data7
+                               : QSerialPort::Data8);
+
+    if (serialPort.isOpen())
+        serialPort.close();
+    bPortFailed = false;
+    serialPort.open(QIODevice::ReadWrite);
+    if (!serialPort.isOpen())
+        qWarning("WARNING: Failed to open GPS serial port.");
+}
+
+void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
+{
+    if (qbMsg.isEmpty())
+        return;
+    sendData = qbMsg;
+    if (static_cast<unsigned char>(sendData.at(0)) != 0x10)
+        sendData.append("\r\n");
+    if (!serialPort.isOpen())
+        return;  // lost, as on a cable that is not plugged in
+    serialPort.write(sendData);
+    // Out now rather than at the next event: the sender pauses after each command.
+    serialPort.flush();
+}
+
+void GpsSerialPortThread::handleReadyRead()
+{
+    readData = serialPort.readAll();
+    if (!readData.isEmpty())
+        FrameBlock(readData);
+}
+
+void GpsSerialPortThread::FrameBlock(const QByteArray& block)
+{
+    // The messages are collected first and emitted after the framer has finished the
+    // block: a receiver of newGpsText may run an event loop that reads the port again.
+    QList<QByteArray> messages;
+    const FramedMessageSink collect = [&messages](const QByteArray& m) { messages.append(m); };
+    // The live interface mode, which the receiver search changes, picks the framer.
+    switch (receiverInfo.gpsPortMode) {
+    case GpsPortModeMotorolaBinary:
+    case GpsPortModeMotorolaBinaryRxOnly:
+        motorolaFramer.Frame(block, collect);
+        break;
+    case GpsPortModeMotorolaNmea:
+    case GpsPortModeGenericNmea:
+    case GpsPortModeUbloxUbx:
+    case GpsPortModeUbloxNmea:
+        ubxNmeaFramer.Frame(block, collect);
+        break;
+    case GpsPortModeMotorolaLoran:
+        lineFramer.Frame(block, collect);
+        break;
+    default:
+        break;
+    }
+    for (const QByteArray& m : messages)
+        emit newGpsText(m);
+}
+
+QString GpsSerialPortThread::PortErrorText(int error)
+{
+    constexpr int count = static_cast<int>(sizeof(kPortErrorTexts) / sizeof(kPortErrorTexts[0]));
+    if (error < 0 || error >= count)
+        return QStringLiteral("Unknown Error");
+    return QString::fromLatin1(kPortErrorTexts[error]);
+}
+
+QString GpsSerialPortThread::PortErrorMessage(const QString& name, int error)
+{
+    return tr("Can't open GPS Port %1\r\n\r\n\"%2\"").arg(name, PortErrorText(error));
+}
+
+void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError)
+        return;
+    if (bReadingPins && error == QSerialPort::UnsupportedOperationError) {
+        // A port without modem lines (a pseudo-terminal, some adapters) still carries
+        // the data; only the 1PPS tick is missing. Say so once.
+        serialPort.clearError();
+        if (bPinErrorReported)
+            return;
+        bPinErrorReported = true;
+        qWarning("GPS serial port %s: the 1PPS line cannot be read.", qPrintable(portName));
+        emit showErrorMessageBox(PortErrorMessage(portName, error));
+        return;
+    }
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+        // An unplugged device raises these in a tight loop while the port stays open.
+        if (bPortFailed)
+            return;
+        bPortFailed = true;
+        serialPort.clearError();
+        if (serialPort.isOpen())
+            serialPort.close();
+    }
+    emit showErrorMessageBox(PortErrorMessage(portName, error));
+}
+
+void GpsSerialPortThread::handleTimedPolls()
+{
+    if (serialPort.isOpen()) {
+        bool level = false;
+        if (ppsLineMask != 0) {
+            bReadingPins = true;
+            const QSerialPort::PinoutSignals pins = readPins(serialPort);
+            bReadingPins = false;
+            level = (static_cast<int>(pins) & ppsLineMask) != 0;
+        }
+        bLastOpenLevel = level;
+    }
+    // A closed port keeps the level last read, so re-opening with the line high gives
+    // no edge.
+    const bool level = bLastOpenLevel;
+    const bool rising = level && !bPreviousLevel;
+    bPreviousLevel = level;
+    if (rising)
+        emit PpsTick();
 }

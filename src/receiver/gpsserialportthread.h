@@ -1,8 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QSerialPort>
 #include <QString>
 #include <QThread>
+#include <QTimer>
+
+#include <functional>
+
+#include "messageframer.h"
 
 // The receiver port object. Its thread runs only an empty event loop: the port, its
 // timers and every slot live on the GUI thread.
@@ -15,8 +22,24 @@ public:
     ~GpsSerialPortThread() override;
 
     // Modem line that carries the 1PPS edge (a PpsInterface: 0 none, 1 DCD, 2 CTS, 3 DSR).
-    void SetPpsInterface(int pps);
+    void SetPpsInterface(int line);
     int GetPpsInterface() const { return ppsInterface; }
+    int GetPpsLineMask() const { return ppsLineMask; }
+
+    // Opens, or re-opens, the port from the "GpsPortDialog/" settings.
+    void OpenGpsPort();
+
+    int GetPortMode() const { return portMode; }
+    QString GetPortName() const { return portName; }
+    const QSerialPort& Port() const { return serialPort; }
+
+    // How the 1PPS poll reads the modem lines. A pseudo-terminal has none, so tests put
+    // a fake level here.
+    std::function<QSerialPort::PinoutSignals(QSerialPort&)> readPins;
+
+    // The message shown for a port error, and the text of the error alone.
+    static QString PortErrorMessage(const QString& name, int error);
+    static QString PortErrorText(int error);
 
     // Complete an outgoing message in place with the checksum of its protocol; false,
     // and the message unchanged, when it does not have that protocol's form. The port
@@ -25,15 +48,58 @@ public:
     static bool AppendUbxChecksum(QByteArray& msg);
     static bool AppendNmeaChecksum(QByteArray& msg);
 
+    // Checks of received messages. A Motorola frame and a UBX frame are given whole;
+    // CheckNmeaChecksum also cuts a trailing "*" and its two digits from its argument,
+    // NmeaSentenceValid is the same check without the cut.
+    static bool CheckMotorolaChecksum(QByteArrayView frame);
+    static bool CheckUbxChecksum(QByteArrayView frame);
+    static bool CheckNmeaChecksum(QByteArray& sentence);
+    static bool NmeaSentenceValid(QByteArrayView sentence);
+
+    // Total length of a received Motorola message from its first four bytes: -1 when
+    // fewer than four or the id is unknown, 0 for the "W" letters that have no message.
+    static int MotorolaMessageLength(QByteArrayView head);
+
 signals:
     void newGpsText(QByteArray s);
-    void PpsTick();
     void showErrorMessageBox(QString errmsg);
+    void PpsTick();
+    void newGpsSerialPort();
 
 public slots:
     void startGpsSerialPort(bool bLoadFirmwareMode);
-    void OnSendGpsMessage(QByteArray message);
+    void OnSendGpsMessage(QByteArray qbMsg);
+
+private slots:
+    void handleReadyRead();
+    void handleError(QSerialPort::SerialPortError error);
+    void handleTimedPolls();
 
 private:
+    void FrameBlock(const QByteArray& block);
+
+    QByteArray readData;
+    QByteArray sendData;
+    bool bLoadFirmwareMode = false;
     int ppsInterface = 0;
+    int ppsLineMask = 0;
+    int portMode = 2;
+    QString portName;
+    QSerialPort serialPort;
+    QTimer ppsPollTimer;
+
+    // The 1PPS detector: the level last read while the port was open, and the level of
+    // the previous poll.
+    bool bLastOpenLevel = false;
+    bool bPreviousLevel = false;
+
+    // A pin read in progress: its "unsupported" error is no port failure.
+    bool bReadingPins = false;
+    bool bPinErrorReported = false;
+    // The port was closed after a failure; the errors that follow are not reported again.
+    bool bPortFailed = false;
+
+    MotorolaFramer motorolaFramer;
+    UbxNmeaFramer ubxNmeaFramer;
+    LineFramer lineFramer;
 };
