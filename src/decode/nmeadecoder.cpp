@@ -154,8 +154,6 @@ bool MainWindow::DecodeNmeaRmc(QByteArray body, bool* bSkipTail)
     Nmea::Scanner date(dateField);
     const bool dateInRange = date.Int(&day, 2) && date.Int(&month, 2) && date.Int(&year, 2) &&
                              day >= 1 && day <= 31 && month >= 1 && month <= 12;
-    TakeFirstField(body, QByteArray());  // magnetic variation and its direction
-    TakeFirstField(body, QByteArray());
     if (!valid || !dateInRange)
         return false;
 
