@@ -227,6 +227,26 @@ public:
     void CloseGpsLog(bool noAsk);
     QString configurationBuffer;
 
+    // ---- Receiver message decoding: NMEA ----
+    // The last accepted sentence of each id that has a duplicate filter: an exact
+    // repeat of it is taken without being decoded again.
+    QString lastZdaSentence;
+    QString lastGsaSentence;
+    QString lastGsvSentence;
+    QString lastGllSentence;
+    QString lastRmcSentence;
+    QString lastVtgSentence;
+    // The handlers get the fields after the id and its comma, or (GSA and GSV) the
+    // whole sentence, without the checksum; each returns whether its fields passed.
+    bool DecodeNmeaZda(QByteArray body);
+    bool DecodeNmeaRmc(QByteArray body, bool* bSkipTail);
+    bool DecodeNmeaGga(QByteArray body, QString* pvtLogText);
+    bool DecodeNmeaGsa(const QByteArray& sentence);
+    bool DecodeNmeaGsv(const QByteArray& sentence);
+    // A time sentence's hand-over of its time (invalid when its date was illegal);
+    // awaitingFlag is the entry of bPpsAwaitingTime that belongs to the sentence.
+    void TakeNmeaReceiverTime(const QDateTime& utc, int awaitingFlag);
+
 signals:
     void sendGpsMessage(QByteArray message);
     void startGpsSerialPort(bool bLoadFirmwareMode);

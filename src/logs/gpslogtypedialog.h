@@ -16,6 +16,11 @@ public:
 
     int exec() override;
 
+    // The kind of GPS data log (0 RAW, 1 BINARY, 2 PVT, 3 NMEA, 4 RINEX) and the seconds
+    // between logged seconds (1 logs every second).
+    int gpsLogType = 0;
+    int gpsLogPeriod = 1;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,0 +1,284 @@
+#include "gpsnavdialog.h"
+#include "gpsserialportthread.h"
+#include "mainwindow.h"
+#include "receiverinfo.h"
+#include "socatpair.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTest>
+
+#include <array>
+
+namespace {
+
+// What the program made of the stream right after one sentence.
+struct Snapshot
+{
+    QByteArray sentence;
+    QDateTime receiverTime;
+    double lat = 0.0;
+    double lon = 0.0;
+    double altGps = 0.0;
+    double altMsl = 0.0;
+    double pdop = 0.0;
+    double hdop = 0.0;
+    double vdop = 0.0;
+    double speedKnots = 0.0;
+    double heading = 0.0;
+    int fixStatus = 0;
+    int satellitesUsed = 0;
+    int navMode = 0;
+    int dgpsState = 0;
+    std::array<SatelliteRecord, 16> tableSlots;
+};
+
+Snapshot TakeSnapshot(const MainWindow& window, const QByteArray& sentence)
+{
+    const GpsNavDialog* nav = window.gpsNavDialog;
+    Snapshot s;
+    s.sentence = sentence;
+    s.receiverTime = window.receiverTime.dateTime;
+    nav->GetCurrentPosition(&s.lat, &s.lon, &s.altGps, &s.altMsl);
+    s.pdop = nav->pdop;
+    s.hdop = nav->hdop;
+    s.vdop = nav->vdop;
+    s.speedKnots = nav->GetSpeed();
+    s.heading = nav->GetHeading();
+    s.fixStatus = nav->GetFixStatus();
+    s.satellitesUsed = nav->GetSatellitesUsed();
+    s.navMode = nav->GetNavMode();
+    s.dgpsState = window.dgpsState;
+    std::copy(window.satellites, window.satellites + 16, s.tableSlots.begin());
+    return s;
+}
+
+// The capture without its comment lines, byte for byte otherwise.
+QByteArray ReplayBytes(const QByteArray& capture)
+{
+    QByteArray bytes;
+    for (const QByteArray& line : capture.split('\n')) {
+        if (!line.startsWith('#') && !line.isEmpty())
+            bytes += line + '\n';
+    }
+    return bytes;
+}
+
+// The other decoder's reading: each sentence with the reports that followed it.
+struct CheckEntry
+{
+    QByteArray sentence;
+    QList<QJsonObject> reports;
+};
+
+QList<CheckEntry> ReadCheckFile(const QByteArray& text)
+{
+    QList<CheckEntry> entries;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.startsWith('$'))
+            entries.append({line.trimmed(), {}});
+        else if (line.startsWith('{') && !entries.isEmpty())
+            entries.last().reports.append(QJsonDocument::fromJson(line).object());
+    }
+    return entries;
+}
+
+// The time of day a sentence carries, as hhmmss; empty for one without.
+QByteArray SentenceTime(const QByteArray& sentence)
+{
+    const QList<QByteArray> fields = sentence.split(',');
+    int index = -1;
+    if (sentence.startsWith("$GPRMC") || sentence.startsWith("$GPGGA"))
+        index = 1;
+    else if (sentence.startsWith("$GPGLL"))
+        index = 5;
+    return index >= 0 && index < fields.size() ? fields.at(index).left(6) : QByteArray();
+}
+
+bool Near(double a, double b, double tolerance)
+{
+    return qAbs(a - b) <= tolerance;
+}
+
+}  // namespace
+
+// Real receivers' NMEA streams through a pseudo-terminal into the program in the
+// "Generic NMEA" mode, compared field by field with another decoder's reading.
+class TestNmeaReplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replay_data()
+    {
+        QTest::addColumn<QString>("capture");
+        QTest::newRow("u-blox LEA-5H") << QStringLiteral("ublox-lea-5h.log");
+        QTest::newRow("Garmin 15x") << QStringLiteral("garmin15x.log");
+    }
+
+    void replay()
+    {
+        QFETCH(QString, capture);
+        const QString path = TestSupport::TestDataPath(QStringLiteral("receiver-captures/") + capture);
+        QFile captureFile(path);
+        QFile checkFile(path + QStringLiteral(".chk"));
+        if (!captureFile.open(QIODevice::ReadOnly) || !checkFile.open(QIODevice::ReadOnly)) {
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))
+                QFAIL(qPrintable(QStringLiteral("missing capture ") + path));
+            QSKIP("the shared test data is not beside the checkout");
+        }
+        const QByteArray bytes = ReplayBytes(captureFile.readAll());
+        const QList<CheckEntry> check = ReadCheckFile(checkFile.readAll());
+
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        TestSupport::ClearSettings();
+        QSettings settings;
+        settings.setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
+        settings.setValue("GpsPortDialog/GPS Serial Port Mode", "Generic NMEA");
+        settings.sync();
+
+        MainWindow window;
+        QVERIFY(window.gpsPortThread.Port().isOpen());
+        window.InitializeGpsReceiver();  // ends the start-up search
+        QCOMPARE(receiverInfo.gpsPortMode, int(GpsPortModeGenericNmea));
+        // What identifying a generic NMEA receiver would have written.
+        receiverInfo.ResetIdentity();
+        receiverInfo.receiverModel = ReceiverModelGenericNmea;
+
+        QList<Snapshot> snapshots;
+        connect(&window.gpsPortThread, &GpsSerialPortThread::newGpsText, &window,
+                [&](const QByteArray& s) { snapshots.append(TakeSnapshot(window, s)); });
+
+        QSerialPort rx;
+        rx.setPortName(pair.ReceiverEnd());
+        QVERIFY(rx.open(QIODevice::ReadWrite));
+        rx.write(bytes);
+        QVERIFY(rx.waitForBytesWritten(5000) || rx.bytesToWrite() == 0);
+        QVERIFY2(TestSupport::WaitFor([&] { return snapshots.size() >= check.size(); }, 20000),
+                 qPrintable(QStringLiteral("%1 of %2 sentences").arg(snapshots.size()).arg(check.size())));
+        QCOMPARE(snapshots.size(), check.size());
+
+        Compare(snapshots, check);
+    }
+
+private:
+    void Compare(const QList<Snapshot>& snapshots, const QList<CheckEntry>& check)
+    {
+        QHash<QByteArray, int> ggaAt;  // time of day -> index of its fix data sentence
+        QHash<QByteArray, int> rmcAt;
+        QByteArray epoch;
+        bool bEpochHasGsa = false;
+        int positions = 0;
+        int times = 0;
+        int speeds = 0;
+        int dops = 0;
+        int skies = 0;
+        int modes = 0;
+
+        for (int i = 0; i < check.size(); ++i) {
+            const Snapshot& now = snapshots.at(i);
+            const CheckEntry& entry = check.at(i);
+            QCOMPARE(now.sentence, entry.sentence);
+            const QByteArray time = SentenceTime(entry.sentence);
+            if (!time.isEmpty() && time != epoch) {
+                epoch = time;
+                bEpochHasGsa = false;
+            }
+            if (entry.sentence.startsWith("$GPGGA"))
+                ggaAt.insert(time, i);
+            else if (entry.sentence.startsWith("$GPRMC"))
+                rmcAt.insert(time, i);
+            else if (entry.sentence.startsWith("$GPGSA"))
+                bEpochHasGsa = true;
+            const QByteArray where = entry.sentence;
+
+            for (const QJsonObject& report : entry.reports) {
+                if (report.value("class").toString() == QLatin1String("TPV")) {
+                    const QDateTime at = QDateTime::fromString(report.value("time").toString(), Qt::ISODateWithMs);
+                    const QByteArray key = at.toUTC().toString(QStringLiteral("hhmmss")).toLatin1();
+                    if (report.contains("lat") && ggaAt.contains(key)) {
+                        const Snapshot& gga = snapshots.at(ggaAt.value(key));
+                        QVERIFY2(Near(gga.lat, report.value("lat").toDouble(), 1e-7), where);
+                        QVERIFY2(Near(gga.lon, report.value("lon").toDouble(), 1e-7), where);
+                        QVERIFY2(Near(gga.altGps, report.value("altHAE").toDouble(), 1e-6), where);
+                        QVERIFY2(Near(gga.altMsl, report.value("altMSL").toDouble(), 1e-6), where);
+                        const bool differential = report.value("status").toInt() == 2;
+                        QCOMPARE(gga.dgpsState, differential ? 2 : 0);
+                        QCOMPARE(gga.fixStatus, differential ? 3 : 2);
+                        ++positions;
+                    }
+                    if (rmcAt.contains(key)) {
+                        const Snapshot& rmc = snapshots.at(rmcAt.value(key));
+                        // The receiver time is set one second on, for the next tick.
+                        QCOMPARE(rmc.receiverTime.addSecs(-1), at);
+                        QCOMPARE(rmc.receiverTime.timeSpec(), Qt::UTC);
+                        ++times;
+                        if (report.contains("speed")) {
+                            QVERIFY2(Near(rmc.speedKnots * 0.514444, report.value("speed").toDouble(), 6e-4), where);
+                            ++speeds;
+                        }
+                        if (report.contains("track"))
+                            QVERIFY2(Near(rmc.heading, report.value("track").toDouble(), 1e-9), where);
+                    }
+                    if (report.contains("mode") && bEpochHasGsa && key == epoch) {
+                        QCOMPARE(now.navMode, report.value("mode").toInt());
+                        ++modes;
+                    }
+                } else if (report.value("class").toString() == QLatin1String("SKY")) {
+                    if (report.contains("pdop")) {
+                        QVERIFY2(Near(now.pdop, report.value("pdop").toDouble(), 1e-9), where);
+                        QVERIFY2(Near(now.hdop, report.value("hdop").toDouble(), 1e-9), where);
+                        QVERIFY2(Near(now.vdop, report.value("vdop").toDouble(), 1e-9), where);
+                        ++dops;
+                    }
+                    if (entry.sentence.startsWith("$GPGGA") && report.contains("uSat"))
+                        QCOMPARE(now.satellitesUsed, report.value("uSat").toInt());
+                    if (report.contains("satellites")) {
+                        CompareSky(now, report.value("satellites").toArray());
+                        if (QTest::currentTestFailed())
+                            return;
+                        ++skies;
+                    }
+                }
+            }
+        }
+        // Every kind of value was compared at least once.
+        QVERIFY(positions > 0);
+        QVERIFY(times > 0);
+        QVERIFY(speeds > 0);
+        QVERIFY(dops > 0);
+        QVERIFY(skies > 0);
+        QVERIFY(modes > 0);
+    }
+
+    void CompareSky(const Snapshot& now, const QJsonArray& sky)
+    {
+        int filled = 0;
+        for (const SatelliteRecord& slot : now.tableSlots)
+            filled += slot.prn != 0;
+        QCOMPARE(filled, int(qMin<qsizetype>(sky.size(), 16)));
+        for (const QJsonValue& value : sky) {
+            const QJsonObject sat = value.toObject();
+            const int prn = sat.value("PRN").toInt();
+            const auto slot = std::find_if(now.tableSlots.begin(), now.tableSlots.end(),
+                                           [prn](const SatelliteRecord& r) { return r.prn == prn; });
+            QVERIFY2(slot != now.tableSlots.end(), qPrintable(QStringLiteral("PRN %1 missing").arg(prn)));
+            QCOMPARE(slot->elevation, sat.value("el").toInt());
+            QCOMPARE(slot->azimuth, sat.value("az").toInt());
+            // This program shows a generic receiver's ratio less 17 dB.
+            const int level = qMax(0, sat.value("ss").toInt() - 17);
+            QCOMPARE(slot->signalLevel, level);
+            QCOMPARE(slot->bTracked, level != 0);
+        }
+    }
+};
+
+HORALUX_TEST(TestNmeaReplay);
+#include "tst_nmeareplay.moc"
