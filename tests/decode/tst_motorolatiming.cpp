@@ -72,17 +72,11 @@ private slots:
         QTest::newRow("Bn small limit") << "Bn" << 7 << 3 << "limit = 300 nsec";
         QTest::newRow("En small limit") << "En" << 7 << 3 << "limit = 300 nsec";
         QTest::newRow("mode 4") << "Bn" << 8 << 4 << "1PPS is OFF always, ";
-        QTest::newRow("mode 5") << "Bn" << 8 << 5 << "1PPS is ON always (Short), ";
         QTest::newRow("mode 9") << "En" << 8 << 9 << "1PPS state ERROR, ";
-        QTest::newRow("pulse off") << "Bn" << 19 << 0 << "pulse status is OFF, ";
         QTest::newRow("pulse error") << "Bn" << 19 << 2 << "pulse status is ERROR, ";
-        QTest::newRow("sync UTC") << "Bn" << 20 << 0 << "sync is referenced to UTC, ";
         QTest::newRow("sync error") << "En" << 20 << 7 << "sync is ERROR, ";
-        QTest::newRow("alarm") << "Bn" << 21 << 1 << "solution status is ALARM, ";
         QTest::newRow("unknown") << "Bn" << 21 << 2 << "solution status is UNKNOWN, ";
         QTest::newRow("solution error") << "Bn" << 21 << 3 << "solution status is ERROR, ";
-        QTest::newRow("isolation") << "En" << 22 << 0 << "status is detection and isolation possible, ";
-        QTest::newRow("neither") << "En" << 22 << 2 << "status is neither detection or isolation possible, ";
         QTest::newRow("status error") << "En" << 22 << 9 << "Time RAIM status is ERROR, ";
         QTest::newRow("positive sawtooth") << "Bn" << 25 << 0x0C << "Sawtooth = 12.00, ";
     }
