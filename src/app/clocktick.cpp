@@ -2,8 +2,93 @@
 
 #include "mainwindow.h"
 
+#include "gpslogtypedialog.h"
+#include "gpsrawdatadialog.h"
+
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+// How long the heartbeat LED stays lit after a tick.
+constexpr int kHeartbeatMs = 300;
+
+// The receivers that take the 12-channel leap-second query.
+bool TakesGjQuery(int model)
+{
+    switch (model) {
+    case 3: case 4: case 5: case 18: case 20: case 21: case 22: case 23: case 24:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
 void MainWindow::OnClockTick()
 {
-    if (bShuttingDown)
+    if (bShuttingDown || bGpsSearchActive)
         return;
+
+    for (int k = 0; k < 8; ++k) {
+        if (bTicPortStale[k])
+            continue;
+        if (++ticDataAge[k] > 2)
+            bTicPortStale[k] = true;
+    }
+    for (int& holdoff : messageHoldoff) {
+        if (holdoff > 0)
+            --holdoff;
+    }
+
+    const auto lightHeartbeat = [this] {
+        if (heartbeatIndicator)
+            heartbeatIndicator->setPixmap(ledOnPixmap);
+        QTimer::singleShot(kHeartbeatMs, this, &MainWindow::ResetHeartbeat);
+    };
+
+    // The flag is still up from the last tick: that second's time message never came.
+    if (bPpsAwaitingTime[0]) {
+        bLogThisSecond = gpsLogTypeDialog && gpsLogTypeDialog->gpsLogPeriod == 1;
+        lightHeartbeat();
+        if (bTickSound)
+            playTickSound(minuteTickSound);
+    }
+
+    for (bool& awaiting : bPpsAwaitingTime)
+        awaiting = true;
+    bNmeaTimeTaken = false;
+    bTimeMessageSeen = false;
+
+    LogStatusRecord();
+    if (gpsRawDataDialog && gpsRawDataDialog->isVisible())
+        gpsRawDataDialog->AppendText(QStringLiteral("-- PPS --"));
+    UpdateClockDisplay();
+
+    const int second = receiverTime.Second();
+    if (receiverInfo.gpsPortMode == GpsPortModeMotorolaBinary) {
+        if (second == 20)
+            SendGpsMessage(TakesGjQuery(receiverInfo.receiverModel) ? QByteArray("@@Gj") : QByteArray("@@Bj"));
+        else if (second == 21)
+            SendGpsMessage(QByteArray("@@Bo\x01", 5));
+    } else if (receiverInfo.gpsPortMode == GpsPortModeUbloxUbx && second == 11) {
+        SendGpsMessage(QByteArray("\xB5\x62\x0B\x02\x00\x00", 6));
+    }
+
+    lightHeartbeat();
+
+    if (second == 0) {
+        if (bTickSound)
+            playTickSound(minuteTickSound);
+        if (gpsLogFile.isOpen())
+            gpsLogFile.flush();
+        if (ticCombinedLog.isOpen())
+            FlushTicLogs();
+    } else if (bOutOfLock) {
+        if (bOutOfLockSound)
+            playTickSound(warnTickSound);
+    } else if (bTickSound) {
+        playTickSound(secondTickSound);
+    }
 }

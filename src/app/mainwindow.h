@@ -214,6 +214,20 @@ public:
     bool DecodeNmeaSentence(const QByteArray& sentence);
     QString DecodeUbxMessage(const QByteArray& msg);
 
+    // ---- Receiver message decoding: Motorola binary ----
+    // Big-endian field readers; a field outside the message reads as 0.
+    static uint32_t GetMotorolaUInt32(const QByteArray& msg, int offset);
+    static uint32_t GetMotorolaUInt24(const QByteArray& msg, int offset);
+    static double GetMotorolaUInt24AsDouble(const QByteArray& msg, int offset);
+    // A signed byte of whole seconds and the signed 32-bit nanoseconds after it.
+    static double GetMotorolaSecondsNanoseconds(const QByteArray& msg, int offset);
+    // GPS week (not folded at 1024) and second of the week to a GPS calendar date.
+    static void GpsWeekSecondsToCalendar(unsigned int week, int seconds, uint8_t& second,
+                                         uint8_t& minute, uint8_t& hour, uint8_t& day,
+                                         uint8_t& month, int& year);
+    // Every tick sound goes through here; tests put a counter in its place.
+    std::function<void(QSoundEffect& sound)> playTickSound = [](QSoundEffect& sound) { sound.play(); };
+
     // ---- Timing corrections and PC clock ----
     void ApplyPcClockSyncSettings();
 

@@ -1,0 +1,212 @@
+// A real 8-channel receiver's recording played into the program through a
+// pseudo-terminal in the receive-only binary mode, checked against another decoder's
+// reading of the same bytes.
+
+#include "gpsnavdialog.h"
+#include "motorolamessages.h"
+#include "socatpair.h"
+#include "testsupport.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QSet>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+// The capture without the comment lines at its top.
+QByteArray CaptureBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray data = file.readAll();
+    return data.mid(data.indexOf("@@"));
+}
+
+// The JSON reports of one class in the check file, in their order.
+QList<QJsonObject> Reports(const QString& path, const QString& reportClass)
+{
+    QList<QJsonObject> reports;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return reports;
+    while (!file.atEnd()) {
+        const QJsonObject o = QJsonDocument::fromJson(file.readLine()).object();
+        if (o.value("class").toString() == reportClass)
+            reports << o;
+    }
+    return reports;
+}
+
+// The stream cut after each 8-channel position message: what the receiver had sent when
+// that message was complete.
+QList<QByteArray> ChunksEndingInPositions(const QByteArray& stream)
+{
+    QList<QByteArray> chunks;
+    qsizetype start = 0;
+    qsizetype pos = 0;
+    while (pos + 4 <= stream.size()) {
+        const int length = GpsSerialPortThread::MotorolaMessageLength(stream.mid(pos, 4));
+        if (length <= 0)
+            return {};
+        pos += length;
+        if (stream.mid(pos - length, 4) == "@@Ea") {
+            chunks << stream.mid(start, pos - start);
+            start = pos;
+        }
+    }
+    chunks << stream.mid(start);
+    return chunks;
+}
+
+QSet<int> UsedPrns(const QJsonObject& sky)
+{
+    QSet<int> prns;
+    for (const QJsonValue& v : sky.value("satellites").toArray()) {
+        if (v.toObject().value("used").toBool())
+            prns << v.toObject().value("PRN").toInt();
+    }
+    return prns;
+}
+
+QString CellText(QTableWidget* table, int row, int column)
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
+}  // namespace
+
+class TestMotorolaReplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eightChannelReceiverInReceiveOnlyMode()
+    {
+        const QString capturePath = TestSupport::TestDataPath("receiver-captures/oncore-binary.log");
+        if (!QFile::exists(capturePath)) {
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))
+                QFAIL("the receiver captures beside the checkout are missing");
+            QSKIP("the receiver captures beside the checkout are missing");
+        }
+        const QList<QByteArray> chunks = ChunksEndingInPositions(CaptureBytes(capturePath));
+        const QList<QJsonObject> fixes = Reports(capturePath + ".chk", "TPV");
+        const QList<QJsonObject> skies = Reports(capturePath + ".chk", "SKY");
+        QCOMPARE(chunks.size(), 13);
+        QCOMPARE(fixes.size(), 12);
+        QCOMPARE(skies.size(), 12);
+
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        TestSupport::ClearSettings();
+        QSettings settings;
+        settings.setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
+        settings.setValue("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary Rx Only");
+        settings.setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
+        settings.sync();
+        receiverInfo = ReceiverInfo();
+        MainWindow w;
+        QVERIFY(w.gpsPortThread.Port().isOpen());
+        QVERIFY(!w.InitializeGpsReceiver());  // receive-only: nothing answers, the search ends
+        QCOMPARE(receiverInfo.gpsPortMode, int(GpsPortModeMotorolaBinaryRxOnly));
+        QVERIFY(!w.bGpsSearchActive);
+        // The receive-only set-up takes the model from the receiver type the operator
+        // chose; the recording is of a UT+.
+        receiverInfo.receiverModel = 9;
+        w.show();
+        w.findChild<QAction*>("actionGps_Raw_Data")->trigger();
+        QVERIFY(w.bGpsRawDataVisible);
+
+        QFile receiver(pair.ReceiverEnd());
+        QVERIFY(receiver.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const GpsNavDialog& nav = *w.gpsNavDialog;
+        for (int i = 0; i < fixes.size(); ++i) {
+            w.bAnswerReceived[MainWindow::AnswerEa] = false;
+            QCOMPARE(receiver.write(chunks[i]), chunks[i].size());
+            QVERIFY2(TestSupport::WaitFor([&] { return w.bAnswerReceived[MainWindow::AnswerEa]; }, 5000),
+                     qPrintable(QStringLiteral("position message %1 not decoded").arg(i)));
+
+            const QJsonObject fix = fixes[i];
+            const QJsonObject sky = skies[i];
+            const QString at = QStringLiteral("at fix %1").arg(i);
+            const QDateTime fixTime = QDateTime::fromString(fix.value("time").toString(), Qt::ISODateWithMs);
+            QVERIFY2(std::abs(w.displayTime.ToMSecsSinceEpoch() - fixTime.toMSecsSinceEpoch()) < 1000, qPrintable(at));
+            QCOMPARE(w.receiverTime.ToMSecsSinceEpoch() - w.displayTime.ToMSecsSinceEpoch(), 1000);
+            QVERIFY2(std::abs(nav.currentLat - fix.value("lat").toDouble()) < 1e-8, qPrintable(at));
+            QVERIFY2(std::abs(nav.currentLon - fix.value("lon").toDouble()) < 1e-8, qPrintable(at));
+            QVERIFY2(std::abs(nav.currentAltGps - fix.value("altHAE").toDouble()) < 0.005, qPrintable(at));
+            // Our geoid table is coarser than the other decoder's.
+            QVERIFY2(std::abs(nav.currentAltMsl - fix.value("altMSL").toDouble()) < 3.0, qPrintable(at));
+            QVERIFY2(std::abs(nav.GetSpeed() / 1.9425 - fix.value("speed").toDouble()) < 0.0051, qPrintable(at));
+            QVERIFY2(std::abs(nav.GetHeading() - fix.value("track").toDouble()) < 0.05, qPrintable(at));
+            QCOMPARE(nav.GetNavMode(), fix.value("mode").toInt());
+            QCOMPARE(nav.GetSatellitesUsed(), sky.value("uSat").toInt());
+            const QString pdop = QString::asprintf("PDOP = %4.1f", sky.value("pdop").toDouble());
+            QVERIFY2(w.ui->IDC_SATS_STATUS_MESSAGE->text().endsWith(pdop), qPrintable(w.ui->IDC_SATS_STATUS_MESSAGE->text()));
+
+            QSet<int> used;
+            for (const SatelliteRecord& s : w.satellites) {
+                if (s.prn != 0 && s.bTracked && (s.statusFlags & 0x80))
+                    used << s.prn;
+            }
+            QCOMPARE(used, UsedPrns(sky));
+            // Our levels are the receiver's bytes less 20.
+            for (const QJsonValue& v : sky.value("satellites").toArray()) {
+                const QJsonObject s = v.toObject();
+                if (s.value("used").toBool())
+                    QCOMPARE(w.satellites[s.value("PRN").toInt()].signalLevel, s.value("ss").toInt() - 20);
+            }
+        }
+        w.bAnswerReceived[MainWindow::AnswerEn] = false;
+        receiver.write(chunks.last());
+        QVERIFY(TestSupport::WaitFor([&] { return w.bAnswerReceived[MainWindow::AnswerEn]; }, 5000));
+
+        // The visible-satellite reports placed every satellite in the sky.
+        const QJsonObject lastSky = skies.last();
+        for (const QJsonValue& v : lastSky.value("satellites").toArray()) {
+            const QJsonObject s = v.toObject();
+            const SatelliteRecord& sat = w.satellites[s.value("PRN").toInt()];
+            QCOMPARE(sat.azimuth, s.value("az").toInt());
+            QCOMPARE(sat.elevation, s.value("el").toInt());
+        }
+        QCOMPARE(w.utcOffsetSecs, fixes.last().value("leapseconds").toInt());
+        QVERIFY(w.bSawtoothValid);
+
+        // What the window shows.
+        const QString gpsPanel = w.ui->IDC_GPS_CLOCK_DATA->text();
+        QVERIFY2(gpsPanel.contains("04:50.11.") && gpsPanel.contains("Friday, 25-Aug-2000") &&
+                     gpsPanel.contains("UTC = GPS - 18 seconds"),
+                 qPrintable(gpsPanel));
+        QVERIFY(w.ui->GpsNavDataTableWidget->item(1, 1)->text().contains("57.71283833"));
+        QVERIFY(w.ui->GpsNavDataTableWidget->item(1, 2)->text().contains("12.02259917"));
+        QVERIFY(w.ui->GpsNavDataTableWidget->item(1, 3)->text().contains("87m"));
+        QCOMPARE(w.navigationBadge->text(), QStringLiteral("Navigating"));
+        QCOMPARE(w.antennaBadge->text(), QStringLiteral("Ant OK"));
+        QCOMPARE(w.ui->IDC_SATS_TRACKED->text(), QStringLiteral("4 Tracked"));
+        QCOMPARE(w.ui->IDC_SATS_STATUS_MESSAGE->text(), QStringLiteral("3-D Fix: PDOP =  3.5"));
+        QSet<int> rows;
+        QTableWidget* table = w.ui->SatsDataTableWidget;
+        for (int row = 1; row <= 16; ++row) {
+            const int prn = CellText(table, row, 0).toInt();
+            if (prn == 0)
+                continue;
+            rows << prn;
+            QCOMPARE(CellText(table, row, 2).toInt(), w.satellites[prn].azimuth);
+        }
+        QCOMPARE(rows, UsedPrns(lastSky));
+    }
+};
+
+HORALUX_TEST(TestMotorolaReplay);
+#include "tst_motorolareplay.moc"
