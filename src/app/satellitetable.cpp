@@ -204,15 +204,17 @@ void MainWindow::UpdateSatelliteTable()
         const int row = ++rowsFilled;
         SatelliteRecord& shown = spareSatelliteRecords[row - 1];
         QProgressBar* bar = signalBars[row - 1];
+        // A blank row shows no text at all, so its zeros match nothing a satellite has.
+        const bool blankRow = shown.prn == 0;
 
         if (sat.prn < 256 && sat.prn != shown.prn)
             SetCellText(table, row, 0, QString::number(sat.prn));
         // The trend counts too: a satellite at the same elevation may rise where the
         // row's previous one set.
-        if (sat.elevation < 91 &&
-            (sat.elevation != shown.elevation || sat.elevationTrend != shown.elevationTrend))
+        if (sat.elevation < 91 && (blankRow || sat.elevation != shown.elevation ||
+                                   sat.elevationTrend != shown.elevationTrend))
             SetCellText(table, row, 1, ElevationText(sat));
-        if (sat.azimuth < 360 && sat.azimuth != shown.azimuth)
+        if (sat.azimuth < 360 && (blankRow || sat.azimuth != shown.azimuth))
             SetCellText(table, row, 2, QString::number(sat.azimuth));
 
         if (ubx || IsUsedInFix(sat)) {

@@ -134,6 +134,15 @@ private slots:
         QCOMPARE(window->signalBars[3]->format(), QString());  // no stale "GPS"
         QCOMPARE(window->spareSatelliteRecords[3].prn, 0);
 
+        // A blank row holds no text, so a satellite due north on the horizon that moves
+        // into it still shows its zeros.
+        Put(Sat(26, 0, 0, 15));
+        window->UpdateSatelliteTable();
+        QCOMPARE(Cell(4, 0), QStringLiteral("26"));
+        QCOMPARE(Cell(4, 1), QStringLiteral("00  "));
+        QCOMPARE(Cell(4, 2), QStringLiteral("0"));
+        window->satellites[26] = window->emptySatelliteRecord;
+
         // Negative positions are not listed either.
         Put(Sat(40, -1, 10, 30));
         Put(Sat(41, 10, -5, 30));
