@@ -9,8 +9,8 @@
 #include "ui_mainwindow.h"
 
 #include "pctime.h"
+#include "tablecells.h"
 
-#include <QTableWidgetItem>
 #include <QTimeZone>
 
 namespace {
@@ -45,13 +45,6 @@ void SplitPositionText(const QString& text, QString pieces[4])
     for (int k = 0; k < 3; ++k)
         pieces[k] = parts.value(k);
     pieces[3] = parts.mid(3).join(mark);
-}
-
-// The constructor gives every cell of the table an item of its own.
-void SetCellText(QTableWidget* table, int row, int column, const QString& text)
-{
-    if (QTableWidgetItem* item = table->item(row, column))
-        item->setText(text);
 }
 
 }  // namespace

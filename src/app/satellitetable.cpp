@@ -5,11 +5,11 @@
 
 #include "satazelchartdialog.h"
 #include "ui_mainwindow.h"
+#include "tablecells.h"
 
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QTableWidgetItem>
 
 #include <algorithm>
 #include <iterator>
@@ -120,13 +120,6 @@ QString ElevationText(const SatelliteRecord& record)
     else if (record.elevationTrend == -1)
         trend = QChar(0x2193);
     return QString::asprintf("%02d ", record.elevation) + trend;
-}
-
-// The constructor gives every cell of the table an item of its own.
-void SetCellText(QTableWidget* table, int row, int column, const QString& text)
-{
-    if (QTableWidgetItem* item = table->item(row, column))
-        item->setText(text);
 }
 
 }  // namespace
