@@ -122,8 +122,7 @@ private slots:
         QCOMPARE(w->statusMessageLabel->text(), QStringLiteral("Initializing"));
         QCOMPARE(w->heartbeatIndicator->pixmap().toImage(), w->ledOffPixmap.toImage());
         QCOMPARE(w->ntpIndicator->pixmap().toImage(), w->ntpOffPixmap.toImage());
-        QVERIFY(!w->ledOffPixmap.isNull() && !w->ledOnPixmap.isNull());
-        QVERIFY(!w->ntpOffPixmap.isNull() && !w->ntpOnPixmap.isNull());
+        QVERIFY(!w->ledOffPixmap.isNull() && !w->ntpOffPixmap.isNull());
 
         QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("For Help, press F1"));
         w->statusBar()->showMessage(QStringLiteral("Show UTC time"));
@@ -224,11 +223,6 @@ private slots:
         QCOMPARE(ActionNames(w->menuBar()->actions()),
                  QStringList({"[menuFile]", "[menuEdit]", "[menuView]", "[menuData]", "[menuDisplay]",
                               "[menuHelp]"}));
-        QCOMPARE(ActionNames(w->ui->menuData->actions()),
-                 QStringList({"[menuNav_Data_Format]", "[menuSound_Effects]", "-", "actionSet_PC_Clock",
-                              "[menuSet_Reference_Location]", "actionSet_Timing_Parameters", "-",
-                              "actionAveraging_Parameters", "-", "actionSet_GPS_Receiver_Parameters",
-                              "[menuAdvanced_GPS_Receiver_Commands]", "-", "[menuNetwork_Time_Server]"}));
         QCOMPARE(ActionNames(w->ui->toolBar->actions()),
                  QStringList({"actionNew_GPS_Data_Log", "actionOpen_GPS_Data_Log", "actionClose_GPS_Data_Log",
                               "-", "actionView_Satellite_Az_El_Chart", "-", "actionSet_PC_Clock",

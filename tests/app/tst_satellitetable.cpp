@@ -314,11 +314,8 @@ private slots:
         QTest::newRow("ubx-nmea first SBAS") << ubxNmea << 120 << 0x01 << "EGNOS AOR-E 15°W, SBAS";
         QTest::newRow("ubx SBAS unnamed 123") << ubx << 123 << 0x01 << "SBAS";
         QTest::newRow("ubx SBAS 139") << ubx << 139 << 0x01 << "SBAS";
-        QTest::newRow("ubx BeiDou 33") << ubx << 33 << 0x01 << "BeiDou";
         QTest::newRow("ubx BeiDou 163") << ubx << 163 << 0x01 << "BeiDou";
         QTest::newRow("ubx GLONASS 255") << ubx << 255 << 0x01 << "GLONASS";
-        QTest::newRow("ubx QZSS") << ubx << 197 << 0x01 << "QZSS";
-        QTest::newRow("ubx Galileo") << ubx << 211 << 0x01 << "Galileo";
         QTest::newRow("ubx nothing") << ubx << 170 << 0x01 << "";
         QTest::newRow("ubx not used") << ubx << 7 << 0x00 << "GPS, Not Used";
         QTest::newRow("ubx unhealthy") << ubx << 7 << 0x11 << "GPS, Unhealthy";
