@@ -261,6 +261,7 @@ private slots:
         elevation->setText("1O");
         Click(&dialog, "OK");
         QTRY_COMPARE(watcher.boxes.size(), 2);
+        QCOMPARE(watcher.boxes[1].title, "Error");
         QCOMPARE(watcher.boxes[1].text, "Extraineous characters in the field.");
 
         elevation->setText("89");
