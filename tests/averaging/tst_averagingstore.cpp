@@ -175,7 +175,7 @@ private slots:
 
         // Every receiver initialisation goes back to the stored averages.
         dialog.averagedLat = 46.0;
-        dialog.RestartAveraging();
+        dialog.ReloadAveragingSettings();
         QCOMPARE(dialog.averagedLat, 45.0);
         Store("Restart Averages On Startup", QStringLiteral("false"));
         dialog.ReloadAveragingSettings();
@@ -185,7 +185,7 @@ private slots:
     void dialogStepAndLock()
     {
         GpsNavDialog dialog;
-        dialog.SetReceiverErrorTerms(10.0, 100.0);
+        dialog.SetTimingSigmas(10.0, 100.0);
         QCOMPARE(dialog.timingVariance, 10100.0);
         dialog.SetSatellitesUsed(4);
         dialog.SetNavMode(3);
