@@ -49,21 +49,11 @@ void GpsNavDialog::ReloadAveragingSettings()
         ResetAverages();
 }
 
-void GpsNavDialog::RestartAveraging()
-{
-    ReloadAveragingSettings();
-}
-
 void GpsNavDialog::ResetAverages()
 {
     AveragingEngine::ResetAverages();
     if (DopWeightingUnsupported())
         DisableDopWeightingControls();
-}
-
-void GpsNavDialog::SetReceiverErrorTerms(double a, double b)
-{
-    SetTimingSigmas(a, b);
 }
 
 QString GpsNavDialog::AddNavSample(double latitude, double longitude, double altGps, double altMsl, int gpsMode)

@@ -33,12 +33,9 @@ public:
     int EditRefLocation();
     void LoadSettings();
 
-    // The receiver's timing error components; the same as SetTimingSigmas.
-    void SetReceiverErrorTerms(double a, double b);
     // Reloads the settings and the saved averages, then restarts the averages unless
     // they are to be continued.
     void ReloadAveragingSettings();
-    void RestartAveraging();
     void ResetAverages();
 
     // One averaging step; returns the grid square of the position.

@@ -41,10 +41,13 @@ bool Take(QWidget* parent, QLineEdit* field, int low, int high, int& value)
         Parse(field->text(), low, high, &value);
         return true;
     }
-    const QString text = IsWholeNumber(field->text())
-        ? QString::asprintf("Field is out of range.\nMust be between %i and %i", low, high)
-        : QStringLiteral("Extraineous characters in the field.");
-    QMessageBox::warning(parent, QStringLiteral("Numeric Error"), text);
+    // Only a number out of range is a "Numeric Error"; stray text is a plain "Error".
+    if (IsWholeNumber(field->text())) {
+        QMessageBox::warning(parent, QStringLiteral("Numeric Error"),
+                             QString::asprintf("Field is out of range.\nMust be between %i and %i", low, high));
+    } else {
+        QMessageBox::warning(parent, QStringLiteral("Error"), QStringLiteral("Extraineous characters in the field."));
+    }
     field->setFocus();
     return false;
 }

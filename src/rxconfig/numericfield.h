@@ -6,7 +6,7 @@ class QLineEdit;
 class QWidget;
 
 // Whole-number entry fields of the receiver-configuration dialogs: red text while the
-// field does not hold a number in range, and a "Numeric Error" box when it is taken.
+// field does not hold a number in range, and a warning box when it is taken.
 namespace NumericField {
 
 // The number in the text when it is a whole number from low to high.
@@ -15,8 +15,8 @@ bool Parse(const QString& text, int low, int high, int* value = nullptr);
 // Colours the field by the validity of its text; returns that validity.
 bool ShowValidity(QLineEdit* field, int low, int high);
 
-// Takes the field's number; when it has none, says why in a "Numeric Error" box, puts
-// the focus on the field and returns false.
+// Takes the field's number; when it has none, says why in a box ("Numeric Error" for a
+// number out of range, "Error" for other text), puts the focus on the field and returns false.
 bool Take(QWidget* parent, QLineEdit* field, int low, int high, int& value);
 
 }  // namespace NumericField

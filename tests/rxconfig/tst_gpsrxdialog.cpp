@@ -25,19 +25,22 @@ int ExecWith(GpsRxDialog& dialog, std::function<void()> steps)
     return dialog.exec();
 }
 
+QString Stored(const QString& key)
+{
+    return QSettings().value(QStringLiteral("GpsRxDialog/") + key).toString();
+}
+
+void Store(const QString& key, const QVariant& value)
+{
+    QSettings().setValue(QStringLiteral("GpsRxDialog/") + key, value);
+}
+
 QStringList StoredValueKeys()
 {
     QStringList keys = QSettings().allKeys().filter(QStringLiteral("GpsRxDialog/"));
     keys.removeAll(QStringLiteral("GpsRxDialog/Geometry"));
     return keys;
 }
-
-const char* const kAllKeys[] = {
-    "Gps Mode", "Gps Rx On Local Time", "Emulate Pvt6", "Pps Rate", "Pps Duration", "Elevation Mask",
-    "Ionospheric Delay", "Tropospheric Delay", "Position Fix Mode", "Satellite Selection",
-    "GeometryButton", "Application Type", "Align Messages", "DGPS Activate", "DGPS Rate",
-    "Satellite Enable Mask", "Sat Gps", "Sat Glonass", "Sat Galileo", "Sat Beidou", "Sat Qzss", "Sat Sbas",
-};
 
 }  // namespace
 
@@ -48,143 +51,76 @@ class TestGpsRxDialog : public QObject
 private slots:
     void init() { TestSupport::ClearSettings(); }
 
-    void emptyStoreGivesDefaultsAndWritesNothingUntilOk()
+    void emptyStoreGivesDefaultsWrittenOnlyByOk()
     {
         GpsRxDialog dialog;
-        QCOMPARE(dialog.gpsMode, 0);
-        QCOMPARE(dialog.elevationMask, 10);
-        QCOMPARE(dialog.ionosphericDelay, 1);
-        QCOMPARE(dialog.troposphericDelay, 1);
-        QCOMPARE(dialog.positionFixMode, 0);
-        QCOMPARE(dialog.satelliteSelection, 0);
-        QCOMPARE(dialog.geometryButton, 1);
-        QCOMPARE(dialog.applicationType, 4);
-        QCOMPARE(dialog.alignMessages, 0);
-        QCOMPARE(dialog.bDgpsActivate, false);
-        QCOMPARE(dialog.dgpsRate, 1);
-        QCOMPARE(dialog.satelliteEnableMask, 0xFFFFFFFFu);
-        QVERIFY(dialog.bSatGps);
-        QVERIFY(!dialog.bSatGlonass && !dialog.bSatGalileo && !dialog.bSatBeidou && !dialog.bSatQzss
-                && !dialog.bSatSbas);
-        QVERIFY(!dialog.bRxOnLocalTime && !dialog.bEmulatePvt6);
-        QCOMPARE(dialog.ppsRate, 0);
-        QCOMPARE(dialog.ppsDuration, 0);
         QCOMPARE(dialog.navigationStatus, -1);
-
-        bool shown = false;
-        QCOMPARE(ExecWith(dialog, [&] {
-                     shown = Child<QRadioButton>(&dialog, "IDC_GPS_MODE_3D_RADIO")->isChecked()
-                         && Child<QRadioButton>(&dialog, "IDC_GPS_MODE_AP_STATIC_RADIO")->isChecked()
-                         && Child<QRadioButton>(&dialog, "IDC_GPS_MODE_PDOP_RADIO")->isChecked()
-                         && Child<QCheckBox>(&dialog, "IDC_GPS_MODE_GPS")->isChecked()
-                         && Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->text() == "10";
-                     Click(&dialog, "CANCEL");
-                 }),
-                 0);
-        QVERIFY(shown);
+        QCOMPARE(ExecWith(dialog, [&] { Click(&dialog, "CANCEL"); }), 0);
         QCOMPARE(StoredValueKeys(), QStringList());
         QVERIFY(QSettings().contains("GpsRxDialog/Geometry"));
+
+        QCOMPARE(ExecWith(dialog, [&] { Click(&dialog, "OK"); }), 1);
+        const std::pair<const char*, const char*> defaults[] = {
+            {"Gps Mode", "0"},           {"Gps Rx On Local Time", "false"},
+            {"Emulate Pvt6", "false"},   {"Pps Rate", "0"},
+            {"Pps Duration", "0"},       {"Elevation Mask", "10"},
+            {"Ionospheric Delay", "1"},  {"Tropospheric Delay", "1"},
+            {"Position Fix Mode", "0"},  {"Satellite Selection", "0"},
+            {"GeometryButton", "1"},     {"Application Type", "4"},
+            {"Align Messages", "0"},     {"DGPS Activate", "false"},
+            {"DGPS Rate", "1"},          {"Satellite Enable Mask", "4294967295"},
+            {"Sat Gps", "true"},         {"Sat Glonass", "false"},
+            {"Sat Galileo", "false"},    {"Sat Beidou", "false"},
+            {"Sat Qzss", "false"},       {"Sat Sbas", "false"},
+        };
+        for (const auto& [key, value] : defaults)
+            QCOMPARE(Stored(key), QLatin1String(value));
+        QCOMPARE(StoredValueKeys().size(), int(std::size(defaults)));
     }
 
-    void okWritesEveryKeyAndTheRadioValues()
+    void eachControlStoresItsValue_data()
     {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("3D") << "IDC_GPS_MODE_3D_RADIO" << "Gps Mode" << "2" << "0";
+        QTest::newRow("2D") << "IDC_GPS_MODE_2D_RADIO" << "Gps Mode" << "0" << "1";
+        QTest::newRow("0D") << "IDC_GPS_MODE_0D_RADIO" << "Gps Mode" << "0" << "2";
+        QTest::newRow("air") << "IDC_GPS_MODE_AP_AIR_RADIO" << "Application Type" << "4" << "0";
+        QTest::newRow("hand-held") << "IDC_GPS_MODE_AP_HH_RADIO" << "Application Type" << "4" << "1";
+        QTest::newRow("land") << "IDC_GPS_MODE_AP_LAND_RADIO" << "Application Type" << "4" << "2";
+        QTest::newRow("marine") << "IDC_GPS_MODE_AP_MAR_RADIO" << "Application Type" << "4" << "3";
+        QTest::newRow("static") << "IDC_GPS_MODE_AP_STATIC_RADIO" << "Application Type" << "0" << "4";
+        QTest::newRow("highest") << "IDC_GPS_MODE_SEL_HIGHEST_RADIO" << "Satellite Selection" << "0" << "1";
+        QTest::newRow("best 4") << "IDC_GPS_MODE_BEST4_RADIO" << "Position Fix Mode" << "0" << "1";
+        QTest::newRow("VDOP") << "IDC_GPS_MODE_VDOP_RADIO" << "GeometryButton" << "1" << "3";
+        QTest::newRow("100 Hz") << "IDC_GPS_MODE_PPS_100HZ_RADIO" << "Pps Rate" << "0" << "1";
+        QTest::newRow("short pulse") << "IDC_GPS_MODE_PPS_SHORT_RADIO" << "Pps Duration" << "0" << "1";
+        QTest::newRow("ionosphere") << "IDC_GPS_MODE_IONOSPHERIC" << "Ionospheric Delay" << "1" << "0";
+        QTest::newRow("troposphere") << "IDC_GPS_MODE_TROPOSPHERIC" << "Tropospheric Delay" << "1" << "0";
+        QTest::newRow("align") << "IDC_GPS_MODE_ALIGN_MESSAGES" << "Align Messages" << "0" << "1";
+        QTest::newRow("DGPS") << "IDC_GPS_MODE_DGPS_ACTIVATE" << "DGPS Activate" << "false" << "true";
+        QTest::newRow("local time") << "IDC_GPS_MODE_LOCAL_TIME" << "Gps Rx On Local Time" << "false" << "true";
+        QTest::newRow("PVT6") << "IDC_GPS_MODE_PVT6" << "Emulate Pvt6" << "false" << "true";
+        QTest::newRow("GPS") << "IDC_GPS_MODE_GPS" << "Sat Gps" << "true" << "false";
+        QTest::newRow("SBAS") << "IDC_GPS_MODE_SBAS" << "Sat Sbas" << "false" << "true";
+        QTest::newRow("PRN 3") << "IDC_GPS_MODE_PRN03" << "Satellite Enable Mask" << "4294967295" << "4294967291";
+    }
+    void eachControlStoresItsValue()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, key);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        Store(key, before);
         GpsRxDialog dialog;
         QCOMPARE(ExecWith(dialog, [&] {
-                     Click(&dialog, "IDC_GPS_MODE_2D_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_AP_MAR_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_SEL_HIGHEST_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_BEST4_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_VDOP_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_PPS_100HZ_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_PPS_SHORT_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_IONOSPHERIC");
-                     Click(&dialog, "IDC_GPS_MODE_ALIGN_MESSAGES");
-                     Click(&dialog, "IDC_GPS_MODE_DGPS_ACTIVATE");
-                     Click(&dialog, "IDC_GPS_MODE_LOCAL_TIME");
-                     Click(&dialog, "IDC_GPS_MODE_PVT6");
-                     Click(&dialog, "IDC_GPS_MODE_SBAS");
-                     Click(&dialog, "IDC_GPS_MODE_PRN03");
-                     Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->setText("15");
-                     Child<QLineEdit>(&dialog, "IDC_GPS_MODE_DGPS_RATE")->setText("30");
+                     Click(&dialog, qPrintable(control));
                      Click(&dialog, "OK");
                  }),
                  1);
-
-        QSettings s;
-        for (const char* key : kAllKeys)
-            QVERIFY2(s.contains(QStringLiteral("GpsRxDialog/") + QLatin1String(key)), key);
-        QCOMPARE(s.value("GpsRxDialog/Gps Mode").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/Application Type").toInt(), 3);
-        QCOMPARE(s.value("GpsRxDialog/Satellite Selection").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/Position Fix Mode").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/GeometryButton").toInt(), 3);
-        QCOMPARE(s.value("GpsRxDialog/Pps Rate").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/Pps Duration").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/Ionospheric Delay").toInt(), 0);
-        QCOMPARE(s.value("GpsRxDialog/Tropospheric Delay").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/Align Messages").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/DGPS Activate").toBool(), true);
-        QCOMPARE(s.value("GpsRxDialog/DGPS Rate").toInt(), 30);
-        QCOMPARE(s.value("GpsRxDialog/Elevation Mask").toInt(), 15);
-        QCOMPARE(s.value("GpsRxDialog/Gps Rx On Local Time").toBool(), true);
-        QCOMPARE(s.value("GpsRxDialog/Emulate Pvt6").toBool(), true);
-        QCOMPARE(s.value("GpsRxDialog/Sat Sbas").toBool(), true);
-        QCOMPARE(s.value("GpsRxDialog/Satellite Enable Mask").toUInt(), 0xFFFFFFFBu);
-
-        // Each radio button of the two prescribed groups stands for its own value.
-        const char* fixRadios[] = {"IDC_GPS_MODE_3D_RADIO", "IDC_GPS_MODE_2D_RADIO", "IDC_GPS_MODE_0D_RADIO"};
-        const char* typeRadios[] = {"IDC_GPS_MODE_AP_AIR_RADIO", "IDC_GPS_MODE_AP_HH_RADIO",
-                                    "IDC_GPS_MODE_AP_LAND_RADIO", "IDC_GPS_MODE_AP_MAR_RADIO",
-                                    "IDC_GPS_MODE_AP_STATIC_RADIO"};
-        for (int value = 0; value < 5; ++value) {
-            ExecWith(dialog, [&] {
-                if (value < 3)
-                    Click(&dialog, fixRadios[value]);
-                Click(&dialog, typeRadios[value]);
-                Click(&dialog, "OK");
-            });
-            if (value < 3)
-                QCOMPARE(s.value("GpsRxDialog/Gps Mode").toInt(), value);
-            QCOMPARE(s.value("GpsRxDialog/Application Type").toInt(), value);
-        }
-    }
-
-    void cancelKeepsTheOldValues()
-    {
-        {
-            QSettings s;
-            s.setValue("GpsRxDialog/Gps Mode", 1);
-            s.setValue("GpsRxDialog/Gps Rx On Local Time", true);
-            s.setValue("GpsRxDialog/Elevation Mask", 20);
-            s.setValue("GpsRxDialog/Sat Glonass", true);
-        }
-        GpsRxDialog dialog;
-        bool localTimeWhileOpen = true;
-        QCOMPARE(ExecWith(dialog, [&] {
-                     Click(&dialog, "IDC_GPS_MODE_3D_RADIO");
-                     Click(&dialog, "IDC_GPS_MODE_LOCAL_TIME");
-                     localTimeWhileOpen = dialog.bRxOnLocalTime;
-                     Click(&dialog, "IDC_GPS_MODE_GLONASS");
-                     Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->setText("30");
-                     Click(&dialog, "CANCEL");
-                 }),
-                 0);
-        QCOMPARE(localTimeWhileOpen, false);  // the option follows its box at once
-        QCOMPARE(dialog.gpsMode, 1);
-        QCOMPARE(dialog.bRxOnLocalTime, true);
-        QCOMPARE(dialog.elevationMask, 20);
-        QCOMPARE(dialog.bSatGlonass, true);
-        QSettings s;
-        QCOMPARE(s.value("GpsRxDialog/Gps Mode").toInt(), 1);
-        QCOMPARE(s.value("GpsRxDialog/Gps Rx On Local Time").toBool(), true);
-        QCOMPARE(s.value("GpsRxDialog/Elevation Mask").toInt(), 20);
-        QCOMPARE(StoredValueKeys().size(), 4);
-
-        // Escape or the window's close box leave the same way.
-        dialog.show();
-        Click(&dialog, "IDC_GPS_MODE_LOCAL_TIME");
-        dialog.close();
-        QCOMPARE(dialog.bRxOnLocalTime, true);
+        QCOMPARE(Stored(key), after);
     }
 
     void setGpsModeAndSaveConstellationsWriteTheirKeys()
@@ -192,44 +128,31 @@ private slots:
         GpsRxDialog dialog;
         dialog.SetGpsMode(2);
         QCOMPARE(dialog.gpsMode, 2);
-        QCOMPARE(QSettings().value("GpsRxDialog/Gps Mode").toInt(), 2);
         QVERIFY(Child<QRadioButton>(&dialog, "IDC_GPS_MODE_0D_RADIO")->isChecked());
-        QCOMPARE(StoredValueKeys(), QStringList{"GpsRxDialog/Gps Mode"});
+        QCOMPARE(Stored("Gps Mode"), "2");
 
-        dialog.bSatGps = false;
-        dialog.bSatGlonass = true;
-        dialog.bSatGalileo = false;
-        dialog.bSatBeidou = true;
-        dialog.bSatQzss = false;
-        dialog.bSatSbas = true;
-        dialog.SaveConstellations();
-        QSettings s;
-        QCOMPARE(StoredValueKeys().size(), 7);
-        const bool expected[6] = {false, true, false, true, false, true};
-        const char* keys[6] = {"GpsRxDialog/Sat Gps",    "GpsRxDialog/Sat Glonass", "GpsRxDialog/Sat Galileo",
-                               "GpsRxDialog/Sat Beidou", "GpsRxDialog/Sat Qzss",    "GpsRxDialog/Sat Sbas"};
+        bool* flags[6] = {&dialog.bSatGps,    &dialog.bSatGlonass, &dialog.bSatGalileo,
+                          &dialog.bSatBeidou, &dialog.bSatQzss,    &dialog.bSatSbas};
+        const char* keys[6] = {"Sat Gps", "Sat Glonass", "Sat Galileo", "Sat Beidou", "Sat Qzss", "Sat Sbas"};
         for (int k = 0; k < 6; ++k)
-            QCOMPARE(s.value(keys[k]).toBool(), expected[k]);
-        GpsRxDialog reread;
-        QVERIFY(!reread.bSatGps && reread.bSatGlonass && reread.bSatBeidou && reread.bSatSbas);
+            *flags[k] = k % 2 == 1;
+        dialog.SaveConstellations();
+        QCOMPARE(StoredValueKeys().size(), 7);
+        for (int k = 0; k < 6; ++k)
+            QCOMPARE(Stored(keys[k]), k % 2 == 1 ? "true" : "false");
     }
 
     void storedValuesAreUsedAsStored()
     {
-        {
-            QSettings s;
-            s.setValue("GpsRxDialog/Elevation Mask", -5);
-            s.setValue("GpsRxDialog/Application Type", 7);
-            s.setValue("GpsRxDialog/GeometryButton", 300);
-            s.setValue("GpsRxDialog/Satellite Enable Mask", 0x8000FFFFu);
-        }
+        Store("Elevation Mask", -5);
+        Store("Application Type", 7);
+        Store("Satellite Enable Mask", 0x8000FFFFu);
         GpsRxDialog dialog;
         QCOMPARE(dialog.elevationMask, -5);
         QCOMPARE(dialog.applicationType, 7);
-        QCOMPARE(dialog.geometryButton, 300);
         QCOMPARE(dialog.satelliteEnableMask, 0x8000FFFFu);
-        QVERIFY(Child<QCheckBox>(&dialog, "IDC_GPS_MODE_PRN32")->isChecked());
-        QVERIFY(!Child<QCheckBox>(&dialog, "IDC_GPS_MODE_PRN17")->isChecked());
+        QVERIFY(Child<QCheckBox>(&dialog, "IDC_GPS_MODE_PRN32")->isChecked()
+                && !Child<QCheckBox>(&dialog, "IDC_GPS_MODE_PRN17")->isChecked());
 
         // A value no button stands for survives OK until a button is picked.
         QVERIFY(!Child<QRadioButton>(&dialog, "IDC_GPS_MODE_AP_STATIC_RADIO")->isChecked());
@@ -238,8 +161,8 @@ private slots:
             Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->setText("5");
             Click(&dialog, "OK");
         });
-        QCOMPARE(QSettings().value("GpsRxDialog/Application Type").toInt(), 7);
-        QCOMPARE(QSettings().value("GpsRxDialog/Satellite Enable Mask").toUInt(), 0x8000FFFFu);
+        QCOMPARE(Stored("Application Type"), "7");
+        QCOMPARE(Stored("Satellite Enable Mask"), QString::number(0x8000FFFFu));
     }
 
     void badNumericFieldsKeepTheDialogOpen()
@@ -256,50 +179,62 @@ private slots:
         QCOMPARE(watcher.boxes[0].title, "Numeric Error");
         QCOMPARE(watcher.boxes[0].text, "Field is out of range.\nMust be between 0 and 89");
         QVERIFY(dialog.isVisible());
-        QCOMPARE(StoredValueKeys(), QStringList());
 
         elevation->setText("1O");
         Click(&dialog, "OK");
         QTRY_COMPARE(watcher.boxes.size(), 2);
+        QCOMPARE(watcher.boxes[1].title, "Error");
         QCOMPARE(watcher.boxes[1].text, "Extraineous characters in the field.");
+        QCOMPARE(StoredValueKeys(), QStringList());
 
         elevation->setText("89");
-        Child<QLineEdit>(&dialog, "IDC_GPS_MODE_DGPS_RATE")->setText("0");
+        auto* dgpsRate = Child<QLineEdit>(&dialog, "IDC_GPS_MODE_DGPS_RATE");
+        dgpsRate->setText("0");
         Click(&dialog, "OK");
         QTRY_COMPARE(watcher.boxes.size(), 3);
         QCOMPARE(watcher.boxes[2].text, "Field is out of range.\nMust be between 1 and 255");
-        QVERIFY(dialog.isVisible());
 
-        Child<QLineEdit>(&dialog, "IDC_GPS_MODE_DGPS_RATE")->setText("2");
+        dgpsRate->setText("2");
         Click(&dialog, "OK");
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(QSettings().value("GpsRxDialog/Elevation Mask").toInt(), 89);
+        QCOMPARE(Stored("Elevation Mask"), "89");
         QCOMPARE(watcher.boxes.size(), 3);
     }
 
-    void defaultsButtonFillsInWithoutSaving()
+    void defaultsAndCancelKeepTheStoredValues()
     {
-        {
-            QSettings s;
-            s.setValue("GpsRxDialog/Gps Mode", 2);
-            s.setValue("GpsRxDialog/Elevation Mask", 40);
-            s.setValue("GpsRxDialog/Sat Gps", false);
-        }
+        Store("Gps Mode", 2);
+        Store("Elevation Mask", 40);
+        Store("Sat Gps", false);
         GpsRxDialog dialog;
         bool filled = false;
-        ExecWith(dialog, [&] {
-            Click(&dialog, "IDC_GPS_MODE_DEFAULTS");
-            filled = dialog.gpsMode == 0 && dialog.elevationMask == 10 && dialog.bSatGps
-                && Child<QRadioButton>(&dialog, "IDC_GPS_MODE_3D_RADIO")->isChecked()
-                && Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->text() == "10"
-                && Child<QCheckBox>(&dialog, "IDC_GPS_MODE_GPS")->isChecked()
-                && QSettings().value("GpsRxDialog/Gps Mode").toInt() == 2;
-            Click(&dialog, "CANCEL");
-        });
+        bool localTimeWhileOpen = false;
+        QCOMPARE(ExecWith(dialog, [&] {
+                     Click(&dialog, "IDC_GPS_MODE_DEFAULTS");
+                     filled = dialog.gpsMode == 0 && dialog.elevationMask == 10 && dialog.bSatGps
+                         && Child<QRadioButton>(&dialog, "IDC_GPS_MODE_3D_RADIO")->isChecked()
+                         && Child<QRadioButton>(&dialog, "IDC_GPS_MODE_AP_STATIC_RADIO")->isChecked()
+                         && Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->text() == "10"
+                         && Child<QCheckBox>(&dialog, "IDC_GPS_MODE_GPS")->isChecked();
+                     Click(&dialog, "IDC_GPS_MODE_LOCAL_TIME");
+                     localTimeWhileOpen = dialog.bRxOnLocalTime;  // follows its box at once
+                     Click(&dialog, "CANCEL");
+                 }),
+                 0);
         QVERIFY(filled);
+        QVERIFY(localTimeWhileOpen);
         QCOMPARE(dialog.gpsMode, 2);
         QCOMPARE(dialog.elevationMask, 40);
         QCOMPARE(dialog.bSatGps, false);
+        QCOMPARE(dialog.bRxOnLocalTime, false);
+        QCOMPARE(StoredValueKeys().size(), 3);
+        QCOMPARE(Stored("Gps Mode"), "2");
+
+        // Escape or the window's close box leave the same way.
+        dialog.show();
+        Click(&dialog, "IDC_GPS_MODE_LOCAL_TIME");
+        dialog.close();
+        QCOMPARE(dialog.bRxOnLocalTime, false);
     }
 };
 
