@@ -64,25 +64,18 @@ private slots:
         port->SetPpsInterface(line);
         port->startGpsSerialPort(false);
         QVERIFY(port->Port().isOpen());
-        QTest::qWait(kSettleMs);
+        Hold(QSerialPort::NoSignal);
         QCOMPARE(ticks.count(), 0);
-
-        pins = QSerialPort::PinoutSignals(signal);
-        QTest::qWait(kSettleMs);
+        Hold(QSerialPort::PinoutSignals(signal));
         QCOMPARE(ticks.count(), 1);  // held high: still one
-        pins = QSerialPort::NoSignal;
-        QTest::qWait(kSettleMs);
+        Hold(QSerialPort::NoSignal);
         QCOMPARE(ticks.count(), 1);  // falling edge: none
-        pins = QSerialPort::PinoutSignals(otherSignal);
-        QTest::qWait(kSettleMs);
-        pins = QSerialPort::NoSignal;
-        QTest::qWait(kSettleMs);
+        Hold(QSerialPort::PinoutSignals(otherSignal));
+        Hold(QSerialPort::NoSignal);
         QCOMPARE(ticks.count(), 1);  // another line: ignored
         for (int second = 0; second < 3; ++second) {
-            pins = QSerialPort::PinoutSignals(signal);
-            QTest::qWait(kSettleMs);
-            pins = QSerialPort::NoSignal;
-            QTest::qWait(kSettleMs);
+            Hold(QSerialPort::PinoutSignals(signal));
+            Hold(QSerialPort::NoSignal);
         }
         QCOMPARE(ticks.count(), 4);
     }
@@ -91,11 +84,9 @@ private slots:
     {
         QSignalSpy ticks(port.get(), &GpsSerialPortThread::PpsTick);
         port->SetPpsInterface(0);
-        QCOMPARE(port->GetPpsLineMask(), 0);
         port->startGpsSerialPort(false);
-        pins = QSerialPort::DataCarrierDetectSignal | QSerialPort::ClearToSendSignal
-             | QSerialPort::DataSetReadySignal;
-        QTest::qWait(kSettleMs);
+        Hold(QSerialPort::DataCarrierDetectSignal | QSerialPort::ClearToSendSignal
+             | QSerialPort::DataSetReadySignal);
         QCOMPARE(ticks.count(), 0);
         QCOMPARE(reads, 0);
     }
@@ -106,7 +97,7 @@ private slots:
         port->SetPpsInterface(3);
         pins = QSerialPort::DataSetReadySignal;
         port->startGpsSerialPort(false);
-        QTest::qWait(kSettleMs);
+        Hold(pins);
         QCOMPARE(ticks.count(), 1);  // high when polling starts: one tick
 
         // Close the port (the next open fails), with the line still high, then open again.
@@ -116,22 +107,26 @@ private slots:
         port->startGpsSerialPort(false);
         QVERIFY(!port->Port().isOpen());
         const int readsWhileClosed = reads;
-        QTest::qWait(kSettleMs);
+        Hold(pins);
         QCOMPARE(reads, readsWhileClosed);
         settings.setValue("GpsPortDialog/GPS Serial Port", pair->ProgramEnd());
         port->startGpsSerialPort(false);
         QVERIFY(port->Port().isOpen());
-        QTest::qWait(kSettleMs);
+        Hold(pins);
         QCOMPARE(ticks.count(), 1);
-
-        pins = QSerialPort::NoSignal;
-        QTest::qWait(kSettleMs);
-        pins = QSerialPort::DataSetReadySignal;
-        QTest::qWait(kSettleMs);
+        Hold(QSerialPort::NoSignal);
+        Hold(QSerialPort::DataSetReadySignal);
         QCOMPARE(ticks.count(), 2);
     }
 
 private:
+    // The line levels for long enough to be polled several times.
+    void Hold(QSerialPort::PinoutSignals level)
+    {
+        pins = level;
+        QTest::qWait(kSettleMs);
+    }
+
     std::unique_ptr<SocatPair> pair;
     std::unique_ptr<GpsSerialPortThread> port;
     QSerialPort::PinoutSignals pins = QSerialPort::NoSignal;

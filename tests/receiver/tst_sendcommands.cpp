@@ -75,10 +75,16 @@ private slots:
         QTest::addColumn<QString>("echo");
         QTest::newRow("NMEA") << QByteArray("$PMOTG,FOR,0") << QByteArray("$PMOTG,FOR,0*2A")
                               << QStringLiteral("<- $PMOTG,FOR,0*2A");
+        QTest::newRow("old checksum") << QByteArray("$PMOTG,FOR,0*00") << QByteArray("$PMOTG,FOR,0*2A")
+                                      << QStringLiteral("<- $PMOTG,FOR,0*2A");
         QTest::newRow("short NMEA") << QByteArray("$GPGGA") << QByteArray("$GPGGA") << QStringLiteral("<- $GPGGA");
         QTest::newRow("UBX") << Hex("b5620a040000") << Hex("b5620a0400000e34")
                              << QStringLiteral("<- <B5><62><0A><04><00><00><0E><34>");
         QTest::newRow("Motorola") << QByteArray("@@Cj") << QByteArray("@@Cj\x29") << QStringLiteral("<- @@Cj<29>");
+        // A payload byte that happens to be "*" is summed like any other.
+        QTest::newRow("Motorola with *") << QByteArray("@@Ab\x01\x02*\x07")
+                                         << QByteArray("@@Ab\x01\x02*\x07\x0D")
+                                         << QStringLiteral("<- @@Ab<01><02><2A><07><0D>");
         QTest::newRow("short Motorola") << QByteArray("@@") << QByteArray("@@") << QStringLiteral("<- @@");
         const QByteArray tk = "@@Tk" + QByteArray(55, 'A') + "\x01\x02";
         QTest::newRow("@@Tk text") << tk << tk + '\x7D'
