@@ -2,10 +2,13 @@
 #include "gpsrxiddialog.h"
 #include "mainwindow.h"
 #include "receiverinfo.h"
+#include "socatpair.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QSerialPort>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -41,7 +44,7 @@ QString Record()
 }  // namespace
 
 // Commands to the receiver: checksums, echoes, and the waits for their answers, with a
-// shortened wait step.
+// shortened wait step. The receiver port is one end of a pseudo-terminal pair.
 class TestSendCommands : public QObject
 {
     Q_OBJECT
@@ -49,9 +52,12 @@ class TestSendCommands : public QObject
 private slots:
     void initTestCase()
     {
+        START_SOCAT_OR_SKIP(pair);
         TestSupport::ClearSettings();
-        QTest::ignoreMessage(QtWarningMsg, "WARNING: Failed to open GPS serial port.");
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
+        QSettings().setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
         window = new MainWindow;
+        QVERIFY(window->gpsPortThread.Port().isOpen());
         window->answerWaitStepMs = kStepMs;
         window->commandPauseMs = 0;
         window->gpsRawDataDialog->ShowDialog();
@@ -67,6 +73,32 @@ private slots:
         window->gpsRxIdDialog->AppendRxIdText(QString());
         window->gpsRawDataDialog->findChild<QPlainTextEdit*>()->clear();
         receiverInfo.ResetIdentity();
+    }
+
+    // First, while nothing else has been sent: a receiver on the other end of the
+    // pseudo-terminal answers, through the port object, its framer and the dispatch.
+    void answerThroughThePortEndsTheWait()
+    {
+        window->bGpsSearchActive = true;  // as during the receiver search
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaLoran;
+        QSerialPort rx;
+        rx.setPortName(pair.ReceiverEnd());
+        QVERIFY(rx.open(QIODevice::ReadWrite));
+        QByteArray heard;
+        connect(&rx, &QSerialPort::readyRead, &rx, [&] {
+            heard += rx.readAll();
+            if (heard.endsWith("\r\n")) {
+                rx.write("NOISE WITH BLANKS\r\nT1 OK\r\nVERSION12\r\n");
+                rx.flush();
+            }
+        });
+        QVERIFY(window->SendCommandAndWait("T1"));
+        QCOMPARE(heard, QByteArray("T1\r\n"));
+        rx.close();
+        QVERIFY(!window->SendCommandAndWait("T2"));
+        QVERIFY(window->bGpsSearchActive);
+        window->bGpsSearchActive = false;
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
     }
 
     void sendGpsMessage_data()
@@ -259,6 +291,8 @@ private slots:
     }
 
 private:
+    SocatPair pair;
+
     QString RawDataText() const
     {
         return window->gpsRawDataDialog->findChild<QPlainTextEdit*>(QStringLiteral("PlainTextEdit"))
