@@ -1,4 +1,5 @@
 #include "framebuilders.h"
+#include "gpsportdialog.h"
 #include "gpsserialportthread.h"
 #include "receiverinfo.h"
 #include "socatpair.h"
@@ -76,6 +77,24 @@ private slots:
         QCOMPARE(port->Port().parity(), QSerialPort::OddParity);
         QCOMPARE(port->Port().stopBits(), QSerialPort::TwoStop);
         QCOMPARE(port->Port().dataBits(), QSerialPort::Data7);
+    }
+
+    // The receiver search sets rate and mode through the port dialog; the next open
+    // takes them, and a rate or mode that does not exist changes nothing.
+    void rateAndModeSetForTheSearchReachThePort()
+    {
+        GpsPortDialog dialog;
+        dialog.SetBaud(57600);
+        dialog.SetMode(9);
+        QTest::ignoreMessage(QtWarningMsg, "GpsPortDialog::SetBaud bad argument == 115200");
+        dialog.SetBaud(115200);
+        QTest::ignoreMessage(QtWarningMsg, "GpsPortDialog::Set Mode bad argument == 4");
+        dialog.SetMode(4);
+        QCOMPARE(dialog.GetDataRate(), 57600);
+        QCOMPARE(dialog.GetMode(), 9);
+        port->OpenGpsPort();
+        QCOMPARE(port->Port().baudRate(), 57600);
+        QCOMPARE(port->GetPortMode(), 9);
     }
 
     void missingDeviceIsReported()
