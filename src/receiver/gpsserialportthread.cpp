@@ -89,7 +89,10 @@ void GpsSerialPortThread::OpenGpsPort()
     portMode = GpsPortDialog::ModeFromText(
         settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString());
 
-    // Everything is set before the open: a pseudo-terminal refuses it afterwards.
+    // Everything is set on a closed port, also when re-opening: a pseudo-terminal
+    // refuses some of it while open, and the port would keep its old setting.
+    if (serialPort.isOpen())
+        serialPort.close();
     const int rate = settings.value("GpsPortDialog/GPS Serial Port DataRate", 9600).toInt();
     serialPort.setBaudRate(rate, QSerialPort::AllDirections);
     switch (settings.value("GpsPortDialog/GPS Serial Port Handshake", 0).toInt()) {
@@ -127,8 +130,6 @@ void GpsSerialPortThread::OpenGpsPort()
                                ? QSerialPort::Data7
                                : QSerialPort::Data8);
 
-    if (serialPort.isOpen())
-        serialPort.close();
     bPortFailed = false;
     serialPort.open(QIODevice::ReadWrite);
     if (!serialPort.isOpen())

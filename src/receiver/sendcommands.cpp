@@ -38,6 +38,18 @@ bool IsUbx(const QByteArray& msg)
     return msg.size() >= 2 && static_cast<unsigned char>(msg.at(0)) == 0xB5 && msg.at(1) == 'b';
 }
 
+// Completes a command with the checksum of the protocol its first bytes name; a
+// command the appender refuses, or of no protocol, stays as it is.
+void AppendProtocolChecksum(QByteArray& cmd)
+{
+    if (cmd.startsWith('$'))
+        GpsSerialPortThread::AppendNmeaChecksum(cmd);
+    else if (IsUbx(cmd))
+        GpsSerialPortThread::AppendUbxChecksum(cmd);
+    else if (cmd.startsWith("@@"))
+        GpsSerialPortThread::AppendMotorolaChecksum(cmd);
+}
+
 QString HexBytes(const QByteArray& bytes)
 {
     QString text;
@@ -114,26 +126,13 @@ void MainWindow::SendGpsMessage(QByteArray message)
 {
     if (message.isEmpty())
         return;
-    bool bEcho = true;
-    if (message.startsWith('$')) {
-        GpsSerialPortThread::AppendNmeaChecksum(message);
-        emit sendGpsMessage(message);
-    } else if (IsUbx(message)) {
-        GpsSerialPortThread::AppendUbxChecksum(message);
-        emit sendGpsMessage(message);
-    } else if (message.startsWith("@@")) {
-        GpsSerialPortThread::AppendMotorolaChecksum(message);
-        emit sendGpsMessage(message);
-    } else if (message.startsWith("UU")) {
-        // The start of a firmware load.
-        emit sendGpsMessage(message);
-        QCoreApplication::processEvents();
-    } else {
-        emit sendGpsMessage(message);
-        bEcho = false;
-    }
-    if (bEcho && gpsRawDataDialog)
-        gpsRawDataDialog->AppendText(CommandEcho(message, true));
+    AppendProtocolChecksum(message);
+    emit sendGpsMessage(message);
+    if (message.startsWith("UU"))
+        QCoreApplication::processEvents();  // the start of a firmware load
+    const QString echo = CommandEcho(message, true);
+    if (!echo.isEmpty() && gpsRawDataDialog)
+        gpsRawDataDialog->AppendText(echo);
     Pause(*this, commandPauseMs);
 }
 
@@ -211,12 +210,7 @@ bool MainWindow::SendCommandAndWait(QByteArray cmd)
 
     for (AnswerFlag f : flags)
         bAnswerReceived[f] = false;
-    if (cmd.startsWith('$'))
-        GpsSerialPortThread::AppendNmeaChecksum(cmd);
-    else if (cmd.startsWith("@@"))
-        GpsSerialPortThread::AppendMotorolaChecksum(cmd);
-    else if (IsUbx(cmd))
-        GpsSerialPortThread::AppendUbxChecksum(cmd);
+    AppendProtocolChecksum(cmd);
     emit sendGpsMessage(cmd);
     const QString echo = CommandEcho(cmd, false);
     if (!echo.isEmpty() && gpsRawDataDialog)

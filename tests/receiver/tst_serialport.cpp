@@ -1,4 +1,5 @@
 #include "framebuilders.h"
+#include "gpsportdialog.h"
 #include "gpsserialportthread.h"
 #include "receiverinfo.h"
 #include "socatpair.h"
@@ -15,194 +16,158 @@
 
 namespace {
 
-void UsePort(const QString& name, const QString& mode = QStringLiteral("Motorola Binary"))
-{
-    TestSupport::ClearSettings();
-    QSettings settings;
-    settings.setValue("GpsPortDialog/GPS Serial Port", name);
-    settings.setValue("GpsPortDialog/GPS Serial Port Mode", mode);
-}
+// Polls run every millisecond; this leaves room for several of them.
+constexpr int kSettleMs = 60;
 
-// The receiver's end of the cable.
-std::unique_ptr<QSerialPort> OpenReceiverEnd(const SocatPair& pair)
+void UsePort(const QString& name)
 {
-    auto rx = std::make_unique<QSerialPort>();
-    rx->setPortName(pair.ReceiverEnd());
-    if (!rx->open(QIODevice::ReadWrite))
-        return nullptr;
-    return rx;
-}
-
-void Send(QSerialPort& rx, const QByteArray& bytes)
-{
-    rx.write(bytes);
-    rx.flush();
-}
-
-QByteArray ReadAtLeast(QSerialPort& rx, int count)
-{
-    QByteArray got;
-    TestSupport::WaitFor([&] {
-        got += rx.readAll();
-        return got.size() >= count;
-    }, 3000);
-    QTest::qWait(50);
-    got += rx.readAll();
-    return got;
+    QSettings().setValue("GpsPortDialog/GPS Serial Port", name);
 }
 
 }  // namespace
 
+// The receiver port over a pair of pseudo-terminals: the test plays the receiver on the
+// other end, and the level of the 1PPS line through a fake pin read.
 class TestSerialPort : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary; }
+    void init()
+    {
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        pair = std::make_unique<SocatPair>();
+        START_SOCAT_OR_SKIP(*pair);
+        TestSupport::ClearSettings();
+        UsePort(pair->ProgramEnd());
+        port = std::make_unique<GpsSerialPortThread>();
+        errors = std::make_unique<QSignalSpy>(port.get(), &GpsSerialPortThread::showErrorMessageBox);
+        messages = std::make_unique<QSignalSpy>(port.get(), &GpsSerialPortThread::newGpsText);
+        ticks = std::make_unique<QSignalSpy>(port.get(), &GpsSerialPortThread::PpsTick);
+    }
 
+    void cleanup()
+    {
+        rx.reset();
+        errors.reset();
+        messages.reset();
+        ticks.reset();
+        port.reset();
+        pair.reset();
+    }
+
+    // Also on a re-open: a pseudo-terminal refuses some settings while it is open.
     void settingsAreAppliedBeforeOpening()
     {
-        UsePort(QStringLiteral("OFF"), QStringLiteral("Motorola LORAN"));
+        port->OpenGpsPort();
+        QVERIFY(port->Port().isOpen());
         QSettings settings;
+        settings.setValue("GpsPortDialog/GPS Serial Port Mode", "Motorola LORAN");
         settings.setValue("GpsPortDialog/GPS Serial Port DataRate", 4800);
         settings.setValue("GpsPortDialog/GPS Serial Port Handshake", 3);
         settings.setValue("GpsPortDialog/GPS Serial Port Parity", 1);
         settings.setValue("GpsPortDialog/GPS Serial Port StopBits", 2);
         settings.setValue("GpsPortDialog/GPS Serial Port DataBits", 7);
-        GpsSerialPortThread port;
-        port.OpenGpsPort();
-        QVERIFY(!port.Port().isOpen());
-        QCOMPARE(port.GetPortMode(), 11);
-        QCOMPARE(port.Port().baudRate(), 4800);
-        QCOMPARE(port.Port().flowControl(), QSerialPort::NoFlowControl);
-        QCOMPARE(port.Port().parity(), QSerialPort::OddParity);
-        QCOMPARE(port.Port().stopBits(), QSerialPort::TwoStop);
-        QCOMPARE(port.Port().dataBits(), QSerialPort::Data7);
-
-        settings.setValue("GpsPortDialog/GPS Serial Port Handshake", 2);
-        settings.setValue("GpsPortDialog/GPS Serial Port Parity", 9);
-        settings.setValue("GpsPortDialog/GPS Serial Port Mode", "u-blox UBX");
-        port.OpenGpsPort();
-        QCOMPARE(port.Port().flowControl(), QSerialPort::HardwareControl);
-        QCOMPARE(port.Port().parity(), QSerialPort::NoParity);
-        QCOMPARE(port.GetPortMode(), 9);
+        port->OpenGpsPort();
+        QVERIFY(port->Port().isOpen());
+        QCOMPARE(errors->count(), 0);
+        QCOMPARE(port->GetPortMode(), 11);
+        QCOMPARE(port->Port().baudRate(), 4800);
+        QCOMPARE(port->Port().flowControl(), QSerialPort::NoFlowControl);
+        QCOMPARE(port->Port().parity(), QSerialPort::OddParity);
+        QCOMPARE(port->Port().stopBits(), QSerialPort::TwoStop);
+        QCOMPARE(port->Port().dataBits(), QSerialPort::Data7);
     }
 
-    void errorMessages()
+    // The receiver search sets rate and mode through the port dialog; the next open
+    // takes them, and a rate or mode that does not exist changes nothing.
+    void rateAndModeSetForTheSearchReachThePort()
     {
-        QCOMPARE(GpsSerialPortThread::PortErrorText(8), QStringLiteral("Unknown Error"));
-        QCOMPARE(GpsSerialPortThread::PortErrorText(12), QStringLiteral("Unknown Error"));
-        QCOMPARE(GpsSerialPortThread::PortErrorMessage(QStringLiteral("COM3"), 9),
-                 QStringLiteral("Can't open GPS Port COM3\r\n\r\n\"A timeout error occurred. "
-                                "This value was introduced in QtSerialPort 5.2.\""));
+        GpsPortDialog dialog;
+        dialog.SetBaud(57600);
+        dialog.SetMode(9);
+        QTest::ignoreMessage(QtWarningMsg, "GpsPortDialog::SetBaud bad argument == 115200");
+        dialog.SetBaud(115200);
+        QTest::ignoreMessage(QtWarningMsg, "GpsPortDialog::Set Mode bad argument == 4");
+        dialog.SetMode(4);
+        QCOMPARE(dialog.GetDataRate(), 57600);
+        QCOMPARE(dialog.GetMode(), 9);
+        port->OpenGpsPort();
+        QCOMPARE(port->Port().baudRate(), 57600);
+        QCOMPARE(port->GetPortMode(), 9);
     }
 
     void missingDeviceIsReported()
     {
         UsePort(QStringLiteral("/nonexistent-folder/gps"));
-        GpsSerialPortThread port;
-        QSignalSpy errors(&port, &GpsSerialPortThread::showErrorMessageBox);
-        QSignalSpy ticks(&port, &GpsSerialPortThread::PpsTick);
-        port.SetPpsInterface(3);
-        port.startGpsSerialPort(false);
-        QVERIFY(!port.Port().isOpen());
-        QCOMPARE(errors.count(), 1);
-        QCOMPARE(errors.at(0).at(0).toString(),
+        port->SetPpsInterface(3);
+        port->startGpsSerialPort(false);
+        QVERIFY(!port->Port().isOpen());
+        QCOMPARE(errors->count(), 1);
+        QCOMPARE(errors->at(0).at(0).toString(),
                  QStringLiteral("Can't open GPS Port /nonexistent-folder/gps\r\n\r\n\"An error "
                                 "occurred while attempting to open an non-existing device.\""));
+        QCOMPARE(GpsSerialPortThread::PortErrorText(8), QStringLiteral("Unknown Error"));
+        QCOMPARE(GpsSerialPortThread::PortErrorText(12), QStringLiteral("Unknown Error"));
         // Nothing to send to, nothing ticks.
-        port.OnSendGpsMessage("@@Cj)");
+        port->OnSendGpsMessage("@@Cj)");
         QTest::qWait(30);
-        QCOMPARE(ticks.count(), 0);
+        QCOMPARE(ticks->count(), 0);
     }
 
     void bytesInMessagesOut()
     {
-        SocatPair pair;
-        START_SOCAT_OR_SKIP(pair);
-        UsePort(pair.ProgramEnd());
-        GpsSerialPortThread port;
-        QSignalSpy messages(&port, &GpsSerialPortThread::newGpsText);
-        port.startGpsSerialPort(false);
-        QVERIFY(port.Port().isOpen());
-        auto rx = OpenReceiverEnd(pair);
-        QVERIFY(rx);
-
+        QVERIFY(OpenBothEnds());
         // One message split over two writes, then two in one write behind some noise.
         const QByteArray ha = FrameBuilders::Motorola("Ha");
-        Send(*rx, ha.left(60));
+        Send(ha.left(60));
         QTest::qWait(50);
-        QCOMPARE(messages.count(), 0);
-        Send(*rx, ha.mid(60));
-        QVERIFY(TestSupport::WaitFor([&] { return messages.count() == 1; }));
-        QCOMPARE(messages.at(0).at(0).toByteArray(), ha.left(151));
-        Send(*rx, "xx" + FrameBuilders::Motorola("Bo") + FrameBuilders::Motorola("Ea"));
-        QVERIFY(TestSupport::WaitFor([&] { return messages.count() == 3; }));
-        QCOMPARE(messages.at(2).at(0).toByteArray().left(4), QByteArray("@@Ea"));
+        QCOMPARE(messages->count(), 0);
+        Send(ha.mid(60));
+        QVERIFY(TestSupport::WaitFor([&] { return messages->count() == 1; }));
+        QCOMPARE(Message(0), ha.left(151));
+        Send("xx" + FrameBuilders::Motorola("Bo") + FrameBuilders::Motorola("Ea"));
+        QVERIFY(TestSupport::WaitFor([&] { return messages->count() == 3; }));
+        QCOMPARE(Message(2).left(4), QByteArray("@@Ea"));
 
         // The framer follows the live interface mode, not the one read at the open.
         receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
         const QByteArray gga = FrameBuilders::Nmea("$GPGGA,1,2,3");
         const QByteArray ubx = FrameBuilders::Ubx(0x01, 0x02, QByteArray(28, '\x05'));
-        Send(*rx, gga + "\r\n" + ubx);
-        QVERIFY(TestSupport::WaitFor([&] { return messages.count() == 5; }));
-        QCOMPARE(messages.at(3).at(0).toByteArray(), gga);
-        QCOMPARE(messages.at(4).at(0).toByteArray(), ubx);
+        Send(gga + "\r\n" + ubx);
+        QVERIFY(TestSupport::WaitFor([&] { return messages->count() == 5; }));
+        QCOMPARE(Message(3), gga);
+        QCOMPARE(Message(4), ubx);
 
-        receiverInfo.gpsPortMode = GpsPortModeMotorolaLoran;
-        Send(*rx, "T1234\r\nOK\r\n");
-        QVERIFY(TestSupport::WaitFor([&] { return messages.count() == 7; }));
-        QCOMPARE(messages.at(5).at(0).toByteArray(), QByteArray("T1234"));
-        QCOMPARE(messages.at(6).at(0).toByteArray(), QByteArray("OK"));
-
-        receiverInfo.gpsPortMode = GpsPortModeSearch;
-        Send(*rx, ha);
+        receiverInfo.gpsPortMode = GpsPortModeSearch;  // passes nothing on
+        Send(ha);
         QTest::qWait(100);
-        QCOMPARE(messages.count(), 7);
+        QCOMPARE(messages->count(), 5);
     }
 
     void commandsOutWithTheirLineEnd()
     {
-        SocatPair pair;
-        START_SOCAT_OR_SKIP(pair);
-        UsePort(pair.ProgramEnd());
-        GpsSerialPortThread port;
-        port.startGpsSerialPort(false);
-        QVERIFY(port.Port().isOpen());
-        auto rx = OpenReceiverEnd(pair);
-        QVERIFY(rx);
-
-        QByteArray cj("@@Cj");
-        QVERIFY(GpsSerialPortThread::AppendMotorolaChecksum(cj));
-        port.OnSendGpsMessage(cj);
-        QCOMPARE(ReadAtLeast(*rx, 7), QByteArray("@@Cj\x29\r\n"));
-
+        QVERIFY(OpenBothEnds());
+        port->OnSendGpsMessage("@@Cj\x29");
+        QCOMPARE(ReadAtLeast(7), QByteArray("@@Cj\x29\r\n"));
         const QByteArray ubx = FrameBuilders::Ubx(0x0A, 0x04, QByteArray());
-        port.OnSendGpsMessage(ubx);
-        QCOMPARE(ReadAtLeast(*rx, 10), ubx + "\r\n");
-
+        port->OnSendGpsMessage(ubx);
+        QCOMPARE(ReadAtLeast(10), ubx + "\r\n");
         const QByteArray firmware("\x10\x02\x03", 3);
-        port.OnSendGpsMessage(firmware);
-        QCOMPARE(ReadAtLeast(*rx, 3), firmware);
-
-        port.OnSendGpsMessage(QByteArray());
-        QCOMPARE(ReadAtLeast(*rx, 1), QByteArray());
+        port->OnSendGpsMessage(firmware);
+        QCOMPARE(ReadAtLeast(3), firmware);
+        port->OnSendGpsMessage(QByteArray());
+        QCOMPARE(ReadAtLeast(1), QByteArray());
     }
 
     void unpluggedDeviceClosesThePortAndReportsOnce()
     {
-        SocatPair pair;
-        START_SOCAT_OR_SKIP(pair);
-        UsePort(pair.ProgramEnd());
-        GpsSerialPortThread port;
-        QSignalSpy errors(&port, &GpsSerialPortThread::showErrorMessageBox);
-        port.startGpsSerialPort(false);
-        QVERIFY(port.Port().isOpen());
-
-        pair.Kill();
-        QVERIFY(TestSupport::WaitFor([&] { return !port.Port().isOpen(); }, 3000));
+        port->startGpsSerialPort(false);
+        QVERIFY(port->Port().isOpen());
+        pair->Kill();
+        QVERIFY(TestSupport::WaitFor([&] { return !port->Port().isOpen(); }, 3000));
         QTest::qWait(200);
-        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors->count(), 1);
 
         // The event loop still runs freely: a short timer fires on time.
         QElapsedTimer clock;
@@ -211,28 +176,151 @@ private slots:
         QTimer::singleShot(10, [&] { fired = true; });
         QVERIFY(TestSupport::WaitFor([&] { return fired; }, 2000));
         QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
-        port.OnSendGpsMessage("@@Cj)");  // lost, and harmless
-        QCOMPARE(errors.count(), 1);
+        port->OnSendGpsMessage("@@Cj)");  // lost, and harmless
+        QCOMPARE(errors->count(), 1);
     }
 
     void modemLinesMissingIsNoPortFailure()
     {
-        SocatPair pair;
-        START_SOCAT_OR_SKIP(pair);
-        UsePort(pair.ProgramEnd());
-        GpsSerialPortThread port;
-        QSignalSpy errors(&port, &GpsSerialPortThread::showErrorMessageBox);
-        QSignalSpy messages(&port, &GpsSerialPortThread::newGpsText);
-        port.SetPpsInterface(1);
-        port.startGpsSerialPort(false);
+        port->SetPpsInterface(1);
+        QVERIFY(OpenBothEnds());
         QTest::qWait(100);  // a hundred polls of a line a pseudo-terminal does not have
-        QVERIFY(port.Port().isOpen());
-        QVERIFY(errors.count() <= 1);
-        auto rx = OpenReceiverEnd(pair);
-        QVERIFY(rx);
-        Send(*rx, FrameBuilders::Motorola("Bo"));
-        QVERIFY(TestSupport::WaitFor([&] { return messages.count() == 1; }));
+        QVERIFY(port->Port().isOpen());
+        QVERIFY(errors->count() <= 1);
+        Send(FrameBuilders::Motorola("Bo"));
+        QVERIFY(TestSupport::WaitFor([&] { return messages->count() == 1; }));
     }
+
+    void oneTickPerRisingEdge_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("otherSignal");
+        QTest::newRow("DCD") << 1 << int(QSerialPort::DataCarrierDetectSignal)
+                             << int(QSerialPort::DataSetReadySignal);
+        QTest::newRow("CTS") << 2 << int(QSerialPort::ClearToSendSignal)
+                             << int(QSerialPort::DataCarrierDetectSignal);
+        QTest::newRow("DSR") << 3 << int(QSerialPort::DataSetReadySignal)
+                             << int(QSerialPort::DataCarrierDetectSignal);
+    }
+
+    void oneTickPerRisingEdge()
+    {
+        QFETCH(int, line);
+        QFETCH(int, signal);
+        QFETCH(int, otherSignal);
+        FakePins();
+        port->SetPpsInterface(line);
+        port->startGpsSerialPort(false);
+        QVERIFY(port->Port().isOpen());
+        Hold(QSerialPort::NoSignal);
+        QCOMPARE(ticks->count(), 0);
+        Hold(QSerialPort::PinoutSignals(signal));
+        QCOMPARE(ticks->count(), 1);  // held high: still one
+        Hold(QSerialPort::NoSignal);
+        QCOMPARE(ticks->count(), 1);  // falling edge: none
+        Hold(QSerialPort::PinoutSignals(otherSignal));
+        Hold(QSerialPort::NoSignal);
+        QCOMPARE(ticks->count(), 1);  // another line: ignored
+        for (int second = 0; second < 3; ++second) {
+            Hold(QSerialPort::PinoutSignals(signal));
+            Hold(QSerialPort::NoSignal);
+        }
+        QCOMPARE(ticks->count(), 4);
+    }
+
+    void noPpsLineReadsNoPins()
+    {
+        FakePins();
+        port->SetPpsInterface(0);
+        port->startGpsSerialPort(false);
+        Hold(QSerialPort::DataCarrierDetectSignal | QSerialPort::ClearToSendSignal
+             | QSerialPort::DataSetReadySignal);
+        QCOMPARE(ticks->count(), 0);
+        QCOMPARE(reads, 0);
+    }
+
+    void reopeningWithThePpsLineHighGivesNoTick()
+    {
+        FakePins();
+        port->SetPpsInterface(3);
+        pins = QSerialPort::DataSetReadySignal;
+        port->startGpsSerialPort(false);
+        Hold(pins);
+        QCOMPARE(ticks->count(), 1);  // high when polling starts: one tick
+
+        // Close the port (the next open fails), with the line still high, then open again.
+        UsePort(QStringLiteral("/nonexistent-folder/gps"));
+        QTest::ignoreMessage(QtWarningMsg, "WARNING: Failed to open GPS serial port.");
+        port->startGpsSerialPort(false);
+        QVERIFY(!port->Port().isOpen());
+        const int readsWhileClosed = reads;
+        Hold(pins);
+        QCOMPARE(reads, readsWhileClosed);
+        UsePort(pair->ProgramEnd());
+        port->startGpsSerialPort(false);
+        QVERIFY(port->Port().isOpen());
+        Hold(pins);
+        QCOMPARE(ticks->count(), 1);
+        Hold(QSerialPort::NoSignal);
+        Hold(QSerialPort::DataSetReadySignal);
+        QCOMPARE(ticks->count(), 2);
+    }
+
+private:
+    // Opens the program's end of the cable, and the receiver's end for the test.
+    bool OpenBothEnds()
+    {
+        port->startGpsSerialPort(false);
+        rx = std::make_unique<QSerialPort>();
+        rx->setPortName(pair->ReceiverEnd());
+        return port->Port().isOpen() && rx->open(QIODevice::ReadWrite);
+    }
+
+    void Send(const QByteArray& bytes)
+    {
+        rx->write(bytes);
+        rx->flush();
+    }
+
+    QByteArray ReadAtLeast(int count)
+    {
+        QByteArray got;
+        TestSupport::WaitFor([&] {
+            got += rx->readAll();
+            return got.size() >= count;
+        }, 3000);
+        QTest::qWait(50);
+        return got + rx->readAll();
+    }
+
+    QByteArray Message(int i) const { return messages->at(i).at(0).toByteArray(); }
+
+    void FakePins()
+    {
+        port->readPins = [this](QSerialPort&) {
+            ++reads;
+            return pins;
+        };
+        pins = QSerialPort::NoSignal;
+        reads = 0;
+    }
+
+    // Holds the line levels long enough to be polled several times.
+    void Hold(QSerialPort::PinoutSignals level)
+    {
+        pins = level;
+        QTest::qWait(kSettleMs);
+    }
+
+    std::unique_ptr<SocatPair> pair;
+    std::unique_ptr<GpsSerialPortThread> port;
+    std::unique_ptr<QSignalSpy> errors;
+    std::unique_ptr<QSignalSpy> messages;
+    std::unique_ptr<QSignalSpy> ticks;
+    std::unique_ptr<QSerialPort> rx;
+    QSerialPort::PinoutSignals pins = QSerialPort::NoSignal;
+    int reads = 0;
 };
 
 HORALUX_TEST(TestSerialPort);
