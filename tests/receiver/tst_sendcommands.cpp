@@ -15,7 +15,9 @@
 
 namespace {
 
-constexpr int kStepMs = 100;
+// Long enough that a loaded machine cannot overrun a step past the scaled time-out
+// (3000 ms in 2500 ms steps leaves a fifth of a step to spare).
+constexpr int kStepMs = 250;
 constexpr int kPauseMs = 20;
 
 QByteArray Hex(const char* hex)
