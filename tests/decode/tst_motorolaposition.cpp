@@ -269,6 +269,11 @@ private slots:
         w->DecodeMotorolaBinary(MotorolaMessage("Ba").DateTime(2021, 1, 15, 14, 0, 0));
         QCOMPARE(UtcText(w->receiverTime), QStringLiteral("2021-01-15 13:00:00"));
         QCOMPARE(w->receiverTime.dateTime.timeSpec(), Qt::UTC);
+
+        // A local time that the spring change skipped names no instant: no time message.
+        w->messageHoldoff[2] = 0;
+        w->DecodeMotorolaBinary(MotorolaMessage("Ba").DateTime(2021, 3, 28, 2, 30, 0));
+        QCOMPARE(UtcText(w->receiverTime), QStringLiteral("2021-01-15 13:00:00"));
     }
 
     void positionSpeedHeadingAndCounts()
