@@ -1,18 +1,14 @@
-#include "gpsnavdialog.h"
-#include "gpsserialportthread.h"
-#include "mainwindow.h"
-#include "receiverinfo.h"
-#include "socatpair.h"
-#include "testsupport.h"
+// Real receivers' NMEA streams through a pseudo-terminal into the program in the
+// "Generic NMEA" mode, compared field by field with another decoder's reading.
 
-#include <QFile>
+#include "decodetests.h"
+#include "socatpair.h"
+
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSerialPort>
-#include <QSettings>
-#include <QTest>
 
 #include <array>
 
@@ -23,19 +19,9 @@ struct Snapshot
 {
     QByteArray sentence;
     QDateTime receiverTime;
-    double lat = 0.0;
-    double lon = 0.0;
-    double altGps = 0.0;
-    double altMsl = 0.0;
-    double pdop = 0.0;
-    double hdop = 0.0;
-    double vdop = 0.0;
-    double speedKnots = 0.0;
-    double heading = 0.0;
-    int fixStatus = 0;
-    int satellitesUsed = 0;
-    int navMode = 0;
-    int dgpsState = 0;
+    double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
+    double pdop = 0.0, hdop = 0.0, vdop = 0.0, speedKnots = 0.0, heading = 0.0;
+    int fixStatus = 0, satellitesUsed = 0, navMode = 0, dgpsState = 0;
     std::array<SatelliteRecord, 16> tableSlots;
 };
 
@@ -108,8 +94,6 @@ bool Near(double a, double b, double tolerance)
 
 }  // namespace
 
-// Real receivers' NMEA streams through a pseudo-terminal into the program in the
-// "Generic NMEA" mode, compared field by field with another decoder's reading.
 class TestNmeaReplay : public QObject
 {
     Q_OBJECT
@@ -125,25 +109,16 @@ private slots:
     void replay()
     {
         QFETCH(QString, capture);
-        const QString path = TestSupport::TestDataPath(QStringLiteral("receiver-captures/") + capture);
-        QFile captureFile(path);
-        QFile checkFile(path + QStringLiteral(".chk"));
-        if (!captureFile.open(QIODevice::ReadOnly) || !checkFile.open(QIODevice::ReadOnly)) {
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))
-                QFAIL(qPrintable(QStringLiteral("missing capture ") + path));
-            QSKIP("the shared test data is not beside the checkout");
-        }
-        const QByteArray bytes = ReplayBytes(captureFile.readAll());
-        const QList<CheckEntry> check = ReadCheckFile(checkFile.readAll());
+        QByteArray captureBytes;
+        QByteArray checkBytes;
+        READ_CAPTURE_OR_SKIP(capture, captureBytes);
+        READ_CAPTURE_OR_SKIP(capture + QStringLiteral(".chk"), checkBytes);
+        const QByteArray bytes = ReplayBytes(captureBytes);
+        const QList<CheckEntry> check = ReadCheckFile(checkBytes);
 
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
-        TestSupport::ClearSettings();
-        QSettings settings;
-        settings.setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
-        settings.setValue("GpsPortDialog/GPS Serial Port Mode", "Generic NMEA");
-        settings.sync();
-
+        SetReceiverPort(pair.ProgramEnd(), "Generic NMEA");
         MainWindow window;
         QVERIFY(window.gpsPortThread.Port().isOpen());
         window.InitializeGpsReceiver();  // ends the start-up search
