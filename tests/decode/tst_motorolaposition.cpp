@@ -283,7 +283,7 @@ private slots:
     {
         const struct { const char* id; int model; int status; int dopType; const char* expected; } rows[] = {
             {"Ea", 24, 0x24, 0, "3-D Fix, DGPS: PDOP =  2.3|-|3 0 3"},
-            {"Ea", 24, 0x09, 1, "Acquiring Satellites or Position Hold, Bad Almanac: HDOP =  2.3|-|1 1 1"},
+            {"Ea", 24, 0x0B, 1, "Acquiring Satellites or Position Hold, Bad Almanac: HDOP =  2.3|-|1 1 1"},
             {"Ea", 24, 0x20, 2, "3-D Fix|-|3 0 2"},
             {"Ea", 24, 0xC2, 0x20, "Position Propagate Mode, Poor Geometry (DOP>20), Insufficient Satellites (<3)|-|3 2 4"},
             {"Ea", 10, 0x20, 0, "3-D Fix|DOPs|3 0 2"},

@@ -410,8 +410,10 @@ private slots:
         QCOMPARE(Slots(0, 4), QStringLiteral("193 45/120 L23 +8 0x81 T0|0 0/0 L0 -0 0x00 T0|"
                                              "120 20/100 L21 +8 0x81 T0|5 10/45 L0 -9 0x00 T0"));
         QVERIFY(DisplayHas(193) && !DisplayHas(301));
-        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSV,1,1,04,05,10,100,40,06,20,200,41")));
-        QCOMPARE(w->satellites[1].prn * 100 + w->satellites[2].prn, 600);
+        // A later message with fewer blocks than its slots leaves the others as they were.
+        w->satellites[6].prn = 77;
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSV,2,2,08,05,10,100,40,06,20,200,41")));
+        QCOMPARE(QString::asprintf("%d %d %d", w->satellites[4].prn, w->satellites[5].prn, w->satellites[6].prn), "5 6 77");
         QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSV,1,1,00")));
         QCOMPARE(w->satellites[0].prn, 0);
 
