@@ -59,29 +59,24 @@ private slots:
 
     void cleanup() { w.reset(); }
 
-    void nothingWhileTheReceiverIsSearched()
-    {
-        w->bGpsSearchActive = true;
-        w->bTicPortStale[0] = false;
-        w->messageHoldoff[0] = 5;
-        w->bTimeMessageSeen = true;
-        QSignalSpy sent(w.get(), &MainWindow::sendGpsMessage);
-        QVERIFY(Tick(20, false).isEmpty());
-        QCOMPARE(w->ticDataAge[0] * 10 + w->messageHoldoff[0], 5);
-        QVERIFY(w->bTimeMessageSeen);
-        QCOMPARE(sent.count(), 0);
-        QVERIFY(!HeartbeatLit());
-    }
-
-    // TIC ports go stale on their third silent tick, hold-offs run down to 0, and the
-    // handshake flags go up again every second.
+    // While the receiver is searched a tick does nothing. Otherwise TIC ports go stale
+    // on their third silent tick, hold-offs run down to 0, and the handshake flags go
+    // up again every second.
     void countersAndFlags()
     {
+        w->bGpsSearchActive = true;
         w->bTicPortStale[2] = false;
         w->messageHoldoff[0] = 5;
         w->messageHoldoff[2] = 2;
         w->bNmeaTimeTaken = true;
         w->bTimeMessageSeen = true;
+        QSignalSpy sent(w.get(), &MainWindow::sendGpsMessage);
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        QVERIFY(Tick(20, false).isEmpty());
+        QCOMPARE(w->ticDataAge[2] * 10 + w->messageHoldoff[0], 5);
+        QVERIFY(w->bTimeMessageSeen && sent.isEmpty() && !HeartbeatLit());
+
+        w->bGpsSearchActive = false;
         for (int tick = 1; tick <= 5; ++tick) {
             Tick(5);
             QCOMPARE(w->bTicPortStale[2], tick >= 3);

@@ -172,9 +172,13 @@ private slots:
     }
 
     // Lines are built only while the raw-data window is open or the second is logged;
-    // the data model is updated all the same.
+    // the data model is updated all the same. A PVT log gets the position lines.
     void linesOnlyWhileSomeoneReadsThem()
     {
+        QTemporaryDir dir;
+        w->gpsLogFile.setFileName(dir.filePath("gps.csv"));
+        QVERIFY(w->gpsLogFile.open(QIODevice::WriteOnly));
+        w->gpsLogTypeDialog->gpsLogType = 2;
         for (const char* id : {"Ba", "Ea", "Hb", "Hr", "Bg", "Eg"})
             QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage(id)), BareHead(id));
         MotorolaMessage ha("Ha");
@@ -184,24 +188,15 @@ private slots:
         QCOMPARE(w->receiverTime.ToUtcString("hh:mm:ss"), QStringLiteral("12:00:01"));
         QCOMPARE(w->gpsNavDialog->currentLon, -2.0);
         QCOMPARE(Sat(w->satellites[17]), QStringLiteral("17 0/0 L40 +8 0x80 T0"));
-        w->bLogThisSecond = true;
-        QVERIFY(w->DecodeMotorolaBinary(MotorolaMessage("Hr")).startsWith("@@Hr, "));
-    }
-
-    void pvtLinesGoToAPvtLog()
-    {
-        QTemporaryDir dir;
-        w->gpsLogFile.setFileName(dir.filePath("gps.csv"));
-        QVERIFY(w->gpsLogFile.open(QIODevice::WriteOnly));
-        w->bGpsRawDataVisible = true;
-        const QByteArray ha = MotorolaMessage("Ha").DateTime(2021, 6, 1, 12, 0, 0).Text(145, "ABCDEF");
-        w->DecodeMotorolaBinary(ha);
         w->gpsLogFile.flush();
-        QCOMPARE(w->gpsLogFile.size(), 0);  // not a PVT log
+        QCOMPARE(w->gpsLogFile.size(), 0);
 
-        w->gpsLogTypeDialog->gpsLogType = 2;
+        w->bLogThisSecond = true;
         const QString text = w->DecodeMotorolaBinary(ha);
+        QVERIFY(text.startsWith("@@Ha, 06/01/2021, 12:00:00.000000000, "));
         QVERIFY(w->DecodeMotorolaBinary(MotorolaMessage("Eg")).startsWith("@@Eg, "));  // shown only
+        w->gpsLogTypeDialog->gpsLogType = 0;
+        w->DecodeMotorolaBinary(ha);  // not a PVT log
         w->gpsLogFile.close();
         QFile log(w->gpsLogFile.fileName());
         QVERIFY(log.open(QIODevice::ReadOnly));

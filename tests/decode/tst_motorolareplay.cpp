@@ -106,17 +106,17 @@ private slots:
 
             const QJsonObject fix = fixes[i];
             const QJsonObject sky = skies[i];
+            const auto near = [&fix](double ours, const char* key, double tolerance) {
+                return std::abs(ours - fix.value(key).toDouble()) < tolerance;
+            };
             const QByteArray at = QByteArray::number(i);
             const QDateTime fixTime = QDateTime::fromString(fix.value("time").toString(), Qt::ISODateWithMs);
             QVERIFY2(std::abs(w.displayTime.ToMSecsSinceEpoch() - fixTime.toMSecsSinceEpoch()) < 1000, at);
             QCOMPARE(w.receiverTime.ToMSecsSinceEpoch() - w.displayTime.ToMSecsSinceEpoch(), 1000);
-            QVERIFY2(std::abs(nav.currentLat - fix.value("lat").toDouble()) < 1e-8, at);
-            QVERIFY2(std::abs(nav.currentLon - fix.value("lon").toDouble()) < 1e-8, at);
-            QVERIFY2(std::abs(nav.currentAltGps - fix.value("altHAE").toDouble()) < 0.005, at);
+            QVERIFY2(near(nav.currentLat, "lat", 1e-8) && near(nav.currentLon, "lon", 1e-8), at);
             // Our geoid table is coarser than the other decoder's.
-            QVERIFY2(std::abs(nav.currentAltMsl - fix.value("altMSL").toDouble()) < 3.0, at);
-            QVERIFY2(std::abs(nav.GetSpeed() / 1.9425 - fix.value("speed").toDouble()) < 0.0051, at);
-            QVERIFY2(std::abs(nav.GetHeading() - fix.value("track").toDouble()) < 0.05, at);
+            QVERIFY2(near(nav.currentAltGps, "altHAE", 0.005) && near(nav.currentAltMsl, "altMSL", 3.0), at);
+            QVERIFY2(near(nav.GetSpeed() / 1.9425, "speed", 0.0051) && near(nav.GetHeading(), "track", 0.05), at);
             QCOMPARE(nav.GetNavMode(), fix.value("mode").toInt());
             QCOMPARE(nav.GetSatellitesUsed(), sky.value("uSat").toInt());
             const QString pdop = QString::asprintf("PDOP = %4.1f", sky.value("pdop").toDouble());
