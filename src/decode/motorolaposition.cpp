@@ -9,6 +9,7 @@
 #include "gpsnavdialog.h"
 #include "gpsrxdialog.h"
 #include "mainwindow.h"
+#include "nmeafields.h"
 #include "ui_mainwindow.h"
 
 #include <QLabel>
@@ -44,38 +45,21 @@ int32_t ReadInt32(const QByteArray& msg, int offset)
 
 // ---- Receiver time ----
 
-// The whole second of the time fields at offset 10: rounded to the nearest or cut.
-// A leap second's 60 is held at 59. -1 for a second no time of day can have; 60 means
-// the first second of the next minute.
-int WholeSecond(const QByteArray& msg, bool bRound)
-{
-    if (ReadInt8(msg, 10) == 60)
-        return 59;
-    const double x = MainWindow::GetMotorolaSecondsNanoseconds(msg, 10);
-    const double s = std::trunc(bRound ? x + 0.5 : x);
-    if (!(s >= 0.0 && s <= 60.0))
-        return -1;
-    return static_cast<int>(s);
-}
-
-// The receiver's date and time as UTC; invalid for fields that name no real instant.
+// The receiver's date and time as UTC, by the rules every decoder shares; invalid for
+// fields that name no real instant. The 8-channel receiver's second is cut, the others'
+// rounded.
 QDateTime ReceiverDateTime(const MainWindow& w, const QByteArray& msg, bool bRound)
 {
-    int second = WholeSecond(msg, bRound);
-    const QDate date(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5));
-    const int carry = second == 60 ? 1 : 0;
-    second -= carry;
-    const QTime time(ReadUInt8(msg, 8), ReadUInt8(msg, 9), std::max(second, 0));
-    if (second < 0 || !date.isValid() || !time.isValid())
-        return QDateTime();
-    // A receiver on local time reports the PC's zone; any other reports UTC, which no
-    // change of the PC's daylight saving may shift.
-    QDateTime dt = w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime
-                       ? QDateTime(date, time, Qt::LocalTime).toUTC()
-                       : QDateTime(date, time, Qt::UTC);
-    if (!dt.isValid())
-        return QDateTime();
-    return dt.addSecs(carry);
+    Nmea::Time time;
+    time.hours = ReadUInt8(msg, 8);
+    time.minutes = ReadUInt8(msg, 9);
+    const double seconds = MainWindow::GetMotorolaSecondsNanoseconds(msg, 10);
+    time.seconds = bRound ? seconds : std::trunc(seconds);
+    time.conversions = 3;
+    QDateTime utc;
+    Nmea::ReceiverUtc(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5), time,
+                      w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);
+    return utc;
 }
 
 // Sets the receiver clock from the message and answers the 1PPS handshake. A time

@@ -82,7 +82,7 @@ Coordinate ReadLongitude(const QByteArray& field);
 int HemisphereSign(const QByteArray& field, char positive, char negative);
 
 // The UTC instant of a received date and time, taken as the PC's local time when the
-// receiver reports local time. False, and *utc untouched, for a date or time that no
+// receiver reports local time. The binary decoders build their receiver time here too. False, and *utc untouched, for a date or time that no
 // calendar has (31 February, year 1899 and before). A second that rounds to 60 moves
 // on into the next minute; a leap second is held at 59.
 bool ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);

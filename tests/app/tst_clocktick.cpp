@@ -28,14 +28,17 @@ class TestClockTick : public QObject
         w->receiverTime.SetDateTime(QDateTime(QDate(2021, 6, 1), QTime(12, 0, second), Qt::UTC));
     }
 
-    // A time message answered the last tick.
-    void Answered() { w->bPpsAwaitingTime[0] = false; }
-
-    void InLock(bool locked)
+    // One tick at the second, after a time message answered the last one or not.
+    QStringList Tick(int second, bool bAnswered = true)
     {
-        w->gpsRxDialog->gpsMode = 0;
-        w->gpsNavDialog->SetSatellitesUsed(locked ? 8 : 0);
+        played.clear();
+        AtSecond(second);
+        w->bPpsAwaitingTime[0] = !bAnswered;
+        w->OnClockTick();
+        return played;
     }
+
+    bool HeartbeatLit() const { return w->heartbeatIndicator->pixmap().toImage() == w->ledOnPixmap.toImage(); }
 
 private slots:
     void init()
@@ -45,163 +48,97 @@ private slots:
         w = std::make_unique<MainWindow>();
         w->bGpsSearchActive = false;
         w->commandPauseMs = 0;
-        played.clear();
         w->playTickSound = [this](QSoundEffect& sound) {
-            played << (&sound == &w->minuteTickSound   ? QStringLiteral("minute")
-                       : &sound == &w->secondTickSound ? QStringLiteral("second")
-                                                       : QStringLiteral("warn"));
+            played << (&sound == &w->minuteTickSound ? "minute" : &sound == &w->secondTickSound ? "second" : "warn");
         };
         w->bTickSound = true;
         w->bOutOfLockSound = true;
-        AtSecond(5);
+        w->gpsRxDialog->gpsMode = 0;
+        w->gpsNavDialog->SetSatellitesUsed(8);  // in lock
     }
 
     void cleanup() { w.reset(); }
 
-    void nothingWhileTheReceiverIsSearched()
+    // While the receiver is searched a tick does nothing. Otherwise TIC ports go stale
+    // on their third silent tick, hold-offs run down to 0, and the handshake flags go
+    // up again every second.
+    void countersAndFlags()
     {
         w->bGpsSearchActive = true;
-        w->bTicPortStale[0] = false;
+        w->bTicPortStale[2] = false;
         w->messageHoldoff[0] = 5;
-        w->bPpsAwaitingTime[0] = true;
+        w->messageHoldoff[2] = 2;
+        w->bNmeaTimeTaken = true;
         w->bTimeMessageSeen = true;
         QSignalSpy sent(w.get(), &MainWindow::sendGpsMessage);
-        AtSecond(20);
-        w->OnClockTick();
-        QCOMPARE(w->ticDataAge[0], 0);
-        QCOMPARE(w->messageHoldoff[0], 5);
-        QVERIFY(w->bTimeMessageSeen);
-        QVERIFY(played.isEmpty());
-        QCOMPARE(sent.count(), 0);
-        QCOMPARE(w->heartbeatIndicator->pixmap().toImage(), w->ledOffPixmap.toImage());
-    }
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        QVERIFY(Tick(20, false).isEmpty());
+        QCOMPARE(w->ticDataAge[2] * 10 + w->messageHoldoff[0], 5);
+        QVERIFY(w->bTimeMessageSeen && sent.isEmpty() && !HeartbeatLit());
 
-    void ticPortsGoStaleOnTheirThirdSilentTick()
-    {
-        w->bTicPortStale[2] = false;
-        w->ticDataAge[2] = 0;
+        w->bGpsSearchActive = false;
         for (int tick = 1; tick <= 5; ++tick) {
-            w->OnClockTick();
+            Tick(5);
             QCOMPARE(w->bTicPortStale[2], tick >= 3);
             QCOMPARE(w->ticDataAge[2], std::min(tick, 3));
             QCOMPARE(w->ticDataAge[0], 0);  // stale from the start: not counted
         }
+        QCOMPARE(QString::asprintf("%d %d %d", w->messageHoldoff[0], w->messageHoldoff[1], w->messageHoldoff[2]), "0 0 0");
+        QVERIFY(w->bPpsAwaitingTime[0] && w->bPpsAwaitingTime[1] && w->bPpsAwaitingTime[2]);
+        QVERIFY(!w->bNmeaTimeTaken && !w->bTimeMessageSeen);
     }
 
-    void holdOffsCountDownToZero()
+    // A missed time message sounds the minute tick and decides the logging from the
+    // log period alone; otherwise the second, the lock and the options choose.
+    void missedTimeMessagesAndSounds()
     {
-        w->messageHoldoff[0] = 5;
-        w->messageHoldoff[1] = 0;
-        w->messageHoldoff[2] = 2;
-        for (int tick = 0; tick < 5; ++tick)
-            w->OnClockTick();
-        QCOMPARE(w->messageHoldoff[0], 0);
-        QCOMPARE(w->messageHoldoff[1], 0);
-        QCOMPARE(w->messageHoldoff[2], 0);
-        QCOMPARE(w->messageHoldoff[3], 3595);
-    }
-
-    void handshakeFlagsAreRaisedEverySecond()
-    {
-        w->bNmeaTimeTaken = true;
-        w->bTimeMessageSeen = true;
-        w->OnClockTick();
-        for (bool b : w->bPpsAwaitingTime)
-            QVERIFY(b);
-        QVERIFY(!w->bNmeaTimeTaken);
-        QVERIFY(!w->bTimeMessageSeen);
-    }
-
-    void aMissedTimeMessageDecidesTheLoggingAndSounds()
-    {
-        InLock(true);
         w->gpsLogTypeDialog->gpsLogPeriod = 1;
-        w->bPpsAwaitingTime[0] = true;
-        w->OnClockTick();
+        QCOMPARE(Tick(5, false), QStringList({"minute", "second"}));
         QVERIFY(w->bLogThisSecond);
-        QCOMPARE(played, QStringList({"minute", "second"}));
-
-        played.clear();
         w->gpsLogTypeDialog->gpsLogPeriod = 10;
-        w->OnClockTick();  // the flag is still up from the tick before
+        QCOMPARE(Tick(5, false), QStringList({"minute", "second"}));
         QVERIFY(!w->bLogThisSecond);
-        QCOMPARE(played, QStringList({"minute", "second"}));
-
-        played.clear();
         w->bLogThisSecond = true;
-        Answered();
-        w->OnClockTick();
+        QCOMPARE(Tick(5), QStringList({"second"}));
         QVERIFY(w->bLogThisSecond);  // the log decides that on its own
-        QCOMPARE(played, QStringList({"second"}));
-    }
 
-    void soundsBySecondAndLock()
-    {
-        InLock(true);
-        AtSecond(0);
-        Answered();
-        w->OnClockTick();
-        QCOMPARE(played, QStringList({"minute"}));
-
-        played.clear();
-        AtSecond(1);
-        Answered();
-        w->OnClockTick();
-        QCOMPARE(played, QStringList({"second"}));
-
-        played.clear();
-        InLock(false);
-        Answered();
-        w->OnClockTick();
+        QCOMPARE(Tick(0), QStringList({"minute"}));
+        w->gpsNavDialog->SetSatellitesUsed(0);
+        QCOMPARE(Tick(1), QStringList({"warn"}));
         QVERIFY(w->bOutOfLock);
-        QCOMPARE(played, QStringList({"warn"}));
-
-        played.clear();
         w->bOutOfLockSound = false;
-        Answered();
-        w->OnClockTick();
-        QVERIFY(played.isEmpty());
-
+        QVERIFY(Tick(1).isEmpty());
         w->bTickSound = false;
-        w->bOutOfLockSound = true;
-        InLock(true);
-        AtSecond(0);
-        w->OnClockTick();
-        QVERIFY(played.isEmpty());
+        w->gpsNavDialog->SetSatellitesUsed(8);
+        QVERIFY(Tick(0).isEmpty());
+        QVERIFY(Tick(1).isEmpty());
     }
 
     void receiverPollsBySecondAndModel()
     {
         QSignalSpy sent(w.get(), &MainWindow::sendGpsMessage);
-        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
         const auto pollAt = [&](int second, int model) {
             receiverInfo.receiverModel = model;
-            AtSecond(second);
             sent.clear();
-            w->OnClockTick();
+            Tick(second);
             return sent.isEmpty() ? QByteArray() : sent.takeFirst().at(0).toByteArray();
         };
-        QByteArray gj("@@Gj");
-        GpsSerialPortThread::AppendMotorolaChecksum(gj);
-        QByteArray bj("@@Bj");
-        GpsSerialPortThread::AppendMotorolaChecksum(bj);
-        QByteArray bo("@@Bo\x01", 5);
-        GpsSerialPortThread::AppendMotorolaChecksum(bo);
-        QCOMPARE(pollAt(20, 24), gj);
-        QCOMPARE(pollAt(20, 3), gj);
-        QCOMPARE(pollAt(20, 8), bj);
-        QCOMPARE(pollAt(20, 30), bj);
-        QCOMPARE(pollAt(21, 8), bo);
-        QCOMPARE(pollAt(21, 24), bo);
+        const auto withChecksum = [](QByteArray message) {
+            if (!GpsSerialPortThread::AppendMotorolaChecksum(message))
+                GpsSerialPortThread::AppendUbxChecksum(message);
+            return message;
+        };
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        QCOMPARE(pollAt(20, 24), withChecksum("@@Gj"));
+        QCOMPARE(pollAt(20, 3), withChecksum("@@Gj"));
+        QCOMPARE(pollAt(20, 8), withChecksum("@@Bj"));
+        QCOMPARE(pollAt(20, 30), withChecksum("@@Bj"));
+        QCOMPARE(pollAt(21, 8), withChecksum(QByteArray("@@Bo\x01", 5)));
         QCOMPARE(pollAt(22, 24), QByteArray());
         QCOMPARE(pollAt(11, 24), QByteArray());
-
         receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
-        QByteArray timeLeapSeconds("\xB5\x62\x0B\x02\x00\x00", 6);
-        GpsSerialPortThread::AppendUbxChecksum(timeLeapSeconds);
-        QCOMPARE(pollAt(11, 19), timeLeapSeconds);
+        QCOMPARE(pollAt(11, 19), withChecksum(QByteArray("\xB5\x62\x0B\x02\x00\x00", 6)));
         QCOMPARE(pollAt(20, 19), QByteArray());
-
         for (int mode : {GpsPortModeMotorolaBinaryRxOnly, GpsPortModeMotorolaNmea, GpsPortModeGenericNmea,
                          GpsPortModeUbloxNmea}) {
             receiverInfo.gpsPortMode = mode;
@@ -210,36 +147,22 @@ private slots:
         }
     }
 
-    void heartbeatLightsFor300Milliseconds()
-    {
-        w->OnClockTick();
-        QCOMPARE(w->heartbeatIndicator->pixmap().toImage(), w->ledOnPixmap.toImage());
-        QVERIFY(TestSupport::WaitFor(
-            [this] { return w->heartbeatIndicator->pixmap().toImage() == w->ledOffPixmap.toImage(); }, 2000));
-    }
-
-    void theRawDataWindowMarksEachTick()
-    {
-        w->gpsRawDataDialog->show();
-        w->OnClockTick();
-        auto* text = w->gpsRawDataDialog->findChild<QPlainTextEdit*>();
-        QVERIFY(text);
-        QVERIFY(text->toPlainText().contains(QStringLiteral("-- PPS --")));
-    }
-
-    void theGpsLogIsFlushedAtEachNewMinute()
+    // The heartbeat lights for 300 ms, the raw data window marks the tick, and the GPS
+    // log is flushed at each new minute.
+    void heartbeatPpsMarkAndMinuteFlush()
     {
         QTemporaryDir dir;
         w->gpsLogFile.setFileName(dir.filePath("gps.txt"));
         QVERIFY(w->gpsLogFile.open(QIODevice::WriteOnly));
         w->gpsLogFile.write("a line\n");
-        const QString path = w->gpsLogFile.fileName();
-        AtSecond(30);
-        w->OnClockTick();
-        QCOMPARE(QFileInfo(path).size(), 0);
-        AtSecond(0);
-        w->OnClockTick();
-        QCOMPARE(QFileInfo(path).size(), 7);
+        w->gpsRawDataDialog->show();
+        Tick(30);
+        QVERIFY(HeartbeatLit());
+        QVERIFY(w->gpsRawDataDialog->findChild<QPlainTextEdit*>()->toPlainText().contains("-- PPS --"));
+        QCOMPARE(QFileInfo(w->gpsLogFile.fileName()).size(), 0);
+        QVERIFY(TestSupport::WaitFor([this] { return !HeartbeatLit(); }, 2000));
+        Tick(0);
+        QCOMPARE(QFileInfo(w->gpsLogFile.fileName()).size(), 7);
     }
 };
 

@@ -2,46 +2,28 @@
 // pseudo-terminal in the receive-only binary mode, checked against another decoder's
 // reading of the same bytes.
 
-#include "gpsnavdialog.h"
-#include "motorolamessages.h"
+#include "decodetests.h"
 #include "socatpair.h"
-#include "testsupport.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QSet>
-#include <QSettings>
 #include <QTableWidget>
-#include <QTest>
 
 #include <cmath>
 
 namespace {
 
-// The capture without the comment lines at its top.
-QByteArray CaptureBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    const QByteArray data = file.readAll();
-    return data.mid(data.indexOf("@@"));
-}
-
 // The JSON reports of one class in the check file, in their order.
-QList<QJsonObject> Reports(const QString& path, const QString& reportClass)
+QList<QJsonObject> Reports(const QByteArray& check, const QString& reportClass)
 {
     QList<QJsonObject> reports;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return reports;
-    while (!file.atEnd()) {
-        const QJsonObject o = QJsonDocument::fromJson(file.readLine()).object();
+    for (const QByteArray& line : check.split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
         if (o.value("class").toString() == reportClass)
             reports << o;
     }
@@ -65,8 +47,7 @@ QList<QByteArray> ChunksEndingInPositions(const QByteArray& stream)
             start = pos;
         }
     }
-    chunks << stream.mid(start);
-    return chunks;
+    return chunks << stream.mid(start);
 }
 
 QSet<int> UsedPrns(const QJsonObject& sky)
@@ -79,12 +60,6 @@ QSet<int> UsedPrns(const QJsonObject& sky)
     return prns;
 }
 
-QString CellText(QTableWidget* table, int row, int column)
-{
-    const QTableWidgetItem* item = table->item(row, column);
-    return item ? item->text() : QString();
-}
-
 }  // namespace
 
 class TestMotorolaReplay : public QObject
@@ -94,28 +69,20 @@ class TestMotorolaReplay : public QObject
 private slots:
     void eightChannelReceiverInReceiveOnlyMode()
     {
-        const QString capturePath = TestSupport::TestDataPath("receiver-captures/oncore-binary.log");
-        if (!QFile::exists(capturePath)) {
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))
-                QFAIL("the receiver captures beside the checkout are missing");
-            QSKIP("the receiver captures beside the checkout are missing");
-        }
-        const QList<QByteArray> chunks = ChunksEndingInPositions(CaptureBytes(capturePath));
-        const QList<QJsonObject> fixes = Reports(capturePath + ".chk", "TPV");
-        const QList<QJsonObject> skies = Reports(capturePath + ".chk", "SKY");
+        QByteArray capture;
+        QByteArray check;
+        READ_CAPTURE_OR_SKIP(QStringLiteral("oncore-binary.log"), capture);
+        READ_CAPTURE_OR_SKIP(QStringLiteral("oncore-binary.log.chk"), check);
+        const QList<QByteArray> chunks = ChunksEndingInPositions(capture.mid(capture.indexOf("@@")));
+        const QList<QJsonObject> fixes = Reports(check, "TPV");
+        const QList<QJsonObject> skies = Reports(check, "SKY");
         QCOMPARE(chunks.size(), 13);
         QCOMPARE(fixes.size(), 12);
         QCOMPARE(skies.size(), 12);
 
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
-        TestSupport::ClearSettings();
-        QSettings settings;
-        settings.setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
-        settings.setValue("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary Rx Only");
-        settings.setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
-        settings.sync();
-        receiverInfo = ReceiverInfo();
+        SetReceiverPort(pair.ProgramEnd(), "Motorola Binary Rx Only");
         MainWindow w;
         QVERIFY(w.gpsPortThread.Port().isOpen());
         QVERIFY(!w.InitializeGpsReceiver());  // receive-only: nothing answers, the search ends
@@ -139,21 +106,21 @@ private slots:
 
             const QJsonObject fix = fixes[i];
             const QJsonObject sky = skies[i];
-            const QString at = QStringLiteral("at fix %1").arg(i);
+            const auto near = [&fix](double ours, const char* key, double tolerance) {
+                return std::abs(ours - fix.value(key).toDouble()) < tolerance;
+            };
+            const QByteArray at = QByteArray::number(i);
             const QDateTime fixTime = QDateTime::fromString(fix.value("time").toString(), Qt::ISODateWithMs);
-            QVERIFY2(std::abs(w.displayTime.ToMSecsSinceEpoch() - fixTime.toMSecsSinceEpoch()) < 1000, qPrintable(at));
+            QVERIFY2(std::abs(w.displayTime.ToMSecsSinceEpoch() - fixTime.toMSecsSinceEpoch()) < 1000, at);
             QCOMPARE(w.receiverTime.ToMSecsSinceEpoch() - w.displayTime.ToMSecsSinceEpoch(), 1000);
-            QVERIFY2(std::abs(nav.currentLat - fix.value("lat").toDouble()) < 1e-8, qPrintable(at));
-            QVERIFY2(std::abs(nav.currentLon - fix.value("lon").toDouble()) < 1e-8, qPrintable(at));
-            QVERIFY2(std::abs(nav.currentAltGps - fix.value("altHAE").toDouble()) < 0.005, qPrintable(at));
+            QVERIFY2(near(nav.currentLat, "lat", 1e-8) && near(nav.currentLon, "lon", 1e-8), at);
             // Our geoid table is coarser than the other decoder's.
-            QVERIFY2(std::abs(nav.currentAltMsl - fix.value("altMSL").toDouble()) < 3.0, qPrintable(at));
-            QVERIFY2(std::abs(nav.GetSpeed() / 1.9425 - fix.value("speed").toDouble()) < 0.0051, qPrintable(at));
-            QVERIFY2(std::abs(nav.GetHeading() - fix.value("track").toDouble()) < 0.05, qPrintable(at));
+            QVERIFY2(near(nav.currentAltGps, "altHAE", 0.005) && near(nav.currentAltMsl, "altMSL", 3.0), at);
+            QVERIFY2(near(nav.GetSpeed() / 1.9425, "speed", 0.0051) && near(nav.GetHeading(), "track", 0.05), at);
             QCOMPARE(nav.GetNavMode(), fix.value("mode").toInt());
             QCOMPARE(nav.GetSatellitesUsed(), sky.value("uSat").toInt());
             const QString pdop = QString::asprintf("PDOP = %4.1f", sky.value("pdop").toDouble());
-            QVERIFY2(w.ui->IDC_SATS_STATUS_MESSAGE->text().endsWith(pdop), qPrintable(w.ui->IDC_SATS_STATUS_MESSAGE->text()));
+            QVERIFY2(w.ui->IDC_SATS_STATUS_MESSAGE->text().endsWith(pdop), at);
 
             QSet<int> used;
             for (const SatelliteRecord& s : w.satellites) {
@@ -177,8 +144,8 @@ private slots:
         for (const QJsonValue& v : lastSky.value("satellites").toArray()) {
             const QJsonObject s = v.toObject();
             const SatelliteRecord& sat = w.satellites[s.value("PRN").toInt()];
-            QCOMPARE(sat.azimuth, s.value("az").toInt());
-            QCOMPARE(sat.elevation, s.value("el").toInt());
+            QCOMPARE(QString::asprintf("%d/%d", sat.elevation, sat.azimuth),
+                     QString::asprintf("%d/%d", s.value("el").toInt(), s.value("az").toInt()));
         }
         QCOMPARE(w.utcOffsetSecs, fixes.last().value("leapseconds").toInt());
         QVERIFY(w.bSawtoothValid);
@@ -188,21 +155,21 @@ private slots:
         QVERIFY2(gpsPanel.contains("04:50.11.") && gpsPanel.contains("Friday, 25-Aug-2000") &&
                      gpsPanel.contains("UTC = GPS - 18 seconds"),
                  qPrintable(gpsPanel));
-        QVERIFY(w.ui->GpsNavDataTableWidget->item(1, 1)->text().contains("57.71283833"));
-        QVERIFY(w.ui->GpsNavDataTableWidget->item(1, 2)->text().contains("12.02259917"));
-        QVERIFY(w.ui->GpsNavDataTableWidget->item(1, 3)->text().contains("87m"));
-        QCOMPARE(w.navigationBadge->text(), QStringLiteral("Navigating"));
-        QCOMPARE(w.antennaBadge->text(), QStringLiteral("Ant OK"));
+        QTableWidget* position = w.ui->GpsNavDataTableWidget;
+        QVERIFY(position->item(1, 1)->text().contains("57.71283833"));
+        QVERIFY(position->item(1, 2)->text().contains("12.02259917"));
+        QVERIFY(position->item(1, 3)->text().contains("87m"));
+        QCOMPARE(w.navigationBadge->text() + "|" + w.antennaBadge->text(), QStringLiteral("Navigating|Ant OK"));
         QCOMPARE(w.ui->IDC_SATS_TRACKED->text(), QStringLiteral("4 Tracked"));
         QCOMPARE(w.ui->IDC_SATS_STATUS_MESSAGE->text(), QStringLiteral("3-D Fix: PDOP =  3.5"));
         QSet<int> rows;
         QTableWidget* table = w.ui->SatsDataTableWidget;
         for (int row = 1; row <= 16; ++row) {
-            const int prn = CellText(table, row, 0).toInt();
+            const int prn = table->item(row, 0) ? table->item(row, 0)->text().toInt() : 0;
             if (prn == 0)
                 continue;
             rows << prn;
-            QCOMPARE(CellText(table, row, 2).toInt(), w.satellites[prn].azimuth);
+            QCOMPARE(table->item(row, 2)->text().toInt(), w.satellites[prn].azimuth);
         }
         QCOMPARE(rows, UsedPrns(lastSky));
     }

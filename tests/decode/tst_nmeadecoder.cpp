@@ -1,11 +1,19 @@
-#include "gpsnavdialog.h"
-#include "mainwindow.h"
-#include "nmeatestwindow.h"
-#include "testsupport.h"
+// The NMEA decoder: recognition of sentences, the duplicate filters, damaged sentences,
+// the field rules, the time sentences with the per-second flags, the fix data with its
+// PVT log line, the fix mode and DOPs, and the satellites in view.
 
+#include "decodetests.h"
+#include "gpslogtypedialog.h"
+#include "gpsrxdialog.h"
+#include "nmeafields.h"
+#include "ui_mainwindow.h"
+
+#include <QLabel>
 #include <QLoggingCategory>
 #include <QRandomGenerator>
-#include <QTest>
+#include <QTemporaryDir>
+
+#include <ctime>
 
 namespace {
 
@@ -20,111 +28,455 @@ const char* const kSamples[] = {
     "$GPVTG,,T,,M,0.211,N,0.391,K,A",
 };
 
+QDateTime Utc(int year, int month, int day, int hour, int minute, int second)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC);
+}
+
+const QByteArray kMunich = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
+const QByteArray kGroupStart = "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00";
+const QByteArray kGroupEnd = "$GPGSV,3,3,11,22,42,067,42,24,14,311,43,27,05,244,00";
+
+// Munich's fix data with one field replaced: fields count from 1 after the id.
+QByteArray Munich(int field, const char* value)
+{
+    QList<QByteArray> fields = kMunich.split(',');
+    fields[field] = value;
+    return Sentence(fields.join(','));
+}
+
 }  // namespace
 
-// Recognition of sentences, the duplicate filters, and sentences that are not what
-// they claim to be.
 class TestNmeaDecoder : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { window = NmeaTestWindow::Create(); }
-    void cleanupTestCase() { delete window; }
-    void init() { NmeaTestWindow::Reset(window); }
-
-    void recognisedIds()
+    void init()
     {
-        for (const char* text : kSamples)
-            QVERIFY2(window->DecodeNmeaSentence(NmeaTestWindow::Sentence(text)), text);
-        // Without the checksum too: the framer hands those on as they came.
-        NmeaTestWindow::Reset(window);
-        for (const char* text : kSamples)
-            QVERIFY2(window->DecodeNmeaSentence(text), text);
+        w = NewDecodingWindow(GpsPortModeGenericNmea);
+        w->gpsLogFile.setFileName(logDir.filePath(QStringLiteral("pvt.csv")));
+        QVERIFY(w->gpsLogFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        w->gpsLogTypeDialog->gpsLogType = 2;
+    }
+    void cleanup()
+    {
+        w.reset();
+        qputenv("TZ", "UTC");
+        tzset();
     }
 
-    void unknownAndShortSentences()
+    void recognisedUnknownAndShortSentences()
     {
+        for (const char* text : kSamples)
+            QVERIFY2(w->DecodeNmeaSentence(Sentence(text)), text);
+        // Without the checksum too: the framer hands those on as they came.
+        w = NewDecodingWindow(GpsPortModeGenericNmea);
+        for (const char* text : kSamples)
+            QVERIFY2(w->DecodeNmeaSentence(text), text);
         for (const char* text : {"$", "$GPZD", "$GPTXT,01,01,02,u-blox ag - www.u-blox.com*50",
                                  "$GNGGA,113258,3238.9148,N,10822.4466,W,2,08,1.1,1577.4,M,-24.6,M,,*53",
-                                 "$gpzda,113258.00,18,10,2022,00,00", "$PGRMX,1,2", ""})
-            QVERIFY2(!window->DecodeNmeaSentence(text), text);
+                                 "$gpzda,113258.00,18,10,2022,00,00", ""})
+            QVERIFY2(!w->DecodeNmeaSentence(text), text);
     }
 
-    void recognisedOnlySentencesHaveFilters()
+    // A filter holds the last accepted sentence of its id as received: a repeat is taken
+    // and not decoded, a sentence differing in one character is new.
+    void duplicateFilters()
     {
-        const QByteArray gll = NmeaTestWindow::Sentence(kSamples[5]);
-        QVERIFY(window->DecodeNmeaSentence(gll));
-        QCOMPARE(window->lastGllSentence, QString::fromLatin1(gll));
-        QVERIFY(window->DecodeNmeaSentence(gll));
-        const QByteArray vtg = NmeaTestWindow::Sentence(kSamples[6]);
-        QVERIFY(window->DecodeNmeaSentence(vtg));
-        QCOMPARE(window->lastVtgSentence, QString::fromLatin1(vtg));
-    }
-
-    // A filter holds the last sentence of its id as received; a sentence differing in
-    // one character is new.
-    void filtersCompareWholeSentences()
-    {
-        const QByteArray rmc = NmeaTestWindow::Sentence(kSamples[1]);
-        QVERIFY(window->DecodeNmeaSentence(rmc));
-        window->gpsNavDialog->SetSpeed(0.0);
-        QVERIFY(window->DecodeNmeaSentence(rmc));
-        QCOMPARE(window->gpsNavDialog->GetSpeed(), 0.0);
+        const QByteArray rmc = Sentence(kSamples[1]);
+        QVERIFY(w->DecodeNmeaSentence(rmc));
+        w->gpsNavDialog->SetSpeed(0.0);
+        QVERIFY(w->DecodeNmeaSentence(rmc));
+        QCOMPARE(w->gpsNavDialog->GetSpeed(), 0.0);
         QByteArray other = kSamples[1];
-        other.replace("005.3", "005.4");
-        QVERIFY(window->DecodeNmeaSentence(NmeaTestWindow::Sentence(other)));
-        QCOMPARE(window->gpsNavDialog->GetSpeed(), 5.4);
-        QVERIFY(window->DecodeNmeaSentence(rmc));
-        QCOMPARE(window->gpsNavDialog->GetSpeed(), 5.3);
+        QVERIFY(w->DecodeNmeaSentence(Sentence(other.replace("005.3", "005.4"))));
+        QCOMPARE(w->gpsNavDialog->GetSpeed(), 5.4);
+        QVERIFY(w->DecodeNmeaSentence(rmc));
+        QCOMPARE(w->gpsNavDialog->GetSpeed(), 5.3);
+        for (const int k : {5, 6}) {
+            QVERIFY(w->DecodeNmeaSentence(Sentence(kSamples[k])));
+            QCOMPARE(k == 5 ? w->lastGllSentence : w->lastVtgSentence, QString::fromLatin1(Sentence(kSamples[k])));
+        }
     }
 
     // Every cut of every sentence, and random damage, decodes without harm: whatever
     // is read stays inside its tables.
     void damagedSentencesAreHarmless()
     {
-        // Complaints about damaged fields come by the thousand here: keep them out.
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
         for (int mode : {GpsPortModeGenericNmea, GpsPortModeUbloxNmea}) {
             receiverInfo.gpsPortMode = mode;
             for (const char* text : kSamples) {
-                const QByteArray whole = NmeaTestWindow::Sentence(text);
+                const QByteArray whole = Sentence(text);
                 for (qsizetype n = 0; n <= whole.size(); ++n)
-                    window->DecodeNmeaSentence(whole.left(n));
+                    w->DecodeNmeaSentence(ExactBuffer(whole.left(n)).Bytes());
             }
         }
         QRandomGenerator random(20221018);
         const QByteArray alphabet = "0123456789,.-+*$ eEnNaAxX";
         for (int round = 0; round < 4000; ++round) {
             QByteArray text = kSamples[random.bounded(int(std::size(kSamples)))];
-            const int changes = 1 + random.bounded(6);
-            for (int k = 0; k < changes; ++k) {
+            for (int k = 1 + random.bounded(6); k > 0; --k) {
                 const int at = 6 + random.bounded(int(text.size()) - 6);
                 if (random.bounded(3) == 0)
                     text.remove(at, 1);
                 else
                     text[at] = alphabet.at(random.bounded(int(alphabet.size())));
             }
-            window->DecodeNmeaSentence(text);
+            w->DecodeNmeaSentence(ExactBuffer(text).Bytes());
         }
         QLoggingCategory::setFilterRules(QString());
         for (int slot = 16; slot < 256; ++slot)
-            QCOMPARE(window->satellites[slot].prn, 0);
-        for (const SatelliteRecord& sat : window->satellites)
+            QCOMPARE(w->satellites[slot].prn, 0);
+        for (const SatelliteRecord& sat : w->satellites)
             QVERIFY(sat.prn >= 0 && sat.prn <= 255);
-        QVERIFY(window->receiverTime.dateTime.isValid());
-        QCOMPARE(window->receiverTime.dateTime.timeSpec(), Qt::UTC);
-        double lat = 0.0;
-        double lon = 0.0;
-        double altGps = 0.0;
-        double altMsl = 0.0;
-        window->gpsNavDialog->GetCurrentPosition(&lat, &lon, &altGps, &altMsl);
-        QVERIFY(qAbs(lat) <= 90.0 && qAbs(lon) <= 180.0);
-        QVERIFY(qIsFinite(altGps) && qIsFinite(altMsl));
+        QVERIFY(w->receiverTime.dateTime.isValid());
+        QCOMPARE(w->receiverTime.dateTime.timeSpec(), Qt::UTC);
+        double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
+        w->gpsNavDialog->GetCurrentPosition(&lat, &lon, &altGps, &altMsl);
+        QVERIFY(qAbs(lat) <= 90.0 && qAbs(lon) <= 180.0 && qIsFinite(altGps) && qIsFinite(altMsl));
+    }
+
+    // Numbers are read like the sscanf conversions, but an int out of range or a
+    // number that is not finite counts as not read.
+    void fieldRules()
+    {
+        int a = 0;
+        double c = 7.0;
+        QVERIFY(Nmea::Scanner("-5x").Int(&a, 2) && a == -5);  // the sign counts towards the width
+        QVERIFY(!Nmea::Scanner("-").Int(&a, 2));
+        QVERIFY(!Nmea::Scanner("2147483648").Int(&a));
+        for (const char* text : {"nan", "inf", "-inf", "1e999", "", ".", "e5"})
+            QVERIFY2(!Nmea::Scanner(text).Double(&c) && c == 7.0, text);
+        QVERIFY(Nmea::ReadLatitude("9000.000").bRead);
+        QVERIFY(!Nmea::ReadLatitude("8960.001").bRead);
+        QVERIFY(!Nmea::ReadLongitude("18000.001").bRead);
+        QCOMPARE(Nmea::HemisphereSign("n", 'N', 'S') + Nmea::HemisphereSign("NS", 'N', 'S'), 0);
+    }
+
+    void zdaSetsTheTimeOfTheNextSecond()
+    {
+        const QByteArray zda = Sentence("$GPZDA,123456.00,05,03,1990,00,00");
+        QVERIFY(w->DecodeNmeaSentence(zda));
+        QCOMPARE(w->receiverTime.dateTime, Utc(1990, 3, 5, 12, 34, 57));
+        // With no tick waiting, the sentence refreshed the clock with its own time.
+        QCOMPARE(w->displayTime.dateTime, Utc(1990, 3, 5, 12, 34, 56));
+        QVERIFY(w->bTimeMessageSeen && w->bNmeaTimeTaken && !w->bPpsAwaitingTime[0]);
+        // The same sentence again is taken and changes nothing.
+        w->bTimeMessageSeen = false;
+        QVERIFY(w->DecodeNmeaSentence(zda));
+        QCOMPARE(w->receiverTime.dateTime, Utc(1990, 3, 5, 12, 34, 57));
+        QVERIFY(!w->bTimeMessageSeen);
+
+        // A second rounded to 60 carries, here into a new year; empty zone fields are 0.
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPZDA,235959.60,31,12,2021,,")));
+        QCOMPARE(w->receiverTime.dateTime, Utc(2022, 1, 1, 0, 0, 1));
+        // A leap second is held at 59.
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPZDA,235960.40,31,12,2016,00,00")));
+        QCOMPARE(w->receiverTime.dateTime, Utc(2017, 1, 1, 0, 0, 0));
+    }
+
+    // Dates no calendar has are taken with a warning: the clock only moves on.
+    void zdaIllegalDatesOnlyAdvanceTheClock()
+    {
+        const QDateTime before = Utc(2020, 5, 1, 10, 0, 0);
+        int seconds = 0;
+        for (const char* date : {"05,03,0089", "31,02,2021", "01,01,2147483647"}) {
+            w->receiverTime.SetDateTime(before.addSecs(seconds));
+            QTest::ignoreMessage(QtDebugMsg, "WARNING: Illegal date or time decoding GPZDA.");
+            QVERIFY(w->DecodeNmeaSentence(Sentence(QByteArray("$GPZDA,120000.00,") + date + ",00,00")));
+            QCOMPARE(w->receiverTime.dateTime, before.addSecs(++seconds));
+        }
+    }
+
+    void zdaBadFieldsAreRefused()
+    {
+        const QDateTime before = w->receiverTime.dateTime;
+        for (const char* text : {"$GPZDA,243000.00,05,03,1990,00,00", "$GPZDA,123461.00,05,03,1990,00,00",
+                                 "$GPZDA,123456.00,05,03,1990,00,ab", "$GPZDA,123456.00,32,03,1990,00,00",
+                                 "$GPZDA,123456.00,05,00,1990,00,00", "$GPZDA,123456.00,05,03,-1,00,00", "$GPZDA,"}) {
+            QVERIFY2(!w->DecodeNmeaSentence(Sentence(text)), text);
+            QCOMPARE(w->receiverTime.dateTime, before);
+            QVERIFY(!w->bNmeaTimeTaken && !w->bTimeMessageSeen);
+        }
+    }
+
+    // After a tick, a ZDA sets the time but leaves the clock and the status record to
+    // the tick; RMC then gives only speed and course, until the next tick.
+    void zdaAndRmcInTheSameSecond()
+    {
+        for (bool& flag : w->bPpsAwaitingTime)
+            flag = true;
+        const QDateTime shown = w->displayTime.dateTime;
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPZDA,113258.00,18,10,2022,00,00")));
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPRMC,113259,A,3238.9148,N,10822.4466,W,005.3,247.1,181022,009.3,E")));
+        QCOMPARE(w->receiverTime.dateTime, Utc(2022, 10, 18, 11, 32, 59));
+        QCOMPARE(w->displayTime.dateTime, shown);
+        QCOMPARE(w->gpsNavDialog->GetSpeed(), 5.3);
+        QCOMPARE(w->gpsNavDialog->GetHeading(), 247.1);
+        QCOMPARE(QString::asprintf("%d%d%d %d", w->bPpsAwaitingTime[0], w->bPpsAwaitingTime[1],
+                                   w->bPpsAwaitingTime[2], w->bTimeMessageSeen),
+                 "001 0");
+
+        w->OnClockTick();
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPRMC,113300,A,3238.9141,N,10822.4498,W,005.0,245.0,181022,009.3,E")));
+        QCOMPARE(w->receiverTime.dateTime, Utc(2022, 10, 18, 11, 33, 1));
+        QCOMPARE(QString::asprintf("%d%d%d %d %d", w->bPpsAwaitingTime[0], w->bPpsAwaitingTime[1],
+                                   w->bPpsAwaitingTime[2], w->bTimeMessageSeen, w->bNmeaTimeTaken),
+                 "010 0 0");
+    }
+
+    void rmcFields()
+    {
+        // Status V: taken, nothing decoded.
+        w->gpsNavDialog->SetSpeed(1.0);
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPRMC,113300,V,3238.9141,N,10822.4498,W,009.9,245.0,181022,,")));
+        QCOMPARE(w->gpsNavDialog->GetSpeed(), 1.0);
+        QVERIFY(!w->bTimeMessageSeen);
+        // Two-digit years; an impossible date keeps the time the receiver had, one on.
+        const QDateTime before = Utc(2020, 5, 1, 10, 0, 0);
+        for (const auto& [date, expected] : {std::pair("010180", Utc(1980, 1, 1, 8, 15, 1)),
+                                             std::pair("311279", Utc(2079, 12, 31, 8, 15, 1)),
+                                             std::pair("300222", before.addSecs(1))}) {
+            w->receiverTime.SetDateTime(before);
+            QVERIFY(w->DecodeNmeaSentence(
+                Sentence(QByteArray("$GPRMC,081500.00,A,5155.55442,N,00434.65873,E,0.211,,") + date + ",,,A")));
+            QCOMPARE(w->receiverTime.dateTime, expected);
+        }
+        // A number followed by a letter passes and is handed over as 0.
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPRMC,120000,A,4807.038,N,01131.000,E,12.5x,084.4,230394,003.1,W")));
+        QCOMPARE(w->gpsNavDialog->GetSpeed(), 0.0);
+        // A bad latitude fails the sentence; speed and course still count.
+        const QDateTime now = w->receiverTime.dateTime;
+        QVERIFY(!w->DecodeNmeaSentence(Sentence("$GPRMC,120001,A,9100.000,N,01131.000,E,022.4,184.4,230394,003.1,W")));
+        QCOMPARE(w->gpsNavDialog->GetSpeed() + w->gpsNavDialog->GetHeading(), 22.4 + 184.4);
+        QCOMPARE(w->receiverTime.dateTime, now);
+        // An empty date reads as 1 January 2000; a short one fails.
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPRMC,120002,A,4807.038,N,01131.000,E,022.4,184.4,,,")));
+        QCOMPARE(w->receiverTime.dateTime, Utc(2000, 1, 1, 12, 0, 3));
+        QVERIFY(!w->DecodeNmeaSentence(Sentence("$GPRMC,120003,A,4807.038,N,01131.000,E,022.4,184.4,0101,,")));
+    }
+
+    void localTimeReceiverOnAPcAheadOfUtc()
+    {
+        qputenv("TZ", "CET-1");
+        tzset();
+        w->gpsRxDialog->bRxOnLocalTime = true;
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPZDA,120000.00,15,01,2021,01,00")));
+        QCOMPARE(w->receiverTime.dateTime, Utc(2021, 1, 15, 11, 0, 1));
+        w->bNmeaTimeTaken = false;
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPRMC,003000,A,4807.038,N,01131.000,E,0.0,0.0,010121,,")));
+        QCOMPARE(w->receiverTime.dateTime, Utc(2020, 12, 31, 23, 30, 1));
+    }
+
+    void fixFromAGenericReceiver()
+    {
+        // Nobody looks: no PVT line.
+        QVERIFY(w->DecodeNmeaSentence(Sentence(kMunich)));
+        QVERIFY(LogText().isEmpty());
+        w->bGpsRawDataVisible = true;
+        w->gpsNavDialog->SetFixStatus(-1);
+        QVERIFY(w->DecodeNmeaSentence(Sentence(kMunich)));  // no filter: decoded again
+        QCOMPARE(w->gpsNavDialog->GetFixStatus(), 2);
+        QCOMPARE(w->gpsNavDialog->GetSatellitesUsed(), 8);
+        QCOMPARE(Position(), QStringLiteral("48.117300 11.516667 592.300000 545.400000"));
+        QCOMPARE(w->dgpsState, 0);
+        // Time, latitude and longitude pieces, then the sentence's own remaining fields.
+        QCOMPARE(LogText(), QByteArray("12,35,19.00,48,7.038000,N,11,31.000000,E,1,08,0.9,545.4,M,46.9,M,,"));
+    }
+
+    void heightsByModelAndFirmware()
+    {
+        const struct { int model; double firmware; const char* heights; } rows[] = {
+            {10, 6.5, "545.400000 498.500000"}, {10, 8.0, "498.500000 545.400000"},
+            {11, 9.1, "592.300000 545.400000"}, {6, 0.0, "592.300000 545.400000"},
+        };
+        for (const auto& row : rows) {
+            receiverInfo.receiverModel = row.model;
+            receiverInfo.firmwareVersion = row.firmware;
+            QVERIFY(w->DecodeNmeaSentence(Sentence(kMunich)));
+            QCOMPARE(Position().section(' ', 2), QLatin1String(row.heights));
+        }
+    }
+
+    // The differential state follows every valid sentence, both ways: with the checksum
+    // left in the last field it could never fall back. The fix status depends on mode.
+    void fixStatusAndDifferentialState()
+    {
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGGA,113258,3238.9148,N,10822.4466,W,2,08,1.1,1577.4,M,-24.6,M,,")));
+        QCOMPARE(w->gpsNavDialog->GetFixStatus() * 10 + w->dgpsState, 32);
+        QCOMPARE(Position(), QStringLiteral("32.648580 -108.374110 1552.800000 1577.400000"));
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGGA,113259,3238.9145,S,10822.4482,E,1,08,1.1,1577.9,M,-24.6,M,2.0,0031")));
+        QCOMPARE(w->dgpsState, 0);
+        QCOMPARE(Position(), QStringLiteral("-32.648575 108.374137 1553.300000 1577.900000"));
+        QVERIFY(w->DecodeNmeaSentence(Munich(7, "03")));
+        QCOMPARE(w->gpsNavDialog->GetFixStatus(), 1);
+        receiverInfo.gpsPortMode = GpsPortModeUbloxNmea;
+        QVERIFY(w->DecodeNmeaSentence(Munich(7, "03")));
+        QCOMPARE(w->gpsNavDialog->GetFixStatus(), 2);
+    }
+
+    void fieldsThatFail()
+    {
+        // A bad latitude: no position and no coordinates in the line; the fix status
+        // and satellites are still set, the differential state kept.
+        w->bGpsRawDataVisible = true;
+        w->dgpsState = 2;
+        QVERIFY(!w->DecodeNmeaSentence(Munich(2, "9100.000")));
+        QCOMPARE(Position(), QStringLiteral("0.000000 0.000000 0.000000 0.000000"));
+        QCOMPARE(w->gpsNavDialog->GetFixStatus() * 100 + w->gpsNavDialog->GetSatellitesUsed() * 10 + w->dgpsState, 282);
+        QCOMPARE(LogText(), QByteArray("12,35,19.00,"));
+        // Without a fix: the empty hemispheres fail, the fix status is still set.
+        QVERIFY(!w->DecodeNmeaSentence(Sentence("$GPGGA,123519,,,,,0,00,,,M,,M,,")));
+        QCOMPARE(w->gpsNavDialog->GetFixStatus() * 100 + w->gpsNavDialog->GetSatellitesUsed() * 10 + w->dgpsState, 2);
+        QCOMPARE(Position(), QStringLiteral("0.000000 0.000000 0.000000 0.000000"));
+        // No satellites field: no fix status either.
+        w->gpsNavDialog->SetFixStatus(-1);
+        QVERIFY(!w->DecodeNmeaSentence(Munich(7, "")));
+        QCOMPARE(w->gpsNavDialog->GetFixStatus(), -1);
+        // Bad differential fields fail the sentence after its position.
+        QVERIFY(!w->DecodeNmeaSentence(Munich(13, "x")));
+        QCOMPARE(Position(), QStringLiteral("48.117300 11.516667 592.300000 545.400000"));
+        QCOMPARE(w->dgpsState, 2);
+
+        // Heights in another unit are 0, with a complaint; the sentence stays valid.
+        QTest::ignoreMessage(QtDebugMsg, "NMEA fAltitude_msl not in Meters");
+        QTest::ignoreMessage(QtDebugMsg, "NMEA fGeoid_separation not in Meters");
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,F,46.9,f,,")));
+        QCOMPARE(Position(), QStringLiteral("48.117300 11.516667 0.000000 0.000000"));
+        // An empty separation is 0; one that cannot be read, "nan" included, gives no sample.
+        QVERIFY(w->DecodeNmeaSentence(Munich(11, "")));
+        QCOMPARE(Position().section(' ', 2), QStringLiteral("545.400000 545.400000"));
+        for (const char* separation : {"x", "nan", "inf", "1e999"}) {
+            QVERIFY(!w->DecodeNmeaSentence(Munich(11, separation)));
+            QCOMPARE(Position().section(' ', 2), QStringLiteral("545.400000 545.400000"));
+        }
+    }
+
+    void fixModeAndDops()
+    {
+        GpsNavDialog* nav = w->gpsNavDialog;
+        nav->gdop = 7.0;
+        nav->tdop = 8.0;
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1")));
+        QCOMPARE(StatusText() + Dops(), QStringLiteral("3-D Fix (A) 3: 7 2.5 1.3 2.1 8"));
+        // The same sentence again changes nothing.
+        nav->pdop = 9.0;
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1")));
+        QCOMPARE(nav->pdop, 9.0);
+        // A missing VDOP reads as 0; three-digit satellite numbers read like the others.
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSA,A,3,193,120,,,,,,,,,,,2.6,1.4,")));
+        QCOMPARE(Dops(), QStringLiteral(" 3: 7 2.6 1.4 0 8"));
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSA,M,2,04,05,09,,,,,,,,,,3.5,3.3,3.1")));
+        QCOMPARE(StatusText() + Dops(), QStringLiteral("2-D Fix (M) 2: 7 2.6 1.4 0 8"));
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSA,A,1,,,,,,,,,,,,,,,")));
+        QCOMPARE(StatusText() + Dops(), QStringLiteral("No Fix 1: 7 2.6 1.4 0 8"));
+        // Too few fields, or one that is no number: nothing changes.
+        for (const char* text : {"$GPGSA,A,3,04", "$GPGSA", "$GPGSA,A,3,04,05,09,12,24,,,,,,,,2.5,x,2.1"})
+            QVERIFY2(!w->DecodeNmeaSentence(Sentence(text)), text);
+        QCOMPARE(StatusText() + Dops(), QStringLiteral("No Fix 1: 7 2.6 1.4 0 8"));
+    }
+
+    void satelliteGroupFillsTheTable()
+    {
+        w->satellites[12].prn = 99;  // from an earlier group
+        w->satelliteDisplayTable[0].prn = 99;
+        QVERIFY(w->DecodeNmeaSentence(Sentence(kGroupStart)));
+        QCOMPARE(w->satellites[12].prn, 0);
+        QCOMPARE(w->satelliteDisplayTable[0].prn, 0);  // cleared, not yet refreshed
+        QCOMPARE(Slots(0, 4), QStringLiteral("3 3/111 L0 -9 0x00 T0|4 15/270 L0 -9 0x00 T0|"
+                                             "6 1/10 L0 -9 0x00 T0|13 6/292 L0 -9 0x00 T0"));
+        // The last of the group: three blocks, nothing made up, and the table refreshed.
+        QVERIFY(w->DecodeNmeaSentence(Sentence(kGroupEnd)));
+        QCOMPARE(Slots(8, 4), QStringLiteral("22 42/67 L25 +8 0x81 T0|24 14/311 L26 +8 0x81 T0|"
+                                             "27 5/244 L0 -9 0x00 T0|0 0/0 L0 -0 0x00 T0"));
+        QVERIFY(DisplayHas(22) && DisplayHas(3));
+        // A repeat changes nothing; a Motorola receiver's levels are 20 below the ratio.
+        w->satellites[8].prn = 77;
+        QVERIFY(w->DecodeNmeaSentence(Sentence(kGroupEnd)));
+        QCOMPARE(w->satellites[8].prn, 77);
+        receiverInfo.receiverModel = 3;
+        QVERIFY(w->DecodeNmeaSentence(Sentence(kGroupStart)));
+        QVERIFY(w->DecodeNmeaSentence(Sentence(kGroupEnd)));
+        QCOMPARE(w->satellites[8].signalLevel * 100 + w->satellites[9].signalLevel, 2223);
+    }
+
+    // Only the blocks read are stored, in the first 16 slots, and only satellite numbers
+    // the tables can index.
+    void satelliteSlotsAndNumbers()
+    {
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSV,1,1,04,193,45,120,40,301,30,200,35,120,20,100,38,05,10,045,")));
+        QCOMPARE(Slots(0, 4), QStringLiteral("193 45/120 L23 +8 0x81 T0|0 0/0 L0 -0 0x00 T0|"
+                                             "120 20/100 L21 +8 0x81 T0|5 10/45 L0 -9 0x00 T0"));
+        QVERIFY(DisplayHas(193) && !DisplayHas(301));
+        // A later message with fewer blocks than its slots leaves the others as they were.
+        w->satellites[6].prn = 77;
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSV,2,2,08,05,10,100,40,06,20,200,41")));
+        QCOMPARE(QString::asprintf("%d %d %d", w->satellites[4].prn, w->satellites[5].prn, w->satellites[6].prn), "5 6 77");
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSV,1,1,00")));
+        QCOMPARE(w->satellites[0].prn, 0);
+
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPGSV,5,4,20,40,10,100,30,41,10,100,31,42,10,100,32,43,10,100,33")));
+        QCOMPARE(w->satellites[12].prn * 100 + w->satellites[15].prn, 4043);
+        for (const char* text : {"$GPGSV,5,5,20,44,10,100,30,45,10,100,31,46,10,100,32,47,10,100,33",
+                                 "$GPGSV,9,0,20,48,10,100,30", "$GPGSV,9,2147483647,2147483647,49,10,100,30",
+                                 "$GPGSV,9,-2147483647,-2147483648,50,10,100,30"})
+            QVERIFY2(w->DecodeNmeaSentence(Sentence(text)), text);
+        for (const SatelliteRecord& sat : w->satellites)
+            QVERIFY(sat.prn < 44 || sat.prn > 50);
+    }
+
+    void brokenSatelliteSentencesChangeNothing()
+    {
+        w->satellites[0].prn = 77;
+        for (const char* text : {"$GPGSV,1,1,01,05,10,100", "$GPGSV,1,1,02,05,10,1x0,40,06,20,200,41", "$GPGSV,1,1",
+                                 "$GPGSV,1,a,01,05,10,100,40", "$GPGSV"}) {
+            QVERIFY2(!w->DecodeNmeaSentence(Sentence(text)), text);
+            QCOMPARE(w->satellites[0].prn, 77);
+        }
     }
 
 private:
-    MainWindow* window = nullptr;
+    QString Position() const
+    {
+        double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
+        w->gpsNavDialog->GetCurrentPosition(&lat, &lon, &altGps, &altMsl);
+        return QString::asprintf("%.6f %.6f %.6f %.6f", lat, lon, altGps, altMsl);
+    }
+
+    QString StatusText() const { return w->ui->IDC_SATS_STATUS_MESSAGE->text(); }
+
+    QString Dops() const
+    {
+        const GpsNavDialog* nav = w->gpsNavDialog;
+        return QString::asprintf(" %d: %g %g %g %g %g", nav->GetNavMode(), nav->gdop, nav->pdop, nav->hdop, nav->vdop,
+                                 nav->tdop);
+    }
+
+    QString Slots(int first, int count) const
+    {
+        QStringList records;
+        for (int k = first; k < first + count; ++k)
+            records << Sat(w->satellites[k]);
+        return records.join('|');
+    }
+
+    bool DisplayHas(int prn) const
+    {
+        return std::any_of(std::begin(w->satelliteDisplayTable), std::end(w->satelliteDisplayTable),
+                           [prn](const SatelliteRecord& s) { return s.prn == prn; });
+    }
+
+    QByteArray LogText()
+    {
+        w->gpsLogFile.flush();
+        QFile file(w->gpsLogFile.fileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    }
+
+    std::unique_ptr<MainWindow> w;
+    QTemporaryDir logDir;
 };
 
 HORALUX_TEST(TestNmeaDecoder);

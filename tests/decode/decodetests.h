@@ -1,0 +1,148 @@
+#pragma once
+
+// Hand-built receiver messages and a main window to decode them.
+
+#include "gpsnavdialog.h"
+#include "gpsserialportthread.h"
+#include "mainwindow.h"
+#include "receiverinfo.h"
+#include "testsupport.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+// A Motorola message as the framer hands it on: "@@", the id letters and the payload,
+// without checksum and line end.
+class MotorolaMessage
+{
+public:
+    // All payload bytes 0, at the length the framer delivers for the id.
+    explicit MotorolaMessage(const char* id)
+        : MotorolaMessage(id, GpsSerialPortThread::MotorolaMessageLength(QByteArray("@@") + id) - 3)
+    {
+    }
+    MotorolaMessage(const char* id, int length) : bytes(length, '\0')
+    {
+        bytes.replace(0, 4, QByteArray("@@") + QByteArray(id, 2));
+    }
+
+    MotorolaMessage& U8(int offset, unsigned value)
+    {
+        if (offset < 0 || offset >= bytes.size())
+            qFatal("test message %s has no byte %d", bytes.left(4).constData(), offset);
+        bytes[offset] = static_cast<char>(value & 0xFF);
+        return *this;
+    }
+    MotorolaMessage& U16(int offset, unsigned value) { return U8(offset, value >> 8).U8(offset + 1, value); }
+    MotorolaMessage& U24(int offset, unsigned value) { return U8(offset, value >> 16).U16(offset + 1, value); }
+    MotorolaMessage& U32(int offset, uint32_t value) { return U16(offset, value >> 16).U16(offset + 2, value); }
+    MotorolaMessage& S32(int offset, int32_t value) { return U32(offset, static_cast<uint32_t>(value)); }
+    MotorolaMessage& Text(int offset, const char* text)
+    {
+        for (const char* c = text; *c; ++c)
+            U8(offset++, static_cast<unsigned char>(*c));
+        return *this;
+    }
+    // Month, day, year, hours, minutes, whole seconds and nanoseconds from offset 4.
+    MotorolaMessage& DateTime(int year, int month, int day, int hour, int minute, int second, int32_t ns = 0)
+    {
+        return U8(4, month).U8(5, day).U16(6, year).U8(8, hour).U8(9, minute).U8(10, second).S32(11, ns);
+    }
+
+    operator QByteArray() const { return bytes; }
+
+    QByteArray bytes;
+};
+
+// A copy whose storage ends exactly at its last byte, so that a read past the end is
+// caught by the address sanitizer.
+class ExactBuffer
+{
+public:
+    explicit ExactBuffer(const QByteArray& source) : storage(new char[std::max<size_t>(source.size(), 1)])
+    {
+        std::memcpy(storage.get(), source.constData(), static_cast<size_t>(source.size()));
+        view = QByteArray::fromRawData(storage.get(), source.size());
+    }
+    const QByteArray& Bytes() const { return view; }
+
+private:
+    std::unique_ptr<char[]> storage;
+    QByteArray view;
+};
+
+// The ids the Motorola decoder handles.
+inline const char* const kHandledMotorolaIds[] = {
+    "Ba", "Bb", "Bd", "Bf", "Bg", "Bj", "Bk", "Bn", "Bo",
+    "Ea", "Eg", "Ek", "En", "Gj", "Ha", "Hb", "Hn", "Hr",
+};
+
+// The decoder's answer for a message it did not decode: its head, a blank and "...".
+inline QString BareHead(const char* id)
+{
+    return QStringLiteral("@@") + QLatin1String(id) + QStringLiteral(" ...\n");
+}
+
+// The text with its "*hh", as the port hands NMEA sentences on.
+inline QByteArray Sentence(const QByteArray& text)
+{
+    QByteArray sentence = text;
+    GpsSerialPortThread::AppendNmeaChecksum(sentence);
+    return sentence;
+}
+
+// A satellite record in one line: prn, elevation/azimuth, level, tracked and channel
+// state, status flags, elevation trend.
+inline QString Sat(const SatelliteRecord& s)
+{
+    return QString::asprintf("%d %d/%d L%d %c%d 0x%02x T%d", s.prn, s.elevation, s.azimuth, s.signalLevel,
+                             s.bTracked ? '+' : '-', int(s.channelState), unsigned(uint8_t(s.statusFlags)),
+                             s.elevationTrend);
+}
+
+// A main window ready to decode: settings and receiver record fresh, the search over,
+// no pauses after commands and silent tick sounds.
+inline std::unique_ptr<MainWindow> NewDecodingWindow(int portMode = GpsPortModeMotorolaBinary)
+{
+    TestSupport::ClearSettings();
+    receiverInfo = ReceiverInfo();
+    auto w = std::make_unique<MainWindow>();
+    receiverInfo.gpsPortMode = portMode;
+    if (portMode == GpsPortModeGenericNmea)
+        receiverInfo.receiverModel = ReceiverModelGenericNmea;
+    w->bGpsSearchActive = false;
+    w->commandPauseMs = 0;
+    w->playTickSound = [](QSoundEffect&) {};
+    return w;
+}
+
+// In a replay test slot: the bytes of a receiver capture beside the checkout, or a
+// skip when the shared test data is absent (a failure under CI=true).
+#define READ_CAPTURE_OR_SKIP(name, bytes)                                                        \
+    do {                                                                                         \
+        QFile file(TestSupport::TestDataPath(QStringLiteral("receiver-captures/") + (name)));   \
+        if (!file.open(QIODevice::ReadOnly)) {                                                   \
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))                             \
+                QFAIL(qPrintable(QStringLiteral("missing capture ") + file.fileName()));         \
+            QSKIP("the shared test data is not beside the checkout");                            \
+        }                                                                                        \
+        (bytes) = file.readAll();                                                                \
+    } while (false)
+
+// The settings that make the next main window open the port in the given mode.
+inline void SetReceiverPort(const QString& device, const char* mode)
+{
+    TestSupport::ClearSettings();
+    QSettings settings;
+    settings.setValue("GpsPortDialog/GPS Serial Port", device);
+    settings.setValue("GpsPortDialog/GPS Serial Port Mode", mode);
+    settings.setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
+    settings.sync();
+    receiverInfo = ReceiverInfo();
+}
