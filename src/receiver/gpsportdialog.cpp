@@ -5,8 +5,14 @@
 #include "ui_gpsportdialog.h"
 #include "windowgeometry.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
 #include <QSettings>
+#include <QSignalBlocker>
+#include <utility>
 
 namespace {
 
@@ -29,9 +35,46 @@ constexpr int kRates[] = {300, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 5760
 GpsPortDialog::GpsPortDialog(QWidget* parent) : QDialog(parent), ui(new Ui::GpsPortDialog)
 {
     ui->setupUi(this);
-    setFixedSize(size());
+    // The layout knows what the fonts need; the form's nominal size may be too small.
+    setFixedSize(sizeHint().expandedTo(size()));
     gpsRxType = new GpsRxType(nullptr);
+
+    const std::pair<QAbstractButton*, int> ids[] = {
+        {ui->PPS_NONE, 0},          {ui->PPS_DCD, 1},
+        {ui->PPS_CTS, 2},           {ui->PPS_DSR, 3},
+        {ui->BAUD_300, 300},        {ui->BAUD_1200, 1200},
+        {ui->BAUD_2400, 2400},      {ui->BAUD_4800, 4800},
+        {ui->BAUD_9600, 9600},      {ui->BAUD_14400, 14400},
+        {ui->BAUD_19200, 19200},    {ui->BAUD_38400, 38400},
+        {ui->BAUD_57600, 57600},    {ui->BAUD_115K, 115000},
+        {ui->STOP_BITS_1, 1},       {ui->STOP_BITS_2, 2},
+        {ui->PARITY_NONE, 0},       {ui->PARITY_ODD, 1},
+        {ui->PARITY_EVEN, 2},       {ui->PARITY_MARK, 3},
+        {ui->PARITY_SPACE, 4},      {ui->DATA_BITS_7, 7},
+        {ui->DATA_BITS_8, 8},       {ui->HANDSHAKE_NONE, 0},
+        {ui->HANDSHAKE_XON, 1},     {ui->HANDSHAKE_RTSCTS, 2},
+        {ui->HANDSHAKE_DTRDSR, 3},
+    };
+    for (const auto& [button, id] : ids)
+        button->group()->setId(button, id);
+
     LoadSettings();
+    gpsRxType->ShowStoredChoice();
+    TakeReceiverChoice();
+
+    const std::pair<QButtonGroup*, int*> groups[] = {
+        {ui->PpsButtonGroup, &ppsInterface}, {ui->DataRateButtonGroup, &dataRate},
+        {ui->DataBitsButtonGroup, &dataBits}, {ui->HandshakeButtonGroup, &handshake},
+        {ui->ParityButtonGroup, &parity},     {ui->StopBitsButtonGroup, &stopBits},
+    };
+    for (const auto& [group, member] : groups) {
+        connect(group, &QButtonGroup::idClicked, this,
+                [group = group, member = member] { *member = group->checkedId(); });
+    }
+    connect(ui->GpsSerialPortNameList, &QComboBox::currentTextChanged, this,
+            &GpsPortDialog::OnPortChanged);
+    connect(ui->GpsModeList, &QComboBox::currentTextChanged, this,
+            &GpsPortDialog::OnModeChanged);
     connect(ui->OK, &QPushButton::clicked, this, &GpsPortDialog::OnOk);
     connect(ui->CANCEL, &QPushButton::clicked, this, &GpsPortDialog::OnCancel);
 }
@@ -80,6 +123,147 @@ void GpsPortDialog::LoadSettings()
     tcpIpAddress = settings.value("GpsPortDialog/GPS Serial Port TcpIp Address", "").toString();
     bDoNotInitialize = settings.value("GpsPortDialog/GPS Do Not Initialize", false).toBool();
     bAutoRestart = settings.value("GpsPortDialog/GPS AutoRestart", false).toBool();
+    ShowFields();
+    ui->NoGpsInitCheckBox->setChecked(bDoNotInitialize);
+    ui->GpsAutoRestartCheckBox->setChecked(bAutoRestart);
+    EnableFieldsForPort();
+}
+
+void GpsPortDialog::FillPortAndModeLists()
+{
+    // Filling the lists is no choice of the operator's: it must not reset the rate.
+    const QSignalBlocker portBlocker(ui->GpsSerialPortNameList);
+    const QSignalBlocker modeBlocker(ui->GpsModeList);
+    QStringList ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.append(info.portName());
+    ports.sort(Qt::CaseSensitive);
+    ui->GpsSerialPortNameList->clear();
+    ui->GpsSerialPortNameList->addItems(ports);
+    ui->GpsSerialPortNameList->insertItem(0, QStringLiteral("TCP/IP"));
+    ui->GpsSerialPortNameList->insertItem(0, QStringLiteral("OFF"));
+    ui->GpsModeList->clear();
+    for (int mode : {2, 3, 1, 9, 10, 6})
+        ui->GpsModeList->addItem(ModeText(mode));
+}
+
+void GpsPortDialog::CheckById(QButtonGroup* group, int id)
+{
+    if (QAbstractButton* button = group->button(id)) {
+        button->setChecked(true);
+        return;
+    }
+    // A value no button stands for (a hand-edited store) shows as no choice at all.
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons())
+        button->setChecked(false);
+    group->setExclusive(true);
+}
+
+void GpsPortDialog::ShowFields()
+{
+    {
+        // A stored name missing from a list (a pty, "Search") shows as no entry.
+        const QSignalBlocker portBlocker(ui->GpsSerialPortNameList);
+        const QSignalBlocker modeBlocker(ui->GpsModeList);
+        ui->GpsSerialPortNameList->setCurrentIndex(ui->GpsSerialPortNameList->findText(portName));
+        ui->GpsModeList->setCurrentIndex(ui->GpsModeList->findText(modeText));
+    }
+    CheckById(ui->PpsButtonGroup, ppsInterface);
+    CheckById(ui->DataRateButtonGroup, dataRate);
+    CheckById(ui->DataBitsButtonGroup, dataBits);
+    CheckById(ui->HandshakeButtonGroup, handshake);
+    CheckById(ui->ParityButtonGroup, parity);
+    CheckById(ui->StopBitsButtonGroup, stopBits);
+    ui->TcpIpAddress->setText(tcpIpAddress);
+}
+
+void GpsPortDialog::EnableFieldsForPort()
+{
+    const bool serial = portName != QLatin1String("OFF") && portName != QLatin1String("TCP/IP");
+    ui->TcpIpAddressGroupBox->setEnabled(portName == QLatin1String("TCP/IP"));
+    for (QGroupBox* box : {ui->DataBitsGroupBox, ui->DataRateGroupBox, ui->HandshakeGroupBox,
+                           ui->ParityGroupBox, ui->StopBitsGroupBox})
+        box->setEnabled(serial);
+}
+
+void GpsPortDialog::OfferRatesForMode()
+{
+    const bool rxOnly = GetMode() == 3;
+    for (QAbstractButton* button : ui->DataRateButtonGroup->buttons()) {
+        const int rate = ui->DataRateButtonGroup->id(button);
+        const bool common = rate == 4800 || rate == 9600 || rate == 19200 || rate == 38400
+                            || rate == 57600;
+        button->setEnabled(common || (rxOnly && rate != 115000));
+    }
+}
+
+void GpsPortDialog::OnPortChanged()
+{
+    portName = ui->GpsSerialPortNameList->currentText();
+    EnableFieldsForPort();
+}
+
+void GpsPortDialog::OnModeChanged()
+{
+    modeText = ui->GpsModeList->currentText();
+    switch (GetMode()) {
+    case 1:
+    case 6:
+        dataRate = 4800;
+        break;
+    case 9:
+    case 10:
+        dataRate = 57600;
+        break;
+    default:
+        dataRate = 9600;
+        break;
+    }
+    OfferRatesForMode();
+    ShowFields();
+}
+
+bool GpsPortDialog::IsValidIpAddress(const QString& address)
+{
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QStringLiteral("[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+(:[0-9]+)?")));
+    return address.isEmpty() || pattern.match(address).hasMatch();
+}
+
+bool GpsPortDialog::CheckIpAddress()
+{
+    const QString address = ui->TcpIpAddress->text();
+    if (IsValidIpAddress(address))
+        return true;
+    QMessageBox::warning(this, QStringLiteral("Illegal IP Address"),
+                         QStringLiteral("IP Address error:\n  ") + address
+                             + QStringLiteral("\n\nThe format must be like this\n  "
+                                              "192.168.10.123\n\nor, if you want to also "
+                                              "define the port:\n  192.168.10.123:9761"));
+    return false;
+}
+
+bool GpsPortDialog::IsDoNotInitialize() const
+{
+    return ui->NoGpsInitCheckBox->isChecked();
+}
+
+void GpsPortDialog::TakeReceiverChoice()
+{
+    // Until a type has been chosen once, the receive-only mode knows nothing of the receiver.
+    const GpsRxType::Receiver rx = GpsRxType::HasStoredChoice()
+                                       ? GpsRxType::ReceiverOfChoice(gpsRxType->CheckedChoice())
+                                       : GpsRxType::Receiver();
+    rxModel = rx.model;
+    rxFirmwareVersion = rx.firmwareVersion;
+    rxFirmwareVersionText = rx.firmwareVersion > 0.0 ? QString::number(rx.firmwareVersion, 'f', 1)
+                                                     : QString();
+    rxChannelCount = rx.channelCount;
+    rxChannelCountReported = rx.channelCount;
+    // Nothing is sent in this mode, so the DGPS and T-RAIM queries that set these never run.
+    rxHasDgps = false;
+    rxHasTraim = false;
 }
 
 void GpsPortDialog::SaveSettings()
@@ -104,6 +288,7 @@ void GpsPortDialog::SetBaud(int rate)
     for (int r : kRates) {
         if (r == rate) {
             dataRate = rate;
+            CheckById(ui->DataRateButtonGroup, rate);
             QSettings settings;
             settings.setValue("GpsPortDialog/GPS Serial Port DataRate", rate);
             return;
@@ -120,6 +305,11 @@ void GpsPortDialog::SetMode(int mode)
         return;
     }
     modeText = text;
+    {
+        // The search sets the rate itself; the mode's usual rate must not override it.
+        const QSignalBlocker blocker(ui->GpsModeList);
+        ui->GpsModeList->setCurrentIndex(ui->GpsModeList->findText(modeText));
+    }
     QSettings settings;
     settings.setValue("GpsPortDialog/GPS Serial Port Mode", modeText);
 }
@@ -138,6 +328,7 @@ bool GpsPortDialog::CopyReceiverInfo(ReceiverInfo& info) const
 
 int GpsPortDialog::exec()
 {
+    FillPortAndModeLists();
     LoadSettings();
     return QDialog::exec();
 }
@@ -150,12 +341,26 @@ void GpsPortDialog::closeEvent(QCloseEvent* event)
 
 void GpsPortDialog::OnOk()
 {
+    if (!CheckIpAddress())
+        return;
+    if (ui->GpsModeList->currentText() == ModeText(3)) {
+        if (!gpsRxType)
+            gpsRxType = new GpsRxType(this);
+        // Closed without OK, the stored choice stands and so does the record made from it.
+        if (gpsRxType->exec() == 1)
+            TakeReceiverChoice();
+    }
+    tcpIpAddress = ui->TcpIpAddress->text();
+    bDoNotInitialize = ui->NoGpsInitCheckBox->isChecked();
+    bAutoRestart = ui->GpsAutoRestartCheckBox->isChecked();
     SaveSettings();
     done(1);
 }
 
 void GpsPortDialog::OnCancel()
 {
+    if (!CheckIpAddress())
+        ui->TcpIpAddress->clear();
     WindowGeometry::Save(this, QStringLiteral("GpsPortDialog/geometry"));
     LoadSettings();
     done(0);

@@ -5,6 +5,7 @@
 
 struct ReceiverInfo;
 class GpsRxType;
+class QButtonGroup;
 
 namespace Ui {
 class GpsPortDialog;
@@ -29,7 +30,7 @@ public:
     int GetPpsInterface() const { return ppsInterface; }
     int GetDataRate() const { return dataRate; }
     int GetMode() const;
-    bool IsDoNotInitialize() const { return bDoNotInitialize; }
+    bool IsDoNotInitialize() const;
 
     void SetBaud(int rate);
     void SetMode(int mode);
@@ -41,6 +42,11 @@ public:
     static int ModeFromText(const QString& text);
     // Value to text; empty for a value that is not a mode.
     static QString ModeText(int mode);
+
+    // Empty, or four dotted decimal numbers with an optional ":port"; no range checks.
+    static bool IsValidIpAddress(const QString& address);
+    // Checks the address field and warns with "Illegal IP Address" when it is malformed.
+    bool CheckIpAddress();
 
     QString portName = QStringLiteral("OFF");
     QString modeText = QStringLiteral("Motorola Binary");
@@ -54,7 +60,8 @@ public:
     int stopBits = 1;
     QString tcpIpAddress;
 
-    // The receiver record of the receive-only mode: an unidentified receiver until set.
+    // The receiver record of the receive-only mode: the stored receiver type choice, or
+    // an unidentified receiver while there is none.
     int rxModel = 24;
     double rxFirmwareVersion = 0.0;
     QString rxFirmwareVersionText;
@@ -67,8 +74,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FillPortAndModeLists();
+    void ShowFields();
+    void EnableFieldsForPort();
+    void OfferRatesForMode();
+    void TakeReceiverChoice();
+    void OnPortChanged();
+    void OnModeChanged();
     void OnOk();
     void OnCancel();
+    static void CheckById(QButtonGroup* group, int id);
 
     Ui::GpsPortDialog* ui;
     GpsRxType* gpsRxType = nullptr;

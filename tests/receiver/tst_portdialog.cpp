@@ -1,0 +1,332 @@
+#include "gpsportdialog.h"
+#include "gpsrxtype.h"
+#include "modalwatcher.h"
+#include "receiverinfo.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+template <typename T>
+T* Child(QWidget* dialog, const char* name)
+{
+    T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+QVariant Stored(const char* key)
+{
+    return QSettings().value(QStringLiteral("GpsPortDialog/") + QLatin1String(key));
+}
+
+void Store(const char* key, const QVariant& value)
+{
+    QSettings().setValue(QStringLiteral("GpsPortDialog/") + QLatin1String(key), value);
+}
+
+}  // namespace
+
+// The port settings dialog and the receiver type dialog it runs in the receive-only mode.
+class TestPortDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { TestSupport::ClearSettings(); }
+
+    void ipAddressForms_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("address") << "192.168.10.123" << true;
+        QTest::newRow("with port") << "192.168.10.123:9761" << true;
+        QTest::newRow("numbers not range-checked") << "999.1.1.1" << true;
+        QTest::newRow("three numbers") << "192.168.10" << false;
+        QTest::newRow("five numbers") << "1.2.3.4.5" << false;
+        QTest::newRow("other separator") << "192.168.10.123;9761" << false;
+        QTest::newRow("text after port") << "192.168.10.123:9761x" << false;
+        QTest::newRow("colon without port") << "192.168.10.123:" << false;
+        QTest::newRow("trailing newline") << "192.168.10.123\n" << false;
+        QTest::newRow("host name") << "gps.local" << false;
+    }
+    void ipAddressForms()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, valid);
+        QCOMPARE(GpsPortDialog::IsValidIpAddress(address), valid);
+    }
+
+    // A malformed address blocks OK with the warning; Cancel drops it and stores nothing.
+    void badAddressBlocksOkAndIsDroppedOnCancel()
+    {
+        Store("GPS Serial Port TcpIp Address", "10.0.0.1");
+        GpsPortDialog dialog;
+        ModalWatcher watcher;
+        auto* address = Child<QLineEdit>(&dialog, "TcpIpAddress");
+        address->setText("10.0.0");
+        dialog.setResult(-1);
+        Child<QPushButton>(&dialog, "OK")->click();
+        QCOMPARE(watcher.boxes.size(), 1);
+        QCOMPARE(watcher.boxes[0].title, QString("Illegal IP Address"));
+        QCOMPARE(watcher.boxes[0].text,
+                 QString("IP Address error:\n  10.0.0\n\nThe format must be like this\n  "
+                         "192.168.10.123\n\nor, if you want to also define the port:\n  "
+                         "192.168.10.123:9761"));
+        QCOMPARE(watcher.boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(dialog.result(), -1);
+        QCOMPARE(Stored("GPS Serial Port TcpIp Address").toString(), QString("10.0.0.1"));
+
+        Child<QPushButton>(&dialog, "CANCEL")->click();
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(address->text(), QString("10.0.0.1"));
+        QCOMPARE(dialog.tcpIpAddress, QString("10.0.0.1"));
+    }
+
+    // Choosing a mode picks its usual rate and offers only the rates it can use; OK
+    // stores them, and filling the lists on opening never resets a stored rate.
+    void modeChoiceSetsRateAndOffersRates()
+    {
+        Store("GPS Serial Port", "/dev/ttyV0");
+        Store("GPS Serial Port Mode", "Motorola NMEA");
+        Store("GPS Serial Port DataRate", 19200);
+        GpsPortDialog dialog;
+        ModalWatcher watcher;
+        watcher.SetDialogHandler([&](QDialog*) {
+            QCOMPARE(Child<QComboBox>(&dialog, "GpsModeList")->currentText(),
+                     QString("Motorola NMEA"));
+            QVERIFY(Child<QRadioButton>(&dialog, "BAUD_19200")->isChecked());
+            Child<QComboBox>(&dialog, "GpsModeList")->setCurrentText("u-blox UBX");
+            QVERIFY(Child<QRadioButton>(&dialog, "BAUD_57600")->isChecked());
+            for (const char* off : {"BAUD_300", "BAUD_1200", "BAUD_2400", "BAUD_14400", "BAUD_115K"})
+                QVERIFY2(!Child<QRadioButton>(&dialog, off)->isEnabled(), off);
+            for (const char* on : {"BAUD_4800", "BAUD_9600", "BAUD_19200", "BAUD_38400"})
+                QVERIFY2(Child<QRadioButton>(&dialog, on)->isEnabled(), on);
+            Child<QPushButton>(&dialog, "OK")->click();
+        });
+        QCOMPARE(dialog.exec(), 1);
+        QCOMPARE(Stored("GPS Serial Port Mode").toString(), QString("u-blox UBX"));
+        QCOMPARE(Stored("GPS Serial Port DataRate").toInt(), 57600);
+        QCOMPARE(dialog.GetMode(), 9);
+        QCOMPARE(watcher.dialogs, QStringList{"GpsPortDialog"});
+
+        // The receive-only mode offers the slow rates too, but still not 115k.
+        Child<QComboBox>(&dialog, "GpsModeList")->setCurrentText("Motorola Binary Rx Only");
+        QCOMPARE(dialog.GetDataRate(), 9600);
+        QVERIFY(Child<QRadioButton>(&dialog, "BAUD_300")->isEnabled());
+        QVERIFY(!Child<QRadioButton>(&dialog, "BAUD_115K")->isEnabled());
+    }
+
+    // Every button group stores its button's id; 115k is stored as 115000.
+    void buttonIdsAreStored()
+    {
+        Store("GPS Serial Port", "/dev/ttyV0");
+        GpsPortDialog dialog;
+        for (const char* name : {"BAUD_115K", "PPS_DSR", "STOP_BITS_2", "PARITY_MARK",
+                                 "DATA_BITS_7", "HANDSHAKE_DTRDSR", "NoGpsInitCheckBox",
+                                 "GpsAutoRestartCheckBox"})
+            Child<QAbstractButton>(&dialog, name)->click();
+        QVERIFY(dialog.IsDoNotInitialize());
+        Child<QPushButton>(&dialog, "OK")->click();
+        QCOMPARE(Stored("GPS Serial Port DataRate").toInt(), 115000);
+        QCOMPARE(Stored("GPS Serial Port PPS Interface").toInt(), 3);
+        QCOMPARE(Stored("GPS Serial Port StopBits").toInt(), 2);
+        QCOMPARE(Stored("GPS Serial Port Parity").toInt(), 3);
+        QCOMPARE(Stored("GPS Serial Port DataBits").toInt(), 7);
+        QCOMPARE(Stored("GPS Serial Port Handshake").toInt(), 3);
+        QCOMPARE(Stored("GPS Do Not Initialize").toBool(), true);
+        QCOMPARE(Stored("GPS AutoRestart").toBool(), true);
+    }
+
+    // Cancel and the close button put every member and widget back to the stored values.
+    void cancelAndCloseRestoreStoredValues()
+    {
+        Store("GPS Serial Port", "TCP/IP");
+        Store("GPS Serial Port DataRate", 4800);
+        for (bool viaClose : {false, true}) {
+            GpsPortDialog dialog;
+            ModalWatcher watcher;
+            watcher.SetDialogHandler([&](QDialog*) {
+                Child<QComboBox>(&dialog, "GpsSerialPortNameList")->setCurrentText("OFF");
+                Child<QComboBox>(&dialog, "GpsModeList")->setCurrentText("Generic NMEA");
+                Child<QRadioButton>(&dialog, "PPS_CTS")->click();
+                Child<QCheckBox>(&dialog, "NoGpsInitCheckBox")->click();
+                Child<QLineEdit>(&dialog, "TcpIpAddress")->setText("1.2.3.4");
+                if (viaClose)
+                    dialog.close();
+                else
+                    Child<QPushButton>(&dialog, "CANCEL")->click();
+            });
+            QCOMPARE(dialog.exec(), 0);
+            QCOMPARE(dialog.GetPortName(), QString("TCP/IP"));
+            QCOMPARE(dialog.GetMode(), 2);
+            QCOMPARE(dialog.GetPpsInterface(), 1);
+            QCOMPARE(dialog.GetDataRate(), 4800);
+            QVERIFY(!dialog.IsDoNotInitialize());
+            QVERIFY(Child<QRadioButton>(&dialog, "PPS_DCD")->isChecked());
+            QCOMPARE(Child<QLineEdit>(&dialog, "TcpIpAddress")->text(), QString());
+            QCOMPARE(Child<QComboBox>(&dialog, "GpsSerialPortNameList")->currentText(),
+                     QString("TCP/IP"));
+            QVERIFY(Child<QGroupBox>(&dialog, "TcpIpAddressGroupBox")->isEnabled());
+            QVERIFY(!Stored("GPS Serial Port Mode").isValid());
+            QVERIFY(watcher.boxes.isEmpty());
+        }
+    }
+
+    // The address field serves only TCP/IP, the serial groups only a serial port.
+    void portChoiceEnablesItsFields()
+    {
+        Store("GPS Serial Port", "/dev/ttyV0");
+        GpsPortDialog dialog;
+        const char* serialGroups[] = {"DataBitsGroupBox", "DataRateGroupBox", "HandshakeGroupBox",
+                                      "ParityGroupBox", "StopBitsGroupBox"};
+        auto expect = [&](bool address, bool serial) {
+            QCOMPARE(Child<QGroupBox>(&dialog, "TcpIpAddressGroupBox")->isEnabled(), address);
+            for (const char* name : serialGroups)
+                QVERIFY2(Child<QGroupBox>(&dialog, name)->isEnabled() == serial, name);
+        };
+        expect(false, true);
+        ModalWatcher watcher;
+        watcher.SetDialogHandler([&](QDialog*) {
+            auto* ports = Child<QComboBox>(&dialog, "GpsSerialPortNameList");
+            QCOMPARE(ports->itemText(0), QString("OFF"));
+            QCOMPARE(ports->itemText(1), QString("TCP/IP"));
+            ports->setCurrentText("TCP/IP");
+            expect(true, false);
+            ports->setCurrentText("OFF");
+            expect(false, false);
+            if (ports->count() > 2) {
+                ports->setCurrentIndex(2);
+                expect(false, true);
+            }
+            Child<QPushButton>(&dialog, "OK")->click();
+        });
+        dialog.exec();
+        QCOMPARE(Stored("GPS Serial Port").toString(),
+                 Child<QComboBox>(&dialog, "GpsSerialPortNameList")->currentText());
+    }
+
+    // Modes that are not in the list read back as a search and survive OK untouched;
+    // the search's own rate and mode show in the dialog without one resetting the other.
+    void unlistedModesAndSearchSetters()
+    {
+        for (const char* text : {"Motorola LORAN", "Search", "Motorola Binary "}) {
+            Store("GPS Serial Port Mode", text);
+            GpsPortDialog dialog;
+            QCOMPARE(dialog.GetMode(), 11);
+            ModalWatcher watcher;
+            watcher.SetDialogHandler([&](QDialog*) {
+                QCOMPARE(Child<QComboBox>(&dialog, "GpsModeList")->currentIndex(), -1);
+                Child<QPushButton>(&dialog, "OK")->click();
+            });
+            QCOMPARE(dialog.exec(), 1);
+            QCOMPARE(Stored("GPS Serial Port Mode").toString(), QString(text));
+        }
+
+        GpsPortDialog dialog;
+        ModalWatcher watcher;
+        dialog.exec();  // fills the lists; the watcher rejects it
+        dialog.SetBaud(38400);
+        dialog.SetMode(6);
+        QCOMPARE(dialog.GetDataRate(), 38400);
+        QVERIFY(Child<QRadioButton>(&dialog, "BAUD_38400")->isChecked());
+        QCOMPARE(Child<QComboBox>(&dialog, "GpsModeList")->currentText(), QString("Generic NMEA"));
+        QCOMPARE(Stored("GPS Serial Port DataRate").toInt(), 38400);
+    }
+
+    // The type dialog checks the stored choice by its text; an unknown or missing one
+    // gives "1.0 and up". Closing it keeps the stored choice but saves the geometry.
+    void receiverTypeChoiceByText_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("checked");
+        QTest::newRow("nothing stored") << QVariant() << "RadioButton_IDC_ONCORE_VP_11";
+        QTest::newRow("VP column") << QVariant("8.8 and up") << "RadioButton_IDC_ONCORE_VP_4";
+        QTest::newRow("shared text") << QVariant("1.6 - 1.9") << "RadioButton_IDC_ONCORE_VP_9";
+        QTest::newRow("hand-edited") << QVariant("8.8 and UP") << "RadioButton_IDC_ONCORE_VP_11";
+    }
+    void receiverTypeChoiceByText()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, checked);
+        if (stored.isValid())
+            QSettings().setValue("GpsRxType/PPS Interface", stored);
+        GpsRxType rxType;
+        QCOMPARE(rxType.size(), QSize(490, 144));
+        ModalWatcher watcher;
+        watcher.SetDialogHandler([&](QDialog*) {
+            QVERIFY(rxType.findChild<QRadioButton*>(checked)->isChecked());
+            Child<QRadioButton>(&rxType, "RadioButton_IDC_ONCORE_VP_2")->click();
+            rxType.close();
+        });
+        QCOMPARE(rxType.exec(), 0);
+        QCOMPARE(QSettings().value("GpsRxType/PPS Interface"), stored);
+        QVERIFY(QSettings().contains("GpsRxType/geometry"));
+    }
+
+    // In the receive-only mode OK runs the type dialog, and the receiver record handed to
+    // the set-up follows the confirmed choice, also in the next program run.
+    void receiveOnlyRecordFollowsTypeChoice()
+    {
+        ReceiverInfo info;
+        {
+            GpsPortDialog dialog;
+            QVERIFY(!dialog.CopyReceiverInfo(info));
+            QCOMPARE(info.receiverModel, 24);
+            QCOMPARE(info.channelCount, -1);
+        }
+
+        GpsPortDialog dialog;
+        ModalWatcher watcher;
+        const char* choice = "RadioButton_IDC_ONCORE_VP_3";
+        bool confirm = true;
+        QStringList nested;
+        watcher.SetDialogHandler([&](QDialog*) {
+            // A watcher does not fire again while its own handler runs.
+            ModalWatcher inner;
+            inner.SetDialogHandler([&](QDialog* rxType) {
+                Child<QRadioButton>(rxType, choice)->click();
+                if (confirm)
+                    Child<QPushButton>(rxType, "OK")->click();
+            });
+            Child<QComboBox>(&dialog, "GpsModeList")->setCurrentText("Motorola Binary Rx Only");
+            Child<QPushButton>(&dialog, "OK")->click();
+            nested = inner.dialogs;
+        });
+        QCOMPARE(dialog.exec(), 1);
+        QCOMPARE(nested, QStringList{"GpsRxType"});
+        QCOMPARE(QSettings().value("GpsRxType/PPS Interface").toString(), QString("8.0 - 8.7"));
+        QVERIFY(dialog.CopyReceiverInfo(info));
+        QCOMPARE(info.receiverModel, 10);
+        QCOMPARE(info.firmwareVersion, 8.0);
+        QCOMPARE(info.firmwareVersionText, QString("8.0"));
+        QCOMPARE(info.channelCount, 8);
+        QCOMPARE(info.channelCountReported, 8);
+
+        // Closed without OK: the confirmed choice stands.
+        choice = "RadioButton_IDC_ONCORE_VP_11";
+        confirm = false;
+        QCOMPARE(dialog.exec(), 1);
+        QVERIFY(dialog.CopyReceiverInfo(info));
+        QCOMPARE(info.receiverModel, 10);
+
+        GpsPortDialog nextRun;
+        ReceiverInfo next;
+        QVERIFY(nextRun.CopyReceiverInfo(next));
+        QCOMPARE(next.receiverModel, 10);
+        QCOMPARE(next.firmwareVersion, 8.0);
+    }
+};
+
+HORALUX_TEST(TestPortDialog);
+#include "tst_portdialog.moc"
