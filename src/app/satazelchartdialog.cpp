@@ -6,6 +6,7 @@
 #include "windowgeometry.h"
 
 #include <QCloseEvent>
+#include <QGraphicsScene>
 #include <QGridLayout>
 #include <QImage>
 #include <QPainter>
@@ -106,6 +107,10 @@ void SatAzElChartDialog::BuildChart()
     chartView = new SatAzElChart(chart);
     chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setMouseTracking(true);
+    // A balloon's outline follows the chart's mapping of its anchor, which moves on zoom,
+    // scroll and series changes without notice to the scene; an indexed scene would keep
+    // stale entries of deleted balloons and crash on the next paint.
+    chartView->scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
     auto* layout = new QGridLayout(form->graphicsView);
     layout->addWidget(chartView);
 

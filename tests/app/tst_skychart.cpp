@@ -214,9 +214,13 @@ void TestSkyChart::chartTypeSwitch()
     d.UpdateSatellites(t.rows);
     d.tooltip(QPointF(100, 50), true);
     d.toggleCallout(QPointF(100, 50));
+    d.tooltip(QPointF(100, 50), true);
     const QString title = d.chart->title();
+    QTest::qWait(50);
 
+    // Painting after the balloons' chart is gone must not touch a deleted balloon.
     QTest::keyClick(d.chartView, Qt::Key_Space);
+    QTest::qWait(50);
     QCOMPARE(d.chart, d.chartView->chart());
     QCOMPARE(d.chart->chartType(), QChart::ChartTypeCartesian);
     QCOMPARE(d.chart->title(), title);
@@ -238,6 +242,11 @@ void TestSkyChart::chartTypeSwitch()
     d.UpdateSatellites(t.rows);
     QCOMPARE(d.pinnedCallouts.size(), 1);
     QCOMPARE(d.pinnedCallouts.first()->chart, d.chart);
+    // Nor after zooming and scrolling under a pinned balloon that a refresh then deletes.
+    QTest::keyClick(d.chartView, Qt::Key_Plus);
+    QTest::keyClick(d.chartView, Qt::Key_Down);
+    d.UpdateSatellites(t.rows);
+    QTest::qWait(50);
 
     QTest::keyClick(d.chartView, Qt::Key_Space);
     QCOMPARE(d.chart->chartType(), QChart::ChartTypePolar);
