@@ -65,7 +65,7 @@ void MainWindow::actionView_Satellite_Az_El_Chart_triggered()
 {
     if (!satAzElChartDialog)
         satAzElChartDialog = new SatAzElChartDialog(this);
-    satAzElChartDialog->UpdateSatellites(satelliteDisplayTable, 256);
+    satAzElChartDialog->UpdateSatellites(satelliteDisplayTable);
     satAzElChartDialog->ShowChart();
     satAzElChartDialog->raise();
     satAzElChartDialog->activateWindow();

@@ -235,5 +235,5 @@ void MainWindow::UpdateSatelliteTable()
     }
 
     if (satAzElChartDialog && satAzElChartDialog->isVisible())
-        satAzElChartDialog->UpdateSatellites(satelliteDisplayTable, 256);
+        satAzElChartDialog->UpdateSatellites(satelliteDisplayTable);
 }
