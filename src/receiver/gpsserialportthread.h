@@ -47,6 +47,9 @@ public:
     static bool AppendMotorolaChecksum(QByteArray& msg);
     static bool AppendUbxChecksum(QByteArray& msg);
     static bool AppendNmeaChecksum(QByteArray& msg);
+    // Completes a command with the checksum of the protocol its first bytes name; a
+    // command the appender refuses, or of no protocol, stays as it is.
+    static void AppendProtocolChecksum(QByteArray& cmd);
 
     // Checks of received messages. A Motorola frame and a UBX frame are given whole;
     // CheckNmeaChecksum also cuts a trailing "*" and its two digits from its argument,

@@ -173,3 +173,13 @@ int GpsSerialPortThread::MotorolaMessageLength(QByteArrayView head)
         return family == 'W' ? 0 : -1;
     return kMotorolaLengthTable.length[family - 'A'][letter];
 }
+
+void GpsSerialPortThread::AppendProtocolChecksum(QByteArray& cmd)
+{
+    if (cmd.startsWith('$'))
+        AppendNmeaChecksum(cmd);
+    else if (cmd.size() >= 2 && static_cast<unsigned char>(cmd.at(0)) == 0xB5 && cmd.at(1) == 'b')
+        AppendUbxChecksum(cmd);
+    else if (cmd.startsWith("@@"))
+        AppendMotorolaChecksum(cmd);
+}

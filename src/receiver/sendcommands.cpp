@@ -38,18 +38,6 @@ bool IsUbx(const QByteArray& msg)
     return msg.size() >= 2 && static_cast<unsigned char>(msg.at(0)) == 0xB5 && msg.at(1) == 'b';
 }
 
-// Completes a command with the checksum of the protocol its first bytes name; a
-// command the appender refuses, or of no protocol, stays as it is.
-void AppendProtocolChecksum(QByteArray& cmd)
-{
-    if (cmd.startsWith('$'))
-        GpsSerialPortThread::AppendNmeaChecksum(cmd);
-    else if (IsUbx(cmd))
-        GpsSerialPortThread::AppendUbxChecksum(cmd);
-    else if (cmd.startsWith("@@"))
-        GpsSerialPortThread::AppendMotorolaChecksum(cmd);
-}
-
 QString HexBytes(const QByteArray& bytes)
 {
     QString text;
@@ -126,7 +114,7 @@ void MainWindow::SendGpsMessage(QByteArray message)
 {
     if (message.isEmpty())
         return;
-    AppendProtocolChecksum(message);
+    GpsSerialPortThread::AppendProtocolChecksum(message);
     emit sendGpsMessage(message);
     if (message.startsWith("UU"))
         QCoreApplication::processEvents();  // the start of a firmware load
@@ -210,7 +198,7 @@ bool MainWindow::SendCommandAndWait(QByteArray cmd)
 
     for (AnswerFlag f : flags)
         bAnswerReceived[f] = false;
-    AppendProtocolChecksum(cmd);
+    GpsSerialPortThread::AppendProtocolChecksum(cmd);
     emit sendGpsMessage(cmd);
     const QString echo = CommandEcho(cmd, false);
     if (!echo.isEmpty() && gpsRawDataDialog)

@@ -3,6 +3,8 @@
 
 #include "manualcommanddialog.h"
 
+#include "mainwindow.h"
+
 #include "gpsserialportthread.h"
 #include "receiverinfo.h"
 
@@ -190,21 +192,9 @@ bool ManualCommandDialog::ParseCommand(const QString& text, QByteArray& command,
 
 QString ManualCommandDialog::FramePreview(QByteArray command)
 {
-    QString text;
-    qsizetype shownAsText = 0;
-    if (command.startsWith('$')) {
-        GpsSerialPortThread::AppendNmeaChecksum(command);
-        shownAsText = command.size();
-    } else if (command.startsWith("@@")) {
-        GpsSerialPortThread::AppendMotorolaChecksum(command);
-        shownAsText = qMin<qsizetype>(4, command.size());
-    } else if (command.startsWith("\xB5\x62")) {
-        GpsSerialPortThread::AppendUbxChecksum(command);
-    }
-    text = QString::fromLatin1(command.left(shownAsText));
-    for (qsizetype i = shownAsText; i < command.size(); ++i)
-        text += QString::asprintf("<%2.2X>", static_cast<unsigned char>(command.at(i)));
-    return text;
+    // Exactly what the raw data window will echo when the main window sends it.
+    GpsSerialPortThread::AppendProtocolChecksum(command);
+    return MainWindow::CommandEcho(command, true).mid(3);
 }
 
 bool ManualCommandDialog::IsSendAllowed()
