@@ -369,6 +369,10 @@ private:
     void SetClockDisplayMode(int mode);
     void SetNavDataFormat(int format);
     void SetSoundChoice(bool tick, bool outOfLock);
+
+    // ---- The two halves of LogStatusRecord ----
+    void SyncPcClockThisSecond();   // timing/: samples the PC time, sets the clock when due
+    void LogStatusThisSecond();     // logs/: decides bLogThisSecond, writes the status record
 };
 
 // Styles of the satellite-table sort buttons: the one that sorts, and the others.

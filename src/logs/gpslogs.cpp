@@ -44,9 +44,16 @@ void MainWindow::LogConfigurationText(QString text)
     configurationBuffer += text;
 }
 
+// Once a second, after a receiver time: the PC clock half first (it samples the PC time
+// that the log half records), then the log half.
 void MainWindow::LogStatusRecord()
 {
-    pcTimeSample = PcTime::CurrentLocal();
+    SyncPcClockThisSecond();
+    LogStatusThisSecond();
+}
+
+void MainWindow::LogStatusThisSecond()
+{
 }
 
 bool MainWindow::FlushTicLogs()

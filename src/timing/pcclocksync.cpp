@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "setpcclockdialog.h"
+#include "pctime.h"
 #include "systemclock.h"
 
 #include <QMessageBox>
@@ -66,4 +67,9 @@ void MainWindow::ApplyPcClockSyncSettings()
 
     pcSyncMode = 0;
     settings.setValue("SetPcClockDialog/Time Sync Mode", 0);
+}
+
+void MainWindow::SyncPcClockThisSecond()
+{
+    pcTimeSample = PcTime::CurrentLocal();
 }
