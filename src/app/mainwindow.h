@@ -239,6 +239,10 @@ public:
     bool FlushTicLogs();
     void CloseTicLogs(bool noAsk);
     void CloseGpsLog(bool noAsk);
+    // The TIC processing's lines for port 1 to 8: into that port's T or A file of the
+    // open TIC set (after a day roll-over check); nothing while no set is open.
+    void WriteTicTimeLine(int port, const QByteArray& line);
+    void WriteTicAverageLine(int port, const QByteArray& line);
     QString configurationBuffer;
 
     // ---- Receiver message decoding: NMEA ----

@@ -56,6 +56,18 @@ void MainWindow::LogStatusThisSecond()
 {
 }
 
+void MainWindow::WriteTicTimeLine(int port, const QByteArray& line)
+{
+    Q_UNUSED(port);
+    Q_UNUSED(line);
+}
+
+void MainWindow::WriteTicAverageLine(int port, const QByteArray& line)
+{
+    Q_UNUSED(port);
+    Q_UNUSED(line);
+}
+
 bool MainWindow::FlushTicLogs()
 {
     if (!ticCombinedLog.isOpen())
