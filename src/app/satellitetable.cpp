@@ -133,6 +133,10 @@ QString MainWindow::SatelliteBarText(const SatelliteRecord& record, int portMode
             text += QStringLiteral("Not Used, ");
         if (HasFlag(record, 4))
             text += QStringLiteral("Unhealthy, ");
+    } else if (portMode == GpsPortModeMotorolaNmea || portMode == GpsPortModeGenericNmea) {
+        // NMEA carries no parity, SA or health word: the decoder's flags there only mean
+        // "has a signal", so the bar names the constellation alone.
+        text = ConstellationItem(record.prn, false);
     } else if (record.prn >= 1 && record.prn <= 32) {
         text = QStringLiteral("GPS, ");
         if (HasFlag(record, 6))

@@ -35,6 +35,8 @@ private slots:
         QTest::newRow("past -180") << 5.0 << -185.0 << 23.25;
         QTest::newRow("north of the pole row") << 95.0 << 0.0 << 13.0;
         QTest::newRow("south of the pole row") << -95.0 << 5.0 << -30.0;
+        // The grid point east of Lake Baikal, +17 m between -2 and 23 m.
+        QTest::newRow("50N 130E") << 50.0 << 130.0 << 17.0;
         QTest::newRow("lat 100") << 100.0 << 0.0 << 0.0;
         QTest::newRow("lat -100") << -100.0 << 0.0 << 0.0;
         QTest::newRow("lon 190") << 0.0 << 190.0 << 0.0;

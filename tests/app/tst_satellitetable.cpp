@@ -325,6 +325,9 @@ private slots:
         QTest::newRow("motorola SBAS unnamed") << motorola << 131 << 0xff << "SBAS";
         QTest::newRow("motorola GLONASS no flags") << motorola << 70 << 0xff << "GLONASS";
         QTest::newRow("motorola none") << motorola << 100 << 0x80 << "";
+        // A satellite with a signal has bit 0 set by the NMEA decoder: no parity there.
+        QTest::newRow("generic nmea with signal") << int(GpsPortModeGenericNmea) << 5 << 0x01 << "GPS";
+        QTest::newRow("motorola nmea SBAS") << int(GpsPortModeMotorolaNmea) << 131 << 0xff << "SBAS";
     }
 
     void barTexts()
