@@ -306,6 +306,8 @@ void MainWindow::ConnectEverything()
             &GpsSerialPortThread::startGpsSerialPort);
     connect(this, &MainWindow::sendGpsMessage, &gpsPortThread,
             &GpsSerialPortThread::OnSendGpsMessage);
+    connect(&gpsPortThread, &GpsSerialPortThread::portStatusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 10000); });
 
     void (MainWindow::*const startSignals[8])(int) = {
         &MainWindow::startTicSerialPort1, &MainWindow::startTicSerialPort2,

@@ -108,6 +108,18 @@ int GpsPortDialog::GetMode() const
     return ModeFromText(modeText);
 }
 
+int GpsPortDialog::StoredDataRate(QSettings& settings)
+{
+    const char* const key = "GpsPortDialog/GPS Serial Port DataRate";
+    bool ok = false;
+    const qlonglong rate = settings.value(key, 9600).toLongLong(&ok);
+    // The fastest rate any serial adapter offers is far below this.
+    if (ok && rate > 0 && rate <= 10000000)
+        return static_cast<int>(rate);
+    settings.setValue(key, 9600);
+    return 9600;
+}
+
 void GpsPortDialog::LoadSettings()
 {
     WindowGeometry::Restore(this, QStringLiteral("GpsPortDialog/geometry"));
@@ -119,7 +131,7 @@ void GpsPortDialog::LoadSettings()
     dataBits = settings.value("GpsPortDialog/GPS Serial Port DataBits", 8).toInt();
     handshake = settings.value("GpsPortDialog/GPS Serial Port Handshake", 0).toInt();
     parity = settings.value("GpsPortDialog/GPS Serial Port Parity", 0).toInt();
-    dataRate = settings.value("GpsPortDialog/GPS Serial Port DataRate", 9600).toInt();
+    dataRate = StoredDataRate(settings);
     tcpIpAddress = settings.value("GpsPortDialog/GPS Serial Port TcpIp Address", "").toString();
     bDoNotInitialize = settings.value("GpsPortDialog/GPS Do Not Initialize", false).toBool();
     bAutoRestart = settings.value("GpsPortDialog/GPS AutoRestart", false).toBool();

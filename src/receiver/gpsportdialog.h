@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+class QSettings;
+
 struct ReceiverInfo;
 class GpsRxType;
 class QButtonGroup;
@@ -40,6 +42,9 @@ public:
 
     // Interface-mode text to value; "Motorola LORAN", "Search" and unknown texts give 11.
     static int ModeFromText(const QString& text);
+    // The stored data rate; one that is not a positive number reads as 9600 and is
+    // written back.
+    static int StoredDataRate(QSettings& settings);
     // Value to text; empty for a value that is not a mode.
     static QString ModeText(int mode);
 

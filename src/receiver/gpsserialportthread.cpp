@@ -40,6 +40,9 @@ GpsSerialPortThread::GpsSerialPortThread(QObject* parent)
             Qt::DirectConnection);
     connect(&ppsPollTimer, &QTimer::timeout, this, &GpsSerialPortThread::handleTimedPolls,
             Qt::DirectConnection);
+    reopenTimer.setSingleShot(false);
+    connect(&reopenTimer, &QTimer::timeout, this, &GpsSerialPortThread::RetryOpen,
+            Qt::DirectConnection);
 }
 
 GpsSerialPortThread::~GpsSerialPortThread()
@@ -47,6 +50,7 @@ GpsSerialPortThread::~GpsSerialPortThread()
     quit();
     wait();
     ppsPollTimer.stop();
+    reopenTimer.stop();
     serialPort.close();
 }
 
@@ -93,8 +97,7 @@ void GpsSerialPortThread::OpenGpsPort()
     // refuses some of it while open, and the port would keep its old setting.
     if (serialPort.isOpen())
         serialPort.close();
-    const int rate = settings.value("GpsPortDialog/GPS Serial Port DataRate", 9600).toInt();
-    serialPort.setBaudRate(rate, QSerialPort::AllDirections);
+    serialPort.setBaudRate(GpsPortDialog::StoredDataRate(settings), QSerialPort::AllDirections);
     switch (settings.value("GpsPortDialog/GPS Serial Port Handshake", 0).toInt()) {
     case 1:
         serialPort.setFlowControl(QSerialPort::SoftwareControl);
@@ -131,6 +134,7 @@ void GpsSerialPortThread::OpenGpsPort()
                                : QSerialPort::Data8);
 
     bPortFailed = false;
+    reopenTimer.stop();
     serialPort.open(QIODevice::ReadWrite);
     if (!serialPort.isOpen())
         qWarning("WARNING: Failed to open GPS serial port.");
@@ -221,8 +225,30 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
         serialPort.clearError();
         if (serialPort.isOpen())
             serialPort.close();
+        // An unplugged adapter usually comes back under the same name: keep trying, so
+        // reception resumes without the operator.
+        reopenTimer.start(reopenIntervalMs);
+    } else if (bPortFailed) {
+        return;  // the retries' own open errors while the device is still away
     }
     emit showErrorMessageBox(PortErrorMessage(portName, error));
+}
+
+void GpsSerialPortThread::RetryOpen()
+{
+    if (serialPort.isOpen()) {
+        reopenTimer.stop();
+        return;
+    }
+    if (!serialPort.open(QIODevice::ReadWrite)) {
+        serialPort.clearError();
+        return;
+    }
+    reopenTimer.stop();
+    bPortFailed = false;
+    const QString text = tr("GPS serial port %1 is back.").arg(portName);
+    qInfo("%s", qPrintable(text));
+    emit portStatusMessage(text);
 }
 
 void GpsSerialPortThread::handleTimedPolls()

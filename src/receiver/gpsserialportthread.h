@@ -63,11 +63,16 @@ public:
     // fewer than four or the id is unknown, 0 for the "W" letters that have no message.
     static int MotorolaMessageLength(QByteArrayView head);
 
+    // While a vanished device keeps the port closed, the open is tried again this often.
+    int reopenIntervalMs = 5000;
+
 signals:
     void newGpsText(QByteArray s);
     void showErrorMessageBox(QString errmsg);
     void PpsTick();
     void newGpsSerialPort();
+    // A one-line report for the status bar (the port is back after a failure).
+    void portStatusMessage(QString text);
 
 public slots:
     void startGpsSerialPort(bool bLoadFirmwareMode);
@@ -77,6 +82,7 @@ private slots:
     void handleReadyRead();
     void handleError(QSerialPort::SerialPortError error);
     void handleTimedPolls();
+    void RetryOpen();
 
 private:
     void FrameBlock(const QByteArray& block);
@@ -90,6 +96,7 @@ private:
     QString portName;
     QSerialPort serialPort;
     QTimer ppsPollTimer;
+    QTimer reopenTimer;
 
     // The 1PPS detector: the level last read while the port was open, and the level of
     // the previous poll.

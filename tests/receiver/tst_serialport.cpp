@@ -162,6 +162,7 @@ private slots:
 
     void unpluggedDeviceClosesThePortAndReportsOnce()
     {
+        port->reopenIntervalMs = 100;
         port->startGpsSerialPort(false);
         QVERIFY(port->Port().isOpen());
         pair->Kill();
@@ -178,6 +179,41 @@ private slots:
         QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
         port->OnSendGpsMessage("@@Cj)");  // lost, and harmless
         QCOMPARE(errors->count(), 1);
+
+        // The adapter comes back under the same name: the port opens again by itself,
+        // says so once, and data flows.
+        QSignalSpy returned(port.get(), &GpsSerialPortThread::portStatusMessage);
+        QTest::qWait(3 * port->reopenIntervalMs);  // retries against a missing device
+        QCOMPARE(errors->count(), 1);
+        QVERIFY(pair->Start());
+        QVERIFY(TestSupport::WaitFor([&] { return port->Port().isOpen(); }, 3000));
+        QCOMPARE(returned.count(), 1);
+        rx = std::make_unique<QSerialPort>();
+        rx->setPortName(pair->ReceiverEnd());
+        QVERIFY(rx->open(QIODevice::ReadWrite));
+        Send(FrameBuilders::Motorola("Bo"));
+        QVERIFY(TestSupport::WaitFor([&] { return messages->count() == 1; }));
+        QCOMPARE(returned.count(), 1);
+    }
+
+    void badStoredDataRateReadsAsDefault_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::newRow("text") << QVariant("abc");
+        QTest::newRow("zero") << QVariant(0);
+        QTest::newRow("negative") << QVariant(-5);
+        QTest::newRow("20 digits") << QVariant("12345678901234567890");
+    }
+
+    void badStoredDataRateReadsAsDefault()
+    {
+        QFETCH(QVariant, stored);
+        QSettings settings;
+        settings.setValue("GpsPortDialog/GPS Serial Port DataRate", stored);
+        QVERIFY(OpenBothEnds());
+        QVERIFY(port->Port().isOpen());
+        QCOMPARE(port->Port().baudRate(), 9600);
+        QCOMPARE(settings.value("GpsPortDialog/GPS Serial Port DataRate").toInt(), 9600);
     }
 
     void modemLinesMissingIsNoPortFailure()

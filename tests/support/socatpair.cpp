@@ -2,6 +2,7 @@
 
 #include "testsupport.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -21,6 +22,10 @@ bool SocatPair::Start()
 {
     if (!dir.isValid())
         return false;
+    // A killed socat leaves its links behind, pointing at terminals that are gone; a
+    // restart on the same links (the adapter plugged in again) needs them away.
+    QFile::remove(ProgramEnd());
+    QFile::remove(ReceiverEnd());
     const QString a = QStringLiteral("pty,raw,echo=0,link=") + ProgramEnd();
     const QString b = QStringLiteral("pty,raw,echo=0,link=") + ReceiverEnd();
     socat.setStandardOutputFile(QProcess::nullDevice());
