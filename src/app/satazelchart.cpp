@@ -93,6 +93,18 @@ void SatAzElChart::switchChartType()
             m.axis->setRange(m.min, m.max);
     }
     next->setTitle(old->title());
+    next->setTitleFont(old->titleFont());
+    next->setMargins(old->margins());
+    // A new chart's legend draws plain squares; the star markers come from the series.
+    next->legend()->setMarkerShape(old->legend()->markerShape());
+    // Thirteen azimuth labels fit around the polar chart but not along a flat axis,
+    // where all but the first would be cut to an ellipsis.
+    const bool polar = next->chartType() == QChart::ChartTypePolar;
+    for (QAbstractAxis* axis : next->axes()) {
+        auto* value = qobject_cast<QValueAxis*>(axis);
+        if (value && value->max() > 90.0)
+            value->setTickCount(polar ? 13 : 7);
+    }
 
     setChart(next);
     delete old;

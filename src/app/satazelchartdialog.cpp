@@ -79,6 +79,12 @@ void SatAzElChartDialog::BuildChart()
     polar->addSeries(fallingSeries);
     polar->setTitle(QStringLiteral(
         "Use arrow keys to scroll, +/- to zoom, and space to switch chart type."));
+    // The whole hint fits the chart's first width only with narrow margins and a
+    // slightly smaller face.
+    polar->setMargins(QMargins(4, 4, 4, 4));
+    QFont titleFont = polar->titleFont();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 0.85);
+    polar->setTitleFont(titleFont);
     polar->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
 
     auto* angular = new QValueAxis;

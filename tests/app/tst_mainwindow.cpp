@@ -129,6 +129,12 @@ private slots:
         QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Show UTC time"));
         w->statusBar()->clearMessage();
         QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("For Help, press F1"));
+
+        // The last line of the Satellites box stays above the status bar.
+        w->resize(w->maximumSize());
+        QTest::qWait(20);
+        const QLabel* dgps = w->ui->IDC_SATS_DGPS_MESSAGE;
+        QVERIFY(dgps->mapTo(w.get(), QPoint(0, dgps->height())).y() <= w->statusBar()->y());
     }
 
     void tableShapesAndHeaders()

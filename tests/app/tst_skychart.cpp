@@ -236,6 +236,9 @@ void TestSkyChart::chartTypeSwitch()
     QCOMPARE(el->max(), 90.0);
     QVERIFY(el->isReverse());
     QCOMPARE(d.risingSeries->attachedAxes().size(), 2);
+    // The legend keeps its star markers and the flat azimuth axis labels that fit.
+    QCOMPARE(d.chart->legend()->markerShape(), QLegend::MarkerShapeFromSeries);
+    QCOMPARE(az->tickCount(), 7);
 
     // The pin flag survives; the next refresh pins the balloon on the new chart.
     d.resize(440, 460);
@@ -251,6 +254,7 @@ void TestSkyChart::chartTypeSwitch()
     QTest::keyClick(d.chartView, Qt::Key_Space);
     QCOMPARE(d.chart->chartType(), QChart::ChartTypePolar);
     QCOMPARE(d.chart->series().size(), 2);
+    QCOMPARE(d.chart->legend()->markerShape(), QLegend::MarkerShapeFromSeries);
 }
 
 void TestSkyChart::pointerReadout()
