@@ -23,7 +23,8 @@ QString Key(const char* name)
 SetPcClockDialog::SetPcClockDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SetPcClockDialog)
 {
     ui->setupUi(this);
-    setFixedSize(size());
+    // The designed size, grown where the fonts of this machine need more room.
+    setFixedSize(size().expandedTo(sizeHint()));
     LoadPcClockSettings();
 
     connect(ui->IDC_CLOCK_SYNC_DISABLE, &QRadioButton::clicked, this, &SetPcClockDialog::IDC_CLOCK_SYNC_DISABLE_clicked);
