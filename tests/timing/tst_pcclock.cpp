@@ -10,11 +10,11 @@
 #include "setpcclockdialog.h"
 #include "testsupport.h"
 #include "ui_mainwindow.h"
+#include "../decode/decodetests.h"
 #include "../rxconfig/widgetlookup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,10 +71,8 @@ class TestPcClock : public QObject
 private slots:
     void init()
     {
-        TestSupport::ClearSettings();
         FakeSystemClock::Reset();
-        receiverInfo = ReceiverInfo();
-        w = std::make_unique<MainWindow>();
+        w = NewDecodingWindow(GpsPortModeMotorolaBinaryRxOnly);
         w->bOutOfLock = false;
     }
 
@@ -307,18 +305,10 @@ private slots:
     // clock to that second, and the PC-U clock shows the error the PC had.
     void motorolaReplaySetsEachSecond()
     {
-        QFile file(TestSupport::TestDataPath(QStringLiteral("receiver-captures/oncore-binary.log")));
-        if (!file.open(QIODevice::ReadOnly)) {
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))
-                QFAIL("missing capture");
-            QSKIP("the shared test data is not beside the checkout");
-        }
-        QByteArray stream = file.readAll();
+        QByteArray stream;
+        READ_CAPTURE_OR_SKIP(QStringLiteral("oncore-binary.log"), stream);
         stream = stream.mid(stream.indexOf("@@"));
 
-        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinaryRxOnly;
-        w->bGpsSearchActive = false;
-        w->playTickSound = [](QSoundEffect&) {};
         w->ui->actionPC_U->trigger();
         Store("Time Sync Mode", 2);
         w->ApplyPcClockSyncSettings();
