@@ -53,7 +53,8 @@ void MainWindow::ApplyPcClockSyncSettings()
     bPcSyncOnDelta = settings.value("SetPcClockDialog/Time Sync Delta", false).toBool();
     pcSyncDeltaMs = settings.value("SetPcClockDialog/Time Sync Delta Msec", 1).toInt();
 
-    const int64_t quantity = settings.value("SetPcClockDialog/Time Sync Max Qty", 2).toLongLong();
+    // Read as an int, so that no stored quantity can overflow the product below.
+    const int64_t quantity = settings.value("SetPcClockDialog/Time Sync Max Qty", 2).toInt();
     const int units = settings.value("SetPcClockDialog/Time SyncMax Units", 0).toInt();
     const bool maxOn = settings.value("SetPcClockDialog/Time Sync Max On", false).toBool();
     pcSyncMaxInterval = 0;
