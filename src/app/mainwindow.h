@@ -230,6 +230,13 @@ public:
 
     // ---- Timing corrections and PC clock ----
     void ApplyPcClockSyncSettings();
+    // The receiver time that the PC clock work saw at its previous run. The clock is set
+    // only from a receiver time that moved since: one that a time message has just given,
+    // not one left stale by a missed message or still the PC's own before the first.
+    QDateTime pcSyncLastReceiverTime;
+    // A failed set of the PC clock was reported; later failures stay quiet until a set
+    // succeeds or the settings are applied again.
+    bool bPcClockSetFailReported = false;
 
     // ---- Data logs and remote control ----
     void LogGpsMessage(QByteArray msg);

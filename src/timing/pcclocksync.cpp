@@ -9,6 +9,32 @@
 
 #include <QMessageBox>
 #include <QSettings>
+#include <QStatusBar>
+
+#include <cstdlib>
+
+namespace {
+
+// Whether the clock's mode makes this receiver second one to set the PC clock at:
+// one time and every second at any second, then at the top of each minute, hour or day.
+bool DueByMode(int mode, const UtcDateTime& t)
+{
+    switch (mode) {
+    case 1:
+    case 2:
+        return true;
+    case 3:
+        return t.Second() == 0;
+    case 4:
+        return t.Second() == 0 && t.Minute() == 0;
+    case 5:
+        return t.Second() == 0 && t.Minute() == 0 && t.Hour() == 0;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
 
 void MainWindow::actionSet_PC_Clock_triggered()
 {
@@ -27,7 +53,8 @@ void MainWindow::ApplyPcClockSyncSettings()
     bPcSyncOnDelta = settings.value("SetPcClockDialog/Time Sync Delta", false).toBool();
     pcSyncDeltaMs = settings.value("SetPcClockDialog/Time Sync Delta Msec", 1).toInt();
 
-    const int64_t quantity = settings.value("SetPcClockDialog/Time Sync Max Qty", 2).toLongLong();
+    // Read as an int, so that no stored quantity can overflow the product below.
+    const int64_t quantity = settings.value("SetPcClockDialog/Time Sync Max Qty", 2).toInt();
     const int units = settings.value("SetPcClockDialog/Time SyncMax Units", 0).toInt();
     const bool maxOn = settings.value("SetPcClockDialog/Time Sync Max On", false).toBool();
     pcSyncMaxInterval = 0;
@@ -40,7 +67,9 @@ void MainWindow::ApplyPcClockSyncSettings()
             pcSyncMaxInterval = quantity;
     }
 
-    if (pcSyncMode == 0)
+    bPcClockSetFailReported = false;
+    // The error rule sets the clock on its own, so it needs the right as much as a mode.
+    if (pcSyncMode == 0 && !bPcSyncOnDelta)
         return;
 
     const int error = SystemClock::RequestSetTimePrivilege();
@@ -66,10 +95,65 @@ void MainWindow::ApplyPcClockSyncSettings()
     box.exec();
 
     pcSyncMode = 0;
+    // Synchronisation is off as the box says: the error rule too, for this run. Its
+    // stored choice stays, so the dialog shows it and asks for the right again on OK.
+    bPcSyncOnDelta = false;
     settings.setValue("SetPcClockDialog/Time Sync Mode", 0);
 }
 
+// The clock half of the per-second status record. The PC clock is measured against,
+// and set to, the UTC that the big clock shows for this second: the receiver's second
+// with the display's net millisecond offset. pcClockOffsetMs is positive when the PC is
+// ahead of the receiver.
 void MainWindow::SyncPcClockThisSecond()
 {
     pcTimeSample = PcTime::CurrentLocal();
+    if (!pcTimeSample.isValid() || !receiverTime.dateTime.isValid())
+        return;
+    const int64_t receiverMs = receiverTime.ToMSecsSinceEpoch() + displayTime.NetOffsetMs();
+    pcClockOffsetMs = pcTimeSample.toMSecsSinceEpoch() - receiverMs;
+
+    const bool bFreshTime =
+        pcSyncLastReceiverTime.isValid() && receiverTime.dateTime != pcSyncLastReceiverTime;
+    pcSyncLastReceiverTime = receiverTime.dateTime;
+
+    // A tick waits for this second's time message; without 1PPS only the TRAIM override
+    // lets a time message alone make a set due.
+    const bool bTickAwaits = bPpsAwaitingTime[0];
+    const bool bOverrideTraim = setPcClockDialog && setPcClockDialog->bOverrideTraim;
+    const bool bOverrideIntegrity = setPcClockDialog && setPcClockDialog->bOverrideIntegrity;
+    if (!bTickAwaits && !bOverrideTraim)
+        return;
+
+    const int64_t errorMs = std::llabs(pcClockOffsetMs);
+    const bool bDue = DueByMode(pcSyncMode, receiverTime) || (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs);
+    if (!bDue)
+        return;
+    if (pcSyncMaxInterval > 0 && errorMs / 1000 > pcSyncMaxInterval)
+        return;
+    if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))
+        return;
+    if (!bFreshTime)
+        return;
+
+    const int error = SystemClock::SetSystemUtcTime(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC));
+    if (error != 0) {
+        // Reported once: a clock that cannot be set would otherwise say so every second.
+        if (!bPcClockSetFailReported) {
+            const QString text = QStringLiteral("Failed to set the PC clock: ") + SystemClock::ErrorText(error);
+            qDebug("%s", qPrintable(text));
+            statusBar()->showMessage(text);
+            bPcClockSetFailReported = true;
+        }
+        return;
+    }
+    qDebug("Time Set OK");
+    bPcClockSetFailReported = false;
+    bPcClockWasSet = true;
+    if (pcSyncMode == 1) {
+        // One time means once per application of the settings; the store keeps 1.
+        pcSyncMode = 0;
+        if (setPcClockDialog)
+            setPcClockDialog->syncMode = 0;
+    }
 }

@@ -169,10 +169,10 @@ private slots:
         window->bPcClockWasSet = true;
         window->UpdateClockDisplay();
         QCOMPARE(window->bPcClockWasSet, false);
-        QCOMPARE(window->setPcClockDialog->syncCount, 1);
-        QCOMPARE(window->setPcClockDialog->lastSyncTime, GpsPanel());
+        QCOMPARE(window->setPcClockDialog->clockResetCount, 1u);
+        QCOMPARE(window->setPcClockDialog->lastSyncText, GpsPanel());
         window->UpdateClockDisplay();
-        QCOMPARE(window->setPcClockDialog->syncCount, 1);
+        QCOMPARE(window->setPcClockDialog->clockResetCount, 1u);
     }
 
     void positionTableTakesTheFormattedPieces()
