@@ -37,14 +37,19 @@ bool Check(QWidget* parent, const QString& text, int low, int high, bool bReport
 {
     if (NumericField::Parse(text, low, high))
         return true;
-    if (!bReport || text.trimmed().isEmpty())
+    // The box takes the focus from the field, which ends its editing once more: that second
+    // check of the same text stays silent rather than stacking a second box on the first.
+    static bool bBoxShown = false;
+    if (!bReport || bBoxShown || text.trimmed().isEmpty())
         return false;
+    bBoxShown = true;
     // A number of the field's kind, only too large or too small; a minus sign in front of
     // a field that takes no negative numbers is stray text like any other.
     if (NumericField::Parse(text, std::min(low, 0), INT_MAX))
         QMessageBox::warning(parent, QStringLiteral("Numeric Error"), rangeMessage);
     else
         QMessageBox::warning(parent, QStringLiteral("Error"), QStringLiteral("Extraineous characters in the field."));
+    bBoxShown = false;
     return false;
 }
 
