@@ -1,14 +1,13 @@
-#include "../rxconfig/widgetlookup.h"
 #include "coaxdialog.h"
 #include "modalwatcher.h"
 #include "testsupport.h"
+#include "timingdialogtests.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -26,20 +25,6 @@ void StoreRun(int run, const QString& length, const QString& unit, const QString
 QString Text(QObject* dialog, const char* name)
 {
     return Child<QLineEdit>(dialog, name)->text();
-}
-
-// Types the text into a length field the way an operator does: one textEdited per edit.
-void Type(QObject* dialog, const char* name, const QString& text)
-{
-    auto* field = Child<QLineEdit>(dialog, name);
-    field->setText(text);
-    emit field->textEdited(text);
-}
-
-int ExecWith(CoaxDialog& dialog, std::function<void()> steps)
-{
-    QTimer::singleShot(0, &dialog, std::move(steps));
-    return dialog.exec();
 }
 
 }  // namespace
@@ -108,7 +93,7 @@ private slots:
                           [&] {
                               seen = {Text(&dialog, "IDC_DC_DELAY1"), Text(&dialog, "IDC_DC_DELAY2"),
                                       Text(&dialog, "IDC_DC_TOTAL_DELAY")};
-                              Child<QPushButton>(&dialog, "OK")->click();
+                              Click(&dialog, "OK");
                           }),
                  1);
         QCOMPARE(seen, shown);
@@ -125,7 +110,7 @@ private slots:
             QCOMPARE(Text(&dialog, "IDC_DC_DELAY1"), "119");
             Child<QComboBox>(&dialog, "IDC_DC_VF1")->setCurrentText("RG-58/U");
             QCOMPARE(Text(&dialog, "IDC_DC_TOTAL_DELAY"), "153");
-            Child<QPushButton>(&dialog, "CANCEL")->click();
+            Click(&dialog, "CANCEL");
         });
         QCOMPARE(QSettings().value(kGroup + "/Dimension_1").toString(), "Meters");  // Cancel keeps the store
         QVERIFY(QSettings().contains(kGroup + "/geometry"));

@@ -1,8 +1,8 @@
-#include "../rxconfig/widgetlookup.h"
 #include "coaxdialog.h"
 #include "modalwatcher.h"
 #include "testsupport.h"
 #include "timingdialog.h"
+#include "timingdialogtests.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -25,30 +24,11 @@ QString Stored(const QString& key)
     return QSettings().value(QStringLiteral("TimingDialog/") + key).toString();
 }
 
-// Types the text into a field the way an operator does: one textEdited per edit.
-void Type(QObject* dialog, const char* name, const QString& text)
-{
-    auto* field = Child<QLineEdit>(dialog, name);
-    field->setText(text);
-    emit field->textEdited(text);
-}
-
-void Click(QObject* dialog, const char* name)
-{
-    Child<QAbstractButton>(dialog, name)->click();
-}
-
 QStringList Totals(QObject* dialog)
 {
     return {Child<QLabel>(dialog, "IDC_TIMING_TOTAL_UDELAY")->text(),
             Child<QLabel>(dialog, "IDC_TIMING_TOTAL_EDELAY1")->text(),
             Child<QLabel>(dialog, "IDC_TIMING_TOTAL_EDELAY2")->text()};
-}
-
-int ExecWith(TimingDialog& dialog, std::function<void()> steps)
-{
-    QTimer::singleShot(0, &dialog, std::move(steps));
-    return dialog.exec();
 }
 
 }  // namespace
