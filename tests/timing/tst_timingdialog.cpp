@@ -29,11 +29,16 @@ void Click(QObject* dialog, const char* name)
     Child<QAbstractButton>(dialog, name)->click();
 }
 
-// Runs exec() with the given steps done inside its event loop.
+// Runs exec() with the given steps done inside its event loop; a step that fails, and so
+// returns early, leaves the dialog to be rejected rather than waiting for ever.
 template <class Dialog>
 int ExecWith(Dialog& dialog, std::function<void()> steps)
 {
-    QTimer::singleShot(0, &dialog, std::move(steps));
+    QTimer::singleShot(0, &dialog, [&dialog, steps] {
+        steps();
+        if (dialog.isVisible())
+            dialog.reject();
+    });
     return dialog.exec();
 }
 
