@@ -79,6 +79,7 @@ void MainWindow::actionSet_Timing_Parameters_triggered()
             stale = true;
         timingDialog->bSawtoothModeChanged = false;
     }
+    // Re-send the timing parameters to the receiver here, by gpsPortMode.
 }
 
 void MainWindow::actionSet_GPS_Receiver_Parameters_triggered()
