@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
+#include <QList>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QSoundEffect>
@@ -42,6 +43,8 @@ class TicPortDialog;
 class TicProcessedDataDialog;
 class TicRawDataDialog;
 class TimingDialog;
+struct ReceiverCommand;
+struct ReceiverSetup;
 
 namespace Ui {
 class MainWindow;
@@ -193,6 +196,14 @@ public:
     void ShowAndInitialize();
     void InitializeGpsReceiverOrWarn();
     bool InitializeGpsReceiver();
+
+    // ---- Receiver link: initialisation sequences ----
+    void InitializeReceiver();
+    void SendTimingParameters();
+    void SendReceiverPosition();
+    void SendDateTimeToReceiver();
+    QByteArray MakeTraimCommand(int channelCount);
+    int localTimeOffsetMinutes = 0;  // min, local time minus UTC, for a receiver on local time
 
     // ---- Receiver link: commands and their answers ----
     // Entries of bAnswerReceived: the answer each awaited command waits for.
@@ -373,6 +384,10 @@ private:
     void SetClockDisplayMode(int mode);
     void SetNavDataFormat(int format);
     void SetSoundChoice(bool tick, bool outOfLock);
+
+    // ---- Receiver link: the values a set-up is built from, and its one sender ----
+    ReceiverSetup GatherReceiverSetup() const;
+    void SendSetupSequence(const QList<ReceiverCommand>& commands, const ReceiverSetup& setup);
 
     // ---- The two halves of LogStatusRecord ----
     void SyncPcClockThisSecond();   // timing/: samples the PC time, sets the clock when due
