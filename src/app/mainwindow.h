@@ -204,6 +204,8 @@ public:
     void SendDateTimeToReceiver();
     QByteArray MakeTraimCommand(int channelCount);
     int localTimeOffsetMinutes = 0;  // min, local time minus UTC, for a receiver on local time
+    // The values a set-up sequence is built from, as they stand now.
+    ReceiverSetup GatherReceiverSetup() const;
 
     // ---- Receiver link: commands and their answers ----
     // Entries of bAnswerReceived: the answer each awaited command waits for.
@@ -385,8 +387,7 @@ private:
     void SetNavDataFormat(int format);
     void SetSoundChoice(bool tick, bool outOfLock);
 
-    // ---- Receiver link: the values a set-up is built from, and its one sender ----
-    ReceiverSetup GatherReceiverSetup() const;
+    // ---- Receiver link: the one sender of the set-up sequences ----
     void SendSetupSequence(const QList<ReceiverCommand>& commands, const ReceiverSetup& setup);
 
     // ---- The two halves of LogStatusRecord ----
