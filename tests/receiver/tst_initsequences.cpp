@@ -1,6 +1,14 @@
+#include "framebuilders.h"
+#include "gpsrxdialog.h"
 #include "initsequences.h"
+#include "mainwindow.h"
+#include "pctime.h"
+#include "receiverinfo.h"
+#include "socatpair.h"
 #include "testsupport.h"
 
+#include <QSerialPort>
+#include <QSettings>
 #include <QTest>
 
 Q_DECLARE_METATYPE(ReceiverSetup)
@@ -316,5 +324,114 @@ private slots:
 };
 
 HORALUX_TEST(TestInitSequences);
+
+namespace {
+
+// Plays the receiver at the far end of the pseudo-terminal: records every byte and
+// answers the two commands the Motorola set-up waits for, the 8-channel output rate
+// and the last T-RAIM command.
+class Responder : public QObject
+{
+public:
+    explicit Responder(const QString& name)
+    {
+        port.setPortName(name);
+        port.open(QIODevice::ReadWrite);
+        connect(&port, &QSerialPort::readyRead, this, [this] {
+            heard += port.readAll();
+            static const char* const kAwaited[] = {"@@Ea\x01", "@@Bn\x01", "@@En\x01", "@@Hn\x01"};
+            for (const char* awaited : kAwaited) {
+                const qsizetype at = heard.indexOf(awaited, scanned);
+                if (at >= 0) {
+                    port.write(FrameBuilders::Motorola(QByteArray(awaited).mid(2, 2).constData()));
+                    scanned = at + 4;
+                }
+            }
+        });
+    }
+
+    QSerialPort port;
+    QByteArray heard;
+    qsizetype scanned = 0;
+};
+
+}  // namespace
+
+// The whole set-up of each receiver family through a pseudo-terminal: what arrives is
+// the built list with checksums and line ends, in order, and the awaited answers count.
+class TestInitializeReceiver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        START_SOCAT_OR_SKIP(pair);
+        TestSupport::ClearSettings();
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
+        QSettings().setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
+        PcTime::SetFixedUtc(QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58), Qt::UTC));
+        window = new MainWindow;
+        QVERIFY(window->gpsPortThread.Port().isOpen());
+        window->answerWaitStepMs = 50;
+        window->commandPauseMs = 2;
+    }
+
+    void cleanupTestCase()
+    {
+        delete window;
+        PcTime::SetFixedUtc(QDateTime());
+        receiverInfo = ReceiverInfo();
+        ppsRateSent = ppsDurationSent = 0;
+    }
+
+    void wholeSequence_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("channels");
+        QTest::newRow("Motorola 6-channel") << 2 << 11 << 6;
+        QTest::newRow("Motorola 8-channel") << 2 << 1 << 8;
+        QTest::newRow("Motorola 12-channel") << 2 << 5 << 12;
+        QTest::newRow("SSR") << 2 << 24 << 12;
+        QTest::newRow("u-blox") << 9 << 19 << 16;
+    }
+
+    void wholeSequence()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, model);
+        QFETCH(int, channels);
+        receiverInfo.ResetIdentity();
+        receiverInfo.gpsPortMode = mode;
+        receiverInfo.receiverModel = model;
+        receiverInfo.channelCount = receiverInfo.channelCountReported = channels;
+        window->gpsRxDialog->ppsRate = mode == 9 ? 1 : 0;  // the u-blox time pulse too
+        ReceiverSetup setup = window->GatherReceiverSetup();
+        QByteArray expected;
+        for (const ReceiverCommand& command : InitSequences::BuildInitializeReceiver(setup)) {
+            QByteArray bytes = command.bytes;
+            GpsSerialPortThread::AppendProtocolChecksum(bytes);
+            expected += bytes + "\r\n";
+        }
+        QVERIFY(expected.contains(mode == 9 ? "\xB5\x62\x06\x31" : "@@Hb"));
+
+        Responder rx(pair.ReceiverEnd());
+        QVERIFY(rx.port.isOpen());
+        window->InitializeReceiver();
+        TestSupport::WaitFor([&] { return rx.heard.size() >= expected.size(); }, 3000);
+        QCOMPARE(rx.heard.toHex(' '), expected.toHex(' '));
+        // The T-RAIM query was answered while the set-up waited for it.
+        QCOMPARE(receiverInfo.bHasTraim, mode == 2);
+        QCOMPARE(receiverInfo.channelCount, channels);
+        QCOMPARE(ppsRateSent, uint8_t(mode == 9 ? 1 : 0));
+    }
+
+private:
+    SocatPair pair;
+    MainWindow* window = nullptr;
+};
+
+HORALUX_TEST(TestInitializeReceiver);
 
 #include "tst_initsequences.moc"
