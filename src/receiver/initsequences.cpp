@@ -304,7 +304,7 @@ ReceiverCommandList BuildUbloxInitialize(ReceiverSetup& setup)
 QString WithStatusNote(const QString& label, const QString& note, bool bPresent)
 {
     if (bPresent)
-        return label.endsWith(note) ? label : label + note;
+        return label.contains(note) ? label : label + note;
     QString text = label;
     return text.remove(note);
 }

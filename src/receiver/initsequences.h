@@ -95,7 +95,7 @@ namespace InitSequences {
 // The notes the set-up puts at the end of the status-bar label.
 extern const QString kLocalTimeModeNote;
 extern const QString kPvt6ModeNote;
-// The label with the note at its end (added once) or with every copy of it taken out.
+// The label with the note added at its end (once) or with every copy of it taken out.
 QString WithStatusNote(const QString& label, const QString& note, bool bPresent);
 
 // Receivers that take the 12-channel commands (model 20 too, although it has 8).
