@@ -7,6 +7,7 @@
 #include "socatpair.h"
 #include "testsupport.h"
 
+#include <QLabel>
 #include <QSerialPort>
 #include <QSettings>
 #include <QTest>
@@ -311,7 +312,7 @@ private slots:
         PcTime::SetFixedUtc(QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58), Qt::UTC));
         window = new MainWindow;
         QVERIFY(window->gpsPortThread.Port().isOpen());
-        window->answerWaitStepMs = 50;
+        window->answerWaitStepMs = 250;  // room for the answers on a loaded machine
         window->commandPauseMs = 2;
     }
 
@@ -328,11 +329,13 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("model");
         QTest::addColumn<int>("channels");
-        QTest::newRow("Motorola 6-channel") << 2 << 11 << 6;
-        QTest::newRow("Motorola 8-channel") << 2 << 1 << 8;
-        QTest::newRow("Motorola 12-channel") << 2 << 5 << 12;
-        QTest::newRow("SSR") << 2 << 24 << 12;
-        QTest::newRow("u-blox") << 9 << 19 << 16;
+        QTest::addColumn<bool>("pvt6");
+        QTest::newRow("Motorola 6-channel") << 2 << 11 << 6 << false;
+        QTest::newRow("Motorola 8-channel") << 2 << 1 << 8 << false;
+        QTest::newRow("Motorola 12-channel") << 2 << 5 << 12 << false;
+        QTest::newRow("Motorola 12-channel as PVT6") << 2 << 5 << 12 << true;
+        QTest::newRow("SSR") << 2 << 24 << 12 << false;
+        QTest::newRow("u-blox") << 9 << 19 << 16 << false;
     }
 
     void wholeSequence()
@@ -340,11 +343,14 @@ private slots:
         QFETCH(int, mode);
         QFETCH(int, model);
         QFETCH(int, channels);
+        QFETCH(bool, pvt6);
         receiverInfo.ResetIdentity();
         receiverInfo.gpsPortMode = mode;
         receiverInfo.receiverModel = model;
         receiverInfo.channelCount = receiverInfo.channelCountReported = channels;
         window->gpsRxDialog->ppsRate = mode == 9 ? 1 : 0;  // the u-blox time pulse too
+        window->gpsRxDialog->bEmulatePvt6 = pvt6;
+        window->statusMessageLabel->setText("Motorola M12");
         ReceiverSetup setup = window->GatherReceiverSetup();
         QByteArray expected;
         for (const ReceiverCommand& command : InitSequences::BuildInitializeReceiver(setup)) {
@@ -375,7 +381,8 @@ private slots:
         QCOMPARE(heard.toHex(' '), expected.toHex(' '));
         // The T-RAIM query was answered while the set-up waited for it.
         QCOMPARE(receiverInfo.bHasTraim, mode == 2);
-        QCOMPARE(receiverInfo.channelCount, channels);
+        QCOMPARE(receiverInfo.channelCount, pvt6 ? 6 : channels);
+        QCOMPARE(window->statusMessageLabel->text(), QString(pvt6 ? "Motorola M12, PVT6 Mode" : "Motorola M12"));
         QCOMPARE(ppsRateSent, uint8_t(mode == 9 ? 1 : 0));
     }
 
