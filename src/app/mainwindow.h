@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
+#include <QList>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QSoundEffect>
@@ -42,6 +43,8 @@ class TicPortDialog;
 class TicProcessedDataDialog;
 class TicRawDataDialog;
 class TimingDialog;
+struct ReceiverCommand;
+struct ReceiverSetup;
 
 namespace Ui {
 class MainWindow;
@@ -193,6 +196,16 @@ public:
     void ShowAndInitialize();
     void InitializeGpsReceiverOrWarn();
     bool InitializeGpsReceiver();
+
+    // ---- Receiver link: initialisation sequences ----
+    void InitializeReceiver();
+    void SendTimingParameters();
+    void SendReceiverPosition();
+    void SendDateTimeToReceiver();
+    QByteArray MakeTraimCommand(int channelCount);
+    int localTimeOffsetMinutes = 0;  // min, local time minus UTC, for a receiver on local time
+    // The values a set-up sequence is built from, as they stand now.
+    ReceiverSetup GatherReceiverSetup() const;
 
     // ---- Receiver link: commands and their answers ----
     // Entries of bAnswerReceived: the answer each awaited command waits for.
@@ -380,6 +393,9 @@ private:
     void SetClockDisplayMode(int mode);
     void SetNavDataFormat(int format);
     void SetSoundChoice(bool tick, bool outOfLock);
+
+    // ---- Receiver link: the one sender of the set-up sequences ----
+    void SendSetupSequence(const QList<ReceiverCommand>& commands, const ReceiverSetup& setup);
 
     // ---- The two halves of LogStatusRecord ----
     void SyncPcClockThisSecond();   // timing/: samples the PC time, sets the clock when due
