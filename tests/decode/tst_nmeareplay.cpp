@@ -1,5 +1,6 @@
 // Real receivers' NMEA streams through a pseudo-terminal into the program in the
-// "Generic NMEA" mode, compared field by field with another decoder's reading.
+// "Generic NMEA" and "u-blox NMEA" modes, compared field by field with another
+// decoder's reading.
 
 #include "decodetests.h"
 #include "socatpair.h"
@@ -97,13 +98,23 @@ private slots:
     void replay_data()
     {
         QTest::addColumn<QString>("capture");
-        QTest::newRow("u-blox LEA-5H") << QStringLiteral("ublox-lea-5h.log");
-        QTest::newRow("Garmin 15x") << QStringLiteral("garmin15x.log");
+        QTest::addColumn<QString>("modeName");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("model");  // what identifying the receiver would have written
+        for (const char* capture : {"ublox-lea-5h.log", "garmin15x.log"}) {
+            QTest::addRow("%s generic", capture) << QString::fromLatin1(capture) << QStringLiteral("Generic NMEA")
+                                                 << int(GpsPortModeGenericNmea) << int(ReceiverModelGenericNmea);
+            QTest::addRow("%s u-blox", capture) << QString::fromLatin1(capture) << QStringLiteral("u-blox NMEA")
+                                                << int(GpsPortModeUbloxNmea) << int(ReceiverModelUblox);
+        }
     }
 
     void replay()
     {
         QFETCH(QString, capture);
+        QFETCH(QString, modeName);
+        QFETCH(int, mode);
+        QFETCH(int, model);
         QByteArray captureBytes;
         QByteArray checkBytes;
         READ_CAPTURE_OR_SKIP(capture, captureBytes);
@@ -113,14 +124,13 @@ private slots:
 
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
-        SetReceiverPort(pair.ProgramEnd(), "Generic NMEA");
+        SetReceiverPort(pair.ProgramEnd(), qPrintable(modeName));
         MainWindow window;
         QVERIFY(window.gpsPortThread.Port().isOpen());
         window.InitializeGpsReceiver();  // ends the start-up search
-        QCOMPARE(receiverInfo.gpsPortMode, int(GpsPortModeGenericNmea));
-        // What identifying a generic NMEA receiver would have written.
+        QCOMPARE(receiverInfo.gpsPortMode, mode);
         receiverInfo.ResetIdentity();
-        receiverInfo.receiverModel = ReceiverModelGenericNmea;
+        receiverInfo.receiverModel = model;
 
         QList<Snapshot> snapshots;
         connect(&window.gpsPortThread, &GpsSerialPortThread::newGpsText, &window,
