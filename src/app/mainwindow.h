@@ -274,6 +274,10 @@ public:
     QString lastGllSentence;
     QString lastRmcSentence;
     QString lastVtgSentence;
+    QString lastPgrmtSentence;
+    QString lastPgrmiSentence;
+    QString lastPgrmcSentence;
+    QString lastPgrmoSentence;
     // The handlers get the fields after the id and its comma, or (GSA and GSV) the
     // whole sentence, without the checksum; each returns whether its fields passed.
     bool DecodeNmeaZda(QByteArray body);
@@ -284,6 +288,9 @@ public:
     // A time sentence's hand-over of its time (invalid when its date was illegal);
     // awaitingFlag is the entry of bPpsAwaitingTime that belongs to the sentence.
     void TakeNmeaReceiverTime(const QDateTime& utc, int awaitingFlag);
+    // The Garmin sentences ("$PGRMT", "$PGRMI", "$PGRMC", "$PGRMO"), told apart by the
+    // id's last letter: their texts to the receiver-identification window.
+    void DecodeNmeaGarmin(char letter, QByteArray body, QString* configurationText);
 
 signals:
     void sendGpsMessage(QByteArray message);

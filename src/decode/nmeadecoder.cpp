@@ -45,6 +45,16 @@ bool ReceiverOnLocalTime(const GpsRxDialog* dialog)
 
 bool MainWindow::DecodeNmeaSentence(const QByteArray& sentence)
 {
+    // The duplicate filter of a Garmin sentence; none for any other id.
+    const auto GarminFilter = [this](const QByteArray& id) -> QString* {
+        if (id == "$PGRMT")
+            return &lastPgrmtSentence;
+        if (id == "$PGRMI")
+            return &lastPgrmiSentence;
+        if (id == "$PGRMC")
+            return &lastPgrmcSentence;
+        return id == "$PGRMO" ? &lastPgrmoSentence : nullptr;
+    };
     // The checksum was checked when the sentence was framed; left on, it would end up
     // in the last field.
     const QByteArray fields = Nmea::WithoutChecksum(sentence);
@@ -81,6 +91,17 @@ bool MainWindow::DecodeNmeaSentence(const QByteArray& sentence)
     } else if (id == "$GPVTG") {
         if (IsRepeat(lastVtgSentence, sentence))
             return true;
+        result = true;
+    } else if (QString* filter = GarminFilter(id)) {
+        if (IsRepeat(*filter, sentence))
+            return true;
+        DecodeNmeaGarmin(id.at(5), Body(fields), &configurationText);
+        result = true;
+    } else if (id == "$PMOTG") {
+        bAnswerReceived[AnswerPmotg] = true;  // the receiver answered a Motorola probe
+        result = true;
+    } else if (id == "$GPALM") {
+        bAnswerReceived[AnswerGpalm] = true;  // the almanac a Garmin probe asked for
         result = true;
     }
 

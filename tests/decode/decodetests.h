@@ -143,6 +143,8 @@ inline void SetReceiverPort(const QString& device, const char* mode)
     settings.setValue("GpsPortDialog/GPS Serial Port", device);
     settings.setValue("GpsPortDialog/GPS Serial Port Mode", mode);
     settings.setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
+    // A replay only listens: the u-blox modes would otherwise set the receiver up.
+    settings.setValue("GpsPortDialog/GPS Do Not Initialize", true);
     settings.sync();
     receiverInfo = ReceiverInfo();
 }

@@ -50,7 +50,7 @@ private slots:
             {2, "@@H", "-> ", false},
             {9, gga, "->  " + QString::fromLatin1(gga), false},
             {9, "$GPGGA,1,2,3", "?  $GPGGA,1,2,3", false},
-            {10, UbxFrame(), "?  " + QString::fromUtf8(UbxFrame()), false},
+            {10, UbxFrame(), "->  UBX-NAV  ...\n", false},
             {5, "ABC", "", false},
             {11, "ABC", "", false},
             {-1, "ABC", "", false},
