@@ -22,10 +22,6 @@ bool SocatPair::Start()
 {
     if (!dir.isValid())
         return false;
-    // A killed socat leaves its links behind, pointing at terminals that are gone; a
-    // restart on the same links (the adapter plugged in again) needs them away.
-    QFile::remove(ProgramEnd());
-    QFile::remove(ReceiverEnd());
     const QString a = QStringLiteral("pty,raw,echo=0,link=") + ProgramEnd();
     const QString b = QStringLiteral("pty,raw,echo=0,link=") + ReceiverEnd();
     socat.setStandardOutputFile(QProcess::nullDevice());
@@ -44,4 +40,8 @@ void SocatPair::Kill()
         return;
     socat.kill();
     socat.waitForFinished(5000);
+    // A killed socat leaves its links behind, pointing at terminal numbers that another
+    // pair may be given next; an unplugged device is gone under its name.
+    QFile::remove(ProgramEnd());
+    QFile::remove(ReceiverEnd());
 }
