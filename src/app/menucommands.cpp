@@ -127,31 +127,35 @@ void MainWindow::RestartGpsSerialPort()
     emit startGpsSerialPort(bLoadFirmwareMode);
 }
 
-void MainWindow::actionfrom_Average_triggered()
+namespace {
+
+// The clocks' site for local sidereal time follows the reference location.
+void MoveClockSite(const GpsNavDialog& navDialog, UtcDateTime& displayTime, UtcDateTime& receiverTime)
 {
     double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
-    gpsNavDialog->GetAveragedPosition(&lat, &lon, &altGps, &altMsl);
-    gpsNavDialog->SetRefLocation(lat, lon, altGps, altMsl);
+    navDialog.GetRefLocation(&lat, &lon, &altGps, &altMsl);
     displayTime.SetLocation(lat, lon);
     receiverTime.SetLocation(lat, lon);
+}
+
+}  // namespace
+
+void MainWindow::actionfrom_Average_triggered()
+{
+    gpsNavDialog->SetRefToAveraged();
+    MoveClockSite(*gpsNavDialog, displayTime, receiverTime);
 }
 
 void MainWindow::actionfrom_Current_triggered()
 {
-    double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
-    gpsNavDialog->GetCurrentPosition(&lat, &lon, &altGps, &altMsl);
-    gpsNavDialog->SetRefLocation(lat, lon, altGps, altMsl);
-    displayTime.SetLocation(lat, lon);
-    receiverTime.SetLocation(lat, lon);
+    gpsNavDialog->SetRefToCurrent();
+    MoveClockSite(*gpsNavDialog, displayTime, receiverTime);
 }
 
 void MainWindow::actionManual_Entry_triggered()
 {
-    double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
     gpsNavDialog->EditRefLocation();
-    gpsNavDialog->GetRefLocation(&lat, &lon, &altGps, &altMsl);
-    displayTime.SetLocation(lat, lon);
-    receiverTime.SetLocation(lat, lon);
+    MoveClockSite(*gpsNavDialog, displayTime, receiverTime);
 }
 
 void MainWindow::TelnetLinkInterface()

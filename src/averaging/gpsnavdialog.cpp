@@ -4,15 +4,12 @@
 #include "utcdatetime.h"
 #include "windowgeometry.h"
 
-#include "referencelocationdialog.h"
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QSettings>
 #include <QTableWidget>
 
-#include <cmath>
 
 GpsNavDialog::GpsNavDialog(QWidget* parent) : QDialog(parent), ui(new Ui::GpsNavDialog)
 {
@@ -27,13 +24,8 @@ GpsNavDialog::GpsNavDialog(QWidget* parent) : QDialog(parent), ui(new Ui::GpsNav
 void GpsNavDialog::LoadSettings()
 {
     QSettings settings;
-    refLat = settings.value("GpsNavDialog/RefLocation/Latitude", 0.0).toDouble();
-    refLon = settings.value("GpsNavDialog/RefLocation/Longitude", 0.0).toDouble();
-    refAltGps = settings.value("GpsNavDialog/RefLocation/GPS Altitude", 0.0).toDouble();
-    refAltMsl = settings.value("GpsNavDialog/RefLocation/MSL Altitude", 0.0).toDouble();
+    LoadRefLocation();
     bRefLocOnStart = settings.value("GpsNavDialog/RefLocation/Ref_Loc_On_Start", true).toBool();
-    metresPerDegreeLat = 111111.1;
-    metresPerDegreeLon = 111111.1 * std::cos(0.0174533 * refLat);
     bRestartOnUnlock = settings.value("GpsNavDialog/Averaging Data/Restart Averages On Unlock", true).toBool();
     // Set means "continue with the saved averages", whatever the key's name says.
     bContinueOnRestart = settings.value("GpsNavDialog/Averaging Data/Restart Averages On Startup", false).toBool();
@@ -149,44 +141,6 @@ void GpsNavDialog::DisableDopWeightingControls()
         if (auto* field = findChild<QWidget*>(QLatin1String(name)))
             field->setEnabled(false);
     }
-}
-
-void GpsNavDialog::SetRefLocationDialog(ReferenceLocationDialog* dlg)
-{
-    refLocationDialog = dlg;
-}
-
-void GpsNavDialog::GetRefLocation(double* lat, double* lon, double* altGps, double* altMsl) const
-{
-    *lat = refLat;
-    *lon = refLon;
-    *altGps = refAltGps;
-    *altMsl = refAltMsl;
-}
-
-void GpsNavDialog::SetRefLocation(double lat, double lon, double altGps, double altMsl)
-{
-    refLat = lat;
-    refLon = lon;
-    refAltGps = altGps;
-    refAltMsl = altMsl;
-    metresPerDegreeLon = 111111.1 * std::cos(0.0174533 * lat);
-    metresPerDegreeLat = 111111.1;
-    QSettings settings;
-    settings.setValue("GpsNavDialog/RefLocation/Latitude", QString::asprintf("%018.16f", refLat));
-    settings.setValue("GpsNavDialog/RefLocation/Longitude", QString::asprintf("%018.16f", refLon));
-    settings.setValue("GpsNavDialog/RefLocation/GPS Altitude", QString::asprintf("%018.16f", refAltGps));
-    settings.setValue("GpsNavDialog/RefLocation/MSL Altitude", QString::asprintf("%018.16f", refAltMsl));
-}
-
-int GpsNavDialog::EditRefLocation()
-{
-    if (!refLocationDialog)
-        return 0;
-    if (refLocationDialog->exec() == 0)
-        return 0;
-    SetRefLocation(refLat, refLon, refAltGps, refAltMsl);
-    return 1;
 }
 
 GpsNavDialog::~GpsNavDialog()

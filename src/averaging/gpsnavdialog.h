@@ -26,11 +26,20 @@ public:
 
     int exec() override;
 
+    // The reference location (referencelocation.cpp). SetRefLocation stores and saves
+    // it; EditRefLocation runs the editor and is true when the operator confirmed.
     void SetRefLocationDialog(ReferenceLocationDialog* dlg);
     void GetRefLocation(double* lat, double* lon, double* altGps, double* altMsl) const;
     double GetRefAltitudeMsl() const { return refAltMsl; }
     void SetRefLocation(double lat, double lon, double altGps, double altMsl);
-    int EditRefLocation();
+    void SetRefToAveraged();
+    void SetRefToCurrent();
+    bool EditRefLocation();
+    // The editor's grammar; a remote command parses with bShowMessages false.
+    bool ParseLatitude(const QString& text, double* lat, bool bShowMessages = true);
+    bool ParseLongitude(const QString& text, double* lon, bool bShowMessages = true);
+    bool ParseAltitude(const QString& text, double* alt, bool bShowMessages = true);
+
     void LoadSettings();
 
     // Reloads the settings and the saved averages, then restarts the averages unless
@@ -57,6 +66,8 @@ private:
     void ShowLabel(const char* name, const QString& text);
     bool LabelVisible(const char* name) const;
     void DisableDopWeightingControls();
+    // The reference keys, each repaired to 0 when out of range, and their factors.
+    void LoadRefLocation();
 
     Ui::GpsNavDialog* ui;
     ReferenceLocationDialog* refLocationDialog = nullptr;

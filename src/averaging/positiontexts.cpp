@@ -6,19 +6,6 @@ namespace {
 
 constexpr int kDegreeSign = 0xB0;
 
-// An angle split into printed pieces. The sign sits in the degrees unless they are 0,
-// when the minus prefix keeps it. The minutes and seconds are rounded to the decimals
-// they are printed with before they are split, so a value just short of a whole minute
-// or degree carries into it instead of printing 60.
-struct AngleParts
-{
-    int degrees = 0;        // signed, truncated toward zero
-    double minutes = 0.0;   // with the fraction
-    int wholeMinutes = 0;
-    double seconds = 0.0;
-    const char* minusPrefix = "";
-};
-
 double Magnitude(double angle)
 {
     // Guards the conversions to int; no real angle comes near the limit.
@@ -27,7 +14,11 @@ double Magnitude(double angle)
     return std::fmin(std::fabs(angle), 1000000.0);
 }
 
-AngleParts Signed(AngleParts parts, double angle, double whole)
+}  // namespace
+
+namespace PositionTexts {
+
+static AngleParts Signed(AngleParts parts, double angle, double whole)
 {
     const bool negative = std::isfinite(angle) && angle < 0.0;
     parts.degrees = static_cast<int>(negative ? -whole : whole);
@@ -35,7 +26,6 @@ AngleParts Signed(AngleParts parts, double angle, double whole)
     return parts;
 }
 
-// Degrees and minutes with minuteDecimals printed decimals.
 AngleParts DegreesMinutes(double angle, int minuteDecimals)
 {
     const double magnitude = Magnitude(angle);
@@ -49,7 +39,6 @@ AngleParts DegreesMinutes(double angle, int minuteDecimals)
     return Signed(parts, angle, whole);
 }
 
-// Degrees, whole minutes and seconds with secondDecimals printed decimals.
 AngleParts DegreesMinutesSeconds(double angle, int secondDecimals)
 {
     const double magnitude = Magnitude(angle);
@@ -69,10 +58,6 @@ AngleParts DegreesMinutesSeconds(double angle, int secondDecimals)
     parts.wholeMinutes = static_cast<int>(wholeMinutes);
     return Signed(parts, angle, whole);
 }
-
-}  // namespace
-
-namespace PositionTexts {
 
 QString FormatRich(int format, double lat, double lon, double altGps, double altMsl)
 {
