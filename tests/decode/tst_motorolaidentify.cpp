@@ -54,8 +54,6 @@ private slots:
         QTest::newRow("GT") << Identification(moto, "R1121N", "1", "3") << 1 << false << "1.3" << double(1.3f);
         QTest::newRow("UT") << Identification(moto, "R1121U", "1", "3") << 8 << false << "1.3" << double(1.3f);
         QTest::newRow("UT+") << Identification(moto, "R5122U1111", "11", "0") << 9 << false << "11.0" << 11.0;
-        QTest::newRow("PVT6") << Identification(moto, "PVT1", "1", "3") << 6 << false << "1.3" << double(1.3f);
-        QTest::newRow("XT") << Identification("SYNERGY SYSTEMS", "B2", "V", "") << 11 << false << "V." << 0.0;
         QTest::newRow("SSR-M8T+") << Identification("Synergy Systems", "SSR-M8T+", "1", "3") << 24 << true << "1.3"
                                   << double(1.3f);
         QTest::newRow("SSR-M8T") << Identification("Synergy Systems", "SSR-M8T", "1", "3") << 24 << false << "1.3"
