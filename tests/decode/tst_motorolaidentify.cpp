@@ -48,25 +48,36 @@ private slots:
         QTest::addColumn<QString>("versionText");
         QTest::addColumn<double>("version");
         const char* moto = "COPYRIGHT 2001 MOTOROLA";
-        QTest::newRow("M12") << Identification(moto, "P121T11T1X", "1", "3") << 3 << false << "1.3" << double(1.3f);
-        QTest::newRow("P2, sixth T") << Identification(moto, "P283XT", "1", "3") << 3 << false << "1.3" << double(1.3f);
-        QTest::newRow("M12+") << Identification(moto, "P283XU", "2.1", "5") << 4 << false << "2.1.5" << 5.0;
-        QTest::newRow("GT") << Identification(moto, "R1121N", "1", "3") << 1 << false << "1.3" << double(1.3f);
-        QTest::newRow("UT") << Identification(moto, "R1121U", "1", "3") << 8 << false << "1.3" << double(1.3f);
-        QTest::newRow("UT+") << Identification(moto, "R5122U1111", "11", "0") << 9 << false << "11.0" << 11.0;
-        QTest::newRow("SSR-M8T+") << Identification("Synergy Systems", "SSR-M8T+", "1", "3") << 24 << true << "1.3"
-                                  << double(1.3f);
-        QTest::newRow("SSR-M8T") << Identification("Synergy Systems", "SSR-M8T", "1", "3") << 24 << false << "1.3"
-                                 << double(1.3f);
-        QTest::newRow("no name found") << Identification(moto, "ZZ", "1", "3") << 5 << false << "1.3" << double(1.3f);
+        const char* synergy = "Synergy Systems";
+        const double v13 = double(1.3f);  // the receivers' versions are single precision
         QByteArray late = ModelLineAt(Identification(moto, "P1", "2.1", "5"), 173);
-        QTest::newRow("model line late, SiRF") << late.replace(15, 4, "SiRF") << 5 << false << "2.1.5" << 0.0;
         QByteArray lotus = Identification("", "", "", "");
         lotus.replace(26, 7, "i-LOTUS").replace(83, 7, "OEM2.31");
-        QTest::newRow("i-LOTUS") << lotus << 20 << false << "OEM2.31." << double(2.3f);
         QByteArray conexant = Identification("", "", "12", "5");
-        QTest::newRow("CONEXANT") << conexant.replace(26, 8, "CONEXANT") << 17 << false << "12.5" << 12.5;
-        QTest::newRow("unknown maker") << Identification("ACME", "P1", "1", "3") << 0 << false << "" << 0.0;
+        const struct {
+            const char* legend;
+            QByteArray text;
+            int model;
+            bool bPlus;
+            QString versionText;
+            double version;
+        } rows[] = {
+            {"M12", Identification(moto, "P121T11T1X", "1", "3"), 3, false, "1.3", v13},
+            {"P2, sixth T", Identification(moto, "P283XT", "1", "3"), 3, false, "1.3", v13},
+            {"M12+", Identification(moto, "P283XU", "2.1", "5"), 4, false, "2.1.5", 5.0},
+            {"GT", Identification(moto, "R1121N", "1", "3"), 1, false, "1.3", v13},
+            {"UT", Identification(moto, "R1121U", "1", "3"), 8, false, "1.3", v13},
+            {"UT+", Identification(moto, "R5122U1111", "11", "0"), 9, false, "11.0", 11.0},
+            {"SSR-M8T+", Identification(synergy, "SSR-M8T+", "1", "3"), 24, true, "1.3", v13},
+            {"SSR-M8T", Identification(synergy, "SSR-M8T", "1", "3"), 24, false, "1.3", v13},
+            {"no name found", Identification(moto, "ZZ", "1", "3"), 5, false, "1.3", v13},
+            {"model line late, SiRF", late.replace(15, 4, "SiRF"), 5, false, "2.1.5", 0.0},
+            {"i-LOTUS", lotus, 20, false, "OEM2.31.", double(2.3f)},
+            {"CONEXANT", conexant.replace(26, 8, "CONEXANT"), 17, false, "12.5", 12.5},
+            {"unknown maker", Identification("ACME", "P1", "1", "3"), 0, false, "", 0.0},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.legend) << row.text << row.model << row.bPlus << row.versionText << row.version;
     }
 
     void modelAndVersion()
@@ -128,8 +139,9 @@ private slots:
             {"P121T11T1X", 3, "1.3"}, {"R5122U1111", 9, "11.0"}};
         for (const auto& answer : answers) {
             const QByteArray version(answer.version);
-            QByteArray frame = Identification("COPYRIGHT 2001 MOTOROLA", answer.model, version.left(version.indexOf('.')),
-                                              version.mid(version.indexOf('.') + 1));
+            const qsizetype dot = version.indexOf('.');
+            QByteArray frame =
+                Identification("COPYRIGHT 2001 MOTOROLA", answer.model, version.left(dot), version.mid(dot + 1));
             GpsSerialPortThread::AppendMotorolaChecksum(frame);
             w.bAnswerReceived[MainWindow::AnswerCj] = false;
             QCOMPARE(receiver.write(frame + "\r\n"), frame.size() + 2);
