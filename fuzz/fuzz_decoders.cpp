@@ -7,15 +7,25 @@
 #include <QApplication>
 
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 
 namespace {
 
 MainWindow* window = nullptr;
 
-QString DecodeMotorolaExactly(const QByteArray& msg)
+void Require(bool condition)
 {
-    return window->DecodeMotorolaBinary(ExactBuffer(msg).Bytes());
+    if (!condition)
+        std::abort();
+}
+
+// Every message longer than its head's "@@" and one letter yields text ending in a line end.
+void DecodeMotorolaExactly(const QByteArray& msg)
+{
+    const QString text = window->DecodeMotorolaBinary(ExactBuffer(msg).Bytes());
+    Require(text.isEmpty() == (msg.size() <= 3));
+    Require(text.isEmpty() || text.endsWith(QLatin1Char('\n')));
 }
 
 // Receiver models that change how the decoders read a message.
