@@ -23,16 +23,6 @@ QString OnOff(unsigned value)
     return StateText(value, {"DISABLED", "ENABLED"}, "ERROR");
 }
 
-unsigned U8(const QByteArray& msg, int offset)
-{
-    return ReadUInt8(msg, offset);
-}
-
-int S32(const QByteArray& msg, int offset)
-{
-    return static_cast<int32_t>(MainWindow::GetMotorolaUInt32(msg, offset));
-}
-
 // The echo as the operator's record of the receiver's settings: the receiver ID window
 // and the configuration log get the line as it stands.
 void Record(MainWindow& w, MotorolaTexts& texts)

@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "binaryfields.h"
 #include "gpslogtypedialog.h"
 #include "motorolahandlers.h"
 
@@ -110,6 +111,16 @@ QString MotorolaDecoder::StateText(unsigned value, std::initializer_list<const c
 QString MotorolaDecoder::CharactersAt(const QByteArray& msg, int offset, int count)
 {
     return QString::fromLatin1(msg.mid(offset, count));
+}
+
+unsigned MotorolaDecoder::U8(const QByteArray& msg, int offset)
+{
+    return ReadUInt8(msg, offset);
+}
+
+int MotorolaDecoder::S32(const QByteArray& msg, int offset)
+{
+    return static_cast<int32_t>(MainWindow::GetMotorolaUInt32(msg, offset));
 }
 
 bool MotorolaDecoder::MaySendToReceiver()

@@ -14,16 +14,6 @@ namespace {
 
 using namespace MotorolaDecoder;
 
-unsigned U8(const QByteArray& msg, int offset)
-{
-    return ReadUInt8(msg, offset);
-}
-
-int S32(const QByteArray& msg, int offset)
-{
-    return static_cast<int32_t>(MainWindow::GetMotorolaUInt32(msg, offset));
-}
-
 // The names of the constellations set in a mask, lowest bit first.
 QString ConstellationNames(unsigned mask, const char* separator)
 {

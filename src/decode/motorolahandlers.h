@@ -34,6 +34,9 @@ QString StateText(unsigned value, std::initializer_list<const char*> texts, cons
 // The bytes from offset on, each as one character of its own code; bytes beyond the
 // message's end are left out.
 QString CharactersAt(const QByteArray& msg, int offset, int count);
+// An unsigned byte, and big-endian 32 bits as a signed number; 0 outside the message.
+unsigned U8(const QByteArray& msg, int offset);
+int S32(const QByteArray& msg, int offset);
 // The receiver answers commands that it is never sent in the receive-only mode.
 bool MaySendToReceiver();
 
