@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <initializer_list>
+
 class MainWindow;
 
 // The texts one message yields; they live for one call of the decoder.
@@ -27,6 +29,16 @@ using Handler = void (*)(MainWindow& w, const QByteArray& msg, MotorolaTexts& te
 bool FieldTextWanted(const MainWindow& w);
 // The display text becomes the head, a comma and a blank, then the line.
 void SetFieldLine(const QByteArray& msg, const QString& line, MotorolaTexts& texts);
+// The text of a state byte, or the fallback for a value beyond the list.
+QString StateText(unsigned value, std::initializer_list<const char*> texts, const char* other);
+// The bytes from offset on, each as one character of its own code; bytes beyond the
+// message's end are left out.
+QString CharactersAt(const QByteArray& msg, int offset, int count);
+// An unsigned byte, and big-endian 32 bits as a signed number; 0 outside the message.
+unsigned U8(const QByteArray& msg, int offset);
+int S32(const QByteArray& msg, int offset);
+// The receiver answers commands that it is never sent in the receive-only mode.
+bool MaySendToReceiver();
 
 // Position, status and data.
 void DecodeHa(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
@@ -58,5 +70,34 @@ void DecodeGj(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
 void DecodeBo(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
 void DecodeBk(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
 void DecodeEk(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+
+// Identification: "@@Cj" of any length; it reads only what lies inside the message.
+void IdentifyReceiverModel(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+
+// What an identification text tells of the receiver.
+struct ReceiverIdentity
+{
+    bool bModelKnown = false;    // false: the model code stays as it was
+    int receiverModel = 0;
+    bool bPlusVariant = false;
+    bool bVersionKnown = false;  // false: the version fields stay as they were
+    QString firmwareVersionText;
+    double firmwareVersion = 0.0;
+};
+ReceiverIdentity IdentifyFromText(const QByteArray& msg);
+
+// Self tests and small texts: "@@Ca", "@@Fa", "@@Ia", "@@Ir", "@@Eq".
+void DecodeSelfTest(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+void DecodeSmallText(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+
+// Configuration echoes: every "A" id, and those of the "C" and "G" families.
+void DecodeAEcho(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+void DecodeCEcho(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+void DecodeGEcho(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+
+// Extension messages of the later receivers: the "S", "T" and "W" families.
+void DecodeSExtension(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+void DecodeTExtension(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
+void DecodeWExtension(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts);
 
 }  // namespace MotorolaDecoder

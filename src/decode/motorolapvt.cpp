@@ -8,19 +8,12 @@
 
 namespace {
 
-unsigned U8(const QByteArray& msg, int offset)
-{
-    return ReadUInt8(msg, offset);
-}
+using MotorolaDecoder::S32;
+using MotorolaDecoder::U8;
 
 unsigned U16(const QByteArray& msg, int offset)
 {
     return ReadBigEndianUInt16(msg, offset);
-}
-
-int S32(const QByteArray& msg, int offset)
-{
-    return static_cast<int32_t>(MainWindow::GetMotorolaUInt32(msg, offset));
 }
 
 // Centimetres and other hundredths as a double.

@@ -11,19 +11,9 @@
 
 #include <QLabel>
 
-#include <initializer_list>
-
 namespace {
 
 using namespace MotorolaDecoder;
-
-// The text of a state byte, or the fallback for a value beyond the list.
-QString StateText(unsigned value, std::initializer_list<const char*> texts, const char* other)
-{
-    if (value < texts.size())
-        return QString::fromLatin1(texts.begin()[value]);
-    return QString::fromLatin1(other);
-}
 
 struct TraimLayout
 {

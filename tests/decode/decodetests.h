@@ -77,10 +77,15 @@ private:
     QByteArray view;
 };
 
-// The ids the Motorola decoder handles.
+// The ids the Motorola decoder handles with a line of their own, at the length the
+// framer gives them.
 inline const char* const kHandledMotorolaIds[] = {
-    "Ba", "Bb", "Bd", "Bf", "Bg", "Bj", "Bk", "Bn", "Bo",
-    "Ea", "Eg", "Ek", "En", "Gj", "Ha", "Hb", "Hn", "Hr",
+    "AA", "AB", "AC", "AD", "AE", "AJ", "AM", "AN", "AO", "AP", "AQ", "AS", "Aa", "Ab", "Ac", "Ad",
+    "Ae", "Af", "Ag", "Ah", "Ai", "Aj", "Ak", "Al", "Am", "An", "Ap", "Aq", "Ar", "As", "At", "Au",
+    "Av", "Aw", "Ax", "Ay", "Az", "Ba", "Bb", "Bd", "Bf", "Bg", "Bj", "Bk", "Bn", "Bo", "Ca", "Cb",
+    "Cc", "Ce", "Cf", "Cg", "Ck", "Ea", "Eg", "Ek", "En", "Eq", "Fa", "Ga", "Gb", "Gc", "Gd", "Ge",
+    "Gf", "Gj", "Gk", "Ha", "Hb", "Hn", "Hr", "Ia", "Ir", "SP", "Sa", "Sc", "Sm", "So", "Sp", "St",
+    "Sx", "Sz", "Tk", "Tr", "Wb", "Wm", "Wo", "Ws",
 };
 
 // The decoder's answer for a message it did not decode: its head, a blank and "...".

@@ -1,0 +1,204 @@
+// Self-test results, configuration echoes and the later receivers' extension messages:
+// their lines, where each line goes, and what they change in the program.
+
+#include "decodetests.h"
+#include "gpsrxdialog.h"
+#include "gpsrxiddialog.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+
+namespace {
+
+// How far a line travels: shown only, or also into the receiver ID window and the
+// configuration log (the text before the tail's "..." and line end).
+enum Route { Shown, Recorded, ConfigOnly };
+
+QString Line(const QString& text, int number)
+{
+    return text.split(QLatin1Char('\n')).value(number);
+}
+
+}  // namespace
+
+class TestMotorolaEchoes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { w = NewDecodingWindow(); }
+    void cleanup() { w.reset(); }
+
+    void lines_data()
+    {
+        QTest::addColumn<QByteArray>("msg");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("route");
+        QTest::addColumn<QString>("configuration");  // for ConfigOnly
+        using M = MotorolaMessage;
+        const QString ce = "Pseudorange Correction: 1.5 [3, 2.50, 1.545, 9]" +
+                           QString(5, 'x').replace("x", ", [0, 0.00, 0.000, 0]");
+        QByteArray eq = M("Eq");
+        eq.replace(4, 89, "FW \xE9t\xE9" + QByteArray(83, '.'));
+        const struct {
+            const char* legend;
+            QByteArray msg;
+            QString display;
+            Route route;
+            QString configuration;
+        } rows[] = {
+            {"Gc", M("Gc"), "@@Gc 1PPS signal output set to OFF", Recorded, {}},
+            {"AF, no text", M("AF", 5), "@@AF ...", Recorded, {}},
+            {"A beyond z", "@@A~", "@@A~ ...", Recorded, {}},
+            {"Aw 3", M("Aw").U8(4, 3), "@@Aw Time Correction Mode ERROR", Recorded, {}},
+            {"AA 2", M("AA").U8(4, 2), "@@AA Current Ephemeris Hold mode  ", Recorded, {}},
+            {"Ac month 13", M("Ac").U8(4, 13).U8(5, 5).U16(6, 2021), "Date set to Illegal month 05, 2021 UTC",
+             Recorded, {}},
+            {"As", M("As").S32(4, -3600000).S32(8, 1800000).S32(12, 12345),
+             "@@As Position-Hold set to  -1.00000000, 0.50000000, 123.45", Recorded, {}},
+            {"Gf 3", M("Gf").U16(4, 3), "@@Gf TRAIM Alarm Limit set to 300", Recorded, {}},
+            {"Cf", M("Cf"), "@@Cf Receiver Set to Default Values", ConfigOnly, "@@Cf Receiver Set to Default Values"},
+            {"Ce", M("Ce").U24(4, 15).U8(7, 3).U24(8, 250).U24(11, 1545), "@@Ce " + ce, ConfigOnly, "@@Ce" + ce},
+            {"Cb", M("Cb").U8(4, 4).U8(5, 7).U24(6, 0x0102AB).U24(27, 0xFFFFFF),
+             "@@Cb SF 4 PG 07 DATA: 0102AB 000000 000000 000000 000000 000000 000000 FFFFFF", Shown, {}},
+            {"Ck", M("Ck"), "@@Ck: incoming DGPS", Shown, {}},
+            {"Sx", M("Sx").U8(4, 0x81), "@@Sx GNSS Receiver Type is GPS + SBAS", Shown, {}},
+            {"Sp", M("Sp").U8(4, 0xFE), "@@Sp GNSS Receiver current number of leap seconds = -2", Shown, {}},
+            {"Wb", M("Wb").U8(4, 0x12).U8(5, 0xAB), "@@Wb 12AB", Shown, {}},
+            {"Wq", M("Wq", 19).Text(4, "ABCDEFGHIJKLMNO"), "@@Wq ABCDEFGHIJKLMNO", Shown, {}},
+            {"Tm", M("Tm"), "@@Tm ...", Shown, {}},
+            {"Ir", M("Ir"), "@@Ir Oscillator Learning Table Input Acknowledged.", Shown, {}},
+            {"Eq", eq, "@@Eq FW \u00E9t\u00E9" + QString(83, QLatin1Char('.')), Shown, {}},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.legend) << row.msg << row.display << int(row.route) << row.configuration;
+    }
+
+    void lines()
+    {
+        QFETCH(QByteArray, msg);
+        QFETCH(QString, display);
+        QFETCH(int, route);
+        QFETCH(QString, configuration);
+        const QString idBefore = w->gpsRxIdDialog->rxIdText;
+        w->configurationBuffer.clear();
+        QCOMPARE(w->DecodeMotorolaBinary(msg), display + "\n");
+        // The window and the log get the line before the tail completed it.
+        const QString recorded = display.endsWith(" ...") ? display.chopped(3) : display;
+        const QString logged = route == Recorded ? recorded : route == ConfigOnly ? configuration : QString();
+        QCOMPARE(w->configurationBuffer, logged);
+        QCOMPARE(w->gpsRxIdDialog->rxIdText == idBefore, route != Recorded);
+    }
+
+    // The echoes that move values into the program.
+    void valuesTaken()
+    {
+        w->DecodeMotorolaBinary(MotorolaMessage("Ay").U32(4, 1500));
+        QCOMPARE(w->displayTime.PpsOffsetNs(), 1500u);
+        QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage("Ax").U16(4, 20)),
+                 QStringLiteral("@@Ax Epoch offset set to 20 msec\n"));
+        QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage("Az").U32(4, 4294967295u)),
+                 QStringLiteral("@@Az 1pps cable delay set to 4294967295 nanoseconds\n"));
+        // The clock refresh that follows a time message keeps them.
+        w->DecodeMotorolaBinary(MotorolaMessage("Ha").DateTime(2021, 6, 1, 12, 0, 0));
+        w->UpdateClockDisplay();
+        QCOMPARE(w->displayTime.ToUtcString("hh:mm:ss"), QStringLiteral("12:00:01"));
+        QCOMPARE(w->displayTime.PpsOffsetNs(), 1500u);
+        QCOMPARE(w->displayTime.EpochOffsetMs(), 20);
+
+        w->DecodeMotorolaBinary(MotorolaMessage("Ck"));
+        QCOMPARE(w->dgpsState, 1);
+        w->DecodeMotorolaBinary(MotorolaMessage("Ce"));
+        w->DecodeMotorolaBinary(MotorolaMessage("Wb"));
+        QVERIFY(w->bAnswerReceived[MainWindow::AnswerBh] && w->bAnswerReceived[MainWindow::AnswerWb]);
+    }
+
+    // "@@Sc" replaces and saves the constellation choice, also with nothing chosen.
+    void constellationsSaved()
+    {
+        const struct { unsigned mask; const char* names; const char* flags; } rows[] = {
+            {0x03, "GPS & GLONASS", "110000"},
+            {0x20, "other #1", "000000"},
+            {0x00, "NONE (illegal)", "000000"},
+        };
+        for (const auto& row : rows) {
+            QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage("Sc").U8(4, row.mask)),
+                     QStringLiteral("@@Sc GNSS Constellation Mode is ") + row.names + "\n");
+            QSettings settings;
+            QString saved;
+            for (const char* key : {"Gps", "Glonass", "Galileo", "Beidou", "Qzss", "Sbas"})
+                saved += settings.value(QStringLiteral("GpsRxDialog/Sat ") + key).toBool() ? '1' : '0';
+            QCOMPARE(saved, QLatin1String(row.flags));
+        }
+    }
+
+    void selfTests_data()
+    {
+        QTest::addColumn<QByteArray>("msg");
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("fails");  // the lines that say FAIL, by number
+        QTest::addColumn<int>("antenna");    // -1: unchanged
+        using M = MotorolaMessage;
+        const char* rtc = "@@Fa RTC Comm & Time: PASS";
+        const struct {
+            const char* legend;
+            QByteArray msg;
+            int model, lines;
+            QString first, fails;
+            int antenna;
+        } rows[] = {
+            {"Fa first layout", M("Fa"), 10, 16, rtc, "", -1},
+            {"Fa second layout", M("Fa"), 4, 15, "@@Fa Antenna Undercurrent: PASS", "", 0},
+            {"Fa antenna", M("Fa").U8(4, 0xC0), 4, 15, "@@Fa Antenna Undercurrent: FAIL", "0 1", 3},
+            {"Fa bit 11, second", M("Fa").U16(4, 0x0800), 0, 15, "@@Fa Antenna Undercurrent: PASS", "", 0},
+            {"Fa bit 11, first", M("Fa").U16(4, 0x0800), 24, 16, rtc, "4", -1},
+            {"Ia", M("Ia").U24(4, 0x800001), 3, 21, "@@Ia Antenna Sense: UC", "20", -1},
+            {"Ca", M("Ca").U16(4, 0xC000), 6, 14, rtc, "", -1},
+            {"Ca channel 6", M("Ca").U16(4, 0x0020), 6, 14, rtc, "8", -1},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.legend) << row.msg << row.model << row.lines << row.first << row.fails << row.antenna;
+    }
+
+    // Each result is one PASS/FAIL line per tested part, recorded, and followed by one
+    // command back to position fixing, except in the receive-only mode.
+    void selfTests()
+    {
+        QFETCH(QByteArray, msg);
+        QFETCH(int, model);
+        QFETCH(int, lines);
+        QFETCH(QString, first);
+        QFETCH(QString, fails);
+        QFETCH(int, antenna);
+        receiverInfo.receiverModel = model;
+        QSignalSpy sent(w.get(), &MainWindow::sendGpsMessage);
+        const QString text = w->DecodeMotorolaBinary(msg);
+        QCOMPARE(text.count(QLatin1Char('\n')), lines);
+        QCOMPARE(Line(text, 0), first);
+        QString failing;
+        for (int k = 0; k < lines; ++k) {
+            if (Line(text, k).endsWith(": FAIL"))
+                failing += (failing.isEmpty() ? "" : " ") + QString::number(k);
+        }
+        QCOMPARE(failing, fails);
+        QCOMPARE(w->antennaState, antenna);
+        if (antenna == 3)
+            QCOMPARE(w->antennaBadge->text(), QStringLiteral("Ant No Pwr"));
+        QVERIFY(w->gpsRxIdDialog->rxIdText.contains(Line(text, lines - 1)));
+        QCOMPARE(w->configurationBuffer, text.chopped(1));
+        QCOMPARE(sent.count(), 1);
+        QCOMPARE(sent.first().first().toByteArray(), QByteArray("@@Cg\x01\x25"));
+
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinaryRxOnly;
+        QCOMPARE(w->DecodeMotorolaBinary(msg), text);
+        QCOMPARE(sent.count(), 1);
+    }
+
+private:
+    std::unique_ptr<MainWindow> w;
+};
+
+HORALUX_TEST(TestMotorolaEchoes);
+#include "tst_motorolaechoes.moc"
