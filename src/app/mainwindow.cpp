@@ -80,7 +80,7 @@ MainWindow::MainWindow(QWidget* parent)
     QCoreApplication::setOrganizationDomain(QStringLiteral("kvx-systems.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Horalux"));
 
-    programVersion = QVersionNumber(1, 1, 1);
+    programVersion = QVersionNumber::fromString(QStringLiteral(HORALUX_VERSION));
 
     clockDisplayGroup = new QActionGroup(this);
     for (QAction* a : {ui->actionUTC, ui->actionPC, ui->actionGMST, ui->actionLMST, ui->actionMJD,

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QDateTime>
 #include <QFile>
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QSet>
 #include <QSoundEffect>
 #include <QString>
 #include <QVersionNumber>
@@ -264,6 +266,20 @@ public:
     void WriteTicTimeLine(int port, const QByteArray& line);
     void WriteTicAverageLine(int port, const QByteArray& line);
     QString configurationBuffer;
+    // Open today's files from the stored settings, appending under a new header; no box
+    // is shown: a refusal or failure is returned in error.
+    bool OpenGpsLog(QString* error = nullptr);
+    bool OpenTicLogs(QString* error = nullptr);
+    // The time the logs go by (UTC): the receiver's, or the PC's before any receiver
+    // time; its date is the day of the files.
+    QDateTime CurrentLogClock() const;
+    // A new day's files for an open log whose day differs from the given one.
+    void CheckGpsLogDay(const QDate& day);
+    void CheckTicLogsDay(const QDate& day);
+    QDate gpsLogDay;  // the UTC day of the open GPS log file
+    QDate ticLogDay;  // the UTC day of the open TIC log set
+    // Files whose write or open failure was already reported: once per file.
+    QSet<QString> reportedLogFailures;
 
     // ---- Receiver message decoding: NMEA ----
     // The last accepted sentence of each id that has a duplicate filter: an exact
@@ -407,6 +423,16 @@ private:
     // ---- The two halves of LogStatusRecord ----
     void SyncPcClockThisSecond();   // timing/: samples the PC time, sets the clock when due
     void LogStatusThisSecond();     // logs/: decides bLogThisSecond, writes the status record
+
+    // ---- Data logs: files ----
+    bool WriteLogBytes(QFile& file, const QByteArray& bytes);
+    void ReportLogFailure(const QFile& file, const QString& what);
+    bool OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error);
+    void CloseTicFiles(const QByteArray& trailer);
+    bool OpenTicFiles(const QDate& day, QString* error);
+    void WriteTicLine(QFile& file, const QByteArray& line);
+    void UpdateLogActions();
+    void CopyTicFileDialogValues();
 };
 
 // Styles of the satellite-table sort buttons: the one that sorts, and the others.

@@ -1,109 +1,141 @@
-// The GPS data log, the configuration log and the TIC log set as the rest of the
-// program sees them.
+// The GPS data log and the configuration log as the rest of the program sees them, the
+// per-second log step and the file plumbing that the TIC log set shares.
 
 #include "mainwindow.h"
 
+#include "gpslogtypedialog.h"
+#include "gpsnavdialog.h"
+#include "logfilenames.h"
+#include "logtexts.h"
 #include "pctime.h"
+#include "ui_mainwindow.h"
 
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
-#include <QTextStream>
+#include <QStatusBar>
+
+using namespace LogFileNames;
 
 namespace {
-// What the configuration log holds back until its file is open.
-constexpr int kConfigurationBufferLimit = 20000;
+
+QByteArray GpsHeaderOf(const MainWindow& w, const QDateTime& now)
+{
+    LogTexts::GpsHeader header;
+    header.version = w.programVersion.toString();
+    header.openedUtc = now;
+    header.logType = w.gpsLogTypeDialog->gpsLogType;
+    header.receiverModel = receiverInfo.receiverModel;
+    header.portMode = receiverInfo.gpsPortMode;
+    header.utcOffsetSecs = w.utcOffsetSecs;
+    header.referenceLocation = w.gpsNavDialog->FormatPositionCsv(4);
+    return LogTexts::GpsLogHeader(header);
 }
 
-void MainWindow::LogGpsMessage(QByteArray msg)
+}  // namespace
+
+// A receiver time that was never set has no day number: the PC clock stands in.
+QDateTime MainWindow::CurrentLogClock() const
 {
-    if (!gpsLogFile.isOpen() || msg.isEmpty() || !bLogThisSecond)
+    return LogClock(receiverTime.dateTime, receiverTime.mjd != 0, PcTime::CurrentUtc());
+}
+
+// ---- File plumbing ----
+
+void MainWindow::ReportLogFailure(const QFile& file, const QString& what)
+{
+    if (reportedLogFailures.contains(file.fileName()))
         return;
+    reportedLogFailures.insert(file.fileName());
+    const QString text = QStringLiteral("Log file %1: %2").arg(file.fileName(), what);
+    qWarning().noquote() << "WARNING:" << text;
+    statusBar()->showMessage(text);
 }
 
-void MainWindow::WriteGpsLogText(QString text)
+bool MainWindow::WriteLogBytes(QFile& file, const QByteArray& bytes)
 {
-    if (text.isEmpty() || !gpsLogFile.isOpen())
-        return;
-    gpsLogFile.write(text.toUtf8());
+    if (bytes.isEmpty())
+        return true;
+    if (file.write(bytes) == bytes.size() && file.error() == QFileDevice::NoError)
+        return true;
+    ReportLogFailure(file, file.errorString());
+    file.unsetError();
+    return false;
 }
 
-void MainWindow::LogConfigurationText(QString text)
+bool MainWindow::OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error)
 {
-    if (text.isEmpty())
-        return;
-    if (ticCombinedLog.isOpen()) {
-        ticCombinedLog.write(text.toUtf8());
-        return;
-    }
-    if (configurationBuffer.size() + text.size() > kConfigurationBufferLimit) {
-        const QString overflow =
-            QStringLiteral("*** Configuration buffer overflow before log opened ***\n");
-        if (!configurationBuffer.endsWith(overflow))
-            configurationBuffer += overflow;
-        return;
-    }
-    configurationBuffer += text;
-}
-
-// Once a second, after a receiver time: the PC clock half first (it samples the PC time
-// that the log half records), then the log half.
-void MainWindow::LogStatusRecord()
-{
-    SyncPcClockThisSecond();
-    LogStatusThisSecond();
-}
-
-void MainWindow::LogStatusThisSecond()
-{
-}
-
-void MainWindow::WriteTicTimeLine(int port, const QByteArray& line)
-{
-    Q_UNUSED(port);
-    Q_UNUSED(line);
-}
-
-void MainWindow::WriteTicAverageLine(int port, const QByteArray& line)
-{
-    Q_UNUSED(port);
-    Q_UNUSED(line);
-}
-
-bool MainWindow::FlushTicLogs()
-{
-    if (!ticCombinedLog.isOpen())
+    if (file.isOpen())
+        file.close();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    file.setFileName(path);
+    // Append: a day's file is never truncated, each opening adds its own header.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (error)
+            *error = QStringLiteral("Cannot open the log file %1: %2").arg(path, file.errorString());
         return false;
-    for (int k = 0; k < 8; ++k) {
-        if (ticAverageLogs[k].isOpen())
-            ticAverageLogs[k].flush();
-        if (ticTimeLogs[k].isOpen())
-            ticTimeLogs[k].flush();
     }
-    ticCombinedLog.flush();
+    reportedLogFailures.remove(path);
+    WriteLogBytes(file, header);
     return true;
 }
 
-void MainWindow::CloseTicLogs(bool noAsk)
+void MainWindow::UpdateLogActions()
 {
-    if (!ticCombinedLog.isOpen())
-        return;
-    if (!noAsk &&
-        QMessageBox::question(this, QStringLiteral("Horalux"),
-                              QStringLiteral("Are you sure you want to close this TIC Log file set?")) !=
-            QMessageBox::Yes)
-        return;
-    const QByteArray trailer = "; Closed TIC Data Logs " +
-                               PcTime::CurrentUtc().toString("yyyy-MM-dd hh:mm:ss").toLatin1() +
-                               " UTC\n; \n";
-    for (int k = 0; k < 8; ++k) {
-        for (QFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]}) {
-            if (file->isOpen()) {
-                file->write(trailer);
-                file->close();
-            }
-        }
+    ui->actionClose_GPS_Data_Log->setEnabled(gpsLogFile.isOpen());
+    ui->actionClose_TIC_Data_Log->setEnabled(ticCombinedLog.isOpen());
+}
+
+// ---- The GPS data log ----
+
+bool MainWindow::OpenGpsLog(QString* error)
+{
+    CloseGpsLog(true);
+    gpsLogTypeDialog->LoadSettings();
+    const GpsLogTypeDialog& d = *gpsLogTypeDialog;
+    const QDateTime now = CurrentLogClock();
+    const QString path = GpsLogPath(d.gpsLogFolder, d.gpsLogPrefix, d.gpsLogType, now.date());
+    if (path.isEmpty()) {
+        if (error)
+            *error = IsValidPrefix(d.gpsLogPrefix) ? QStringLiteral("The GPS log file would lie outside its folder.")
+                                                   : PrefixRefusedText(d.gpsLogPrefix);
+        return false;
     }
-    ticCombinedLog.write(trailer);
-    ticCombinedLog.close();
+    const bool bOpened = OpenLogFile(gpsLogFile, path, GpsHeaderOf(*this, now), error);
+    gpsLogDay = bOpened ? now.date() : QDate();
+    UpdateLogActions();
+    return bOpened;
+}
+
+void MainWindow::CheckGpsLogDay(const QDate& day)
+{
+    if (!gpsLogFile.isOpen() || !day.isValid() || day == gpsLogDay)
+        return;
+    // A file opened without a day of its own belongs to the first day it sees.
+    if (!gpsLogDay.isValid()) {
+        gpsLogDay = day;
+        return;
+    }
+    const GpsLogTypeDialog& d = *gpsLogTypeDialog;
+    const QString path = GpsLogPath(d.gpsLogFolder, d.gpsLogPrefix, d.gpsLogType, day);
+    // The old day's file stays open, and keeps the lines, until the new one can be had.
+    QFile probe(path);
+    if (path.isEmpty() || !probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        QFile failed(path.isEmpty() ? DayStem(d.gpsLogPrefix, day) : path);
+        ReportLogFailure(failed, path.isEmpty() ? QStringLiteral("refused") : probe.errorString());
+        return;
+    }
+    probe.close();
+    const QDateTime now = CurrentLogClock();
+    WriteLogBytes(gpsLogFile, LogTexts::GpsLogTrailer(now));
+    gpsLogFile.close();
+    QString error;
+    if (OpenLogFile(gpsLogFile, path, GpsHeaderOf(*this, now), &error))
+        gpsLogDay = day;
+    else
+        ReportLogFailure(gpsLogFile, error);
+    UpdateLogActions();
 }
 
 void MainWindow::CloseGpsLog(bool noAsk)
@@ -115,14 +147,105 @@ void MainWindow::CloseGpsLog(bool noAsk)
                               QStringLiteral("Are you sure you want to close this GPS Log file?")) !=
             QMessageBox::Yes)
         return;
-    gpsLogFile.write("; Closed GPS Data Log " +
-                     PcTime::CurrentUtc().toString("yyyy-MM-dd hh:mm:ss").toLatin1() + " UTC\n; \n");
+    WriteLogBytes(gpsLogFile, LogTexts::GpsLogTrailer(CurrentLogClock()));
     gpsLogFile.close();
+    gpsLogDay = QDate();
+    UpdateLogActions();
 }
 
-void MainWindow::actionNew_GPS_Data_Log_triggered() {}
-void MainWindow::actionOpen_GPS_Data_Log_triggered() {}
-void MainWindow::actionClose_GPS_Data_Log_triggered() { CloseGpsLog(false); }
-void MainWindow::actionNew_TIC_Data_Log_triggered() {}
-void MainWindow::actionOpen_TIC_Data_Log_triggered() {}
-void MainWindow::actionClose_TIC_Data_Log_triggered() { CloseTicLogs(false); }
+void MainWindow::LogGpsMessage(QByteArray msg)
+{
+    if (!gpsLogFile.isOpen() || msg.isEmpty() || !bLogThisSecond)
+        return;
+    const int type = gpsLogTypeDialog->gpsLogType;
+    if (type == GpsLogBinary || (type == GpsLogRinex && LogTexts::IsRinexMessage(msg)))
+        WriteLogBytes(gpsLogFile, LogTexts::BinaryRecord(msg));
+}
+
+void MainWindow::WriteGpsLogText(QString text)
+{
+    // A raw-data window open on an unlogged second still makes the decoders build their
+    // lines; the log period decides what is kept.
+    if (text.isEmpty() || !gpsLogFile.isOpen() || !bLogThisSecond)
+        return;
+    WriteLogBytes(gpsLogFile, LogTexts::LogLines(text));
+}
+
+// ---- The configuration log ----
+
+void MainWindow::LogConfigurationText(QString text)
+{
+    const QByteArray lines = LogTexts::LogLines(text);
+    if (lines.isEmpty())
+        return;
+    const QString tag = FormatTimeStamp();
+    QString entry;
+    for (const QString& line : QString::fromUtf8(lines).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        entry += tag + line + QLatin1Char('\n');
+    if (!ticCombinedLog.isOpen()) {
+        LogTexts::BufferConfigurationText(configurationBuffer, entry);
+        return;
+    }
+    CheckTicLogsDay(CurrentLogClock().date());
+    if (ticCombinedLog.isOpen())
+        WriteLogBytes(ticCombinedLog, entry.toUtf8());
+}
+
+// ---- Once a second ----
+
+// Once a second, after a receiver time: the PC clock half first (it samples the PC time
+// that the log half records), then the log half.
+void MainWindow::LogStatusRecord()
+{
+    SyncPcClockThisSecond();
+    LogStatusThisSecond();
+}
+
+void MainWindow::LogStatusThisSecond()
+{
+    const QDateTime now = CurrentLogClock();
+    CheckGpsLogDay(now.date());
+    CheckTicLogsDay(now.date());
+    bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
+    const int type = gpsLogTypeDialog->gpsLogType;
+    if (!bLogThisSecond || (type != GpsLogRaw && type != GpsLogNmea))
+        return;
+
+    LogTexts::StatusValues v;
+    v.utc = now;
+    v.nmeaPosition = gpsNavDialog->FormatPositionNmea(3);
+    v.navMode = gpsNavDialog->GetNavMode();
+    v.fixStatus = gpsNavDialog->GetFixStatus();
+    v.satellitesUsed = gpsNavDialog->GetSatellitesUsed();
+    v.bLocked = !bOutOfLock;
+    v.pcClockOffsetMs = pcClockOffsetMs;
+    v.hdop = gpsNavDialog->hdop;
+    double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
+    gpsNavDialog->GetCurrentPosition(&lat, &lon, &altGps, &altMsl);
+    v.altitudeMsl = altMsl;
+    v.geoidSeparation = altGps - altMsl;
+    const QByteArray record =
+        type == GpsLogRaw ? LogTexts::RawStatusRecord(v).toUtf8() : LogTexts::GgaStatusSentence(v);
+    WriteLogBytes(gpsLogFile, record + '\n');
+}
+
+// ---- File menu ----
+
+void MainWindow::actionNew_GPS_Data_Log_triggered()
+{
+    if (gpsLogTypeDialog->exec() == 0)
+        return;
+    actionOpen_GPS_Data_Log_triggered();
+}
+
+void MainWindow::actionOpen_GPS_Data_Log_triggered()
+{
+    QString error;
+    if (!OpenGpsLog(&error))
+        QMessageBox::warning(this, QStringLiteral("Error"), error);
+}
+
+void MainWindow::actionClose_GPS_Data_Log_triggered()
+{
+    CloseGpsLog(false);
+}

@@ -1,15 +1,36 @@
 #include "gpslogtypedialog.h"
 
+#include "logfilenames.h"
 #include "ui_gpslogtypedialog.h"
 #include "windowgeometry.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSettings>
+
+namespace {
+
+constexpr const char* kEveryTexts[LogFileNames::kGpsLogEveryCount] = {
+    "1 second",   "2 seconds",  "5 seconds",  "10 seconds", "15 seconds", "30 seconds",
+    "1 minute",   "5 minutes",  "10 minutes", "15 minutes", "30 minutes", "1 hour"};
+
+}  // namespace
 
 GpsLogTypeDialog::GpsLogTypeDialog(QWidget* parent) : QDialog(parent), ui(new Ui::GpsLogTypeDialog)
 {
     ui->setupUi(this);
+    QAbstractButton* const types[] = {ui->IDC_GPSLOG_RAW, ui->IDC_GPSLOG_BINARY, ui->IDC_GPSLOG_PVT,
+                                      ui->IDC_GPSLOG_NMEA, ui->IDC_GPSLOG_RINEX};
+    for (int k = 0; k < 5; ++k)
+        ui->GpsLogTypeButtonGroup->setId(types[k], k);
+    for (const char* text : kEveryTexts)
+        ui->IDC_GPSLOG_EVERY->addItem(QLatin1String(text));
     connect(ui->OK, &QPushButton::clicked, this, &GpsLogTypeDialog::OnOk);
     connect(ui->CANCEL, &QPushButton::clicked, this, &GpsLogTypeDialog::OnCancel);
+    connect(ui->IDC_GPSLOG_BROWSE, &QPushButton::clicked, this, &GpsLogTypeDialog::IDC_GPSLOG_BROWSE_clicked);
+    LoadSettings();
 }
 
 GpsLogTypeDialog::~GpsLogTypeDialog()
@@ -17,9 +38,30 @@ GpsLogTypeDialog::~GpsLogTypeDialog()
     delete ui;
 }
 
+void GpsLogTypeDialog::LoadSettings()
+{
+    QSettings settings;
+    gpsLogType = settings.value("LogFiles/GPSLogType", 2).toInt();
+    if (gpsLogType < 0 || gpsLogType > 4)
+        gpsLogType = 2;
+    const int stored = settings.value("LogFiles/GPSLogEvery", 0).toInt();
+    gpsLogEveryIndex = LogFileNames::ValidGpsLogEveryIndex(stored);
+    if (gpsLogEveryIndex != stored || !settings.contains("LogFiles/GPSLogEvery"))
+        settings.setValue("LogFiles/GPSLogEvery", gpsLogEveryIndex);
+    gpsLogPeriod = LogFileNames::GpsLogPeriodSeconds(gpsLogEveryIndex);
+    gpsLogFolder = settings.value("LogFiles/GPSLogFolder", LogFileNames::DefaultFolder()).toString();
+    gpsLogPrefix = settings.value("LogFiles/GPSLogPrefix", QStringLiteral("GPS")).toString();
+
+    ui->GpsLogTypeButtonGroup->button(gpsLogType)->setChecked(true);
+    ui->IDC_GPSLOG_EVERY->setCurrentIndex(gpsLogEveryIndex);
+    ui->IDC_GPSLOG_FOLDER->setText(gpsLogFolder);
+    ui->IDC_GPSLOG_PREFIX->setText(gpsLogPrefix);
+}
+
 int GpsLogTypeDialog::exec()
 {
     WindowGeometry::Restore(this, QStringLiteral("GpsLogTypeDialog/geometry"));
+    LoadSettings();
     return QDialog::exec();
 }
 
@@ -29,8 +71,33 @@ void GpsLogTypeDialog::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void GpsLogTypeDialog::IDC_GPSLOG_BROWSE_clicked()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("GPS Data Log Folder"),
+                                                             ui->IDC_GPSLOG_FOLDER->text());
+    if (!folder.isEmpty())
+        ui->IDC_GPSLOG_FOLDER->setText(folder);
+}
+
 void GpsLogTypeDialog::OnOk()
 {
+    const QString prefix = ui->IDC_GPSLOG_PREFIX->text().trimmed();
+    if (!LogFileNames::IsValidPrefix(prefix)) {
+        QMessageBox::warning(this, QStringLiteral("Error"), LogFileNames::PrefixRefusedText(prefix));
+        ui->IDC_GPSLOG_PREFIX->setFocus();
+        return;
+    }
+    gpsLogType = qMax(0, ui->GpsLogTypeButtonGroup->checkedId());
+    gpsLogEveryIndex = LogFileNames::ValidGpsLogEveryIndex(ui->IDC_GPSLOG_EVERY->currentIndex());
+    gpsLogPeriod = LogFileNames::GpsLogPeriodSeconds(gpsLogEveryIndex);
+    gpsLogFolder = ui->IDC_GPSLOG_FOLDER->text().trimmed();
+    gpsLogPrefix = prefix;
+
+    QSettings settings;
+    settings.setValue("LogFiles/GPSLogType", gpsLogType);
+    settings.setValue("LogFiles/GPSLogEvery", gpsLogEveryIndex);
+    settings.setValue("LogFiles/GPSLogFolder", gpsLogFolder);
+    settings.setValue("LogFiles/GPSLogPrefix", gpsLogPrefix);
     WindowGeometry::Save(this, QStringLiteral("GpsLogTypeDialog/geometry"));
     done(1);
 }

@@ -1,15 +1,43 @@
 #include "ticfiledialog.h"
 
+#include "logfilenames.h"
+#include "numericfield.h"
 #include "ui_ticfiledialog.h"
 #include "windowgeometry.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSettings>
+
+namespace {
+
+int StoredChoice(const QSettings& settings, const char* key, int fallback, int low, int high)
+{
+    const int value = settings.value(key, fallback).toInt();
+    return value >= low && value <= high ? value : fallback;
+}
+
+}  // namespace
 
 TicFileDialog::TicFileDialog(QWidget* parent) : QDialog(parent), ui(new Ui::TicFileDialog)
 {
     ui->setupUi(this);
+    ui->TicLogStyleButtonGroup->setId(ui->IDC_TICLOG_SPACE, 0);
+    ui->TicLogStyleButtonGroup->setId(ui->IDC_TICLOG_COMMA, 1);
+    ui->TicLogStyleButtonGroup->setId(ui->IDC_TICLOG_TAB, 2);
+    ui->TicTimeTagButtonGroup->setId(ui->IDC_TICLOG_TAG_YEARDAY, 0);
+    ui->TicTimeTagButtonGroup->setId(ui->IDC_TICLOG_TAG_MJD, 1);
+    ui->TicTimeTagButtonGroup->setId(ui->IDC_TICLOG_TAG_DAYS1900, 2);
     connect(ui->OK, &QPushButton::clicked, this, &TicFileDialog::OnOk);
     connect(ui->CANCEL, &QPushButton::clicked, this, &TicFileDialog::OnCancel);
+    connect(ui->IDC_TICLOG_BROWSE, &QPushButton::clicked, this, &TicFileDialog::IDC_TICLOG_BROWSE_clicked);
+    connect(ui->IDC_TICLOG_TIME_PERIOD, &QLineEdit::textEdited, this,
+            &TicFileDialog::IDC_TICLOG_TIME_PERIOD_textEdited);
+    connect(ui->IDC_TICLOG_AVG_PERIOD, &QLineEdit::textEdited, this,
+            &TicFileDialog::IDC_TICLOG_AVG_PERIOD_textEdited);
+    LoadSettings();
 }
 
 TicFileDialog::~TicFileDialog()
@@ -17,9 +45,30 @@ TicFileDialog::~TicFileDialog()
     delete ui;
 }
 
+void TicFileDialog::LoadSettings()
+{
+    const QSettings settings;
+    ticLogStyle = StoredChoice(settings, "LogFiles/TicLogStyle", 1, 0, 2);
+    ticTimeTagFormat = StoredChoice(settings, "LogFiles/TicTimeTagFormat", 2, 0, 2);
+    ticTimeLogPeriod = StoredChoice(settings, "LogFiles/TicTimeLogPeriod", 1, 1, kMaxPeriod);
+    ticAveragingPeriod = StoredChoice(settings, "LogFiles/TicAveragingPeriod", 300, 1, kMaxPeriod);
+    ticLogFolder = settings.value("LogFiles/TicLogFolder", LogFileNames::DefaultFolder()).toString();
+    ticLogPrefix = settings.value("LogFiles/TicLogPrefix", QStringLiteral("TIC")).toString();
+
+    ui->TicLogStyleButtonGroup->button(ticLogStyle)->setChecked(true);
+    ui->TicTimeTagButtonGroup->button(ticTimeTagFormat)->setChecked(true);
+    ui->IDC_TICLOG_TIME_PERIOD->setText(QString::number(ticTimeLogPeriod));
+    ui->IDC_TICLOG_AVG_PERIOD->setText(QString::number(ticAveragingPeriod));
+    NumericField::ShowValidity(ui->IDC_TICLOG_TIME_PERIOD, 1, kMaxPeriod);
+    NumericField::ShowValidity(ui->IDC_TICLOG_AVG_PERIOD, 1, kMaxPeriod);
+    ui->IDC_TICLOG_FOLDER->setText(ticLogFolder);
+    ui->IDC_TICLOG_PREFIX->setText(ticLogPrefix);
+}
+
 int TicFileDialog::exec()
 {
     WindowGeometry::Restore(this, QStringLiteral("TicFileDialog/geometry"));
+    LoadSettings();
     return QDialog::exec();
 }
 
@@ -29,8 +78,51 @@ void TicFileDialog::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void TicFileDialog::IDC_TICLOG_BROWSE_clicked()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("TIC Data Log Folder"),
+                                                             ui->IDC_TICLOG_FOLDER->text());
+    if (!folder.isEmpty())
+        ui->IDC_TICLOG_FOLDER->setText(folder);
+}
+
+void TicFileDialog::IDC_TICLOG_TIME_PERIOD_textEdited()
+{
+    NumericField::ShowValidity(ui->IDC_TICLOG_TIME_PERIOD, 1, kMaxPeriod);
+}
+
+void TicFileDialog::IDC_TICLOG_AVG_PERIOD_textEdited()
+{
+    NumericField::ShowValidity(ui->IDC_TICLOG_AVG_PERIOD, 1, kMaxPeriod);
+}
+
 void TicFileDialog::OnOk()
 {
+    int timePeriod = 0;
+    int averagingPeriod = 0;
+    if (!NumericField::Take(this, ui->IDC_TICLOG_TIME_PERIOD, 1, kMaxPeriod, timePeriod) ||
+        !NumericField::Take(this, ui->IDC_TICLOG_AVG_PERIOD, 1, kMaxPeriod, averagingPeriod))
+        return;
+    const QString prefix = ui->IDC_TICLOG_PREFIX->text().trimmed();
+    if (!LogFileNames::IsValidPrefix(prefix)) {
+        QMessageBox::warning(this, QStringLiteral("Error"), LogFileNames::PrefixRefusedText(prefix));
+        ui->IDC_TICLOG_PREFIX->setFocus();
+        return;
+    }
+    ticLogStyle = qMax(0, ui->TicLogStyleButtonGroup->checkedId());
+    ticTimeTagFormat = qMax(0, ui->TicTimeTagButtonGroup->checkedId());
+    ticTimeLogPeriod = timePeriod;
+    ticAveragingPeriod = averagingPeriod;
+    ticLogFolder = ui->IDC_TICLOG_FOLDER->text().trimmed();
+    ticLogPrefix = prefix;
+
+    QSettings settings;
+    settings.setValue("LogFiles/TicLogStyle", ticLogStyle);
+    settings.setValue("LogFiles/TicTimeTagFormat", ticTimeTagFormat);
+    settings.setValue("LogFiles/TicTimeLogPeriod", ticTimeLogPeriod);
+    settings.setValue("LogFiles/TicAveragingPeriod", ticAveragingPeriod);
+    settings.setValue("LogFiles/TicLogFolder", ticLogFolder);
+    settings.setValue("LogFiles/TicLogPrefix", ticLogPrefix);
     WindowGeometry::Save(this, QStringLiteral("TicFileDialog/geometry"));
     done(1);
 }

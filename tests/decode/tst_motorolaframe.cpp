@@ -187,6 +187,8 @@ private slots:
         MotorolaMessage ha("Ha");
         ha.DateTime(2021, 6, 1, 12, 0, 0).S32(15, 3600000 * 45).S32(19, -3600000 * 2);
         ha.U8(56, 1).U8(57, 17).U8(58, 8).U8(59, 60).U16(61, 0x0080);
+        // A 1PPS tick waits for each time message, so the log step ran with the tick.
+        w->bPpsAwaitingTime[0] = true;
         QCOMPARE(w->DecodeMotorolaBinary(ha), BareHead("Ha"));
         QCOMPARE(w->receiverTime.ToUtcString("hh:mm:ss"), QStringLiteral("12:00:01"));
         QCOMPARE(w->gpsNavDialog->currentLon, -2.0);
@@ -194,16 +196,17 @@ private slots:
         w->gpsLogFile.flush();
         QCOMPARE(w->gpsLogFile.size(), 0);
 
-        w->bLogThisSecond = true;
+        w->bLogThisSecond = w->bPpsAwaitingTime[0] = true;
         const QString text = w->DecodeMotorolaBinary(ha);
         QVERIFY(text.startsWith("@@Ha, 06/01/2021, 12:00:00.000000000, "));
         QVERIFY(w->DecodeMotorolaBinary(MotorolaMessage("Eg")).startsWith("@@Eg, "));  // shown only
         w->gpsLogTypeDialog->gpsLogType = 0;
+        w->bPpsAwaitingTime[0] = true;
         w->DecodeMotorolaBinary(ha);  // not a PVT log
         w->gpsLogFile.close();
         QFile log(w->gpsLogFile.fileName());
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(log.readAll()), text.mid(6).chopped(1));
+        QCOMPARE(QString::fromUtf8(log.readAll()), text.mid(6));  // the line with its LF
     }
 
 private:

@@ -275,7 +275,7 @@ private slots:
         // Nobody looks: no PVT line.
         QVERIFY(w->DecodeNmeaSentence(Sentence(kMunich)));
         QVERIFY(LogText().isEmpty());
-        w->bGpsRawDataVisible = true;
+        w->bGpsRawDataVisible = w->bLogThisSecond = true;
         w->gpsNavDialog->SetFixStatus(-1);
         QVERIFY(w->DecodeNmeaSentence(Sentence(kMunich)));  // no filter: decoded again
         QCOMPARE(w->gpsNavDialog->GetFixStatus(), 2);
@@ -321,7 +321,7 @@ private slots:
     {
         // A bad latitude: no position and no coordinates in the line; the fix status
         // and satellites are still set, the differential state kept.
-        w->bGpsRawDataVisible = true;
+        w->bGpsRawDataVisible = w->bLogThisSecond = true;
         w->dgpsState = 2;
         QVERIFY(!w->DecodeNmeaSentence(Munich(2, "9100.000")));
         QCOMPARE(Position(), QStringLiteral("0.000000 0.000000 0.000000 0.000000"));

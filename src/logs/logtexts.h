@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// The texts the data logs write: headers, trailers, the per-second status records and
+// the raw-message records. Plain logic, driven by tests without a window.
+namespace LogTexts {
+
+// A header or trailer time: "dd-MMM-yyyy HH:mm:ss" in UTC, English month names.
+QString LogTimeText(const QDateTime& utc);
+
+// A text as log lines: CRs removed, trailing LFs cut, one LF added; empty stays empty.
+QByteArray LogLines(const QString& text);
+
+// What the configuration log keeps before its file opens: at most limit characters; the
+// first text that does not fit adds the overflow line instead, once.
+constexpr int kConfigurationBufferLimit = 20000;
+void BufferConfigurationText(QString& buffer, const QString& lines);
+
+// A BINARY log record: the message, the XOR of its bytes from the third on, CR LF.
+QByteArray BinaryRecord(const QByteArray& msg);
+// The Motorola messages a RINEX log keeps for an outside converter.
+bool IsRinexMessage(const QByteArray& msg);
+
+// The fields of a GPS data log header.
+struct GpsHeader
+{
+    QString version;
+    QDateTime openedUtc;
+    int logType = 0;
+    int receiverModel = 0;
+    int portMode = 0;
+    int utcOffsetSecs = 0;
+    QString referenceLocation;
+};
+QByteArray GpsLogHeader(const GpsHeader& header);
+
+// The fields of a TIC log header; port 0 is the combined file.
+struct TicHeader
+{
+    QString version;
+    QDateTime openedUtc;
+    char kind = 'C';  // 'A' averages, 'T' time intervals, 'C' combined
+    int port = 0;
+    QString portName;
+    int timeTagFormat = 2;
+    int logStyle = 1;
+};
+QByteArray TicLogHeader(const TicHeader& header);
+
+// "; Closed GPS Data Log <time> UTC\n; \n" and its TIC set form.
+QByteArray GpsLogTrailer(const QDateTime& utc);
+QByteArray TicLogTrailer(const QDateTime& utc);
+
+// The values of one logged second, as the status records show them.
+struct StatusValues
+{
+    QDateTime utc;
+    QString nmeaPosition;  // ddmm.mmmm,N,dddmm.mmmm,E
+    int navMode = 0;
+    int fixStatus = 0;
+    int satellitesUsed = 0;
+    bool bLocked = false;
+    qint64 pcClockOffsetMs = 0;
+    double hdop = 0.0;
+    double altitudeMsl = 0.0;
+    double geoidSeparation = 0.0;
+};
+// RAW: yyyy-MM-dd,HH:mm:ss,position,nav mode,fix status,satellites,lock,PC offset.
+QString RawStatusRecord(const StatusValues& v);
+// NMEA: a "$GPGGA" sentence with its checksum, without line end.
+QByteArray GgaStatusSentence(const StatusValues& v);
+
+// The names used by headers.
+QString ReceiverModelName(int model);
+QString TimeTagFormatName(int format);
+
+}  // namespace LogTexts

@@ -1,0 +1,212 @@
+// The TIC log set: one time-interval (T) and one average (A) file per enabled port and
+// the combined (C) file, which also holds the configuration log.
+
+#include "mainwindow.h"
+
+#include "logfilenames.h"
+#include "logtexts.h"
+#include "ticfiledialog.h"
+
+#include <QMessageBox>
+#include <QSettings>
+
+using namespace LogFileNames;
+
+namespace {
+
+// A port takes part in the set unless its port choice is "OFF".
+QString TicPortName(int port)
+{
+    return QSettings().value(QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port), QStringLiteral("OFF")).toString();
+}
+
+bool TicPortEnabled(int port)
+{
+    return TicPortName(port) != QLatin1String("OFF");
+}
+
+}  // namespace
+
+bool MainWindow::OpenTicFiles(const QDate& day, QString* error)
+{
+    const TicFileDialog& d = *ticFileDialog;
+    const QDateTime now = CurrentLogClock();
+    struct Planned
+    {
+        QFile* file;
+        char kind;
+        int port;
+        QString path;
+    };
+    QList<Planned> planned{{&ticCombinedLog, 'C', 0, QString()}};
+    for (int port = 1; port <= 8; ++port) {
+        if (TicPortEnabled(port)) {
+            planned.append({&ticTimeLogs[port - 1], 'T', port, QString()});
+            planned.append({&ticAverageLogs[port - 1], 'A', port, QString()});
+        }
+    }
+    // Every name is checked before any file is touched.
+    for (Planned& p : planned) {
+        p.path = TicLogPath(d.ticLogFolder, d.ticLogPrefix, d.ticLogStyle, day, QLatin1Char(p.kind), p.port);
+        if (p.path.isEmpty()) {
+            if (error)
+                *error = IsValidPrefix(d.ticLogPrefix) ? QStringLiteral("The TIC log files would lie outside their folder.")
+                                                       : PrefixRefusedText(d.ticLogPrefix);
+            return false;
+        }
+    }
+    for (const Planned& p : planned) {
+        LogTexts::TicHeader header;
+        header.version = programVersion.toString();
+        header.openedUtc = now;
+        header.kind = p.kind;
+        header.port = p.port;
+        header.portName = p.port ? TicPortName(p.port) : QString();
+        header.timeTagFormat = ticTimeTagFormat;
+        header.logStyle = ticLogStyle;
+        if (!OpenLogFile(*p.file, p.path, LogTexts::TicLogHeader(header), error)) {
+            CloseTicFiles(QByteArray());
+            return false;
+        }
+    }
+    ticLogDay = day;
+    return true;
+}
+
+void MainWindow::CloseTicFiles(const QByteArray& trailer)
+{
+    for (int k = 0; k < 8; ++k) {
+        for (QFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]}) {
+            if (file->isOpen()) {
+                WriteLogBytes(*file, trailer);
+                file->close();
+            }
+        }
+    }
+    if (ticCombinedLog.isOpen()) {
+        WriteLogBytes(ticCombinedLog, trailer);
+        ticCombinedLog.close();
+    }
+    ticLogDay = QDate();
+}
+
+// The TIC processing and the time tags read the dialog's values from the window.
+void MainWindow::CopyTicFileDialogValues()
+{
+    ticLogStyle = ticFileDialog->ticLogStyle;
+    ticTimeTagFormat = ticFileDialog->ticTimeTagFormat;
+    ticTimeLogPeriod = ticFileDialog->ticTimeLogPeriod;
+    ticAveragingPeriod = ticFileDialog->ticAveragingPeriod;
+}
+
+bool MainWindow::OpenTicLogs(QString* error)
+{
+    CloseTicLogs(true);
+    ticFileDialog->LoadSettings();
+    CopyTicFileDialogValues();
+    const bool bOpened = OpenTicFiles(CurrentLogClock().date(), error);
+    if (bOpened) {
+        // What the receiver said before the set opened follows the combined file's header.
+        WriteLogBytes(ticCombinedLog, configurationBuffer.toUtf8());
+        configurationBuffer.clear();
+    }
+    UpdateLogActions();
+    return bOpened;
+}
+
+void MainWindow::CheckTicLogsDay(const QDate& day)
+{
+    if (!ticCombinedLog.isOpen() || !day.isValid() || day == ticLogDay)
+        return;
+    if (!ticLogDay.isValid()) {
+        ticLogDay = day;
+        return;
+    }
+    const TicFileDialog& d = *ticFileDialog;
+    const QString path = TicLogPath(d.ticLogFolder, d.ticLogPrefix, d.ticLogStyle, day, QLatin1Char('C'), 0);
+    // The old day's files keep the lines until the new day's can be had.
+    QFile probe(path);
+    if (path.isEmpty() || !probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        QFile failed(path.isEmpty() ? DayStem(d.ticLogPrefix, day) : path);
+        ReportLogFailure(failed, path.isEmpty() ? QStringLiteral("refused") : probe.errorString());
+        return;
+    }
+    probe.close();
+    CloseTicFiles(LogTexts::TicLogTrailer(CurrentLogClock()));
+    QString error;
+    if (!OpenTicFiles(day, &error))
+        ReportLogFailure(ticCombinedLog, error);
+    UpdateLogActions();
+}
+
+void MainWindow::WriteTicLine(QFile& file, const QByteArray& line)
+{
+    const QByteArray lines = LogTexts::LogLines(QString::fromUtf8(line));
+    CheckTicLogsDay(CurrentLogClock().date());
+    if (file.isOpen())
+        WriteLogBytes(file, lines);
+    if (ticCombinedLog.isOpen())
+        WriteLogBytes(ticCombinedLog, lines);
+}
+
+void MainWindow::WriteTicTimeLine(int port, const QByteArray& line)
+{
+    if (port < 1 || port > 8 || !ticCombinedLog.isOpen())
+        return;
+    WriteTicLine(ticTimeLogs[port - 1], line);
+}
+
+void MainWindow::WriteTicAverageLine(int port, const QByteArray& line)
+{
+    if (port < 1 || port > 8 || !ticCombinedLog.isOpen())
+        return;
+    WriteTicLine(ticAverageLogs[port - 1], line);
+}
+
+bool MainWindow::FlushTicLogs()
+{
+    if (!ticCombinedLog.isOpen())
+        return false;
+    for (int k = 0; k < 8; ++k) {
+        for (QFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]}) {
+            if (file->isOpen() && !file->flush())
+                ReportLogFailure(*file, file->errorString());
+        }
+    }
+    if (!ticCombinedLog.flush())
+        ReportLogFailure(ticCombinedLog, ticCombinedLog.errorString());
+    return true;
+}
+
+void MainWindow::CloseTicLogs(bool noAsk)
+{
+    if (!ticCombinedLog.isOpen())
+        return;
+    if (!noAsk &&
+        QMessageBox::question(this, QStringLiteral("Horalux"),
+                              QStringLiteral("Are you sure you want to close this TIC Log file set?")) !=
+            QMessageBox::Yes)
+        return;
+    CloseTicFiles(LogTexts::TicLogTrailer(CurrentLogClock()));
+    UpdateLogActions();
+}
+
+void MainWindow::actionNew_TIC_Data_Log_triggered()
+{
+    if (ticFileDialog->exec() == 0)
+        return;
+    CopyTicFileDialogValues();
+    actionOpen_TIC_Data_Log_triggered();
+}
+
+void MainWindow::actionOpen_TIC_Data_Log_triggered()
+{
+    QString error;
+    if (!OpenTicLogs(&error))
+        QMessageBox::warning(this, QStringLiteral("Error"), error);
+}
+
+void MainWindow::actionClose_TIC_Data_Log_triggered()
+{
+    CloseTicLogs(false);
+}
