@@ -1,0 +1,90 @@
+#pragma once
+
+// A main window whose logs go to a temporary folder, with the PC clock held still.
+
+#include "mainwindow.h"
+#include "modalwatcher.h"
+#include "pctime.h"
+#include "receiverinfo.h"
+#include "testsupport.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+inline QDateTime Utc(int y, int mo, int d, int h, int mi, int s)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
+
+class LogWindow
+{
+public:
+    // The PC clock stands at 31 December 2024, 23:59:58 UTC; the keys are set before the
+    // window reads them.
+    explicit LogWindow(const QHash<QString, QVariant>& keys = {})
+    {
+        TestSupport::ClearSettings();
+        receiverInfo = ReceiverInfo();
+        PcTime::SetFixedUtc(Utc(2024, 12, 31, 23, 59, 58));
+        QSettings settings;
+        settings.setValue("LogFiles/GPSLogFolder", dir.path());
+        settings.setValue("LogFiles/TicLogFolder", dir.path());
+        for (auto it = keys.begin(); it != keys.end(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.sync();
+        w = std::make_unique<MainWindow>();
+        w->bGpsSearchActive = false;
+        w->commandPauseMs = 0;
+        w->playTickSound = [](QSoundEffect&) {};
+    }
+    ~LogWindow()
+    {
+        w.reset();
+        PcTime::SetFixedUtc(QDateTime());
+    }
+
+    static void Set(const QString& key, const QVariant& value) { QSettings().setValue(key, value); }
+
+    // One second of the receiver: its time, then the per-second log step.
+    void Second(const QDateTime& utc)
+    {
+        w->receiverTime.SetDateTime(utc);
+        w->LogStatusRecord();
+    }
+
+    QByteArray Read(const QString& name) const
+    {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> w;
+};
+
+// The lines of a log that are not header or trailer lines.
+inline QList<QByteArray> DataLines(const QByteArray& log)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray& line : log.split('\n')) {
+        if (!line.isEmpty() && !line.startsWith(';'))
+            lines << line;
+    }
+    return lines;
+}
+
+// Presses OK in whatever log dialog a menu command opens.
+inline void PressOk(QDialog* dialog)
+{
+    dialog->findChild<QPushButton*>("OK")->click();
+}
