@@ -428,6 +428,7 @@ private:
     bool WriteLogBytes(QFile& file, const QByteArray& bytes);
     void ReportLogFailure(const QFile& file, const QString& what);
     bool OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error);
+    bool NewDayFileUsable(const QString& path, const QString& stem);
     void CloseTicFiles(const QByteArray& trailer);
     bool OpenTicFiles(const QDate& day, QString* error);
     void WriteTicLine(QFile& file, const QByteArray& line);

@@ -64,6 +64,18 @@ bool MainWindow::WriteLogBytes(QFile& file, const QByteArray& bytes)
     return false;
 }
 
+// The old day's files stay open, and keep the lines, until the new day's can be had.
+bool MainWindow::NewDayFileUsable(const QString& path, const QString& stem)
+{
+    QFile probe(path);
+    if (path.isEmpty() || !probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        ReportLogFailure(QFile(path.isEmpty() ? stem : path),
+                         path.isEmpty() ? QStringLiteral("refused") : probe.errorString());
+        return false;
+    }
+    return true;
+}
+
 bool MainWindow::OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error)
 {
     if (file.isOpen())
@@ -119,14 +131,8 @@ void MainWindow::CheckGpsLogDay(const QDate& day)
     }
     const GpsLogTypeDialog& d = *gpsLogTypeDialog;
     const QString path = GpsLogPath(d.gpsLogFolder, d.gpsLogPrefix, d.gpsLogType, day);
-    // The old day's file stays open, and keeps the lines, until the new one can be had.
-    QFile probe(path);
-    if (path.isEmpty() || !probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        QFile failed(path.isEmpty() ? DayStem(d.gpsLogPrefix, day) : path);
-        ReportLogFailure(failed, path.isEmpty() ? QStringLiteral("refused") : probe.errorString());
+    if (!NewDayFileUsable(path, DayStem(d.gpsLogPrefix, day)))
         return;
-    }
-    probe.close();
     const QDateTime now = CurrentLogClock();
     WriteLogBytes(gpsLogFile, LogTexts::GpsLogTrailer(now));
     gpsLogFile.close();
@@ -207,8 +213,10 @@ void MainWindow::LogStatusThisSecond()
     CheckGpsLogDay(now.date());
     CheckTicLogsDay(now.date());
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
+    if (!bLogThisSecond)
+        return;
     const int type = gpsLogTypeDialog->gpsLogType;
-    if (!bLogThisSecond || (type != GpsLogRaw && type != GpsLogNmea))
+    if (type != GpsLogRaw && type != GpsLogNmea)
         return;
 
     LogTexts::StatusValues v;

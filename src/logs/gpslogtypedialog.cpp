@@ -1,13 +1,12 @@
 #include "gpslogtypedialog.h"
 
+#include "logdialogfields.h"
 #include "logfilenames.h"
 #include "ui_gpslogtypedialog.h"
 #include "windowgeometry.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QSettings>
 
 namespace {
@@ -73,20 +72,14 @@ void GpsLogTypeDialog::closeEvent(QCloseEvent* event)
 
 void GpsLogTypeDialog::IDC_GPSLOG_BROWSE_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("GPS Data Log Folder"),
-                                                             ui->IDC_GPSLOG_FOLDER->text());
-    if (!folder.isEmpty())
-        ui->IDC_GPSLOG_FOLDER->setText(folder);
+    LogDialogFields::BrowseFolder(this, ui->IDC_GPSLOG_FOLDER, QStringLiteral("GPS Data Log Folder"));
 }
 
 void GpsLogTypeDialog::OnOk()
 {
-    const QString prefix = ui->IDC_GPSLOG_PREFIX->text().trimmed();
-    if (!LogFileNames::IsValidPrefix(prefix)) {
-        QMessageBox::warning(this, QStringLiteral("Error"), LogFileNames::PrefixRefusedText(prefix));
-        ui->IDC_GPSLOG_PREFIX->setFocus();
+    QString prefix;
+    if (!LogDialogFields::TakePrefix(this, ui->IDC_GPSLOG_PREFIX, prefix))
         return;
-    }
     gpsLogType = qMax(0, ui->GpsLogTypeButtonGroup->checkedId());
     gpsLogEveryIndex = LogFileNames::ValidGpsLogEveryIndex(ui->IDC_GPSLOG_EVERY->currentIndex());
     gpsLogPeriod = LogFileNames::GpsLogPeriodSeconds(gpsLogEveryIndex);

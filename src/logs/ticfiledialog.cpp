@@ -1,5 +1,6 @@
 #include "ticfiledialog.h"
 
+#include "logdialogfields.h"
 #include "logfilenames.h"
 #include "numericfield.h"
 #include "ui_ticfiledialog.h"
@@ -7,8 +8,6 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QSettings>
 
 namespace {
@@ -80,10 +79,7 @@ void TicFileDialog::closeEvent(QCloseEvent* event)
 
 void TicFileDialog::IDC_TICLOG_BROWSE_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("TIC Data Log Folder"),
-                                                             ui->IDC_TICLOG_FOLDER->text());
-    if (!folder.isEmpty())
-        ui->IDC_TICLOG_FOLDER->setText(folder);
+    LogDialogFields::BrowseFolder(this, ui->IDC_TICLOG_FOLDER, QStringLiteral("TIC Data Log Folder"));
 }
 
 void TicFileDialog::IDC_TICLOG_TIME_PERIOD_textEdited()
@@ -103,12 +99,9 @@ void TicFileDialog::OnOk()
     if (!NumericField::Take(this, ui->IDC_TICLOG_TIME_PERIOD, 1, kMaxPeriod, timePeriod) ||
         !NumericField::Take(this, ui->IDC_TICLOG_AVG_PERIOD, 1, kMaxPeriod, averagingPeriod))
         return;
-    const QString prefix = ui->IDC_TICLOG_PREFIX->text().trimmed();
-    if (!LogFileNames::IsValidPrefix(prefix)) {
-        QMessageBox::warning(this, QStringLiteral("Error"), LogFileNames::PrefixRefusedText(prefix));
-        ui->IDC_TICLOG_PREFIX->setFocus();
+    QString prefix;
+    if (!LogDialogFields::TakePrefix(this, ui->IDC_TICLOG_PREFIX, prefix))
         return;
-    }
     ticLogStyle = qMax(0, ui->TicLogStyleButtonGroup->checkedId());
     ticTimeTagFormat = qMax(0, ui->TicTimeTagButtonGroup->checkedId());
     ticTimeLogPeriod = timePeriod;

@@ -124,14 +124,8 @@ void MainWindow::CheckTicLogsDay(const QDate& day)
     }
     const TicFileDialog& d = *ticFileDialog;
     const QString path = TicLogPath(d.ticLogFolder, d.ticLogPrefix, d.ticLogStyle, day, QLatin1Char('C'), 0);
-    // The old day's files keep the lines until the new day's can be had.
-    QFile probe(path);
-    if (path.isEmpty() || !probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        QFile failed(path.isEmpty() ? DayStem(d.ticLogPrefix, day) : path);
-        ReportLogFailure(failed, path.isEmpty() ? QStringLiteral("refused") : probe.errorString());
+    if (!NewDayFileUsable(path, DayStem(d.ticLogPrefix, day)))
         return;
-    }
-    probe.close();
     CloseTicFiles(LogTexts::TicLogTrailer(CurrentLogClock()));
     QString error;
     if (!OpenTicFiles(day, &error))
