@@ -10,8 +10,6 @@
 #include "ui_mainwindow.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -46,11 +44,7 @@ public:
         w->commandPauseMs = 0;
         w->playTickSound = [](QSoundEffect&) {};
     }
-    ~LogWindow()
-    {
-        w.reset();
-        PcTime::SetFixedUtc(QDateTime());
-    }
+    ~LogWindow() { PcTime::SetFixedUtc(QDateTime()); }
 
     static void Set(const QString& key, const QVariant& value) { QSettings().setValue(key, value); }
 

@@ -62,55 +62,24 @@ private slots:
         QCOMPARE(LogClock(QDateTime(), true, pc), pc);
     }
 
-    void linesRecordsAndSentences()
+    // The NMEA log's quality follows the fix status; the sentence carries its checksum.
+    void ggaQuality()
     {
-        QCOMPARE(LogTexts::LogLines("a\r\nb\n\n"), QByteArray("a\nb\n"));
-        QCOMPARE(LogTexts::LogLines("\r\n\n"), QByteArray());
-        QCOMPARE(LogTexts::BinaryRecord("@@Cj"), QByteArray("@@Cj\x29\r\n"));
-        QVERIFY(LogTexts::IsRinexMessage("@@Bo\x01") && !LogTexts::IsRinexMessage("@@Cj"));
-        QCOMPARE(LogTexts::LogTimeText(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC)), "06-May-2024 07:08:09");
-
         LogTexts::StatusValues v;
         v.utc = QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59), Qt::UTC);
         v.nmeaPosition = "4807.0380,N,01131.0000,E";
-        v.navMode = 3;
         v.satellitesUsed = 8;
-        v.bLocked = true;
-        v.pcClockOffsetMs = -12;
         v.hdop = 0.9;
         v.altitudeMsl = 545.4;
         v.geoidSeparation = 46.9;
-        for (int fix : {0, 1, 2, 3, 4}) {
+        for (int fix : {1, 2, 3, 4}) {
             v.fixStatus = fix;
-            QCOMPARE(LogTexts::RawStatusRecord(v),
-                     QStringLiteral("2024-12-31,23:59:59,4807.0380,N,01131.0000,E,3,%1,8,1,-12").arg(fix));
             QByteArray gga = LogTexts::GgaStatusSentence(v);
             const char quality = fix == 2 ? '1' : fix == 3 ? '2' : '0';
-            QCOMPARE(gga.left(gga.size() - 3),
+            QCOMPARE(gga.chopped(3),
                      "$GPGGA,235959.00,4807.0380,N,01131.0000,E," + QByteArray(1, quality) + ",08,0.9,545.4,M,46.9,M,,");
             QVERIFY(GpsSerialPortThread::CheckNmeaChecksum(gga));
         }
-    }
-
-    void configurationBufferLimit_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::newRow("19999") << 19999;
-        QTest::newRow("20000") << 20000;
-        QTest::newRow("20001") << 20001;
-    }
-    void configurationBufferLimit()
-    {
-        QFETCH(int, size);
-        const QString overflow = "*** Configuration buffer overflow before log opened ***\n";
-        QString buffer;
-        LogTexts::BufferConfigurationText(buffer, QString(size - 1, 'c') + '\n');
-        QCOMPARE(buffer.size(), size <= 20000 ? size : overflow.size());
-        // Once full, the buffer takes nothing more, and says so once.
-        LogTexts::BufferConfigurationText(buffer, QString(20000, 'c'));
-        LogTexts::BufferConfigurationText(buffer, "x\n");
-        QCOMPARE(buffer.count(overflow), 1);
-        QVERIFY(buffer.endsWith(overflow));
     }
 };
 

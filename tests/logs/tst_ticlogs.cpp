@@ -108,16 +108,6 @@ private slots:
         QVERIFY(now.contains("; Opened 01-Jan-2025 00:00:00 UTC\n"));
         QVERIFY(now.endsWith(";\nnew\n; Closed TIC Data Logs 01-Jan-2025 00:00:00 UTC\n; \n"));
     }
-
-    void refusedPrefix()
-    {
-        LogWindow lw({{"LogFiles/TicLogPrefix", "a/../../b"}});
-        ModalWatcher watcher;
-        lw.w->ui->actionOpen_TIC_Data_Log->trigger();
-        QCOMPARE(watcher.boxes.size(), 1);
-        QVERIFY(watcher.boxes[0].text.contains("is refused"));
-        QVERIFY(lw.Files().isEmpty() && !lw.w->ticCombinedLog.isOpen());
-    }
 };
 
 HORALUX_TEST(TestTicLogs);
