@@ -178,13 +178,11 @@ private slots:
         lw.w->CloseGpsLog(true);
         QCOMPARE(lw.Files(), QStringList({"GPS2024366.txt", "GPS2025001.txt"}));
         const QByteArray old = lw.Read("GPS2024366.txt");
-        QCOMPARE(DataLines(old).size(), 1);
-        QVERIFY(DataLines(old)[0].startsWith("2024-12-31,23:59:59,"));
+        QVERIFY(DataLines(old).size() == 1 && DataLines(old)[0].startsWith("2024-12-31,23:59:59,"));
         QVERIFY(old.endsWith("\n; Closed GPS Data Log 01-Jan-2025 00:00:00 UTC\n; \n"));
         const QByteArray now = lw.Read("GPS2025001.txt");
         QVERIFY(now.startsWith("; Horalux GPS Data Log\n; Version " HORALUX_VERSION "\n; Opened 01-Jan-2025 00:00:00 UTC\n"));
-        QCOMPARE(DataLines(now).size(), 1);
-        QVERIFY(DataLines(now)[0].startsWith("2025-01-01,00:00:00,"));
+        QVERIFY(DataLines(now).size() == 1 && DataLines(now)[0].startsWith("2025-01-01,00:00:00,"));
     }
 
     // A new day's file that cannot be had leaves the lines in the old one, said once.
@@ -209,13 +207,12 @@ private slots:
         QVERIFY(lw.w->gpsLogFile.open(QIODevice::WriteOnly));
         lw.w->bLogThisSecond = true;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("/dev/full"));
-        for (int k = 0; k < 2000; ++k)
-            lw.w->WriteGpsLogText(QString(40, 'x'));
-        QVERIFY(lw.w->statusBar()->currentMessage().contains("/dev/full"));
-        lw.w->statusBar()->clearMessage();
-        for (int k = 0; k < 2000; ++k)
-            lw.w->WriteGpsLogText(QString(40, 'x'));
-        QVERIFY(!lw.w->statusBar()->currentMessage().contains("/dev/full"));
+        for (int round = 0; round < 2; ++round) {
+            lw.w->statusBar()->clearMessage();
+            for (int k = 0; k < 2000; ++k)
+                lw.w->WriteGpsLogText(QString(40, 'x'));
+            QCOMPARE(lw.w->statusBar()->currentMessage().contains("/dev/full"), round == 0);
+        }
         lw.w->gpsLogFile.close();
     }
 };

@@ -26,7 +26,6 @@ private slots:
         QTest::newRow("33 characters") << QString(33, 'x') << "" << "";
         QTest::newRow("parent folder") << "../x" << "" << "";
         QTest::newRow("sub folder") << "a/b" << "" << "";
-        QTest::newRow("blank") << "a b" << "" << "";
         QTest::newRow("dash and underscore") << "St_1-a" << "/logs/St_1-a2024366.csv" << "/logs/St_1-a2024366T3.csv";
     }
     void names()
@@ -54,12 +53,6 @@ private slots:
         QVERIFY(IsLoggedSecond(QTime(0, 0, 0), 3600) && IsLoggedSecond(QTime(13, 0, 0), 3600));
         QVERIFY(!IsLoggedSecond(QTime(13, 0, 1), 3600) && IsLoggedSecond(QTime(13, 0, 15), 15));
         QVERIFY(!IsLoggedSecond(QTime(), 1) && !IsLoggedSecond(QTime(1, 0, 0), 0));
-        // Before any receiver time the PC clock chooses the day.
-        const QDateTime pc(QDate(2025, 1, 1), QTime(0, 0, 1), Qt::UTC);
-        const QDateTime rx(QDate(2024, 12, 31), QTime(23, 59, 59), Qt::UTC);
-        QCOMPARE(LogClock(rx, false, pc), pc);
-        QCOMPARE(LogClock(rx, true, pc), rx);
-        QCOMPARE(LogClock(QDateTime(), true, pc), pc);
     }
 
     // The NMEA log's quality follows the fix status; the sentence carries its checksum.
