@@ -182,14 +182,18 @@ private slots:
         QVERIFY(w->gpsLogFile.open(QIODevice::WriteOnly));
         w->gpsLogTypeDialog->gpsLogType = 2;
         const QByteArray dosc = Payload(8).U8(0, 2).U32(4, 7).Frame(0x0D, 0x11);
+        w->bLogThisSecond = true;
         w->DecodeUbxMessage(dosc);
-        w->bGpsRawDataVisible = false;
+        w->DecodeUbxMessage(Payload(0).Frame(7, 1));
+        // A second that is not logged adds nothing, whether or not the raw data window shows it.
+        w->bLogThisSecond = false;
         for (const QByteArray& frame : {dosc, Payload(0).Frame(7, 1), Payload(2).Frame(5, 1)})
             w->DecodeUbxMessage(frame);
         w->gpsLogFile.close();
         QVERIFY(w->gpsLogFile.open(QIODevice::ReadOnly));
         // The line ends are the log writer's business.
-        QCOMPARE(w->gpsLogFile.readAll().replace('\n', ""), QByteArray("ver = 2, D/A value = 7........."));
+        QCOMPARE(w->gpsLogFile.readAll().replace('\n', ""), QByteArray("ver = 2, D/A value = 7..."));
+        w->gpsLogFile.close();
         QCOMPARE(w->configurationBuffer, QString());
     }
 

@@ -48,9 +48,10 @@ public:
 
     static void Set(const QString& key, const QVariant& value) { QSettings().setValue(key, value); }
 
-    // One second of the receiver: its time, then the per-second log step.
+    // One second of the receiver, the PC clock in step: its time, then the log step.
     void Second(const QDateTime& utc)
     {
+        PcTime::SetFixedUtc(utc);
         w->receiverTime.SetDateTime(utc);
         w->LogStatusRecord();
     }
