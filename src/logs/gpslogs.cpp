@@ -186,7 +186,7 @@ void MainWindow::LogConfigurationText(QString text)
         return;
     const QString tag = FormatTimeStamp();
     QString entry;
-    for (const QString& line : QString::fromUtf8(lines).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    for (const QString& line : QString::fromUtf8(lines.chopped(1)).split(QLatin1Char('\n')))
         entry += tag + line + QLatin1Char('\n');
     if (!ticCombinedLog.isOpen()) {
         LogTexts::BufferConfigurationText(configurationBuffer, entry);

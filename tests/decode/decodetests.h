@@ -4,6 +4,7 @@
 
 #include "gpsnavdialog.h"
 #include "gpsserialportthread.h"
+#include "logtexts.h"
 #include "mainwindow.h"
 #include "receiverinfo.h"
 #include "testsupport.h"
@@ -102,6 +103,12 @@ inline QByteArray Sentence(const QByteArray& text)
     return sentence;
 }
 
+// A configuration text as the configuration log keeps it: as lines.
+inline QString AsLogged(const QString& text)
+{
+    return QString::fromUtf8(LogTexts::LogLines(text));
+}
+
 // A satellite record in one line: prn, elevation/azimuth, level, tracked and channel
 // state, status flags, elevation trend.
 inline QString Sat(const SatelliteRecord& s)
@@ -124,6 +131,7 @@ inline std::unique_ptr<MainWindow> NewDecodingWindow(int portMode = GpsPortModeM
     w->bGpsSearchActive = false;
     w->commandPauseMs = 0;
     w->playTickSound = [](QSoundEffect&) {};
+    w->ticTimeTagFormat = 3;  // configuration entries without a time tag
     return w;
 }
 

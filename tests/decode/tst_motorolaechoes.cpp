@@ -86,7 +86,7 @@ private slots:
         // The window and the log get the line before the tail completed it.
         const QString recorded = display.endsWith(" ...") ? display.chopped(3) : display;
         const QString logged = route == Recorded ? recorded : route == ConfigOnly ? configuration : QString();
-        QCOMPARE(w->configurationBuffer, logged);
+        QCOMPARE(w->configurationBuffer, AsLogged(logged));
         QCOMPARE(w->gpsRxIdDialog->rxIdText == idBefore, route != Recorded);
     }
 
@@ -187,7 +187,7 @@ private slots:
         if (antenna == 3)
             QCOMPARE(w->antennaBadge->text(), QStringLiteral("Ant No Pwr"));
         QVERIFY(w->gpsRxIdDialog->rxIdText.contains(Line(text, lines - 1)));
-        QCOMPARE(w->configurationBuffer, text.chopped(1));
+        QCOMPARE(w->configurationBuffer, AsLogged(text));
         QCOMPARE(sent.count(), 1);
         QCOMPARE(sent.first().first().toByteArray(), QByteArray("@@Cg\x01\x25"));
 

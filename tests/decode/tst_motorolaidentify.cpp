@@ -108,7 +108,7 @@ private slots:
         QVERIFY(w->bAnswerReceived[MainWindow::AnswerCj]);
         QVERIFY(!w->ui->actionSend_new_firmware_to_GPS_Rx->isEnabled());
         QVERIFY(w->gpsRxIdDialog->rxIdText.contains("\nMODEL # R5122U1111  "));
-        QCOMPARE(w->configurationBuffer, QString::fromUtf8(text));
+        QCOMPARE(w->configurationBuffer, AsLogged(QString::fromUtf8(text)));
 
         const ReceiverInfo before = receiverInfo;
         const QString idText = w->gpsRxIdDialog->rxIdText;

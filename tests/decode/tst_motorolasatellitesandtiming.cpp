@@ -116,7 +116,6 @@ private slots:
     {
         const QString tail = QStringLiteral("Sawtooth = -5.00, One-Sigma Accuracy = 25, 7, 0.000000123, 9, -1.500000000");
         const QString zeroRecord = QStringLiteral(", 0, 0.000000000");
-        w->ticTimeTagFormat = 3;  // configuration entries without a time tag
         QCOMPARE(w->DecodeMotorolaBinary(TraimMessage("Bn")),
                  QStringLiteral("@@Bn, TRAIM (6-ch) ") + kTraimSettings + tail + zeroRecord.repeated(4) + "\n");
         QCOMPARE(w->sawtoothNs, -5.0);

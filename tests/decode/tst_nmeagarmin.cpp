@@ -28,7 +28,6 @@ private slots:
     {
         w = NewDecodingWindow(GpsPortModeGenericNmea);
         std::fill(std::begin(w->bAnswerReceived), std::end(w->bAnswerReceived), false);
-        w->ticTimeTagFormat = 3;  // configuration entries without a time tag
     }
     void cleanup() { w.reset(); }
 
