@@ -156,8 +156,8 @@ void TicSerialPortThread::LinkLost(const QString& reason)
     // Failures of the counter link go to the debug log only: the link heals itself.
     if (bClosing || reconnectTimer.isActive() || !settings.IsTcpIp())
         return;
-    qWarning("TIC%d: link to %s lost (%s); connecting again in %d s.", ticPort,
-             qPrintable(settings.tcpIpAddress), qPrintable(reason), reconnectDelayMs / 1000);
+    qWarning("TIC%d: link to %s lost (%s); connecting again in %d ms.", ticPort,
+             qPrintable(settings.tcpIpAddress), qPrintable(reason), reconnectDelayMs);
     identifyTimer.stop();
     replyTimer.stop();
     session.End();
