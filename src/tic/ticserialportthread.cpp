@@ -158,13 +158,7 @@ void TicSerialPortThread::LinkLost(const QString& reason)
         return;
     qWarning("TIC%d: link to %s lost (%s); connecting again in %d ms.", ticPort,
              qPrintable(settings.tcpIpAddress), qPrintable(reason), reconnectDelayMs);
-    identifyTimer.stop();
-    replyTimer.stop();
-    session.End();
-    bClosing = true;
-    socket.abort();
-    bClosing = false;
-    framer = LineFramer();
+    CloseLink();
     reconnectTimer.start(reconnectDelayMs);
     reconnectDelayMs = std::min(reconnectDelayMs * 2, reconnectMaxMs);
 }
@@ -196,9 +190,6 @@ void TicSerialPortThread::OnSocketReadyRead()
 void TicSerialPortThread::OnReplyTimeout()
 {
     if (session.ReplyTimedOut() == ScpiSession::Action::Reconnect) {
-        bClosing = true;
-        socket.abort();
-        bClosing = false;
         LinkLost(QStringLiteral("no reply"));
         return;
     }

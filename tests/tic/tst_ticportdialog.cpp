@@ -1,3 +1,4 @@
+#include "../rxconfig/widgetlookup.h"
 #include "modalwatcher.h"
 #include "testsupport.h"
 #include "ticportdialog.h"
@@ -9,15 +10,6 @@
 #include <QTest>
 
 namespace {
-
-template <typename T>
-T* Child(QWidget* dialog, const char* name)
-{
-    T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 
 QVariant Stored(int port, const char* key)
 {
@@ -71,6 +63,7 @@ private slots:
         QCOMPARE(Stored(2, "Serial Port DataRate").toInt(), 115200);
         QCOMPARE(Stored(5, "Serial Port").toString(), QString("TCP/IP"));
         QCOMPARE(TicPortSettings::Load(5).TcpPort(), 5025);
+        QCOMPARE(TicPortSettings::Load(4).TcpPort(), 5024);
         QCOMPARE(Stored(8, "Serial Port").toString(), QString("OFF"));
 
         select->setCurrentIndex(1);
@@ -79,18 +72,6 @@ private slots:
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(name->currentText(), QString("/dev/ttyTIC2"));
         QCOMPARE(dialog.ports[1].portName, QString("/dev/ttyTIC2"));
-    }
-
-    void addressAndSetUp()
-    {
-        TicPortSettings s;
-        s.tcpIpAddress = "192.168.1.7";
-        QCOMPARE(s.TcpPort(), 5024);
-        QCOMPARE(s.Host(), QString("192.168.1.7"));
-        s.tcpIpAddress = "192.168.1.7:0";
-        QCOMPARE(s.TcpPort(), 5024);
-        s.setupCommands = "*RST; ;READ?;";
-        QCOMPARE(s.SetupOverride(), (QList<QByteArray>{"*RST", "READ?"}));
     }
 };
 

@@ -56,10 +56,8 @@ private slots:
         QTest::newRow("ns") << QByteArray("-250") << 3 << int(TicReadingKind::Number) << -0.25;
         QTest::newRow("counter's no-number") << QByteArray("9.91E+37") << 0 << int(TicReadingKind::NotANumber) << 0.0;
         QTest::newRow("NaN") << QByteArray("NaN") << 2 << int(TicReadingKind::NotANumber) << 0.0;
-        QTest::newRow("-inf") << QByteArray("-inf") << 2 << int(TicReadingKind::NotANumber) << 0.0;
         QTest::newRow("overflow by the unit") << QByteArray("1e305") << 0 << int(TicReadingKind::NotANumber) << 0.0;
         QTest::newRow("text") << QByteArray("ERROR -113") << 0 << int(TicReadingKind::NoNumber) << 0.0;
-        QTest::newRow("empty") << QByteArray("") << 0 << int(TicReadingKind::NoNumber) << 0.0;
     }
 
     void readings()
@@ -88,7 +86,6 @@ private slots:
         QTest::newRow("late 1PPS offset") << 300000.0 << 3 << 0.0 << 200000.0 << 100000.0;
         QTest::newRow("folds up") << -600000.0 << 3 << 0.0 << 0.0 << 400000.0;
         QTest::newRow("+500000 folds to -500000") << 900000.0 << 3 << 0.0 << 400000.0 << -500000.0;
-        QTest::newRow("-500000 stays") << -500000.0 << 3 << 0.0 << 0.0 << -500000.0;
         QTest::newRow("two seconds off") << 1999999.5 << 3 << 0.0 << 0.0 << -0.5;
     }
 
