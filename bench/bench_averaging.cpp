@@ -1,46 +1,21 @@
 // One averaging step per received position, with the averaging window closed.
+#include "benchapplication.h"
 #include "gpsnavdialog.h"
 #include "receiverinfo.h"
 #include "utcdatetime.h"
-
-#include <QApplication>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cmath>
-#include <memory>
 
 namespace {
 
 constexpr int kSamples = 100000;
 
-// The dialog is a widget and reads the settings store: give it an application on the
-// offscreen platform and a store of its own, never the user's.
-void PrepareApplication()
-{
-    static std::unique_ptr<QTemporaryDir> store;
-    if (QApplication::instance())
-        return;
-    store = std::make_unique<QTemporaryDir>();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store->path());
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName("KVX Systems");
-    QCoreApplication::setApplicationName("Horalux");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "horalux_bench";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
 void BM_AddNavSample(benchmark::State& state)
 {
-    PrepareApplication();
+    PrepareBenchApplication();
     receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
     GpsNavDialog dialog;
     dialog.SetRefLocation(48.1466, 11.6083, 560.0, 512.0);

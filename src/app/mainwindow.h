@@ -17,6 +17,7 @@
 #include "gpsserialportthread.h"
 #include "receiverinfo.h"
 #include "satelliterecord.h"
+#include "ticcorrection.h"
 #include "ticserialportthread.h"
 #include "utcdatetime.h"
 
@@ -253,6 +254,20 @@ public:
     // succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;
 
+    // ---- Time interval counters ----
+    // One reading of port 1 to 8 (text without the port number): corrections,
+    // averages, the log and remote lines, the windows and the TIC clock.
+    void ProcessTicText(int port, const QByteArray& text);
+    // A raw reading (µs) of port 1 to 8 with the sawtooth latched for that port (used
+    // once), less the late 1PPS offset, folded into [-500000, 500000) µs.
+    double CorrectTicReading(int port, double rawUs);
+    // Each sawtooth value the receiver reports is latched here for every port, so
+    // that each port corrects one reading with it.
+    bool bTicSawtoothPending[8] = {};
+    double ticSawtoothNs[8] = {};   // ns, as reported
+    TicAverager ticAveragers[8];    // the current block of corrected readings, µs
+    int ticReadingsSinceTimeLine[8] = {};
+
     // ---- Data logs and remote control ----
     void LogGpsMessage(QByteArray msg);
     void WriteGpsLogText(QString text);
@@ -416,6 +431,8 @@ private:
     void SetClockDisplayMode(int mode);
     void SetNavDataFormat(int format);
     void SetSoundChoice(bool tick, bool outOfLock);
+    // Sends a TIC line to the remote client in stream mode 1 (once, then off) or 2.
+    void StreamTicLine(const char* prefix, const QByteArray& line, int& streamMode);
 
     // ---- Receiver link: the one sender of the set-up sequences ----
     void SendSetupSequence(const QList<ReceiverCommand>& commands, const ReceiverSetup& setup);

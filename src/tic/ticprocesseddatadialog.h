@@ -1,24 +1,18 @@
 #pragma once
 
-#include <QDialog>
+#include "tictextwindow.h"
 
 namespace Ui {
 class TicProcessedDataDialog;
 }
 
-class TicProcessedDataDialog : public QDialog
+class TicProcessedDataDialog : public TicTextWindow
 {
     Q_OBJECT
 
 public:
     explicit TicProcessedDataDialog(QWidget* parent = nullptr);
     ~TicProcessedDataDialog() override;
-
-    void ShowDialog();
-    int exec() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     Ui::TicProcessedDataDialog* ui;

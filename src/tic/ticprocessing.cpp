@@ -1,10 +1,114 @@
 // Lines from the time-interval counters.
 
 #include "mainwindow.h"
+#include "telnettcpserver.h"
+#include "ticprocesseddatadialog.h"
+#include "ticrawdatadialog.h"
+#include "timingdialog.h"
+#include "ui_mainwindow.h"
+
+#include <QDebug>
+
+#include <algorithm>
 
 void MainWindow::OnNewTicText(QByteArray s)
 {
     if (bShuttingDown)
         return;
-    Q_UNUSED(s);
+    const qsizetype blank = s.indexOf(' ');
+    bool ok = false;
+    const int port = (blank < 0 ? s : s.first(blank)).toInt(&ok);
+    if (!ok || port < 1 || port > 8) {
+        qWarning() << "TIC line with a bad port number dropped:" << s.left(64);
+        return;
+    }
+    if (bTicRawDataVisible && ticRawDataDialog)
+        ticRawDataDialog->AppendText(QString::fromLatin1(s));
+    ProcessTicText(port, s.mid(blank + 1).trimmed());
+}
+
+double MainWindow::CorrectTicReading(int port, double rawUs)
+{
+    const int k = port - 1;
+    double sawtoothUs = 0.0;
+    if (bTicSawtoothPending[k]) {
+        bTicSawtoothPending[k] = false;
+        sawtoothUs = TicSawtoothTermUs(timingDialog ? timingDialog->sawtoothMode : -1, ticSawtoothNs[k]);
+    }
+    return CorrectTicMicroseconds(rawUs, sawtoothUs, timingDialog ? timingDialog->ppsOffsetLateUs : 0.0);
+}
+
+void MainWindow::ProcessTicText(int port, const QByteArray& text)
+{
+    if (port < 1 || port > 8)
+        return;
+    const int k = port - 1;
+    if (bSawtoothValid) {
+        bSawtoothValid = false;
+        std::fill(std::begin(ticSawtoothNs), std::end(ticSawtoothNs), sawtoothNs);
+        std::fill(std::begin(bTicSawtoothPending), std::end(bTicSawtoothPending), true);
+    }
+
+    // A line that is no finite reading (the counter's 9.91E+37, an error text) was
+    // shown raw and is used for nothing else.
+    double rawUs = 0.0;
+    if (ParseTicReading(text, ticPortThreads[k].Settings().units, &rawUs) != TicReadingKind::Number)
+        return;
+
+    ticDataAge[k] = 0;
+    if (bTicPortStale[k]) {
+        // After a gap the port starts afresh: a new block, and no sawtooth that
+        // belonged to a reading it never made.
+        bTicPortStale[k] = false;
+        bTicSawtoothPending[k] = false;
+        ticAveragers[k].Reset();
+        ticReadingsSinceTimeLine[k] = 0;
+    }
+    const double correctedUs = CorrectTicReading(port, rawUs);
+    const QString tag = TicTimeTag(ticTimeTagFormat, displayTime);
+    const char delimiter = TicLogDelimiter(ticLogStyle);
+
+    if (++ticReadingsSinceTimeLine[k] >= std::max(1, ticTimeLogPeriod)) {
+        ticReadingsSinceTimeLine[k] = 0;
+        lastTicTimeLine = TicTimeLine(port, tag, correctedUs, rawUs, ',');
+        WriteTicTimeLine(port, delimiter == ',' ? lastTicTimeLine : TicTimeLine(port, tag, correctedUs, rawUs, delimiter));
+        StreamTicLine("$VUDUZ,TICDATA,TIME,", lastTicTimeLine, ticTimeStreamMode);
+    }
+
+    TicAverager& block = ticAveragers[k];
+    block.Add(correctedUs);
+    if (block.Count() >= std::max(1, ticAveragingPeriod)) {
+        lastTicAverageLine = TicAverageLine(port, tag, block, ',');
+        WriteTicAverageLine(port, delimiter == ',' ? lastTicAverageLine : TicAverageLine(port, tag, block, delimiter));
+        StreamTicLine("$VUDUZ,TICDATA,AVERAGE,", lastTicAverageLine, ticAverageStreamMode);
+        block.Reset();
+    }
+
+    if (bTicProcessedDataVisible && ticProcessedDataDialog && ticProcessedDataDialog->isVisible()) {
+        ticProcessedDataDialog->AppendText(
+            (tag.isEmpty() ? QString() : tag + QLatin1Char(' '))
+            + QString::asprintf("TIC%d %.6f %.6f", port, correctedUs, rawUs)
+            + QString::asprintf(" %05.3f %i %05.3f ", sawtoothNs, timeAccuracyNs,
+                                timingDialog ? timingDialog->ppsOffsetLateUs : 0.0));
+    }
+
+    // The TIC display follows the lowest-numbered port that is reading.
+    const bool* firstLive = std::find(std::begin(bTicPortStale), std::end(bTicPortStale), false);
+    if (firstLive - std::begin(bTicPortStale) == k) {
+        const QString value = QString::asprintf("%.3f", clockDisplayMode == 7 ? rawUs : correctedUs);
+        ui->TIC_Data->setText(value);
+        if (clockDisplayMode == 6 || clockDisplayMode == 7) {
+            clockTexts[3] = value;
+            ui->ClockDisplay->setText(value);
+        }
+    }
+}
+
+void MainWindow::StreamTicLine(const char* prefix, const QByteArray& line, int& streamMode)
+{
+    if (!telnetServer || streamMode == 0)
+        return;
+    telnetServer->SendLine(prefix + line);
+    if (streamMode == 1)
+        streamMode = 0;
 }

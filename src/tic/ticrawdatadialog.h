@@ -1,24 +1,18 @@
 #pragma once
 
-#include <QDialog>
+#include "tictextwindow.h"
 
 namespace Ui {
 class TicRawDataDialog;
 }
 
-class TicRawDataDialog : public QDialog
+class TicRawDataDialog : public TicTextWindow
 {
     Q_OBJECT
 
 public:
     explicit TicRawDataDialog(QWidget* parent = nullptr);
     ~TicRawDataDialog() override;
-
-    void ShowDialog();
-    int exec() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     Ui::TicRawDataDialog* ui;

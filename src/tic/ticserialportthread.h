@@ -1,10 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QSerialPort>
 #include <QString>
+#include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 
-// One time-interval counter port (1 to 8). Like the receiver port, its thread runs only
+#include "messageframer.h"
+#include "scpisession.h"
+#include "ticportsettings.h"
+
+// One time-interval counter port (1 to 8): a serial line that delivers a reading per
+// line, or an SCPI counter on the LAN that the port sets up and polls itself. Every
+// line is handed on as "<port> <line>". Like the receiver port, its thread runs only
 // an empty event loop and all its work happens on the GUI thread.
 class TicSerialPortThread : public QThread
 {
@@ -15,6 +25,16 @@ public:
     ~TicSerialPortThread() override;
 
     int TicPort() const { return ticPort; }
+    const TicPortSettings& Settings() const { return settings; }
+    const ScpiSession& Session() const { return session; }
+    bool IsSerialOpen() const { return serialPort.isOpen(); }
+    QAbstractSocket::SocketState SocketState() const { return socket.state(); }
+
+    // Waits of the SCPI link; tests shorten them.
+    int identifyWaitMs = 5000;     // for a known model after "*IDN?"
+    int replyWaitMs = 3000;        // for the reply to "READ?"
+    int reconnectFirstMs = 10000;  // first wait before connecting again, doubling up to
+    int reconnectMaxMs = 60000;
 
 signals:
     void newTicText(QByteArray s);
@@ -24,5 +44,36 @@ public slots:
     void startTicSerialPort(int iTicPort);
 
 private:
-    int ticPort = 0;   // 0 until the first start binds the object to its port
+    void OpenTicPort();
+    void OpenSerialPort();
+    void CloseLink();
+    void ConnectSocket();
+    void LinkLost(const QString& reason);
+    void ReadLines(const QByteArray& block);
+    void CountUnended(const QByteArray& block);
+    void OnSerialError(QSerialPort::SerialPortError error);
+    void OnSocketConnected();
+    void OnSocketReadyRead();
+    void OnReplyTimeout();
+    bool LinkAlive() const;
+
+    int ticPort = 0;  // 0 until the first start binds the object to its port
+    bool bStarted = false;
+    TicPortSettings settings;
+
+    QSerialPort serialPort;
+    bool bPortFailed = false;  // closed after a failure; the errors that follow are not reported
+
+    QTcpSocket socket;
+    bool bClosing = false;     // our own abort: not a lost link
+    ScpiSession session;
+    QTimer identifyTimer;
+    QTimer replyTimer;
+    QTimer reconnectTimer;
+    int reconnectDelayMs = 0;
+
+    LineFramer framer;
+    QList<QByteArray> received;   // lines of one block, handed on after it is framed
+    qsizetype unendedBytes = 0;   // bytes since the last line end
+    bool bOverlongWarned = false;
 };

@@ -1,0 +1,99 @@
+#include "scpisession.h"
+
+#include <QDebug>
+
+#include <utility>
+
+ScpiSession::ScpiSession(CommandSink send, ReadingSink reading)
+    : sendCommand(std::move(send)), emitReading(std::move(reading))
+{
+}
+
+QList<QByteArray> ScpiSession::DefaultSetup()
+{
+    // Time interval from channel 1 (the local reference) to channel 2 (the 1PPS), both
+    // inputs 50 ohm, DC, rising edge at 1 V, one reading per trigger.
+    return {"*RST",          "*CLS",          "CONF:TINT (@1),(@2)", "INP1:IMP 50",   "INP2:IMP 50",
+            "INP1:COUP DC",  "INP2:COUP DC",  "INP1:SLOP POS",       "INP2:SLOP POS", "INP1:LEV 1.0",
+            "INP2:LEV 1.0",  "TRIG:SOUR IMM", "SAMP:COUN 1"};
+}
+
+bool ScpiSession::NamesKnownModel(const QByteArray& line)
+{
+    return line.contains("53220A") || line.contains("53230A") || line.contains("BNC1105");
+}
+
+QByteArray ScpiSession::StripPrompt(const QByteArray& line)
+{
+    const qsizetype prompt = line.indexOf("> ");
+    return (prompt < 0 ? line : line.mid(prompt + 2)).trimmed();
+}
+
+void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
+{
+    setup = setupOverride.isEmpty() ? DefaultSetup() : setupOverride;
+    sent.clear();
+    misses = 0;
+    state = State::Identifying;
+    Send("*IDN?");
+}
+
+bool ScpiSession::TakeLine(const QByteArray& received)
+{
+    const QByteArray line = StripPrompt(received);
+    if (line.isEmpty() || sent.contains(line))
+        return false;  // a bare prompt, or the counter echoing us
+    switch (state) {
+    case State::Identifying:
+        if (!NamesKnownModel(line))
+            return false;
+        state = State::Polling;
+        for (const QByteArray& command : std::as_const(setup))
+            Send(command);
+        Send("READ?");
+        return false;
+    case State::Polling: {
+        bool ok = false;
+        line.split(' ').value(0).toDouble(&ok);
+        if (!ok && !line.toLower().contains("nan") && !line.toLower().contains("inf")) {
+            qDebug() << "TIC counter: unexpected answer" << line;
+            return false;
+        }
+        misses = 0;
+        emitReading(line);
+        Send("READ?");
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void ScpiSession::IdentifyTimedOut()
+{
+    if (state != State::Identifying)
+        return;
+    state = State::Unknown;
+    qWarning("TIC counter: no 53220A, 53230A or BNC1105 answered \"*IDN?\"; it is not set up or polled.");
+}
+
+ScpiSession::Action ScpiSession::ReplyTimedOut()
+{
+    if (state != State::Polling)
+        return Action::None;
+    if (++misses >= kMaxMisses) {
+        qWarning("TIC counter: %d readings missed, reconnecting.", misses);
+        state = State::Idle;
+        return Action::Reconnect;
+    }
+    qDebug("TIC counter: reading missed, asking again.");
+    Send("READ?");
+    return Action::None;
+}
+
+void ScpiSession::Send(const QByteArray& command)
+{
+    if (!sent.contains(command))
+        sent.append(command);
+    sendCommand(command);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <functional>
+
+// The conversation with an SCPI counter on its command socket, without the socket:
+// the port object hands in each received line and the expiry of its waits, and sends
+// what the session gives to its command sink. The session asks "*IDN?", recognises
+// the counter by its model in any answer line, sends the set-up, then asks "READ?"
+// once and again after every numeric reply. Counters that echo our commands or put a
+// prompt ("53220A> ") before their answers are understood.
+class ScpiSession
+{
+public:
+    enum class State {
+        Idle,         // not connected
+        Identifying,  // "*IDN?" sent, waiting for a known model
+        Unknown,      // no known model answered: no set-up, no polling
+        Polling       // set up; a "READ?" is outstanding
+    };
+
+    // What the port object should do after a wait ran out.
+    enum class Action { None, Reconnect };
+
+    // Misses of a "READ?" reply that are asked again before the link is dropped.
+    static constexpr int kMaxMisses = 3;
+
+    using CommandSink = std::function<void(const QByteArray& command)>;
+    using ReadingSink = std::function<void(const QByteArray& reading)>;
+
+    ScpiSession(CommandSink sendCommand, ReadingSink emitReading);
+
+    // The built-in set-up sequence, sent after the counter is recognised.
+    static QList<QByteArray> DefaultSetup();
+    // Models recognised in the answer to "*IDN?".
+    static bool NamesKnownModel(const QByteArray& line);
+    // A received line without a leading prompt and trimmed.
+    static QByteArray StripPrompt(const QByteArray& line);
+
+    // The socket is connected: ask for the identity. An empty override sends the
+    // built-in set-up.
+    void Begin(const QList<QByteArray>& setupOverride);
+    // One line received. True when it was a reply to "READ?" (a new one is sent).
+    bool TakeLine(const QByteArray& line);
+    // No known model within the identification wait.
+    void IdentifyTimedOut();
+    // No reply within the reply wait while polling.
+    Action ReplyTimedOut();
+    // The link is gone.
+    void End() { state = State::Idle; }
+
+    State GetState() const { return state; }
+    int Misses() const { return misses; }
+
+private:
+    void Send(const QByteArray& command);
+
+    CommandSink sendCommand;
+    ReadingSink emitReading;
+    State state = State::Idle;
+    QList<QByteArray> setup;
+    QList<QByteArray> sent;  // every command of this link, to recognise echoes
+    int misses = 0;
+};

@@ -1,0 +1,70 @@
+#include "ticportsettings.h"
+
+#include <QSettings>
+
+namespace {
+
+// The socket port of the SCPI counters' command line.
+constexpr quint16 kScpiSocketPort = 5024;
+
+QString Key(int port, const char* name)
+{
+    return QStringLiteral("TicPortDialog/TIC%1 %2").arg(port).arg(QLatin1String(name));
+}
+
+}  // namespace
+
+TicPortSettings TicPortSettings::Load(int port)
+{
+    QSettings s;
+    TicPortSettings t;
+    t.portName = s.value(Key(port, "Serial Port"), t.portName).toString();
+    t.dataRate = s.value(Key(port, "Serial Port DataRate"), t.dataRate).toInt();
+    t.parity = s.value(Key(port, "Serial Port Parity"), t.parity).toInt();
+    t.stopBits = s.value(Key(port, "Serial Port StopBits"), t.stopBits).toInt();
+    t.dataBits = s.value(Key(port, "Serial Port DataBits"), t.dataBits).toInt();
+    t.handshake = s.value(Key(port, "Serial Port Handshake"), t.handshake).toInt();
+    t.tcpIpAddress = s.value(Key(port, "Serial Port TcpIp Address"), t.tcpIpAddress).toString();
+    t.units = s.value(Key(port, "Units"), t.units).toInt();
+    t.setupCommands = s.value(Key(port, "Setup Commands"), t.setupCommands).toString();
+    return t;
+}
+
+void TicPortSettings::Save(int port) const
+{
+    QSettings s;
+    s.setValue(Key(port, "Serial Port"), portName);
+    s.setValue(Key(port, "Serial Port DataRate"), dataRate);
+    s.setValue(Key(port, "Serial Port Parity"), parity);
+    s.setValue(Key(port, "Serial Port StopBits"), stopBits);
+    s.setValue(Key(port, "Serial Port DataBits"), dataBits);
+    s.setValue(Key(port, "Serial Port Handshake"), handshake);
+    s.setValue(Key(port, "Serial Port TcpIp Address"), tcpIpAddress);
+    s.setValue(Key(port, "Units"), units);
+    s.setValue(Key(port, "Setup Commands"), setupCommands);
+}
+
+QString TicPortSettings::Host() const
+{
+    return tcpIpAddress.section(QLatin1Char(':'), 0, 0).trimmed();
+}
+
+quint16 TicPortSettings::TcpPort() const
+{
+    if (!tcpIpAddress.contains(QLatin1Char(':')))
+        return kScpiSocketPort;
+    bool ok = false;
+    const uint port = tcpIpAddress.section(QLatin1Char(':'), 1).trimmed().toUInt(&ok);
+    return ok && port > 0 && port <= 65535 ? static_cast<quint16>(port) : kScpiSocketPort;
+}
+
+QList<QByteArray> TicPortSettings::SetupOverride() const
+{
+    QList<QByteArray> commands;
+    for (const QString& part : setupCommands.split(QLatin1Char(';'))) {
+        const QByteArray command = part.trimmed().toLatin1();
+        if (!command.isEmpty())
+            commands.append(command);
+    }
+    return commands;
+}

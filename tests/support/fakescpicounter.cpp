@@ -1,0 +1,58 @@
+#include "fakescpicounter.h"
+
+#include <QHostAddress>
+
+FakeScpiCounter::FakeScpiCounter(QObject* parent) : QObject(parent)
+{
+    connect(&server, &QTcpServer::newConnection, this, &FakeScpiCounter::OnNewConnection);
+}
+
+bool FakeScpiCounter::Listen()
+{
+    return server.listen(QHostAddress::LocalHost, 0);
+}
+
+void FakeScpiCounter::DropClient()
+{
+    if (client)
+        client->disconnectFromHost();
+}
+
+void FakeScpiCounter::OnNewConnection()
+{
+    while (QTcpSocket* socket = server.nextPendingConnection()) {
+        ++connections;
+        if (client)
+            client->abort();
+        client = socket;
+        buffer.clear();
+        connect(socket, &QTcpSocket::readyRead, this, &FakeScpiCounter::OnReadyRead);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void FakeScpiCounter::OnReadyRead()
+{
+    if (!client)
+        return;
+    buffer += client->readAll();
+    qsizetype end;
+    while ((end = buffer.indexOf('\n')) >= 0) {
+        const QByteArray line = buffer.left(end).trimmed();
+        buffer.remove(0, end + 1);
+        if (line.isEmpty())
+            continue;
+        commands.append(line);
+        if (bEcho)
+            client->write(line + "\r\n");
+        if (line == "*IDN?")
+            Answer(identity);
+        else if (line == "READ?" && !readings.isEmpty())
+            Answer(readings.takeFirst());
+    }
+}
+
+void FakeScpiCounter::Answer(const QByteArray& text)
+{
+    client->write((bPrompt ? "53220A> " : "") + text + "\r\n");
+}

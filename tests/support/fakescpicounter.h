@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+// A counter on the loopback that speaks enough SCPI for the TIC port: it answers
+// "*IDN?" with its identity and each "READ?" with the next scripted reading, and
+// records every command line it was sent. Set-up commands get no answer, as on the
+// real instruments. It can put a prompt before its answers, echo the commands, fall
+// silent and drop the link.
+class FakeScpiCounter : public QObject
+{
+public:
+    explicit FakeScpiCounter(QObject* parent = nullptr);
+
+    // Listens on 127.0.0.1 at a free port; false when it cannot.
+    bool Listen();
+    quint16 Port() const { return server.serverPort(); }
+    QString Address() const { return QStringLiteral("127.0.0.1:%1").arg(Port()); }
+
+    // Closes the current client's connection, as a counter that is switched off.
+    void DropClient();
+
+    QByteArray identity = "Keysight Technologies,53220A,MY00000001,A.01.02-A.02.03-A.01.03";
+    bool bPrompt = false;   // "53220A> " before every answer
+    bool bEcho = false;     // every command line sent back first
+    QList<QByteArray> readings;  // answers to "READ?" in order; none left: silence
+
+    QList<QByteArray> commands;  // every line received, all connections
+    int connections = 0;
+    int Count(const QByteArray& command) const { return static_cast<int>(commands.count(command)); }
+
+private:
+    void OnNewConnection();
+    void OnReadyRead();
+    void Answer(const QByteArray& text);
+
+    QTcpServer server;
+    QPointer<QTcpSocket> client;
+    QByteArray buffer;
+};
