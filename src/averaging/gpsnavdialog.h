@@ -7,6 +7,7 @@
 
 class UtcDateTime;
 
+class QLineEdit;
 class ReferenceLocationDialog;
 
 namespace Ui {
@@ -40,7 +41,18 @@ public:
     bool ParseLongitude(const QString& text, double* lon, bool bShowMessages = true);
     bool ParseAltitude(const QString& text, double* alt, bool bShowMessages = true);
 
+    // The averaging parameters, the restart flags, the reference location and the
+    // averages from the settings store, each stored value checked and a bad one repaired
+    // and written back; SaveSettings takes the dialog's fields and stores them.
     void LoadSettings();
+    void SaveSettings();
+    void SaveGeometry();
+
+    // The checks of the limit (0 to 99999) and weight (0 to 99.0) fields: true when the
+    // text is one number in range and nothing else. An empty text is refused silently
+    // and leaves *value alone; with bShowErrors a refusal says why in a box.
+    bool ValidateIntegerField(QString text, double* value, bool bShowErrors);
+    bool ValidateFloatField(QString text, double* value, bool bShowErrors);
 
     // Reloads the settings and the saved averages, then restarts the averages unless
     // they are to be continued.
@@ -58,9 +70,38 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
 
+private slots:
+    void IDC_POS_FILTER_RESET_clicked();
+    void IDC_RMS_FILTER_RESET_clicked();
+    void IDC_TIMING_FILTER_RESET_clicked();
+    void IDC_AVERAGING_RESET_ALL_clicked();
+    void IDC_UNLOCK_COUNTER_RESET_clicked();
+    void IDC_AVERAGING_DEFAULTS_clicked();
+    void IDC_POS_FILTER_LIMIT_textEdited(QString arg1);
+    void IDC_POS_FILTER_LIMIT_editingFinished();
+    void IDC_RMS_FILTER_LIMIT_textEdited(QString arg1);
+    void IDC_RMS_FILTER_LIMIT_editingFinished();
+    void IDC_TIMING_FILTER_LIMIT_textEdited(QString arg1);
+    void IDC_TIMING_FILTER_LIMIT_editingFinished();
+    void IDC_HDOP_WEIGHTING_VALUE_textEdited(QString arg1);
+    void IDC_HDOP_WEIGHTING_VALUE_editingFinished();
+    void IDC_VDOP_WEIGHTING_VALUE_textEdited(QString arg1);
+    void IDC_VDOP_WEIGHTING_VALUE_editingFinished();
+    void IDC_TDOP_WEIGHTING_VALUE_textEdited(QString arg1);
+    void IDC_TDOP_WEIGHTING_VALUE_editingFinished();
+
 private:
     void OnOk();
     void OnCancel();
+
+    // The six checked fields, in the order OK checks them.
+    enum Field { PositionLimit, RmsLimit, TimingLimit, HdopWeight, VdopWeight, TdopWeight, FieldCount };
+    QLineEdit* FieldWidget(Field field) const;
+    bool CheckField(Field field, const QString& text, double* value, bool bShowErrors);
+    void CheckWhileTyping(Field field, const QString& text);
+    void CheckWhenLeft(Field field);
+    void BuildErrorTable();
+    void ShowControls();
 
     void ShowStepResults(unsigned shows);
     void ShowLabel(const char* name, const QString& text);
@@ -70,5 +111,6 @@ private:
     void LoadRefLocation();
 
     Ui::GpsNavDialog* ui;
+    bool bCheckingField = false;  // a field's box is up
     ReferenceLocationDialog* refLocationDialog = nullptr;
 };

@@ -16,6 +16,32 @@ bool IsWholeNumber(const QString& text)
 
 }  // namespace
 
+bool IsRealNumber(const QString& text)
+{
+    static const QRegularExpression realNumber(QStringLiteral("^\\s*[-+]?[0-9]*\\.?[0-9]+\\s*$"));
+    return realNumber.match(text).hasMatch();
+}
+
+bool ParseReal(const QString& text, double low, double high, double* value)
+{
+    if (!IsRealNumber(text))
+        return false;
+    const double number = text.trimmed().toDouble();
+    if (!(number >= low && number <= high))
+        return false;
+    if (value)
+        *value = number;
+    return true;
+}
+
+void ShowRefusal(QWidget* parent, bool bOutOfRange, const QString& rangeText)
+{
+    if (bOutOfRange)
+        QMessageBox::warning(parent, QStringLiteral("Numeric Error"), rangeText);
+    else
+        QMessageBox::warning(parent, QStringLiteral("Error"), QStringLiteral("Extraineous characters in the field."));
+}
+
 bool Parse(const QString& text, int low, int high, int* value)
 {
     if (!IsWholeNumber(text))
@@ -42,12 +68,8 @@ bool Take(QWidget* parent, QLineEdit* field, int low, int high, int& value)
         return true;
     }
     // Only a number out of range is a "Numeric Error"; stray text is a plain "Error".
-    if (IsWholeNumber(field->text())) {
-        QMessageBox::warning(parent, QStringLiteral("Numeric Error"),
-                             QString::asprintf("Field is out of range.\nMust be between %i and %i", low, high));
-    } else {
-        QMessageBox::warning(parent, QStringLiteral("Error"), QStringLiteral("Extraineous characters in the field."));
-    }
+    ShowRefusal(parent, IsWholeNumber(field->text()),
+                QString::asprintf("Field is out of range.\nMust be between %i and %i", low, high));
     field->setFocus();
     return false;
 }

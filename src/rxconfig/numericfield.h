@@ -15,6 +15,15 @@ bool Parse(const QString& text, int low, int high, int* value = nullptr);
 // Colours the field by the validity of its text; returns that validity.
 bool ShowValidity(QLineEdit* field, int low, int high);
 
+// The number in the text when the whole text, blanks aside, is one decimal number
+// (an optional sign, digits, an optional point) from low to high.
+bool ParseReal(const QString& text, double low, double high, double* value = nullptr);
+bool IsRealNumber(const QString& text);
+
+// The box of a refused field: "Numeric Error" with rangeText for a number of the
+// field's kind out of range, "Error" for any other text.
+void ShowRefusal(QWidget* parent, bool bOutOfRange, const QString& rangeText);
+
 // Takes the field's number; when it has none, says why in a box ("Numeric Error" for a
 // number out of range, "Error" for other text), puts the focus on the field and returns false.
 bool Take(QWidget* parent, QLineEdit* field, int low, int high, int& value);

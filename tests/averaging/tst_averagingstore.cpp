@@ -5,7 +5,6 @@
 #include "utcdatetime.h"
 
 #include <QLabel>
-#include <QLayout>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -155,14 +154,10 @@ private slots:
     void dialogRunsTheEngineAndShowsVisibleLabels()
     {
         GpsNavDialog dialog;
-        QLabel* labels[3];
-        const char* names[3] = {"IDC_LOCKED_SINCE", "IDC_UNLOCK_COUNTER", "IDC_TIME_ACCURACY_ESTIMATE"};
-        for (int k = 0; k < 3; ++k) {
-            labels[k] = new QLabel(&dialog);
-            labels[k]->setObjectName(QLatin1String(names[k]));
-            dialog.layout()->addWidget(labels[k]);
-        }
-        auto [lockedSince, unlocks, accuracy] = labels;
+        auto* lockedSince = dialog.findChild<QLabel*>(QStringLiteral("IDC_LOCKED_SINCE"));
+        auto* unlocks = dialog.findChild<QLabel*>(QStringLiteral("IDC_UNLOCK_COUNTER"));
+        auto* accuracy = dialog.findChild<QLabel*>(QStringLiteral("IDC_TIME_ACCURACY_ESTIMATE"));
+        QVERIFY(lockedSince && unlocks && accuracy);
 
         // Hidden: the engine runs but writes no widget.
         dialog.SetTimingSigmas(10.0, 100.0);
