@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QDialog>
-#include <QString>
+#include "textwindow.h"
 
-class QPlainTextEdit;
+#include <QString>
 
 namespace Ui {
 class GpsRawDataDialog;
@@ -11,33 +10,17 @@ class GpsRawDataDialog;
 
 // The traffic with the receiver as it happens: messages received, commands sent and a
 // marker at each 1PPS tick. Lines arrive only while the window is visible.
-class GpsRawDataDialog : public QDialog
+class GpsRawDataDialog : public TextWindow
 {
     Q_OBJECT
 
 public:
-    // Lines kept in the window; older ones scroll away.
-    static constexpr int kMaxLines = 1024;
-
     explicit GpsRawDataDialog(QWidget* parent = nullptr);
     ~GpsRawDataDialog() override;
 
-    void ShowDialog();
+    // Without wrapping a line is shown without its surrounding blanks.
     void AppendText(QString line);
-    int exec() override;
-
-    int wrapMode = 0;
-
-public slots:
-    void SetWrapMode(int state);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     Ui::GpsRawDataDialog* ui;
-    QPlainTextEdit* textBox = nullptr;
-    // A window never shown has no geometry worth keeping.
-    bool bEverShown = false;
 };

@@ -3,7 +3,7 @@
 #include "ui_ticprocesseddatadialog.h"
 
 TicProcessedDataDialog::TicProcessedDataDialog(QWidget* parent)
-    : TicTextWindow(parent, QStringLiteral("TicProcessedDataDialog/geometry")), ui(new Ui::TicProcessedDataDialog)
+    : TextWindow(parent, QStringLiteral("TicProcessedDataDialog/geometry")), ui(new Ui::TicProcessedDataDialog)
 {
     ui->setupUi(this);
     AttachText(ui->PlainTextEdit, ui->wrapCheckBox);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "tictextwindow.h"
+#include "textwindow.h"
 
 namespace Ui {
 class TicProcessedDataDialog;
 }
 
-class TicProcessedDataDialog : public TicTextWindow
+class TicProcessedDataDialog : public TextWindow
 {
     Q_OBJECT
 

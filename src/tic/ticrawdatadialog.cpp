@@ -3,7 +3,7 @@
 #include "ui_ticrawdatadialog.h"
 
 TicRawDataDialog::TicRawDataDialog(QWidget* parent)
-    : TicTextWindow(parent, QStringLiteral("TicRawDataDialog/geometry")), ui(new Ui::TicRawDataDialog)
+    : TextWindow(parent, QStringLiteral("TicRawDataDialog/geometry")), ui(new Ui::TicRawDataDialog)
 {
     ui->setupUi(this);
     AttachText(ui->PlainTextEdit, ui->wrapCheckBox);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "tictextwindow.h"
+#include "textwindow.h"
 
 namespace Ui {
 class TicRawDataDialog;
 }
 
-class TicRawDataDialog : public TicTextWindow
+class TicRawDataDialog : public TextWindow
 {
     Q_OBJECT
 

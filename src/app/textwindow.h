@@ -6,10 +6,10 @@
 class QCheckBox;
 class QPlainTextEdit;
 
-// What the two TIC text windows share with each other: a text box that keeps the
-// latest lines, a wrap switch, and a geometry kept under the window's own key. Lines
-// arrive only while the window is visible.
-class TicTextWindow : public QDialog
+// What the text windows (GPS raw data, TIC raw and processed data) share: a text box
+// that keeps the latest lines, a wrap switch, and a geometry kept under the window's
+// own key. Lines arrive only while the window is visible.
+class TextWindow : public QDialog
 {
     Q_OBJECT
 
@@ -28,8 +28,8 @@ public slots:
     void SetWrapMode(int state);
 
 protected:
-    TicTextWindow(QWidget* parent, const QString& geometryKey);
-    ~TicTextWindow() override;
+    TextWindow(QWidget* parent, const QString& geometryKey);
+    ~TextWindow() override;
     // Called by the window once its form is built.
     void AttachText(QPlainTextEdit* box, QCheckBox* wrap);
 

@@ -1,4 +1,4 @@
-#include "tictextwindow.h"
+#include "textwindow.h"
 
 #include "windowgeometry.h"
 
@@ -7,59 +7,59 @@
 #include <QPlainTextEdit>
 #include <QShowEvent>
 
-TicTextWindow::TicTextWindow(QWidget* parent, const QString& key) : QDialog(parent), geometryKey(key) {}
+TextWindow::TextWindow(QWidget* parent, const QString& key) : QDialog(parent), geometryKey(key) {}
 
-TicTextWindow::~TicTextWindow()
+TextWindow::~TextWindow()
 {
     if (bEverShown)
         WindowGeometry::Save(this, geometryKey);
 }
 
-void TicTextWindow::AttachText(QPlainTextEdit* box, QCheckBox* wrap)
+void TextWindow::AttachText(QPlainTextEdit* box, QCheckBox* wrap)
 {
     textBox = box;
     textBox->setLineWrapMode(QPlainTextEdit::NoWrap);
     textBox->setMaximumBlockCount(kMaxLines);
-    connect(wrap, &QCheckBox::stateChanged, this, &TicTextWindow::SetWrapMode);
+    connect(wrap, &QCheckBox::stateChanged, this, &TextWindow::SetWrapMode);
 }
 
-void TicTextWindow::SetWrapMode(int state)
+void TextWindow::SetWrapMode(int state)
 {
     wrapMode = state;
     textBox->setLineWrapMode(state >= 1 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
 }
 
-void TicTextWindow::AppendText(const QString& line)
+void TextWindow::AppendText(const QString& line)
 {
     if (!isVisible())
         return;
     textBox->appendPlainText(line);
 }
 
-QString TicTextWindow::Text() const
+QString TextWindow::Text() const
 {
     return textBox->toPlainText();
 }
 
-void TicTextWindow::ShowDialog()
+void TextWindow::ShowDialog()
 {
     WindowGeometry::Restore(this, geometryKey);
     show();
 }
 
-int TicTextWindow::exec()
+int TextWindow::exec()
 {
     WindowGeometry::Restore(this, geometryKey);
     return QDialog::exec();
 }
 
-void TicTextWindow::showEvent(QShowEvent* event)
+void TextWindow::showEvent(QShowEvent* event)
 {
     bEverShown = true;
     QDialog::showEvent(event);
 }
 
-void TicTextWindow::closeEvent(QCloseEvent* event)
+void TextWindow::closeEvent(QCloseEvent* event)
 {
     WindowGeometry::Save(this, geometryKey);
     QDialog::closeEvent(event);
