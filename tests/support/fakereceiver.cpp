@@ -84,7 +84,6 @@ QByteArray FakeReceiver::Identification(Kind kind)
     Put(msg, 84, kind == Kind::Motorola8 ? "2" : "1");
     Put(msg, 98, "SOFTWARE REV #");
     Put(msg, 112, "3");
-    Put(msg, 126, "\r\nMODEL #    ");
     Put(msg, 140, "MODEL # ");
     // A 12-channel M12 timing model, an 8-channel UT+, or a name to look up further on.
     Put(msg, 148, kind == Kind::Motorola12 ? "P143T12NR1" : kind == Kind::Motorola8 ? "R5122U1152" : "XXXXXX");
