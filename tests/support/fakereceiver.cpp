@@ -96,6 +96,42 @@ QByteArray FakeReceiver::Identification(Kind kind)
     return msg + "\r\n";
 }
 
+QByteArray FakeReceiver::PositionMessage(const QDateTime& utc)
+{
+    QByteArray payload(144, '\0');
+    const QDate date = utc.date();
+    const QTime time = utc.time();
+    payload[0] = static_cast<char>(date.month());
+    payload[1] = static_cast<char>(date.day());
+    qToBigEndian<quint16>(static_cast<quint16>(date.year()), payload.data() + 2);
+    payload[4] = static_cast<char>(time.hour());
+    payload[5] = static_cast<char>(time.minute());
+    payload[6] = static_cast<char>(time.second());
+    // Latitude, longitude (mas) and the two heights (cm), from offset 15.
+    qToBigEndian<qint32>(48 * 3600000 + 1234567, payload.data() + 11);
+    qToBigEndian<qint32>(11 * 3600000 + 7654321, payload.data() + 15);
+    qToBigEndian<qint32>(52000, payload.data() + 19);
+    qToBigEndian<qint32>(50500, payload.data() + 23);
+    payload[51] = payload[52] = 8;  // visible, tracked
+    for (int k = 0; k < 8; ++k) {
+        char* channel = payload.data() + 53 + 6 * k;
+        channel[0] = static_cast<char>(3 + 4 * k);  // PRN
+        channel[1] = 8;                             // tracking
+        channel[2] = static_cast<char>(45 + 3 * k); // signal
+        channel[5] = static_cast<char>(0x80);       // used in the fix
+    }
+    return MotorolaMessage("Ha", payload);
+}
+
+void FakeReceiver::StartLiveData()
+{
+    connect(&liveTimer, &QTimer::timeout, this, [this] {
+        if (protocol == Protocol::MotorolaBinary)
+            Send(PositionMessage(QDateTime::currentDateTimeUtc()));
+    });
+    liveTimer.start(1000);
+}
+
 int FakeReceiver::RateOfDataRateCommand(unsigned char high, unsigned char low)
 {
     high &= 0x3F;  // the binary mode's 0x40

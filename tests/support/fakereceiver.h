@@ -3,8 +3,10 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QDateTime>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 #include <functional>
 
 // A scripted receiver on the far end of a pseudo-terminal pair. It hears a command
@@ -41,6 +43,13 @@ public:
     static QByteArray MotorolaMessage(const char* id, const QByteArray& payload = QByteArray());
     static QByteArray UbxMessage(unsigned char cls, unsigned char id, const QByteArray& payload);
     static QByteArray NmeaSentence(const QByteArray& body);
+    // A 12-channel position message for the instant: a fixed site and eight satellites
+    // tracked and used.
+    static QByteArray PositionMessage(const QDateTime& utc);
+    // From now on a Motorola receiver sends one position message a second, as after
+    // its set-up (for a look at the program running with it).
+    void StartLiveData();
+
     // The rate that a "@@Wb" payload names; 0 for no rate.
     static int RateOfDataRateCommand(unsigned char high, unsigned char low);
 
@@ -54,4 +63,5 @@ private:
 
     QSerialPort port;
     QByteArray buffer;
+    QTimer liveTimer;
 };
