@@ -2,6 +2,7 @@
 #include "gpsportdialog.h"
 #include "gpsrxdialog.h"
 #include "gpsrxiddialog.h"
+#include "manualcommanddialog.h"
 #include "mainwindow.h"
 #include "modalwatcher.h"
 #include "receiverinfo.h"
@@ -10,6 +11,7 @@
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSettings>
@@ -294,6 +296,38 @@ private slots:
         QCOMPARE(QSettings().contains("MainWindow/Mode"), searched);
         QCOMPARE(!out.isEmpty(), sends);
         QVERIFY(window->ui->actionSet_Timing_Parameters->isEnabled());
+    }
+
+    // A confirmed rate change is told to the receiver on the old rate, then the port
+    // reopens at the new one and the receiver is searched for there.
+    void portSettingsChangeTheRate()
+    {
+        FakeReceiver rx(Kind::Motorola12, 9600, Protocol::MotorolaBinary);
+        rx.programRate = [this] { return int(window->gpsPortThread.Port().baudRate()); };
+        QVERIFY(rx.Open(pair.ReceiverEnd()));
+        StartIn(2, 9600, false);
+        window->clockTexts[1] = "GPS clock";
+        window->clockTexts[3] = "TIC clock";
+        ModalWatcher watcher(QMessageBox::Ok);
+        watcher.SetDialogHandler([](QDialog* dialog) {
+            dialog->findChild<QAbstractButton*>("BAUD_19200")->click();
+            dialog->findChild<QAbstractButton*>("OK")->click();
+        });
+        window->ui->actionSet_GPS_Receiver_Interface->trigger();
+        const qsizetype told = rx.Heads().indexOf("@@Wb");
+        QVERIFY(told >= 0);
+        QCOMPARE(rx.Heads().mid(told, 2), (QStringList{"@@Wb", "@@Cj"}));
+        QCOMPARE(rx.heard.at(told).toHex(), QByteArray("404057624192"));
+        QCOMPARE(rx.rate, 19200);
+        QCOMPARE(window->gpsPortThread.Port().baudRate(), 19200);
+        QCOMPARE(window->statusMessageLabel->text(), "Motorola M12, Bin, 12 ch, V1.3, TRAIM");
+        QVERIFY(watcher.boxes.isEmpty());
+        QCOMPARE(window->clockTexts[1], QString());
+        QCOMPARE(window->clockTexts[3], "TIC clock");
+        // Manual commands reach the receiver through the new catalogue dialog.
+        QSignalSpy out(window, &MainWindow::sendGpsMessage);
+        emit window->manualCommandDialog->sendGpsMessage("@@Cj");
+        QCOMPARE(out.count(), 1);
     }
 
     // While a search runs, the receiver commands are off; Exit ends it at once and

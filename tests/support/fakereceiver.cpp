@@ -24,7 +24,12 @@ FakeReceiver::FakeReceiver(Kind k, int r, Protocol p, QObject* parent)
 bool FakeReceiver::Open(const QString& portName)
 {
     port.setPortName(portName);
-    return port.open(QIODevice::ReadWrite);
+    if (!port.open(QIODevice::ReadWrite))
+        return false;
+    // What the program sent before this receiver was attached is not for it.
+    while (port.waitForReadyRead(50))
+        port.readAll();
+    return true;
 }
 
 QStringList FakeReceiver::Heads() const
