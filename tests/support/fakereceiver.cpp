@@ -1,5 +1,6 @@
 #include "fakereceiver.h"
 
+#include "framebuilders.h"
 #include "gpsserialportthread.h"
 
 #include <QStringList>
@@ -58,23 +59,9 @@ QByteArray FakeReceiver::MotorolaMessage(const char* id, const QByteArray& paylo
     return msg + "\r\n";
 }
 
-QByteArray FakeReceiver::UbxMessage(unsigned char cls, unsigned char id, const QByteArray& payload)
-{
-    QByteArray msg("\xB5\x62", 2);
-    msg.append(static_cast<char>(cls));
-    msg.append(static_cast<char>(id));
-    msg.append(static_cast<char>(payload.size() & 0xFF));
-    msg.append(static_cast<char>((payload.size() >> 8) & 0xFF));
-    msg.append(payload);
-    GpsSerialPortThread::AppendUbxChecksum(msg);
-    return msg;
-}
-
 QByteArray FakeReceiver::NmeaSentence(const QByteArray& body)
 {
-    QByteArray s = body;
-    GpsSerialPortThread::AppendNmeaChecksum(s);
-    return s + "\r\n";
+    return FrameBuilders::Nmea(body) + "\r\n";
 }
 
 QByteArray FakeReceiver::Identification(Kind kind)
@@ -209,7 +196,7 @@ void FakeReceiver::Answer(const QByteArray& command)
             QByteArray version(40, '\0');
             version.replace(0, 12, "7.03 (45969)");
             version.replace(30, 8, "00040007");
-            Send(UbxMessage(0x0A, 0x04, version));
+            Send(FrameBuilders::Ubx(0x0A, 0x04, version));
         } else if (command.startsWith(QByteArray("\xB5\x62\x06\x00", 4)) && command.size() >= 6 + 12) {
             rate = static_cast<int>(qFromLittleEndian<quint32>(command.constData() + 6 + 8));
         }

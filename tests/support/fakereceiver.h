@@ -41,7 +41,6 @@ public:
     // The answers, as a receiver of this kind sends them.
     static QByteArray Identification(Kind kind);
     static QByteArray MotorolaMessage(const char* id, const QByteArray& payload = QByteArray());
-    static QByteArray UbxMessage(unsigned char cls, unsigned char id, const QByteArray& payload);
     static QByteArray NmeaSentence(const QByteArray& body);
     // A 12-channel position message for the instant: a fixed site and eight satellites
     // tracked and used.
