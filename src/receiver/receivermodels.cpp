@@ -217,7 +217,7 @@ QByteArray ReceiverModels::UbxVersionPoll()
 
 QList<QByteArray> ReceiverModels::UbxSelfSurvey()
 {
-    // Survey-in: 4000 s at least, 5008 and 2000 in the last two words.
+    // Survey-in, with the three limits of the survey in the last words.
     QByteArray mode = QByteArray::fromHex("01000000") + QByteArray(12, '\0');
     mode += LittleEndian32(4000) + LittleEndian32(5008) + LittleEndian32(2000);
     return {MessageRate(0x0D, 0x04, 1), Ubx("\x06\x1D", mode), Ubx("\x06\x3D", mode)};
