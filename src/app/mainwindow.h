@@ -195,10 +195,20 @@ public:
     void StartTicSerialPorts();
     void RestartGpsSerialPort();
 
-    // ---- Receiver link: start-up and receiver set-up ----
+    // ---- Receiver link: start-up, receiver search and set-up ----
     void ShowAndInitialize();
     void InitializeGpsReceiverOrWarn();
     bool InitializeGpsReceiver();
+    bool SearchReceiver(int& mode);
+    bool ProbeMotorolaNmea(int& mode);
+    bool ProbeReceiverType(int mode);
+    bool SearchUbloxReceiver(int& mode);
+    void ClearReceiverIdentity();
+    // The receiver menu commands are off while a search or set-up runs: one of them
+    // started from a wait's event loop would run a second sequence inside the first.
+    void BeginReceiverWork();
+    void EndReceiverWork();
+    int receiverWorkDepth = 0;
 
     // ---- Receiver link: initialisation sequences ----
     void InitializeReceiver();
@@ -424,6 +434,13 @@ private slots:
     void actionClose_TIC_Data_Log_triggered();
 
 private:
+    // ---- Receiver link: the steps of InitializeGpsReceiver ----
+    void SetUpUbloxReceiver(int mode, int entryRate, bool& bResult, bool& bUbloxFailed);
+    bool SetUpMotorolaReceiver(int mode, int entryRate);
+    void ReopenGpsPortAt(int rate);
+    // Exit was chosen or the window closed: a search stops where it is.
+    bool SearchMustEnd() const { return bExitRequested || bShuttingDown; }
+
     void BuildStatusBar();
     void BuildPositionTable();
     void BuildSatelliteTable();

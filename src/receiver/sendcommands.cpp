@@ -6,7 +6,6 @@
 #include "gpsrxiddialog.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QList>
 #include <QThread>
@@ -207,12 +206,11 @@ bool MainWindow::SendCommandAndWait(QByteArray cmd)
     if (timeoutMs == 0)
         return bResultNoWait;
 
-    // The deadline is tested before each step and the answer after each whole step.
-    const qint64 deadlineMs = static_cast<qint64>(timeoutMs) * answerWaitStepMs / kNominalWaitStepMs;
-    QElapsedTimer elapsed;
-    elapsed.start();
+    // As many whole steps as the time-out holds, rounded up: the count does not depend
+    // on which of two timers fires first.
+    const int steps = (timeoutMs + kNominalWaitStepMs - 1) / kNominalWaitStepMs;
     bool bAnswered = false;
-    while (elapsed.elapsed() < deadlineMs && !WaitMustEnd(*this)) {
+    for (int step = 0; step < steps && !WaitMustEnd(*this); ++step) {
         WaitForReceiverAnswer();
         for (AnswerFlag f : flags)
             bAnswered = bAnswered || bAnswerReceived[f];

@@ -1,7 +1,7 @@
 // The UBX decoder: frame checks and labels, detail lines and their gate, what each
 // message changes, the leap-second rule, and every handled frame cut short.
 
-#include "../receiver/framebuilders.h"
+#include "framebuilders.h"
 #include "decodetests.h"
 #include "gpslogtypedialog.h"
 #include "gpsrxiddialog.h"
