@@ -2,7 +2,9 @@
 
 // Hand-built receiver messages and a main window to decode them.
 
+#include "framebuilders.h"
 #include "gpsnavdialog.h"
+#include "gpsrxiddialog.h"
 #include "gpsserialportthread.h"
 #include "logtexts.h"
 #include "mainwindow.h"
@@ -11,54 +13,67 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QLabel>
 #include <QSettings>
 #include <QTest>
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <memory>
+
+// Bytes whose fields are set by offset, the most significant byte first or last.
+template <class Self, bool bBigEndian>
+struct FieldBytes
+{
+    Self& U8(int offset, unsigned value)
+    {
+        if (offset < 0 || offset >= bytes.size())
+            qFatal("test message %s has no byte %d", bytes.left(4).toHex().constData(), offset);
+        bytes[offset] = static_cast<char>(value & 0xFF);
+        return static_cast<Self&>(*this);
+    }
+    Self& U16(int offset, unsigned value)
+    {
+        return bBigEndian ? U8(offset, value >> 8).U8(offset + 1, value) : U8(offset, value).U8(offset + 1, value >> 8);
+    }
+    Self& U32(int offset, uint32_t value)
+    {
+        return bBigEndian ? U16(offset, value >> 16).U16(offset + 2, value)
+                          : U16(offset, value).U16(offset + 2, value >> 16);
+    }
+    Self& S32(int offset, int32_t value) { return U32(offset, static_cast<uint32_t>(value)); }
+    Self& Text(int offset, const char* text)
+    {
+        for (const char* c = text; *c; ++c)
+            U8(offset++, static_cast<unsigned char>(*c));
+        return static_cast<Self&>(*this);
+    }
+    operator QByteArray() const { return bytes; }
+
+    QByteArray bytes;
+};
 
 // A Motorola message as the framer hands it on: "@@", the id letters and the payload,
 // without checksum and line end.
-class MotorolaMessage
+struct MotorolaMessage : FieldBytes<MotorolaMessage, true>
 {
-public:
     // All payload bytes 0, at the length the framer delivers for the id.
     explicit MotorolaMessage(const char* id)
         : MotorolaMessage(id, GpsSerialPortThread::MotorolaMessageLength(QByteArray("@@") + id) - 3)
     {
     }
-    MotorolaMessage(const char* id, int length) : bytes(length, '\0')
+    MotorolaMessage(const char* id, int length)
     {
+        bytes = QByteArray(length, '\0');
         bytes.replace(0, 4, QByteArray("@@") + QByteArray(id, 2));
     }
-
-    MotorolaMessage& U8(int offset, unsigned value)
-    {
-        if (offset < 0 || offset >= bytes.size())
-            qFatal("test message %s has no byte %d", bytes.left(4).constData(), offset);
-        bytes[offset] = static_cast<char>(value & 0xFF);
-        return *this;
-    }
-    MotorolaMessage& U16(int offset, unsigned value) { return U8(offset, value >> 8).U8(offset + 1, value); }
     MotorolaMessage& U24(int offset, unsigned value) { return U8(offset, value >> 16).U16(offset + 1, value); }
-    MotorolaMessage& U32(int offset, uint32_t value) { return U16(offset, value >> 16).U16(offset + 2, value); }
-    MotorolaMessage& S32(int offset, int32_t value) { return U32(offset, static_cast<uint32_t>(value)); }
-    MotorolaMessage& Text(int offset, const char* text)
-    {
-        for (const char* c = text; *c; ++c)
-            U8(offset++, static_cast<unsigned char>(*c));
-        return *this;
-    }
     // Month, day, year, hours, minutes, whole seconds and nanoseconds from offset 4.
     MotorolaMessage& DateTime(int year, int month, int day, int hour, int minute, int second, int32_t ns = 0)
     {
         return U8(4, month).U8(5, day).U16(6, year).U8(8, hour).U8(9, minute).U8(10, second).S32(11, ns);
     }
-
-    operator QByteArray() const { return bytes; }
-
-    QByteArray bytes;
 };
 
 // A copy whose storage ends exactly at its last byte, so that a read past the end is
@@ -98,9 +113,14 @@ inline QString BareHead(const char* id)
 // The text with its "*hh", as the port hands NMEA sentences on.
 inline QByteArray Sentence(const QByteArray& text)
 {
-    QByteArray sentence = text;
-    GpsSerialPortThread::AppendNmeaChecksum(sentence);
-    return sentence;
+    return FrameBuilders::Nmea(text);
+}
+
+// Qt reads the process time zone again for each local-time conversion.
+inline void SetTimeZone(const char* zone)
+{
+    qputenv("TZ", zone);
+    tzset();
 }
 
 // A configuration text as the configuration log keeps it: as lines.
@@ -116,6 +136,36 @@ inline QString Sat(const SatelliteRecord& s)
     return QString::asprintf("%d %d/%d L%d %c%d 0x%02x T%d", s.prn, s.elevation, s.azimuth, s.signalLevel,
                              s.bTracked ? '+' : '-', int(s.channelState), unsigned(uint8_t(s.statusFlags)),
                              s.elevationTrend);
+}
+
+// Everything a decoder may change, as one text: receiver time, the timing and answer
+// state, the navigation values, the status texts and badges, the satellite records, the
+// receiver ID window (its separator dropped) and the configuration log.
+inline QString StateDigest(const MainWindow& w)
+{
+    const GpsNavDialog& nav = *w.gpsNavDialog;
+    QString d = QString::asprintf(
+        "%s saw=%g/%d utc=%d leap=%d ver=%d pps=%d nav=%d used=%d dops=%g/%g pos=%.7f/%.7f/%.3f/%.3f "
+        "v=%g/%g/%d/%g/%g/%g h=%d,%d,%d acc=%d ant=%d dgps=%d cfg=%d ",
+        qPrintable(w.receiverTime.dateTime.toString(Qt::ISODateWithMs)), w.sawtoothNs, w.bSawtoothValid,
+        w.utcOffsetSecs, w.leapSecondPending, w.bAnswerReceived[MainWindow::AnswerMonVer], w.bPpsAwaitingTime[0],
+        nav.GetNavMode(), nav.GetSatellitesUsed(), nav.pdop, nav.tdop, nav.currentLat, nav.currentLon,
+        nav.currentAltGps, nav.currentAltMsl, nav.GetSpeed(), nav.GetHeading(), nav.GetFixStatus(), nav.gdop, nav.hdop,
+        nav.vdop, w.messageHoldoff[0], w.messageHoldoff[1], w.messageHoldoff[2], w.timeAccuracyNs, w.antennaState,
+        w.dgpsState, w.bConfigReplyPending);
+    for (bool b : w.bAnswerReceived)
+        d += QLatin1Char(b ? '1' : '0');
+    for (bool b : w.bPpsAwaitingTime)
+        d += QLatin1Char(b ? '1' : '0');
+    for (const char* label :
+         {"IDC_SATS_VISIBLE", "IDC_SATS_TRACKED", "IDC_SATS_STATUS_MESSAGE", "IDC_SATS_DOPS_MESSAGE"})
+        d += QLatin1Char('|') + w.findChild<QLabel*>(label)->text();
+    for (const QLabel* label : {w.navigationBadge, w.antennaBadge, w.findChild<QLabel*>("IDC_SATS_DGPS_MESSAGE")})
+        d += QLatin1Char('|') + label->text();
+    for (const SatelliteRecord& s : w.satellites)
+        d += QLatin1Char('|') + Sat(s);
+    return d + QLatin1Char('|') + QString(w.gpsRxIdDialog->rxIdText).remove(w.gpsRxIdDialog->rxIdSeparator) +
+           QLatin1Char('|') + w.configurationBuffer;
 }
 
 // A main window ready to decode: settings and receiver record fresh, the search over,

@@ -7,17 +7,6 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-namespace {
-
-QByteArray UbxFrame()
-{
-    QByteArray frame = QByteArray::fromHex("b56201020000");
-    GpsSerialPortThread::AppendUbxChecksum(frame);
-    return frame;
-}
-
-}  // namespace
-
 class TestDispatch : public QObject
 {
     Q_OBJECT
@@ -36,6 +25,7 @@ private slots:
     {
         const QByteArray gga = Sentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
         const QByteArray bo = MotorolaMessage("Bo").U8(4, 18);
+        const QByteArray ubx = FrameBuilders::Ubx(1, 2, {});
         const struct { int mode; QByteArray message; QString echo; bool bLoranAnswer; } rows[] = {
             {0, "ABC123", "->  ABC123", true},
             {0, "AB C", "?  AB C", false},
@@ -43,14 +33,14 @@ private slots:
             {0, "", "->  ", true},
             {1, "$GPGGA,1,2,3", "?  $GPGGA,1,2,3", false},
             {6, gga, "-> " + QString::fromLatin1(gga), false},
-            {6, UbxFrame(), "?  " + QString::fromUtf8(UbxFrame()), false},
+            {6, ubx, "?  " + QString::fromUtf8(ubx), false},
             {4, "PGRM", "?  PGRM", false},
             {2, bo, "-> @@Bo - UTC offset = 18 seconds\n", false},
             {3, "@@Ea", "-> @@Ea ...\n", false},
             {2, "@@H", "-> ", false},
             {9, gga, "->  " + QString::fromLatin1(gga), false},
             {9, "$GPGGA,1,2,3", "?  $GPGGA,1,2,3", false},
-            {10, UbxFrame(), "->  UBX-NAV  ...\n", false},
+            {10, ubx, "->  UBX-NAV  ...\n", false},
             {5, "ABC", "", false},
             {11, "ABC", "", false},
             {-1, "ABC", "", false},

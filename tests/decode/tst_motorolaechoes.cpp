@@ -3,9 +3,7 @@
 
 #include "decodetests.h"
 #include "gpsrxdialog.h"
-#include "gpsrxiddialog.h"
 
-#include <QLabel>
 #include <QSignalSpy>
 
 namespace {
@@ -40,38 +38,31 @@ private slots:
                            QString(5, 'x').replace("x", ", [0, 0.00, 0.000, 0]");
         QByteArray eq = M("Eq");
         eq.replace(4, 89, "FW \xE9t\xE9" + QByteArray(83, '.'));
-        const struct {
-            const char* legend;
-            QByteArray msg;
-            QString display;
-            Route route;
-            QString configuration;
-        } rows[] = {
-            {"Gc", M("Gc"), "@@Gc 1PPS signal output set to OFF", Recorded, {}},
-            {"AF, no text", M("AF", 5), "@@AF ...", Recorded, {}},
-            {"A beyond z", "@@A~", "@@A~ ...", Recorded, {}},
-            {"Aw 3", M("Aw").U8(4, 3), "@@Aw Time Correction Mode ERROR", Recorded, {}},
-            {"AA 2", M("AA").U8(4, 2), "@@AA Current Ephemeris Hold mode  ", Recorded, {}},
-            {"Ac month 13", M("Ac").U8(4, 13).U8(5, 5).U16(6, 2021), "Date set to Illegal month 05, 2021 UTC",
-             Recorded, {}},
-            {"As", M("As").S32(4, -3600000).S32(8, 1800000).S32(12, 12345),
-             "@@As Position-Hold set to  -1.00000000, 0.50000000, 123.45", Recorded, {}},
-            {"Gf 3", M("Gf").U16(4, 3), "@@Gf TRAIM Alarm Limit set to 300", Recorded, {}},
-            {"Cf", M("Cf"), "@@Cf Receiver Set to Default Values", ConfigOnly, "@@Cf Receiver Set to Default Values"},
-            {"Ce", M("Ce").U24(4, 15).U8(7, 3).U24(8, 250).U24(11, 1545), "@@Ce " + ce, ConfigOnly, "@@Ce" + ce},
-            {"Cb", M("Cb").U8(4, 4).U8(5, 7).U24(6, 0x0102AB).U24(27, 0xFFFFFF),
-             "@@Cb SF 4 PG 07 DATA: 0102AB 000000 000000 000000 000000 000000 000000 FFFFFF", Shown, {}},
-            {"Ck", M("Ck"), "@@Ck: incoming DGPS", Shown, {}},
-            {"Sx", M("Sx").U8(4, 0x81), "@@Sx GNSS Receiver Type is GPS + SBAS", Shown, {}},
-            {"Sp", M("Sp").U8(4, 0xFE), "@@Sp GNSS Receiver current number of leap seconds = -2", Shown, {}},
-            {"Wb", M("Wb").U8(4, 0x12).U8(5, 0xAB), "@@Wb 12AB", Shown, {}},
-            {"Wq", M("Wq", 19).Text(4, "ABCDEFGHIJKLMNO"), "@@Wq ABCDEFGHIJKLMNO", Shown, {}},
-            {"Tm", M("Tm"), "@@Tm ...", Shown, {}},
-            {"Ir", M("Ir"), "@@Ir Oscillator Learning Table Input Acknowledged.", Shown, {}},
-            {"Eq", eq, "@@Eq FW \u00E9t\u00E9" + QString(83, QLatin1Char('.')), Shown, {}},
+        const auto row = [](const char* legend, const QByteArray& msg, const QString& display, Route route = Shown,
+                            const QString& configuration = {}) {
+            QTest::newRow(legend) << msg << display << int(route) << configuration;
         };
-        for (const auto& row : rows)
-            QTest::newRow(row.legend) << row.msg << row.display << int(row.route) << row.configuration;
+        row("Gc", M("Gc"), "@@Gc 1PPS signal output set to OFF", Recorded);
+        row("AF, no text", M("AF", 5), "@@AF ...", Recorded);
+        row("A beyond z", "@@A~", "@@A~ ...", Recorded);
+        row("Aw 3", M("Aw").U8(4, 3), "@@Aw Time Correction Mode ERROR", Recorded);
+        row("AA 2", M("AA").U8(4, 2), "@@AA Current Ephemeris Hold mode  ", Recorded);
+        row("Ac month 13", M("Ac").U8(4, 13).U8(5, 5).U16(6, 2021), "Date set to Illegal month 05, 2021 UTC", Recorded);
+        row("As", M("As").S32(4, -3600000).S32(8, 1800000).S32(12, 12345),
+            "@@As Position-Hold set to  -1.00000000, 0.50000000, 123.45", Recorded);
+        row("Gf 3", M("Gf").U16(4, 3), "@@Gf TRAIM Alarm Limit set to 300", Recorded);
+        row("Cf", M("Cf"), "@@Cf Receiver Set to Default Values", ConfigOnly, "@@Cf Receiver Set to Default Values");
+        row("Ce", M("Ce").U24(4, 15).U8(7, 3).U24(8, 250).U24(11, 1545), "@@Ce " + ce, ConfigOnly, "@@Ce" + ce);
+        row("Cb", M("Cb").U8(4, 4).U8(5, 7).U24(6, 0x0102AB).U24(27, 0xFFFFFF),
+            "@@Cb SF 4 PG 07 DATA: 0102AB 000000 000000 000000 000000 000000 000000 FFFFFF");
+        row("Ck", M("Ck"), "@@Ck: incoming DGPS");
+        row("Sx", M("Sx").U8(4, 0x81), "@@Sx GNSS Receiver Type is GPS + SBAS");
+        row("Sp", M("Sp").U8(4, 0xFE), "@@Sp GNSS Receiver current number of leap seconds = -2");
+        row("Wb", M("Wb").U8(4, 0x12).U8(5, 0xAB), "@@Wb 12AB");
+        row("Wq", M("Wq", 19).Text(4, "ABCDEFGHIJKLMNO"), "@@Wq ABCDEFGHIJKLMNO");
+        row("Tm", M("Tm"), "@@Tm ...");
+        row("Ir", M("Ir"), "@@Ir Oscillator Learning Table Input Acknowledged.");
+        row("Eq", eq, "@@Eq FW \u00E9t\u00E9" + QString(83, QLatin1Char('.')));
     }
 
     void lines()
@@ -142,24 +133,18 @@ private slots:
         QTest::addColumn<int>("antenna");    // -1: unchanged
         using M = MotorolaMessage;
         const char* rtc = "@@Fa RTC Comm & Time: PASS";
-        const struct {
-            const char* legend;
-            QByteArray msg;
-            int model, lines;
-            QString first, fails;
-            int antenna;
-        } rows[] = {
-            {"Fa first layout", M("Fa"), 10, 16, rtc, "", -1},
-            {"Fa second layout", M("Fa"), 4, 15, "@@Fa Antenna Undercurrent: PASS", "", 0},
-            {"Fa antenna", M("Fa").U8(4, 0xC0), 4, 15, "@@Fa Antenna Undercurrent: FAIL", "0 1", 3},
-            {"Fa bit 11, second", M("Fa").U16(4, 0x0800), 0, 15, "@@Fa Antenna Undercurrent: PASS", "", 0},
-            {"Fa bit 11, first", M("Fa").U16(4, 0x0800), 24, 16, rtc, "4", -1},
-            {"Ia", M("Ia").U24(4, 0x800001), 3, 21, "@@Ia Antenna Sense: UC", "20", -1},
-            {"Ca", M("Ca").U16(4, 0xC000), 6, 14, rtc, "", -1},
-            {"Ca channel 6", M("Ca").U16(4, 0x0020), 6, 14, rtc, "8", -1},
+        const auto row = [](const char* legend, const QByteArray& msg, int model, int lines, const QString& first,
+                            const QString& fails, int antenna) {
+            QTest::newRow(legend) << msg << model << lines << first << fails << antenna;
         };
-        for (const auto& row : rows)
-            QTest::newRow(row.legend) << row.msg << row.model << row.lines << row.first << row.fails << row.antenna;
+        row("Fa first layout", M("Fa"), 10, 16, rtc, "", -1);
+        row("Fa second layout", M("Fa"), 4, 15, "@@Fa Antenna Undercurrent: PASS", "", 0);
+        row("Fa antenna", M("Fa").U8(4, 0xC0), 4, 15, "@@Fa Antenna Undercurrent: FAIL", "0 1", 3);
+        row("Fa bit 11, second", M("Fa").U16(4, 0x0800), 0, 15, "@@Fa Antenna Undercurrent: PASS", "", 0);
+        row("Fa bit 11, first", M("Fa").U16(4, 0x0800), 24, 16, rtc, "4", -1);
+        row("Ia", M("Ia").U24(4, 0x800001), 3, 21, "@@Ia Antenna Sense: UC", "20", -1);
+        row("Ca", M("Ca").U16(4, 0xC000), 6, 14, rtc, "", -1);
+        row("Ca channel 6", M("Ca").U16(4, 0x0020), 6, 14, rtc, "8", -1);
     }
 
     // Each result is one PASS/FAIL line per tested part, recorded, and followed by one

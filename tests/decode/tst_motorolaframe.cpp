@@ -6,37 +6,11 @@
 #include "decodetests.h"
 #include "gpslogtypedialog.h"
 #include "gpsrxdialog.h"
-#include "ui_mainwindow.h"
 
-#include <QLabel>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 namespace {
-
-// Everything a Motorola handler may change, as one text.
-QString StateDigest(const MainWindow& w)
-{
-    QString d = QString::asprintf("t=%lld h=%d,%d,%d utc=%d leap=%d saw=%g/%d acc=%d ant=%d dgps=%d cfg=%d ",
-                                  static_cast<long long>(w.receiverTime.ToMSecsSinceEpoch()), w.messageHoldoff[0],
-                                  w.messageHoldoff[1], w.messageHoldoff[2], w.utcOffsetSecs, w.leapSecondPending,
-                                  w.sawtoothNs, w.bSawtoothValid, w.timeAccuracyNs, w.antennaState, w.dgpsState,
-                                  w.bConfigReplyPending);
-    for (bool b : w.bAnswerReceived)
-        d += QLatin1Char(b ? '1' : '0');
-    for (bool b : w.bPpsAwaitingTime)
-        d += QLatin1Char(b ? '1' : '0');
-    for (const SatelliteRecord& s : w.satellites)
-        d += QLatin1Char('|') + Sat(s);
-    const GpsNavDialog& nav = *w.gpsNavDialog;
-    d += QString::asprintf(" nav=%d %d %g %g %d %g %g %g %g %g %g", nav.GetNavMode(), nav.GetSatellitesUsed(),
-                           nav.GetSpeed(), nav.GetHeading(), nav.GetFixStatus(), nav.gdop, nav.pdop, nav.hdop,
-                           nav.tdop, nav.currentLat, nav.currentAltGps);
-    for (const QLabel* label : {w.ui->IDC_SATS_VISIBLE, w.ui->IDC_SATS_STATUS_MESSAGE, w.ui->IDC_SATS_DOPS_MESSAGE,
-                                w.ui->IDC_SATS_DGPS_MESSAGE, w.navigationBadge, w.antennaBadge})
-        d += QLatin1Char('|') + label->text();
-    return d + w.configurationBuffer;
-}
 
 QString Calendar(unsigned week, int seconds)
 {
@@ -77,9 +51,6 @@ private slots:
 
     void gpsCalendar()
     {
-        QCOMPARE(Calendar(0, 0), QStringLiteral("1980-01-06 00:00:00"));
-        QCOMPARE(Calendar(0, 604799), QStringLiteral("1980-01-12 23:59:59"));
-        QCOMPARE(Calendar(2138, 345600), QStringLiteral("2020-12-31 00:00:00"));
         QCOMPARE(Calendar(0, -1), QStringLiteral("1980-01-05 23:59:59"));
         // Four-year cycles agree with the Gregorian calendar until 2100.
         const QDateTime epoch(QDate(1980, 1, 6), QTime(0, 0), Qt::UTC);

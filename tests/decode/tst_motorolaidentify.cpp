@@ -2,7 +2,6 @@
 // window and the receiver record get, and a real answer through a pseudo-terminal.
 
 #include "decodetests.h"
-#include "gpsrxiddialog.h"
 #include "motorolahandlers.h"
 #include "socatpair.h"
 #include "ui_mainwindow.h"
@@ -54,30 +53,23 @@ private slots:
         QByteArray lotus = Identification("", "", "", "");
         lotus.replace(26, 7, "i-LOTUS").replace(83, 7, "OEM2.31");
         QByteArray conexant = Identification("", "", "12", "5");
-        const struct {
-            const char* legend;
-            QByteArray text;
-            int model;
-            bool bPlus;
-            QString versionText;
-            double version;
-        } rows[] = {
-            {"M12", Identification(moto, "P121T11T1X", "1", "3"), 3, false, "1.3", v13},
-            {"P2, sixth T", Identification(moto, "P283XT", "1", "3"), 3, false, "1.3", v13},
-            {"M12+", Identification(moto, "P283XU", "2.1", "5"), 4, false, "2.1.5", 5.0},
-            {"GT", Identification(moto, "R1121N", "1", "3"), 1, false, "1.3", v13},
-            {"UT", Identification(moto, "R1121U", "1", "3"), 8, false, "1.3", v13},
-            {"UT+", Identification(moto, "R5122U1111", "11", "0"), 9, false, "11.0", 11.0},
-            {"SSR-M8T+", Identification(synergy, "SSR-M8T+", "1", "3"), 24, true, "1.3", v13},
-            {"SSR-M8T", Identification(synergy, "SSR-M8T", "1", "3"), 24, false, "1.3", v13},
-            {"no name found", Identification(moto, "ZZ", "1", "3"), 5, false, "1.3", v13},
-            {"model line late, SiRF", late.replace(15, 4, "SiRF"), 5, false, "2.1.5", 0.0},
-            {"i-LOTUS", lotus, 20, false, "OEM2.31.", double(2.3f)},
-            {"CONEXANT", conexant.replace(26, 8, "CONEXANT"), 17, false, "12.5", 12.5},
-            {"unknown maker", Identification("ACME", "P1", "1", "3"), 0, false, "", 0.0},
+        const auto row = [](const char* legend, const QByteArray& text, int model, bool bPlus,
+                            const QString& versionText, double version) {
+            QTest::newRow(legend) << text << model << bPlus << versionText << version;
         };
-        for (const auto& row : rows)
-            QTest::newRow(row.legend) << row.text << row.model << row.bPlus << row.versionText << row.version;
+        row("M12", Identification(moto, "P121T11T1X", "1", "3"), 3, false, "1.3", v13);
+        row("P2, sixth T", Identification(moto, "P283XT", "1", "3"), 3, false, "1.3", v13);
+        row("M12+", Identification(moto, "P283XU", "2.1", "5"), 4, false, "2.1.5", 5.0);
+        row("GT", Identification(moto, "R1121N", "1", "3"), 1, false, "1.3", v13);
+        row("UT", Identification(moto, "R1121U", "1", "3"), 8, false, "1.3", v13);
+        row("UT+", Identification(moto, "R5122U1111", "11", "0"), 9, false, "11.0", 11.0);
+        row("SSR-M8T+", Identification(synergy, "SSR-M8T+", "1", "3"), 24, true, "1.3", v13);
+        row("SSR-M8T", Identification(synergy, "SSR-M8T", "1", "3"), 24, false, "1.3", v13);
+        row("no name found", Identification(moto, "ZZ", "1", "3"), 5, false, "1.3", v13);
+        row("model line late, SiRF", late.replace(15, 4, "SiRF"), 5, false, "2.1.5", 0.0);
+        row("i-LOTUS", lotus, 20, false, "OEM2.31.", double(2.3f));
+        row("CONEXANT", conexant.replace(26, 8, "CONEXANT"), 17, false, "12.5", 12.5);
+        row("unknown maker", Identification("ACME", "P1", "1", "3"), 0, false, "", 0.0);
     }
 
     void modelAndVersion()
@@ -135,21 +127,14 @@ private slots:
         w.bGpsSearchActive = false;
         QFile receiver(pair.ReceiverEnd());
         QVERIFY(receiver.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const struct { const char* model; int code; const char* version; } answers[] = {
-            {"P121T11T1X", 3, "1.3"}, {"R5122U1111", 9, "11.0"}};
-        for (const auto& answer : answers) {
-            const QByteArray version(answer.version);
-            const qsizetype dot = version.indexOf('.');
-            QByteArray frame =
-                Identification("COPYRIGHT 2001 MOTOROLA", answer.model, version.left(dot), version.mid(dot + 1));
-            GpsSerialPortThread::AppendMotorolaChecksum(frame);
-            w.bAnswerReceived[MainWindow::AnswerCj] = false;
-            QCOMPARE(receiver.write(frame + "\r\n"), frame.size() + 2);
-            QVERIFY(TestSupport::WaitFor([&] { return w.bAnswerReceived[MainWindow::AnswerCj]; }, 5000));
-            QVERIFY(w.gpsRxIdDialog->rxIdText.contains(QStringLiteral("\nMODEL # ") + answer.model));
-            QCOMPARE(receiverInfo.receiverModel, answer.code);
-            QCOMPARE(receiverInfo.firmwareVersionText, QString::fromLatin1(answer.version));
-        }
+        QByteArray frame = Identification("COPYRIGHT 2001 MOTOROLA", "R5122U1111", "11", "0");
+        GpsSerialPortThread::AppendMotorolaChecksum(frame);
+        w.bAnswerReceived[MainWindow::AnswerCj] = false;
+        QCOMPARE(receiver.write(frame + "\r\n"), frame.size() + 2);
+        QVERIFY(TestSupport::WaitFor([&] { return w.bAnswerReceived[MainWindow::AnswerCj]; }, 5000));
+        QVERIFY(w.gpsRxIdDialog->rxIdText.contains(QStringLiteral("\nMODEL # R5122U1111")));
+        QCOMPARE(receiverInfo.receiverModel, 9);
+        QCOMPARE(receiverInfo.firmwareVersionText, QStringLiteral("11.0"));
     }
 };
 

@@ -6,10 +6,6 @@
 #include "gpsrxdialog.h"
 #include "ui_mainwindow.h"
 
-#include <QLabel>
-
-#include <ctime>
-
 namespace {
 
 // The position fields shared by the 12-, 8- and 6-channel messages.
@@ -48,13 +44,6 @@ MotorolaMessage AtTime(const char* id, const QString& t)
     return MotorolaMessage(id).DateTime(t.left(4).toInt(), t.mid(5, 2).toInt(), t.mid(8, 2).toInt(),
                                         t.mid(11, 2).toInt(), t.mid(14, 2).toInt(), int(seconds),
                                         qRound((seconds - int(seconds)) * 1e9));
-}
-
-// Qt reads the process time zone again for each local-time conversion.
-void SetTimeZone(const char* zone)
-{
-    qputenv("TZ", zone);
-    tzset();
 }
 
 QString UtcText(const UtcDateTime& t)

@@ -3,10 +3,7 @@
 // UTC offset and the DOPs.
 
 #include "decodetests.h"
-#include "gpsrxiddialog.h"
 #include "ui_mainwindow.h"
-
-#include <QLabel>
 
 namespace {
 
@@ -112,23 +109,26 @@ private slots:
         QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage("Bf").U8(4, 7)), "@@Bf Sat 07, Ephemeris Data Message\n");
     }
 
+    // The settings go to the configuration log, and the first reply to the receiver ID window.
     void traimStatusOfTheSixAndEightChannelReceivers()
     {
+        w->gpsRxIdDialog->rxIdText.clear();
         const QString tail = QStringLiteral("Sawtooth = -5.00, One-Sigma Accuracy = 25, 7, 0.000000123, 9, -1.500000000");
         const QString zeroRecord = QStringLiteral(", 0, 0.000000000");
-        QCOMPARE(w->DecodeMotorolaBinary(TraimMessage("Bn")),
-                 QStringLiteral("@@Bn, TRAIM (6-ch) ") + kTraimSettings + tail + zeroRecord.repeated(4) + "\n");
-        QCOMPARE(w->sawtoothNs, -5.0);
-        QCOMPARE(w->timeAccuracyNs, 25);
+        const QString bn = w->DecodeMotorolaBinary(TraimMessage("Bn"));
+        QCOMPARE(bn, QStringLiteral("@@Bn, TRAIM (6-ch) ") + kTraimSettings + tail + zeroRecord.repeated(4) + "\n");
+        QCOMPARE(QString::asprintf("%g %d %d", w->sawtoothNs, w->timeAccuracyNs, w->bConfigReplyPending), "-5 25 0");
         QVERIFY(w->bAnswerReceived[MainWindow::AnswerBn]);
-        // Only the settings go to the configuration log.
         QCOMPARE(w->configurationBuffer, QStringLiteral("@@Bn, TRAIM (6-ch) ") + kTraimSettings + "\n");
+        QVERIFY(w->gpsRxIdDialog->rxIdText.contains(bn.chopped(1)));
+        const QString idText = w->gpsRxIdDialog->rxIdText;
 
         w->bSawtoothValid = false;
         QCOMPARE(w->DecodeMotorolaBinary(TraimMessage("En")),
                  QStringLiteral("@@En, TRAIM (8-ch) ") + kTraimSettings + tail + zeroRecord.repeated(6) + "\n");
         QVERIFY(w->bSawtoothValid);
         QVERIFY(w->bAnswerReceived[MainWindow::AnswerEn]);
+        QCOMPARE(w->gpsRxIdDialog->rxIdText, idText);
     }
 
     void traimWordsAndLimits()
@@ -151,16 +151,17 @@ private slots:
 
     void traimStatusOfTheTwelveChannelReceivers()
     {
+        w->bConfigReplyPending = true;
         MotorolaMessage hn("Hn");
         hn.U8(4, 1).U8(5, 0).U8(6, 1).U8(7, 5).U32(8, 0x104).U16(12, 40).U8(14, 0x0C).U8(15, 3).S32(16, 1000);
         QCOMPARE(w->DecodeMotorolaBinary(hn),
                  "@@Hn , Pulse on, 1PPS Ref to UTC, T-RAIM Solution Status ALARM, T-RAIM Status Can't Detect "
                  "or Isolate, SVIDs Removed= 0x00000104, Sawtooth 12.00, One-Sigma Accuracy 40, 3, 0.000001000" +
                      QStringLiteral(", 0, 0.000000000").repeated(11) + "\n");
-        QCOMPARE(w->sawtoothNs, 12.0);
-        QCOMPARE(w->timeAccuracyNs, 40);
+        QCOMPARE(QString::asprintf("%g %d %d", w->sawtoothNs, w->timeAccuracyNs, w->bConfigReplyPending), "12 40 0");
         QVERIFY(w->bAnswerReceived[MainWindow::AnswerHn]);
         QVERIFY(w->configurationBuffer.isEmpty());
+        QVERIFY(w->gpsRxIdDialog->rxIdText.contains("@@Hn , Pulse on, 1PPS Ref to UTC"));
 
         hn.U8(4, 0).U8(5, 3).U8(6, 9).U8(7, 1).U8(14, 0xFB);
         const QString text = w->DecodeMotorolaBinary(hn);
@@ -169,35 +170,17 @@ private slots:
         QCOMPARE(w->sawtoothNs, -5.0);
     }
 
-    void traimRepliesGoToTheReceiverIdWindowOnce()
+    void leapSecondStatesAndUtcOffset()
     {
-        w->gpsRxIdDialog->rxIdText.clear();
-        const QString bn = w->DecodeMotorolaBinary(TraimMessage("Bn"));
-        QVERIFY(!w->bConfigReplyPending);
-        QVERIFY(w->gpsRxIdDialog->rxIdText.contains(bn.chopped(1)));
-        const QString before = w->gpsRxIdDialog->rxIdText;
-        w->DecodeMotorolaBinary(TraimMessage("En"));
-        QCOMPARE(w->gpsRxIdDialog->rxIdText, before);
-
-        w->bConfigReplyPending = true;
-        const QString hn = w->DecodeMotorolaBinary(MotorolaMessage("Hn"));
-        QVERIFY(!w->bConfigReplyPending);
-        QVERIFY(w->gpsRxIdDialog->rxIdText.contains(hn.chopped(1)));
-    }
-
-    void leapSecondStates()
-    {
-        const QList<std::pair<int, QString>> states = {
-            {0, "@@Bj, No leap second pending\n"},
-            {1, "@@Bj, Addition of one leap second is pending\n"},
-            {2, "@@Bj, Subtraction of one leap second is pending\n"},
-            {3, "@@Bj ...\n"},
-            {-1, "@@Bj ...\n"},
-        };
-        for (const auto& [state, text] : states) {
-            QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage("Bj").U8(4, state)), text);
+        for (const auto& [state, text] : {std::pair(0, "@@Bj, No leap second pending\n"),
+                                          std::pair(1, "@@Bj, Addition of one leap second is pending\n"),
+                                          std::pair(2, "@@Bj, Subtraction of one leap second is pending\n"),
+                                          std::pair(3, "@@Bj ...\n"), std::pair(-1, "@@Bj ...\n")}) {
+            QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage("Bj").U8(4, state)), QString(text));
             QCOMPARE(w->leapSecondPending, state);
         }
+        w->DecodeMotorolaBinary(MotorolaMessage("Bo").U8(4, 18));  // its line is in the dispatch test
+        QCOMPARE(w->utcOffsetSecs, 18);
     }
 
     // The leap second data message: an event on the current day is still to come.
@@ -218,12 +201,6 @@ private slots:
             if (row.pending == 1 && row.current == 18)
                 QCOMPARE(text, "@@Gj,18,19,2016,12,31,5.000012345,1,2,3\n");
         }
-    }
-
-    void utcOffset()
-    {
-        QCOMPARE(w->DecodeMotorolaBinary(MotorolaMessage("Bo").U8(4, 18)), "@@Bo - UTC offset = 18 seconds\n");
-        QCOMPARE(w->utcOffsetSecs, 18);
     }
 
     void dilutionsOfPrecision()

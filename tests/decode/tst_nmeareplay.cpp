@@ -18,36 +18,25 @@
 
 namespace {
 
-// What the program made of the stream right after one sentence.
+// What the program made of the stream right after one message.
 struct Snapshot
 {
     QByteArray sentence;
     QDateTime receiverTime;
+    double gdop, pdop, hdop, vdop, tdop, speedKnots, heading;
+    int fixStatus, satellitesUsed, navMode, dgpsState;
     double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
-    double gdop = 0.0, pdop = 0.0, hdop = 0.0, vdop = 0.0, tdop = 0.0, speedKnots = 0.0, heading = 0.0;
-    int fixStatus = 0, satellitesUsed = 0, navMode = 0, dgpsState = 0;
-    std::array<SatelliteRecord, 16> tableSlots;
+    std::array<SatelliteRecord, 16> tableSlots{};
 };
 
-Snapshot TakeSnapshot(const MainWindow& window, const QByteArray& sentence)
+Snapshot TakeSnapshot(const MainWindow& w, const QByteArray& sentence)
 {
-    const GpsNavDialog* nav = window.gpsNavDialog;
-    Snapshot s;
-    s.sentence = sentence;
-    s.receiverTime = window.receiverTime.dateTime;
+    const GpsNavDialog* nav = w.gpsNavDialog;
+    Snapshot s{sentence, w.receiverTime.dateTime, nav->gdop, nav->pdop, nav->hdop, nav->vdop, nav->tdop,
+               nav->GetSpeed(), nav->GetHeading(), nav->GetFixStatus(), nav->GetSatellitesUsed(),
+               nav->GetNavMode(), w.dgpsState};
     nav->GetCurrentPosition(&s.lat, &s.lon, &s.altGps, &s.altMsl);
-    s.gdop = nav->gdop;
-    s.pdop = nav->pdop;
-    s.hdop = nav->hdop;
-    s.vdop = nav->vdop;
-    s.tdop = nav->tdop;
-    s.speedKnots = nav->GetSpeed();
-    s.heading = nav->GetHeading();
-    s.fixStatus = nav->GetFixStatus();
-    s.satellitesUsed = nav->GetSatellitesUsed();
-    s.navMode = nav->GetNavMode();
-    s.dgpsState = window.dgpsState;
-    std::copy(window.satellites, window.satellites + 16, s.tableSlots.begin());
+    std::copy(w.satellites, w.satellites + 16, s.tableSlots.begin());
     return s;
 }
 
@@ -120,18 +109,14 @@ private slots:
         QFETCH(QString, modeName);
         QFETCH(int, mode);
         QFETCH(int, model);
-        QByteArray captureBytes;
-        QByteArray checkBytes;
+        QByteArray captureBytes, checkBytes;
         READ_CAPTURE_OR_SKIP(capture, captureBytes);
         READ_CAPTURE_OR_SKIP(capture + QStringLiteral(".chk"), checkBytes);
-        const QByteArray bytes = ReplayBytes(captureBytes);
         const QList<CheckEntry> check = ReadCheckFile(checkBytes);
-
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
-        const QList<Snapshot> snapshots = Play(pair, modeName, mode, model, bytes, check.size());
+        const QList<Snapshot> snapshots = Play(pair, modeName, mode, model, ReplayBytes(captureBytes), check.size());
         QCOMPARE(snapshots.size(), check.size());
-
         Compare(snapshots, check);
     }
 
@@ -139,8 +124,7 @@ private slots:
     // in NAV-SOL), so time, fix, DOPs and satellites are compared, second by second.
     void ubxReplay()
     {
-        QByteArray captureBytes;
-        QByteArray checkBytes;
+        QByteArray captureBytes, checkBytes;
         READ_CAPTURE_OR_SKIP(QStringLiteral("ublox-lea-4t.log"), captureBytes);
         READ_CAPTURE_OR_SKIP(QStringLiteral("ublox-lea-4t.log.chk"), checkBytes);
         const QByteArray bytes = captureBytes.mid(captureBytes.indexOf("\xB5\x62"));
@@ -166,7 +150,7 @@ private slots:
                 if (s.sentence.mid(2, 2) == QByteArray(classAndId, 2) && k-- == 0)
                     return s;
             }
-            return Snapshot();
+            return Snapshot{};
         };
         QStringList compared;
         for (int k = 0; k < seconds.size(); ++k) {

@@ -1,14 +1,11 @@
 // The UBX decoder: frame checks and labels, detail lines and their gate, what each
 // message changes, the leap-second rule, and every handled frame cut short.
 
-#include "framebuilders.h"
 #include "decodetests.h"
 #include "gpslogtypedialog.h"
-#include "gpsrxiddialog.h"
 #include "ubxhandlers.h"
 #include "ui_mainwindow.h"
 
-#include <QLabel>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,25 +13,10 @@
 namespace {
 
 // A payload of the given length, all 0, with little-endian fields set by offset.
-struct Payload
+struct Payload : FieldBytes<Payload, false>
 {
-    explicit Payload(int length) : bytes(length, '\0') {}
-    Payload& U8(int offset, unsigned value)
-    {
-        if (offset < 0 || offset >= bytes.size())
-            qFatal("test payload has no byte %d", offset);
-        bytes[offset] = static_cast<char>(value & 0xFF);
-        return *this;
-    }
-    Payload& U16(int offset, unsigned value) { return U8(offset, value).U8(offset + 1, value >> 8); }
-    Payload& U32(int offset, uint32_t value) { return U16(offset, value).U16(offset + 2, value >> 16); }
-    Payload& Text(int offset, const QByteArray& text)
-    {
-        bytes.replace(offset, text.size(), text);
-        return *this;
-    }
+    explicit Payload(int length) { bytes = QByteArray(length, '\0'); }
     QByteArray Frame(unsigned cls, unsigned id) const { return FrameBuilders::Ubx(cls, id, bytes); }
-    QByteArray bytes;
 };
 
 QByteArray TimeUtc(int year, int month, int day, int hour, int minute, int second, unsigned valid = 0x07)
@@ -48,23 +30,6 @@ void Channel(Payload& p, int i, unsigned svid, unsigned flags, unsigned cno, int
 {
     const int at = 8 + 12 * i;
     p.U8(at, i).U8(at + 1, svid).U8(at + 2, flags).U8(at + 3, 7).U8(at + 4, cno).U8(at + 5, unsigned(elev)).U16(at + 6, azim);
-}
-
-// Everything a UBX handler may change, as one text.
-QString State(const MainWindow& w)
-{
-    const GpsNavDialog& nav = *w.gpsNavDialog;
-    QString s = QString::asprintf("%s saw=%g/%d utc=%d leap=%d ver=%d pps=%d nav=%d used=%d dops=%g/%g pos=%.7f/%.7f/%.3f/%.3f",
-                                  qPrintable(w.receiverTime.dateTime.toString(Qt::ISODate)), w.sawtoothNs, w.bSawtoothValid,
-                                  w.utcOffsetSecs, w.leapSecondPending, w.bAnswerReceived[MainWindow::AnswerMonVer],
-                                  w.bPpsAwaitingTime[0], nav.GetNavMode(), nav.GetSatellitesUsed(), nav.pdop, nav.tdop,
-                                  nav.currentLat, nav.currentLon, nav.currentAltGps, nav.currentAltMsl);
-    for (const QLabel* label : {w.ui->IDC_SATS_VISIBLE, w.ui->IDC_SATS_TRACKED, w.ui->IDC_SATS_STATUS_MESSAGE,
-                                w.ui->IDC_SATS_DOPS_MESSAGE, w.navigationBadge, w.antennaBadge})
-        s += QLatin1Char('|') + label->text();
-    for (int i = 0; i < 3; ++i)
-        s += QLatin1Char('|') + Sat(w.satellites[i]);
-    return s + QLatin1Char('|') + QString(w.gpsRxIdDialog->rxIdText).remove(w.gpsRxIdDialog->rxIdSeparator);
 }
 
 // Every handled class and id at its layout's length (the shortest where more may follow).
@@ -92,7 +57,7 @@ private slots:
     void cleanup() { w.reset(); }
 
     // Each row: the frame, the display text with the detail gate open, and what the
-    // frame changes in State() (the pieces that differ from a fresh window).
+    // frame changes in StateDigest() (the pieces that differ from a fresh window).
     void messages_data()
     {
         QTest::addColumn<QByteArray>("frame");
@@ -162,9 +127,9 @@ private slots:
         QFETCH(QByteArray, frame);
         QFETCH(QString, display);
         QFETCH(QStringList, changes);
-        const QString before = State(*w);
+        const QString before = StateDigest(*w);
         QCOMPARE(w->DecodeUbxMessage(frame), display);
-        const QString after = State(*w);
+        const QString after = StateDigest(*w);
         for (const QString& change : changes)
             QVERIFY2(after.contains(change), qPrintable(after));
         if (changes.isEmpty())
@@ -255,7 +220,7 @@ private slots:
         Channel(p, 5, 10, 0x01, 30, 10, 90);
         p.U8(8 + 12 * 5, 0xFF);                // no channel
         const QString display = w->DecodeUbxMessage(p.Frame(1, 0x30));
-        const QString state = State(*w);
+        const QString state = StateDigest(*w);
         QVERIFY2(state.contains("used=3 ") && state.contains("|5 Visible|3 Tracked|") &&
                      state.contains("|21 73/276 L16 +7 0x0d T0|5 90/359 L39 +7 0x01 T0|7 5/0 L0 -7 0x00 T0|"),
                  qPrintable(state));
@@ -307,13 +272,13 @@ private slots:
             for (char& c : p.bytes)
                 c = static_cast<char>(random.bounded(256));
             const QByteArray frame = p.Frame(h.cls, h.id);
-            const QString before = State(*w);
+            const QString before = StateDigest(*w);
             for (int cut = 0; cut < frame.size(); ++cut) {
                 const ExactBuffer bytes(frame.left(cut));
                 const QString display = w->DecodeUbxMessage(bytes.Bytes());
                 QVERIFY2(cut < 8 ? display.isEmpty() : display.endsWith("  ...\n"), qPrintable(display));
             }
-            QCOMPARE(State(*w), before);
+            QCOMPARE(StateDigest(*w), before);
             QVERIFY(!w->DecodeUbxMessage(ExactBuffer(frame).Bytes()).endsWith("  ...\n"));
         }
     }
