@@ -20,10 +20,12 @@ class TestTicLogs : public QObject
     }
 
 private slots:
+    // The TIC processing's lines reach their port's T and A files and the combined file.
     void filesOfTheEnabledPortsAndTheirLines()
     {
         LogWindow lw(Keys(2, 0));
         UsePorts();
+        LogWindow::Set("LogFiles/TicAveragingPeriod", 2);
         MainWindow& w = *lw.w;
         w.ticTimeTagFormat = 3;  // no tag on the entry kept before the set opens
         w.LogConfigurationText("@@Cj identity\r\nsecond line\n\n");
@@ -31,16 +33,14 @@ private slots:
         watcher.SetDialogHandler(PressOk);
         w.ui->actionNew_TIC_Data_Log->trigger();
         QCOMPARE(watcher.dialogs, QStringList{"TicFileDialog"});
-        QVERIFY(w.ui->actionClose_TIC_Data_Log->isEnabled());
         QCOMPARE(lw.Files(), QStringList({"TIC2024366A1.txt", "TIC2024366A3.txt", "TIC2024366C.txt",
                                           "TIC2024366T1.txt", "TIC2024366T3.txt"}));
-        // The dialog's values reach the window.
-        QCOMPARE(QString::asprintf("%d %d %d %d", w.ticLogStyle, w.ticTimeTagFormat, w.ticTimeLogPeriod,
-                                   w.ticAveragingPeriod), "2 0 1 300");
+        QCOMPARE(QString::asprintf("%d %d %d", w.ticLogStyle, w.ticTimeTagFormat, w.ticAveragingPeriod), "2 0 2");
         QVERIFY(w.configurationBuffer.isEmpty());
-
-        w.WriteTicTimeLine(1, "1,tag,0.25,0.5\r\n");
-        w.WriteTicAverageLine(3, "3,tag,0.1,0,0.1,0.1,300");
+        w.ticTimeTagFormat = 3;
+        w.OnNewTicText("1 0.000025");
+        QVERIFY(!lw.Read("TIC2024366A1.txt").contains("25.0"));
+        w.OnNewTicText("1 0.000035");
         for (int bad : {0, 9, -1})
             w.WriteTicTimeLine(bad, "never");
         w.ticTimeTagFormat = 1;
@@ -51,15 +51,17 @@ private slots:
         QVERIFY(!w.ui->actionClose_TIC_Data_Log->isEnabled());
 
         const QByteArray trailer = "; Closed TIC Data Logs 31-Dec-2024 18:00:00 UTC\n; \n";
+        const QByteArray times = "1\t\t25.000000\t25.000000\n1\t\t35.000000\t35.000000\n";
+        const QByteArray average = "1\t\t30.000000\t7.071068\t25.000000\t35.000000\t2\n";
         const QByteArray c = lw.Read("TIC2024366C.txt");
         QVERIFY(c.startsWith("; Horalux TIC Data Log, combined\n; Version " HORALUX_VERSION
                              "\n; Opened 31-Dec-2024 23:59:58 UTC\n; Time tag: year and day of year with fraction\n"));
-        QVERIFY(c.endsWith(";\n@@Cj identity\nsecond line\n1,tag,0.25,0.5\n3,tag,0.1,0,0.1,0.1,300\n"
-                           "60675.75000 @@Cj again\n" + trailer));
+        QVERIFY(c.endsWith(";\n@@Cj identity\nsecond line\n" + times + average
+                           + "60675.75000 @@Cj again\n" + trailer));
         QVERIFY(lw.Read("TIC2024366T1.txt").contains("\n; Port: TIC1, /dev/counter1\n"));
-        QVERIFY(lw.Read("TIC2024366T1.txt").endsWith(";\n1,tag,0.25,0.5\n" + trailer));
-        QVERIFY(lw.Read("TIC2024366A3.txt").endsWith(";\n3,tag,0.1,0,0.1,0.1,300\n" + trailer));
-        QVERIFY(lw.Read("TIC2024366A1.txt").endsWith(";\n" + trailer));
+        QVERIFY(lw.Read("TIC2024366T1.txt").endsWith(";\n" + times + trailer));
+        QVERIFY(lw.Read("TIC2024366A1.txt").endsWith(";\n" + average + trailer));
+        QVERIFY(lw.Read("TIC2024366T3.txt").endsWith(";\n" + trailer));
         w.WriteTicTimeLine(1, "after closing");
         QVERIFY(!lw.Read("TIC2024366T1.txt").contains("after closing"));
     }

@@ -142,24 +142,10 @@ private slots:
         QVERIFY(watcher.boxes.isEmpty());
     }
 
-    void serialLines_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("writes");
-        QTest::addColumn<QList<QByteArray>>("expected");
-        QTest::addColumn<bool>("overlong");
-        QTest::newRow("split over two writes") << QList<QByteArray>{"+1.5E-0", "6\r"}
-                                               << QList<QByteArray>{"3 +1.5E-06"} << false;
-        QTest::newRow("CR LF and empty lines") << QList<QByteArray>{"1.0\r\n\r\n2.0\n"}
-                                               << QList<QByteArray>{"3 1.0", "3 2.0"} << false;
-        QTest::newRow("5000 bytes without an end") << QList<QByteArray>{QByteArray(5000, '7'), "\r\n4.0\r\n"}
-                                                   << QList<QByteArray>{"3 4.0"} << true;
-    }
-
+    // A line split over two writes, CR LF and empty lines, and 5000 bytes without an end,
+    // which are dropped with a warning: each line goes out with its port number.
     void serialLines()
     {
-        QFETCH(QList<QByteArray>, writes);
-        QFETCH(QList<QByteArray>, expected);
-        QFETCH(bool, overlong);
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
         SetTicPort(3, "Serial Port", pair.ProgramEnd());
@@ -168,16 +154,16 @@ private slots:
         QVERIFY(port->IsSerialOpen());
         QSerialPort counterEnd(pair.ReceiverEnd());
         QVERIFY(counterEnd.open(QIODevice::ReadWrite));
-        if (overlong)
-            QTest::ignoreMessage(QtWarningMsg, "TIC3: a line longer than 1024 bytes was dropped.");
-        for (const QByteArray& chunk : writes) {
+        QTest::ignoreMessage(QtWarningMsg, "TIC3: a line longer than 1024 bytes was dropped.");
+        for (const QByteArray& chunk : {QByteArray("+1.5E-0"), QByteArray("6\r\n\r\n2.0\n"), QByteArray(5000, '7'),
+                                        QByteArray("\r\n4.0\r\n")}) {
             counterEnd.write(chunk);
             QVERIFY(counterEnd.waitForBytesWritten(1000));
             QTest::qWait(50);
         }
-        QVERIFY(TestSupport::WaitFor([&] { return lines.count() >= expected.size(); }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return lines.count() >= 3; }, 2000));
         QTest::qWait(50);
-        QCOMPARE(Texts(lines), expected);
+        QCOMPARE(Texts(lines), (QList<QByteArray>{"3 +1.5E-06", "3 2.0", "3 4.0"}));
     }
 
     void removedDeviceIsClosedAndReportedOnce()

@@ -174,39 +174,29 @@ private slots:
         QCOMPARE(Second(Utc(12, 0, 1), 5000) + Second(Utc(12, 0, 2), 5000), 0);
     }
 
-    void dialogRepairsAndCommitsTheLimit_data()
-    {
-        QTest::addColumn<QString>("typed");  // each word typed and left in turn
-        QTest::addColumn<bool>("expectOn");
-        QTest::addColumn<int>("expectMs");
-        QTest::newRow("0") << "0" << false << 1;
-        QTest::newRow("1000") << "1000" << false << 1;
-        QTest::newRow("250") << "250" << true << 250;
-        QTest::newRow("letters keep the limit") << "250 abc" << true << 250;
-    }
-
-    // A stored mode of 9 opens as Disable and is stored as 0; a stored limit beyond
-    // 999 shows as 0.
+    // A stored mode of 9 opens as Disable and is stored as 0; a stored limit beyond 999
+    // shows as 0. Each word is typed and left in turn: 0 and 1000 turn the rule off,
+    // letters keep the limit.
     void dialogRepairsAndCommitsTheLimit()
     {
-        QFETCH(QString, typed);
-        QFETCH(bool, expectOn);
-        QFETCH(int, expectMs);
-        Store("Time Sync Mode", 9);
-        Store("Time Sync Delta", true);
-        Store("Time Sync Delta Msec", 1500);
-        SetPcClockDialog dialog;
-        QVERIFY(Child<QRadioButton>(&dialog, "IDC_CLOCK_SYNC_DISABLE")->isChecked());
-        QCOMPARE(QSettings().value("SetPcClockDialog/Time Sync Mode").toInt(), 0);
-        QLineEdit* field = Child<QLineEdit>(&dialog, "IDC_CLOCK_SYNC_DELTA_MS");
-        QCOMPARE(field->text(), QStringLiteral("0"));
-        for (const QString& text : typed.split(' ')) {
-            field->setText(text);
-            emit field->editingFinished();
+        const QList<std::tuple<QString, bool, int>> rows = {
+            {"0", false, 1}, {"1000", false, 1}, {"250", true, 250}, {"250 abc", true, 250}};
+        for (const auto& [typed, bOn, ms] : rows) {
+            Store("Time Sync Mode", 9);
+            Store("Time Sync Delta", true);
+            Store("Time Sync Delta Msec", 1500);
+            SetPcClockDialog dialog;
+            QVERIFY(Child<QRadioButton>(&dialog, "IDC_CLOCK_SYNC_DISABLE")->isChecked());
+            QCOMPARE(QSettings().value("SetPcClockDialog/Time Sync Mode").toInt(), 0);
+            QLineEdit* field = Child<QLineEdit>(&dialog, "IDC_CLOCK_SYNC_DELTA_MS");
+            QCOMPARE(field->text(), QStringLiteral("0"));
+            for (const QString& text : typed.split(' ')) {
+                field->setText(text);
+                emit field->editingFinished();
+            }
+            const bool bChecked = Child<QCheckBox>(&dialog, "IDC_CLOCK_SYNC_DELTA")->isChecked();
+            QVERIFY2(bChecked == bOn && dialog.bSyncOnDelta == bOn && dialog.syncDeltaMs == ms, qPrintable(typed));
         }
-        QCOMPARE(Child<QCheckBox>(&dialog, "IDC_CLOCK_SYNC_DELTA")->isChecked(), expectOn);
-        QCOMPARE(dialog.bSyncOnDelta, expectOn);
-        QCOMPARE(dialog.syncDeltaMs, expectMs);
     }
 
     // Cancel forgets the edits; OK stores them, the units under their own spelling, and
