@@ -55,8 +55,24 @@ QSize Needed(const QWidget* widget)
     return button->fontMetrics().size(Qt::TextShowMnemonic, button->text()) + QSize(4, 0);
 }
 
-// Controls outside their parent and fixed-place texts that do not fit in the part of
-// their widget the parent shows, one line each.
+// Why a fixed-place text does not fit in the part of its widget the parent shows; empty
+// when it fits.
+QString TextMisfit(const QWidget* widget)
+{
+    const QRect shown = widget->geometry() & widget->parentWidget()->rect();
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    const QSize needed = Needed(widget);
+    const bool clipped = label && label->wordWrap()
+        ? label->heightForWidth(shown.width()) > shown.height()
+        : needed.width() > shown.width() || needed.height() > shown.height() + 2;
+    if (!clipped)
+        return {};
+    return QStringLiteral("%1 \"%2\" needs %3 x %4, shows %5 x %6")
+        .arg(Name(widget), Text(widget)).arg(needed.width()).arg(needed.height())
+        .arg(shown.width()).arg(shown.height());
+}
+
+// Controls outside their parent and fixed-place texts that do not fit, one line each.
 QStringList Misfits(QWidget* window)
 {
     QStringList misfits;
@@ -68,19 +84,10 @@ QStringList Misfits(QWidget* window)
             || qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSpinBox*>(widget);
         if (control && !parent->rect().contains(widget->geometry()))
             misfits << Name(widget) + QStringLiteral(" lies outside ") + Name(parent);
-        if (Text(widget).isEmpty())
-            continue;
-        const QRect shown = widget->geometry() & parent->rect();
-        const auto* label = qobject_cast<const QLabel*>(widget);
-        const QSize needed = Needed(widget);
-        const bool clipped = label && label->wordWrap()
-            ? label->heightForWidth(shown.width()) > shown.height()
-            : needed.width() > shown.width() || needed.height() > shown.height() + 2;
-        if (clipped)
-            misfits << QStringLiteral("%1 \"%2\" needs %3 x %4, shows %5 x %6")
-                           .arg(Name(widget), Text(widget)).arg(needed.width()).arg(needed.height())
-                           .arg(shown.width()).arg(shown.height());
+        if (!Text(widget).isEmpty())
+            misfits << TextMisfit(widget);
     }
+    misfits.removeAll(QString());
     return misfits;
 }
 
@@ -107,10 +114,47 @@ private slots:
             window = std::make_unique<MainWindow>();
         else
             window.reset(AllWindows::Dialogs()[size_t(index)].second(nullptr));
+        const QSize formSize = window->size();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const QStringList misfits = Misfits(window.get());
+        QStringList misfits = Misfits(window.get());
+        if (window->size() != formSize)
+            misfits << QStringLiteral("the window grows from its form size %1 x %2 to %3 x %4")
+                           .arg(formSize.width()).arg(formSize.height())
+                           .arg(window->width()).arg(window->height());
         QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1Char('\n'))));
+    }
+
+    // The longest texts the program writes into the main window's fixed fields.
+    void mainWindowFitsItsLongestTexts_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("PC time with a long zone name")
+            << "IDC_PC_CLOCK_DATA" << "23:59:59.999<br>Australian Central Western Standard Time";
+        QTest::newRow("GPS time with offset and leap second")
+            << "IDC_GPS_CLOCK_DATA"
+            << "UTC Day #366  23:59:59.999<br>Wednesday, 31-Dec-2036<br>GPS Week = 2451"
+               "<br>UTC = GPS - 18 seconds<br>+1 leap second is pending";
+        QTest::newRow("sidereal time") << "IDC_SIDEREAL_TIME" << "23:59:59.99<br>23:59:59.99<br>99999.99999";
+        QTest::newRow("grid square") << "IDC_GRIDSQUARE" << "RR99xx.99";
+        QTest::newRow("visible") << "IDC_SATS_VISIBLE" << "12 Visible";
+        QTest::newRow("tracked") << "IDC_SATS_TRACKED" << "12 Tracked";
+        QTest::newRow("DGPS") << "IDC_SATS_DGPS_MESSAGE" << "Receiving DGPS, Age 999.9 sec";
+    }
+
+    void mainWindowFitsItsLongestTexts()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* label = window.findChild<QLabel*>(field);
+        QVERIFY(label);
+        label->setText(text);
+        const QString misfit = TextMisfit(label);
+        QVERIFY2(misfit.isEmpty(), qPrintable(misfit));
     }
 };
 

@@ -48,6 +48,14 @@ int main(int argc, char** argv)
     window.utcOffsetSecs = 18; // the longest GPS panel: offset and leap-second lines
     window.leapSecondPending = 1;
     window.UpdateClockDisplay();
+    // The longest texts the decoders write below the satellite table.
+    window.ui->IDC_SATS_VISIBLE->setText(QStringLiteral("12 Visible"));
+    window.ui->IDC_SATS_TRACKED->setText(QStringLiteral("12 Tracked"));
+    window.ui->IDC_SATS_STATUS_MESSAGE->setText(
+        QStringLiteral("Altitude Hold (2-D Fix), Insufficient Satellites (<3), DGPS"));
+    window.ui->IDC_SATS_DOPS_MESSAGE->setText(
+        QStringLiteral("DOPs: T = 99.9, P = 99.9, H = 99.9, V = 99.9"));
+    window.ui->IDC_SATS_DGPS_MESSAGE->setText(QStringLiteral("Receiving DGPS, Age 999.9 sec"));
     QTest::qWait(1500);
     window.grab().save(out.filePath("mainwindow.png"));
 
