@@ -1,9 +1,11 @@
 // Developer tool: starts the main window against a private settings store, answers
 // any start-up message box, and saves pictures of the main window and, optionally, of
-// the windows opened by the named menu actions.
-//   horalux_screenshot OUT_DIR [actionObjectName ...]
+// the windows opened by the named menu actions or of the named dialog classes (for the
+// windows no menu action reaches: the coax calculator, the reference-location dialog, ...).
+//   horalux_screenshot OUT_DIR [actionObjectName | DialogClassName | all ...]
 // Run under xvfb-run to see the real fonts and styles.
 
+#include "allwindows.h"
 #include "mainwindow.h"
 #include "modalwatcher.h"
 #include "testsupport.h"
@@ -15,13 +17,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <memory>
+
 int main(int argc, char** argv)
 {
     TestSupport::IsolateSettings();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
     if (argc < 2) {
-        qWarning("usage: horalux_screenshot OUT_DIR [actionObjectName ...]");
+        qWarning("usage: horalux_screenshot OUT_DIR [actionObjectName | DialogClassName | all ...]");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -29,14 +34,53 @@ int main(int argc, char** argv)
     ModalWatcher watcher(QMessageBox::Ok);
     MainWindow window;
     window.ShowAndInitialize();
-    QTest::qWait(300);
+    // Sample readings, so the picture shows the run-time texts in their fields.
+    window.receiverTime.SetDateTime(QDateTime::currentDateTimeUtc());
+    window.receiverTime.SetLocation(51.4779, -0.0015);
+    window.AddPositionSample(51.4779, -0.0015, 115.4, 69.9);
+    window.ShowNavigationStatus(0);
+    window.ShowAntennaStatus(0);
+    for (int i = 0; i < 12; ++i) {
+        SatelliteRecord& sat = window.satellites[i];
+        sat = {i + 1, 5 + 7 * i, 29 * i, 30 + 2 * i, i % 3 != 0, 8, int8_t(0x80), i % 2 ? 1 : -1};
+    }
+    window.UpdateSatelliteTable();
+    window.utcOffsetSecs = 18; // the longest GPS panel: offset and leap-second lines
+    window.leapSecondPending = 1;
+    window.UpdateClockDisplay();
+    // The longest texts the decoders write below the satellite table.
+    window.ui->IDC_SATS_VISIBLE->setText(QStringLiteral("12 Visible"));
+    window.ui->IDC_SATS_TRACKED->setText(QStringLiteral("12 Tracked"));
+    window.ui->IDC_SATS_STATUS_MESSAGE->setText(
+        QStringLiteral("Altitude Hold (2-D Fix), Insufficient Satellites (<3), DGPS"));
+    window.ui->IDC_SATS_DOPS_MESSAGE->setText(
+        QStringLiteral("DOPs: T = 99.9, P = 99.9, H = 99.9, V = 99.9"));
+    window.ui->IDC_SATS_DGPS_MESSAGE->setText(QStringLiteral("Receiving DGPS, Age 999.9 sec"));
+    QTest::qWait(1500);
     window.grab().save(out.filePath("mainwindow.png"));
 
-    for (int i = 2; i < argc; ++i) {
-        const QString name = QString::fromLocal8Bit(argv[i]);
+    QStringList names;
+    for (int i = 2; i < argc; ++i)
+        names << QString::fromLocal8Bit(argv[i]);
+    if (names.removeAll(QStringLiteral("all")) > 0) {
+        for (const auto& [name, make] : AllWindows::Dialogs())
+            names << QString::fromLatin1(name);
+    }
+
+    for (const QString& name : names) {
+        const auto known = std::find_if(AllWindows::Dialogs().begin(), AllWindows::Dialogs().end(),
+            [&](const auto& entry) { return name == QLatin1String(entry.first); });
+        if (known != AllWindows::Dialogs().end()) {
+            // Shown modeless at its form size: the picture is of the form, not of a session.
+            std::unique_ptr<QWidget> dialog(known->second(&window));
+            dialog->show();
+            QTest::qWait(200);
+            dialog->grab().save(out.filePath(name + ".png"));
+            continue;
+        }
         auto* action = window.findChild<QAction*>(name);
         if (!action) {
-            qWarning("no action %s", argv[i]);
+            qWarning("no action or window %s", qPrintable(name));
             continue;
         }
         watcher.SetDialogHandler([&](QDialog* dialog) {
