@@ -23,23 +23,18 @@ namespace {
 
 double Reference(int index)
 {
-    GpsNavDialog nav;
     double values[4];
-    nav.GetRefLocation(&values[0], &values[1], &values[2], &values[3]);
+    GpsNavDialog().GetRefLocation(&values[0], &values[1], &values[2], &values[3]);
     return values[index];
 }
 
-TimingDialog* OpenedTiming(TimingDialog& dialog)
+template <class Member>
+double Timing(Member member)
 {
+    TimingDialog dialog;
     QTimer::singleShot(0, &dialog, &QDialog::reject);
     dialog.exec();
-    return &dialog;
-}
-
-SetPcClockDialog* LoadedPcClock(SetPcClockDialog& dialog)
-{
-    dialog.LoadPcClockSettings();
-    return &dialog;
+    return dialog.*member;
 }
 
 struct Case
@@ -55,20 +50,15 @@ const Case kCases[] = {
     {"GpsNavDialog/RefLocation/Latitude", [] { return Reference(0); }, 0.0, "0.0000000000000000", false},
     {"GpsNavDialog/RefLocation/MSL Altitude", [] { return Reference(3); }, 0.0, "0.0000000000000000", false},
     {"GpsNavDialog/Averaging Data/HDOP Weight", [] { return GpsNavDialog().hdopWeight; }, 1.5, "01.5", false},
-    {"TimingDialog/Rx Delay", [] { TimingDialog d; return OpenedTiming(d)->receiverDelayNs; }, 55.0, nullptr, false},
-    {"TimingDialog/Sawtooth Auto Correct", [] { TimingDialog d; return double(OpenedTiming(d)->sawtoothMode); },
-     3.0, nullptr, true},
-    {"SetPcClockDialog/Time Sync Mode", [] { SetPcClockDialog d; return double(LoadedPcClock(d)->syncMode); },
-     0.0, "0", true},
-    {"SetPcClockDialog/Time Sync Max Qty",
-     [] { SetPcClockDialog d; return double(LoadedPcClock(d)->maxCorrectionQty); }, 2.0, nullptr, true},
+    {"TimingDialog/Rx Delay", [] { return Timing(&TimingDialog::receiverDelayNs); }, 55.0, nullptr, false},
+    {"TimingDialog/Sawtooth Auto Correct", [] { return Timing(&TimingDialog::sawtoothMode); }, 3.0, nullptr, true},
+    {"SetPcClockDialog/Time Sync Mode", [] { return double(SetPcClockDialog().syncMode); }, 0.0, "0", true},
     {"MainWindow/ClockDisplay", [] { return double(MainWindow().clockDisplayMode); }, 0.0, "0", true},
     {"MainWindow/Satellite Sort Mode", [] { return double(MainWindow().satelliteSortMode); }, 4.0, "4", true},
     {"GpsPortDialog/GPS Serial Port DataRate", [] { return double(GpsPortDialog().GetDataRate()); }, 9600.0,
      "9600", true},
     {"GpsRxDialog/Satellite Enable Mask", [] { return double(GpsRxDialog().satelliteEnableMask); }, 4294967295.0,
      nullptr, true},
-    {"GpsRxDialog/Elevation Mask", [] { return double(GpsRxDialog().elevationMask); }, 10.0, nullptr, true},
     {"TicPortDialog/TIC1 Serial Port DataRate", [] { return double(TicPortSettings::Load(1).dataRate); }, 9600.0,
      nullptr, true},
     {"LogFiles/TicAveragingPeriod", [] { return double(TicFileDialog().ticAveragingPeriod); }, 300.0, nullptr,
@@ -84,7 +74,6 @@ class TestStoredNumbers : public QObject
 
 private slots:
     void init() { TestSupport::ClearSettings(); }
-    void cleanup() { TestSupport::ClearSettings(); }
 
     void badStoredNumberReadsAsDefault_data()
     {
