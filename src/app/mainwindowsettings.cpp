@@ -5,9 +5,12 @@
 
 #include "gpsnavdialog.h"
 #include "referencelocationdialog.h"
+#include "storednumbers.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
+
+#include <climits>
 
 namespace {
 
@@ -21,6 +24,15 @@ QVariant ReadWithDefault(QSettings& settings, const QString& key, const QVariant
     return defaultValue;
 }
 
+// The same for a number; one that is no int, or lies outside [low, high], is taken
+// and stored as the default too.
+int ReadIntWithDefault(QSettings& settings, const QString& key, int defaultValue, int low = INT_MIN,
+                       int high = INT_MAX)
+{
+    return StoredNumbers::Integer(settings, key, defaultValue, low, high, defaultValue,
+                                  StoredNumbers::Repair::Complete);
+}
+
 }  // namespace
 
 void MainWindow::RestoreMainWindowSettings()
@@ -32,13 +44,13 @@ void MainWindow::RestoreMainWindowSettings()
     if (settings.contains("MainWindow/windowState"))
         restoreState(settings.value("MainWindow/windowState").toByteArray(), 0);
 
-    clockDisplayMode = ReadWithDefault(settings, "MainWindow/ClockDisplay", 0).toInt();
+    clockDisplayMode = ReadIntWithDefault(settings, "MainWindow/ClockDisplay", 0);
     QAction* const clockActions[8] = {ui->actionUTC, ui->actionPC,  ui->actionLMST, ui->actionGMST,
                                       ui->actionMJD, ui->actionPC_U, ui->actionTIC, ui->actionTIC_Raw};
     if (clockDisplayMode >= 0 && clockDisplayMode < 8)
         clockActions[clockDisplayMode]->setChecked(true);
 
-    navDataFormat = ReadWithDefault(settings, "MainWindow/Navigation Data Format", 0).toInt();
+    navDataFormat = ReadIntWithDefault(settings, "MainWindow/Navigation Data Format", 0);
     if (navDataFormat == 3 || navDataFormat == 4) {
         navDataFormat = 0;
         settings.setValue("MainWindow/Navigation Data Format", 0);
@@ -59,11 +71,7 @@ void MainWindow::RestoreMainWindowSettings()
 
     // The sort buttons are indexed by this value: anything else than a sort order
     // (0 to 3) or "none" (4) is taken as "none" and stored so.
-    satelliteSortMode = ReadWithDefault(settings, "MainWindow/Satellite Sort Mode", 4).toInt();
-    if (satelliteSortMode < 0 || satelliteSortMode > 4) {
-        satelliteSortMode = 4;
-        settings.setValue("MainWindow/Satellite Sort Mode", 4);
-    }
+    satelliteSortMode = ReadIntWithDefault(settings, "MainWindow/Satellite Sort Mode", 4, 0, 4);
 
     bTickSound = ReadWithDefault(settings, "MainWindow/Sound", true).toBool();
     bOutOfLockSound = ReadWithDefault(settings, "MainWindow/Sound OOL", true).toBool();

@@ -4,6 +4,7 @@
 
 #include "gpsnavdialog.h"
 
+#include "storednumbers.h"
 #include "ui_gpsnavdialog.h"
 #include "windowgeometry.h"
 
@@ -15,24 +16,12 @@
 
 namespace {
 
-// A stored text that is not one finite number as a whole reads as 0.
-double StoredNumber(const QSettings& settings, const char* key, const char* absent)
-{
-    bool ok = false;
-    const double value = settings.value(QLatin1String(key), QLatin1String(absent)).toString().toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0.0;
-}
-
-// The stored number when it lies in [low, high]; otherwise the repair, which is also
+// The stored number when it lies in [low, high]; otherwise the default, which is also
 // written back in the key's stored form.
-double CheckedNumber(QSettings& settings, const char* key, const char* absent, double low, double high,
-                     double repair, const char* form)
+double CheckedNumber(QSettings& settings, const char* key, double absent, double low, double high,
+                     const char* form)
 {
-    const double value = StoredNumber(settings, key, absent);
-    if (value >= low && value <= high)
-        return value;
-    settings.setValue(QLatin1String(key), QString::asprintf(form, repair));
-    return repair;
+    return StoredNumbers::Real(settings, QLatin1String(key), absent, low, high, absent, form);
 }
 
 // A field's text as one decimal number, 0 when it is not one.
@@ -56,16 +45,16 @@ void GpsNavDialog::LoadSettings()
     LoadRefLocation();
     bRefLocOnStart = settings.value("GpsNavDialog/RefLocation/Ref_Loc_On_Start", true).toBool();
 
-    positionFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/Position Weight Limit", "28800.0",
-                                        1.0, kMaxLimit, 28800.0, kLimitForm);
-    rmsFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/RMS Weight Limit", "86400.0", 1.0,
-                                   kMaxLimit, 86400.0, kLimitForm);
-    timingFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/Timing Weight Limit", "28800.0", 1.0,
-                                      kMaxLimit, 28800.0, kLimitForm);
+    positionFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/Position Weight Limit", 28800.0,
+                                        1.0, kMaxLimit, kLimitForm);
+    rmsFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/RMS Weight Limit", 86400.0, 1.0,
+                                   kMaxLimit, kLimitForm);
+    timingFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/Timing Weight Limit", 28800.0, 1.0,
+                                      kMaxLimit, kLimitForm);
     bUseDopWeighting = settings.value("GpsNavDialog/Averaging Data/Use DOP Weighting", true).toBool();
-    hdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/HDOP Weight", "1.5", 0.0, 99.0, 1.5, kWeightForm);
-    vdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/VDOP Weight", "2.0", 0.0, 99.0, 2.0, kWeightForm);
-    tdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/TDOP Weight", "1.5", 0.0, 99.0, 1.5, kWeightForm);
+    hdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/HDOP Weight", 1.5, 0.0, 99.0, kWeightForm);
+    vdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/VDOP Weight", 2.0, 0.0, 99.0, kWeightForm);
+    tdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/TDOP Weight", 1.5, 0.0, 99.0, kWeightForm);
     bRestartOnUnlock = settings.value("GpsNavDialog/Averaging Data/Restart Averages On Unlock", true).toBool();
     // Set means "continue with the saved averages", whatever the key's name says.
     bContinueOnRestart = settings.value("GpsNavDialog/Averaging Data/Restart Averages On Startup", false).toBool();

@@ -5,6 +5,7 @@
 
 #include "angletexts.h"
 #include "referencelocationdialog.h"
+#include "storednumbers.h"
 
 #include <QSettings>
 
@@ -18,24 +19,18 @@ const QString kAltGpsKey = QStringLiteral("GpsNavDialog/RefLocation/GPS Altitude
 const QString kAltMslKey = QStringLiteral("GpsNavDialog/RefLocation/MSL Altitude");
 const QString kLocOnStartKey = QStringLiteral("GpsNavDialog/RefLocation/Ref_Loc_On_Start");
 
+constexpr const char* kStoredForm = "%018.16f";
+
 QString StoredForm(double value)
 {
-    return QString::asprintf("%018.16f", value);
+    return QString::asprintf(kStoredForm, value);
 }
 
 // A stored reference value from low to high (both included), else 0 written back. An
-// absent key is the default site, 0; a text that is no number as a whole reads as 0.
+// absent key is the default site, 0.
 double LoadChecked(QSettings& settings, const QString& key, double low, double high)
 {
-    bool bNumber = false;
-    double value = settings.value(key, 0.0).toString().toDouble(&bNumber);
-    if (!bNumber)
-        value = 0.0;
-    if (!(std::isfinite(value) && value >= low && value <= high)) {
-        value = 0.0;
-        settings.setValue(key, StoredForm(value));
-    }
-    return value;
+    return StoredNumbers::Real(settings, key, 0.0, low, high, 0.0, kStoredForm);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "logdialogfields.h"
 #include "logfilenames.h"
+#include "storednumbers.h"
 #include "ui_gpslogtypedialog.h"
 #include "windowgeometry.h"
 
@@ -40,13 +41,9 @@ GpsLogTypeDialog::~GpsLogTypeDialog()
 void GpsLogTypeDialog::LoadSettings()
 {
     QSettings settings;
-    gpsLogType = settings.value("LogFiles/GPSLogType", 2).toInt();
-    if (gpsLogType < 0 || gpsLogType > 4)
-        gpsLogType = 2;
-    const int stored = settings.value("LogFiles/GPSLogEvery", 0).toInt();
-    gpsLogEveryIndex = LogFileNames::ValidGpsLogEveryIndex(stored);
-    if (gpsLogEveryIndex != stored || !settings.contains("LogFiles/GPSLogEvery"))
-        settings.setValue("LogFiles/GPSLogEvery", gpsLogEveryIndex);
+    gpsLogType = StoredNumbers::Integer(settings, "LogFiles/GPSLogType", 2, 0, 4, 2);
+    gpsLogEveryIndex = StoredNumbers::Integer(settings, "LogFiles/GPSLogEvery", 0, 0,
+                                              LogFileNames::kGpsLogEveryCount - 1, 0, StoredNumbers::Repair::Complete);
     gpsLogPeriod = LogFileNames::GpsLogPeriodSeconds(gpsLogEveryIndex);
     gpsLogFolder = settings.value("LogFiles/GPSLogFolder", LogFileNames::DefaultFolder()).toString();
     gpsLogPrefix = settings.value("LogFiles/GPSLogPrefix", QStringLiteral("GPS")).toString();

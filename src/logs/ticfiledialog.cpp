@@ -3,22 +3,13 @@
 #include "logdialogfields.h"
 #include "logfilenames.h"
 #include "numericfield.h"
+#include "storednumbers.h"
 #include "ui_ticfiledialog.h"
 #include "windowgeometry.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QSettings>
-
-namespace {
-
-int StoredChoice(const QSettings& settings, const char* key, int fallback, int low, int high)
-{
-    const int value = settings.value(key, fallback).toInt();
-    return value >= low && value <= high ? value : fallback;
-}
-
-}  // namespace
 
 TicFileDialog::TicFileDialog(QWidget* parent) : QDialog(parent), ui(new Ui::TicFileDialog)
 {
@@ -46,11 +37,11 @@ TicFileDialog::~TicFileDialog()
 
 void TicFileDialog::LoadSettings()
 {
-    const QSettings settings;
-    ticLogStyle = StoredChoice(settings, "LogFiles/TicLogStyle", 1, 0, 2);
-    ticTimeTagFormat = StoredChoice(settings, "LogFiles/TicTimeTagFormat", 2, 0, 2);
-    ticTimeLogPeriod = StoredChoice(settings, "LogFiles/TicTimeLogPeriod", 1, 1, kMaxPeriod);
-    ticAveragingPeriod = StoredChoice(settings, "LogFiles/TicAveragingPeriod", 300, 1, kMaxPeriod);
+    QSettings settings;
+    ticLogStyle = StoredNumbers::Integer(settings, "LogFiles/TicLogStyle", 1, 0, 2, 1);
+    ticTimeTagFormat = StoredNumbers::Integer(settings, "LogFiles/TicTimeTagFormat", 2, 0, 2, 2);
+    ticTimeLogPeriod = StoredNumbers::Integer(settings, "LogFiles/TicTimeLogPeriod", 1, 1, kMaxPeriod, 1);
+    ticAveragingPeriod = StoredNumbers::Integer(settings, "LogFiles/TicAveragingPeriod", 300, 1, kMaxPeriod, 300);
     ticLogFolder = settings.value("LogFiles/TicLogFolder", LogFileNames::DefaultFolder()).toString();
     ticLogPrefix = settings.value("LogFiles/TicLogPrefix", QStringLiteral("TIC")).toString();
 

@@ -2,6 +2,7 @@
 
 #include "gpsrxtype.h"
 #include "receiverinfo.h"
+#include "storednumbers.h"
 #include "ui_gpsportdialog.h"
 #include "windowgeometry.h"
 
@@ -110,14 +111,9 @@ int GpsPortDialog::GetMode() const
 
 int GpsPortDialog::StoredDataRate(QSettings& settings)
 {
-    const char* const key = "GpsPortDialog/GPS Serial Port DataRate";
-    bool ok = false;
-    const qlonglong rate = settings.value(key, 9600).toLongLong(&ok);
-    // The fastest rate any serial adapter offers is far below this.
-    if (ok && rate > 0 && rate <= 10000000)
-        return static_cast<int>(rate);
-    settings.setValue(key, 9600);
-    return 9600;
+    // The fastest rate any serial adapter offers is far below the top.
+    return StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port DataRate", 9600, 1, 10000000, 9600,
+                                  StoredNumbers::Repair::WriteBack);
 }
 
 void GpsPortDialog::LoadSettings()
@@ -126,11 +122,11 @@ void GpsPortDialog::LoadSettings()
     QSettings settings;
     portName = settings.value("GpsPortDialog/GPS Serial Port", "OFF").toString();
     modeText = settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString();
-    ppsInterface = settings.value("GpsPortDialog/GPS Serial Port PPS Interface", 1).toInt();
-    stopBits = settings.value("GpsPortDialog/GPS Serial Port StopBits", 1).toInt();
-    dataBits = settings.value("GpsPortDialog/GPS Serial Port DataBits", 8).toInt();
-    handshake = settings.value("GpsPortDialog/GPS Serial Port Handshake", 0).toInt();
-    parity = settings.value("GpsPortDialog/GPS Serial Port Parity", 0).toInt();
+    ppsInterface = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port PPS Interface", 1);
+    stopBits = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port StopBits", 1);
+    dataBits = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port DataBits", 8);
+    handshake = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Handshake", 0);
+    parity = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Parity", 0);
     dataRate = StoredDataRate(settings);
     tcpIpAddress = settings.value("GpsPortDialog/GPS Serial Port TcpIp Address", "").toString();
     bDoNotInitialize = settings.value("GpsPortDialog/GPS Do Not Initialize", false).toBool();

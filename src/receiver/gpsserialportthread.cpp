@@ -2,6 +2,7 @@
 
 #include "gpsportdialog.h"
 #include "receiverinfo.h"
+#include "storednumbers.h"
 
 #include <QList>
 #include <QSettings>
@@ -98,7 +99,7 @@ void GpsSerialPortThread::OpenGpsPort()
     if (serialPort.isOpen())
         serialPort.close();
     serialPort.setBaudRate(GpsPortDialog::StoredDataRate(settings), QSerialPort::AllDirections);
-    switch (settings.value("GpsPortDialog/GPS Serial Port Handshake", 0).toInt()) {
+    switch (StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Handshake", 0)) {
     case 1:
         serialPort.setFlowControl(QSerialPort::SoftwareControl);
         break;
@@ -109,10 +110,10 @@ void GpsSerialPortThread::OpenGpsPort()
         serialPort.setFlowControl(QSerialPort::NoFlowControl);
         break;
     }
-    serialPort.setStopBits(settings.value("GpsPortDialog/GPS Serial Port StopBits", 1).toInt() == 2
+    serialPort.setStopBits(StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port StopBits", 1) == 2
                                ? QSerialPort::TwoStop
                                : QSerialPort::OneStop);
-    switch (settings.value("GpsPortDialog/GPS Serial Port Parity", 0).toInt()) {
+    switch (StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Parity", 0)) {
     case 1:
         serialPort.setParity(QSerialPort::OddParity);
         break;
@@ -129,7 +130,7 @@ void GpsSerialPortThread::OpenGpsPort()
         serialPort.setParity(QSerialPort::NoParity);
         break;
     }
-    serialPort.setDataBits(settings.value("GpsPortDialog/GPS Serial Port DataBits", 8).toInt() == 7
+    serialPort.setDataBits(StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port DataBits", 8) == 7
                                ? QSerialPort::Data7
                                : QSerialPort::Data8);
 

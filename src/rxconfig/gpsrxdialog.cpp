@@ -1,12 +1,15 @@
 #include "gpsrxdialog.h"
 
 #include "numericfield.h"
+#include "storednumbers.h"
 #include "ui_gpsrxdialog.h"
 #include "windowgeometry.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QSettings>
+
+#include <cstdint>
 
 namespace {
 
@@ -168,24 +171,24 @@ void GpsRxDialog::LoadSettings()
 {
     SetDefaults();
     QSettings s;
-    gpsMode = s.value(kGpsModeKey, gpsMode).toInt();
+    gpsMode = StoredNumbers::Integer(s, kGpsModeKey, gpsMode);
     bRxOnLocalTime = s.value("GpsRxDialog/Gps Rx On Local Time", bRxOnLocalTime).toBool();
     bEmulatePvt6 = s.value("GpsRxDialog/Emulate Pvt6", bEmulatePvt6).toBool();
-    ppsRate = s.value("GpsRxDialog/Pps Rate", ppsRate).toInt();
-    ppsDuration = s.value("GpsRxDialog/Pps Duration", ppsDuration).toInt();
-    elevationMask = s.value("GpsRxDialog/Elevation Mask", elevationMask).toInt();
-    ionosphericDelay = s.value("GpsRxDialog/Ionospheric Delay", ionosphericDelay).toInt();
-    troposphericDelay = s.value("GpsRxDialog/Tropospheric Delay", troposphericDelay).toInt();
-    positionFixMode = s.value("GpsRxDialog/Position Fix Mode", positionFixMode).toInt();
-    satelliteSelection = s.value("GpsRxDialog/Satellite Selection", satelliteSelection).toInt();
-    geometryButton = s.value("GpsRxDialog/GeometryButton", geometryButton).toInt();
-    applicationType = s.value("GpsRxDialog/Application Type", applicationType).toInt();
-    alignMessages = s.value("GpsRxDialog/Align Messages", alignMessages).toInt();
+    ppsRate = StoredNumbers::Integer(s, "GpsRxDialog/Pps Rate", ppsRate);
+    ppsDuration = StoredNumbers::Integer(s, "GpsRxDialog/Pps Duration", ppsDuration);
+    elevationMask = StoredNumbers::Integer(s, "GpsRxDialog/Elevation Mask", elevationMask);
+    ionosphericDelay = StoredNumbers::Integer(s, "GpsRxDialog/Ionospheric Delay", ionosphericDelay);
+    troposphericDelay = StoredNumbers::Integer(s, "GpsRxDialog/Tropospheric Delay", troposphericDelay);
+    positionFixMode = StoredNumbers::Integer(s, "GpsRxDialog/Position Fix Mode", positionFixMode);
+    satelliteSelection = StoredNumbers::Integer(s, "GpsRxDialog/Satellite Selection", satelliteSelection);
+    geometryButton = StoredNumbers::Integer(s, "GpsRxDialog/GeometryButton", geometryButton);
+    applicationType = StoredNumbers::Integer(s, "GpsRxDialog/Application Type", applicationType);
+    alignMessages = StoredNumbers::Integer(s, "GpsRxDialog/Align Messages", alignMessages);
     bDgpsActivate = s.value("GpsRxDialog/DGPS Activate", bDgpsActivate).toBool();
-    dgpsRate = s.value("GpsRxDialog/DGPS Rate", dgpsRate).toInt();
+    dgpsRate = StoredNumbers::Integer(s, "GpsRxDialog/DGPS Rate", dgpsRate);
     // Read wide so that a mask written as a signed number keeps its 32 bits.
-    satelliteEnableMask = static_cast<uint32_t>(
-        s.value("GpsRxDialog/Satellite Enable Mask", qulonglong(satelliteEnableMask)).toLongLong());
+    satelliteEnableMask = static_cast<uint32_t>(StoredNumbers::Wide(
+        s, "GpsRxDialog/Satellite Enable Mask", satelliteEnableMask, INT32_MIN, UINT32_MAX, satelliteEnableMask));
     bool* flags[6] = {&bSatGps, &bSatGlonass, &bSatGalileo, &bSatBeidou, &bSatQzss, &bSatSbas};
     for (int k = 0; k < 6; ++k)
         *flags[k] = s.value(kConstellationKeys[k], *flags[k]).toBool();

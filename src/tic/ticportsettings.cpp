@@ -1,5 +1,7 @@
 #include "ticportsettings.h"
 
+#include "storednumbers.h"
+
 #include <QSettings>
 
 namespace {
@@ -16,16 +18,16 @@ QString Key(int port, const char* name)
 
 TicPortSettings TicPortSettings::Load(int port)
 {
-    QSettings s;
+    const QSettings s;
     TicPortSettings t;
     t.portName = s.value(Key(port, "Serial Port"), t.portName).toString();
-    t.dataRate = s.value(Key(port, "Serial Port DataRate"), t.dataRate).toInt();
-    t.parity = s.value(Key(port, "Serial Port Parity"), t.parity).toInt();
-    t.stopBits = s.value(Key(port, "Serial Port StopBits"), t.stopBits).toInt();
-    t.dataBits = s.value(Key(port, "Serial Port DataBits"), t.dataBits).toInt();
-    t.handshake = s.value(Key(port, "Serial Port Handshake"), t.handshake).toInt();
+    t.dataRate = StoredNumbers::Integer(s, Key(port, "Serial Port DataRate"), t.dataRate);
+    t.parity = StoredNumbers::Integer(s, Key(port, "Serial Port Parity"), t.parity);
+    t.stopBits = StoredNumbers::Integer(s, Key(port, "Serial Port StopBits"), t.stopBits);
+    t.dataBits = StoredNumbers::Integer(s, Key(port, "Serial Port DataBits"), t.dataBits);
+    t.handshake = StoredNumbers::Integer(s, Key(port, "Serial Port Handshake"), t.handshake);
     t.tcpIpAddress = s.value(Key(port, "Serial Port TcpIp Address"), t.tcpIpAddress).toString();
-    t.units = s.value(Key(port, "Units"), t.units).toInt();
+    t.units = StoredNumbers::Integer(s, Key(port, "Units"), t.units);
     t.setupCommands = s.value(Key(port, "Setup Commands"), t.setupCommands).toString();
     return t;
 }

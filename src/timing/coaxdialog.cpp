@@ -1,5 +1,6 @@
 #include "coaxdialog.h"
 
+#include "storednumbers.h"
 #include "timingtotals.h"
 #include "ui_coaxdialog.h"
 #include "windowgeometry.h"
@@ -229,8 +230,11 @@ void CoaxDialog::LoadCoaxSettings()
     auto value = [&](const char* suffix, const char* fallback) {
         return settings.value(settingsGroup + QLatin1String(suffix), QLatin1String(fallback)).toString();
     };
-    ui->IDC_DC_LENGTH1->setText(WholeText(TimingFields::NumberOf(value("/dLength_1", "0"))));
-    ui->IDC_DC_LENGTH2->setText(WholeText(TimingFields::NumberOf(value("/dLength_2", "0"))));
+    auto length = [&](const char* suffix) {
+        return WholeText(StoredNumbers::Real(settings, settingsGroup + QLatin1String(suffix), 0.0));
+    };
+    ui->IDC_DC_LENGTH1->setText(length("/dLength_1"));
+    ui->IDC_DC_LENGTH2->setText(length("/dLength_2"));
     dimension1 = value("/Dimension_1", "Feet");
     dimension2 = value("/Dimension_2", "Feet");
     velocityFactor1 = value("/VelocityFactor_1", "LMR-240");

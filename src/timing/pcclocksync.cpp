@@ -5,6 +5,7 @@
 
 #include "setpcclockdialog.h"
 #include "pctime.h"
+#include "storednumbers.h"
 #include "systemclock.h"
 
 #include <QMessageBox>
@@ -47,15 +48,13 @@ void MainWindow::actionSet_PC_Clock_triggered()
 void MainWindow::ApplyPcClockSyncSettings()
 {
     QSettings settings;
-    pcSyncMode = settings.value("SetPcClockDialog/Time Sync Mode", 0).toInt();
-    if (pcSyncMode < 0 || pcSyncMode > 5)
-        pcSyncMode = 0;
+    pcSyncMode = StoredNumbers::Integer(settings, "SetPcClockDialog/Time Sync Mode", 0, 0, 5, 0);
     bPcSyncOnDelta = settings.value("SetPcClockDialog/Time Sync Delta", false).toBool();
-    pcSyncDeltaMs = settings.value("SetPcClockDialog/Time Sync Delta Msec", 1).toInt();
+    pcSyncDeltaMs = StoredNumbers::Integer(settings, "SetPcClockDialog/Time Sync Delta Msec", 1);
 
     // Read as an int, so that no stored quantity can overflow the product below.
-    const int64_t quantity = settings.value("SetPcClockDialog/Time Sync Max Qty", 2).toInt();
-    const int units = settings.value("SetPcClockDialog/Time SyncMax Units", 0).toInt();
+    const int64_t quantity = StoredNumbers::Integer(settings, "SetPcClockDialog/Time Sync Max Qty", 2);
+    const int units = StoredNumbers::Integer(settings, "SetPcClockDialog/Time SyncMax Units", 0);
     const bool maxOn = settings.value("SetPcClockDialog/Time Sync Max On", false).toBool();
     pcSyncMaxInterval = 0;
     if (maxOn) {

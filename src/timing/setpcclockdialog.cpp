@@ -1,5 +1,6 @@
 #include "setpcclockdialog.h"
 
+#include "storednumbers.h"
 #include "ui_setpcclockdialog.h"
 #include "windowgeometry.h"
 
@@ -75,11 +76,7 @@ void SetPcClockDialog::SaveGeometry()
 void SetPcClockDialog::LoadPcClockSettings()
 {
     QSettings settings;
-    syncMode = settings.value(Key("Time Sync Mode"), 0).toInt();
-    if (syncMode < 0 || syncMode > 5) {
-        syncMode = 0;
-        settings.setValue(Key("Time Sync Mode"), 0);
-    }
+    syncMode = StoredNumbers::Integer(settings, Key("Time Sync Mode"), 0, 0, 5, 0, StoredNumbers::Repair::WriteBack);
     QRadioButton* const modeButtons[6] = {ui->IDC_CLOCK_SYNC_DISABLE, ui->IDC_CLOCK_SYNC_ONCE,
                                           ui->IDC_CLOCK_SYNC_SEC,     ui->IDC_CLOCK_SYNC_MIN,
                                           ui->IDC_CLOCK_SYNC_HOUR,    ui->IDC_CLOCK_SYNC_DAY};
@@ -89,14 +86,12 @@ void SetPcClockDialog::LoadPcClockSettings()
     ui->IDC_CLOCK_SYNC_DELTA->setChecked(bSyncOnDelta);
     ui->IDC_CLOCK_SYNC_DELTA_MS->setEnabled(bSyncOnDelta);
 
-    syncDeltaMs = settings.value(Key("Time Sync Delta Msec"), 1).toInt();
-    if (syncDeltaMs < 0 || syncDeltaMs > 999)
-        syncDeltaMs = 0;
+    syncDeltaMs = StoredNumbers::Integer(settings, Key("Time Sync Delta Msec"), 1, 0, 999, 0);
     ui->IDC_CLOCK_SYNC_DELTA_MS->setText(QString::number(syncDeltaMs));
 
     bMaxCorrectionOn = settings.value(Key("Time Sync Max On"), false).toBool();
-    maxCorrectionQty = settings.value(Key("Time Sync Max Qty"), 2).toInt();
-    maxCorrectionUnits = settings.value(Key("Time SyncMax Units"), 0).toInt();
+    maxCorrectionQty = StoredNumbers::Integer(settings, Key("Time Sync Max Qty"), 2);
+    maxCorrectionUnits = StoredNumbers::Integer(settings, Key("Time SyncMax Units"), 0);
     {
         const QSignalBlocker quantity(ui->IDC_AMC_QTY);
         const QSignalBlocker units(ui->IDC_AMC_UNITS);

@@ -1,6 +1,7 @@
 #include "timingdialog.h"
 
 #include "coaxdialog.h"
+#include "storednumbers.h"
 #include "timingtotals.h"
 #include "ui_timingdialog.h"
 #include "windowgeometry.h"
@@ -46,11 +47,6 @@ constexpr FieldRule kFieldRules[] = {
 QString WholeText(double value)
 {
     return QString::number(TimingFields::WholeNumber(value));
-}
-
-double StoredNumber(const QSettings& settings, const QString& key, const char* fallback)
-{
-    return TimingFields::NumberOf(settings.value(key, QLatin1String(fallback)).toString());
 }
 
 }  // namespace
@@ -310,19 +306,18 @@ void TimingDialog::OpenMeasurementCoaxCalculator()
 
 void TimingDialog::ReadStoredValues()
 {
-    const QSettings settings;
-    epochMs = settings.value(kEpochKey, QStringLiteral("0")).toInt();
-    ppsFineOffsetUs = StoredNumber(settings, kFineOffsetKey, "0.000");
-    antennaCableDelayNs = StoredNumber(settings, kAntennaCableKey, "0.0");
-    measurementCableDelayNs = StoredNumber(settings, kMeasurementCableKey, "0.0");
-    receiverDelayNs = StoredNumber(settings, kReceiverDelayKey, "55.0");
-    extraEarlyOffsetUs = StoredNumber(settings, kExtraDelayKey, "0.000");
-    traimLimitNs = StoredNumber(settings, kTraimKey, "500.0");
+    QSettings settings;
+    using StoredNumbers::Real;
+    epochMs = StoredNumbers::Integer(settings, kEpochKey, 0);
+    ppsFineOffsetUs = Real(settings, kFineOffsetKey, 0.0);
+    antennaCableDelayNs = Real(settings, kAntennaCableKey, 0.0);
+    measurementCableDelayNs = Real(settings, kMeasurementCableKey, 0.0);
+    receiverDelayNs = Real(settings, kReceiverDelayKey, 55.0);
+    extraEarlyOffsetUs = Real(settings, kExtraDelayKey, 0.0);
+    traimLimitNs = Real(settings, kTraimKey, 500.0);
     bTraimKill1pps = settings.value(kTraimKillKey, QStringLiteral("0")).toBool();
     bTicAutoCorrect = settings.value(kTicAutoCorrectKey, QStringLiteral("true")).toBool();
-    sawtoothMode = settings.value(kSawtoothKey, QStringLiteral("0")).toInt();
-    if (sawtoothMode < 0 || sawtoothMode > kSawtoothOff)
-        sawtoothMode = kSawtoothOff;
+    sawtoothMode = StoredNumbers::Integer(settings, kSawtoothKey, 0, 0, kSawtoothOff, kSawtoothOff);
 }
 
 void TimingDialog::LoadTimingSettings()
@@ -371,7 +366,7 @@ void TimingDialog::SaveTimingSettings()
                                                        : -1;
 
     QSettings settings;
-    if (settings.value(kSawtoothKey, QStringLiteral("0")).toInt() != sawtoothMode)
+    if (StoredNumbers::Integer(settings, kSawtoothKey, 0) != sawtoothMode)
         bSawtoothModeChanged = true;
     SaveGeometry();
     settings.setValue(kEpochKey, epochMs);

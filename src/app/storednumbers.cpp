@@ -1,0 +1,82 @@
+#include "storednumbers.h"
+
+#include <QSettings>
+
+#include <climits>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// The stored value as a finite double. QString::toDouble takes "nan" and "inf" as
+// numbers, and an overflow such as "1e999" as an infinity.
+std::optional<double> FiniteValue(const QSettings& settings, const QString& key)
+{
+    bool ok = false;
+    const double value = settings.value(key).toString().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// The stored value as a 64-bit integer. QVariant::toInt would wrap a text beyond the
+// int range without a word ("99999999999" reads as 1215752191), so the reads go wide.
+std::optional<qint64> WholeValue(const QSettings& settings, const QString& key)
+{
+    bool ok = false;
+    const qint64 value = settings.value(key).toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+namespace StoredNumbers {
+
+double Real(QSettings& settings, const QString& key, double absent, double low, double high, double repair,
+            const char* form)
+{
+    if (!settings.contains(key))
+        return absent;
+    const std::optional<double> value = FiniteValue(settings, key);
+    if (value && *value >= low && *value <= high)
+        return *value;
+    if (form)
+        settings.setValue(key, QString::asprintf(form, repair));
+    return repair;
+}
+
+qint64 Wide(QSettings& settings, const QString& key, qint64 absent, qint64 low, qint64 high, qint64 repair,
+            Repair writeBack)
+{
+    if (!settings.contains(key)) {
+        if (writeBack == Repair::Complete)
+            settings.setValue(key, absent);
+        return absent;
+    }
+    const std::optional<qint64> value = WholeValue(settings, key);
+    if (value && *value >= low && *value <= high)
+        return *value;
+    if (writeBack != Repair::Silent)
+        settings.setValue(key, repair);
+    return repair;
+}
+
+int Integer(QSettings& settings, const QString& key, int absent, int low, int high, int repair, Repair writeBack)
+{
+    return static_cast<int>(Wide(settings, key, absent, low, high, repair, writeBack));
+}
+
+double Real(const QSettings& settings, const QString& key, double absent)
+{
+    return FiniteValue(settings, key).value_or(absent);
+}
+
+int Integer(const QSettings& settings, const QString& key, int absent)
+{
+    const std::optional<qint64> value = WholeValue(settings, key);
+    return value && *value >= INT_MIN && *value <= INT_MAX ? static_cast<int>(*value) : absent;
+}
+
+}  // namespace StoredNumbers

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class QSettings;
+
+// Numbers read back from the settings store. A stored text may be anything a hand edit
+// or a damaged file left there: "nan", "inf", a number too large for its type, or no
+// number at all. None of these reaches a member: each reads as the repair value the
+// caller gives, exactly as a number outside the key's range does.
+namespace StoredNumbers {
+
+enum class Repair {
+    Silent,     // the store keeps what it holds
+    WriteBack,  // the repair value is written under the key at once
+    Complete,   // so is the default of a missing key, so the store shows what is used
+};
+
+// The finite number under key when it lies in [low, high]; absent when the key is
+// missing; otherwise repair, written back in the printf form (e.g. "%08.1f") when one
+// is given.
+double Real(QSettings& settings, const QString& key, double absent, double low, double high, double repair,
+            const char* form = nullptr);
+
+// The whole number under key when it lies in [low, high]; absent when the key is
+// missing; otherwise repair. A text such as "4.5" or "1e3" is no whole number.
+qint64 Wide(QSettings& settings, const QString& key, qint64 absent, qint64 low, qint64 high, qint64 repair,
+            Repair writeBack = Repair::Silent);
+int Integer(QSettings& settings, const QString& key, int absent, int low, int high, int repair,
+            Repair writeBack = Repair::Silent);
+
+// Any finite number, or any int, under key; absent when the key is missing or holds
+// anything else. Nothing is written.
+double Real(const QSettings& settings, const QString& key, double absent);
+int Integer(const QSettings& settings, const QString& key, int absent);
+
+}  // namespace StoredNumbers
