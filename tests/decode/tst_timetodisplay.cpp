@@ -21,6 +21,7 @@ private slots:
         QTest::addColumn<int>("model");
         QTest::newRow("Motorola @@Ha") << "Motorola Binary Rx Only" << 9;
         QTest::newRow("NMEA $GPZDA") << "Generic NMEA" << int(ReceiverModelGenericNmea);
+        QTest::newRow("UBX NAV-TIMEUTC") << "u-blox UBX" << 24;
     }
 
     void newSecondReachesTheBigClock()
@@ -46,7 +47,18 @@ private slots:
         for (int i = 0; i < 1000; ++i) {
             t = t.addSecs(1);
             QByteArray bytes;
-            if (model == 9) {
+            const bool ubx = mode == QLatin1String("u-blox UBX");
+            if (ubx) {
+                const QDate d = t.date();
+                const QTime h = t.time();
+                QByteArray payload(20, '\0');
+                payload[12] = char(d.year() & 0xFF);
+                payload[13] = char(d.year() >> 8);
+                const int fields[] = {d.month(), d.day(), h.hour(), h.minute(), h.second(), 0x07};
+                for (int k = 0; k < 6; ++k)
+                    payload[14 + k] = char(fields[k]);
+                bytes = FrameBuilders::Ubx(0x01, 0x21, payload);
+            } else if (model == 9) {
                 const QDate d = t.date();
                 const QTime h = t.time();
                 bytes = MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), h.hour(), h.minute(), h.second());
@@ -54,14 +66,16 @@ private slots:
             } else {
                 bytes = Sentence("$GPZDA," + t.toString("hhmmss.00,dd,MM,yyyy").toLatin1() + ",00,00");
             }
-            bytes += "\r\n";
+            // Everything before the message's last byte first (a line end is not part of
+            // it), so the clock starts with the byte that completes the message.
+            const int held = ubx ? 1 : 3;
+            if (!ubx)
+                bytes += "\r\n";
             const QString before = clock->text();
-            // Everything before the message's last byte first (the line end is not part
-            // of it), so the clock starts with the byte that completes the message.
-            QCOMPARE(receiver.write(bytes.chopped(3)), bytes.size() - 3);
+            QCOMPARE(receiver.write(bytes.chopped(held)), bytes.size() - held);
             QTest::qWait(1);
             QVERIFY(clock->text() == before);
-            QCOMPARE(receiver.write(bytes.right(3)), 3);
+            QCOMPARE(receiver.write(bytes.right(held)), held);
             timer.start();
             while (clock->text() == before && timer.elapsed() < 2000)
                 QCoreApplication::processEvents(QEventLoop::AllEvents);
