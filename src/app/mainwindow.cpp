@@ -189,7 +189,6 @@ MainWindow::MainWindow(QWidget* parent)
     pcSyncDeltaMs = 0;
     pcSyncMaxInterval = 0;
     bPcClockWasSet = false;
-    bPcClockCorrectionPending = false;
     pcTimeSample = PcTime::CurrentLocal();
 
     ApplyPcClockSyncSettings();

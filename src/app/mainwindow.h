@@ -101,7 +101,6 @@ public:
     UtcDateTime displayTime;
     UtcDateTime receiverTime;
     QDateTime pcTimeSample;
-    QDateTime lastPcClockSet;
     QSoundEffect secondTickSound;
     QSoundEffect minuteTickSound;
     QSoundEffect warnTickSound;
@@ -170,8 +169,6 @@ public:
     // leaves, its event loop, even when this happened inside the start-up search.
     bool bExitRequested = false;
 
-    // The per-second status record keeps its own clock-correction state here.
-    bool bPcClockCorrectionPending = false;
 
     // ---- Application shell: settings ----
     void RestoreMainWindowSettings();
