@@ -1,3 +1,7 @@
+// The satellite table: which satellites are listed, the sort buttons, trend arrows,
+// out-of-range values and the signal bars with their texts.
+
+#include "apptest.h"
 #include "mainwindow.h"
 #include "receiverinfo.h"
 #include "testsupport.h"
@@ -13,24 +17,13 @@
 
 namespace {
 
+// A clicked sort button and one let go.
 const QString kSelected = QStringLiteral(
     "QPushButton {border: 1px solid silver;background-color: aqua;background-color: "
     "qlineargradient(x1: 0, y1: 0, x2: 1, y2: 1, stop: 0 white, stop: 1 aqua);}");
 const QString kNormal = QStringLiteral(
     "QPushButton {border: 1px solid silver;border-color: qlineargradient(x1: 0, y1: 0, x2: 1, "
     "y2: 1, stop: 0 silver, stop: 1 black);border-radius: 3px;background-color: transparent;}");
-
-SatelliteRecord Sat(int prn, int elevation, int azimuth, int signal, int flags = 0x80)
-{
-    SatelliteRecord r;
-    r.prn = prn;
-    r.elevation = elevation;
-    r.azimuth = azimuth;
-    r.signalLevel = signal;
-    r.bTracked = true;
-    r.statusFlags = static_cast<int8_t>(flags);
-    return r;
-}
 
 }  // namespace
 
@@ -41,8 +34,8 @@ class TestSatelliteTable : public QObject
     std::unique_ptr<MainWindow> window;
     int savedPortMode = 0;
 
-    QTableWidget* Table() const { return window->ui->SatsDataTableWidget; }
-    QString Cell(int row, int column) const { return Table()->item(row, column)->text(); }
+    QString Cell(int row, int column) const { return window->ui->SatsDataTableWidget->item(row, column)->text(); }
+    QString Row(int row) const { return QStringList({Cell(row, 0), Cell(row, 1), Cell(row, 2), Cell(row, 3)}).join('|'); }
 
     QStringList PrnColumn() const
     {
@@ -53,6 +46,11 @@ class TestSatelliteTable : public QObject
     }
 
     void Put(const SatelliteRecord& record) { window->satellites[record.prn] = record; }
+    void Update(const SatelliteRecord& record)
+    {
+        Put(record);
+        window->UpdateSatelliteTable();
+    }
 
     // Satellites whose four keys put them in a different order by each.
     void PutFive()
@@ -84,11 +82,8 @@ private slots:
         for (int prn = 1; prn <= 20; ++prn)
             Put(Sat(prn, prn * 4, prn * 15, 20 + prn));
         window->UpdateSatelliteTable();
-        QStringList expected;
-        for (int prn = 1; prn <= 16; ++prn)
-            expected << QString::number(prn);
-        QCOMPARE(PrnColumn(), expected);
-        QCOMPARE(Cell(16, 2), QStringLiteral("240"));
+        QCOMPARE(PrnColumn().size(), 16);
+        QCOMPARE(Row(16), QStringLiteral("16|64  |240|36"));
         for (QProgressBar* bar : window->signalBars)
             QVERIFY(!bar->isHidden());
         QCOMPARE(window->signalBars[0]->value(), 21);
@@ -98,32 +93,28 @@ private slots:
         window->SetSatelliteSortMode(3);
         window->UpdateSatelliteTable();
         QCOMPARE(Cell(1, 0), QStringLiteral("20"));
-        QCOMPARE(Cell(16, 0), QStringLiteral("5"));
-        QCOMPARE(Cell(16, 3), QStringLiteral("25"));
+        QCOMPARE(Row(16), QStringLiteral("5|20  |75|25"));
     }
 
     void unusedSatellitesAreHiddenAndRowsBlanked()
     {
         PutFive();
-        Put(Sat(30, 60, 60, 44, 0x00));  // tracked, not in the fix
-        window->UpdateSatelliteTable();
+        Update(Sat(30, 60, 60, 44, 0x00));  // tracked, not in the fix
         QCOMPARE(window->satellites[30].signalLevel, 0);
         QCOMPARE(PrnColumn(), QStringList({"3", "7", "12", "19", "25"}));
         for (int row = 6; row <= 16; ++row) {
-            for (int c = 0; c < 4; ++c)
-                QVERIFY(Cell(row, c).isEmpty());
+            QCOMPARE(Row(row), QStringLiteral("|||"));
             QVERIFY(window->signalBars[row - 1]->isHidden());
         }
         QVERIFY(!window->signalBars[4]->isHidden());
         QCOMPARE(window->signalBars[0]->value(), 30);
-        QCOMPARE(Cell(1, 3), QStringLiteral("30"));
 
         // Fewer satellites next time: the rows they leave are emptied.
         window->satellites[19] = window->emptySatelliteRecord;
         window->satellites[25] = window->emptySatelliteRecord;
         window->UpdateSatelliteTable();
         QCOMPARE(PrnColumn(), QStringList({"3", "7", "12"}));
-        QVERIFY(Cell(4, 1).isEmpty());
+        QCOMPARE(Row(4), QStringLiteral("|||"));
         QVERIFY(window->signalBars[3]->isHidden());
         QCOMPARE(window->signalBars[3]->value(), 0);
         QCOMPARE(window->signalBars[3]->format(), QString());  // no stale "GPS"
@@ -131,26 +122,26 @@ private slots:
 
         // A blank row holds no text, so a satellite due north on the horizon that moves
         // into it still shows its zeros.
-        Put(Sat(26, 0, 0, 15));
-        window->UpdateSatelliteTable();
-        QCOMPARE(Cell(4, 0), QStringLiteral("26"));
-        QCOMPARE(Cell(4, 1), QStringLiteral("00  "));
-        QCOMPARE(Cell(4, 2), QStringLiteral("0"));
+        Update(Sat(26, 0, 0, 15));
+        QCOMPARE(Row(4), QStringLiteral("26|00  |0|15"));
         window->satellites[26] = window->emptySatelliteRecord;
 
         // Negative positions are not listed either.
         Put(Sat(40, -1, 10, 30));
-        Put(Sat(41, 10, -5, 30));
-        window->UpdateSatelliteTable();
+        Update(Sat(41, 10, -5, 30));
         QCOMPARE(PrnColumn(), QStringList({"3", "7", "12"}));
+
+        window->bShuttingDown = true;
+        Update(Sat(1, 10, 10, 30));
+        QCOMPARE(PrnColumn(), QStringList({"3", "7", "12"}));
+        window->bShuttingDown = false;
     }
 
     void ubxModeUsesTheUsedBit()
     {
         receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
         Put(Sat(131, 30, 180, 38, 0x01));  // used, healthy; bit 7 means nothing here
-        Put(Sat(5, 30, 180, 38, 0x80));    // not used
-        window->UpdateSatelliteTable();
+        Update(Sat(5, 30, 180, 38, 0x80));  // not used
         QCOMPARE(PrnColumn(), QStringList({"131"}));
         QCOMPARE(window->satellites[5].signalLevel, 0);
         QCOMPARE(window->signalBars[0]->format(), QStringLiteral("EGNOS IOR 64°E, SBAS"));
@@ -176,12 +167,18 @@ private slots:
         window->UpdateSatelliteTable();
         QCOMPARE(PrnColumn(), unsorted);
 
+        // Another button chosen before is let go.
+        const int other = (button + 1) % 4;
+        QTest::mouseClick(window->satSortButtons[other], Qt::LeftButton);
         QTest::mouseClick(window->satSortButtons[button], Qt::LeftButton);
         QCOMPARE(window->satelliteSortMode, button);
         QCOMPARE(window->satSortButtons[button]->styleSheet(), kSelected);
+        QCOMPARE(window->satSortButtons[other]->styleSheet(), kNormal);
         QCOMPARE(QSettings().value("MainWindow/Satellite Sort Mode").toInt(), button);
         window->UpdateSatelliteTable();
         QCOMPARE(PrnColumn(), sorted);
+        window->SetSatelliteSortMode(-1);  // ignored
+        QCOMPARE(window->satelliteSortMode, button);
 
         QTest::mouseClick(window->satSortButtons[button], Qt::LeftButton);
         QCOMPARE(window->satelliteSortMode, 4);
@@ -191,39 +188,17 @@ private slots:
         QCOMPARE(PrnColumn(), unsorted);
     }
 
-    void switchingSortButtons()
-    {
-        QTest::mouseClick(window->satSortButtons[1], Qt::LeftButton);
-        QTest::mouseClick(window->satSortButtons[2], Qt::LeftButton);
-        QCOMPARE(window->satelliteSortMode, 2);
-        QCOMPARE(window->satSortButtons[1]->styleSheet(), kNormal);
-        QCOMPARE(window->satSortButtons[2]->styleSheet(), kSelected);
-        window->SetSatelliteSortMode(4);
-        window->SetSatelliteSortMode(-1);
-        QCOMPARE(window->satelliteSortMode, 2);
-    }
-
     void valuesOutOfRangeKeepThePreviousText()
     {
-        Put(Sat(9, 45, 100, 30));
-        window->UpdateSatelliteTable();
-        QCOMPARE(Cell(1, 1), QStringLiteral("45  "));
-        QCOMPARE(Cell(1, 2), QStringLiteral("100"));
-
-        Put(Sat(9, 91, 360, 41));
-        window->UpdateSatelliteTable();
-        QCOMPARE(Cell(1, 0), QStringLiteral("9"));
-        QCOMPARE(Cell(1, 1), QStringLiteral("45  "));
-        QCOMPARE(Cell(1, 2), QStringLiteral("100"));
-        QCOMPARE(Cell(1, 3), QStringLiteral("30"));
+        Update(Sat(9, 45, 100, 30));
+        QCOMPARE(Row(1), QStringLiteral("9|45  |100|30"));
+        Update(Sat(9, 91, 360, 41));
+        QCOMPARE(Row(1), QStringLiteral("9|45  |100|30"));
         QCOMPARE(window->signalBars[0]->value(), 30);
 
         // Back in range, the cells follow again.
-        Put(Sat(9, 5, 359, 40));
-        window->UpdateSatelliteTable();
-        QCOMPARE(Cell(1, 1), QStringLiteral("05 ↓"));  // down from the 91 it was given
-        QCOMPARE(Cell(1, 2), QStringLiteral("359"));
-        QCOMPARE(Cell(1, 3), QStringLiteral("40"));
+        Update(Sat(9, 5, 359, 40));
+        QCOMPARE(Row(1), QStringLiteral("9|05 ↓|359|40"));  // down from the 91 it was given
         QCOMPARE(window->signalBars[0]->value(), 40);
 
         // Beyond 256 outside the u-blox mode a record is not listed at all; 256 itself
@@ -238,67 +213,27 @@ private slots:
 
     void elevationTrendArrows()
     {
-        Put(Sat(14, 30, 90, 30));
-        window->UpdateSatelliteTable();
+        Update(Sat(14, 30, 90, 30));
         QCOMPARE(Cell(1, 1), QStringLiteral("30  "));  // not known yet
-
-        Put(Sat(14, 31, 90, 30));
-        window->UpdateSatelliteTable();
-        QCOMPARE(window->satellites[14].elevationTrend, 1);
+        Update(Sat(14, 31, 90, 30));
         QCOMPARE(Cell(1, 1), QStringLiteral("31 ↑"));
-
-        // Unchanged elevation keeps the trend worked out before.
-        Put(Sat(14, 31, 91, 30));
-        window->UpdateSatelliteTable();
+        Update(Sat(14, 31, 91, 30));  // unchanged elevation keeps the trend worked out before
         QCOMPARE(window->satellites[14].elevationTrend, 1);
-
-        Put(Sat(14, 29, 92, 30));
-        window->UpdateSatelliteTable();
-        QCOMPARE(window->satellites[14].elevationTrend, -1);
+        Update(Sat(14, 29, 92, 30));
         QCOMPARE(Cell(1, 1), QStringLiteral("29 ↓"));
-
-        // A trend given by the decoder stays as it is.
-        SatelliteRecord rising = Sat(14, 20, 92, 30);
-        rising.elevationTrend = 1;
-        Put(rising);
-        window->UpdateSatelliteTable();
+        Update(Sat(14, 20, 92, 30, 0x80, 1));  // a trend given by the decoder stays as it is
         QCOMPARE(window->satellites[14].elevationTrend, 1);
         QCOMPARE(Cell(1, 1), QStringLiteral("20 ↑"));
 
+        // A new satellite in the row gets its own arrow.
+        window->satellites[14] = window->emptySatelliteRecord;
+        Update(Sat(4, 20, 200, 30, 0x80, -1));
+        QCOMPARE(Row(1), QStringLiteral("4|20 ↓|200|30"));
+
         // From an elevation of 0 no trend is worked out.
-        Put(Sat(15, 0, 10, 30));
-        window->UpdateSatelliteTable();
-        Put(Sat(15, 3, 10, 30));
-        window->UpdateSatelliteTable();
+        Update(Sat(15, 0, 10, 30));
+        Update(Sat(15, 3, 10, 30));
         QCOMPARE(window->satellites[15].elevationTrend, 0);
-    }
-
-    void newSatelliteInARowGetsItsOwnArrow()
-    {
-        SatelliteRecord rising = Sat(3, 40, 100, 30);
-        rising.elevationTrend = 1;
-        Put(rising);
-        window->UpdateSatelliteTable();
-        QCOMPARE(Cell(1, 1), QStringLiteral("40 ↑"));
-
-        SatelliteRecord setting = Sat(4, 40, 200, 30);
-        setting.elevationTrend = -1;
-        window->satellites[3] = window->emptySatelliteRecord;
-        Put(setting);
-        window->UpdateSatelliteTable();
-        QCOMPARE(Cell(1, 0), QStringLiteral("4"));
-        QCOMPARE(Cell(1, 1), QStringLiteral("40 ↓"));
-    }
-
-    void barTextsThroughTheTable()
-    {
-        Put(Sat(5, 30, 30, 30, 0x88));
-        window->UpdateSatelliteTable();
-        QCOMPARE(window->signalBars[0]->format(), QStringLiteral("GPS, SA"));
-        // A change of flags alone rebuilds the text.
-        Put(Sat(5, 30, 30, 30, 0x80 | 0x40));
-        window->UpdateSatelliteTable();
-        QCOMPARE(window->signalBars[0]->format(), QStringLiteral("GPS, Momentum Alert"));
     }
 
     void barTexts_data()
@@ -308,16 +243,14 @@ private slots:
         QTest::addColumn<int>("flags");
         QTest::addColumn<QString>("text");
         const int ubx = GpsPortModeUbloxUbx;
-        const int ubxNmea = GpsPortModeUbloxNmea;
         const int motorola = GpsPortModeMotorolaBinary;
         QTest::newRow("ubx GPS") << ubx << 32 << 0x01 << "GPS";
-        QTest::newRow("ubx-nmea first SBAS") << ubxNmea << 120 << 0x01 << "EGNOS AOR-E 15°W, SBAS";
+        QTest::newRow("ubx-nmea first SBAS") << int(GpsPortModeUbloxNmea) << 120 << 0x01 << "EGNOS AOR-E 15°W, SBAS";
         QTest::newRow("ubx SBAS unnamed 123") << ubx << 123 << 0x01 << "SBAS";
         QTest::newRow("ubx SBAS 139") << ubx << 139 << 0x01 << "SBAS";
         QTest::newRow("ubx BeiDou 163") << ubx << 163 << 0x01 << "BeiDou";
         QTest::newRow("ubx GLONASS 255") << ubx << 255 << 0x01 << "GLONASS";
         QTest::newRow("ubx nothing") << ubx << 170 << 0x01 << "";
-        QTest::newRow("ubx not used") << ubx << 7 << 0x00 << "GPS, Not Used";
         QTest::newRow("ubx unhealthy") << ubx << 7 << 0x11 << "GPS, Unhealthy";
         QTest::newRow("ubx only flags") << ubx << 100 << 0x10 << "Not Used, Unhealthy";
         QTest::newRow("motorola all flags") << motorola << 5 << 0xff
@@ -339,13 +272,12 @@ private slots:
         QCOMPARE(MainWindow::SatelliteBarText(Sat(prn, 10, 10, 10, flags), mode), text);
     }
 
-    void nothingWhileShuttingDown()
+    void aChangeOfFlagsAloneRebuildsTheBarText()
     {
-        PutFive();
-        window->bShuttingDown = true;
-        window->UpdateSatelliteTable();
-        QVERIFY(PrnColumn().isEmpty());
-        window->bShuttingDown = false;
+        Update(Sat(5, 30, 30, 30, 0x88));
+        QCOMPARE(window->signalBars[0]->format(), QStringLiteral("GPS, SA"));
+        Update(Sat(5, 30, 30, 30, 0x80 | 0x40));
+        QCOMPARE(window->signalBars[0]->format(), QStringLiteral("GPS, Momentum Alert"));
     }
 };
 
