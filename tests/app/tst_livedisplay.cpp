@@ -1,9 +1,12 @@
 // The main window's live display against a fixed PC clock (TZ=UTC under CTest): the
-// clock modes and panels, the position table, time stamps, status badges and the
-// position hand-off.
+// clock modes and panels, the position table, time stamps, status badges, the
+// position hand-off, and the one-second tick (ageing and hold-offs, the time-message
+// handshake, receiver polls, heartbeat, tick sounds and the minute flush).
 
 #include "apptest.h"
+#include "gpslogtypedialog.h"
 #include "gpsnavdialog.h"
+#include "gpsrawdatadialog.h"
 #include "gpsrxdialog.h"
 #include "mainwindow.h"
 #include "pctime.h"
@@ -12,7 +15,10 @@
 #include "ui_mainwindow.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -22,6 +28,7 @@ class TestLiveDisplay : public QObject
     Q_OBJECT
 
     std::unique_ptr<MainWindow> window;
+    QStringList played;
 
     QString BigClock() const { return window->ui->ClockDisplay->text(); }
     QString GpsPanel() const { return window->ui->IDC_GPS_CLOCK_DATA->text(); }
@@ -32,13 +39,40 @@ class TestLiveDisplay : public QObject
         return BigClock();
     }
 
+    // One tick at the second, after a time message answered the last one or not.
+    QStringList Tick(int second, bool bAnswered = true)
+    {
+        played.clear();
+        window->receiverTime.SetDateTime(Utc(2021, 6, 1, 12, 0, second));
+        window->bPpsAwaitingTime[0] = !bAnswered;
+        window->OnClockTick();
+        return played;
+    }
+
+    bool HeartbeatLit() const
+    {
+        return window->heartbeatIndicator->pixmap().toImage() == window->ledOnPixmap.toImage();
+    }
+
 private slots:
     void init()
     {
         TestSupport::ClearSettings();
         PcTime::SetFixedUtc(Utc(2023, 9, 16, 14, 5, 7, 250));
+        receiverInfo = ReceiverInfo();
         window = std::make_unique<MainWindow>();
         window->receiverTime.SetDateTime(Utc(2023, 9, 16, 14, 5, 7));
+        window->bGpsSearchActive = false;
+        window->commandPauseMs = 0;
+        window->playTickSound = [this](QSoundEffect& sound) {
+            played << (&sound == &window->minuteTickSound ? "minute"
+                       : &sound == &window->secondTickSound ? "second"
+                                                            : "warn");
+        };
+        window->bTickSound = true;
+        window->bOutOfLockSound = true;
+        window->gpsRxDialog->gpsMode = 0;
+        window->gpsNavDialog->SetSatellitesUsed(8);  // in lock
     }
 
     void cleanup()
@@ -196,25 +230,21 @@ private slots:
 
     void badgesInEveryState_data()
     {
-        const QString green = QStringLiteral("padding: 2px 5px; color:white; background-color:green");
-        const QString yellow = QStringLiteral("padding: 2px 5px; color:black; background-color:yellow");
-        const QString white = QStringLiteral("padding: 2px 5px; color:black; background-color:white");
         QTest::addColumn<bool>("antenna");
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("style");
-        QTest::newRow("ant ok") << true << 0 << "Ant OK" << green;
-        QTest::newRow("ant short") << true << 1 << "Ant OC Short"
-                                   << QStringLiteral("padding: 2px 5px; color:white; background-color:red");
-        QTest::newRow("ant open") << true << 2 << "Ant Open" << yellow;
-        QTest::newRow("ant no power") << true << 3 << "Ant No Pwr" << yellow;
-        QTest::newRow("ant before any report") << true << -1 << "Ant Unknown" << white;
-        QTest::newRow("ant 4") << true << 4 << "Ant Unknown" << white;
-        QTest::newRow("navigating") << false << 0 << "Navigating" << green;
-        QTest::newRow("hold") << false << 1 << "Position Hold" << green;
-        QTest::newRow("surveying") << false << 2 << "Surveying" << yellow;
-        QTest::newRow("nav 3") << false << 3 << "Nav Unknown" << white;
-        QTest::newRow("nav negative") << false << -7 << "Nav Unknown" << white;
+        QTest::addColumn<QString>("colours");
+        QTest::newRow("ant ok") << true << 0 << "Ant OK" << "white; background-color:green";
+        QTest::newRow("ant short") << true << 1 << "Ant OC Short" << "white; background-color:red";
+        QTest::newRow("ant open") << true << 2 << "Ant Open" << "black; background-color:yellow";
+        QTest::newRow("ant no power") << true << 3 << "Ant No Pwr" << "black; background-color:yellow";
+        QTest::newRow("ant before any report") << true << -1 << "Ant Unknown" << "black; background-color:white";
+        QTest::newRow("ant 4") << true << 4 << "Ant Unknown" << "black; background-color:white";
+        QTest::newRow("navigating") << false << 0 << "Navigating" << "white; background-color:green";
+        QTest::newRow("hold") << false << 1 << "Position Hold" << "white; background-color:green";
+        QTest::newRow("surveying") << false << 2 << "Surveying" << "black; background-color:yellow";
+        QTest::newRow("nav 3") << false << 3 << "Nav Unknown" << "black; background-color:white";
+        QTest::newRow("nav negative") << false << -7 << "Nav Unknown" << "black; background-color:white";
     }
 
     void badgesInEveryState()
@@ -222,14 +252,14 @@ private slots:
         QFETCH(bool, antenna);
         QFETCH(int, state);
         QFETCH(QString, text);
-        QFETCH(QString, style);
+        QFETCH(QString, colours);
         if (antenna)
             window->ShowAntennaStatus(state);
         else
             window->ShowNavigationStatus(state);
         QLabel* badge = antenna ? window->antennaBadge : window->navigationBadge;
         QCOMPARE(badge->text(), text);
-        QCOMPARE(badge->styleSheet(), style);
+        QCOMPARE(badge->styleSheet(), "padding: 2px 5px; color:" + colours);
         // The receiver dialog keeps the navigation state; the antenna leaves it alone.
         QCOMPARE(window->gpsRxDialog->navigationStatus, antenna ? -1 : state);
     }
@@ -259,6 +289,112 @@ private slots:
         // Fields and the default are trimmed; a trailing comma leaves an empty text.
         QCOMPARE(take("  padded\t,", "x"), "padded|");
         QCOMPARE(take("", " d "), "d|");
+    }
+    // While the receiver is searched a tick does nothing. Otherwise TIC ports go stale
+    // on their third silent tick, hold-offs run down to 0, and the handshake flags go
+    // up again every second.
+    void countersAndFlags()
+    {
+        window->bGpsSearchActive = true;
+        window->bTicPortStale[2] = false;
+        window->messageHoldoff[0] = 5;
+        window->messageHoldoff[2] = 2;
+        window->bNmeaTimeTaken = true;
+        window->bTimeMessageSeen = true;
+        QSignalSpy sent(window.get(), &MainWindow::sendGpsMessage);
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        QVERIFY(Tick(20, false).isEmpty());
+        QCOMPARE(window->ticDataAge[2] * 10 + window->messageHoldoff[0], 5);
+        QVERIFY(window->bTimeMessageSeen && sent.isEmpty() && !HeartbeatLit());
+
+        window->bGpsSearchActive = false;
+        for (int tick = 1; tick <= 5; ++tick) {
+            Tick(5);
+            QCOMPARE(window->bTicPortStale[2], tick >= 3);
+            QCOMPARE(window->ticDataAge[2], std::min(tick, 3));
+            QCOMPARE(window->ticDataAge[0], 0);  // stale from the start: not counted
+        }
+        QCOMPARE(QString::asprintf("%d %d %d", window->messageHoldoff[0], window->messageHoldoff[1], window->messageHoldoff[2]), "0 0 0");
+        QVERIFY(window->bPpsAwaitingTime[0] && window->bPpsAwaitingTime[1] && window->bPpsAwaitingTime[2]);
+        QVERIFY(!window->bNmeaTimeTaken && !window->bTimeMessageSeen);
+    }
+
+    // A missed time message sounds the minute tick and decides the logging from the
+    // log period alone; otherwise the second, the lock and the options choose.
+    void missedTimeMessagesAndSounds()
+    {
+        QTemporaryDir dir;
+        window->gpsLogFile.setFileName(dir.filePath("gps.txt"));
+        QVERIFY(window->gpsLogFile.open(QIODevice::WriteOnly));
+        window->gpsLogTypeDialog->gpsLogPeriod = 1;
+        QCOMPARE(Tick(5, false), QStringList({"minute", "second"}));
+        QVERIFY(window->bLogThisSecond);
+        window->gpsLogTypeDialog->gpsLogPeriod = 10;
+        QCOMPARE(Tick(5, false), QStringList({"minute", "second"}));
+        QVERIFY(!window->bLogThisSecond);
+        window->bLogThisSecond = true;
+        QCOMPARE(Tick(5), QStringList({"second"}));
+        QVERIFY(!window->bLogThisSecond);  // the log decides that on its own
+
+        QCOMPARE(Tick(0), QStringList({"minute"}));
+        window->gpsNavDialog->SetSatellitesUsed(0);
+        QCOMPARE(Tick(1), QStringList({"warn"}));
+        QVERIFY(window->bOutOfLock);
+        window->bOutOfLockSound = false;
+        QVERIFY(Tick(1).isEmpty());
+        window->bTickSound = false;
+        window->gpsNavDialog->SetSatellitesUsed(8);
+        QVERIFY(Tick(0).isEmpty());
+        QVERIFY(Tick(1).isEmpty());
+    }
+
+    void receiverPollsBySecondAndModel()
+    {
+        QSignalSpy sent(window.get(), &MainWindow::sendGpsMessage);
+        const auto pollAt = [&](int second, int model) {
+            receiverInfo.receiverModel = model;
+            sent.clear();
+            Tick(second);
+            return sent.isEmpty() ? QByteArray() : sent.takeFirst().at(0).toByteArray();
+        };
+        const auto withChecksum = [](QByteArray message) {
+            if (!GpsSerialPortThread::AppendMotorolaChecksum(message))
+                GpsSerialPortThread::AppendUbxChecksum(message);
+            return message;
+        };
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
+        QCOMPARE(pollAt(20, 24), withChecksum("@@Gj"));
+        QCOMPARE(pollAt(20, 3), withChecksum("@@Gj"));
+        QCOMPARE(pollAt(20, 8), withChecksum("@@Bj"));
+        QCOMPARE(pollAt(21, 8), withChecksum(QByteArray("@@Bo\x01", 5)));
+        QCOMPARE(pollAt(22, 24), QByteArray());
+        QCOMPARE(pollAt(11, 24), QByteArray());
+        receiverInfo.gpsPortMode = GpsPortModeUbloxUbx;
+        QCOMPARE(pollAt(11, 19), withChecksum(QByteArray("\xB5\x62\x0B\x02\x00\x00", 6)));
+        QCOMPARE(pollAt(20, 19), QByteArray());
+        for (int mode : {GpsPortModeMotorolaBinaryRxOnly, GpsPortModeGenericNmea, GpsPortModeUbloxNmea}) {
+            receiverInfo.gpsPortMode = mode;
+            for (int second : {11, 20, 21})
+                QCOMPARE(pollAt(second, 24), QByteArray());
+        }
+    }
+
+    // The heartbeat lights for 300 ms, the raw data window marks the tick, and the GPS
+    // log is flushed at each new minute.
+    void heartbeatPpsMarkAndMinuteFlush()
+    {
+        QTemporaryDir dir;
+        window->gpsLogFile.setFileName(dir.filePath("gps.txt"));
+        QVERIFY(window->gpsLogFile.open(QIODevice::WriteOnly));
+        window->gpsLogFile.write("a line\n");
+        window->gpsRawDataDialog->show();
+        Tick(30);
+        QVERIFY(HeartbeatLit());
+        QVERIFY(window->gpsRawDataDialog->findChild<QPlainTextEdit*>()->toPlainText().contains("-- PPS --"));
+        QCOMPARE(QFileInfo(window->gpsLogFile.fileName()).size(), 0);
+        QVERIFY(TestSupport::WaitFor([this] { return !HeartbeatLit(); }, 2000));
+        Tick(0);
+        QCOMPARE(QFileInfo(window->gpsLogFile.fileName()).size(), 7);
     }
 };
 
