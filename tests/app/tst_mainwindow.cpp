@@ -240,6 +240,8 @@ private slots:
         // A failed search warns once.
         ModalWatcher watcher;
         MainWindow w;
+        w.answerWaitStepMs = 50;  // the whole search runs, in short steps
+        w.commandPauseMs = 0;
         w.ShowAndInitialize();
         QTRY_COMPARE(watcher.boxes.size(), 1);
         QCOMPARE(watcher.boxes[0].title, QStringLiteral("GPS Receiver not found"));
