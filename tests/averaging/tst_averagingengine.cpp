@@ -1,19 +1,16 @@
-#include "averagingengine.h"
+// The averaging engine with the navigation state and lock status it keeps.
+
 #include "averagingtests.h"
-#include "receiverinfo.h"
-#include "testsupport.h"
 
 #include <QTest>
 
 #include <climits>
-#include <cmath>
 
 namespace {
 
 const QDateTime kNow(QDate(2024, 3, 5), QTime(7, 8, 9), Qt::UTC);
 
-// A locked engine on a 3D fix with 8 satellites, DOP weighting off, averages restarted
-// at the given fix.
+// A locked engine on a 3D fix with 8 satellites, averages restarted at the given fix.
 AveragingEngine LockedEngine(double lat = 48.0, double lon = 11.0, double alt = 500.0)
 {
     AveragingEngine engine;
@@ -43,6 +40,78 @@ private slots:
     void init() { StartAveragingTest(); }
     void cleanup() { EndAveragingTest(); }
 
+    // Each value out of range is ignored on its own; -1 is the not-known fix status.
+    void navigationSettersIgnoreOutOfRange()
+    {
+        AveragingEngine engine;
+        engine.SetDops(2.5, 2.1, 1.2, 1.8, 1.0);
+        engine.SetDops(-1.0, 3.0, -1.0, 0.0, -1.0);
+        QCOMPARE(QList<double>({engine.gdop, engine.pdop, engine.hdop, engine.vdop, engine.tdop}),
+                 QList<double>({2.5, 3.0, 1.2, 0.0, 1.0}));
+        engine.SetSatellitesUsed(0);
+        engine.SetSatellitesUsed(-1);
+        engine.SetSpeed(0.0);
+        engine.SetSpeed(-0.5);
+        engine.SetHeading(0.0);
+        engine.SetHeading(-3.0);
+        engine.SetFixStatus(3);
+        engine.SetFixStatus(-2);
+        QCOMPARE(engine.GetSatellitesUsed() + engine.GetSpeed() + engine.GetHeading(), 0.0);
+        QCOMPARE(engine.GetFixStatus(), 3);
+        engine.SetFixStatus(-1);
+        QCOMPARE(engine.GetFixStatus(), -1);
+        engine.AddNavSample(48.1, 11.6, 560.0, 512.0, 0);
+        QCOMPARE(engine.GetGeoidSeparation(), 48.0);
+    }
+
+    void lockRule_data()
+    {
+        QTest::addColumn<int>("gpsMode");
+        QTest::addColumn<int>("satellites");
+        QTest::addColumn<bool>("locked");
+        for (int mode : {0, 1, 2, 4}) {
+            for (int satellites : {-1, 1, 3})  // -1 leaves the unreported -1
+                QTest::addRow("mode %d, %d sats", mode, satellites)
+                    << mode << satellites << (mode > 2 || satellites >= (mode == 2 ? 1 : 3));
+        }
+    }
+    void lockRule()
+    {
+        QFETCH(int, gpsMode);
+        QFETCH(int, satellites);
+        QFETCH(bool, locked);
+        AveragingEngine engine;
+        engine.SetSatellitesUsed(satellites);
+        const QString since = locked ? QStringLiteral("05-Mar-2024 07:08:09 UTC") : QString();
+        QCOMPARE(engine.UpdateLockStatus(gpsMode, kNow),
+                 locked ? AveragingEngine::LockChange::Locked : AveragingEngine::LockChange::None);
+        QCOMPARE(engine.bLocked, locked);
+        QCOMPARE(engine.lockedSinceText, since);
+        QCOMPARE(engine.UpdateLockStatus(gpsMode, kNow.addSecs(1)), AveragingEngine::LockChange::None);
+        QCOMPARE(engine.lockedSinceText, since);
+    }
+
+    void unlockCounting()
+    {
+        AveragingEngine engine;
+        const QDateTime t0(QDate(2023, 12, 31), QTime(23, 59, 58), Qt::UTC);
+        engine.SetSatellitesUsed(5);
+        engine.UpdateLockStatus(0, t0);
+        // A dip that no refresh sees counts nothing.
+        engine.SetSatellitesUsed(2);
+        engine.SetSatellitesUsed(5);
+        engine.UpdateLockStatus(0, t0.addSecs(1));
+        QCOMPARE(engine.unlockCount, 0);
+        engine.SetSatellitesUsed(2);
+        QCOMPARE(engine.UpdateLockStatus(0, t0.addSecs(2)), AveragingEngine::LockChange::Unlocked);
+        QCOMPARE(engine.UpdateLockStatus(0, t0.addSecs(3)), AveragingEngine::LockChange::None);
+        QCOMPARE(engine.unlockCount, 1);
+        QCOMPARE(engine.lockedSinceText, QStringLiteral("31-Dec-2023 23:59:58 UTC"));  // kept
+        engine.SetSatellitesUsed(4);
+        QCOMPARE(engine.UpdateLockStatus(0, t0.addSecs(4)), AveragingEngine::LockChange::Locked);
+        QCOMPARE(engine.lockedSinceText, QStringLiteral("01-Jan-2024 00:00:02 UTC"));
+    }
+
     void counterAndWeightRules()
     {
         // A limit above the ceiling lets the counter reach it and no further.
@@ -58,7 +127,6 @@ private slots:
                 QCOMPARE(count, 1.0);
             }
         }
-
         AveragingEngine engine;
         engine.bUseDopWeighting = true;
         QCOMPARE(engine.DopWeight(1.5, 0.75), 4.0);
@@ -75,30 +143,26 @@ private slots:
     {
         AveragingEngine engine = LockedEngine();
         engine.bUseDopWeighting = true;
-        engine.hdopWeight = 0.1;  // a tiny weight must not matter for the restart
-        engine.vdopWeight = 0.1;
+        engine.hdopWeight = engine.vdopWeight = 0.1;  // a tiny weight must not matter for the restart
         engine.SetDops(2.0, 2.0, 2.0, 2.0, 2.0);
         engine.currentLat = 0.0;  // the restart copies the fix of the step, not of the reset
         engine.AddNavSample(48.5, 11.5, 600.0, 552.0, 0);
         QCOMPARE(engine.averagedLat, 48.5);
         QCOMPARE(engine.averagedAltMsl, 552.0);
-
         // Weight 900, far above the counter: the average jumps to the sample.
-        engine.hdopWeight = 30.0;
-        engine.vdopWeight = 30.0;
+        engine.hdopWeight = engine.vdopWeight = 30.0;
         engine.SetDops(1.0, 1.0, 1.0, 1.0, 1.0);
         engine.AddNavSample(48.9, 11.9, 700.0, 652.0, 0);
         QCOMPARE(engine.averagedLat, 48.9);
         QCOMPARE(engine.averagedAltGps, 700.0);
         // Cut again to the RMS counter: the mean square jumps to the latest square.
+        using E = AveragingEngine;
         const double north = (engine.refLat - 48.9) * engine.metresPerDegreeLat;
-        QVERIFY(std::fabs(engine.errorTerms[AveragingEngine::North][AveragingEngine::RefAvg].meanSquare
-                          - north * north) < 1e-3);
+        QVERIFY(std::fabs(engine.errorTerms[E::North][E::RefAvg].meanSquare - north * north) < 1e-3);
         // The 2D terms keep weight 1 whatever the DOP: counter 3, the mean of 0 and two squares.
         const double m2 = engine.metresPerDegreeLat * engine.metresPerDegreeLon;
         const double squares = (48.5 * 48.5 + 11.5 * 11.5 + 48.9 * 48.9 + 11.9 * 11.9) * m2;
-        const double twoD = engine.errorTerms[AveragingEngine::Horizontal][AveragingEngine::RefAvg].meanSquare;
-        QVERIFY(std::fabs(twoD / (squares / 3) - 1.0) < 1e-9);
+        QVERIFY(std::fabs(engine.errorTerms[E::Horizontal][E::RefAvg].meanSquare / (squares / 3) - 1.0) < 1e-9);
     }
 
     void cumulativeThenExponentialAverage()
@@ -114,7 +178,6 @@ private slots:
         QCOMPARE(engine.averagedAltGps, 22.5);
         Fix(engine, 10.0, 0.0);
         QCOMPARE(engine.averagedLat, 2.25 + (10.0 - 2.25) / 4);  // gain 1/4 at the limit
-
         // Lowering the limit takes effect at the next step.
         engine.positionFilterLimit = 2.0;
         Fix(engine, 0.0, 0.0);
@@ -164,7 +227,6 @@ private slots:
         Fix(engine, 48.0);
         QVERIFY(std::fabs(engine.tsigmaMax - 284.25) < 0.01);
         QVERIFY(std::fabs(engine.tsigmaMin - 94.75) < 0.01);
-
         // Locked for gps mode 5 with no satellite: the estimate is skipped, not divided by 0.
         engine.SetSatellitesUsed(0);
         engine.UpdateLockStatus(5, kNow);
@@ -181,7 +243,6 @@ private slots:
         AveragingEngine other;
         Fix(other, 48.0);
         QVERIFY(other.timeAccuracyText.isEmpty());
-
         engine.SetSatellitesUsed(2);
         engine.UpdateLockStatus(0, kNow);
         unsigned shows = 0;
@@ -203,19 +264,16 @@ private slots:
         engine.SetSatellitesUsed(2);
         engine.UpdateLockStatus(0, kNow);
         QCOMPARE(engine.unlockCount, 1);
-
         Fix(engine, 48.1, 510.0);
         QCOMPARE(engine.positionFilterCount, 1.0);
         QCOMPARE(engine.timingFilterCount, 1.0);
         QCOMPARE(engine.tsigma, -1.0);
         QCOMPARE(engine.unlockCount, 0);  // the loss just counted is cleared again
-
         // Still unlocked: nothing is averaged and the pending restart is not repeated.
         engine.positionFilterCount = 9.0;
         Fix(engine, 48.2, 520.0);
         QCOMPARE(engine.positionFilterCount, 9.0);
         QCOMPARE(engine.averagedLat, 48.1);
-
         // The averages restart from the first fix after the lock returns.
         engine.SetSatellitesUsed(8);
         engine.UpdateLockStatus(0, kNow);
@@ -226,11 +284,11 @@ private slots:
 
     void navModeDecidesWhatIsAveraged()
     {
+        using E = AveragingEngine;
         AveragingEngine engine = LockedEngine();
         engine.refAltGps = 490.0;
         Fix(engine, 48.0);
-        const auto altitudeTerm = engine.errorTerms[AveragingEngine::AltitudeGps][AveragingEngine::RefAvg];
-
+        const auto altitudeTerm = engine.errorTerms[E::AltitudeGps][E::RefAvg];
         // 2D: the horizontal averages go on, the altitude ones stay frozen.
         engine.SetNavMode(2);
         Fix(engine, 48.3, 900.0);
@@ -238,10 +296,8 @@ private slots:
         QCOMPARE(engine.averagedLat, (48.0 * 2 + 48.3) / 3);
         QCOMPARE(engine.averagedAltGps, 500.0);
         QCOMPARE(engine.altitudeFilterCount, 2.0);
-        const auto frozen = engine.errorTerms[AveragingEngine::AltitudeGps][AveragingEngine::RefAvg];
-        QCOMPARE(frozen.difference, altitudeTerm.difference);
-        QCOMPARE(frozen.meanSquare, altitudeTerm.meanSquare);
-
+        QCOMPARE(engine.errorTerms[E::AltitudeGps][E::RefAvg].difference, altitudeTerm.difference);
+        QCOMPARE(engine.errorTerms[E::AltitudeGps][E::RefAvg].meanSquare, altitudeTerm.meanSquare);
         // No fix: one last pass, then only the timing filter while locked.
         engine.SetNavMode(0);
         QTest::ignoreMessage(QtDebugMsg, "Averaging just stopped with one pass after Nav set to 0D\n");
@@ -251,8 +307,7 @@ private slots:
         engine.AddNavSample(49.0, 11.0, 500.0, 452.0, 0, &shows);
         QCOMPARE(engine.positionFilterCount, 4.0);
         QCOMPARE(engine.timingFilterCount, 5.0);
-        QVERIFY(!(shows & AveragingEngine::ShowErrorTable));
-
+        QVERIFY(!(shows & E::ShowErrorTable));
         engine.SetNavMode(3);
         Fix(engine, 49.0);
         QCOMPARE(engine.positionFilterCount, 5.0);
@@ -273,7 +328,6 @@ private slots:
         // Counter 2 from 0: the mean squares are half the squares.
         QVERIFY(std::fabs(engine.errorTerms[E::Horizontal][E::RefAvg].meanSquare - 12.5) < 1e-9);
         QVERIFY(std::fabs(engine.errorTerms[E::AltitudeMsl][E::RefAvg].rms - std::sqrt(72.0)) < 1e-9);
-
         // Rows: difference and RMS of Ref-Avg, Avg-Cur, Ref-Cur; columns N, E, 2D, GPS, MSL.
         QCOMPARE(engine.ErrorTableText(1, 1), QStringLiteral("   3.00"));
         QCOMPARE(engine.ErrorTableText(5, 2), QStringLiteral("   4.00"));
@@ -282,7 +336,6 @@ private slots:
         QCOMPARE(engine.ErrorTableText(5, 4), QStringLiteral("  10.00"));
         QCOMPARE(engine.ErrorTableText(5, 5), QStringLiteral(" -12.00"));
         QVERIFY(engine.ErrorTableText(7, 1).isEmpty());
-
         QCOMPARE(AveragingEngine::CountText(28800.7), QStringLiteral("28800"));
         QCOMPARE(AveragingEngine::CountText(1e300), QString::number(INT_MAX));
     }

@@ -8,14 +8,11 @@
 #include "mainwindow.h"
 #include "modalwatcher.h"
 #include "referencelocationdialog.h"
-#include "testsupport.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSettings>
 #include <QTableWidget>
 #include <QTest>
 
@@ -23,12 +20,16 @@ using namespace DialogScript;
 
 namespace {
 
-QString Stored(const QString& key)
+// A key of the reference location, or of the named-location store.
+QString Ref(const QString& key)
 {
-    return QSettings().value(key).toString();
+    return QSettings().value(QStringLiteral("GpsNavDialog/RefLocation/") + key).toString();
 }
 
-const QString kRef = QStringLiteral("GpsNavDialog/RefLocation/");
+QString Named(const QString& name)
+{
+    return QSettings().value(QStringLiteral("RefLocationDB/") + name).toString();
+}
 
 }  // namespace
 
@@ -59,20 +60,20 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, text);
         QFETCH(double, loaded);
-        const QString key = kRef + QStringList{"Latitude", "Longitude", "GPS Altitude", "MSL Altitude"}[index];
-        QSettings().setValue(key, text);
+        const QString key = QStringList{"Latitude", "Longitude", "GPS Altitude", "MSL Altitude"}[index];
+        QSettings().setValue("GpsNavDialog/RefLocation/" + key, text);
         GpsNavDialog nav;
         double values[4];
         nav.GetRefLocation(&values[0], &values[1], &values[2], &values[3]);
         QCOMPARE(values[index], loaded);
-        QCOMPARE(Stored(key), loaded == 0.0 ? QStringLiteral("0.0000000000000000") : text);
+        QCOMPARE(Ref(key), loaded == 0.0 ? QStringLiteral("0.0000000000000000") : text);
         QCOMPARE(nav.metresPerDegreeLon, 111111.1 * std::cos(0.0174533 * values[0]));
 
         nav.averagedLat = 60.0;
         nav.averagedLon = -0.123456789012345;
         nav.SetRefToAveraged();
         QVERIFY(std::fabs(nav.metresPerDegreeLon - 55555.5) < 0.1);
-        QCOMPARE(Stored(kRef + "Longitude"), QStringLiteral("-0.1234567890123450"));
+        QCOMPARE(Ref("Longitude"), QStringLiteral("-0.1234567890123450"));
     }
 
     // Manual Entry as an operator uses it. WGS-84 typed alone fails the altitude-pair
@@ -105,7 +106,7 @@ private slots:
         QVERIFY(lon < 0.0 && lon > -0.002);
         QCOMPARE(altMsl, 46.0);
         QCOMPARE(altGps, 46.0 + GeoidModel::GeoidSeparation(lat, lon));
-        QCOMPARE(Stored(kRef + "MSL Altitude"), QStringLiteral("46.0000000000000000"));
+        QCOMPARE(Ref("MSL Altitude"), QStringLiteral("46.0000000000000000"));
         QCOMPARE(window.displayTime.latitude, lat);
         QCOMPARE(window.receiverTime.longitude, lon);
         window.UpdateClockDisplay();
@@ -128,10 +129,10 @@ private slots:
     {
         ModalWatcher watcher;
         ReferenceLocationDialog editor;
-        auto* name = editor.findChild<QComboBox*>("IDC_REFDLG_NAME");
-        auto* latitude = editor.findChild<QLineEdit*>("IDC_REFDLG_LATITUDE");
-        auto* save = editor.findChild<QPushButton*>("IDC_REFDLG_SAVE_NAME");
-        auto* remove = editor.findChild<QPushButton*>("IDC_REFDLG_REMOVE_NAME");
+        auto* name = Child<QComboBox>(&editor, "IDC_REFDLG_NAME");
+        auto* latitude = Child<QLineEdit>(&editor, "IDC_REFDLG_LATITUDE");
+        auto* save = Child<QPushButton>(&editor, "IDC_REFDLG_SAVE_NAME");
+        auto* remove = Child<QPushButton>(&editor, "IDC_REFDLG_REMOVE_NAME");
         QCOMPARE(name->count(), 1);
         editor.SetReferenceLocation(12.5, -75.25, 100.0, 120.0, true);
         editor.show();
@@ -141,7 +142,7 @@ private slots:
             name->setEditText(QLatin1String(text));
             save->click();
         }
-        QCOMPARE(Stored("RefLocationDB/Home"),
+        QCOMPARE(Named("Home"),
                  QStringLiteral("12.5000000000000000 -75.2500000000000000 100.0000000000000000 120.0000000000000000"));
         QCOMPARE(name->count(), 3);
         QCOMPARE(name->itemText(2), QStringLiteral("home"));
@@ -174,7 +175,7 @@ private slots:
 
         // The next start lists the stored names, sorted, and loads none of them.
         ReferenceLocationDialog restarted;
-        auto* names = restarted.findChild<QComboBox*>("IDC_REFDLG_NAME");
+        auto* names = Child<QComboBox>(&restarted, "IDC_REFDLG_NAME");
         QCOMPARE(names->count(), 3);
         QCOMPARE(names->itemText(1), QStringLiteral("Away"));
         QCOMPARE(names->currentText(), QString());
