@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
@@ -35,11 +34,14 @@ void Store(const QString& key, const QVariant& value)
     QSettings().setValue(QStringLiteral("GpsRxDialog/") + key, value);
 }
 
-QStringList StoredValueKeys()
+// Every stored value but the geometry, as "key=value" in the order of the keys.
+QStringList StoredValues()
 {
-    QStringList keys = QSettings().allKeys().filter(QStringLiteral("GpsRxDialog/"));
-    keys.removeAll(QStringLiteral("GpsRxDialog/Geometry"));
-    return keys;
+    QStringList values;
+    for (const QString& key : QSettings().allKeys().filter(QRegularExpression("^GpsRxDialog/(?!Geometry$)")))
+        values << key.mid(12) + '=' + QSettings().value(key).toString();
+    values.sort();
+    return values;
 }
 
 }  // namespace
@@ -56,26 +58,16 @@ private slots:
         GpsRxDialog dialog;
         QCOMPARE(dialog.navigationStatus, -1);
         QCOMPARE(ExecWith(dialog, [&] { Click(&dialog, "CANCEL"); }), 0);
-        QCOMPARE(StoredValueKeys(), QStringList());
+        QCOMPARE(StoredValues(), QStringList());
         QVERIFY(QSettings().contains("GpsRxDialog/Geometry"));
-
         QCOMPARE(ExecWith(dialog, [&] { Click(&dialog, "OK"); }), 1);
-        const std::pair<const char*, const char*> defaults[] = {
-            {"Gps Mode", "0"},           {"Gps Rx On Local Time", "false"},
-            {"Emulate Pvt6", "false"},   {"Pps Rate", "0"},
-            {"Pps Duration", "0"},       {"Elevation Mask", "10"},
-            {"Ionospheric Delay", "1"},  {"Tropospheric Delay", "1"},
-            {"Position Fix Mode", "0"},  {"Satellite Selection", "0"},
-            {"GeometryButton", "1"},     {"Application Type", "4"},
-            {"Align Messages", "0"},     {"DGPS Activate", "false"},
-            {"DGPS Rate", "1"},          {"Satellite Enable Mask", "4294967295"},
-            {"Sat Gps", "true"},         {"Sat Glonass", "false"},
-            {"Sat Galileo", "false"},    {"Sat Beidou", "false"},
-            {"Sat Qzss", "false"},       {"Sat Sbas", "false"},
-        };
-        for (const auto& [key, value] : defaults)
-            QCOMPARE(Stored(key), QLatin1String(value));
-        QCOMPARE(StoredValueKeys().size(), int(std::size(defaults)));
+        QCOMPARE(StoredValues(),
+                 QStringList({"Align Messages=0", "Application Type=4", "DGPS Activate=false", "DGPS Rate=1",
+                              "Elevation Mask=10", "Emulate Pvt6=false", "GeometryButton=1", "Gps Mode=0",
+                              "Gps Rx On Local Time=false", "Ionospheric Delay=1", "Position Fix Mode=0",
+                              "Pps Duration=0", "Pps Rate=0", "Sat Beidou=false", "Sat Galileo=false",
+                              "Sat Glonass=false", "Sat Gps=true", "Sat Qzss=false", "Sat Sbas=false",
+                              "Satellite Enable Mask=4294967295", "Satellite Selection=0", "Tropospheric Delay=1"}));
     }
 
     void eachControlStoresItsValue_data()
@@ -115,11 +107,7 @@ private slots:
         QFETCH(QString, after);
         Store(key, before);
         GpsRxDialog dialog;
-        QCOMPARE(ExecWith(dialog, [&] {
-                     Click(&dialog, qPrintable(control));
-                     Click(&dialog, "OK");
-                 }),
-                 1);
+        QCOMPARE(ExecWith(dialog, [&] { Click(&dialog, qPrintable(control)), Click(&dialog, "OK"); }), 1);
         QCOMPARE(Stored(key), after);
     }
 
@@ -129,19 +117,14 @@ private slots:
         dialog.SetGpsMode(2);
         QCOMPARE(dialog.gpsMode, 2);
         QVERIFY(Child<QRadioButton>(&dialog, "IDC_GPS_MODE_0D_RADIO")->isChecked());
-        QCOMPARE(Stored("Gps Mode"), "2");
-
-        bool* flags[6] = {&dialog.bSatGps,    &dialog.bSatGlonass, &dialog.bSatGalileo,
-                          &dialog.bSatBeidou, &dialog.bSatQzss,    &dialog.bSatSbas};
-        const char* keys[6] = {"Sat Gps", "Sat Glonass", "Sat Galileo", "Sat Beidou", "Sat Qzss", "Sat Sbas"};
-        for (int k = 0; k < 6; ++k)
-            *flags[k] = k % 2 == 1;
+        dialog.bSatGps = dialog.bSatGalileo = dialog.bSatQzss = false;
+        dialog.bSatGlonass = dialog.bSatBeidou = dialog.bSatSbas = true;
         dialog.SaveConstellations();
-        QCOMPARE(StoredValueKeys().size(), 7);
-        for (int k = 0; k < 6; ++k)
-            QCOMPARE(Stored(keys[k]), k % 2 == 1 ? "true" : "false");
+        QCOMPARE(StoredValues(), QStringList({"Gps Mode=2", "Sat Beidou=true", "Sat Galileo=false", "Sat Glonass=true",
+                                              "Sat Gps=false", "Sat Qzss=false", "Sat Sbas=true"}));
     }
 
+    // A value no control stands for is used as stored and survives OK until a control is picked.
     void storedValuesAreUsedAsStored()
     {
         Store("Elevation Mask", -5);
@@ -153,14 +136,10 @@ private slots:
         QCOMPARE(dialog.satelliteEnableMask, 0x8000FFFFu);
         QVERIFY(Child<QCheckBox>(&dialog, "IDC_GPS_MODE_PRN32")->isChecked()
                 && !Child<QCheckBox>(&dialog, "IDC_GPS_MODE_PRN17")->isChecked());
-
-        // A value no button stands for survives OK until a button is picked.
         QVERIFY(!Child<QRadioButton>(&dialog, "IDC_GPS_MODE_AP_STATIC_RADIO")->isChecked());
-        QCOMPARE(Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->text(), "-5");
-        ExecWith(dialog, [&] {
-            Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK")->setText("5");
-            Click(&dialog, "OK");
-        });
+        auto* elevation = Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK");
+        QCOMPARE(elevation->text(), "-5");
+        ExecWith(dialog, [&] { elevation->setText("5"), Click(&dialog, "OK"); });
         QCOMPARE(Stored("Application Type"), "7");
         QCOMPARE(Stored("Satellite Enable Mask"), QString::number(0x8000FFFFu));
     }
@@ -171,34 +150,25 @@ private slots:
         GpsRxDialog dialog;
         dialog.show();
         auto* elevation = Child<QLineEdit>(&dialog, "IDC_GPS_MODE_ELEVATION_MASK");
+        auto* dgpsRate = Child<QLineEdit>(&dialog, "IDC_GPS_MODE_DGPS_RATE");
         QTest::keyClick(elevation, Qt::Key_End);
         QTest::keyClicks(elevation, "5");  // 105
         QVERIFY(elevation->styleSheet().contains("color:red"));
-        Click(&dialog, "OK");
-        QTRY_COMPARE(watcher.boxes.size(), 1);
-        QCOMPARE(watcher.boxes[0].title, "Numeric Error");
-        QCOMPARE(watcher.boxes[0].text, "Field is out of range.\nMust be between 0 and 89");
+        const auto okGives = [&](QLineEdit* field, const char* text) {
+            field->setText(text);
+            Click(&dialog, "OK");
+            const auto box = watcher.boxes.isEmpty() ? ModalWatcher::Box() : watcher.boxes.takeFirst();
+            return box.title + '|' + box.text;
+        };
+        QCOMPARE(okGives(elevation, "105"), "Numeric Error|Field is out of range.\nMust be between 0 and 89");
+        QCOMPARE(okGives(elevation, "1O"), "Error|Extraineous characters in the field.");
         QVERIFY(dialog.isVisible());
-
-        elevation->setText("1O");
-        Click(&dialog, "OK");
-        QTRY_COMPARE(watcher.boxes.size(), 2);
-        QCOMPARE(watcher.boxes[1].title, "Error");
-        QCOMPARE(watcher.boxes[1].text, "Extraineous characters in the field.");
-        QCOMPARE(StoredValueKeys(), QStringList());
-
+        QCOMPARE(StoredValues(), QStringList());
         elevation->setText("89");
-        auto* dgpsRate = Child<QLineEdit>(&dialog, "IDC_GPS_MODE_DGPS_RATE");
-        dgpsRate->setText("0");
-        Click(&dialog, "OK");
-        QTRY_COMPARE(watcher.boxes.size(), 3);
-        QCOMPARE(watcher.boxes[2].text, "Field is out of range.\nMust be between 1 and 255");
-
-        dgpsRate->setText("2");
-        Click(&dialog, "OK");
+        QCOMPARE(okGives(dgpsRate, "0"), "Numeric Error|Field is out of range.\nMust be between 1 and 255");
+        QCOMPARE(okGives(dgpsRate, "2"), "|");
         QVERIFY(!dialog.isVisible());
         QCOMPARE(Stored("Elevation Mask"), "89");
-        QCOMPARE(watcher.boxes.size(), 3);
     }
 
     void defaultsAndCancelKeepTheStoredValues()
@@ -221,15 +191,9 @@ private slots:
                      Click(&dialog, "CANCEL");
                  }),
                  0);
-        QVERIFY(filled);
-        QVERIFY(localTimeWhileOpen);
-        QCOMPARE(dialog.gpsMode, 2);
-        QCOMPARE(dialog.elevationMask, 40);
-        QCOMPARE(dialog.bSatGps, false);
-        QCOMPARE(dialog.bRxOnLocalTime, false);
-        QCOMPARE(StoredValueKeys().size(), 3);
-        QCOMPARE(Stored("Gps Mode"), "2");
-
+        QVERIFY(filled && localTimeWhileOpen);
+        QVERIFY(dialog.gpsMode == 2 && dialog.elevationMask == 40 && !dialog.bSatGps && !dialog.bRxOnLocalTime);
+        QCOMPARE(StoredValues(), QStringList({"Elevation Mask=40", "Gps Mode=2", "Sat Gps=false"}));
         // Escape or the window's close box leave the same way.
         dialog.show();
         Click(&dialog, "IDC_GPS_MODE_LOCAL_TIME");
