@@ -84,7 +84,12 @@ void GpsNavDialog::BuildErrorTable()
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setDragDropMode(QAbstractItemView::NoDragDrop);
-    table->setColumnWidth(0, 90);
+    table->setColumnWidth(0, 80);
+    // Before a reference location is set, its differences run to millions of metres:
+    // the number columns share the table's spare width and its smaller face.
+    table->setFont(QFont(QStringLiteral("Verdana"), 8));
+    for (int column = 1; column < table->columnCount(); ++column)
+        table->setColumnWidth(column, 78);
     table->setStyleSheet(QStringLiteral("background-color: transparent;"));
     for (int row = 0; row < table->rowCount(); ++row) {
         for (int column = 0; column < table->columnCount(); ++column) {
