@@ -64,6 +64,8 @@ void TelnetTcpServer::OnNewConnection()
         }
         client = socket;
         reader.Reset();
+        // Replies are short lines: sent at once rather than held back for more.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, &TelnetTcpServer::OnReadyRead);
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (client == socket)

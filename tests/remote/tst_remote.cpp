@@ -9,6 +9,9 @@
 #include "telnettcpserver.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
 #include <QTcpSocket>
@@ -218,5 +221,41 @@ private slots:
     }
 };
 
+// The link dialog: its defaults, the port's range check and the keys it writes on OK.
+class TestTelnetLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keysAndPortCheck()
+    {
+        TestSupport::ClearSettings();
+        ModalWatcher watcher;
+        TelnetLink link;
+        auto* activate = link.findChild<QCheckBox*>("IDC_TELNET_ACTIVATE");
+        auto* port = link.findChild<QLineEdit*>("IDC_TELNET_PORT");
+        QCOMPARE(port->text(), QString("32325"));
+        QVERIFY(!activate->isChecked());
+        link.SetServerStatus(QStringLiteral("The server is off."));
+        link.show();
+        if (!qEnvironmentVariableIsEmpty("HORALUX_SCREENSHOTS"))
+            link.grab().save(qEnvironmentVariable("HORALUX_SCREENSHOTS") + "/telnetlink.png");
+        port->setText("99");
+        link.findChild<QPushButton*>("OK")->click();
+        QCOMPARE(watcher.boxes.size(), 1);
+        QCOMPARE(watcher.boxes.at(0).text, QString("Field is out of range.\nMust be between 1024 and 32768"));
+        QVERIFY(link.isVisible());
+        port->setText("4000");
+        activate->setChecked(true);
+        link.findChild<QPushButton*>("OK")->click();
+        QCOMPARE(link.result(), 1);
+        QCOMPARE(link.telnetServerPort, quint16(4000));
+        QSettings settings;
+        QCOMPARE(settings.value("TelnetDialog/TelnetServerPort").toString(), QString("4000"));
+        QCOMPARE(settings.value("TelnetDialog/TelnetActivate").toBool(), true);
+    }
+};
+
 HORALUX_TEST(TestRemote);
+HORALUX_TEST(TestTelnetLink);
 #include "tst_remote.moc"
