@@ -1,47 +1,22 @@
 // One remote client sending VERSION commands over the loopback, through the server's
 // line checking and the main window's command processor, and reading every reply.
+#include "benchapplication.h"
 #include "mainwindow.h"
 #include "telnettcpserver.h"
 
-#include <QApplication>
 #include <QEventLoop>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
-
-#include <memory>
 
 namespace {
 
 constexpr int kCommands = 100000;
 
-// The window reads the settings store: give it an application on the offscreen
-// platform and a store of its own, never the user's.
-void PrepareApplication()
-{
-    static std::unique_ptr<QTemporaryDir> store;
-    if (QApplication::instance())
-        return;
-    store = std::make_unique<QTemporaryDir>();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store->path());
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName("KVX Systems");
-    QCoreApplication::setApplicationName("Horalux");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "horalux_bench";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
 void BM_RemoteVersionCommands(benchmark::State& state)
 {
-    PrepareApplication();
+    PrepareBenchApplication();
     MainWindow window;
     window.telnetServer = new TelnetTcpServer(nullptr);
     QObject::connect(window.telnetServer, &TelnetTcpServer::sendTelnetCommand, &window,
