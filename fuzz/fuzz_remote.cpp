@@ -1,11 +1,11 @@
 // Drives the remote link's line reader, line checker and command processor with
 // arbitrary client bytes, cut into arbitrary blocks, as the server would hand them on.
+#include "fuzzapplication.h"
 #include "mainwindow.h"
 #include "remoteline.h"
 #include "telnettcpserver.h"
 #include "testsupport.h"
 
-#include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -47,24 +47,9 @@ bool TakeLine(const QByteArray& line, bool bTooLong)
 
 }  // namespace
 
-// Outside the C-linkage functions and the unnamed namespace: the macro declares the
-// resource function where it is used.
-static void InitResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "qt.multimedia*=false");
-    TestSupport::IsolateSettings();
-    static int argc = 1;
-    static char name[] = "fuzz_remote";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: the window and the application live until the process ends.
-    new QApplication(argc, argv);
-    InitResources();
+    StartFuzzApplication();
     TestSupport::ClearSettings();
     window = new MainWindow;
     window->bGpsSearchActive = false;
