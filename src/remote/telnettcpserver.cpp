@@ -66,6 +66,9 @@ void TelnetTcpServer::OnNewConnection()
         reader.Reset();
         // Replies are short lines: sent at once rather than held back for more.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A client that sends faster than its lines are taken waits in the system's
+        // buffers, not in ours.
+        socket->setReadBufferSize(kReadBlock);
         connect(socket, &QTcpSocket::readyRead, this, &TelnetTcpServer::OnReadyRead);
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (client == socket)

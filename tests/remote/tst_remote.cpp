@@ -215,8 +215,11 @@ private slots:
     {
         Client client(Port());
         QCOMPARE(client.Lines(), kGreeting);
+        QCOMPARE(window->RemoteServerStatus(),
+                 QString("The server listens on port %1; a client is connected.").arg(Port()));
         Switch(false);
         QVERIFY(!window->telnetServer);
+        QCOMPARE(window->RemoteServerStatus(), QString("The server is off."));
         QVERIFY(client.Closed());
     }
 };
