@@ -45,7 +45,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArrayList>("lines");
-        QTest::newRow("line ends") << QByteArray("a\r\nb\rc\nd\r\0e\n\n\r\n", 17) << QByteArrayList{"a", "b", "c", "d", "e"};
+        QTest::newRow("line ends") << QByteArray("a\r\nb\rc\nd\r\0e\n\n\r\n", 15) << QByteArrayList{"a", "b", "c", "d", "e"};
         QTest::newRow("negotiation") << QByteArray("\xFF\xFB\x01" "a\xFF\xFD\x03" "b\xFF\xF1" "c\r\n")
                                      << QByteArrayList{"abc"};
         QTest::newRow("subnegotiation") << QByteArray("x\xFF\xFA\x18\x01\xFF\xFF\r\n\xFF\xF0y\n") << QByteArrayList{"xy"};
