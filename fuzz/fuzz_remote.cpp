@@ -51,6 +51,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     StartFuzzApplication();
     TestSupport::ClearSettings();
+    // The logs that OPEN makes go to a folder of the run's own, removed at its end.
+    static QTemporaryDir logFolder;
+    QSettings().setValue("LogFiles/GPSLogFolder", logFolder.path());
+    QSettings().setValue("LogFiles/TicLogFolder", logFolder.path());
     window = new MainWindow;
     window->bGpsSearchActive = false;
     // A server without a client: every reply goes nowhere, as SendLine promises.

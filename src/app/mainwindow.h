@@ -311,6 +311,7 @@ public:
     QByteArray RefLocReply() const;
     QByteArray SetRemoteRefLocation(const QList<QByteArray>& fields);
     QByteArray RemoteLogCommand(const RemoteCommand& command);
+    QByteArray RemoteLogConfig(const RemoteCommand& command);
     // What the remote-control server does now, for its dialog.
     QString RemoteServerStatus() const;
 

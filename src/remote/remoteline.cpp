@@ -31,12 +31,16 @@ bool StartsWithId(const QByteArray& line)
         && qstrnicmp(line.constData(), kSentenceId.constData(), kSentenceId.size()) == 0;
 }
 
-// All fields left in the text, split as every comma-separated text of the program is.
+// All fields of the text, split as every comma-separated text of the program is. An
+// empty field after the last comma counts: it keeps a stored value.
 QList<QByteArray> SplitFields(QByteArray text)
 {
     QList<QByteArray> fields;
-    while (!text.isEmpty())
+    bool bMore = !text.isEmpty();
+    while (bMore) {
+        bMore = text.contains(',');
         fields.append(MainWindow::TakeFirstField(text, QByteArray()));
+    }
     return fields;
 }
 

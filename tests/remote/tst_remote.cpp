@@ -2,6 +2,7 @@
 // the line form, one client at a time, bounded buffers and the commands' replies.
 
 #include "gpsnavdialog.h"
+#include "logfilenames.h"
 #include "mainwindow.h"
 #include "modalwatcher.h"
 #include "remoteline.h"
@@ -15,6 +16,7 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -148,6 +150,48 @@ private slots:
         client.socket.write("$VUDUZ,REFLOC,1,2,3,4\r\n");
         QVERIFY(client.Lines().startsWith("$VUDUZ,REFLOC, 1.00000000"));
         QCOMPARE(window->gpsNavDialog->GetRefAltitudeMsl(), 4.0);
+    }
+
+    // The logs through the menus' own functions: a real file opened, reported and closed,
+    // the keys of the next opening, and refusals that name no folder.
+    void logCommands()
+    {
+        QTemporaryDir dir;
+        QFile plainFile(dir.filePath("plain"));
+        QVERIFY(plainFile.open(QIODevice::WriteOnly));
+        QSettings().setValue("LogFiles/GPSLogFolder", dir.path());
+        QSettings().setValue("LogFiles/TicLogFolder", dir.path());
+        Client client(Port());
+        QCOMPARE(client.Lines(), kGreeting);
+        const QString day = LogFileNames::DayStem(QString(), window->CurrentLogClock().date());
+        const QList<std::pair<QByteArray, QByteArray>> steps = {
+            {"GPSLOG,STATUS", "GPSLOG,CLOSED"},
+            {"GPSLOG,CONFIG,1,60,Station_1", "GPSLOG,CONFIG,OK"},
+            {"GPSLOG,CONFIG,,7,", "GPSLOG,ERROR,bad every"},
+            {"GPSLOG,CONFIG,,,../up", "GPSLOG,ERROR,bad prefix"},
+            {"GPSLOG,CONFIG,1,60", "GPSLOG,ERROR,bad field count"},
+            {"gpslog,open", "GPSLOG,OK,Station_1" + day.toLatin1() + ".bin"},
+            {"GPSLOG,STATUS", "GPSLOG,OK,Station_1" + day.toLatin1() + ".bin"},
+            {"GPSLOG,CLOSE", "GPSLOG,CLOSED"},
+            {"TICLOG,CONFIG,0,1,10,60,T", "TICLOG,CONFIG,OK"},
+            {"TICLOG,OPEN", "TICLOG,OK,T" + day.toLatin1() + "C.prn"},
+            {"TICLOG,CLOSE", "TICLOG,CLOSED"},
+        };
+        for (const auto& [sent, body] : steps) {
+            client.socket.write("$VUDUZ," + sent + "\r\n");
+            QCOMPARE(client.Lines(), RemoteLine::Sentence(body) + "\r\n");
+        }
+        QCOMPARE(QSettings().value("LogFiles/GPSLogEvery").toInt(), 6);
+        QCOMPARE(window->ticTimeTagFormat, 1);
+        QFile log(dir.filePath("Station_1" + day + ".bin"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("; Closed GPS Data Log "));
+
+        QSettings().setValue("LogFiles/GPSLogFolder", plainFile.fileName());
+        client.socket.write("$VUDUZ,GPSLOG,OPEN\r\n");
+        const QByteArray refused = client.Lines();
+        QVERIFY2(refused.startsWith("$VUDUZ,GPSLOG,ERROR,Cannot open the log file Station_1"), refused);
+        QVERIFY(!refused.contains(dir.path().toLatin1()));
     }
 
     void ticDataStreamModes()

@@ -79,14 +79,14 @@ private slots:
         QTest::addColumn<QByteArray>("detail");  // flags and fields, for the kinds that have them
         QTest::newRow("version") << RemoteLine::Sentence("version") << int(RemoteCommand::Version) << QByteArray();
         QTest::newRow("version, extra field") << QByteArray("$VUDUZ,VERSION,1") << int(RemoteCommand::Unknown) << QByteArray();
-        QTest::newRow("refloc") << QByteArray("$VUDUZ,REFLOC,") << int(RemoteCommand::RefLocQuery) << QByteArray();
+        QTest::newRow("refloc") << QByteArray("$VUDUZ,REFLOC") << int(RemoteCommand::RefLocQuery) << QByteArray();
         QTest::newRow("refloc set") << QByteArray("$vuduz,RefLoc, 12 30 S,,100*00") << int(RemoteCommand::RefLocSet)
                                     << QByteArray("12 30 S||100");
         QTest::newRow("gpslog open") << QByteArray("$VUDUZ,gpslog,Open") << int(RemoteCommand::LogOpen) << QByteArray();
         QTest::newRow("ticlog status") << QByteArray("$VUDUZ,TICLOG,STATUS") << int(RemoteCommand::LogStatus)
                                        << QByteArray("tic");
-        QTest::newRow("ticlog config") << QByteArray("$VUDUZ,TICLOG,CONFIG,1,,60") << int(RemoteCommand::LogConfig)
-                                       << QByteArray("tic 1||60");
+        QTest::newRow("ticlog config") << QByteArray("$VUDUZ,TICLOG,CONFIG,1,,60,") << int(RemoteCommand::LogConfig)
+                                       << QByteArray("tic 1||60|");
         QTest::newRow("gpslog unknown") << QByteArray("$VUDUZ,GPSLOG,DELETE") << int(RemoteCommand::Unknown) << QByteArray();
         QTest::newRow("ticdata") << QByteArray("$VUDUZ,TICDATA,AVERAGE") << int(RemoteCommand::TicDataNow)
                                  << QByteArray("average");
