@@ -3,8 +3,8 @@
 // stops the run. Before the search starts, every Motorola id the framer knows is
 // decoded once at every length up to its full one.
 #include "decodetests.h"
+#include "fuzzapplication.h"
 
-#include <QApplication>
 
 #include <cstdint>
 #include <cstdlib>
@@ -81,24 +81,9 @@ QByteArray UbxFrame(const uint8_t* data, size_t size)
 
 }  // namespace
 
-// Outside the C-linkage functions and the unnamed namespace: the macro declares the
-// resource function where it is used.
-static void InitResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "qt.multimedia*=false");
-    TestSupport::IsolateSettings();
-    static int argc = 1;
-    static char name[] = "fuzz_decoders";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: the window and the application live until the process ends.
-    new QApplication(argc, argv);
-    InitResources();
+    StartFuzzApplication();
     window = NewDecodingWindow().release();
     DecodeEveryTruncation();
     return 0;

@@ -47,6 +47,7 @@ class TicProcessedDataDialog;
 class TicRawDataDialog;
 class TimingDialog;
 struct ReceiverCommand;
+struct RemoteCommand;
 struct ReceiverSetup;
 
 namespace Ui {
@@ -302,6 +303,17 @@ public:
     QDate ticLogDay;  // the UTC day of the open TIC log set
     // Files whose write or open failure was already reported: once per file.
     QSet<QString> reportedLogFailures;
+
+    // ---- Remote control ----
+    // The reply to one checked command line of the remote client; empty when the command
+    // is not answered (a TIC stream switch).
+    QByteArray AnswerRemoteCommand(const QByteArray& line);
+    QByteArray RefLocReply() const;
+    QByteArray SetRemoteRefLocation(const QList<QByteArray>& fields);
+    QByteArray RemoteLogCommand(const RemoteCommand& command);
+    QByteArray RemoteLogConfig(const RemoteCommand& command);
+    // What the remote-control server does now, for its dialog.
+    QString RemoteServerStatus() const;
 
     // ---- Receiver message decoding: NMEA ----
     // The last accepted sentence of each id that has a duplicate filter: an exact

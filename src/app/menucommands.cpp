@@ -162,6 +162,7 @@ void MainWindow::TelnetLinkInterface()
 {
     if (!telnetLink)
         telnetLink = new TelnetLink(this);
+    telnetLink->SetServerStatus(RemoteServerStatus());
     if (telnetLink->exec() == 0)
         return;
 

@@ -1,15 +1,28 @@
 #include "telnetlink.h"
 
+#include "numericfield.h"
 #include "ui_telnetlink.h"
 #include "windowgeometry.h"
 
 #include <QCloseEvent>
+#include <QSettings>
+
+namespace {
+
+const QString kActivateKey = QStringLiteral("TelnetDialog/TelnetActivate");
+const QString kPortKey = QStringLiteral("TelnetDialog/TelnetServerPort");
+const QString kGeometryKey = QStringLiteral("TelnetLink/geometry");
+constexpr int kDefaultPort = 32325;
+
+}  // namespace
 
 TelnetLink::TelnetLink(QWidget* parent) : QDialog(parent), ui(new Ui::TelnetLink)
 {
     ui->setupUi(this);
     connect(ui->OK, &QPushButton::clicked, this, &TelnetLink::OnOk);
     connect(ui->CANCEL, &QPushButton::clicked, this, &TelnetLink::OnCancel);
+    connect(ui->IDC_TELNET_PORT, &QLineEdit::textEdited, this, &TelnetLink::IDC_TELNET_PORT_textEdited);
+    LoadSettings();
 }
 
 TelnetLink::~TelnetLink()
@@ -17,26 +30,59 @@ TelnetLink::~TelnetLink()
     delete ui;
 }
 
+void TelnetLink::LoadSettings()
+{
+    QSettings settings;
+    bTelnetActivate = settings.value(kActivateKey, false).toBool();
+    int port = kDefaultPort;
+    // A stored port out of range reads as the default.
+    if (!NumericField::Parse(settings.value(kPortKey, kDefaultPort).toString(), kLowestPort, kHighestPort, &port))
+        port = kDefaultPort;
+    telnetServerPort = static_cast<quint16>(port);
+    ui->IDC_TELNET_ACTIVATE->setChecked(bTelnetActivate);
+    ui->IDC_TELNET_PORT->setText(QString::number(telnetServerPort));
+    NumericField::ShowValidity(ui->IDC_TELNET_PORT, kLowestPort, kHighestPort);
+}
+
 int TelnetLink::exec()
 {
-    WindowGeometry::Restore(this, QStringLiteral("TelnetLink/geometry"));
+    WindowGeometry::Restore(this, kGeometryKey);
+    LoadSettings();
     return QDialog::exec();
+}
+
+void TelnetLink::SetServerStatus(const QString& text)
+{
+    ui->IDC_TELNET_STATUS->setText(text);
 }
 
 void TelnetLink::closeEvent(QCloseEvent* event)
 {
-    WindowGeometry::Save(this, QStringLiteral("TelnetLink/geometry"));
+    WindowGeometry::Save(this, kGeometryKey);
     QDialog::closeEvent(event);
+}
+
+void TelnetLink::IDC_TELNET_PORT_textEdited(const QString&)
+{
+    NumericField::ShowValidity(ui->IDC_TELNET_PORT, kLowestPort, kHighestPort);
 }
 
 void TelnetLink::OnOk()
 {
-    WindowGeometry::Save(this, QStringLiteral("TelnetLink/geometry"));
+    int port = kDefaultPort;
+    if (!NumericField::Take(this, ui->IDC_TELNET_PORT, kLowestPort, kHighestPort, port))
+        return;
+    bTelnetActivate = ui->IDC_TELNET_ACTIVATE->isChecked();
+    telnetServerPort = static_cast<quint16>(port);
+    QSettings settings;
+    settings.setValue(kActivateKey, bTelnetActivate);
+    settings.setValue(kPortKey, QString::number(telnetServerPort));
+    WindowGeometry::Save(this, kGeometryKey);
     done(1);
 }
 
 void TelnetLink::OnCancel()
 {
-    WindowGeometry::Save(this, QStringLiteral("TelnetLink/geometry"));
+    WindowGeometry::Save(this, kGeometryKey);
     done(0);
 }

@@ -3,9 +3,12 @@
 #include <QHostAddress>
 
 namespace {
-// A remote line longer than this is not a command; drop it rather than grow without bound.
-constexpr int kMaxLineLength = 1024;
-}
+
+// Bytes taken from the socket at a time: the reader keeps a line of at most 256 bytes,
+// so a long line without an end costs no more than this.
+constexpr qint64 kReadBlock = 16 * 1024;
+
+}  // namespace
 
 TelnetTcpServer::TelnetTcpServer(QObject* parent) : QObject(parent)
 {
@@ -22,58 +25,101 @@ void TelnetTcpServer::StartServer(quint16 port)
 {
     CloseClient();
     server.close();
-    if (!server.listen(QHostAddress::Any, port))
-        qWarning("Remote control server cannot listen on port %u: %s", port,
-                 qPrintable(server.errorString()));
+    listenError.clear();
+    if (!server.listen(QHostAddress::Any, port)) {
+        listenError = server.errorString();
+        qWarning("Remote control server cannot listen on port %u: %s", port, qPrintable(listenError));
+    }
 }
 
 void TelnetTcpServer::SendLine(QByteArray line)
 {
     if (!client || client->state() != QAbstractSocket::ConnectedState)
         return;
-    client->write(line + "\r\n");
+    Write(line + "\r\n");
+}
+
+void TelnetTcpServer::Write(const QByteArray& bytes)
+{
+    client->write(bytes);
+    if (client->bytesToWrite() <= kMaxPendingOutput)
+        return;
+    // Written out only when the event loop runs; a burst of answers is handed to the
+    // system first, and only a client that does not read is left over the limit.
+    client->flush();
+    if (client && client->bytesToWrite() > kMaxPendingOutput) {
+        qWarning("Remote control client dropped: it does not read its answers");
+        CloseClient();
+    }
 }
 
 void TelnetTcpServer::OnNewConnection()
 {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (client) {
-            // One client at a time: a second one is turned away.
+            socket->write("Busy: one client at a time.\r\n");
             socket->disconnectFromHost();
-            socket->deleteLater();
             continue;
         }
         client = socket;
-        inputBuffer.clear();
+        reader.Reset();
+        // Replies are short lines: sent at once rather than held back for more.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A client that sends faster than its lines are taken waits in the system's
+        // buffers, not in ours.
+        socket->setReadBufferSize(kReadBlock);
         connect(socket, &QTcpSocket::readyRead, this, &TelnetTcpServer::OnReadyRead);
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (client == socket)
+                CloseClient();
+        });
         socket->write("Hello client, this is Horalux.\r\n");
     }
 }
 
 void TelnetTcpServer::OnReadyRead()
 {
-    if (!client)
-        return;
-    inputBuffer += client->readAll();
-    int end;
-    while ((end = inputBuffer.indexOf('\n')) >= 0 || (end = inputBuffer.indexOf('\r')) >= 0) {
-        QByteArray line = inputBuffer.left(end).trimmed();
-        inputBuffer.remove(0, end + 1);
-        if (!line.isEmpty())
-            emit sendTelnetCommand(line);
+    char block[kReadBlock];
+    while (client) {
+        const qint64 n = client->read(block, kReadBlock);
+        if (n <= 0)
+            return;
+        reader.Feed(block, n, [this](const QByteArray& line, bool bTooLong) { return TakeLine(line, bTooLong); });
     }
-    if (inputBuffer.size() > kMaxLineLength)
-        inputBuffer.clear();
+}
+
+// False once the client is gone: the rest of its input is not read.
+bool TelnetTcpServer::TakeLine(const QByteArray& line, bool bTooLong)
+{
+    switch (RemoteLine::Check(line, bTooLong)) {
+    case RemoteLine::Empty:
+        break;
+    case RemoteLine::Exit:
+        client->disconnect(this);
+        client->write("Goodbye.\r\n");
+        client->disconnectFromHost();
+        client = nullptr;
+        reader.Reset();
+        return false;
+    case RemoteLine::Command:
+        emit sendTelnetCommand(line.trimmed());
+        break;
+    case RemoteLine::Bad:
+        SendLine(line.trimmed() + " ???");
+        break;
+    }
+    return !client.isNull();
 }
 
 void TelnetTcpServer::CloseClient()
 {
     if (client) {
-        client->disconnect(this);
-        client->abort();
-        client->deleteLater();
+        QTcpSocket* socket = client;
         client = nullptr;
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
     }
-    inputBuffer.clear();
+    reader.Reset();
 }

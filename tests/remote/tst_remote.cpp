@@ -1,0 +1,259 @@
+// The remote-control link as a client on the loopback sees it: the switch, the greeting,
+// the line form, one client at a time, bounded buffers and the commands' replies.
+
+#include "gpsnavdialog.h"
+#include "logfilenames.h"
+#include "mainwindow.h"
+#include "modalwatcher.h"
+#include "remoteline.h"
+#include "telnetlink.h"
+#include "telnettcpserver.h"
+#include "testsupport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QByteArray kGreeting = "Hello client, this is Horalux.\r\n";
+
+// A client on the loopback that collects what the server sends.
+struct Client
+{
+    explicit Client(quint16 port)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { received += socket.readAll(); });
+    }
+    // The next n lines, each with its CR LF; empty when they do not come.
+    QByteArray Lines(int n = 1)
+    {
+        qsizetype end = 0;
+        const auto complete = [&] {
+            end = 0;
+            for (int i = 0; i < n && end >= 0; ++i)
+                end = received.indexOf("\r\n", end) < 0 ? -1 : received.indexOf("\r\n", end) + 2;
+            return end > 0;
+        };
+        if (!TestSupport::WaitFor(complete))
+            return QByteArray();
+        const QByteArray lines = received.left(end);
+        received.remove(0, end);
+        return lines;
+    }
+    bool Closed() { return TestSupport::WaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }); }
+
+    QTcpSocket socket;
+    QByteArray received;
+};
+
+}  // namespace
+
+class TestRemote : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ModalWatcher> watcher;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Client> client;
+
+    // The remote switch of the main window, answered as an operator would.
+    void Switch(bool bActivate)
+    {
+        watcher->SetDialogHandler([bActivate](QDialog* d) {
+            static_cast<TelnetLink*>(d)->bTelnetActivate = bActivate;
+            static_cast<TelnetLink*>(d)->telnetServerPort = 0;  // any free port
+            d->done(1);
+        });
+        emit window->remoteShortcut->activated();
+    }
+
+    quint16 Port() const { return window->telnetServer->Port(); }
+
+    QByteArray Ask(const QByteArray& command)
+    {
+        client->socket.write("$VUDUZ," + command + "\r\n");
+        return client->Lines();
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::ClearSettings();
+        watcher = std::make_unique<ModalWatcher>();
+        window = std::make_unique<MainWindow>();
+        Switch(true);
+        QVERIFY(window->telnetServer && window->telnetServer->IsListening());
+        client = std::make_unique<Client>(Port());
+        QCOMPARE(client->Lines(), kGreeting);
+    }
+
+    void cleanup()
+    {
+        client.reset();
+        window.reset();
+        QVERIFY2(watcher->boxes.isEmpty(), "remote input raised a box");
+        watcher.reset();
+    }
+
+    void conversation_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("replies");
+        const QByteArray version = RemoteLine::Sentence("VERSION,1.1.1") + "\r\n";
+        QTest::newRow("version") << QByteArray("$VUDUZ,VERSION\r\n") << version;
+        QTest::newRow("version with checksum") << QByteArray("$VUDUZ,Version*3e\n") << version;
+        QTest::newRow("bad checksum") << QByteArray("$VUDUZ,VERSION*00\r\n") << QByteArray("$VUDUZ,VERSION*00 ???\r\n");
+        QTest::newRow("unknown command") << QByteArray("$VUDUZ,FORMAT,C:\r\n\r\n")
+                                         << QByteArray("$VUDUZ,FORMAT,C: ???\r\n");
+        QTest::newRow("telnet negotiation") << QByteArray("\xFF\xFD\x01$VUDUZ,\xFF\xFA\x18\x01\xFF\xF0VERSION\r\n")
+                                            << version;
+        QTest::newRow("bad altitude") << QByteArray("$VUDUZ,REFLOC,10,20,100m\r\n")
+                                      << RemoteLine::Sentence("REFLOC,ERROR") + "\r\n";
+        // No reply to a stream switch: the next line is the VERSION reply.
+        QTest::newRow("tic data") << QByteArray("$VUDUZ,TICDATA,AVERAGE\r\n$VUDUZ,TICDATA,TIME,NEXT\r\n"
+                                                "$VUDUZ,TICDATA,AVERAGE,ON\r\n$VUDUZ,VERSION\r\n")
+                                  << RemoteLine::Sentence("TICDATA,AVERAGE,UNAVAILABLE") + "\r\n" + version;
+        QTest::newRow("long line, then lines") << QByteArray(100000, 'x') + "\r\n" + QByteArray("$VUDUZ,VERSION\n").repeated(10000)
+                                               << QByteArray(256, 'x') + " ???\r\n" + version.repeated(10000);
+    }
+
+    void conversation()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, replies);
+        client->socket.write(sent);
+        QCOMPARE(client->Lines(int(replies.count("\r\n"))), replies);
+        QTest::qWait(20);
+        QCOMPARE(client->received, QByteArray());
+        if (QTest::currentDataTag() == QLatin1String("tic data")) {
+            QCOMPARE(window->ticTimeStreamMode, 1);
+            QCOMPARE(window->ticAverageStreamMode, 2);
+        }
+    }
+
+    void referenceLocationSetAndRead()
+    {
+        const QByteArray set = Ask("REFLOC,51 30 N,0 7 30 W,100");
+        double lat = 0, lon = 0, altGps = 0, altMsl = 0;
+        window->gpsNavDialog->GetRefLocation(&lat, &lon, &altGps, &altMsl);
+        QCOMPARE(QList<double>({lat, lon, altGps}), QList<double>({51.5, -0.125, 100.0}));
+        QCOMPARE(window->displayTime.longitude, -0.125);
+        // The MSL altitude is the GPS altitude less the geoid's height there.
+        QCOMPARE(set, RemoteLine::Sentence("REFLOC,51.50000000\xC2\xB0,-0.12500000\xC2\xB0,100.00,"
+                                           + QByteArray::number(altMsl, 'f', 2)) + "\r\n");
+        QVERIFY(altMsl < 60.0);
+        QCOMPARE(Ask("REFLOC"), set);
+        QCOMPARE(QSettings().value("GpsNavDialog/RefLocation/Latitude").toString(), QString("51.5000000000000000"));
+        QVERIFY(Ask("REFLOC,1,2,3,4").startsWith("$VUDUZ,REFLOC, 1.00000000"));
+        QCOMPARE(window->gpsNavDialog->GetRefAltitudeMsl(), 4.0);
+    }
+
+    // The logs through the menus' own functions: a real file opened, reported and closed,
+    // the keys of the next opening, and refusals that name no folder.
+    void logCommands()
+    {
+        QTemporaryDir dir;
+        QSettings().setValue("LogFiles/GPSLogFolder", dir.path());
+        QSettings().setValue("LogFiles/TicLogFolder", dir.path());
+        const QByteArray day = LogFileNames::DayStem(QString(), window->CurrentLogClock().date()).toLatin1();
+        const QList<std::pair<QByteArray, QByteArray>> steps = {
+            {"GPSLOG,STATUS", "GPSLOG,CLOSED"},
+            {"GPSLOG,CONFIG,1,60,Station_1", "GPSLOG,CONFIG,OK"},
+            {"GPSLOG,CONFIG,,7,", "GPSLOG,ERROR,bad every"},
+            {"GPSLOG,CONFIG,,,../up", "GPSLOG,ERROR,bad prefix"},
+            {"GPSLOG,CONFIG,1,60", "GPSLOG,ERROR,bad field count"},
+            {"gpslog,open", "GPSLOG,OK,Station_1" + day + ".bin"},
+            {"GPSLOG,STATUS", "GPSLOG,OK,Station_1" + day + ".bin"},
+            {"GPSLOG,CLOSE", "GPSLOG,CLOSED"},
+            {"TICLOG,CONFIG,0,1,10,60,T", "TICLOG,CONFIG,OK"},
+            {"TICLOG,OPEN", "TICLOG,OK,T" + day + "C.prn"},
+            {"TICLOG,CLOSE", "TICLOG,CLOSED"},
+        };
+        for (const auto& [sent, body] : steps)
+            QCOMPARE(Ask(sent), RemoteLine::Sentence(body) + "\r\n");
+        QCOMPARE(QSettings().value("LogFiles/GPSLogEvery").toInt(), 6);
+        QCOMPARE(window->ticTimeTagFormat, 1);
+        QFile log(dir.filePath("Station_1" + day + ".bin"));
+        QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll().contains("; Closed GPS Data Log "));
+
+        QSettings().setValue("LogFiles/GPSLogFolder", log.fileName());  // a file, not a folder
+        const QByteArray refused = Ask("GPSLOG,OPEN");
+        QVERIFY2(refused.startsWith("$VUDUZ,GPSLOG,ERROR,Cannot open the log file Station_1"), refused);
+        QVERIFY(!refused.contains(dir.path().toLatin1()));
+    }
+
+    void oneClientAtATimeAndExit()
+    {
+        Client second(Port());
+        QCOMPARE(second.Lines(), QByteArray("Busy: one client at a time.\r\n"));
+        QVERIFY(second.Closed());
+        client->socket.write("$VUDUZ,VERSION\r\nEXIT\r\n$VUDUZ,VERSION\r\n");
+        QCOMPARE(client->Lines(2), RemoteLine::Sentence("VERSION,1.1.1") + "\r\nGoodbye.\r\n");
+        QVERIFY(client->Closed());
+        QCOMPARE(client->received, QByteArray());
+        Client third(Port());
+        QCOMPARE(third.Lines(), kGreeting);
+    }
+
+    // Dropped once 64 KiB wait for the client beyond what the system holds.
+    void nonReadingClientDropped()
+    {
+        client->socket.setReadBufferSize(1);
+        QObject::disconnect(&client->socket, &QTcpSocket::readyRead, nullptr, nullptr);
+        QTest::ignoreMessage(QtWarningMsg, "Remote control client dropped: it does not read its answers");
+        for (int i = 0; i < 16000 && window->telnetServer->HasClient(); ++i) {
+            window->telnetServer->SendLine(QByteArray(4000, 'd'));
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(!window->telnetServer->HasClient());
+    }
+
+    void startTwiceBusyPortAndSwitchOff()
+    {
+        const quint16 port = Port();
+        QCOMPARE(window->RemoteServerStatus(),
+                 QString("The server listens on port %1; a client is connected.").arg(port));
+        TelnetTcpServer other;
+        other.SendLine("nobody listens");  // no client: nothing happens
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Remote control server cannot listen on port"));
+        other.StartServer(port);
+        QVERIFY(!other.IsListening() && !other.ListenError().isEmpty());
+        window->telnetServer->StartServer(port);  // the client goes, the port stays
+        QVERIFY(client->Closed());
+        Client again(port);
+        QCOMPARE(again.Lines(), kGreeting);
+        Switch(false);
+        QVERIFY(!window->telnetServer);
+        QCOMPARE(window->RemoteServerStatus(), QString("The server is off."));
+        QVERIFY(again.Closed());
+    }
+
+    // The link dialog: the default port, its range check and the keys written on OK.
+    void linkDialog()
+    {
+        TelnetLink link;
+        auto* port = link.findChild<QLineEdit*>("IDC_TELNET_PORT");
+        QCOMPARE(port->text(), QString("32325"));
+        link.show();
+        port->setText("99");
+        link.findChild<QPushButton*>("OK")->click();
+        QCOMPARE(watcher->boxes.size(), 1);
+        QCOMPARE(watcher->boxes.takeFirst().text, QString("Field is out of range.\nMust be between 1024 and 32768"));
+        port->setText("4000");
+        link.findChild<QPushButton*>("OK")->click();
+        QCOMPARE(link.result(), 1);
+        QCOMPARE(QSettings().value("TelnetDialog/TelnetServerPort").toString(), QString("4000"));
+        QCOMPARE(QSettings().value("TelnetDialog/TelnetActivate").toBool(), false);
+    }
+};
+
+HORALUX_TEST(TestRemote);
+#include "tst_remote.moc"

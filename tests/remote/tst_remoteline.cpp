@@ -1,0 +1,74 @@
+// The remote line form and the Telnet-aware line reader, without a socket.
+
+#include "remoteline.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(RemoteLine::Kind)
+
+class TestRemoteLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lineForms_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<RemoteLine::Kind>("kind");
+        const QByteArray version = RemoteLine::Sentence("VERSION");
+        QTest::newRow("checksum") << version << RemoteLine::Command;
+        QTest::newRow("checksum in lower case") << version.toLower() << RemoteLine::Command;
+        QTest::newRow("no checksum, blanks around") << QByteArray("  $VUDUZ,VERSION \t") << RemoteLine::Command;
+        QTest::newRow("wrong checksum") << QByteArray("$VUDUZ,VERSION*00") << RemoteLine::Bad;
+        QTest::newRow("checksum not hex") << QByteArray("$VUDUZ,VERSION*G1") << RemoteLine::Bad;
+        QTest::newRow("star inside") << QByteArray("$VUDUZ,VER*SION") << RemoteLine::Bad;
+        QTest::newRow("control character") << QByteArray("$VUDUZ,VER\x01SION") << RemoteLine::Bad;
+        QTest::newRow("high byte") << QByteArray("$VUDUZ,VER\xB0SION") << RemoteLine::Bad;
+        QTest::newRow("other sentence") << QByteArray("$GPGGA,1") << RemoteLine::Bad;
+        QTest::newRow("exit") << QByteArray("exit") << RemoteLine::Exit;
+        QTest::newRow("blanks") << QByteArray(" \t ") << RemoteLine::Empty;
+    }
+
+    void lineForms()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(RemoteLine::Kind, kind);
+        QCOMPARE(RemoteLine::Check(line), kind);
+        QCOMPARE(RemoteLine::Check(line, true), RemoteLine::Bad);
+    }
+
+    // Telnet negotiation and NUL bytes vanish; CR, LF and CR LF end lines. The same lines
+    // come out whether the bytes arrive at once or one by one.
+    void readerCutsLines_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::newRow("line ends") << QByteArray("a\r\nb\rc\nd\r\0e\n\n\r\n", 15) << QByteArrayList{"a", "b", "c", "d", "e"};
+        QTest::newRow("negotiation") << QByteArray("\xFF\xFB\x01" "a\xFF\xFD\x03" "b\xFF\xF1" "c\r\n")
+                                     << QByteArrayList{"abc"};
+        QTest::newRow("subnegotiation") << QByteArray("x\xFF\xFA\x18\x01\xFF\xFF\r\n\xFF\xF0y\n") << QByteArrayList{"xy"};
+        QTest::newRow("doubled IAC") << QByteArray("\xFF\xFFz\n") << QByteArrayList{"\xFFz"};
+    }
+
+    void readerCutsLines()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArrayList, lines);
+        for (qsizetype step : {input.size(), qsizetype(1)}) {
+            RemoteLineReader reader;
+            QByteArrayList out;
+            for (qsizetype i = 0; i < input.size(); i += step) {
+                reader.Feed(input.constData() + i, std::min(step, input.size() - i),
+                            [&](const QByteArray& line, bool bTooLong) {
+                                out.append(bTooLong ? line + "+" : line);
+                                return true;
+                            });
+            }
+            QCOMPARE(out, lines);
+        }
+    }
+};
+
+HORALUX_TEST(TestRemoteLine);
+#include "tst_remoteline.moc"
