@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -23,26 +22,20 @@ namespace {
 bool InLayout(const QWidget* widget)
 {
     const QWidget* parent = widget->parentWidget();
-    if (!parent || !parent->layout())
-        return false;
-    for (const QLayout* layout : parent->findChildren<QLayout*>())
+    for (const QLayout* layout : parent ? parent->findChildren<QLayout*>() : QList<QLayout*>())
         if (layout->indexOf(const_cast<QWidget*>(widget)) >= 0)
             return true;
-    return parent->layout()->indexOf(const_cast<QWidget*>(widget)) >= 0;
+    return false;
 }
 
-QString Name(const QWidget* widget)
-{
-    return QStringLiteral("%1 %2").arg(QLatin1String(widget->metaObject()->className()), widget->objectName());
-}
+QString Name(const QWidget* w) { return QLatin1String(w->metaObject()->className()) + u' ' + w->objectName(); }
 
 QString Text(const QWidget* widget)
 {
     if (const auto* label = qobject_cast<const QLabel*>(widget))
         return label->pixmap().isNull() ? label->text() : QString();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-        return button->text();
-    return {};
+    const auto* button = qobject_cast<const QAbstractButton*>(widget);
+    return button ? button->text() : QString();
 }
 
 // Width and height a text needs. A push button's hint holds a style minimum width and
@@ -50,13 +43,10 @@ QString Text(const QWidget* widget)
 QSize Needed(const QWidget* widget)
 {
     const auto* button = qobject_cast<const QPushButton*>(widget);
-    if (!button)
-        return widget->sizeHint();
-    return button->fontMetrics().size(Qt::TextShowMnemonic, button->text()) + QSize(4, 0);
+    return button ? button->fontMetrics().size(Qt::TextShowMnemonic, button->text()) + QSize(4, 0) : widget->sizeHint();
 }
 
-// Why a fixed-place text does not fit in the part of its widget the parent shows; empty
-// when it fits.
+// Why a fixed-place text does not fit in the part of its widget the parent shows, or empty.
 QString TextMisfit(const QWidget* widget)
 {
     const QRect shown = widget->geometry() & widget->parentWidget()->rect();
@@ -65,11 +55,8 @@ QString TextMisfit(const QWidget* widget)
     const bool clipped = label && label->wordWrap()
         ? label->heightForWidth(shown.width()) > shown.height()
         : needed.width() > shown.width() || needed.height() > shown.height() + 2;
-    if (!clipped)
-        return {};
-    return QStringLiteral("%1 \"%2\" needs %3 x %4, shows %5 x %6")
-        .arg(Name(widget), Text(widget)).arg(needed.width()).arg(needed.height())
-        .arg(shown.width()).arg(shown.height());
+    return !clipped ? QString() : QStringLiteral("%1 \"%2\" needs %3 x %4, shows %5 x %6")
+        .arg(Name(widget), Text(widget)).arg(needed.width()).arg(needed.height()).arg(shown.width()).arg(shown.height());
 }
 
 // Controls outside their parent and fixed-place texts that do not fit, one line each.
@@ -87,17 +74,26 @@ QStringList Misfits(QWidget* window)
         if (!Text(widget).isEmpty())
             misfits << TextMisfit(widget);
     }
-    misfits.removeAll(QString());
     return misfits;
 }
 
 } // namespace
+
+// The longest texts the program writes into the main window's fixed fields.
+const QList<QPair<const char*, const char*>> kLongestTexts = {
+    {"IDC_PC_CLOCK_DATA", "23:59:59.999<br>Australian Central Western Standard Time"},
+    {"IDC_GPS_CLOCK_DATA", "UTC Day #366  23:59:59.999<br>Wednesday, 31-Dec-2036<br>GPS Week = 2451"
+                           "<br>UTC = GPS - 18 seconds<br>+1 leap second is pending"},
+    {"IDC_SIDEREAL_TIME", "23:59:59.99<br>23:59:59.99<br>99999.99999"}, {"IDC_GRIDSQUARE", "RR99xx.99"},
+    {"IDC_SATS_VISIBLE", "12 Visible"}, {"IDC_SATS_TRACKED", "12 Tracked"},
+    {"IDC_SATS_DGPS_MESSAGE", "Receiving DGPS, Age 999.9 sec"}};
 
 class TestFormFit : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Every window at its form's size, the main window with its longest texts.
     void everyWindowFitsItsTexts_data()
     {
         QTest::addColumn<int>("index");
@@ -109,52 +105,22 @@ private slots:
     void everyWindowFitsItsTexts()
     {
         QFETCH(int, index);
-        std::unique_ptr<QWidget> window;
-        if (index < 0)
-            window = std::make_unique<MainWindow>();
-        else
-            window.reset(AllWindows::Dialogs()[size_t(index)].second(nullptr));
+        std::unique_ptr<QWidget> window(index < 0 ? static_cast<QWidget*>(new MainWindow) : AllWindows::Dialogs()[size_t(index)].second(nullptr));
         const QSize formSize = window->size();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QStringList misfits = Misfits(window.get());
+        for (const auto& [field, text] : index < 0 ? kLongestTexts : decltype(kLongestTexts)()) {
+            auto* label = window->findChild<QLabel*>(field);
+            QVERIFY(label);
+            label->setText(text);
+            misfits << TextMisfit(label);
+        }
+        misfits.removeAll(QString());
         if (window->size() != formSize)
-            misfits << QStringLiteral("the window grows from its form size %1 x %2 to %3 x %4")
-                           .arg(formSize.width()).arg(formSize.height())
-                           .arg(window->width()).arg(window->height());
+            misfits << QStringLiteral("the window grows from its form size %1 x %2 to %3 x %4").arg(formSize.width())
+                           .arg(formSize.height()).arg(window->width()).arg(window->height());
         QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1Char('\n'))));
-    }
-
-    // The longest texts the program writes into the main window's fixed fields.
-    void mainWindowFitsItsLongestTexts_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("PC time with a long zone name")
-            << "IDC_PC_CLOCK_DATA" << "23:59:59.999<br>Australian Central Western Standard Time";
-        QTest::newRow("GPS time with offset and leap second")
-            << "IDC_GPS_CLOCK_DATA"
-            << "UTC Day #366  23:59:59.999<br>Wednesday, 31-Dec-2036<br>GPS Week = 2451"
-               "<br>UTC = GPS - 18 seconds<br>+1 leap second is pending";
-        QTest::newRow("sidereal time") << "IDC_SIDEREAL_TIME" << "23:59:59.99<br>23:59:59.99<br>99999.99999";
-        QTest::newRow("grid square") << "IDC_GRIDSQUARE" << "RR99xx.99";
-        QTest::newRow("visible") << "IDC_SATS_VISIBLE" << "12 Visible";
-        QTest::newRow("tracked") << "IDC_SATS_TRACKED" << "12 Tracked";
-        QTest::newRow("DGPS") << "IDC_SATS_DGPS_MESSAGE" << "Receiving DGPS, Age 999.9 sec";
-    }
-
-    void mainWindowFitsItsLongestTexts()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto* label = window.findChild<QLabel*>(field);
-        QVERIFY(label);
-        label->setText(text);
-        const QString misfit = TextMisfit(label);
-        QVERIFY2(misfit.isEmpty(), qPrintable(misfit));
     }
 };
 

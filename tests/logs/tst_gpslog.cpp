@@ -1,9 +1,83 @@
 // The GPS data log: its header, the writers and their gates, the period, closing, the
-// refusals and failures, and the new day's file.
+// refusals and failures, and the new day's file; the names and texts without a window;
+// real receivers' recordings replayed into a PVT log. The TIC log set: its files, the
+// configuration log and its buffer, the lines of the TIC processing, the new day and closing.
 
+#include "../decode/decodetests.h"
 #include "gpslogtypedialog.h"
-#include "gpsnavdialog.h"
-#include "logtests.h"
+#include "logfilenames.h"
+#include "modalwatcher.h"
+#include "pctime.h"
+#include "socatpair.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+using namespace LogFileNames;
+
+namespace {
+
+QDateTime Utc(int y, int mo, int d, int h, int mi, int s) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC); }
+
+// A main window whose logs go to a temporary folder, with the PC clock held still.
+class LogWindow
+{
+public:
+    // The PC clock stands at 31 December 2024, 23:59:58 UTC; the keys are set before the
+    // window reads them.
+    explicit LogWindow(const QHash<QString, QVariant>& keys = {})
+    {
+        TestSupport::ClearSettings();
+        receiverInfo = ReceiverInfo();
+        PcTime::SetFixedUtc(Utc(2024, 12, 31, 23, 59, 58));
+        Set("LogFiles/GPSLogFolder", dir.path()), Set("LogFiles/TicLogFolder", dir.path());
+        for (auto it = keys.begin(); it != keys.end(); ++it)
+            Set(it.key(), it.value());
+        w = std::make_unique<MainWindow>();
+        w->bGpsSearchActive = false, w->commandPauseMs = 0;
+        w->playTickSound = [](QSoundEffect&) {};
+    }
+    ~LogWindow() { PcTime::SetFixedUtc(QDateTime()); }
+
+    static void Set(const QString& key, const QVariant& value) { QSettings().setValue(key, value); }
+
+    // One second of the receiver, the PC clock in step: its time, then the log step.
+    void Second(const QDateTime& utc)
+    {
+        PcTime::SetFixedUtc(utc);
+        w->receiverTime.SetDateTime(utc);
+        w->LogStatusRecord();
+    }
+
+    QByteArray Read(const QString& name) const
+    {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> w;
+};
+
+// The lines of a log that are not header or trailer lines.
+QList<QByteArray> DataLines(const QByteArray& log)
+{
+    QList<QByteArray> lines = log.split('\n');
+    lines.removeIf([](const QByteArray& line) { return line.isEmpty() || line.startsWith(';'); });
+    return lines;
+}
+
+// Presses OK in whatever log dialog a menu command opens.
+void PressOk(QDialog* dialog) { dialog->findChild<QPushButton*>("OK")->click(); }
+
+}  // namespace
 
 class TestGpsLog : public QObject
 {
@@ -17,38 +91,33 @@ class TestGpsLog : public QObject
 private slots:
     void cleanup() { PcTime::SetFixedUtc(QDateTime()); }
 
+    // Port mode, log type, the lines from the type line to the reference location, and
+    // whether the NMEA column line follows.
     void headerAndNmeaColumns_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QByteArray>("lines");  // from the type line to the reference location
-        QTest::addColumn<bool>("bColumns");
-        QTest::newRow("Motorola NMEA, PVT") << 1 << 2 << QByteArray("PVT\n; Receiver: UT+, Motorola NMEA") << true;
-        QTest::newRow("u-blox NMEA, PVT") << 10 << 2 << QByteArray("PVT\n; Receiver: UT+, u-blox NMEA") << true;
-        QTest::newRow("Motorola Binary, PVT") << 2 << 2 << QByteArray("PVT\n; Receiver: UT+, Motorola Binary") << false;
-        QTest::newRow("Generic NMEA, RAW") << 6 << 0 << QByteArray("RAW\n; Receiver: UT+, Generic NMEA") << false;
+        QTest::addColumn<QStringList>("row");
+        QTest::newRow("Motorola NMEA, PVT") << QStringList{"1", "2", "PVT\n; Receiver: UT+, Motorola NMEA", "columns"};
+        QTest::newRow("u-blox NMEA, PVT") << QStringList{"10", "2", "PVT\n; Receiver: UT+, u-blox NMEA", "columns"};
+        QTest::newRow("Motorola Binary, PVT") << QStringList{"2", "2", "PVT\n; Receiver: UT+, Motorola Binary", ""};
+        QTest::newRow("Generic NMEA, RAW") << QStringList{"6", "0", "RAW\n; Receiver: UT+, Generic NMEA", ""};
     }
     void headerAndNmeaColumns()
     {
-        QFETCH(int, mode);
-        QFETCH(int, type);
-        QFETCH(QByteArray, lines);
-        QFETCH(bool, bColumns);
-        LogWindow lw(Keys(type));
-        receiverInfo.gpsPortMode = mode;
-        receiverInfo.receiverModel = 9;
+        QFETCH(QStringList, row);
+        LogWindow lw(Keys(row[1].toInt()));
+        receiverInfo.gpsPortMode = row[0].toInt(), receiverInfo.receiverModel = 9;
         lw.w->utcOffsetSecs = 18;
         QVERIFY(lw.w->OpenGpsLog());
         lw.w->gpsLogFile.flush();
-        const QString name = type == 2 ? "GPS2024366.csv" : "GPS2024366.txt";
+        const QString name = row[1] == "2" ? "GPS2024366.csv" : "GPS2024366.txt";
         QCOMPARE(lw.Files(), QStringList{name});
         const QByteArray header = "; Horalux GPS Data Log\n; Version " HORALUX_VERSION
-                                  "\n; Opened 31-Dec-2024 23:59:58 UTC\n; Log type: " + lines +
+                                  "\n; Opened 31-Dec-2024 23:59:58 UTC\n; Log type: " + row[2].toUtf8() +
                                   "\n; GPS-UTC offset: 18 s\n; Reference location: " +
                                   lw.w->gpsNavDialog->FormatPositionCsv(4).toUtf8() + "\n;\n";
         const QByteArray columns = "time,lat_deg,lat_min,lat_dir,long_deg,long_min,long_dir,quality,no_tracked,HDOP,"
                                    "height_msl,height_units,geoid_sep,geoid_sep_units,DGPS_age,DGPS_Ref_Stn_id\n";
-        QCOMPARE(lw.Read(name), header + (bColumns ? columns : QByteArray()));
+        QCOMPARE(lw.Read(name), header + (row[3].isEmpty() ? QByteArray() : columns));
     }
 
     // BINARY and RINEX keep raw messages, every type keeps decoder text, and nothing is
@@ -61,40 +130,32 @@ private slots:
         MainWindow& w = *lw.w;
         for (bool bLogged : {false, true}) {
             w.bLogThisSecond = bLogged;
-            w.LogGpsMessage("@@Cj");
-            w.LogGpsMessage(QByteArray());
-            w.WriteGpsLogText("a\r\nb\n\n");
-            w.WriteGpsLogText(QString());
+            w.LogGpsMessage("@@Cj"), w.LogGpsMessage(QByteArray());
+            w.WriteGpsLogText("a\r\nb\n\n"), w.WriteGpsLogText(QString());
             w.gpsLogTypeDialog->gpsLogType = 4;  // RINEX keeps only position, channel and time messages
-            w.LogGpsMessage("@@Cj");
-            w.LogGpsMessage("@@Bo\x01");
+            w.LogGpsMessage("@@Cj"), w.LogGpsMessage("@@Bo\x01");
             w.gpsLogTypeDialog->gpsLogType = 1;
         }
         w.CloseGpsLog(true);
         QCOMPARE(lw.Read("GPS2024366.bin").mid(headerSize, 20), QByteArray("@@Cj\x29\r\na\nb\n@@Bo\x01\x2c\r\n;"));
     }
 
+    // Type, every (a choice), seconds logged of twenty, then all the data lines when given.
     void periodAndStatusRecords_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("every");
-        QTest::addColumn<int>("logged");  // seconds logged of twenty
-        QTest::addColumn<QByteArrayList>("lines");  // all the data lines, when given
-        QTest::newRow("RAW every 10 s") << 0 << 3 << 2
-            << QByteArrayList{"2024-12-31,12:00:00,0000.0000,N,00000.0000,E,0,-1,-1,0,0",
-                              "2024-12-31,12:00:10,0000.0000,N,00000.0000,E,0,-1,-1,0,0"};
-        QTest::newRow("NMEA every 15 s") << 3 << 4 << 2
-            << QByteArrayList{"$GPGGA,120000.00,0000.0000,N,00000.0000,E,0,00,,0.0,M,0.0,M,,*70",
-                              "$GPGGA,120015.00,0000.0000,N,00000.0000,E,0,00,,0.0,M,0.0,M,,*74"};
-        QTest::newRow("out-of-range choice: every second") << 0 << 12 << 20 << QByteArrayList();
-        QTest::newRow("PVT: no status record") << 2 << 0 << 20 << QByteArrayList();
+        QTest::addColumn<QByteArrayList>("row");
+        QTest::newRow("RAW every 10 s") << QByteArrayList{"0", "3", "2",
+            "2024-12-31,12:00:00,0000.0000,N,00000.0000,E,0,-1,-1,0,0", "2024-12-31,12:00:10,0000.0000,N,00000.0000,E,0,-1,-1,0,0"};
+        QTest::newRow("NMEA every 15 s") << QByteArrayList{"3", "4", "2",
+            "$GPGGA,120000.00,0000.0000,N,00000.0000,E,0,00,,0.0,M,0.0,M,,*70",
+            "$GPGGA,120015.00,0000.0000,N,00000.0000,E,0,00,,0.0,M,0.0,M,,*74"};
+        QTest::newRow("out-of-range choice: every second") << QByteArrayList{"0", "12", "20"};
+        QTest::newRow("PVT: no status record") << QByteArrayList{"2", "0", "20"};
     }
     void periodAndStatusRecords()
     {
-        QFETCH(int, type);
-        QFETCH(int, every);
-        QFETCH(int, logged);
-        QFETCH(QByteArrayList, lines);
+        QFETCH(QByteArrayList, row);
+        const int type = row[0].toInt(), every = row[1].toInt(), logged = row[2].toInt();
         LogWindow lw(Keys(type, every));
         QCOMPARE(QSettings().value("LogFiles/GPSLogEvery").toInt(), every == 12 ? 0 : every);  // written back
         QVERIFY(lw.w->OpenGpsLog());
@@ -107,8 +168,8 @@ private slots:
         lw.w->CloseGpsLog(true);
         const QList<QByteArray> data = DataLines(lw.Read(lw.Files().value(0)));
         QCOMPARE(data.size(), type == 2 ? 0 : logged);
-        if (!lines.isEmpty())
-            QCOMPARE(data, lines);
+        if (row.size() > 3)
+            QCOMPARE(data, row.mid(3));
         lw.Second(Utc(2024, 12, 31, 12, 0, 30));
         QVERIFY(!lw.w->bLogThisSecond);  // no log, no logged second
     }
@@ -125,9 +186,8 @@ private slots:
         QCOMPARE(watcher.dialogs, QStringList{"GpsLogTypeDialog"});
         QVERIFY(close->isEnabled());
         close->trigger();
-        QCOMPARE(watcher.boxes.size(), 1);
-        QCOMPARE(watcher.boxes[0].text, "Are you sure you want to close this GPS Log file?");
         QVERIFY(lw.w->gpsLogFile.isOpen());
+        QCOMPARE(watcher.boxes.value(0).text, "Are you sure you want to close this GPS Log file?");
         watcher.SetAnswer(QMessageBox::Yes);
         close->trigger();
         QVERIFY(!lw.w->gpsLogFile.isOpen() && !close->isEnabled());
@@ -137,8 +197,7 @@ private slots:
         lw.w->ui->actionNew_GPS_Data_Log->trigger();  // the same file, never truncated
         lw.w->CloseGpsLog(true);
         const QByteArray log = lw.Read("GPS2024366.txt");
-        QCOMPARE(log.count("; Horalux GPS Data Log\n"), 3);
-        QCOMPARE(log.count(trailer), 3);
+        QVERIFY(log.count("; Horalux GPS Data Log\n") == 3 && log.count(trailer) == 3);
         QCOMPARE(watcher.boxes.size(), 2);
     }
 
@@ -156,8 +215,7 @@ private slots:
         LogWindow::Set("LogFiles/GPSLogPrefix", "GPS");
         LogWindow::Set("LogFiles/GPSLogFolder", lw.dir.filePath("plain/logs"));
         lw.w->ui->actionOpen_GPS_Data_Log->trigger();
-        QCOMPARE(watcher.boxes.size(), 2);
-        QVERIFY(watcher.boxes[1].text.startsWith("Cannot open the log file"));
+        QVERIFY(watcher.boxes.size() == 2 && watcher.boxes[1].text.startsWith("Cannot open the log file"));
         QVERIFY(!lw.w->gpsLogFile.isOpen() && !lw.w->ui->actionClose_GPS_Data_Log->isEnabled());
     }
 
@@ -210,5 +268,229 @@ private slots:
     }
 };
 
+class TestLogTexts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The PVT file of 31 December 2024 and port 3's time file, comma style; "" refused.
+    void names()
+    {
+        const QDate day(2024, 12, 31);
+        for (const QString& prefix : QStringList{"GPS", "", "St_1-a", QString(32, 'x'), QString(33, 'x'), "../x"}) {
+            const bool bRefused = prefix.size() > 32 || prefix.contains('/');
+            QCOMPARE(GpsLogPath("/logs", prefix, GpsLogPvt, day), bRefused ? "" : "/logs/" + prefix + "2024366.csv");
+            QCOMPARE(TicLogPath("/logs/", prefix, 1, day, QLatin1Char('T'), 3), bRefused ? "" : "/logs/" + prefix + "2024366T3.csv");
+        }
+    }
+
+    void extensionsPeriodsAndSeconds()
+    {
+        QString extensions;
+        for (int type = -1; type <= 5; ++type)
+            extensions += GpsLogExtension(type);
+        QCOMPARE(extensions, ".txt.txt.bin.csv.txt.bin.txt");
+        QCOMPARE(TicLogExtension(0) + TicLogExtension(1) + TicLogExtension(2), ".prn.csv.txt");
+        QCOMPARE(TicLogPath("/l", "TIC", 0, QDate(2025, 1, 1), QLatin1Char('C'), 0), "/l/TIC2025001C.prn");
+        QCOMPARE(TicLogPath("/l", "TIC", 2, QDate(2025, 1, 1), QLatin1Char('A'), 9), QString());
+        QCOMPARE(GpsLogPeriodSeconds(11) + GpsLogPeriodSeconds(-1), 3601);
+        QVERIFY(IsLoggedSecond(QTime(13, 0, 0), 3600) && !IsLoggedSecond(QTime(13, 0, 1), 3600));
+        QVERIFY(!IsLoggedSecond(QTime(), 1) && !IsLoggedSecond(QTime(1, 0, 0), 0));
+    }
+
+    // The NMEA log's quality follows the fix status; the sentence carries its checksum.
+    void ggaQuality()
+    {
+        LogTexts::StatusValues v;
+        v.utc = Utc(2024, 12, 31, 23, 59, 59);
+        v.nmeaPosition = "4807.0380,N,01131.0000,E";
+        v.satellitesUsed = 8, v.hdop = 0.9, v.altitudeMsl = 545.4, v.geoidSeparation = 46.9;
+        for (int fix : {1, 2, 3, 4}) {
+            v.fixStatus = fix;
+            QByteArray gga = LogTexts::GgaStatusSentence(v);
+            const char quality = fix == 2 ? '1' : fix == 3 ? '2' : '0';
+            QCOMPARE(gga.chopped(3),
+                     "$GPGGA,235959.00,4807.0380,N,01131.0000,E," + QByteArray(1, quality) + ",08,0.9,545.4,M,46.9,M,,");
+            QVERIFY(GpsSerialPortThread::CheckNmeaChecksum(gga));
+        }
+    }
+};
+
+// Each recording played through a pseudo-terminal with a PVT log open: one line per
+// logged second, whose positions agree with another decoder's reading.
+class TestPvtReplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replay_data()
+    {
+        // The capture, its port mode, the log of its day and its data lines.
+        QTest::addColumn<QStringList>("row");
+        QTest::newRow("Motorola 8-channel") << QStringList{"oncore-binary.log", "Motorola Binary Rx Only", "GPS2000238.csv", "12"};
+        // Each second's fix after the first time sentence decided the second, and the column line.
+        QTest::newRow("u-blox NMEA") << QStringList{"ublox-lea-5h.log", "Generic NMEA", "GPS2010233.csv", "19"};
+    }
+    void replay()
+    {
+        QFETCH(QStringList, row);
+        const QString capture = row[0];
+        QByteArray bytes, check;
+        READ_CAPTURE_OR_SKIP(capture, bytes);
+        READ_CAPTURE_OR_SKIP(capture + ".chk", check);
+        const bool bMotorola = capture.startsWith("oncore");
+        if (bMotorola) {
+            bytes = bytes.mid(bytes.indexOf("@@"));
+        } else {  // without the comment lines, here also between the sentences
+            QByteArrayList sentences = bytes.split('\n');
+            sentences.removeIf([](const QByteArray& line) { return !line.startsWith('$'); });
+            bytes = sentences.join('\n') + '\n';
+        }
+        QHash<QByteArray, QJsonObject> fixes;  // by time of day, hhmmss
+        for (const QByteArray& line : check.split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (o.value("class").toString() == "TPV" && o.contains("lat"))
+                fixes.insert(o.value("time").toString().mid(11, 8).remove(':').toLatin1(), o);
+        }
+
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        LogWindow lw({{"GpsPortDialog/GPS Serial Port", pair.ProgramEnd()},
+                      {"GpsPortDialog/GPS Serial Port Mode", row[1]},
+                      {"GpsPortDialog/GPS Serial Port PPS Interface", 0},
+                      {"LogFiles/GPSLogType", 2}});
+        lw.w->InitializeGpsReceiver();  // receive-only: the search ends at once
+        receiverInfo.receiverModel = bMotorola ? 9 : int(ReceiverModelGenericNmea);
+        QVERIFY(lw.w->OpenGpsLog());
+        int messages = bMotorola ? 0 : int(bytes.count('\n')), received = 0;  // in the stream, and seen
+        for (qsizetype pos = 0, n; bMotorola && (n = GpsSerialPortThread::MotorolaMessageLength(bytes.mid(pos, 4))) > 0; pos += n)
+            ++messages;
+        connect(&lw.w->gpsPortThread, &GpsSerialPortThread::newGpsText, lw.w.get(), [&] { ++received; });
+        QSerialPort rx(pair.ReceiverEnd());
+        QVERIFY(rx.open(QIODevice::ReadWrite));
+        rx.write(bytes);
+        QVERIFY2(TestSupport::WaitFor([&] { return received >= messages; }, 20000),
+                 qPrintable(QStringLiteral("%1 of %2 messages").arg(received).arg(messages)));
+        lw.w->CloseGpsLog(true);
+
+        QList<QByteArray> data = DataLines(lw.Read(row[2]));
+        QCOMPARE(data.size(), row[3].toInt());
+        if (!bMotorola)
+            QVERIFY(data.takeFirst().startsWith("time,lat_deg,lat_min,lat_dir,long_deg,"));
+        for (const QByteArray& line : data) {
+            // Motorola: date, time, latitude and longitude in milliarcseconds. NMEA: hh,
+            // mm, ss.ss, then degrees, minutes and hemisphere of latitude and longitude.
+            const QList<QByteArray> f = line.split(',');
+            QVERIFY2(f.size() > 8, line);
+            const QByteArray time = bMotorola ? f[1].trimmed().left(8).replace(":", "") : f[0] + f[1] + f[2].left(2);
+            const QJsonObject fix = fixes.value(time);
+            const double lat = bMotorola ? f[2].toDouble() / 3.6e6 : (f[3].toDouble() + f[4].toDouble() / 60) * (f[5] == "S" ? -1 : 1);
+            const double lon = bMotorola ? f[3].toDouble() / 3.6e6 : (f[6].toDouble() + f[7].toDouble() / 60) * (f[8] == "W" ? -1 : 1);
+            QVERIFY2(!fix.isEmpty() && qAbs(lat - fix["lat"].toDouble()) < 1e-7 && qAbs(lon - fix["lon"].toDouble()) < 1e-7, line);
+        }
+    }
+};
+
+class TestTicLogs : public QObject
+{
+    Q_OBJECT
+
+    // Ports 1 and 3 are in use; the others are "OFF".
+    static QHash<QString, QVariant> Keys(int style = 1, int tag = 3)
+    {
+        return {{"LogFiles/TicLogStyle", style}, {"LogFiles/TicTimeTagFormat", tag}, {"LogFiles/TicLogPrefix", "TIC"}};
+    }
+    static void UsePorts()
+    {
+        LogWindow::Set("TicPortDialog/TIC1 Serial Port", "/dev/counter1"), LogWindow::Set("TicPortDialog/TIC3 Serial Port", "TCP/IP");
+    }
+
+private slots:
+    // The TIC processing's lines reach their port's T and A files and the combined file.
+    void filesOfTheEnabledPortsAndTheirLines()
+    {
+        LogWindow lw(Keys(2, 0));
+        UsePorts();
+        LogWindow::Set("LogFiles/TicAveragingPeriod", 2);
+        MainWindow& w = *lw.w;
+        w.ticTimeTagFormat = 3;  // no tag on the entry kept before the set opens
+        w.LogConfigurationText("@@Cj identity\r\nsecond line\n\n");
+        ModalWatcher watcher;
+        watcher.SetDialogHandler(PressOk);
+        w.ui->actionNew_TIC_Data_Log->trigger();
+        QCOMPARE(watcher.dialogs, QStringList{"TicFileDialog"});
+        QCOMPARE(lw.Files(), QStringList({"TIC2024366A1.txt", "TIC2024366A3.txt", "TIC2024366C.txt",
+                                          "TIC2024366T1.txt", "TIC2024366T3.txt"}));
+        QCOMPARE(QString::asprintf("%d %d %d", w.ticLogStyle, w.ticTimeTagFormat, w.ticAveragingPeriod), "2 0 2");
+        QVERIFY(w.configurationBuffer.isEmpty());
+        w.ticTimeTagFormat = 3;
+        w.OnNewTicText("1 0.000025");
+        QVERIFY(!lw.Read("TIC2024366A1.txt").contains("25.0"));
+        w.OnNewTicText("1 0.000035");
+        for (int bad : {0, 9, -1})
+            w.WriteTicTimeLine(bad, "never");
+        w.ticTimeTagFormat = 1;
+        w.receiverTime.SetDateTime(Utc(2024, 12, 31, 18, 0, 0)), w.displayTime = w.receiverTime;
+        w.LogConfigurationText("@@Cj again");
+        w.CloseTicLogs(true);
+        QVERIFY(!w.ui->actionClose_TIC_Data_Log->isEnabled());
+
+        const QByteArray trailer = "; Closed TIC Data Logs 31-Dec-2024 18:00:00 UTC\n; \n";
+        const QByteArray times = "1\t\t25.000000\t25.000000\n1\t\t35.000000\t35.000000\n";
+        const QByteArray average = "1\t\t30.000000\t7.071068\t25.000000\t35.000000\t2\n";
+        const QByteArray c = lw.Read("TIC2024366C.txt");
+        QVERIFY(c.startsWith("; Horalux TIC Data Log, combined\n; Version " HORALUX_VERSION
+                             "\n; Opened 31-Dec-2024 23:59:58 UTC\n; Time tag: year and day of year with fraction\n"));
+        QVERIFY(c.endsWith(";\n@@Cj identity\nsecond line\n" + times + average + "60675.75000 @@Cj again\n" + trailer));
+        w.WriteTicTimeLine(1, "after closing");
+        const QByteArray t1 = lw.Read("TIC2024366T1.txt");
+        QVERIFY(t1.contains("\n; Port: TIC1, /dev/counter1\n") && t1.endsWith(";\n" + times + trailer));
+        QVERIFY(lw.Read("TIC2024366A1.txt").endsWith(";\n" + average + trailer));
+        QVERIFY(lw.Read("TIC2024366T3.txt").endsWith(";\n" + trailer));
+    }
+
+    // Up to 20000 characters wait for the set to open; more leave a note in their place.
+    void bufferFlushedAfterTheHeader()
+    {
+        for (int size : {19999, 20000, 20001}) {
+            LogWindow lw(Keys());
+            lw.w->ticTimeTagFormat = 3;
+            lw.w->LogConfigurationText(QString(size - 1, 'c'));
+            QVERIFY(lw.w->OpenTicLogs());
+            lw.w->CloseTicLogs(true);
+            const QByteArray kept = size <= 20000 ? QByteArray(size - 1, 'c') + '\n'
+                                                  : QByteArray("*** Configuration buffer overflow before log opened ***\n");
+            QVERIFY2(lw.Read("TIC2024366C.csv").contains(";\n" + kept + "; Closed TIC Data Logs"), qPrintable(QString::number(size)));
+            QCOMPARE(lw.Files(), QStringList{"TIC2024366C.csv"});  // no port in use
+        }
+    }
+
+    // A line of the new year goes to the new day's files, after the old ones' trailers.
+    void newDayBeforeTheLine()
+    {
+        LogWindow lw(Keys(0));
+        UsePorts();
+        ModalWatcher watcher(QMessageBox::No);
+        QVERIFY(lw.w->OpenTicLogs());
+        lw.w->receiverTime.SetDateTime(Utc(2024, 12, 31, 23, 59, 59));
+        lw.w->WriteTicTimeLine(1, "old");
+        lw.w->receiverTime.SetDateTime(Utc(2025, 1, 1, 0, 0, 0));
+        lw.w->WriteTicTimeLine(1, "new");
+        lw.w->ui->actionClose_TIC_Data_Log->trigger();
+        QCOMPARE(watcher.boxes.value(0).text, "Are you sure you want to close this TIC Log file set?");
+        QVERIFY(lw.w->ticCombinedLog.isOpen());
+        watcher.SetAnswer(QMessageBox::Yes);
+        lw.w->ui->actionClose_TIC_Data_Log->trigger();
+        QVERIFY(!lw.w->ticCombinedLog.isOpen() && lw.Files().size() == 10);
+        const QByteArray trailer = "\n; Closed TIC Data Logs 01-Jan-2025 00:00:00 UTC\n; \n";
+        QVERIFY(lw.Read("TIC2024366T1.prn").endsWith(";\nold" + trailer));
+        const QByteArray now = lw.Read("TIC2025001T1.prn");
+        QVERIFY(now.contains("; Opened 01-Jan-2025 00:00:00 UTC\n") && now.endsWith(";\nnew" + trailer));
+    }
+};
+
 HORALUX_TEST(TestGpsLog);
+HORALUX_TEST(TestLogTexts);
+HORALUX_TEST(TestPvtReplay);
+HORALUX_TEST(TestTicLogs);
 #include "tst_gpslog.moc"

@@ -2,49 +2,24 @@
 // loaders: each comes back as its key's default or repair value, written back where the
 // loader repairs the store.
 
-#include "gpslogtypedialog.h"
-#include "gpsnavdialog.h"
-#include "gpsportdialog.h"
-#include "gpsrxdialog.h"
+#include "../tools/allwindows.h"
 #include "mainwindow.h"
-#include "setpcclockdialog.h"
 #include "testsupport.h"
-#include "ticfiledialog.h"
-#include "ticportsettings.h"
-#include "timingdialog.h"
 
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
 
-#include <cmath>
-
 namespace {
 
-double Reference(int index)
-{
-    double values[4];
-    GpsNavDialog().GetRefLocation(&values[0], &values[1], &values[2], &values[3]);
-    return values[index];
-}
+double Reference(int i) { double v[4]; GpsNavDialog().GetRefLocation(&v[0], &v[1], &v[2], &v[3]); return v[i]; }
 
+// The timing dialog's value after it was opened and closed once.
 template <class Member>
-double Timing(Member member)
-{
-    TimingDialog dialog;
-    QTimer::singleShot(0, &dialog, &QDialog::reject);
-    dialog.exec();
-    return dialog.*member;
-}
+double Timing(Member member) { TimingDialog d; QTimer::singleShot(0, &d, &QDialog::reject); d.exec(); return d.*member; }
 
-struct Case
-{
-    const char* key;
-    double (*read)();
-    double expected;
-    const char* repaired;  // the text written back, or null when the store keeps the bad text
-    bool bWhole;           // read as an int: a number beyond the int range is bad too
-};
+// repaired: the text written back, null where the store keeps it; bWhole: an int, bad beyond its range.
+struct Case { const char* key; double (*read)(); double expected; const char* repaired; bool bWhole; };
 
 const Case kCases[] = {
     {"GpsNavDialog/RefLocation/Latitude", [] { return Reference(0); }, 0.0, "0.0000000000000000", false},
@@ -55,14 +30,10 @@ const Case kCases[] = {
     {"SetPcClockDialog/Time Sync Mode", [] { return double(SetPcClockDialog().syncMode); }, 0.0, "0", true},
     {"MainWindow/ClockDisplay", [] { return double(MainWindow().clockDisplayMode); }, 0.0, "0", true},
     {"MainWindow/Satellite Sort Mode", [] { return double(MainWindow().satelliteSortMode); }, 4.0, "4", true},
-    {"GpsPortDialog/GPS Serial Port DataRate", [] { return double(GpsPortDialog().GetDataRate()); }, 9600.0,
-     "9600", true},
-    {"GpsRxDialog/Satellite Enable Mask", [] { return double(GpsRxDialog().satelliteEnableMask); }, 4294967295.0,
-     nullptr, true},
-    {"TicPortDialog/TIC1 Serial Port DataRate", [] { return double(TicPortSettings::Load(1).dataRate); }, 9600.0,
-     nullptr, true},
-    {"LogFiles/TicAveragingPeriod", [] { return double(TicFileDialog().ticAveragingPeriod); }, 300.0, nullptr,
-     true},
+    {"GpsPortDialog/GPS Serial Port DataRate", [] { return double(GpsPortDialog().GetDataRate()); }, 9600.0, "9600", true},
+    {"GpsRxDialog/Satellite Enable Mask", [] { return double(GpsRxDialog().satelliteEnableMask); }, 4294967295.0, nullptr, true},
+    {"TicPortDialog/TIC1 Serial Port DataRate", [] { return double(TicPortSettings::Load(1).dataRate); }, 9600.0, nullptr, true},
+    {"LogFiles/TicAveragingPeriod", [] { return double(TicFileDialog().ticAveragingPeriod); }, 300.0, nullptr, true},
     {"LogFiles/GPSLogEvery", [] { return double(GpsLogTypeDialog().gpsLogEveryIndex); }, 0.0, "0", true},
 };
 
@@ -79,13 +50,11 @@ private slots:
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("stored");
-        for (int k = 0; k < int(std::size(kCases)); ++k) {
-            // 4294967298 is 2 once wrapped into an int: in range for most of these keys.
-            for (const char* text : {"nan", "inf", "-inf", "1e999", "abc", "4294967298"}) {
+        // 4294967298 is 2 once wrapped into an int: in range for most of these keys.
+        for (int k = 0; k < int(std::size(kCases)); ++k)
+            for (const char* text : {"nan", "inf", "-inf", "1e999", "abc", "4294967298"})
                 if (kCases[k].bWhole || QByteArray(text) != "4294967298")
                     QTest::addRow("%s %s", kCases[k].key, text) << k << QString::fromLatin1(text);
-            }
-        }
     }
 
     void badStoredNumberReadsAsDefault()
@@ -94,9 +63,7 @@ private slots:
         QFETCH(QString, stored);
         const Case& c = kCases[index];
         QSettings().setValue(c.key, stored);
-        const double value = c.read();
-        QVERIFY(std::isfinite(value));
-        QCOMPARE(value, c.expected);
+        QCOMPARE(c.read(), c.expected);
         QCOMPARE(QSettings().value(c.key).toString(), c.repaired ? QString::fromLatin1(c.repaired) : stored);
     }
 };

@@ -1,34 +1,41 @@
-// The TIC port object: SCPI counters on the loopback and serial lines on a pair of
-// pseudo-terminals.
+// The TIC ports: SCPI counters on the loopback, serial lines on a pair of pseudo-terminals
+// and the port dialog; the counter readings' arithmetic and what one line does to the
+// main window.
 
+#include "../rxconfig/widgetlookup.h"
 #include "fakescpicounter.h"
+#include "mainwindow.h"
 #include "modalwatcher.h"
 #include "scpisession.h"
 #include "socatpair.h"
+#include "telnettcpserver.h"
 #include "testsupport.h"
+#include "ticcorrection.h"
+#include "ticportdialog.h"
+#include "ticprocesseddatadialog.h"
+#include "ticrawdatadialog.h"
 #include "ticserialportthread.h"
+#include "timingdialog.h"
+#include "ui_mainwindow.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 namespace {
 
-void SetTicPort(int port, const char* key, const QVariant& value)
-{
-    QSettings().setValue(QStringLiteral("TicPortDialog/TIC%1 %2").arg(port).arg(QLatin1String(key)), value);
-}
-
-QList<QByteArray> Texts(const QSignalSpy& spy)
-{
-    QList<QByteArray> texts;
-    for (const QList<QVariant>& args : spy)
-        texts << args.at(0).toByteArray();
-    return texts;
-}
+QString Key(int port, const char* key) { return QStringLiteral("TicPortDialog/TIC%1 %2").arg(port).arg(QLatin1String(key)); }
+void SetTicPort(int port, const char* key, const QVariant& value) { QSettings().setValue(Key(port, key), value); }
+QString Stored(int port, const char* key) { return QSettings().value(Key(port, key), "<none>").toString(); }
 
 }  // namespace
 
@@ -38,6 +45,7 @@ class TestTicPort : public QObject
 
     std::unique_ptr<FakeScpiCounter> counter;
     std::unique_ptr<TicSerialPortThread> port;
+    QByteArrayList lines;  // sent on, with their port numbers
 
     // Port 1 on the fake counter, with waits short enough for a test.
     void StartScpiPort(const QByteArray& setupOverride = {})
@@ -45,9 +53,7 @@ class TestTicPort : public QObject
         SetTicPort(1, "Serial Port", "TCP/IP");
         SetTicPort(1, "Serial Port TcpIp Address", counter->Address());
         SetTicPort(1, "Setup Commands", QString::fromLatin1(setupOverride));
-        port->identifyWaitMs = 300;
-        port->replyWaitMs = 150;
-        port->reconnectFirstMs = 100;
+        port->identifyWaitMs = 300, port->replyWaitMs = 150, port->reconnectFirstMs = 100;
         port->startTicSerialPort(1);
     }
 
@@ -58,55 +64,40 @@ private slots:
         counter = std::make_unique<FakeScpiCounter>();
         QVERIFY(counter->Listen());
         port = std::make_unique<TicSerialPortThread>();
+        lines.clear();
+        connect(port.get(), &TicSerialPortThread::newTicText, this, [this](const QByteArray& line) { lines << line; });
     }
 
-    void cleanup()
-    {
-        port.reset();
-        counter.reset();
-    }
+    void cleanup() { port.reset(), counter.reset(); }
 
+    // Identity, prompt and echo, the set-up override; the commands sent are the
+    // identity query, the set-up (the default one when none) and the polls.
     void scpiSetUpAndPolling_data()
     {
-        QTest::addColumn<QByteArray>("identity");
-        QTest::addColumn<bool>("prompt");
-        QTest::addColumn<bool>("echo");
-        QTest::addColumn<QByteArray>("setupOverride");
-        QTest::addColumn<QList<QByteArray>>("setup");
-        QTest::newRow("53220A") << QByteArray("Keysight,53220A,1,A") << false << false << QByteArray()
-                                << ScpiSession::DefaultSetup();
-        QTest::newRow("53230A with prompt and echo") << QByteArray("Keysight,53230A,1,A") << true << true
-                                                     << QByteArray() << ScpiSession::DefaultSetup();
-        QTest::newRow("BNC1105, own set-up") << QByteArray("BNC1105 counter") << false << false
-                                             << QByteArray(" *RST ;;CONF:TINT;") << QList<QByteArray>{"*RST", "CONF:TINT"};
+        QTest::addColumn<QByteArrayList>("row");
+        QTest::newRow("53220A") << QByteArrayList{"Keysight,53220A,1,A", "", ""};
+        QTest::newRow("53230A with prompt and echo") << QByteArrayList{"Keysight,53230A,1,A", "PE", ""};
+        QTest::newRow("BNC1105, own set-up") << QByteArrayList{"BNC1105 counter", "", " *RST ;;CONF:TINT;", "*RST", "CONF:TINT"};
+        QTest::newRow("unknown model: neither set up nor polled") << QByteArrayList{"ACME,COUNTER9000", "", ""};
     }
-
     void scpiSetUpAndPolling()
     {
-        QFETCH(QByteArray, identity);
-        QFETCH(bool, prompt);
-        QFETCH(bool, echo);
-        QFETCH(QByteArray, setupOverride);
-        QFETCH(QList<QByteArray>, setup);
-        counter->identity = identity;
-        counter->bPrompt = prompt;
-        counter->bEcho = echo;
+        QFETCH(QByteArrayList, row);
+        counter->identity = row[0];
+        counter->bPrompt = row[1].contains('P');
+        counter->bEcho = row[1].contains('E');
         counter->readings = {"+1.000000000E-06", "9.91E+37"};
-        QSignalSpy lines(port.get(), &TicSerialPortThread::newTicText);
-        StartScpiPort(setupOverride);
+        StartScpiPort(row[2]);
+        if (row[0].startsWith("ACME")) {
+            QVERIFY(TestSupport::WaitFor([&] { return port->Session().GetState() == ScpiSession::State::Unknown; }));
+            QTest::qWait(100);
+            QCOMPARE(counter->commands, QList<QByteArray>{"*IDN?"});
+            return;
+        }
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 3; }));
-        QCOMPARE(Texts(lines), (QList<QByteArray>{"1 +1.000000000E-06", "1 9.91E+37"}));
-        const QList<QByteArray> sent = QList<QByteArray>{"*IDN?"} + setup + QList<QByteArray>(3, "READ?");
-        QCOMPARE(counter->commands, sent);
-    }
-
-    void unknownModelIsNeitherSetUpNorPolled()
-    {
-        counter->identity = "ACME,COUNTER9000";
-        StartScpiPort();
-        QVERIFY(TestSupport::WaitFor([&] { return port->Session().GetState() == ScpiSession::State::Unknown; }));
-        QTest::qWait(100);
-        QCOMPARE(counter->commands, QList<QByteArray>{"*IDN?"});
+        QCOMPARE(lines, (QByteArrayList{"1 +1.000000000E-06", "1 9.91E+37"}));
+        const QList<QByteArray> setup = row.size() > 3 ? row.mid(3) : ScpiSession::DefaultSetup();
+        QCOMPARE(counter->commands, QList<QByteArray>{"*IDN?"} + setup + QList<QByteArray>(3, "READ?"));
     }
 
     // A lost reply is asked for again; after three the port connects anew. Failures of
@@ -118,8 +109,7 @@ private slots:
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         const qsizetype second = counter->commands.lastIndexOf("*IDN?");
         QCOMPARE(counter->commands.first(second).count("READ?"), ScpiSession::kMaxMisses);
-        QCOMPARE(counter->connections, 2);
-        QCOMPARE(errors.count(), 0);
+        QVERIFY(counter->connections == 2 && errors.isEmpty());
     }
 
     // A closed link comes back; a start with unchanged settings leaves a live link
@@ -138,8 +128,7 @@ private slots:
         SetTicPort(1, "Units", 3);
         port->startTicSerialPort(1);
         QVERIFY(TestSupport::WaitFor([&] { return counter->connections == 3; }));
-        QCOMPARE(port->Settings().units, 3);
-        QVERIFY(watcher.boxes.isEmpty());
+        QVERIFY(port->Settings().units == 3 && watcher.boxes.isEmpty());
     }
 
     // A line split over two writes, CR LF and empty lines, and 5000 bytes without an end,
@@ -149,7 +138,6 @@ private slots:
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
         SetTicPort(3, "Serial Port", pair.ProgramEnd());
-        QSignalSpy lines(port.get(), &TicSerialPortThread::newTicText);
         port->startTicSerialPort(3);
         QVERIFY(port->IsSerialOpen());
         QSerialPort counterEnd(pair.ReceiverEnd());
@@ -163,7 +151,7 @@ private slots:
         }
         QVERIFY(TestSupport::WaitFor([&] { return lines.count() >= 3; }, 2000));
         QTest::qWait(50);
-        QCOMPARE(Texts(lines), (QList<QByteArray>{"3 +1.5E-06", "3 2.0", "3 4.0"}));
+        QCOMPARE(lines, (QByteArrayList{"3 +1.5E-06", "3 2.0", "3 4.0"}));
     }
 
     void removedDeviceIsClosedAndReportedOnce()
@@ -177,10 +165,219 @@ private slots:
         pair.Kill();
         QVERIFY(TestSupport::WaitFor([&] { return !port->IsSerialOpen(); }, 3000));
         QTest::qWait(200);
-        QCOMPARE(errors.count(), 1);
-        QVERIFY(errors.at(0).at(0).toString().startsWith("TIC2 Port"));
+        QVERIFY(errors.count() == 1 && errors.at(0).at(0).toString().startsWith("TIC2 Port"));
+    }
+};
+
+// One port shown at a time; OK saves all eight, Cancel reloads them.
+class TestTicPortDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { TestSupport::ClearSettings(); }
+
+    void editSeveralPortsThenOkOrCancel()
+    {
+        TicPortDialog dialog;
+        ModalWatcher watcher;
+        auto* select = Child<QComboBox>(&dialog, "IDC_TIC_PORT_SELECT");
+        auto* name = Child<QComboBox>(&dialog, "IDC_TIC_SERIAL_PORT");
+        auto* address = Child<QLineEdit>(&dialog, "IDC_TIC_TCPIP_ADDRESS");
+        QVERIFY(!address->isEnabled());
+        select->setCurrentIndex(1);
+        name->setCurrentText("/dev/ttyTIC2");
+        Child<QComboBox>(&dialog, "IDC_TIC_UNITS")->setCurrentIndex(3);
+        select->setCurrentIndex(4);
+        name->setCurrentText("TCP/IP");
+        QVERIFY(address->isEnabled());
+        address->setText("10.0.0");  // malformed: OK warns and keeps the dialog
+        select->setCurrentIndex(0);
+        dialog.setResult(-1);
+        Child<QPushButton>(&dialog, "OK")->click();
+        QCOMPARE(watcher.boxes.value(0).title, QString("Illegal IP Address"));
+        QVERIFY(dialog.result() == -1 && dialog.SelectedPort() == 5 && Stored(5, "Serial Port") == "<none>");
+        address->setText("10.0.0.5:5025");
+        Child<QPushButton>(&dialog, "OK")->click();
+        QCOMPARE(dialog.result(), 1);
+        QCOMPARE(QStringList({Stored(2, "Serial Port"), Stored(2, "Units"), QString::number(TicPortSettings::Load(5).TcpPort()),
+                              QString::number(TicPortSettings::Load(4).TcpPort()), Stored(8, "Serial Port")}).join(' '),
+                 "/dev/ttyTIC2 3 5025 5024 OFF");
+
+        select->setCurrentIndex(1);
+        name->setCurrentText("OFF");
+        Child<QPushButton>(&dialog, "CANCEL")->click();
+        QVERIFY(dialog.result() == 0 && name->currentText() == "/dev/ttyTIC2");
+    }
+};
+
+class TestTicProcessing : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> w;
+
+    // Readings of the given ports, in µs.
+    void Read(std::initializer_list<int> ports, const char* value)
+    {
+        for (int port : ports)
+            w->OnNewTicText(QByteArray::number(port) + ' ' + value);
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::ClearSettings();
+        for (int port = 1; port <= 8; ++port)
+            SetTicPort(port, "Units", 2);
+        w = std::make_unique<MainWindow>();
+        w->ticTimeTagFormat = 3;  // no tag: the lines do not depend on the clock
+        w->timingDialog->sawtoothMode = 0, w->timingDialog->ppsOffsetLateUs = 0.0;
+    }
+
+    void cleanup() { w.reset(); }
+
+    // Reading|unit (0 s, 1 ms, 2 µs, 3 ns)|value in µs; no value is no number at all, "nan"
+    // the counter's no-number or one that is not finite in µs.
+    void readings_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("seconds, SCPI form") << "+1.000000000E-06|0|1";
+        QTest::newRow("ms, more fields") << " 1.5 ms,x|1|1500";
+        QTest::newRow("ns") << "-250|3|-0.25";
+        QTest::newRow("counter's no-number") << "9.91E+37|0|nan";
+        QTest::newRow("NaN") << "NaN|2|nan";
+        QTest::newRow("overflow by the unit") << "1e305|0|nan";
+        QTest::newRow("text") << "ERROR -113|0|";
+    }
+    void readings()
+    {
+        QFETCH(QString, row);
+        const QStringList f = row.split('|');
+        double value = 0.0;
+        const TicReadingKind kind = ParseTicReading(f[0].toLatin1(), f[1].toInt(), &value);
+        QCOMPARE(int(kind), int(f[2].isEmpty() ? TicReadingKind::NoNumber
+                                : f[2] == "nan" ? TicReadingKind::NotANumber : TicReadingKind::Number));
+        QCOMPARE(value, f[2] == "nan" ? 0.0 : f[2].toDouble());
+    }
+
+    // raw µs, sawtooth mode (0 automatic, 1 add, 2 subtract, 3 off), sawtooth ns, late 1PPS µs, result.
+    void correction_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("automatic subtracts") << "10 0 5 0 9.995";
+        QTest::newRow("add") << "10 1 5 0 10.005";
+        QTest::newRow("subtract") << "10 2 -5 0 10.005";
+        QTest::newRow("off") << "10 3 5 0 10";
+        QTest::newRow("never set") << "10 -1 5 0 10";
+        QTest::newRow("late 1PPS offset") << "300000 3 0 200000 100000";
+        QTest::newRow("folds up") << "-600000 3 0 0 400000";
+        QTest::newRow("+500000 folds to -500000") << "900000 3 0 400000 -500000";
+        QTest::newRow("two seconds off") << "1999999.5 3 0 0 -0.5";
+    }
+    void correction()
+    {
+        QFETCH(QString, row);
+        const QStringList f = row.split(' ');
+        QCOMPARE(CorrectTicMicroseconds(f[0].toDouble(), TicSawtoothTermUs(f[1].toInt(), f[2].toDouble()), f[3].toDouble()),
+                 f[4].toDouble());
+        QVERIFY(std::isnan(FoldTicMicroseconds(std::nan(""))));
+    }
+
+    // As the receiver reports a sawtooth, every port corrects its next reading with it,
+    // once; a port coming back from a gap takes none.
+    void sawtoothOncePerPort()
+    {
+        Read({1, 2, 3}, "10");
+        w->sawtoothNs = 5.0, w->bSawtoothValid = true, w->bTicPortStale[2] = true;
+        QStringList lines;
+        for (int port : {1, 1, 2, 2, 3}) {
+            Read({port}, "10");
+            lines << QString::fromLatin1(w->lastTicTimeLine);
+        }
+        QCOMPARE(lines, QStringList({"1,,9.995000,10.000000", "1,,10.000000,10.000000", "2,,9.995000,10.000000",
+                                     "2,,10.000000,10.000000", "3,,10.000000,10.000000"}));
+        QVERIFY(!w->bSawtoothValid);
+    }
+
+    // Average lines close a block of N readings; a gap starts a new block. The counter's
+    // no-number and bad port numbers change nothing.
+    void averagesAndLines()
+    {
+        const auto state = [&] {
+            return w->lastTicTimeLine + " | " + w->lastTicAverageLine + " | " + QByteArray::number(w->ticDataAge[0]);
+        };
+        QCOMPARE(state(), "UNAVAILABLE | UNAVAILABLE | 0");
+        w->ticAveragingPeriod = 4, w->ticTimeLogPeriod = 2;
+        Read({1}, "100");
+        w->bTicPortStale[0] = true;
+        w->ticDataAge[0] = 3;
+        for (const char* value : {"1", "2", "3"})
+            Read({1}, value);
+        QCOMPARE(state(), "1,,2.000000,2.000000 | UNAVAILABLE | 0");
+        w->ticDataAge[0] = 1;
+        Read({1}, "9.91E+37");
+        for (const char* bad : {"9 1", "0 1", "x 1", ""}) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("bad port number"));
+            w->OnNewTicText(bad);
+        }
+        QCOMPARE(w->ticDataAge[0], 1);
+        Read({1}, "4");
+        QCOMPARE(state(), "1,,4.000000,4.000000 | 1,,2.500000,1.290994,1.000000,4.000000,4 | 0");
+    }
+
+    // The clock follows the lowest-numbered port that is reading, in modes 6 and 7 only.
+    void clockAndWindows_data()
+    {
+        QTest::addColumn<int>("mode");
+        for (int mode : {0, 5, 6, 7})
+            QTest::addRow("mode %d", mode) << mode;
+    }
+    void clockAndWindows()
+    {
+        QFETCH(int, mode);
+        const QString ticData = mode == 7 ? "250.000" : "150.000";  // corrected, or raw in mode 7
+        const QString clock = mode >= 6 ? ticData : "before";
+        w->clockDisplayMode = mode;
+        w->ui->ClockDisplay->setText("before");
+        w->timingDialog->ppsOffsetLateUs = 100.0, w->sawtoothNs = 5.0, w->timeAccuracyNs = 7;
+        w->ticRawDataDialog->ShowDialog(), w->ticProcessedDataDialog->ShowDialog();
+        w->bTicRawDataVisible = w->bTicProcessedDataVisible = true;
+        Read({3}, "250");
+        QCOMPARE(w->ui->ClockDisplay->text() + ' ' + w->ui->TIC_Data->text(), clock + ' ' + ticData);
+        Read({4}, "400");
+        QCOMPARE(w->ui->TIC_Data->text(), ticData);
+        QCOMPARE(w->ticRawDataDialog->Text(), QString("3 250\n4 400"));
+        QVERIFY(w->ticProcessedDataDialog->Text().startsWith("TIC3 150.000000 250.000000 5.000 7 100.000 \n"));
+    }
+
+    // Time lines stream once in mode 1, average lines always in mode 2.
+    void remoteStream()
+    {
+        QTcpServer probe;  // a free port
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        w->telnetServer = new TelnetTcpServer(w.get());
+        w->telnetServer->StartServer(port);
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(TestSupport::WaitFor([&] { return client.canReadLine(); }));
+        client.readAll();
+        w->ticTimeStreamMode = 1, w->ticAverageStreamMode = 2, w->ticAveragingPeriod = 1;
+        Read({2}, "1"), Read({2}, "2");
+        QByteArray received;
+        QVERIFY(TestSupport::WaitFor([&] { received += client.readAll(); return received.count('\n') >= 3; }));
+        QTest::qWait(50);
+        received += client.readAll();
+        QCOMPARE(received, QByteArray("$VUDUZ,TICDATA,TIME,2,,1.000000,1.000000\r\n"
+                                      "$VUDUZ,TICDATA,AVERAGE,2,,1.000000,0.000000,1.000000,1.000000,1\r\n"
+                                      "$VUDUZ,TICDATA,AVERAGE,2,,2.000000,0.000000,2.000000,2.000000,1\r\n"));
+        QCOMPARE(w->ticTimeStreamMode, 0);
     }
 };
 
 HORALUX_TEST(TestTicPort);
+HORALUX_TEST(TestTicPortDialog);
+HORALUX_TEST(TestTicProcessing);
 #include "tst_ticport.moc"

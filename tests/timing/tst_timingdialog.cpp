@@ -1,20 +1,29 @@
+// The timing corrections dialog and its coax calculator; setting the PC clock from GPS time.
+
+#include "../decode/decodetests.h"
 #include "../rxconfig/widgetlookup.h"
 #include "coaxdialog.h"
+#include "fakesystemclock.h"
 #include "modalwatcher.h"
-#include "testsupport.h"
+#include "pctime.h"
+#include "setpcclockdialog.h"
 #include "timingdialog.h"
+#include "ui_mainwindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
-#include <QTest>
+#include <QStatusBar>
 #include <QTimer>
 #include <functional>
 
 namespace {
+
+QDateTime Utc(int h, int m, int s) { return QDateTime(QDate(2024, 3, 1), QTime(h, m, s), Qt::UTC); }
+void Sync(const char* key, const QVariant& value) { QSettings().setValue(QStringLiteral("SetPcClockDialog/") + key, value); }
 
 // Types the text into a field the way an operator does: one textEdited per edit.
 void Type(QObject* dialog, const char* name, const QString& text)
@@ -25,6 +34,15 @@ void Type(QObject* dialog, const char* name, const QString& text)
 }
 
 void Click(QObject* dialog, const char* name) { Child<QAbstractButton>(dialog, name)->click(); }
+
+// The texts of the named fields and labels, joined by '|'.
+QString Text(QObject* dialog, std::initializer_list<const char*> names)
+{
+    QStringList texts;
+    for (const char* name : names)
+        texts << Child<QWidget>(dialog, name)->property("text").toString();
+    return texts.join('|');
+}
 
 // Runs exec() with the given steps done inside its event loop; a step that fails, and so
 // returns early, leaves the dialog to be rejected rather than waiting for ever.
@@ -41,27 +59,25 @@ int ExecWith(Dialog& dialog, std::function<void()> steps)
 
 const QString kGroup = QStringLiteral("Antenna Coax Calculator");
 
-// Stores a run's length, unit and cable text.
-void StoreRun(int run, const QStringList& values)
+// Stores a run's length, unit and cable text, given as length|unit|cable.
+void StoreRun(const QString& group, int run, const QString& values)
 {
-    QSettings settings;
-    const QString n = QString::number(run);
-    settings.setValue(kGroup + "/dLength_" + n, values[0]);
-    settings.setValue(kGroup + "/Dimension_" + n, values[1]);
-    settings.setValue(kGroup + "/VelocityFactor_" + n, values[2]);
+    for (int k = 0; k < 3; ++k)
+        QSettings().setValue(group + QStringList{"/dLength_", "/Dimension_", "/VelocityFactor_"}[k] + QString::number(run),
+                             values.section('|', k, k));
 }
 
-QString Text(QObject* dialog, const char* name) { return Child<QLineEdit>(dialog, name)->text(); }
 void Store(const QString& key, const QVariant& value) { QSettings().setValue("TimingDialog/" + key, value); }
 QString Stored(const QString& key) { return QSettings().value("TimingDialog/" + key).toString(); }
 
 // UTC correction|before the second|after it, as shown.
-QString Totals(QObject* dialog)
+QString Totals(QObject* d) { return Text(d, {"IDC_TIMING_TOTAL_UDELAY", "IDC_TIMING_TOTAL_EDELAY1", "IDC_TIMING_TOTAL_EDELAY2"}); }
+
+// The dialog's values the program uses: UTC correction, offsets, T-RAIM, sawtooth mode.
+QString Values(const TimingDialog& d)
 {
-    return QStringList{Child<QLabel>(dialog, "IDC_TIMING_TOTAL_UDELAY")->text(),
-                       Child<QLabel>(dialog, "IDC_TIMING_TOTAL_EDELAY1")->text(),
-                       Child<QLabel>(dialog, "IDC_TIMING_TOTAL_EDELAY2")->text()}
-        .join('|');
+    return QString::asprintf("%.10g|%.10g|%.10g|%.10g|%d", d.utcCorrectionNs, d.ppsOffsetEarlyUs, d.ppsOffsetLateUs,
+                             d.traimLimitNs, d.sawtoothMode);
 }
 
 }  // namespace
@@ -85,34 +101,28 @@ private slots:
 
     void workedDelays_data()
     {
-        // Each run: length|unit|cable; shown: delay 1|delay 2|total.
-        QTest::addColumn<QString>("run1");
-        QTest::addColumn<QString>("run2");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("feet") << "100|Feet|LMR-400" << "100|Feet|RG-58/U" << "119|153|273";
-        QTest::newRow("metres, rounded up and down") << "1|Meters|LMR-240" << "2|Meters|LMR-240" << "4|7|11";
-        QTest::newRow("total of the tenths") << "30|Meters|RG-58/U" << "30|Meters|RG-58/U" << "151|151|303";
-        QTest::newRow("unknown cable adds nothing") << "50|Meters|coax" << "30|Meters|0.66" << "0|151|151";
-        QTest::newRow("tiny factor stays in range") << "9999|Meters|.0000001" << "0|Feet|LMR-240"
-                                                    << "214748364|0|214748364";
+        QTest::addColumn<QStringList>("row");  // each run length|unit|cable; shown delay 1|delay 2|total
+        QTest::newRow("feet") << QStringList{"100|Feet|LMR-400", "100|Feet|RG-58/U", "119|153|273"};
+        QTest::newRow("metres, rounded up and down") << QStringList{"1|Meters|LMR-240", "2|Meters|LMR-240", "4|7|11"};
+        QTest::newRow("total of the tenths") << QStringList{"30|Meters|RG-58/U", "30|Meters|RG-58/U", "151|151|303"};
+        QTest::newRow("unknown cable adds nothing") << QStringList{"50|Meters|coax", "30|Meters|0.66", "0|151|151"};
+        QTest::newRow("tiny factor stays in range")
+            << QStringList{"9999|Meters|.0000001", "0|Feet|LMR-240", "214748364|0|214748364"};
     }
     void workedDelays()
     {
-        QFETCH(QString, run1);
-        QFETCH(QString, run2);
-        QFETCH(QString, shown);
-        StoreRun(1, run1.split('|'));
-        StoreRun(2, run2.split('|'));
+        QFETCH(QStringList, row);
+        StoreRun(kGroup, 1, row[0]);
+        StoreRun(kGroup, 2, row[1]);
         CoaxDialog dialog;
         dialog.settingsGroup = kGroup;
-        QStringList seen;
+        QString seen;
         QCOMPARE(ExecWith(dialog, [&] {
-            seen = QStringList{Text(&dialog, "IDC_DC_DELAY1"), Text(&dialog, "IDC_DC_DELAY2"),
-                               Text(&dialog, "IDC_DC_TOTAL_DELAY")};
+            seen = Text(&dialog, {"IDC_DC_DELAY1", "IDC_DC_DELAY2", "IDC_DC_TOTAL_DELAY"});
             Click(&dialog, "OK");
         }), 1);
-        QCOMPARE(seen.join('|'), shown);
-        QCOMPARE(dialog.totalDelayNs, shown.split('|')[2].toDouble());
+        QCOMPARE(seen, row[2]);
+        QCOMPARE(dialog.totalDelayNs, row[2].section('|', 2).toDouble());
     }
 
     void lengthChecksAndAnInvalidFieldAtOk()
@@ -123,10 +133,9 @@ private slots:
         auto* length1 = Child<QLineEdit>(&dialog, "IDC_DC_LENGTH1");
         auto* ok = Child<QPushButton>(&dialog, "OK");
         QCOMPARE(ExecWith(dialog, [&] {
-            QCOMPARE(Text(&dialog, "IDC_DC_TOTAL_DELAY"), "0");  // first use: nothing stored
+            QCOMPARE(Text(&dialog, {"IDC_DC_TOTAL_DELAY"}), "0");  // first use: nothing stored
             Type(&dialog, "IDC_DC_LENGTH1", "");
-            QCOMPARE(length1->styleSheet(), "color:red");
-            QVERIFY(!ok->isEnabled());
+            QVERIFY(length1->styleSheet() == "color:red" && !ok->isEnabled());
             emit length1->editingFinished();
             QVERIFY(watcher.boxes.isEmpty());
             Type(&dialog, "IDC_DC_LENGTH1", "10000");
@@ -134,16 +143,16 @@ private slots:
             Type(&dialog, "IDC_DC_LENGTH1", "12.5");
             Type(&dialog, "IDC_DC_LENGTH2", "10");
             QVERIFY(ok->isEnabled());
-            QCOMPARE(Text(&dialog, "IDC_DC_DELAY1"), "15");  // 12.5 ft already counts
+            QCOMPARE(Text(&dialog, {"IDC_DC_DELAY1"}), "15");  // 12.5 ft already counts
             Child<QComboBox>(&dialog, "IDC_DC_LEN_DIM1")->setCurrentIndex(1);  // another unit or cable recalculates
-            QCOMPARE(Text(&dialog, "IDC_DC_DELAY1"), "49");
+            QCOMPARE(Text(&dialog, {"IDC_DC_DELAY1"}), "49");
             Child<QComboBox>(&dialog, "IDC_DC_VF1")->setCurrentText("RG-58/U");
-            QCOMPARE(Text(&dialog, "IDC_DC_DELAY1") + "|" + Text(&dialog, "IDC_DC_TOTAL_DELAY"), "63|75");
+            QCOMPARE(Text(&dialog, {"IDC_DC_DELAY1", "IDC_DC_TOTAL_DELAY"}), "63|75");
             ok->click();
         }), 1);
         QCOMPARE(watcher.boxes.size(), 2);
-        QCOMPARE(watcher.boxes[0].text, "Field is out of range.\nMust be between 0 and 9999");
-        QCOMPARE(watcher.boxes[1].text, "Extraineous characters in the field.");
+        QCOMPARE(watcher.boxes[0].text + '|' + watcher.boxes[1].text,
+                 "Field is out of range.\nMust be between 0 and 9999|Extraineous characters in the field.");
         QCOMPARE(QSettings().value(kGroup + "/dLength_1").toDouble(), 12.5);
         QString shown;
         ExecWith(dialog, [&] { shown = length1->text(), dialog.reject(); });
@@ -160,149 +169,111 @@ private slots:
 
     void totalsAsTheOperatorTypes_data()
     {
-        QTest::addColumn<QString>("typed");   // epoch|fine|extra|antenna|measurement|receiver
-        QTest::addColumn<QString>("totals");  // UTC correction|before the second|after it
-        QTest::newRow("one ms late") << "1|0|0|0|0|55" << "55|-999000|1000";
-        QTest::newRow("all zero") << "0|0|0|0|0|0" << "0|0|1000000";
-        QTest::newRow("early only") << "0|0|5|0|0|55" << "55|-5|999995";
-        QTest::newRow("latest") << "999|999|0|0|0|55" << "55|-1|999999";
-        QTest::newRow("half second") << "500|0|0|0|0|55" << "55|-500000|500000";
-        QTest::newRow("cables and receiver") << "0|0|0|12|3|55" << "70|0|1000000";
+        // Typed epoch|fine|extra|antenna|measurement|receiver; totals UTC correction|before|after.
+        QTest::addColumn<QStringList>("row");
+        QTest::newRow("one ms late") << QStringList{"1|0|0|0|0|55", "55|-999000|1000"};
+        QTest::newRow("all zero") << QStringList{"0|0|0|0|0|0", "0|0|1000000"};
+        QTest::newRow("early only") << QStringList{"0|0|5|0|0|55", "55|-5|999995"};
+        QTest::newRow("latest") << QStringList{"999|999|0|0|0|55", "55|-1|999999"};
+        QTest::newRow("cables and receiver") << QStringList{"0|0|0|12|3|55", "70|0|1000000"};
     }
     void totalsAsTheOperatorTypes()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, totals);
+        QFETCH(QStringList, row);
         TimingDialog dialog;
         const char* fields[] = {"IDC_TIMING_EPOCH",     "IDC_TIMING_OFFSET",    "IDC_TIMING_EXTRA_DELAY",
                                 "IDC_TIMING_ANT_CABLE", "IDC_TIMING_MES_CABLE", "IDC_TIMING_RCVR_DELAY"};
         QCOMPARE(ExecWith(dialog, [&] {
             for (int k = 0; k < 6; ++k)
-                Type(&dialog, fields[k], typed.split('|')[k]);
-            QCOMPARE(Totals(&dialog), totals);
+                Type(&dialog, fields[k], row[0].section('|', k, k));
+            QCOMPARE(Totals(&dialog), row[1]);
             Click(&dialog, "OK");
         }), 1);
-        const QStringList shown = totals.split('|');
-        QCOMPARE(dialog.utcCorrectionNs, shown[0].toDouble());
-        QCOMPARE(dialog.ppsOffsetEarlyUs, shown[1].toDouble());
-        QCOMPARE(dialog.ppsOffsetLateUs, shown[2].toDouble());
+        QCOMPARE(Values(dialog), row[1] + "|500|0");
     }
 
+    // field, typed text, valid, then the box's title and text on leaving the field (none when absent).
     void fieldChecks_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QString>("title");  // of the box on leaving the field; empty for none
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("row");
         const QString range = QStringLiteral("Field is out of range.\nMust be between ");
         const QString extra = QStringLiteral("Extraineous characters in the field.");
-        QTest::newRow("plus sign") << "IDC_TIMING_EPOCH" << "+25" << true << "" << "";
-        QTest::newRow("blanks around") << "IDC_TIMING_EPOCH" << " 25 " << true << "" << "";
-        QTest::newRow("minus sign") << "IDC_TIMING_EPOCH" << "-25" << false << "Error" << extra;
-        QTest::newRow("text before") << "IDC_TIMING_ANT_CABLE" << "abc25" << false << "Error" << extra;
-        QTest::newRow("decimal point") << "IDC_TIMING_OFFSET" << "25.5" << false << "Error" << extra;
-        QTest::newRow("real range") << "IDC_TIMING_EXTRA_DELAY" << "1000" << false << "Numeric Error"
-                                    << range + "0.000 and 999.999";
-        QTest::newRow("T-RAIM above") << "IDC_TIMING_RAIM" << "1001" << false << "Numeric Error"
-                                      << range + "250 and 1000";
-        QTest::newRow("T-RAIM lowest") << "IDC_TIMING_RAIM" << "250" << true << "" << "";
-        QTest::newRow("empty") << "IDC_TIMING_RCVR_DELAY" << "" << false << "" << "";
-        QTest::newRow("blanks") << "IDC_TIMING_RAIM" << "   " << false << "" << "";
+        QTest::newRow("plus sign") << QStringList{"IDC_TIMING_EPOCH", "+25", "1"};
+        QTest::newRow("blanks around") << QStringList{"IDC_TIMING_EPOCH", " 25 ", "1"};
+        QTest::newRow("minus sign") << QStringList{"IDC_TIMING_EPOCH", "-25", "0", "Error", extra};
+        QTest::newRow("decimal point") << QStringList{"IDC_TIMING_OFFSET", "25.5", "0", "Error", extra};
+        QTest::newRow("real range")
+            << QStringList{"IDC_TIMING_EXTRA_DELAY", "1000", "0", "Numeric Error", range + "0.000 and 999.999"};
+        QTest::newRow("T-RAIM above") << QStringList{"IDC_TIMING_RAIM", "1001", "0", "Numeric Error", range + "250 and 1000"};
+        QTest::newRow("T-RAIM lowest") << QStringList{"IDC_TIMING_RAIM", "250", "1"};
+        QTest::newRow("empty") << QStringList{"IDC_TIMING_RCVR_DELAY", "", "0"};
+        QTest::newRow("blanks") << QStringList{"IDC_TIMING_RAIM", "   ", "0"};
     }
     void fieldChecks()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
-        QFETCH(QString, title);
-        QFETCH(QString, message);
+        QFETCH(QStringList, row);
+        const bool valid = row[2] == "1";
         ModalWatcher watcher;
         TimingDialog dialog;
-        auto* edit = Child<QLineEdit>(&dialog, qPrintable(field));
-        Type(&dialog, qPrintable(field), text);
+        auto* edit = Child<QLineEdit>(&dialog, qPrintable(row[0]));
+        Type(&dialog, qPrintable(row[0]), row[1]);
         QCOMPARE(edit->styleSheet(), valid ? "color:black" : "color:red");
         QCOMPARE(Child<QPushButton>(&dialog, "OK")->isEnabled(), valid);
         emit edit->editingFinished();
-        QCOMPARE(watcher.boxes.size(), title.isEmpty() ? 0 : 1);
-        if (!title.isEmpty()) {
-            QCOMPARE(watcher.boxes[0].title, title);
-            QCOMPARE(watcher.boxes[0].text, message);
-        }
+        QStringList seen = row.mid(0, 3);
+        for (const ModalWatcher::Box& box : watcher.boxes)
+            seen << box.title << box.text;
+        QCOMPARE(seen, row);
     }
 
-    void storedCorrectionsApplyFromTheStart()
+    // The stored corrections count before the dialog is ever opened, as the whole numbers
+    // the fields show; OK stores those. Defaults then Cancel change the settings, but
+    // neither the totals nor the store.
+    void storedCorrectionsThenDefaultsAndCancel()
     {
         Store("Antenna Cable Delay", 12.9);
         Store("Rx Delay", 55.7);
+        Store("Measurement Cable Delay", 40.0);
         Store("Epoch", 1);
         Store("T-Raim", 800.0);
+        Store("T-Raim Conditioned 1pps", true);
         Store("Sawtooth Auto Correct", 7);
         TimingDialog dialog;
-        // Before the dialog is ever opened: the totals of the whole numbers the fields show.
         QCOMPARE(dialog.receiverDelayNs, 55.7);
-        QCOMPARE(dialog.utcCorrectionNs, 67.0);
-        QCOMPARE(dialog.ppsOffsetEarlyUs, -999000.0);
-        QCOMPARE(dialog.ppsOffsetLateUs, 1000.0);
-        QCOMPARE(dialog.traimLimitNs, 800.0);
-        QCOMPARE(dialog.sawtoothMode, 3);
-
+        QCOMPARE(Values(dialog), "107|-999000|1000|800|3");
         QCOMPARE(ExecWith(dialog, [&] {
-            QCOMPARE(Child<QLineEdit>(&dialog, "IDC_TIMING_RCVR_DELAY")->text(), "55");
+            QCOMPARE(Text(&dialog, {"IDC_TIMING_RCVR_DELAY"}), "55");
             QVERIFY(Child<QRadioButton>(&dialog, "IDC_SAWTOOTH_OFF")->isChecked());
-            QCOMPARE(Totals(&dialog), "67|-999000|1000");
+            QCOMPARE(Totals(&dialog), "107|-999000|1000");
             Click(&dialog, "OK");
         }), 1);
-        QCOMPARE(Stored("Rx Delay"), "55");
-        QCOMPARE(Stored("Antenna Cable Delay"), "12");
-        QCOMPARE(Stored("Sawtooth Auto Correct"), "3");
-    }
-
-    void defaultsThenCancelKeepTheStore()
-    {
-        Store("T-Raim", 800.0);
-        Store("T-Raim Conditioned 1pps", true);
-        Store("Sawtooth Auto Correct", 2);
-        Store("Measurement Cable Delay", 40.0);
-        TimingDialog dialog;
+        QCOMPARE(Stored("Rx Delay") + Stored("Antenna Cable Delay") + Stored("Sawtooth Auto Correct"), "55123");
         QCOMPARE(ExecWith(dialog, [&] {
             Click(&dialog, "IDC_TIMING_DEFAULTS");
-            QCOMPARE(Child<QLineEdit>(&dialog, "IDC_TIMING_RCVR_DELAY")->text(), "55");
-            QCOMPARE(Totals(&dialog), "55|0|1000000");
+            QCOMPARE(Text(&dialog, {"IDC_TIMING_RCVR_DELAY"}) + '|' + Totals(&dialog), "55|55|0|1000000");
             Click(&dialog, "CANCEL");
         }), 0);
-        QCOMPARE(dialog.traimLimitNs, 500.0);
         QVERIFY(!dialog.bTraimKill1pps);
-        QCOMPARE(dialog.sawtoothMode, 0);
-        QCOMPARE(dialog.utcCorrectionNs, 95.0);  // totals change only on OK
-        QCOMPARE(Stored("T-Raim"), "800");
-        QCOMPARE(Stored("Sawtooth Auto Correct"), "2");
-        QVERIFY(!QSettings().contains("TimingDialog/Epoch"));
+        QCOMPARE(Values(dialog), "107|-999000|1000|500|0");
+        QCOMPARE(Stored("T-Raim") + Stored("Antenna Cable Delay") + Stored("Sawtooth Auto Correct"), "800123");
         QVERIFY(QSettings().contains("TimingDialog/geometry"));
     }
 
     void onlyAChangedSawtoothModeRaisesTheFlag()
     {
         TimingDialog dialog;
-        ExecWith(dialog, [&] { Click(&dialog, "OK"); });
-        QVERIFY(!dialog.bSawtoothModeChanged);
-        ExecWith(dialog, [&] {
-            Click(&dialog, "IDC_SAWTOOTH_ADD");
-            Click(&dialog, "OK");
-        });
-        QVERIFY(dialog.bSawtoothModeChanged);
-        QCOMPARE(dialog.sawtoothMode, 1);
-        dialog.bSawtoothModeChanged = false;
-        ExecWith(dialog, [&] { Click(&dialog, "OK"); });
-        QVERIFY(!dialog.bSawtoothModeChanged);
+        QString flags;
+        for (const char* button : {"OK", "IDC_SAWTOOTH_ADD", "OK"}) {
+            dialog.bSawtoothModeChanged = false;
+            ExecWith(dialog, [&] { Click(&dialog, button), dialog.isVisible() ? Click(&dialog, "OK") : void(); });
+            flags += QString::number(dialog.bSawtoothModeChanged) + QString::number(dialog.sawtoothMode);
+        }
+        QCOMPARE(flags, "001101");
     }
 
     void coaxCalculatorFillsItsCableField()
     {
-        QSettings settings;
-        settings.setValue("Measurement Coax Calculator/dLength_1", 30);
-        settings.setValue("Measurement Coax Calculator/Dimension_1", "Meters");
-        settings.setValue("Measurement Coax Calculator/VelocityFactor_1", "RG-58/U");
+        StoreRun("Measurement Coax Calculator", 1, "30|Meters|RG-58/U");
         ModalWatcher watcher;
         TimingDialog dialog;
         QString group;
@@ -314,12 +285,12 @@ private slots:
             Type(&dialog, "IDC_TIMING_RCVR_DELAY", "0");
             Click(&dialog, "MesurementCableHelp");
             QCOMPARE(group, "Measurement Coax Calculator");
-            QCOMPARE(Child<QLineEdit>(&dialog, "IDC_TIMING_MES_CABLE")->text(), "151");
+            QCOMPARE(Text(&dialog, {"IDC_TIMING_MES_CABLE"}), "151");
             QVERIFY(Totals(&dialog).startsWith("151|"));
             watcher.SetDialogHandler([&](QDialog* calculator) { Click(calculator, "CANCEL"); });
             Type(&dialog, "IDC_TIMING_ANT_CABLE", "7");
             Click(&dialog, "AntennaCableHelp");
-            QCOMPARE(Child<QLineEdit>(&dialog, "IDC_TIMING_ANT_CABLE")->text(), "7");
+            QCOMPARE(Text(&dialog, {"IDC_TIMING_ANT_CABLE"}), "7");
             Click(&dialog, "CANCEL");
         });
         QCOMPARE(watcher.dialogs, (QStringList{"CoaxDialog", "CoaxDialog"}));
@@ -327,6 +298,227 @@ private slots:
     }
 };
 
+// Setting the PC clock from GPS time: the dialog's choices and repairs, applying them,
+// and the per-second decision, all against the recording fake of the system clock.
+class TestPcClock : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> w;
+
+    // One second of the status record: the receiver time stands at t as a time message
+    // left it, the PC clock is errorMs ahead, and a tick waits for the message or not.
+    // Returns the number of sets.
+    qsizetype Second(const QDateTime& t, qint64 errorMs = 0, bool bTick = true)
+    {
+        const qsizetype before = FakeSystemClock::Get().setTimes.size();
+        w->receiverTime.SetDateTime(t);
+        PcTime::SetFixedUtc(t.addMSecs(errorMs));
+        w->bPpsAwaitingTime[0] = bTick;
+        w->LogStatusRecord();
+        return FakeSystemClock::Get().setTimes.size() - before;
+    }
+
+    // The stored mode applied after a first second, which gives the clock work a
+    // receiver time to compare the next with.
+    void Apply(int mode)
+    {
+        Second(Utc(11, 0, 0));
+        Sync("Time Sync Mode", mode);
+        w->ApplyPcClockSyncSettings();
+    }
+
+private slots:
+    void init()
+    {
+        FakeSystemClock::Reset();
+        w = NewDecodingWindow(GpsPortModeMotorolaBinaryRxOnly);
+        w->bOutOfLock = false;
+    }
+
+    void cleanup() { w.reset(), PcTime::SetFixedUtc(QDateTime()); }
+
+    // mode, time, limit units (2 of them at most; -1 none), error ms, state (T tick waits, L out
+    // of lock, R TRAIM and I integrity overrides, D error rule at 50 ms), 1 when it sets.
+    void setsWhenDue_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("off") << "0 00:00:00 -1 5000 T 0";
+        QTest::newRow("every second") << "2 12:34:56 -1 0 T 1";
+        QTest::newRow("minute, :00") << "3 12:34:00 -1 0 T 1";
+        QTest::newRow("minute, :01") << "3 12:34:01 -1 0 T 0";
+        QTest::newRow("hour, 12:00:00") << "4 12:00:00 -1 0 T 1";
+        QTest::newRow("hour, 12:01:00") << "4 12:01:00 -1 0 T 0";
+        QTest::newRow("day, midnight") << "5 00:00:00 -1 0 T 1";
+        QTest::newRow("day, 01:00:00") << "5 01:00:00 -1 0 T 0";
+        QTest::newRow("error at the limit") << "0 09:09:09 -1 -50 TD 1";
+        QTest::newRow("error below it") << "0 09:09:09 -1 49 TD 0";
+        QTest::newRow("error above it") << "3 09:09:09 -1 51 TD 1";
+        QTest::newRow("2 h, 7201 s off") << "2 08:00:00 0 -7201000 T 0";
+        QTest::newRow("2 min, 121 s off") << "2 08:00:00 1 121000 T 0";
+        QTest::newRow("2 s, 2.999 s off") << "2 08:00:00 2 2999 T 1";
+        QTest::newRow("2 s, 3 s off") << "2 08:00:00 2 3000 T 0";
+        QTest::newRow("out of lock") << "2 08:00:00 -1 0 TL 0";
+        QTest::newRow("out of lock, integrity") << "2 08:00:00 -1 0 TLI 1";
+        QTest::newRow("no tick") << "2 08:00:00 -1 0 - 0";
+        QTest::newRow("no tick, TRAIM alone") << "2 08:00:00 -1 0 R 0";
+        QTest::newRow("no tick, integrity alone") << "2 08:00:00 -1 0 I 0";
+        QTest::newRow("no tick, both, out of lock") << "2 08:00:00 -1 0 LRI 1";
+    }
+
+    // The clock is set to the second the big clock shows, with the display's net offset.
+    void setsWhenDue()
+    {
+        QFETCH(QString, row);
+        const QStringList f = row.split(' ');
+        const QDateTime time(QDate(2024, 3, 1), QTime::fromString(f[1]), Qt::UTC);
+        const int maxUnits = f[2].toInt();
+        const qint64 errorMs = f[3].toLongLong();
+        const QString state = f[4];
+        Sync("Time Sync Max On", maxUnits >= 0);
+        Sync("Time SyncMax Units", maxUnits);
+        Sync("Time Sync Delta", state.contains('D'));
+        Sync("Time Sync Delta Msec", 50);
+        Apply(f[0].toInt());
+        w->bOutOfLock = state.contains('L');
+        w->setPcClockDialog->bOverrideTraim = state.contains('R');
+        w->setPcClockDialog->bOverrideIntegrity = state.contains('I');
+        w->displayTime.SetEpochOffsetMs(123);
+        QCOMPARE(Second(time, errorMs + 123, state.contains('T')), f[5].toInt());
+        QCOMPARE(qint64(w->pcClockOffsetMs), errorMs);
+        if (f[5] == "1")
+            QCOMPARE(FakeSystemClock::Get().setTimes.last(), time.addMSecs(123));
+    }
+
+    // One time sets once per application of the settings. Before the first time message
+    // the receiver clock is only the PC's, and after a missed one it was not advanced:
+    // neither sets the clock, though the error is still measured.
+    void oneTimeAndStaleTimes()
+    {
+        Sync("Time Sync Mode", 1);
+        w->ApplyPcClockSyncSettings();
+        QCOMPARE(Second(w->receiverTime.dateTime, 40), 0);
+        QTest::ignoreMessage(QtDebugMsg, "Time Set OK");
+        QCOMPARE(Second(Utc(12, 0, 1), 700), 1);
+        QVERIFY(w->bPcClockWasSet && w->pcSyncMode + w->setPcClockDialog->syncMode == 0);
+        QCOMPARE(QSettings().value("SetPcClockDialog/Time Sync Mode").toInt(), 1);
+        QCOMPARE(Second(Utc(12, 0, 2), 700), 0);
+        w->ApplyPcClockSyncSettings();
+        QCOMPARE(Second(Utc(12, 0, 2), 1700), 0);
+        QCOMPARE(qint64(w->pcClockOffsetMs), qint64(1700));
+        QCOMPARE(Second(Utc(12, 0, 4), 700), 1);
+    }
+
+    void failedSetIsReportedOnce()
+    {
+        Apply(2);
+        FakeSystemClock::Get().setError = 1;
+        const QString text = QStringLiteral("Failed to set the PC clock: Fake clock error 1");
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(text));
+        QCOMPARE(Second(Utc(12, 0, 1)), 1);
+        QCOMPARE(w->statusBar()->currentMessage(), text);
+        w->statusBar()->clearMessage();
+        QCOMPARE(Second(Utc(12, 0, 2)), 1);
+        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("For Help, press F1"));
+        QVERIFY(!w->bPcClockWasSet);
+    }
+
+    // The error rule alone needs the right too; a refusal says so once and turns
+    // synchronisation off.
+    void errorRuleAsksForTheRight()
+    {
+        Sync("Time Sync Delta", true);
+        FakeSystemClock::Get().privilegeError = 1;
+        ModalWatcher watcher;
+        w->ApplyPcClockSyncSettings();
+        QCOMPARE(FakeSystemClock::Get().privilegeRequests * 10 + watcher.boxes.size(), 11);
+        QCOMPARE(QSettings().value("SetPcClockDialog/Time Sync Mode").toInt(), 0);
+        QCOMPARE(Second(Utc(12, 0, 1), 5000) + Second(Utc(12, 0, 2), 5000), 0);
+    }
+
+    // A stored mode of 9 opens as Disable and is stored as 0; a stored limit beyond 999
+    // shows as 0. Each word is typed and left in turn: 0 and 1000 turn the rule off,
+    // letters keep the limit.
+    void dialogRepairsAndCommitsTheLimit()
+    {
+        const QList<std::tuple<QString, bool, int>> rows = {
+            {"0", false, 1}, {"1000", false, 1}, {"250", true, 250}, {"250 abc", true, 250}};
+        for (const auto& [typed, bOn, ms] : rows) {
+            Sync("Time Sync Mode", 9);
+            Sync("Time Sync Delta", true);
+            Sync("Time Sync Delta Msec", 1500);
+            SetPcClockDialog dialog;
+            QVERIFY(Child<QRadioButton>(&dialog, "IDC_CLOCK_SYNC_DISABLE")->isChecked());
+            QCOMPARE(QSettings().value("SetPcClockDialog/Time Sync Mode").toInt(), 0);
+            QLineEdit* field = Child<QLineEdit>(&dialog, "IDC_CLOCK_SYNC_DELTA_MS");
+            QCOMPARE(field->text(), QStringLiteral("0"));
+            for (const QString& text : typed.split(' ')) {
+                field->setText(text);
+                emit field->editingFinished();
+            }
+            const bool bChecked = Child<QCheckBox>(&dialog, "IDC_CLOCK_SYNC_DELTA")->isChecked();
+            QVERIFY2(bChecked == bOn && dialog.bSyncOnDelta == bOn && dialog.syncDeltaMs == ms, qPrintable(typed));
+        }
+    }
+
+    // Cancel forgets the edits; OK stores them, the units under their own spelling, and
+    // the main window applies them.
+    void dialogCancelAndOk()
+    {
+        ModalWatcher watcher;
+        const char* button = "CANCEL";
+        watcher.SetDialogHandler([&](QDialog* d) {
+            Child<QRadioButton>(d, "IDC_CLOCK_SYNC_MIN")->click();
+            Child<QCheckBox>(d, "IDC_AMC_ON")->click();
+            Child<QComboBox>(d, "IDC_AMC_UNITS")->setCurrentIndex(1);
+            Child<QPushButton>(d, button)->click();
+        });
+        w->ui->actionSet_PC_Clock->trigger();
+        QCOMPARE(w->setPcClockDialog->syncMode + w->setPcClockDialog->bMaxCorrectionOn + w->pcSyncMode, 0);
+        button = "OK";
+        w->ui->actionSet_PC_Clock->trigger();
+        QCOMPARE(QString::asprintf("%s %d %lld %d", qPrintable(QSettings().value("SetPcClockDialog/Time SyncMax Units").toString()),
+                                   w->pcSyncMode, qint64(w->pcSyncMaxInterval), FakeSystemClock::Get().privilegeRequests),
+                 "1 3 120 1");
+    }
+
+    // The 8-channel recording with a tick before each second's messages and the PC
+    // clock 250 ms ahead: every tick after the first time message sets the clock to its
+    // second, and the PC-U clock shows the error.
+    void motorolaReplaySetsEachSecond()
+    {
+        QByteArray stream;
+        READ_CAPTURE_OR_SKIP(QStringLiteral("oncore-binary.log"), stream);
+        stream = stream.mid(stream.indexOf("@@"));
+        w->ui->actionPC_U->trigger();
+        Sync("Time Sync Mode", 2);
+        w->ApplyPcClockSyncSettings();
+        w->setPcClockDialog->bOverrideIntegrity = true;  // a dozen fixes give no lock
+
+        QList<QDateTime> ticks;
+        const auto tick = [&] {
+            PcTime::SetFixedUtc(w->receiverTime.dateTime.addMSecs(250));
+            w->OnClockTick();
+            ticks << w->receiverTime.dateTime;
+        };
+        tick();
+        for (qsizetype pos = 0; pos + 4 <= stream.size();) {
+            const int length = GpsSerialPortThread::MotorolaMessageLength(stream.mid(pos, 4));
+            QVERIFY(length > 0);
+            const QByteArray msg = stream.mid(pos, length - 3);
+            pos += length;
+            w->DecodeMotorolaBinary(msg);
+            if (msg.startsWith("@@Ea")) {
+                tick();
+                QCOMPARE(w->ui->ClockDisplay->text(), QStringLiteral("0.250"));
+            }
+        }
+        QVERIFY(ticks.size() == 13 && ticks[1] == QDateTime(QDate(2000, 8, 25), QTime(4, 50, 1), Qt::UTC));
+        QCOMPARE(FakeSystemClock::Get().setTimes, ticks.mid(1));
+    }
+};
+
 HORALUX_TEST(TestCoaxDialog);
 HORALUX_TEST(TestTimingDialog);
+HORALUX_TEST(TestPcClock);
 #include "tst_timingdialog.moc"
