@@ -36,11 +36,13 @@ public:
         TestSupport::ClearSettings();
         receiverInfo = ReceiverInfo();
         PcTime::SetFixedUtc(Utc(2024, 12, 31, 23, 59, 58));
-        Set("LogFiles/GPSLogFolder", dir.path()), Set("LogFiles/TicLogFolder", dir.path());
+        Set("LogFiles/GPSLogFolder", dir.path());
+        Set("LogFiles/TicLogFolder", dir.path());
         for (auto it = keys.begin(); it != keys.end(); ++it)
             Set(it.key(), it.value());
         w = std::make_unique<MainWindow>();
-        w->bGpsSearchActive = false, w->commandPauseMs = 0;
+        w->bGpsSearchActive = false;
+        w->commandPauseMs = 0;
         w->playTickSound = [](QSoundEffect&) {};
     }
     ~LogWindow() { PcTime::SetFixedUtc(QDateTime()); }
@@ -130,10 +132,13 @@ private slots:
         MainWindow& w = *lw.w;
         for (bool bLogged : {false, true}) {
             w.bLogThisSecond = bLogged;
-            w.LogGpsMessage("@@Cj"), w.LogGpsMessage(QByteArray());
-            w.WriteGpsLogText("a\r\nb\n\n"), w.WriteGpsLogText(QString());
+            w.LogGpsMessage("@@Cj");
+            w.LogGpsMessage(QByteArray());
+            w.WriteGpsLogText("a\r\nb\n\n");
+            w.WriteGpsLogText(QString());
             w.gpsLogTypeDialog->gpsLogType = 4;  // RINEX keeps only position, channel and time messages
-            w.LogGpsMessage("@@Cj"), w.LogGpsMessage("@@Bo\x01");
+            w.LogGpsMessage("@@Cj");
+            w.LogGpsMessage("@@Bo\x01");
             w.gpsLogTypeDialog->gpsLogType = 1;
         }
         w.CloseGpsLog(true);
@@ -304,7 +309,10 @@ private slots:
         LogTexts::StatusValues v;
         v.utc = Utc(2024, 12, 31, 23, 59, 59);
         v.nmeaPosition = "4807.0380,N,01131.0000,E";
-        v.satellitesUsed = 8, v.hdop = 0.9, v.altitudeMsl = 545.4, v.geoidSeparation = 46.9;
+        v.satellitesUsed = 8;
+        v.hdop = 0.9;
+        v.altitudeMsl = 545.4;
+        v.geoidSeparation = 46.9;
         for (int fix : {1, 2, 3, 4}) {
             v.fixStatus = fix;
             QByteArray gga = LogTexts::GgaStatusSentence(v);

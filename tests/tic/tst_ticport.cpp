@@ -53,7 +53,9 @@ class TestTicPort : public QObject
         SetTicPort(1, "Serial Port", "TCP/IP");
         SetTicPort(1, "Serial Port TcpIp Address", counter->Address());
         SetTicPort(1, "Setup Commands", QString::fromLatin1(setupOverride));
-        port->identifyWaitMs = 300, port->replyWaitMs = 150, port->reconnectFirstMs = 100;
+        port->identifyWaitMs = 300;
+        port->replyWaitMs = 150;
+        port->reconnectFirstMs = 100;
         port->startTicSerialPort(1);
     }
 
@@ -232,7 +234,8 @@ private slots:
             SetTicPort(port, "Units", 2);
         w = std::make_unique<MainWindow>();
         w->ticTimeTagFormat = 3;  // no tag: the lines do not depend on the clock
-        w->timingDialog->sawtoothMode = 0, w->timingDialog->ppsOffsetLateUs = 0.0;
+        w->timingDialog->sawtoothMode = 0;
+        w->timingDialog->ppsOffsetLateUs = 0.0;
     }
 
     void cleanup() { w.reset(); }
@@ -289,7 +292,9 @@ private slots:
     void sawtoothOncePerPort()
     {
         Read({1, 2, 3}, "10");
-        w->sawtoothNs = 5.0, w->bSawtoothValid = true, w->bTicPortStale[2] = true;
+        w->sawtoothNs = 5.0;
+        w->bSawtoothValid = true;
+        w->bTicPortStale[2] = true;
         QStringList lines;
         for (int port : {1, 1, 2, 2, 3}) {
             Read({port}, "10");
@@ -308,7 +313,8 @@ private slots:
             return w->lastTicTimeLine + " | " + w->lastTicAverageLine + " | " + QByteArray::number(w->ticDataAge[0]);
         };
         QCOMPARE(state(), "UNAVAILABLE | UNAVAILABLE | 0");
-        w->ticAveragingPeriod = 4, w->ticTimeLogPeriod = 2;
+        w->ticAveragingPeriod = 4;
+        w->ticTimeLogPeriod = 2;
         Read({1}, "100");
         w->bTicPortStale[0] = true;
         w->ticDataAge[0] = 3;
@@ -340,8 +346,11 @@ private slots:
         const QString clock = mode >= 6 ? ticData : "before";
         w->clockDisplayMode = mode;
         w->ui->ClockDisplay->setText("before");
-        w->timingDialog->ppsOffsetLateUs = 100.0, w->sawtoothNs = 5.0, w->timeAccuracyNs = 7;
-        w->ticRawDataDialog->ShowDialog(), w->ticProcessedDataDialog->ShowDialog();
+        w->timingDialog->ppsOffsetLateUs = 100.0;
+        w->sawtoothNs = 5.0;
+        w->timeAccuracyNs = 7;
+        w->ticRawDataDialog->ShowDialog();
+        w->ticProcessedDataDialog->ShowDialog();
         w->bTicRawDataVisible = w->bTicProcessedDataVisible = true;
         Read({3}, "250");
         QCOMPARE(w->ui->ClockDisplay->text() + ' ' + w->ui->TIC_Data->text(), clock + ' ' + ticData);
@@ -364,8 +373,11 @@ private slots:
         client.connectToHost(QHostAddress::LocalHost, port);
         QVERIFY(TestSupport::WaitFor([&] { return client.canReadLine(); }));
         client.readAll();
-        w->ticTimeStreamMode = 1, w->ticAverageStreamMode = 2, w->ticAveragingPeriod = 1;
-        Read({2}, "1"), Read({2}, "2");
+        w->ticTimeStreamMode = 1;
+        w->ticAverageStreamMode = 2;
+        w->ticAveragingPeriod = 1;
+        Read({2}, "1");
+        Read({2}, "2");
         QByteArray received;
         QVERIFY(TestSupport::WaitFor([&] { received += client.readAll(); return received.count('\n') >= 3; }));
         QTest::qWait(50);

@@ -371,8 +371,10 @@ private slots:
         const int maxUnits = f[2].toInt();
         const qint64 errorMs = f[3].toLongLong();
         const QString& state = f[4];
-        Sync("Time Sync Max On", maxUnits >= 0), Sync("Time SyncMax Units", maxUnits);
-        Sync("Time Sync Delta", state.contains('D')), Sync("Time Sync Delta Msec", 50);
+        Sync("Time Sync Max On", maxUnits >= 0);
+        Sync("Time SyncMax Units", maxUnits);
+        Sync("Time Sync Delta", state.contains('D'));
+        Sync("Time Sync Delta Msec", 50);
         Apply(f[0].toInt());
         w->bOutOfLock = state.contains('L');
         w->setPcClockDialog->bOverrideTraim = state.contains('R');
@@ -435,7 +437,9 @@ private slots:
         const QList<std::tuple<QString, bool, int>> rows = {
             {"0", false, 1}, {"1000", false, 1}, {"250", true, 250}, {"250 abc", true, 250}};
         for (const auto& [typed, bOn, ms] : rows) {
-            Sync("Time Sync Mode", 9), Sync("Time Sync Delta", true), Sync("Time Sync Delta Msec", 1500);
+            Sync("Time Sync Mode", 9);
+            Sync("Time Sync Delta", true);
+            Sync("Time Sync Delta Msec", 1500);
             SetPcClockDialog dialog;
             QLineEdit* field = Child<QLineEdit>(&dialog, "IDC_CLOCK_SYNC_DELTA_MS");
             QVERIFY(Child<QRadioButton>(&dialog, "IDC_CLOCK_SYNC_DISABLE")->isChecked() && SyncMode() == 0 && field->text() == "0");
