@@ -45,23 +45,16 @@ private slots:
         row("Gc", M("Gc"), "@@Gc 1PPS signal output set to OFF", Recorded);
         row("AF, no text", M("AF", 5), "@@AF ...", Recorded);
         row("A beyond z", "@@A~", "@@A~ ...", Recorded);
-        row("Aw 3", M("Aw").U8(4, 3), "@@Aw Time Correction Mode ERROR", Recorded);
-        row("AA 2", M("AA").U8(4, 2), "@@AA Current Ephemeris Hold mode  ", Recorded);
         row("Ac month 13", M("Ac").U8(4, 13).U8(5, 5).U16(6, 2021), "Date set to Illegal month 05, 2021 UTC", Recorded);
         row("As", M("As").S32(4, -3600000).S32(8, 1800000).S32(12, 12345),
             "@@As Position-Hold set to  -1.00000000, 0.50000000, 123.45", Recorded);
-        row("Gf 3", M("Gf").U16(4, 3), "@@Gf TRAIM Alarm Limit set to 300", Recorded);
         row("Cf", M("Cf"), "@@Cf Receiver Set to Default Values", ConfigOnly, "@@Cf Receiver Set to Default Values");
         row("Ce", M("Ce").U24(4, 15).U8(7, 3).U24(8, 250).U24(11, 1545), "@@Ce " + ce, ConfigOnly, "@@Ce" + ce);
         row("Cb", M("Cb").U8(4, 4).U8(5, 7).U24(6, 0x0102AB).U24(27, 0xFFFFFF),
             "@@Cb SF 4 PG 07 DATA: 0102AB 000000 000000 000000 000000 000000 000000 FFFFFF");
-        row("Ck", M("Ck"), "@@Ck: incoming DGPS");
         row("Sx", M("Sx").U8(4, 0x81), "@@Sx GNSS Receiver Type is GPS + SBAS");
-        row("Sp", M("Sp").U8(4, 0xFE), "@@Sp GNSS Receiver current number of leap seconds = -2");
         row("Wb", M("Wb").U8(4, 0x12).U8(5, 0xAB), "@@Wb 12AB");
         row("Wq", M("Wq", 19).Text(4, "ABCDEFGHIJKLMNO"), "@@Wq ABCDEFGHIJKLMNO");
-        row("Tm", M("Tm"), "@@Tm ...");
-        row("Ir", M("Ir"), "@@Ir Oscillator Learning Table Input Acknowledged.");
         row("Eq", eq, "@@Eq FW \u00E9t\u00E9" + QString(83, QLatin1Char('.')));
     }
 

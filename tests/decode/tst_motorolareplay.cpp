@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
-#include <QTableWidget>
 
 #include <cmath>
 
@@ -118,10 +117,8 @@ private slots:
             QVERIFY2(w.ui->IDC_SATS_STATUS_MESSAGE->text().endsWith(pdop), at);
 
             QSet<int> used;
-            for (const SatelliteRecord& s : w.satellites) {
-                if (s.prn != 0 && s.bTracked && (s.statusFlags & 0x80))
-                    used << s.prn;
-            }
+            for (const SatelliteRecord& s : w.satellites)
+                used += s.prn != 0 && s.bTracked && (s.statusFlags & 0x80) ? QSet<int>{s.prn} : QSet<int>{};
             QCOMPARE(used, UsedPrns(sky));
             // Our levels are the receiver's bytes less 20.
             for (const QJsonValue& v : sky.value("satellites").toArray()) {
@@ -144,28 +141,6 @@ private slots:
         }
         QCOMPARE(w.utcOffsetSecs, fixes.last().value("leapseconds").toInt());
         QVERIFY(w.bSawtoothValid);
-
-        // What the window shows.
-        const QString gpsPanel = w.ui->IDC_GPS_CLOCK_DATA->text();
-        QVERIFY2(gpsPanel.contains("04:50.11.") && gpsPanel.contains("Friday, 25-Aug-2000") &&
-                     gpsPanel.contains("UTC = GPS - 18 seconds"),
-                 qPrintable(gpsPanel));
-        const QTableWidget* position = w.ui->GpsNavDataTableWidget;
-        QVERIFY(position->item(1, 1)->text().contains("57.71283833") &&
-                position->item(1, 2)->text().contains("12.02259917") && position->item(1, 3)->text().contains("87m"));
-        QCOMPARE(w.navigationBadge->text() + "|" + w.antennaBadge->text() + "|" + w.ui->IDC_SATS_TRACKED->text() + "|" +
-                     w.ui->IDC_SATS_STATUS_MESSAGE->text(),
-                 QStringLiteral("Navigating|Ant OK|4 Tracked|3-D Fix: PDOP =  3.5"));
-        QSet<int> rows;
-        QTableWidget* table = w.ui->SatsDataTableWidget;
-        for (int row = 1; row <= 16; ++row) {
-            const int prn = table->item(row, 0) ? table->item(row, 0)->text().toInt() : 0;
-            if (prn == 0)
-                continue;
-            rows << prn;
-            QCOMPARE(table->item(row, 2)->text().toInt(), w.satellites[prn].azimuth);
-        }
-        QCOMPARE(rows, UsedPrns(lastSky));
     }
 };
 
