@@ -39,10 +39,8 @@ private slots:
             {3, "@@Ea", "-> @@Ea ...\n", false},
             {2, "@@H", "-> ", false},
             {9, gga, "->  " + QString::fromLatin1(gga), false},
-            {9, "$GPGGA,1,2,3", "?  $GPGGA,1,2,3", false},
             {10, ubx, "->  UBX-NAV  ...\n", false},
             {5, "ABC", "", false},
-            {11, "ABC", "", false},
             {-1, "ABC", "", false},
         };
         for (const auto& row : rows) {

@@ -72,37 +72,28 @@ private slots:
         QCOMPARE(Effects(*w), effects);
     }
 
-    void repeatsAreDropped()
+    // A repeat changes nothing, one character more is a new sentence, the other ids keep
+    // their own filters, probe answers have none; without the identification window the
+    // log still gets its text.
+    void repeatsAndNoWindow()
     {
         const QByteArray config = Sentence("$PGRMC,A,218.8,100,6378137.000,298.257223563,0.0,0.0,0.0,A,3,1,1");
         QVERIFY(w->DecodeNmeaSentence(config));
         const QString once = Effects(*w);
-        w->bAnswerReceived[MainWindow::AnswerPgrm] = false;  // a probe waits again
+        const MainWindow::AnswerFlag pgrm = MainWindow::AnswerPgrm, gpalm = MainWindow::AnswerGpalm;
+        w->bAnswerReceived[pgrm] = false;  // a probe waits again
         QVERIFY(w->DecodeNmeaSentence(config));
         QCOMPARE(Effects(*w), once.left(once.size() - 4) + "|000");
-
-        // One character more is a new sentence; the other ids keep their own filters.
         QVERIFY(w->DecodeNmeaSentence(Sentence("$PGRMC,A,218.9,100,6378137.000,298.257223563,0.0,0.0,0.0,A,3,1,1")));
-        QVERIFY(w->bAnswerReceived[MainWindow::AnswerPgrm]);
-        w->bAnswerReceived[MainWindow::AnswerPgrm] = false;
-        QVERIFY(w->DecodeNmeaSentence("$PGRMO,GPGGA,1"));
-        QVERIFY(w->bAnswerReceived[MainWindow::AnswerPgrm]);
-
-        // Probe answers have no filter.
+        QVERIFY(w->bAnswerReceived[pgrm]);
         w->DecodeNmeaSentence("$GPALM,1");
-        w->bAnswerReceived[MainWindow::AnswerGpalm] = false;
-        QVERIFY(w->DecodeNmeaSentence("$GPALM,1"));
-        QVERIFY(w->bAnswerReceived[MainWindow::AnswerGpalm]);
-    }
-
-    void withoutTheIdentificationWindow()
-    {
+        w->bAnswerReceived[pgrm] = w->bAnswerReceived[gpalm] = false;
         delete w->gpsRxIdDialog;
         w->gpsRxIdDialog = nullptr;
-        QVERIFY(w->DecodeNmeaSentence("$PGRMT,x"));
-        QVERIFY(w->DecodeNmeaSentence("$PGRMO,GPGGA,1"));
-        QVERIFY(w->bAnswerReceived[MainWindow::AnswerPgrm]);
-        QCOMPARE(w->configurationBuffer, QStringLiteral("$PGRMO: Target Sentence = GPGGA,   Mode = 1\n"));
+        QVERIFY(w->DecodeNmeaSentence("$PGRMT,x") && w->DecodeNmeaSentence("$PGRMO,GPGGA,1"));
+        QVERIFY(w->DecodeNmeaSentence("$GPALM,1"));
+        QVERIFY(w->bAnswerReceived[pgrm] && w->bAnswerReceived[gpalm]);
+        QVERIFY(w->configurationBuffer.endsWith(QStringLiteral("$PGRMO: Target Sentence = GPGGA,   Mode = 1\n")));
     }
 
 private:

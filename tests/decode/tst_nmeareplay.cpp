@@ -7,7 +7,6 @@
 #include "socatpair.h"
 
 #include <QAction>
-#include <QDir>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -73,13 +72,8 @@ QList<CheckEntry> ReadCheckFile(const QByteArray& text)
 // The time of day a sentence carries, as hhmmss; empty for one without.
 QByteArray SentenceTime(const QByteArray& sentence)
 {
-    const QList<QByteArray> fields = sentence.split(',');
-    int index = -1;
-    if (sentence.startsWith("$GPRMC") || sentence.startsWith("$GPGGA"))
-        index = 1;
-    else if (sentence.startsWith("$GPGLL"))
-        index = 5;
-    return index >= 0 && index < fields.size() ? fields.at(index).left(6) : QByteArray();
+    const int index = sentence.startsWith("$GPRMC") || sentence.startsWith("$GPGGA") ? 1 : 5;
+    return index == 1 || sentence.startsWith("$GPGLL") ? sentence.split(',').value(index).left(6) : QByteArray();
 }
 
 }  // namespace
@@ -189,8 +183,7 @@ private slots:
 
 private:
     // The bytes through a pseudo-terminal into a main window in the mode, with the state
-    // after each message the port handed on; the windows are saved as pictures when
-    // HORALUX_REPLAY_SCREENSHOTS names a folder.
+    // after each message the port handed on.
     QList<Snapshot> Play(const SocatPair& pair, const QString& modeName, int mode, int model, const QByteArray& bytes,
                          int messages)
     {
@@ -216,11 +209,6 @@ private:
         rx.waitForBytesWritten(5000);
         if (!TestSupport::WaitFor([&] { return snapshots.size() >= messages; }, 20000))
             qWarning("%d of %d messages", int(snapshots.size()), messages);
-        const QDir shots(qEnvironmentVariable("HORALUX_REPLAY_SCREENSHOTS"));
-        if (!shots.path().isEmpty() && shots.path() != QLatin1String(".")) {
-            window.grab().save(shots.filePath(modeName + QStringLiteral(" main.png")));
-            window.gpsRawDataDialog->grab().save(shots.filePath(modeName + QStringLiteral(" raw.png")));
-        }
         return snapshots;
     }
 
