@@ -106,7 +106,7 @@ private slots:
         row("MON-HW of 68", Payload(68).U8(20, 2).U8(53, 9).U32(56, 9).U32(60, 0xB).U32(64, 0xC).Frame(0x0A, 9),
             hw.arg(2).arg(9).arg('B').arg('C'), {"|Ant OK"});
         row("MON-HW of 60", Payload(60).U8(20, 1).U8(45, 5).U32(48, 5).U32(52, 6).U32(56, 7).Frame(0x0A, 9),
-                hw.arg(1).arg(5).arg(6).arg(7), {"|Ant Unknown"});
+            hw.arg(1).arg(5).arg(6).arg(7), {"|Ant Unknown"});
         Payload ver(160);
         ver.Text(0, "5.00    May 11 2006").Text(30, "00040001").Text(40, "EXT 0").Text(70, "EXT 1").Text(100, "EXT 2").Text(130, "EXT 3");
         row("MON-VER", ver.Frame(0x0A, 4), "UBX-MON-VER  Software Version 5.00    May 11 2006, Hardware Version 00040001, "
