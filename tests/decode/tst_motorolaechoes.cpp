@@ -1,10 +1,20 @@
 // Self-test results, configuration echoes and the later receivers' extension messages:
-// their lines, where each line goes, and what they change in the program.
+// their lines, where each line goes, and what they change in the program; and the
+// identification answer "@@Cj": model and firmware version from its text, what the
+// window and the receiver record get, and a real answer through a pseudo-terminal; and
+// the dispatch of received messages to the decoder of the mode, with their echo.
 
 #include "decodetests.h"
+#include "gpsrawdatadialog.h"
 #include "gpsrxdialog.h"
+#include "motorolahandlers.h"
+#include "socatpair.h"
+#include "ui_mainwindow.h"
 
+#include <QAction>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QTimer>
 
 namespace {
 
@@ -15,6 +25,28 @@ enum Route { Shown, Recorded, ConfigOnly };
 QString Line(const QString& text, int number)
 {
     return text.split(QLatin1Char('\n')).value(number);
+}
+
+// An identification text in lines of 26 characters and CR LF from offset 13: maker,
+// part number, version, revision, date, then the model line with its field at 161.
+QByteArray Identification(const char* maker, const char* model, const char* version, const char* revision)
+{
+    MotorolaMessage m("Cj");
+    m.bytes.replace(4, m.bytes.size() - 4, QByteArray(m.bytes.size() - 4, ' '));
+    for (int end = 39; end < m.bytes.size(); end += 28)
+        m.Text(end, "\r\n");
+    m.Text(4, "\r\n").Text(13, maker).Text(41, "SFTW P/N # 61-G10002A");
+    m.Text(69, "SOFTWARE VER # ").Text(84, version).Text(97, "SOFTWARE REV # ").Text(112, revision);
+    m.Text(125, "SOFTWARE DATE  JAN 01 2001").Text(153, "MODEL # ").Text(161, model);
+    m.Text(181, "HDWR P/N # _____________").Text(209, "SERIAL #   ZZ0000001").Text(265, "OPTIONS LIST    IB");
+    return m;
+}
+
+// The same text with its model line moved so that "MODEL # " stands at the offset.
+QByteArray ModelLineAt(QByteArray text, int offset)
+{
+    text.replace(153, 8, QByteArray(8, ' '));
+    return text.replace(offset, 8, "MODEL # ");
 }
 
 }  // namespace
@@ -45,23 +77,16 @@ private slots:
         row("Gc", M("Gc"), "@@Gc 1PPS signal output set to OFF", Recorded);
         row("AF, no text", M("AF", 5), "@@AF ...", Recorded);
         row("A beyond z", "@@A~", "@@A~ ...", Recorded);
-        row("Aw 3", M("Aw").U8(4, 3), "@@Aw Time Correction Mode ERROR", Recorded);
-        row("AA 2", M("AA").U8(4, 2), "@@AA Current Ephemeris Hold mode  ", Recorded);
         row("Ac month 13", M("Ac").U8(4, 13).U8(5, 5).U16(6, 2021), "Date set to Illegal month 05, 2021 UTC", Recorded);
         row("As", M("As").S32(4, -3600000).S32(8, 1800000).S32(12, 12345),
             "@@As Position-Hold set to  -1.00000000, 0.50000000, 123.45", Recorded);
-        row("Gf 3", M("Gf").U16(4, 3), "@@Gf TRAIM Alarm Limit set to 300", Recorded);
         row("Cf", M("Cf"), "@@Cf Receiver Set to Default Values", ConfigOnly, "@@Cf Receiver Set to Default Values");
         row("Ce", M("Ce").U24(4, 15).U8(7, 3).U24(8, 250).U24(11, 1545), "@@Ce " + ce, ConfigOnly, "@@Ce" + ce);
         row("Cb", M("Cb").U8(4, 4).U8(5, 7).U24(6, 0x0102AB).U24(27, 0xFFFFFF),
             "@@Cb SF 4 PG 07 DATA: 0102AB 000000 000000 000000 000000 000000 000000 FFFFFF");
-        row("Ck", M("Ck"), "@@Ck: incoming DGPS");
         row("Sx", M("Sx").U8(4, 0x81), "@@Sx GNSS Receiver Type is GPS + SBAS");
-        row("Sp", M("Sp").U8(4, 0xFE), "@@Sp GNSS Receiver current number of leap seconds = -2");
         row("Wb", M("Wb").U8(4, 0x12).U8(5, 0xAB), "@@Wb 12AB");
         row("Wq", M("Wq", 19).Text(4, "ABCDEFGHIJKLMNO"), "@@Wq ABCDEFGHIJKLMNO");
-        row("Tm", M("Tm"), "@@Tm ...");
-        row("Ir", M("Ir"), "@@Ir Oscillator Learning Table Input Acknowledged.");
         row("Eq", eq, "@@Eq FW \u00E9t\u00E9" + QString(83, QLatin1Char('.')));
     }
 
@@ -181,7 +206,177 @@ private slots:
         QCOMPARE(sent.count(), 1);
     }
 
+    void modelAndVersion_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("model");  // 0: unchanged
+        QTest::addColumn<bool>("bPlus");
+        QTest::addColumn<QString>("versionText");
+        QTest::addColumn<double>("version");
+        const char* moto = "COPYRIGHT 2001 MOTOROLA";
+        const char* synergy = "Synergy Systems";
+        const double v13 = double(1.3f);  // the receivers' versions are single precision
+        QByteArray late = ModelLineAt(Identification(moto, "P1", "2.1", "5"), 173);
+        QByteArray lotus = Identification("", "", "", "");
+        lotus.replace(26, 7, "i-LOTUS").replace(83, 7, "OEM2.31");
+        QByteArray conexant = Identification("", "", "12", "5");
+        const auto row = [](const char* legend, const QByteArray& text, int model, bool bPlus,
+                            const QString& versionText, double version) {
+            QTest::newRow(legend) << text << model << bPlus << versionText << version;
+        };
+        row("M12", Identification(moto, "P121T11T1X", "1", "3"), 3, false, "1.3", v13);
+        row("P2, sixth T", Identification(moto, "P283XT", "1", "3"), 3, false, "1.3", v13);
+        row("M12+", Identification(moto, "P283XU", "2.1", "5"), 4, false, "2.1.5", 5.0);
+        row("GT", Identification(moto, "R1121N", "1", "3"), 1, false, "1.3", v13);
+        row("UT", Identification(moto, "R1121U", "1", "3"), 8, false, "1.3", v13);
+        row("UT+", Identification(moto, "R5122U1111", "11", "0"), 9, false, "11.0", 11.0);
+        row("SSR-M8T+", Identification(synergy, "SSR-M8T+", "1", "3"), 24, true, "1.3", v13);
+        row("SSR-M8T", Identification(synergy, "SSR-M8T", "1", "3"), 24, false, "1.3", v13);
+        row("no name found", Identification(moto, "ZZ", "1", "3"), 5, false, "1.3", v13);
+        row("model line late, SiRF", late.replace(15, 4, "SiRF"), 5, false, "2.1.5", 0.0);
+        row("i-LOTUS", lotus, 20, false, "OEM2.31.", double(2.3f));
+        row("CONEXANT", conexant.replace(26, 8, "CONEXANT"), 17, false, "12.5", 12.5);
+        row("unknown maker", Identification("ACME", "P1", "1", "3"), 0, false, "", 0.0);
+    }
+
+    void modelAndVersion()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, model);
+        QFETCH(bool, bPlus);
+        QFETCH(QString, versionText);
+        QFETCH(double, version);
+        const MotorolaDecoder::ReceiverIdentity id = MotorolaDecoder::IdentifyFromText(text);
+        QCOMPARE(id.bModelKnown ? id.receiverModel : 0, model);
+        QCOMPARE(id.bPlusVariant, bPlus);
+        QCOMPARE(id.firmwareVersionText, versionText);
+        QCOMPARE(id.firmwareVersion, version);
+    }
+
+    // The window shows the whole text and the record takes model and version; a short
+    // answer only answers the waiting command, and reads nothing past its end.
+    void intoTheWindowAndTheRecord()
+    {
+        const QByteArray text = Identification("COPYRIGHT 2001 MOTOROLA", "R5122U1111", "11", "0");
+        receiverInfo.bPlusVariant = true;
+        QCOMPARE(w->DecodeMotorolaBinary(text), QString::fromUtf8(text) + "\n");
+        QCOMPARE(receiverInfo.receiverModel, 9);
+        QCOMPARE(receiverInfo.firmwareVersionText, QStringLiteral("11.0"));
+        QVERIFY(!receiverInfo.bPlusVariant);
+        QVERIFY(w->bAnswerReceived[MainWindow::AnswerCj]);
+        QVERIFY(!w->ui->actionSend_new_firmware_to_GPS_Rx->isEnabled());
+        QVERIFY(w->gpsRxIdDialog->rxIdText.contains("\nMODEL # R5122U1111  "));
+        QCOMPARE(w->configurationBuffer, AsLogged(QString::fromUtf8(text)));
+
+        const ReceiverInfo before = receiverInfo;
+        const QString idText = w->gpsRxIdDialog->rxIdText;
+        for (int length = 4; length < 123; ++length) {
+            w->bAnswerReceived[MainWindow::AnswerCj] = false;
+            QCOMPARE(w->DecodeMotorolaBinary(ExactBuffer(text.left(length)).Bytes()), BareHead("Cj"));
+            QVERIFY(w->bAnswerReceived[MainWindow::AnswerCj]);
+        }
+        QCOMPARE(receiverInfo.receiverModel, before.receiverModel);
+        QCOMPARE(w->gpsRxIdDialog->rxIdText, idText);
+        // Cut inside the model field.
+        w->DecodeMotorolaBinary(ExactBuffer(text.left(165)).Bytes());
+        QCOMPARE(receiverInfo.receiverModel, 9);
+        QCOMPARE(receiverInfo.firmwareVersionText, QStringLiteral("11.0"));
+    }
+
+    void answerThroughAPseudoTerminal()
+    {
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        SetReceiverPort(pair.ProgramEnd(), "Motorola Binary");
+        MainWindow w;
+        QVERIFY(w.gpsPortThread.Port().isOpen());
+        w.bGpsSearchActive = false;
+        QFile receiver(pair.ReceiverEnd());
+        QVERIFY(receiver.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        QByteArray frame = Identification("COPYRIGHT 2001 MOTOROLA", "R5122U1111", "11", "0");
+        GpsSerialPortThread::AppendMotorolaChecksum(frame);
+        w.bAnswerReceived[MainWindow::AnswerCj] = false;
+        QCOMPARE(receiver.write(frame + "\r\n"), frame.size() + 2);
+        QVERIFY(TestSupport::WaitFor([&] { return w.bAnswerReceived[MainWindow::AnswerCj]; }, 5000));
+        QVERIFY(w.gpsRxIdDialog->rxIdText.contains(QStringLiteral("\nMODEL # R5122U1111")));
+        QCOMPARE(receiverInfo.receiverModel, 9);
+        QCOMPARE(receiverInfo.firmwareVersionText, QStringLiteral("11.0"));
+    }
+
+    // Received messages reach the decoder of the interface mode, and their echo the raw
+    // data window.
+    void echoByMode()
+    {
+        QPlainTextEdit* textBox = ShowRawData();
+        const QByteArray gga = Sentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+        const QByteArray bo = MotorolaMessage("Bo").U8(4, 18);
+        const QByteArray ubx = FrameBuilders::Ubx(1, 2, {});
+        const struct { int mode; QByteArray message; QString echo; bool bLoranAnswer; } rows[] = {
+            {0, "ABC123", "->  ABC123", true},
+            {0, "AB C", "?  AB C", false},
+            {0, "AB\xC3\xA9", QStringLiteral("?  AB\u00E9"), false},
+            {0, "", "->  ", true},
+            {1, "$GPGGA,1,2,3", "?  $GPGGA,1,2,3", false},
+            {6, gga, "-> " + QString::fromLatin1(gga), false},
+            {6, ubx, "?  " + QString::fromUtf8(ubx), false},
+            {4, "PGRM", "?  PGRM", false},
+            {2, bo, "-> @@Bo - UTC offset = 18 seconds\n", false},
+            {3, "@@Ea", "-> @@Ea ...\n", false},
+            {2, "@@H", "-> ", false},
+            {9, gga, "->  " + QString::fromLatin1(gga), false},
+            {10, ubx, "->  UBX-NAV  ...\n", false},
+            {5, "ABC", "", false},
+            {-1, "ABC", "", false},
+        };
+        for (const auto& row : rows) {
+            textBox->clear();
+            w->bAnswerReceived[MainWindow::AnswerLoran] = false;
+            receiverInfo.gpsPortMode = row.mode;
+            emit w->gpsPortThread.newGpsText(row.message);
+            QCOMPARE(textBox->toPlainText(), row.echo);
+            QCOMPARE(w->bAnswerReceived[MainWindow::AnswerLoran], row.bLoranAnswer);
+        }
+    }
+
+    // Nothing is decoded or echoed while the receiver is searched, except inside an
+    // answer wait, nor once the window goes away; a hidden window gets no echo.
+    void gates()
+    {
+        QPlainTextEdit* textBox = ShowRawData();
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaLoran;
+        w->bGpsSearchActive = true;
+        emit w->gpsPortThread.newGpsText("ABC");
+        QVERIFY(!w->bAnswerReceived[MainWindow::AnswerLoran]);
+        QTimer::singleShot(5, w.get(), [&] { emit w->gpsPortThread.newGpsText("ABC"); });
+        w->answerWaitStepMs = 30;
+        w->WaitForReceiverAnswer();
+        QVERIFY(w->bAnswerReceived[MainWindow::AnswerLoran]);
+        QCOMPARE(textBox->toPlainText(), QStringLiteral("->  ABC"));
+        QVERIFY(w->bGpsSearchActive);
+
+        w->bGpsSearchActive = false;
+        w->bAnswerReceived[MainWindow::AnswerLoran] = false;
+        w->bShuttingDown = true;
+        emit w->gpsPortThread.newGpsText("ABC");
+        QVERIFY(!w->bAnswerReceived[MainWindow::AnswerLoran]);
+        w->bShuttingDown = false;
+
+        textBox->clear();
+        w->gpsRawDataDialog->hide();
+        emit w->gpsPortThread.newGpsText("OK");
+        QVERIFY(w->bAnswerReceived[MainWindow::AnswerLoran]);
+        QCOMPARE(textBox->toPlainText(), QString());
+    }
+
 private:
+    // The raw data window open, its lines exactly as built.
+    QPlainTextEdit* ShowRawData()
+    {
+        w->gpsRawDataDialog->ShowDialog();
+        w->gpsRawDataDialog->SetWrapMode(2);
+        return w->gpsRawDataDialog->findChild<QPlainTextEdit*>(QStringLiteral("PlainTextEdit"));
+    }
+
     std::unique_ptr<MainWindow> w;
 };
 

@@ -71,9 +71,7 @@ private slots:
         row("POSLLH of 27", Payload(27).Frame(1, 2), "UBX-NAV  ...\n");
         row("length beyond the frame", llh.left(llh.size() - 1), "UBX-NAV  ...\n");
         row("class 7", Payload(0).Frame(7, 1), "UBX-7 ??" "?-Unknown Message Class-??" "?  ...\n");
-        row("RXM", Payload(4).Frame(2, 0x10), "UBX-RXM  ...\n");
         row("ACK", Payload(2).Frame(5, 1), "UBX-ACK ACK\n");
-        row("ACK id 2", Payload(2).Frame(5, 2), "UBX-ACK Unknown ID ???\n");
         row("UPD-RBOOT", Payload(0).Frame(9, 0x0E), "UBX-UPD-RBOOT\n");
         row("UPD id 3", Payload(0).Frame(9, 0x03), QString());
         row("AID-HUI short", Payload(71).Frame(0x0B, 2), "UBX-AID  ...\n");
@@ -107,9 +105,8 @@ private slots:
                                           "pinIrq = 000%2, pullH = 000%3, pullL = 000%4\n");
         row("MON-HW of 68", Payload(68).U8(20, 2).U8(53, 9).U32(56, 9).U32(60, 0xB).U32(64, 0xC).Frame(0x0A, 9),
             hw.arg(2).arg(9).arg('B').arg('C'), {"|Ant OK"});
-        for (int length : {60, 66})
-            row(length == 60 ? "MON-HW of 60" : "MON-HW of 66", Payload(length).U8(20, 1).U8(45, 5).U32(48, 5).U32(52, 6).U32(56, 7).Frame(0x0A, 9),
-                hw.arg(1).arg(5).arg(6).arg(7), {"|Ant Unknown"});
+        row("MON-HW of 60", Payload(60).U8(20, 1).U8(45, 5).U32(48, 5).U32(52, 6).U32(56, 7).Frame(0x0A, 9),
+            hw.arg(1).arg(5).arg(6).arg(7), {"|Ant Unknown"});
         Payload ver(160);
         ver.Text(0, "5.00    May 11 2006").Text(30, "00040001").Text(40, "EXT 0").Text(70, "EXT 1").Text(100, "EXT 2").Text(130, "EXT 3");
         row("MON-VER", ver.Frame(0x0A, 4), "UBX-MON-VER  Software Version 5.00    May 11 2006, Hardware Version 00040001, "
