@@ -40,8 +40,7 @@ QString Describe(const ReceiverCommand& command)
 QStringList Describe(const ReceiverCommandList& list)
 {
     QStringList lines;
-    for (const ReceiverCommand& c : list)
-        lines << Describe(c);
+    std::transform(list.begin(), list.end(), std::back_inserter(lines), [](const auto& c) { return Describe(c); });
     return lines;
 }
 
@@ -200,9 +199,7 @@ private slots:
             "Ea 01 wait", "Ek 01", "Bn 0000000a01" + kTraimTail, "En 0000000a01" + kTraimTail, "Hn 00",
             "En 0100000a01" + kTraimTail + " wait", "UBX 0609 00000000ffff00000000000003", "UBX 0604 00000000"};
         QCOMPARE(Describe(BuildInitializeReceiver(gt)), expected);
-        QVERIFY(gt.bConfigReplyPending);
-        QCOMPARE(gt.bLocalTimeNote, std::optional<bool>(false));
-        QVERIFY(!gt.bPvt6Note);
+        QVERIFY(gt.bConfigReplyPending && gt.bLocalTimeNote == std::optional<bool>(false) && !gt.bPvt6Note);
     }
 
     // The lines of the Motorola set-up that depend on the model, the channel counts and
@@ -273,11 +270,9 @@ private slots:
         lines = Describe(BuildInitializeReceiver(s));
         QCOMPARE(lines.size(), 8);
         QVERIFY(lines.at(2).startsWith("UBX 0631"));
-        QCOMPARE(lines.at(3), "UBX 061d 02000000c4430426" + QString(16, '0') + "02000000" + QString(16, '0'));
-        QCOMPARE(lines.at(4), "UBX 063d 02000000c4430426" + QString(16, '0') + "02000000" + QString(16, '0'));
-        QVERIFY(s.bPositionHoldChosen);
-        QCOMPARE(s.rx.gpsMode, 2);
-        QCOMPARE(s.ppsRateSent, uint8_t(1));
+        const QString hold = "02000000c4430426" + QString(16, '0') + "02000000" + QString(16, '0');
+        QCOMPARE(lines.mid(3, 2), (QStringList{"UBX 061d " + hold, "UBX 063d " + hold}));
+        QVERIFY(s.bPositionHoldChosen && s.rx.gpsMode == 2 && s.ppsRateSent == 1);
         s.rx.navigationStatus = 1;
         s.rx.gpsMode = 3;  // no timing-mode message for any other mode
         QCOMPARE(BuildInitializeReceiver(s).size(), 5);
