@@ -111,8 +111,8 @@ private slots:
         QTest::newRow("1PPS offset outside the timing group") << int(Timing) << WithTiming(Motorola(1, 8), 1234.5, 70.9)
             << QStringList{"Ax 0001", "Ay 00039404", "Az 00000046 wait"}
             << "offsets 1/234500/70 traim 00000a0001 reply 0";
-        QTest::newRow("1PPS offset in the timing group") << int(Timing) << WithTiming(Motorola(8, 8), 1234.5, 70.9)
-            << QStringList{"Ay 0012d644", "Az 00000046"} << "offsets 0/1234500/70 traim 00000a0001 reply 0";
+        QTest::newRow("1PPS offset in the timing group, rounded") << int(Timing) << WithTiming(Motorola(8, 8), 1234.5007, 70.9)
+            << QStringList{"Ay 0012d645", "Az 00000046"} << "offsets 0/1234501/70 traim 00000a0001 reply 0";
         QTest::newRow("a whole second of offset is none") << int(Timing) << WithTiming(Motorola(1, 6), 1000000.0, 0)
             << QStringList{"Ax 0000", "Ay 00000000", "Az 00000000 wait"} << "offsets 0/0/0 traim 00000a0001 reply 0";
         QTest::newRow("T-RAIM limit 0: off, limit 10") << int(Timing) << WithTiming(Motorola(8, 8), 0, 0, true)

@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QSerialPort>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -71,32 +70,6 @@ private slots:
         window->gpsRxIdDialog->AppendRxIdText(QString());
         window->gpsRawDataDialog->findChild<QPlainTextEdit*>()->clear();
         receiverInfo.ResetIdentity();
-    }
-
-    // First, while nothing else has been sent: a receiver on the other end of the
-    // pseudo-terminal answers, through the port object, its framer and the dispatch.
-    void answerThroughThePortEndsTheWait()
-    {
-        window->bGpsSearchActive = true;  // as during the receiver search
-        receiverInfo.gpsPortMode = GpsPortModeMotorolaLoran;
-        QSerialPort rx;
-        rx.setPortName(pair.ReceiverEnd());
-        QVERIFY(rx.open(QIODevice::ReadWrite));
-        QByteArray heard;
-        connect(&rx, &QSerialPort::readyRead, &rx, [&] {
-            heard += rx.readAll();
-            if (heard.endsWith("\r\n")) {
-                rx.write("NOISE WITH BLANKS\r\nT1 OK\r\nVERSION12\r\n");
-                rx.flush();
-            }
-        });
-        QVERIFY(window->SendCommandAndWait("T1"));
-        QCOMPARE(heard, QByteArray("T1\r\n"));
-        rx.close();
-        QVERIFY(!window->SendCommandAndWait("T2"));
-        QVERIFY(window->bGpsSearchActive);
-        window->bGpsSearchActive = false;
-        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
     }
 
     void sendGpsMessage_data()
