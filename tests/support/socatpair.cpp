@@ -9,10 +9,7 @@
 SocatPair::SocatPair() = default;
 SocatPair::~SocatPair() { Kill(); }
 
-bool SocatPair::Available()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty();
-}
+bool SocatPair::Available() { return !QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty(); }
 
 bool SocatPair::Start()
 {
