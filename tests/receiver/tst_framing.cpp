@@ -25,20 +25,13 @@ QList<QByteArray> FrameBlocks(const QList<QByteArray>& blocks)
 template <class Framer>
 bool SameAtEverySplit(const QByteArray& stream, const QList<QByteArray>& expected)
 {
-    for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
-        if (FrameBlocks<Framer>({stream.left(cut), stream.mid(cut)}) != expected) {
-            qWarning("messages differ when the stream is cut at %lld", static_cast<long long>(cut));
-            return false;
-        }
-    }
     QList<QByteArray> bytes;
-    for (char c : stream)
-        bytes.append(QByteArray(1, c));
-    if (FrameBlocks<Framer>(bytes) != expected) {
-        qWarning("messages differ when the stream comes byte by byte");
-        return false;
+    for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
+        bytes.append(stream.mid(cut, 1));
+        if (FrameBlocks<Framer>({stream.left(cut), stream.mid(cut)}) != expected)
+            return qWarning("messages differ when the stream is cut at %lld", static_cast<long long>(cut)), false;
     }
-    return true;
+    return FrameBlocks<Framer>(bytes) == expected;
 }
 
 // A recorded capture without the comment lines at its top.
@@ -54,10 +47,7 @@ QByteArray Capture(const QString& name)
     return data.mid(pos);
 }
 
-QByteArray Hex(const char* hex)
-{
-    return QByteArray::fromHex(hex);
-}
+QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
 
 }  // namespace
 
@@ -163,8 +153,7 @@ private slots:
         QFETCH(int, count);
         const QByteArray capture = Capture(name);
         const bool motorola = capture.startsWith('@');
-        const QList<QByteArray> messages = motorola ? FrameBlocks<MotorolaFramer>({capture})
-                                                    : FrameBlocks<UbxNmeaFramer>({capture});
+        const auto messages = motorola ? FrameBlocks<MotorolaFramer>({capture}) : FrameBlocks<UbxNmeaFramer>({capture});
         QCOMPARE(messages.size(), count);
         // Each one is the recording's own bytes, in order.
         qsizetype pos = 0;

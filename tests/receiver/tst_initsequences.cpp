@@ -40,8 +40,7 @@ QString Describe(const ReceiverCommand& command)
 QStringList Describe(const ReceiverCommandList& list)
 {
     QStringList lines;
-    for (const ReceiverCommand& c : list)
-        lines << Describe(c);
+    std::transform(list.begin(), list.end(), std::back_inserter(lines), [](const auto& c) { return Describe(c); });
     return lines;
 }
 
@@ -112,8 +111,8 @@ private slots:
         QTest::newRow("1PPS offset outside the timing group") << int(Timing) << WithTiming(Motorola(1, 8), 1234.5, 70.9)
             << QStringList{"Ax 0001", "Ay 00039404", "Az 00000046 wait"}
             << "offsets 1/234500/70 traim 00000a0001 reply 0";
-        QTest::newRow("1PPS offset in the timing group") << int(Timing) << WithTiming(Motorola(8, 8), 1234.5, 70.9)
-            << QStringList{"Ay 0012d644", "Az 00000046"} << "offsets 0/1234500/70 traim 00000a0001 reply 0";
+        QTest::newRow("1PPS offset in the timing group, rounded") << int(Timing) << WithTiming(Motorola(8, 8), 1234.5007, 70.9)
+            << QStringList{"Ay 0012d645", "Az 00000046"} << "offsets 0/1234501/70 traim 00000a0001 reply 0";
         QTest::newRow("a whole second of offset is none") << int(Timing) << WithTiming(Motorola(1, 6), 1000000.0, 0)
             << QStringList{"Ax 0000", "Ay 00000000", "Az 00000000 wait"} << "offsets 0/0/0 traim 00000a0001 reply 0";
         QTest::newRow("T-RAIM limit 0: off, limit 10") << int(Timing) << WithTiming(Motorola(8, 8), 0, 0, true)
@@ -200,9 +199,7 @@ private slots:
             "Ea 01 wait", "Ek 01", "Bn 0000000a01" + kTraimTail, "En 0000000a01" + kTraimTail, "Hn 00",
             "En 0100000a01" + kTraimTail + " wait", "UBX 0609 00000000ffff00000000000003", "UBX 0604 00000000"};
         QCOMPARE(Describe(BuildInitializeReceiver(gt)), expected);
-        QVERIFY(gt.bConfigReplyPending);
-        QCOMPARE(gt.bLocalTimeNote, std::optional<bool>(false));
-        QVERIFY(!gt.bPvt6Note);
+        QVERIFY(gt.bConfigReplyPending && gt.bLocalTimeNote == std::optional<bool>(false) && !gt.bPvt6Note);
     }
 
     // The lines of the Motorola set-up that depend on the model, the channel counts and
@@ -273,11 +270,9 @@ private slots:
         lines = Describe(BuildInitializeReceiver(s));
         QCOMPARE(lines.size(), 8);
         QVERIFY(lines.at(2).startsWith("UBX 0631"));
-        QCOMPARE(lines.at(3), "UBX 061d 02000000c4430426" + QString(16, '0') + "02000000" + QString(16, '0'));
-        QCOMPARE(lines.at(4), "UBX 063d 02000000c4430426" + QString(16, '0') + "02000000" + QString(16, '0'));
-        QVERIFY(s.bPositionHoldChosen);
-        QCOMPARE(s.rx.gpsMode, 2);
-        QCOMPARE(s.ppsRateSent, uint8_t(1));
+        const QString hold = "02000000c4430426" + QString(16, '0') + "02000000" + QString(16, '0');
+        QCOMPARE(lines.mid(3, 2), (QStringList{"UBX 061d " + hold, "UBX 063d " + hold}));
+        QVERIFY(s.bPositionHoldChosen && s.rx.gpsMode == 2 && s.ppsRateSent == 1);
         s.rx.navigationStatus = 1;
         s.rx.gpsMode = 3;  // no timing-mode message for any other mode
         QCOMPARE(BuildInitializeReceiver(s).size(), 5);

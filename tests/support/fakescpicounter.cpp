@@ -7,10 +7,7 @@ FakeScpiCounter::FakeScpiCounter(QObject* parent) : QObject(parent)
     connect(&server, &QTcpServer::newConnection, this, &FakeScpiCounter::OnNewConnection);
 }
 
-bool FakeScpiCounter::Listen()
-{
-    return server.listen(QHostAddress::LocalHost, 0);
-}
+bool FakeScpiCounter::Listen() { return server.listen(QHostAddress::LocalHost, 0); }
 
 void FakeScpiCounter::DropClient()
 {
@@ -52,7 +49,4 @@ void FakeScpiCounter::OnReadyRead()
     }
 }
 
-void FakeScpiCounter::Answer(const QByteArray& text)
-{
-    client->write((bPrompt ? "53220A> " : "") + text + "\r\n");
-}
+void FakeScpiCounter::Answer(const QByteArray& text) { client->write((bPrompt ? "53220A> " : "") + text + "\r\n"); }

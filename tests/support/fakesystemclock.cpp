@@ -10,10 +10,7 @@ State& Get()
     return state;
 }
 
-void Reset()
-{
-    Get() = State();
-}
+void Reset() { Get() = State(); }
 
 }  // namespace FakeSystemClock
 

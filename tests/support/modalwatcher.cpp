@@ -1,9 +1,8 @@
 #include "modalwatcher.h"
 
-#include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 
 ModalWatcher::ModalWatcher(QMessageBox::StandardButton answer, QObject* parent)
     : QObject(parent), answerButton(answer)
@@ -21,12 +20,9 @@ void ModalWatcher::Poll()
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         boxes.append({box->windowTitle(), box->text(), box->informativeText(), box->icon()});
         QAbstractButton* button = box->button(answerButton);
-        if (!button)
-            button = box->defaultButton();
-        if (!button)
-            button = box->escapeButton();
-        if (!button && !box->buttons().isEmpty())
-            button = box->buttons().first();
+        for (QAbstractButton* other : {static_cast<QAbstractButton*>(box->defaultButton()), box->escapeButton(),
+                                       box->buttons().value(0)})
+            button = button ? button : other;
         if (button)
             button->click();
         else

@@ -7,27 +7,17 @@
 #include <QStandardPaths>
 
 SocatPair::SocatPair() = default;
+SocatPair::~SocatPair() { Kill(); }
 
-SocatPair::~SocatPair()
-{
-    Kill();
-}
-
-bool SocatPair::Available()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty();
-}
+bool SocatPair::Available() { return !QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty(); }
 
 bool SocatPair::Start()
 {
-    if (!dir.isValid())
-        return false;
-    const QString a = QStringLiteral("pty,raw,echo=0,link=") + ProgramEnd();
-    const QString b = QStringLiteral("pty,raw,echo=0,link=") + ReceiverEnd();
+    const QString pty = QStringLiteral("pty,raw,echo=0,link=");
     socat.setStandardOutputFile(QProcess::nullDevice());
     socat.setStandardErrorFile(QProcess::nullDevice());
-    socat.start(QStringLiteral("socat"), {QStringLiteral("-d"), QStringLiteral("-d"), a, b});
-    if (!socat.waitForStarted(5000))
+    socat.start(QStringLiteral("socat"), {"-d", "-d", pty + ProgramEnd(), pty + ReceiverEnd()});
+    if (!dir.isValid() || !socat.waitForStarted(5000))
         return false;
     return TestSupport::WaitFor([this] {
         return QFileInfo::exists(ProgramEnd()) && QFileInfo::exists(ReceiverEnd());

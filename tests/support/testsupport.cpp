@@ -22,12 +22,6 @@ std::vector<std::pair<QString, TestFactory>>& Registry()
     return tests;
 }
 
-std::unique_ptr<QTemporaryDir>& SettingsDir()
-{
-    static std::unique_ptr<QTemporaryDir> dir;
-    return dir;
-}
-
 }  // namespace
 
 int RegisterTest(const char* name, TestFactory factory)
@@ -43,16 +37,16 @@ const std::vector<std::pair<QString, TestFactory>>& RegisteredTests()
 
 void IsolateSettings()
 {
-    auto& dir = SettingsDir();
+    static std::unique_ptr<QTemporaryDir> dir;
     if (dir)
         return;
     dir = std::make_unique<QTemporaryDir>();
     Q_ASSERT(dir->isValid());
     // QSettings fixes its paths at first use, so this must run before anything reads a key.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir->path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir->path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, dir->path() + "/system");
-    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, dir->path() + "/system");
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, dir->path());
+        QSettings::setPath(format, QSettings::SystemScope, dir->path() + "/system");
+    }
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName("KVX Systems");
     QCoreApplication::setApplicationName("Horalux");
@@ -60,27 +54,17 @@ void IsolateSettings()
 
 void ClearSettings()
 {
-    QSettings settings;
-    settings.clear();
-    settings.sync();
-}
-
-QString SettingsFolder()
-{
-    IsolateSettings();
-    return SettingsDir()->path();
+    QSettings().clear();
 }
 
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return pred();
+    while (!pred() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
-    return true;
+    return pred();
 }
 
 QString TestDataPath(const QString& relative)

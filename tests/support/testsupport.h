@@ -20,9 +20,6 @@ void IsolateSettings();
 // Removes every key of the program's settings store.
 void ClearSettings();
 
-// Folder that now holds the settings store.
-QString SettingsFolder();
-
 // Runs the event loop until pred() holds or timeoutMs passes; returns pred().
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000);
 
