@@ -457,8 +457,9 @@ private:
     void SetClockDisplayMode(int mode);
     void SetNavDataFormat(int format);
     void SetSoundChoice(bool tick, bool outOfLock);
-    // Sends a TIC line to the remote client in stream mode 1 (once, then off) or 2.
-    void StreamTicLine(const char* prefix, const QByteArray& line, int& streamMode);
+    // Sends a TIC line to the remote client as "$VUDUZ," + body + line + "*hh", in
+    // stream mode 1 (once, then off) or 2; with no client the stream is switched off.
+    void StreamTicLine(const char* body, const QByteArray& line, int& streamMode);
 
     // ---- Receiver link: the one sender of the set-up sequences ----
     void SendSetupSequence(const QList<ReceiverCommand>& commands, const ReceiverSetup& setup);

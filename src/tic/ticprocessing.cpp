@@ -1,6 +1,7 @@
 // Lines from the time-interval counters.
 
 #include "mainwindow.h"
+#include "remoteline.h"
 #include "telnettcpserver.h"
 #include "ticprocesseddatadialog.h"
 #include "ticrawdatadialog.h"
@@ -72,7 +73,7 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
         ticReadingsSinceTimeLine[k] = 0;
         lastTicTimeLine = TicTimeLine(port, tag, correctedUs, rawUs, ',');
         WriteTicTimeLine(port, delimiter == ',' ? lastTicTimeLine : TicTimeLine(port, tag, correctedUs, rawUs, delimiter));
-        StreamTicLine("$VUDUZ,TICDATA,TIME,", lastTicTimeLine, ticTimeStreamMode);
+        StreamTicLine("TICDATA,TIME,", lastTicTimeLine, ticTimeStreamMode);
     }
 
     TicAverager& block = ticAveragers[k];
@@ -80,7 +81,7 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     if (block.Count() >= std::max(1, ticAveragingPeriod)) {
         lastTicAverageLine = TicAverageLine(port, tag, block, ',');
         WriteTicAverageLine(port, delimiter == ',' ? lastTicAverageLine : TicAverageLine(port, tag, block, delimiter));
-        StreamTicLine("$VUDUZ,TICDATA,AVERAGE,", lastTicAverageLine, ticAverageStreamMode);
+        StreamTicLine("TICDATA,AVERAGE,", lastTicAverageLine, ticAverageStreamMode);
         block.Reset();
     }
 
@@ -104,11 +105,17 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     }
 }
 
-void MainWindow::StreamTicLine(const char* prefix, const QByteArray& line, int& streamMode)
+void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)
 {
     if (!telnetServer || streamMode == 0)
         return;
-    telnetServer->SendLine(prefix + line);
+    // A stream belongs to the client that asked for it: the next client starts without.
+    if (!telnetServer->HasClient()) {
+        streamMode = 0;
+        return;
+    }
+    // The same sentence, checksum included, as the immediate TICDATA reply.
+    telnetServer->SendLine(RemoteLine::Sentence(body + line));
     if (streamMode == 1)
         streamMode = 0;
 }

@@ -5,6 +5,7 @@
 #include "../rxconfig/widgetlookup.h"
 #include "fakescpicounter.h"
 #include "mainwindow.h"
+#include "remoteline.h"
 #include "modalwatcher.h"
 #include "scpisession.h"
 #include "socatpair.h"
@@ -382,10 +383,16 @@ private slots:
         QVERIFY(TestSupport::WaitFor([&] { received += client.readAll(); return received.count('\n') >= 3; }));
         QTest::qWait(50);
         received += client.readAll();
-        QCOMPARE(received, QByteArray("$VUDUZ,TICDATA,TIME,2,,1.000000,1.000000\r\n"
-                                      "$VUDUZ,TICDATA,AVERAGE,2,,1.000000,0.000000,1.000000,1.000000,1\r\n"
-                                      "$VUDUZ,TICDATA,AVERAGE,2,,2.000000,0.000000,2.000000,2.000000,1\r\n"));
+        QCOMPARE(received, RemoteLine::Sentence("TICDATA,TIME,2,,1.000000,1.000000") + "\r\n"
+                               + RemoteLine::Sentence("TICDATA,AVERAGE,2,,1.000000,0.000000,1.000000,1.000000,1") + "\r\n"
+                               + RemoteLine::Sentence("TICDATA,AVERAGE,2,,2.000000,0.000000,2.000000,2.000000,1") + "\r\n");
         QCOMPARE(w->ticTimeStreamMode, 0);
+
+        // The client leaves: its stream ends with it.
+        client.disconnectFromHost();
+        QVERIFY(TestSupport::WaitFor([&] { return !w->telnetServer->HasClient(); }));
+        Read({2}, "3");
+        QCOMPARE(w->ticAverageStreamMode, 0);
     }
 };
 
