@@ -301,9 +301,7 @@ private slots:
     void initTestCase()
     {
         START_SOCAT_OR_SKIP(pair);
-        TestSupport::ClearSettings();
-        QSettings().setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
-        QSettings().setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
+        UseProgramEndAsReceiverPort(pair);
         PcTime::SetFixedUtc(QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58), Qt::UTC));
         window = new MainWindow;
         QVERIFY(window->gpsPortThread.Port().isOpen());

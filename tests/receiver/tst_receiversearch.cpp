@@ -48,9 +48,7 @@ private slots:
     void initTestCase()
     {
         START_SOCAT_OR_SKIP(pair);
-        TestSupport::ClearSettings();
-        QSettings().setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
-        QSettings().setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
+        UseProgramEndAsReceiverPort(pair);
         QSettings().setValue("GpsRxType/PPS Interface", "8.8 and up");
         window = new MainWindow;
         QVERIFY(window->gpsPortThread.Port().isOpen());

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 SocatPair::SocatPair() = default;
@@ -34,4 +35,12 @@ void SocatPair::Kill()
     // pair may be given next; an unplugged device is gone under its name.
     QFile::remove(ProgramEnd());
     QFile::remove(ReceiverEnd());
+}
+
+void UseProgramEndAsReceiverPort(const SocatPair& pair)
+{
+    TestSupport::ClearSettings();
+    QSettings settings;
+    settings.setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
+    settings.setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
 }

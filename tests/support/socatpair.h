@@ -29,6 +29,10 @@ private:
     QProcess socat;
 };
 
+// A fresh settings store whose receiver port is the program's end of the pair, with
+// no 1PPS line (a pseudo-terminal has none).
+void UseProgramEndAsReceiverPort(const SocatPair& pair);
+
 // In a test slot: start the pair or fail / skip as the environment asks.
 #define START_SOCAT_OR_SKIP(pair)                                                   \
     do {                                                                            \
