@@ -261,6 +261,9 @@ public:
     // A failed set of the PC clock was reported; later failures stay quiet until a set
     // succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;
+    // A receiver date before the build was reported: once per run, however often the
+    // settings are applied.
+    bool bReceiverDateImplausibleReported = false;
 
     // ---- Time interval counters ----
     // One reading of port 1 to 8 (text without the port number): corrections,

@@ -3,11 +3,13 @@
 
 #include "mainwindow.h"
 
+#include "builddate.h"
 #include "setpcclockdialog.h"
 #include "pctime.h"
 #include "storednumbers.h"
 #include "systemclock.h"
 
+#include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
@@ -128,6 +130,22 @@ void MainWindow::SyncPcClockThisSecond()
     const bool bDue = DueByMode(pcSyncMode, receiverTime) || (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs);
     if (!bDue)
         return;
+    // A receiver that is past a GPS week rollover without knowing it counts 1024 weeks
+    // short. No limit or override may carry such a date into the PC clock: it would go
+    // back some twenty years, and with it every file time and certificate check.
+    const QDate receiverDate = QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC).date();
+    if (receiverDate < BuildDate::Day()) {
+        if (!bReceiverDateImplausibleReported) {
+            const QString text = QStringLiteral("Receiver date ") +
+                                 QLocale::c().toString(receiverDate, QStringLiteral("dd-MMM-yyyy")) +
+                                 QStringLiteral(" is before this program was built; the receiver may have "
+                                                "passed a GPS week rollover. The PC clock is not set.");
+            qDebug("%s", qPrintable(text));
+            statusBar()->showMessage(text);
+            bReceiverDateImplausibleReported = true;
+        }
+        return;
+    }
     if (pcSyncMaxInterval > 0 && errorMs / 1000 > pcSyncMaxInterval)
         return;
     if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))
