@@ -325,6 +325,10 @@ void MainWindow::ConnectEverything()
     for (TicSerialPortThread& port : ticPortThreads)
         connect(&port, &TicSerialPortThread::showErrorMessageBox, this,
                 &MainWindow::showErrorMessageBox);
+    for (TicSerialPortThread& port : ticPortThreads)
+        connect(&port, &TicSerialPortThread::linkStatusMessage, this, &MainWindow::OnTicLinkStatus);
+    // After the tick has aged the counters' data.
+    connect(&gpsPortThread, &GpsSerialPortThread::PpsTick, this, &MainWindow::BlankStaleTicPanel);
 
     const struct
     {

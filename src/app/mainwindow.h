@@ -278,6 +278,11 @@ public:
     double ticSawtoothNs[8] = {};   // ns, as reported
     TicAverager ticAveragers[8];    // the current block of corrected readings, µs
     int ticReadingsSinceTimeLine[8] = {};
+    // The port whose reading the "TIC (usec)" panel (and the TIC clock) shows, 0 for
+    // none. Once that port's data is stale the panel is blanked, after each tick.
+    int ticPanelPort = 0;
+    void BlankStaleTicPanel();
+    void ShowTicPanelText(const QString& value);
 
     // ---- Data logs and remote control ----
     void LogGpsMessage(QByteArray msg);
@@ -369,6 +374,7 @@ public slots:
 
     // ---- Time interval counters ----
     void OnNewTicText(QByteArray s);
+    void OnTicLinkStatus(int iTicPort, bool bLinkUp, QString text);
 
     // ---- Data logs and remote control ----
     void OnTelnetCommand(QByteArray qbComand);

@@ -9,6 +9,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -96,13 +97,40 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     // The TIC display follows the lowest-numbered port that is reading.
     const bool* firstLive = std::find(std::begin(bTicPortStale), std::end(bTicPortStale), false);
     if (firstLive - std::begin(bTicPortStale) == k) {
-        const QString value = QString::asprintf("%.3f", clockDisplayMode == 7 ? rawUs : correctedUs);
-        ui->TIC_Data->setText(value);
-        if (clockDisplayMode == 6 || clockDisplayMode == 7) {
-            clockTexts[3] = value;
-            ui->ClockDisplay->setText(value);
-        }
+        ticPanelPort = port;
+        ShowTicPanelText(QString::asprintf("%.3f", clockDisplayMode == 7 ? rawUs : correctedUs));
     }
+}
+
+void MainWindow::ShowTicPanelText(const QString& value)
+{
+    ui->TIC_Data->setText(value);
+    if (clockDisplayMode == 6 || clockDisplayMode == 7) {
+        clockTexts[3] = value;
+        ui->ClockDisplay->setText(value);
+    }
+}
+
+void MainWindow::BlankStaleTicPanel()
+{
+    // An old reading left on show would pass for the counter's current one.
+    if (bShuttingDown || ticPanelPort == 0 || !bTicPortStale[ticPanelPort - 1])
+        return;
+    ticPanelPort = 0;
+    ShowTicPanelText(QString());
+}
+
+void MainWindow::OnTicLinkStatus(int iTicPort, bool bLinkUp, QString text)
+{
+    if (bShuttingDown)
+        return;
+    if (!bLinkUp && iTicPort >= 1 && iTicPort <= 8) {
+        // No reading can come over a lost link: its data is stale now, not three ticks on.
+        bTicPortStale[iTicPort - 1] = true;
+        BlankStaleTicPanel();
+    }
+    // A failure stays on show until something else is said; a return needs no lasting note.
+    statusBar()->showMessage(text, bLinkUp ? 10000 : 0);
 }
 
 void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)

@@ -21,8 +21,11 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
             Qt::DirectConnection);
     connect(&socket, &QTcpSocket::disconnected, this, [this] { LinkLost(QStringLiteral("closed")); },
             Qt::DirectConnection);
-    for (QTimer* timer : {&identifyTimer, &replyTimer, &reconnectTimer})
+    for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &reconnectTimer})
         timer->setSingleShot(true);
+    // Without a wait of our own an address where nothing answers holds the attempt
+    // for the system's two minutes.
+    connect(&connectTimer, &QTimer::timeout, this, [this] { LinkLost(tr("no answer")); });
     connect(&identifyTimer, &QTimer::timeout, this, [this] { session.IdentifyTimedOut(); });
     connect(&replyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnReplyTimeout);
     connect(&reconnectTimer, &QTimer::timeout, this, &TicSerialPortThread::ConnectSocket);
@@ -62,6 +65,7 @@ bool TicSerialPortThread::LinkAlive() const
 void TicSerialPortThread::OpenTicPort()
 {
     CloseLink();
+    bLinkDownSaid = false;  // new settings, a new link: its failures are said afresh
     if (settings.IsOff())
         return;
     if (settings.IsTcpIp()) {
@@ -74,10 +78,12 @@ void TicSerialPortThread::OpenTicPort()
 
 void TicSerialPortThread::CloseLink()
 {
+    connectTimer.stop();
     identifyTimer.stop();
     replyTimer.stop();
     reconnectTimer.stop();
     session.End();
+    bSocketConnected = false;
     bClosing = true;
     socket.abort();
     bClosing = false;
@@ -142,10 +148,13 @@ void TicSerialPortThread::ConnectSocket()
         return;
     }
     socket.connectToHost(settings.Host(), settings.TcpPort());
+    connectTimer.start(connectWaitMs);
 }
 
 void TicSerialPortThread::OnSocketConnected()
 {
+    connectTimer.stop();
+    bSocketConnected = true;
     reconnectDelayMs = reconnectFirstMs;
     session.Begin(settings.SetupOverride());
     identifyTimer.start(identifyWaitMs);
@@ -153,14 +162,23 @@ void TicSerialPortThread::OnSocketConnected()
 
 void TicSerialPortThread::LinkLost(const QString& reason)
 {
-    // Failures of the counter link go to the debug log only: the link heals itself.
+    // The link heals itself, so no box: the failure is said once, and the retries
+    // after it are silent until a reading comes again.
     if (bClosing || reconnectTimer.isActive() || !settings.IsTcpIp())
         return;
-    qWarning("TIC%d: link to %s lost (%s); connecting again in %d ms.", ticPort,
-             qPrintable(settings.tcpIpAddress), qPrintable(reason), reconnectDelayMs);
+    const bool bWasConnected = bSocketConnected;
     CloseLink();
     reconnectTimer.start(reconnectDelayMs);
     reconnectDelayMs = std::min(reconnectDelayMs * 2, reconnectMaxMs);
+    if (bLinkDownSaid)
+        return;
+    bLinkDownSaid = true;
+    const QString text = (bWasConnected ? tr("TIC%1: the link to the counter at %2 was lost (%3); connecting again.")
+                                        : tr("TIC%1: the counter at %2 cannot be reached (%3); trying again."))
+                             .arg(ticPort)
+                             .arg(settings.tcpIpAddress, reason);
+    qWarning("%s", qPrintable(text));
+    emit linkStatusMessage(ticPort, false, text);
 }
 
 void TicSerialPortThread::OnSocketReadyRead()
@@ -181,6 +199,12 @@ void TicSerialPortThread::OnSocketReadyRead()
             reconnectDelayMs = reconnectFirstMs;
             replyTimer.start(replyWaitMs);
         }
+    }
+    if (bLinkDownSaid && !received.isEmpty()) {
+        bLinkDownSaid = false;
+        const QString text = tr("TIC%1: the counter at %2 is back.").arg(ticPort).arg(settings.tcpIpAddress);
+        qInfo("%s", qPrintable(text));
+        emit linkStatusMessage(ticPort, true, text);
     }
     const QList<QByteArray> readings = std::exchange(received, {});
     for (const QByteArray& reading : readings)

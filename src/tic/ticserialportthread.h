@@ -31,6 +31,7 @@ public:
     QAbstractSocket::SocketState SocketState() const { return socket.state(); }
 
     // Waits of the SCPI link; tests shorten them.
+    int connectWaitMs = 5000;      // for the counter to take the connection
     int identifyWaitMs = 5000;     // for a known model after "*IDN?"
     int replyWaitMs = 3000;        // for the reply to "READ?"
     int reconnectFirstMs = 10000;  // first wait before connecting again, doubling up to
@@ -39,6 +40,10 @@ public:
 signals:
     void newTicText(QByteArray s);
     void showErrorMessageBox(QString errmsg);
+    // A TCP/IP counter that cannot be reached or whose link was lost (bLinkUp false),
+    // and its first reading afterwards (true): one line for the status bar, said once
+    // per failure however often the reconnection fails.
+    void linkStatusMessage(int iTicPort, bool bLinkUp, QString text);
 
 public slots:
     void startTicSerialPort(int iTicPort);
@@ -67,10 +72,13 @@ private:
     QTcpSocket socket;
     bool bClosing = false;     // our own abort: not a lost link
     ScpiSession session;
+    QTimer connectTimer;
     QTimer identifyTimer;
     QTimer replyTimer;
     QTimer reconnectTimer;
     int reconnectDelayMs = 0;
+    bool bSocketConnected = false;  // since the last connection was made
+    bool bLinkDownSaid = false;     // a failure was reported and no reading came since
 
     LineFramer framer;
     QList<QByteArray> received;   // lines of one block, handed on after it is framed

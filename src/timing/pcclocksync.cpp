@@ -9,8 +9,10 @@
 #include "storednumbers.h"
 #include "systemclock.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -46,6 +48,19 @@ void MainWindow::actionSet_PC_Clock_triggered()
     if (setPcClockDialog->exec() != 0)
         ApplyPcClockSyncSettings();
 }
+
+namespace {
+
+// A path as one word of a shell command line that can be pasted as it stands.
+QString ShellWord(const QString& path)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9/._+-]+$"));
+    if (plain.match(path).hasMatch())
+        return path;
+    return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QStringLiteral("'\\''")) + QLatin1Char('\'');
+}
+
+}  // namespace
 
 void MainWindow::ApplyPcClockSyncSettings()
 {
@@ -85,14 +100,15 @@ void MainWindow::ApplyPcClockSyncSettings()
         QStringLiteral("\"") +
         QStringLiteral("<p><b>Disabling system clock synchronization.</b><br/>Use Set PC Clock on "
                        "the main menu to re-enable.</p>") +
-        QStringLiteral("<p>To correct, use the Windows application \"Local Security Policy\" to ") +
-        QStringLiteral("add this user to \"Local Policies\" / \"User Rights Policies\" / \"Change "
-                       "the system Time\".<br/>") +
-        QStringLiteral("The user must log out and back in for this change to take effect.<br/>") +
-        QStringLiteral("This may be necessary even if the user is an administrator.</p>");
-    QMessageBox box;
+        QStringLiteral("<p>To correct, give the program's executable the CAP_SYS_TIME capability, "
+                       "for example with<br/><tt>sudo setcap cap_sys_time+ep ") +
+        ShellWord(QCoreApplication::applicationFilePath()).toHtmlEscaped() +
+        QStringLiteral("</tt><br/>(again after each rebuild or update of the program), "
+                       "or run the program as root.</p>");
+    QMessageBox box(this);
     box.setIcon(QMessageBox::Warning);
     box.setText(text);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // the command is there to be copied
     box.exec();
 
     pcSyncMode = 0;

@@ -7,12 +7,19 @@ FakeScpiCounter::FakeScpiCounter(QObject* parent) : QObject(parent)
     connect(&server, &QTcpServer::newConnection, this, &FakeScpiCounter::OnNewConnection);
 }
 
-bool FakeScpiCounter::Listen() { return server.listen(QHostAddress::LocalHost, 0); }
+bool FakeScpiCounter::Listen(quint16 port) { return server.listen(QHostAddress::LocalHost, port); }
 
 void FakeScpiCounter::DropClient()
 {
     if (client)
         client->disconnectFromHost();
+}
+
+void FakeScpiCounter::SwitchOff()
+{
+    server.close();
+    if (client)
+        client->abort();
 }
 
 void FakeScpiCounter::OnNewConnection()

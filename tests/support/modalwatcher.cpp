@@ -18,7 +18,7 @@ void ModalWatcher::Poll()
         return;
 
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        boxes.append({box->windowTitle(), box->text(), box->informativeText(), box->icon()});
+        boxes.append({box->windowTitle(), box->text(), box->informativeText(), box->icon(), box->parent()});
         QAbstractButton* button = box->button(answerButton);
         for (QAbstractButton* other : {static_cast<QAbstractButton*>(box->defaultButton()), box->escapeButton(),
                                        box->buttons().value(0)})

@@ -21,6 +21,7 @@ public:
         QString text;
         QString informativeText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        const QObject* parent = nullptr;  // for comparison only: gone with the box
     };
 
     explicit ModalWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok,

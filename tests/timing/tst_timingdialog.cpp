@@ -470,6 +470,24 @@ private slots:
         QCOMPARE(Second(Utc(12, 0, 1), 5000) + Second(Utc(12, 0, 2), 5000), 0);
     }
 
+    // The refusal says how the right is granted on this system, with the command for
+    // this very program, in an untitled box over the main window.
+    void refusalSaysHowToGrantTheRight()
+    {
+        Sync("Time Sync Mode", 2);
+        FakeSystemClock::Get().privilegeError = 1;
+        ModalWatcher watcher;
+        w->ApplyPcClockSyncSettings();
+        QCOMPARE(watcher.boxes.size(), 1);
+        const ModalWatcher::Box& box = watcher.boxes[0];
+        QVERIFY(box.parent == w.get() && box.title.isEmpty() && box.icon == QMessageBox::Warning);
+        const QString command = "sudo setcap cap_sys_time+ep " + QCoreApplication::applicationFilePath().toHtmlEscaped();
+        for (const QString& part : {QString("System Error: <br/>\"Fake clock error 1\""), QString("CAP_SYS_TIME"), command,
+                                    QString("run the program as root")})
+            QVERIFY2(box.text.contains(part), qPrintable(part));
+        QVERIFY(!box.text.contains("Windows") && !box.text.contains("Local Security Policy"));
+    }
+
     // A stored mode of 9 opens as Disable and is stored as 0; a stored limit beyond 999
     // shows as 0. Each word is typed and left in turn: 0 and 1000 turn the rule off,
     // letters keep the limit.
