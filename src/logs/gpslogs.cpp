@@ -73,9 +73,10 @@ void MainWindow::FlushLogFile(QFile& file)
         ReportLogFailure(file, file.errorString());
 }
 
-// What was written reaches the disk within a second, so that tail -f follows the logs
-// and a crash or power cut loses at most the last second. One flush a second, however
-// many lines came in it: eight counters and a chatty receiver write many.
+// What was written goes to the system within a second, so that tail -f follows the logs
+// and a crash loses at most the last second's lines. One flush a second, however many
+// lines came in it: eight counters and a chatty receiver write many. No sync to the
+// device: it can stall this thread, which also watches the 1PPS line.
 void MainWindow::ScheduleLogFlush()
 {
     if (bLogFlushPending)
