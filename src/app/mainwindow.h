@@ -296,7 +296,10 @@ public:
     // open TIC set (after a day roll-over check); nothing while no set is open.
     void WriteTicTimeLine(int port, const QByteArray& line);
     void WriteTicAverageLine(int port, const QByteArray& line);
+    // Opens the port's T and A files of the open set when they are not open yet.
+    void OpenTicPortLogs(int port);
     QString configurationBuffer;
+    QByteArray lastBufferedConfiguration;  // the last text kept, as lines
     // Open today's files from the stored settings, appending under a new header; no box
     // is shown: a refusal or failure is returned in error.
     bool OpenGpsLog(QString* error = nullptr);
@@ -479,6 +482,12 @@ private:
 
     // ---- Data logs: files ----
     bool WriteLogBytes(QFile& file, const QByteArray& bytes);
+    void FlushLogFile(QFile& file);
+    // Every open log file is flushed within kLogFlushMs of a write, once for all its lines.
+    static constexpr int kLogFlushMs = 1000;
+    bool bLogFlushPending = false;
+    void ScheduleLogFlush();
+    void FlushOpenLogs();
     void ReportLogFailure(const QFile& file, const QString& what);
     bool OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error);
     bool NewDayFileUsable(const QString& path, const QString& stem);

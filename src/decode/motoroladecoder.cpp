@@ -5,6 +5,7 @@
 
 #include "binaryfields.h"
 #include "gpslogtypedialog.h"
+#include "logtexts.h"
 #include "motorolahandlers.h"
 
 #include <iterator>
@@ -110,7 +111,7 @@ QString MotorolaDecoder::StateText(unsigned value, std::initializer_list<const c
 
 QString MotorolaDecoder::CharactersAt(const QByteArray& msg, int offset, int count)
 {
-    return QString::fromLatin1(msg.mid(offset, count));
+    return LogTexts::BlankControls(QString::fromLatin1(msg.mid(offset, count)));
 }
 
 unsigned MotorolaDecoder::U8(const QByteArray& msg, int offset)

@@ -31,8 +31,9 @@ bool FieldTextWanted(const MainWindow& w);
 void SetFieldLine(const QByteArray& msg, const QString& line, MotorolaTexts& texts);
 // The text of a state byte, or the fallback for a value beyond the list.
 QString StateText(unsigned value, std::initializer_list<const char*> texts, const char* other);
-// The bytes from offset on, each as one character of its own code; bytes beyond the
-// message's end are left out.
+// The bytes from offset on, each as one character of its own code, control bytes as
+// blanks (a receiver pads its text fields with NULs); bytes beyond the message's end
+// are left out.
 QString CharactersAt(const QByteArray& msg, int offset, int count);
 // An unsigned byte, and big-endian 32 bits as a signed number; 0 outside the message.
 unsigned U8(const QByteArray& msg, int offset);

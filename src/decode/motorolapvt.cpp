@@ -33,9 +33,7 @@ QString DatePositionHead(const QByteArray& msg)
 
 QString IdTag(const QByteArray& msg, int offset)
 {
-    return QString::asprintf("\"%c%c%c%c%c%c\"", U8(msg, offset), U8(msg, offset + 1),
-                             U8(msg, offset + 2), U8(msg, offset + 3), U8(msg, offset + 4),
-                             U8(msg, offset + 5));
+    return QLatin1Char('"') + MotorolaDecoder::CharactersAt(msg, offset, 6) + QLatin1Char('"');
 }
 
 const char* DopWord(bool pdop)

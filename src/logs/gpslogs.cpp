@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 
 using namespace LogFileNames;
 
@@ -57,11 +58,38 @@ bool MainWindow::WriteLogBytes(QFile& file, const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return true;
-    if (file.write(bytes) == bytes.size() && file.error() == QFileDevice::NoError)
+    if (file.write(bytes) == bytes.size() && file.error() == QFileDevice::NoError) {
+        ScheduleLogFlush();
         return true;
+    }
     ReportLogFailure(file, file.errorString());
     file.unsetError();
     return false;
+}
+
+void MainWindow::FlushLogFile(QFile& file)
+{
+    if (file.isOpen() && !file.flush())
+        ReportLogFailure(file, file.errorString());
+}
+
+// What was written goes to the system within a second, so that tail -f follows the logs
+// and a crash loses at most the last second's lines. One flush a second, however many
+// lines came in it: eight counters and a chatty receiver write many. No sync to the
+// device: it can stall this thread, which also watches the 1PPS line.
+void MainWindow::ScheduleLogFlush()
+{
+    if (bLogFlushPending)
+        return;
+    bLogFlushPending = true;
+    QTimer::singleShot(kLogFlushMs, this, &MainWindow::FlushOpenLogs);
+}
+
+void MainWindow::FlushOpenLogs()
+{
+    bLogFlushPending = false;
+    FlushLogFile(gpsLogFile);
+    FlushTicLogs();
 }
 
 // The old day's files stay open, and keep the lines, until the new day's can be had.
@@ -90,6 +118,7 @@ bool MainWindow::OpenLogFile(QFile& file, const QString& path, const QByteArray&
     }
     reportedLogFailures.remove(path);
     WriteLogBytes(file, header);
+    FlushLogFile(file);
     return true;
 }
 
@@ -174,14 +203,14 @@ void MainWindow::WriteGpsLogText(QString text)
     // lines; the log period decides what is kept.
     if (text.isEmpty() || !gpsLogFile.isOpen() || !bLogThisSecond)
         return;
-    WriteLogBytes(gpsLogFile, LogTexts::LogLines(text));
+    WriteLogBytes(gpsLogFile, LogTexts::LogLines(LogTexts::BlankControls(text)));
 }
 
 // ---- The configuration log ----
 
 void MainWindow::LogConfigurationText(QString text)
 {
-    const QByteArray lines = LogTexts::LogLines(text);
+    const QByteArray lines = LogTexts::LogLines(LogTexts::BlankControls(text));
     if (lines.isEmpty())
         return;
     const QString tag = FormatTimeStamp();
@@ -189,6 +218,11 @@ void MainWindow::LogConfigurationText(QString text)
     for (const QString& line : QString::fromUtf8(lines.chopped(1)).split(QLatin1Char('\n')))
         entry += tag + line + QLatin1Char('\n');
     if (!ticCombinedLog.isOpen()) {
+        // The search and then the set-up each ask the receiver who it is: the head of
+        // the combined file needs the answer once.
+        if (lines == lastBufferedConfiguration)
+            return;
+        lastBufferedConfiguration = lines;
         LogTexts::BufferConfigurationText(configurationBuffer, entry);
         return;
     }

@@ -51,6 +51,15 @@ QByteArray LogLines(const QString& text)
     return lines.toUtf8() + '\n';
 }
 
+QString BlankControls(QString text)
+{
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
 void BufferConfigurationText(QString& buffer, const QString& lines)
 {
     if (lines.isEmpty() || buffer.endsWith(kOverflowLine))

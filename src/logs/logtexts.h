@@ -14,6 +14,11 @@ QString LogTimeText(const QDateTime& utc);
 // A text as log lines: CRs removed, trailing LFs cut, one LF added; empty stays empty.
 QByteArray LogLines(const QString& text);
 
+// A text built from received bytes, fit for a text log: every control character but CR
+// and LF (which LogLines deals with) becomes a blank. A receiver pads its text fields
+// with NULs, and one NUL is enough for tools to take the whole log for a binary file.
+QString BlankControls(QString text);
+
 // What the configuration log keeps before its file opens: at most limit characters; the
 // first text that does not fit adds the overflow line instead, once.
 constexpr int kConfigurationBufferLimit = 20000;

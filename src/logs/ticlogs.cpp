@@ -25,6 +25,25 @@ bool TicPortEnabled(int port)
     return TicPortName(port) != QLatin1String("OFF");
 }
 
+// The file of the set for one kind and port (0 for the combined file); empty when refused.
+QString TicPathOf(const TicFileDialog& d, char kind, int port, const QDate& day)
+{
+    return TicLogPath(d.ticLogFolder, d.ticLogPrefix, d.ticLogStyle, day, QLatin1Char(kind), port);
+}
+
+QByteArray TicHeaderOf(const MainWindow& w, char kind, int port, const QDateTime& now)
+{
+    LogTexts::TicHeader header;
+    header.version = w.programVersion.toString();
+    header.openedUtc = now;
+    header.kind = kind;
+    header.port = port;
+    header.portName = port ? TicPortName(port) : QString();
+    header.timeTagFormat = w.ticTimeTagFormat;
+    header.logStyle = w.ticLogStyle;
+    return LogTexts::TicLogHeader(header);
+}
+
 }  // namespace
 
 bool MainWindow::OpenTicFiles(const QDate& day, QString* error)
@@ -47,7 +66,7 @@ bool MainWindow::OpenTicFiles(const QDate& day, QString* error)
     }
     // Every name is checked before any file is touched.
     for (Planned& p : planned) {
-        p.path = TicLogPath(d.ticLogFolder, d.ticLogPrefix, d.ticLogStyle, day, QLatin1Char(p.kind), p.port);
+        p.path = TicPathOf(d, p.kind, p.port, day);
         if (p.path.isEmpty()) {
             if (error)
                 *error = IsValidPrefix(d.ticLogPrefix) ? QStringLiteral("The TIC log files would lie outside their folder.")
@@ -56,15 +75,7 @@ bool MainWindow::OpenTicFiles(const QDate& day, QString* error)
         }
     }
     for (const Planned& p : planned) {
-        LogTexts::TicHeader header;
-        header.version = programVersion.toString();
-        header.openedUtc = now;
-        header.kind = p.kind;
-        header.port = p.port;
-        header.portName = p.port ? TicPortName(p.port) : QString();
-        header.timeTagFormat = ticTimeTagFormat;
-        header.logStyle = ticLogStyle;
-        if (!OpenLogFile(*p.file, p.path, LogTexts::TicLogHeader(header), error)) {
+        if (!OpenLogFile(*p.file, p.path, TicHeaderOf(*this, p.kind, p.port, now), error)) {
             CloseTicFiles(QByteArray());
             return false;
         }
@@ -108,7 +119,9 @@ bool MainWindow::OpenTicLogs(QString* error)
     if (bOpened) {
         // What the receiver said before the set opened follows the combined file's header.
         WriteLogBytes(ticCombinedLog, configurationBuffer.toUtf8());
+        FlushLogFile(ticCombinedLog);
         configurationBuffer.clear();
+        lastBufferedConfiguration.clear();
     }
     UpdateLogActions();
     return bOpened;
@@ -123,7 +136,7 @@ void MainWindow::CheckTicLogsDay(const QDate& day)
         return;
     }
     const TicFileDialog& d = *ticFileDialog;
-    const QString path = TicLogPath(d.ticLogFolder, d.ticLogPrefix, d.ticLogStyle, day, QLatin1Char('C'), 0);
+    const QString path = TicPathOf(d, 'C', 0, day);
     if (!NewDayFileUsable(path, DayStem(d.ticLogPrefix, day)))
         return;
     CloseTicFiles(LogTexts::TicLogTrailer(CurrentLogClock()));
@@ -131,6 +144,24 @@ void MainWindow::CheckTicLogsDay(const QDate& day)
     if (!OpenTicFiles(day, &error))
         ReportLogFailure(ticCombinedLog, error);
     UpdateLogActions();
+}
+
+// A port switched on while the set is open has no files of its own yet: they open with
+// its first reading, on the set's day, and a failure leaves the rest of the set alone.
+void MainWindow::OpenTicPortLogs(int port)
+{
+    if (port < 1 || port > 8 || !ticCombinedLog.isOpen())
+        return;
+    const std::pair<QFile*, char> files[] = {{&ticTimeLogs[port - 1], 'T'}, {&ticAverageLogs[port - 1], 'A'}};
+    for (const auto& [file, kind] : files) {
+        if (file->isOpen())
+            continue;
+        // The names were checked when the set opened, with the same folder and prefix.
+        const QString path = TicPathOf(*ticFileDialog, kind, port, ticLogDay);
+        QString error;
+        if (!path.isEmpty() && !OpenLogFile(*file, path, TicHeaderOf(*this, kind, port, CurrentLogClock()), &error))
+            ReportLogFailure(*file, error);
+    }
 }
 
 void MainWindow::WriteTicLine(QFile& file, const QByteArray& line)
@@ -162,13 +193,10 @@ bool MainWindow::FlushTicLogs()
     if (!ticCombinedLog.isOpen())
         return false;
     for (int k = 0; k < 8; ++k) {
-        for (QFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]}) {
-            if (file->isOpen() && !file->flush())
-                ReportLogFailure(*file, file->errorString());
-        }
+        FlushLogFile(ticAverageLogs[k]);
+        FlushLogFile(ticTimeLogs[k]);
     }
-    if (!ticCombinedLog.flush())
-        ReportLogFailure(ticCombinedLog, ticCombinedLog.errorString());
+    FlushLogFile(ticCombinedLog);
     return true;
 }
 

@@ -66,6 +66,7 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
         ticAveragers[k].Reset();
         ticReadingsSinceTimeLine[k] = 0;
     }
+    OpenTicPortLogs(port);
     const double correctedUs = CorrectTicReading(port, rawUs);
     const QString tag = TicTimeTag(ticTimeTagFormat, displayTime);
     const char delimiter = TicLogDelimiter(ticLogStyle);
