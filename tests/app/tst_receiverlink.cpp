@@ -71,57 +71,26 @@ private slots:
         PcTime::SetFixedUtc(QDateTime());
     }
 
+    // What the window tests below do not reach: a closed port restarts the count, a
+    // lost port outranks a silence, a port opened anew says nothing, and a receiver never
+    // heard is silent since listening began (with the date once a day has passed).
     void watchRules()
     {
         ReceiverLinkWatch watch;
         watch.clockMs = [this] { return steadyMs; };
-        const QDateTime now = Utc(2023, 9, 16, 14, 5, 7);
-        const QString silent = QStringLiteral("No data from the GPS receiver since 14:05:07 UTC");
-
-        QVERIFY(!watch.Check(true, false));  // listening begins
-        watch.MessageHeard(now);
+        QVERIFY(!watch.Check(true, false));
         steadyMs = 4999;
-        QVERIFY(!watch.Check(true, false));
-        QCOMPARE(watch.Text(now), QString());
-        steadyMs = 5000;
-        QVERIFY(watch.Check(true, false));  // once
-        QVERIFY(!watch.Check(true, false));
-        QCOMPARE(watch.Text(now.addSecs(60)), silent);
-        QVERIFY(watch.MessageHeard(now.addSecs(61)));
-        QCOMPARE(watch.Text(now), QString());
-
-        // A search or set-up, or a closed port, ends a silence and starts the count afresh.
-        steadyMs = 20000;
-        QVERIFY(watch.Check(true, false));
-        QVERIFY(!watch.Check(true, true));
-        QCOMPARE(watch.Text(now), QString());
-        QVERIFY(!watch.Check(true, false));
-        steadyMs = 24999;
         QVERIFY(!watch.Check(false, false));
         QVERIFY(!watch.Check(true, false));
-        steadyMs = 29999;
+        steadyMs = 9998;
+        QVERIFY(!watch.Check(true, false));
+        steadyMs = 9999;
         QVERIFY(watch.Check(true, false));
-
-        // A lost port outranks the silence; the return is a note that expires.
+        QCOMPARE(watch.Text(Utc(2023, 9, 17, 0, 1)), QStringLiteral("No data from the GPS receiver since 2023-09-16 14:05:07 UTC"));
         watch.PortLost(QStringLiteral("lost"));
-        QCOMPARE(watch.Text(now), QStringLiteral("lost"));
-        QVERIFY(!watch.Check(false, false));
-        watch.PortBack(QStringLiteral("back"));
-        QCOMPARE(watch.Text(now), QStringLiteral("back"));
-        steadyMs += watch.noteMs;
-        QCOMPARE(watch.Text(now), QString());
-        watch.PortLost(QStringLiteral("lost"));
-        watch.PortBack(QString());  // opened anew on other settings: nothing to say
-        QCOMPARE(watch.Text(now), QString());
-
-        // A receiver never heard is silent since listening began; a day ago says the date.
-        ReceiverLinkWatch fresh;
-        fresh.clockMs = [this] { return steadyMs; };
-        QVERIFY(!fresh.Check(true, false));
-        steadyMs += 5000;
-        QVERIFY(fresh.Check(true, false));
-        QCOMPARE(fresh.Text(Utc(2023, 9, 16, 14, 10)), QStringLiteral("No data from the GPS receiver since 14:05:07 UTC"));
-        QCOMPARE(fresh.Text(Utc(2023, 9, 17, 0, 1)), QStringLiteral("No data from the GPS receiver since 2023-09-16 14:05:07 UTC"));
+        QCOMPARE(watch.Text(Utc(2023, 9, 16, 14, 10)), QStringLiteral("lost"));
+        watch.PortBack(QString());
+        QCOMPARE(watch.Text(Utc(2023, 9, 16, 14, 10)), QStringLiteral("No data from the GPS receiver since 14:05:07 UTC"));
     }
 
     // The port object reported the loss only through its message-box signal, which the
