@@ -201,6 +201,7 @@ void MainWindow::BuildStatusBar()
     heartbeatIndicator = new QLabel();
     ntpIndicator = new QLabel();
     statusMessageLabel = new QLabel();
+    receiverLinkLabel = new QLabel();
 
     ledOffPixmap.load(QStringLiteral(":/icons/res/icon_off.png"));
     ledOnPixmap.load(QStringLiteral(":/icons/res/icon_on.png"));
@@ -216,8 +217,9 @@ void MainWindow::BuildStatusBar()
     statusMessageLabel->setText(tr("Initializing"));
 
     for (QLabel* label : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator,
-                          statusMessageLabel})
+                          receiverLinkLabel, statusMessageLabel})
         statusBar()->addPermanentWidget(label, 0);
+    receiverLinkLabel->setVisible(false);
 
     setDefaultStatusTipText(QString());
     connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::setDefaultStatusTipText);
@@ -305,8 +307,10 @@ void MainWindow::ConnectEverything()
             &GpsSerialPortThread::startGpsSerialPort);
     connect(this, &MainWindow::sendGpsMessage, &gpsPortThread,
             &GpsSerialPortThread::OnSendGpsMessage);
-    connect(&gpsPortThread, &GpsSerialPortThread::portStatusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text, 10000); });
+    connect(&gpsPortThread, &GpsSerialPortThread::portLost, this, &MainWindow::OnGpsPortLost);
+    connect(&gpsPortThread, &GpsSerialPortThread::portStatusMessage, this, &MainWindow::OnGpsPortBack);
+    connect(&receiverLinkTimer, &QTimer::timeout, this, &MainWindow::CheckReceiverLink);
+    receiverLinkTimer.start(250);
 
     void (MainWindow::*const startSignals[8])(int) = {
         &MainWindow::startTicSerialPort1, &MainWindow::startTicSerialPort2,

@@ -10,12 +10,14 @@
 #include <QSet>
 #include <QSoundEffect>
 #include <QString>
+#include <QTimer>
 #include <QVersionNumber>
 
 #include <cstdint>
 
 #include "gpsserialportthread.h"
 #include "receiverinfo.h"
+#include "receiverlinkwatch.h"
 #include "satelliterecord.h"
 #include "ticcorrection.h"
 #include "ticserialportthread.h"
@@ -207,6 +209,17 @@ public:
     void BeginReceiverWork();
     void EndReceiverWork();
     int receiverWorkDepth = 0;
+
+    // ---- Receiver link: what the status bar says about the link ----
+    // A lost port or a silent receiver is said in its own label, which stands in for the
+    // identity line while it has something to say; the badges go to unknown meanwhile.
+    QLabel* receiverLinkLabel = nullptr;
+    ReceiverLinkWatch receiverLinkWatch;
+    QTimer receiverLinkTimer;  // without a 1PPS line nothing else ticks
+    void CheckReceiverLink();
+    void ShowReceiverLinkText();
+    void OnGpsPortLost(const QString& text);
+    void OnGpsPortBack(const QString& text);
 
     // ---- Receiver link: initialisation sequences ----
     void InitializeReceiver();

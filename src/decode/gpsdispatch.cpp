@@ -3,10 +3,17 @@
 #include "mainwindow.h"
 
 #include "gpsrawdatadialog.h"
+#include "pctime.h"
 
 void MainWindow::OnNewGpsText(QByteArray s)
 {
-    if (bShuttingDown || bGpsSearchActive)
+    if (bShuttingDown)
+        return;
+    // Any message at all shows the receiver alive; the badges come back with the
+    // status decoded from it or a later one.
+    if (receiverLinkWatch.MessageHeard(PcTime::CurrentUtc()))
+        ShowReceiverLinkText();
+    if (bGpsSearchActive)
         return;
 
     // Decided before any text is built: a hidden window costs no string work.

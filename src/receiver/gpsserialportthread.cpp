@@ -88,6 +88,8 @@ void GpsSerialPortThread::startGpsSerialPort(bool bLoadFirmware)
 
 void GpsSerialPortThread::OpenGpsPort()
 {
+    // A device lost under this name stays retried when it is asked for again.
+    const QString lostName = bPortFailed ? portName : QString();
     QSettings settings;
     portName = settings.value("GpsPortDialog/GPS Serial Port", "OFF").toString();
     serialPort.setPortName(portName);
@@ -137,8 +139,17 @@ void GpsSerialPortThread::OpenGpsPort()
     bPortFailed = false;
     reopenTimer.stop();
     serialPort.open(QIODevice::ReadWrite);
-    if (!serialPort.isOpen())
+    if (!serialPort.isOpen()) {
         qWarning("WARNING: Failed to open GPS serial port.");
+        if (!lostName.isEmpty() && lostName == portName) {
+            serialPort.clearError();
+            bPortFailed = true;
+            reopenTimer.start(reopenIntervalMs);
+            return;
+        }
+    }
+    if (!lostName.isEmpty())
+        ReportBack(serialPort.isOpen() && lostName == portName);
 }
 
 void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
@@ -203,6 +214,13 @@ QString GpsSerialPortThread::PortErrorMessage(const QString& name, int error)
     return tr("Can't open GPS Port %1\r\n\r\n\"%2\"").arg(name, PortErrorText(error));
 }
 
+QString GpsSerialPortThread::PortLostText(const QString& name, int error, int intervalMs)
+{
+    const QString reason = error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
+    return tr("GPS serial port %1 lost (%2), retrying every %3 s")
+        .arg(name, reason, QString::number(intervalMs / 1000.0));
+}
+
 void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
@@ -229,6 +247,8 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
         // An unplugged adapter usually comes back under the same name: keep trying, so
         // reception resumes without the operator.
         reopenTimer.start(reopenIntervalMs);
+        qWarning("GPS serial port %s lost: %s", qPrintable(portName), qPrintable(PortErrorText(error)));
+        emit portLost(PortLostText(portName, error, reopenIntervalMs));
     } else if (bPortFailed) {
         return;  // the retries' own open errors while the device is still away
     }
@@ -247,8 +267,16 @@ void GpsSerialPortThread::RetryOpen()
     }
     reopenTimer.stop();
     bPortFailed = false;
-    const QString text = tr("GPS serial port %1 is back.").arg(portName);
-    qInfo("%s", qPrintable(text));
+    ReportBack(true);
+}
+
+void GpsSerialPortThread::ReportBack(bool bSamePortOpen)
+{
+    QString text;
+    if (bSamePortOpen) {
+        text = tr("GPS serial port %1 is back.").arg(portName);
+        qInfo("%s", qPrintable(text));
+    }
     emit portStatusMessage(text);
 }
 

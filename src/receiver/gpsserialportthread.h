@@ -40,6 +40,8 @@ public:
     // The message shown for a port error, and the text of the error alone.
     static QString PortErrorMessage(const QString& name, int error);
     static QString PortErrorText(int error);
+    // The status-bar line for a port closed by a device error, retried every intervalMs.
+    static QString PortLostText(const QString& name, int error, int intervalMs);
 
     // Complete an outgoing message in place with the checksum of its protocol; false,
     // and the message unchanged, when it does not have that protocol's form. The port
@@ -71,7 +73,11 @@ signals:
     void showErrorMessageBox(QString errmsg);
     void PpsTick();
     void newGpsSerialPort();
-    // A one-line report for the status bar (the port is back after a failure).
+    // The port was closed by a device error and is being retried: a line for the
+    // status bar that holds until portStatusMessage.
+    void portLost(QString text);
+    // The lost state is over: the port is back (said once in the status bar), or it was
+    // opened anew on other settings (an empty text).
     void portStatusMessage(QString text);
 
 public slots:
@@ -86,6 +92,7 @@ private slots:
 
 private:
     void FrameBlock(const QByteArray& block);
+    void ReportBack(bool bSamePortOpen);
 
     QByteArray readData;
     QByteArray sendData;

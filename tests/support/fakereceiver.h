@@ -28,6 +28,8 @@ public:
     // From now on a Motorola receiver sends one position message a second (a fixed site,
     // eight satellites tracked and used), as after its set-up.
     void StartLiveData();
+    // A receiver that stops talking while its cable stays in, and starts again.
+    void PauseLiveData(bool bPaused) { bPaused ? liveTimer.stop() : liveTimer.start(1000); }
 
     std::function<int()> programRate;  // the rate the program's end is set to now
     Kind kind;

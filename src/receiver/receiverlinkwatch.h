@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// What the status bar says about the link to the receiver, decided without a window:
+// a port closed by a device error (said until the port is back), a receiver that has
+// sent nothing for a while although its port is open, or a short note that the port is
+// back. Silence is counted on a steady clock, so setting the PC clock never fakes one;
+// the time shown is the PC's UTC at the last message.
+class ReceiverLinkWatch
+{
+public:
+    ReceiverLinkWatch();
+
+    // The port was closed by a device error; the text stays until PortBack.
+    void PortLost(const QString& text);
+    // The lost state is over; a note that is not empty is shown for noteMs.
+    void PortBack(const QString& note);
+
+    // A message came from the receiver at the given PC time (UTC). True when it ends a
+    // silence.
+    bool MessageHeard(const QDateTime& utc);
+
+    // The periodic look. True once, when a silence begins: no message for
+    // silenceLimitMs while the port was open and no search or set-up ran. A closed port
+    // or receiver work ends a silence and starts the count afresh.
+    bool Check(bool bPortOpen, bool bReceiverWork);
+
+    bool IsLost() const { return !lostText.isEmpty(); }
+    bool IsSilent() const { return bSilent; }
+
+    // The status text now (nowUtc picks whether the date is needed); empty when there
+    // is nothing to say.
+    QString Text(const QDateTime& nowUtc) const;
+    static QString SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc);
+
+    int silenceLimitMs = 5000;
+    int noteMs = 10000;
+    // The steady clock in ms; tests put their own here.
+    std::function<qint64()> clockMs;
+
+private:
+    QString lostText;
+    QString note;
+    qint64 noteUntilMs = 0;
+    QDateTime lastHeardUtc;   // the last message; invalid before the first
+    QDateTime watchFromUtc;   // when listening began, for a receiver never heard
+    qint64 countFromMs = -1;  // silence is counted from here; -1 while not watching
+    bool bSilent = false;
+};
