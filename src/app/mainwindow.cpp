@@ -180,6 +180,9 @@ MainWindow::MainWindow(QWidget* parent)
     connect(remoteShortcut, &QShortcut::activated, this, &MainWindow::TelnetLinkInterface);
 
     ConnectEverything();
+    // A link left switched on listens from the start: an unattended station that
+    // restarts stays reachable.
+    ApplyTelnetLink();
 
     emit startGpsSerialPort(bLoadFirmwareMode);
     StartTicSerialPorts();

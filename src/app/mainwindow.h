@@ -338,6 +338,8 @@ public:
     QByteArray RemoteLogConfig(const RemoteCommand& command);
     // What the remote-control server does now, for its dialog.
     QString RemoteServerStatus() const;
+    // Starts, restarts or stops the server as the link dialog's values say.
+    void ApplyTelnetLink();
 
     // ---- Receiver message decoding: NMEA ----
     // The last accepted sentence of each id that has a duplicate filter: an exact

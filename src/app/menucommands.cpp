@@ -163,12 +163,22 @@ void MainWindow::TelnetLinkInterface()
     if (!telnetLink)
         telnetLink = new TelnetLink(this);
     telnetLink->SetServerStatus(RemoteServerStatus());
-    if (telnetLink->exec() == 0)
-        return;
+    if (telnetLink->exec() != 0)
+        ApplyTelnetLink();
+}
 
+void MainWindow::ApplyTelnetLink()
+{
     if (telnetLink->bTelnetActivate) {
-        if (!telnetServer)
+        if (!telnetServer) {
             telnetServer = new TelnetTcpServer(nullptr);
+            // A client whose TIC data stream runs is not idle; a stream ends with its client.
+            telnetServer->SetStreamCheck([this] { return ticTimeStreamMode != 0 || ticAverageStreamMode != 0; });
+            connect(telnetServer, &TelnetTcpServer::clientLeft, this, [this] {
+                ticTimeStreamMode = 0;
+                ticAverageStreamMode = 0;
+            });
+        }
         disconnect(telnetServer, &TelnetTcpServer::sendTelnetCommand, this,
                    &MainWindow::OnTelnetCommand);
         telnetServer->StartServer(telnetLink->telnetServerPort);

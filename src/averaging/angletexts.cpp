@@ -29,7 +29,10 @@ bool ParseAngle(const QString& text, double* angle, int axis, const MessageSink&
     if (text.isEmpty())
         return false;
     const QString upper = text.trimmed().toUpper();
-    const QChar signChar = upper.isEmpty() ? QChar() : upper.front();
+    // Blanks only are no angle, as an empty field is none.
+    if (upper.isEmpty())
+        return false;
+    const QChar signChar = upper.front();
 
     static const QRegularExpression number(QStringLiteral("[-+]?[0-9]*\\.?[0-9]+"));
     QString fieldText[3];
@@ -60,7 +63,11 @@ bool ParseAngle(const QString& text, double* angle, int axis, const MessageSink&
         ++skip;
     rest = rest.mid(skip);
     bool bSouthOrWest = false;
-    if (!rest.isEmpty()) {
+    if (fields == 0) {
+        // A letter or a mark without a number would give 0 degrees, a place in the sea.
+        Report(messages, "Format Error", "Unknown characters at end of field.");
+        failed = true;
+    } else if (!rest.isEmpty()) {
         const QChar letter = rest.front();
         if (QStringLiteral("NSEW").contains(letter)) {
             if (field[0] < 0.0) {

@@ -16,8 +16,9 @@ using MessageSink = std::function<void(const QString& title, const QString& text
 enum Axis { Latitude = 0, Longitude = 1 };
 
 // Degrees, optional minutes and seconds, an optional leading "-" or a trailing N, S,
-// E or W. axis Latitude allows -90 to 90, any other value -180 to 180. An empty text
-// is false with *angle unchanged; a grammar fault sets 0; a range fault keeps the value.
+// E or W. axis Latitude allows -90 to 90, any other value -180 to 180. An empty or
+// blank text is false with *angle unchanged; a grammar fault (a text with no digit is
+// one) sets 0; a range fault keeps the value.
 bool ParseAngle(const QString& text, double* angle, int axis, const MessageSink& messages = {});
 
 // One number (or "???", read as 0) at the start or after a blank, -500 to 18000 m.

@@ -39,6 +39,14 @@ QByteArray ReasonField(QString reason, const QString& folder)
     return field.simplified();
 }
 
+// An angle field for the grammar, which knows the degree sign as one character: the
+// REFLOC reply writes it in UTF-8, a client may send it in Latin-1.
+QString AngleField(QByteArray field)
+{
+    field.replace("\xC2\xB0", "\xB0");
+    return QString::fromLatin1(field);
+}
+
 // The keys a CONFIG command writes, gathered first: nothing is written unless every
 // field is good. An empty field keeps its stored value.
 class ConfigChanges
@@ -141,7 +149,7 @@ QByteArray MainWindow::AnswerRemoteCommand(const QByteArray& line)
         (command.bAverage ? ticAverageStreamMode : ticTimeStreamMode) = command.streamMode;
         return QByteArray();
     }
-    return line.trimmed() + " ???";
+    return RemoteLine::Echo(line);
 }
 
 QByteArray MainWindow::RefLocReply() const
@@ -158,8 +166,8 @@ QByteArray MainWindow::SetRemoteRefLocation(const QList<QByteArray>& fields)
     if (!gpsNavDialog || fields.size() < 3 || fields.size() > 4)
         return ErrorReply("REFLOC");
     double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
-    if (!gpsNavDialog->ParseLatitude(QString::fromLatin1(fields.at(0)), &lat, false)
-        || !gpsNavDialog->ParseLongitude(QString::fromLatin1(fields.at(1)), &lon, false)
+    if (!gpsNavDialog->ParseLatitude(AngleField(fields.at(0)), &lat, false)
+        || !gpsNavDialog->ParseLongitude(AngleField(fields.at(1)), &lon, false)
         || !gpsNavDialog->ParseAltitude(QString::fromLatin1(fields.at(2)), &altGps, false))
         return ErrorReply("REFLOC");
     if (fields.size() == 4 && !fields.at(3).isEmpty()) {
@@ -184,7 +192,9 @@ QByteArray MainWindow::RemoteLogCommand(const RemoteCommand& command)
         return ErrorReply(word);
     if (command.kind == RemoteCommand::LogConfig)
         return RemoteLogConfig(command);
-    if (command.kind == RemoteCommand::LogOpen) {
+    const QFile& file = command.bTicLog ? ticCombinedLog : gpsLogFile;
+    // An open log is left as it is: reopening it would add a trailer and a header.
+    if (command.kind == RemoteCommand::LogOpen && !file.isOpen()) {
         QString error;
         if (!(command.bTicLog ? OpenTicLogs(&error) : OpenGpsLog(&error))) {
             const QString& folder = command.bTicLog ? ticFileDialog->ticLogFolder : gpsLogTypeDialog->gpsLogFolder;
@@ -196,7 +206,6 @@ QByteArray MainWindow::RemoteLogCommand(const RemoteCommand& command)
         else
             CloseGpsLog(true);
     }
-    const QFile& file = command.bTicLog ? ticCombinedLog : gpsLogFile;
     if (!file.isOpen())
         return RemoteLine::Sentence(word + ",CLOSED");
     return RemoteLine::Sentence(word + ",OK," + QFileInfo(file.fileName()).fileName().toLatin1());

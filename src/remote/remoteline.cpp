@@ -12,6 +12,14 @@ constexpr unsigned char kWill = 251;
 constexpr unsigned char kDont = 254;
 constexpr unsigned char kSe = 240;
 
+constexpr unsigned char kDegreeSign = 0xB0;      // Latin-1
+constexpr unsigned char kUtf8DegreeLead = 0xC2;  // UTF-8: 0xC2 0xB0
+
+bool IsPrintableAscii(unsigned char c)
+{
+    return c >= 0x20 && c <= 0x7E;
+}
+
 const QByteArray kSentenceId = "$VUDUZ,";
 
 int HexDigit(char c)
@@ -109,8 +117,11 @@ RemoteLine::Kind RemoteLine::Check(const QByteArray& rawLine, bool bTooLong)
         return Exit;
     if (!StartsWithId(line))
         return Bad;
-    for (char c : line) {
-        if (c < 0x20 || c > 0x7E)
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const auto c = static_cast<unsigned char>(line.at(i));
+        if (c == kUtf8DegreeLead && i + 1 < line.size() && static_cast<unsigned char>(line.at(i + 1)) == kDegreeSign)
+            ++i;
+        else if (c != kDegreeSign && !IsPrintableAscii(c))
             return Bad;
     }
     const qsizetype star = line.indexOf('*');
@@ -126,6 +137,16 @@ RemoteLine::Kind RemoteLine::Check(const QByteArray& rawLine, bool bTooLong)
     for (qsizetype i = 1; i < star; ++i)
         sum ^= line.at(i);
     return static_cast<unsigned char>(sum) == high * 16 + low ? Command : Bad;
+}
+
+QByteArray RemoteLine::Echo(const QByteArray& line)
+{
+    QByteArray echo = line.trimmed();
+    for (char& c : echo) {
+        if (!IsPrintableAscii(static_cast<unsigned char>(c)))
+            c = '?';
+    }
+    return echo + " ???";
 }
 
 QByteArray RemoteLine::Sentence(const QByteArray& body)

@@ -39,7 +39,13 @@ enum Kind {
     Bad       // anything else: sent back followed by " ???"
 };
 
+// The degree sign may stand in a command as the REFLOC reply writes it (UTF-8) or as
+// the one byte of Latin-1; no other byte outside printable ASCII may.
 Kind Check(const QByteArray& line, bool bTooLong = false);
+
+// A line that cannot be carried out, as it is sent back: trimmed, each byte outside
+// printable ASCII shown as "?", then " ???".
+QByteArray Echo(const QByteArray& line);
 
 // "$VUDUZ," + body + "*hh", the checksum in upper-case hex.
 QByteArray Sentence(const QByteArray& body);

@@ -2,34 +2,86 @@
 
 #include <QHostAddress>
 
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace {
 
 // Bytes taken from the socket at a time: the reader keeps a line of at most 256 bytes,
 // so a long line without an end costs no more than this.
 constexpr qint64 kReadBlock = 16 * 1024;
 
+const QByteArray kBusy = "Busy: one client at a time.\r\n";
+
+// A peer that vanished without a word (a cable pulled, a router restarted) is found by
+// keep-alive probes: after a minute of silence, six probes ten seconds apart.
+void KeepAlive(QTcpSocket* socket)
+{
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+#ifdef Q_OS_LINUX
+    const auto fd = static_cast<int>(socket->socketDescriptor());
+    const int idle = 60, interval = 10, count = 6;
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+#endif
+}
+
+// Hands the socket's last output to its peer and closes it; a peer that will not take
+// it within the linger time is cut off. The socket deletes itself once closed.
+void LetGo(QTcpSocket* socket)
+{
+    socket->disconnectFromHost();
+    if (socket->state() != QAbstractSocket::UnconnectedState)
+        QTimer::singleShot(TelnetTcpServer::kLingerMs, socket, &QTcpSocket::abort);
+}
+
 }  // namespace
 
 TelnetTcpServer::TelnetTcpServer(QObject* parent) : QObject(parent)
 {
     connect(&server, &QTcpServer::newConnection, this, &TelnetTcpServer::OnNewConnection);
+    slotWaitTimer.setSingleShot(true);
+    connect(&slotWaitTimer, &QTimer::timeout, this, &TelnetTcpServer::RefuseWaiting);
+    idleTimer.setSingleShot(true);
+    idleTimer.setInterval(kDefaultIdleLimitMs);
+    connect(&idleTimer, &QTimer::timeout, this, &TelnetTcpServer::OnIdle);
 }
 
 TelnetTcpServer::~TelnetTcpServer()
 {
+    // The one who would hear of the client's leaving is taking the server down.
+    blockSignals(true);
     CloseClient();
+    RefuseWaiting();
     server.close();
 }
 
 void TelnetTcpServer::StartServer(quint16 port)
 {
     CloseClient();
+    RefuseWaiting();
     server.close();
     listenError.clear();
     if (!server.listen(QHostAddress::Any, port)) {
         listenError = server.errorString();
         qWarning("Remote control server cannot listen on port %u: %s", port, qPrintable(listenError));
     }
+}
+
+void TelnetTcpServer::SetIdleLimit(int ms)
+{
+    idleTimer.setInterval(ms);
+    if (client)
+        idleTimer.start();
+}
+
+void TelnetTcpServer::SetStreamCheck(std::function<bool()> check)
+{
+    isStreaming = std::move(check);
 }
 
 void TelnetTcpServer::SendLine(QByteArray line)
@@ -57,25 +109,65 @@ void TelnetTcpServer::OnNewConnection()
 {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (client) {
-            socket->write("Busy: one client at a time.\r\n");
-            socket->disconnectFromHost();
-            continue;
-        }
-        client = socket;
-        reader.Reset();
-        // Replies are short lines: sent at once rather than held back for more.
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         // A client that sends faster than its lines are taken waits in the system's
-        // buffers, not in ours.
+        // buffers, not in ours; so does one that types while it waits for the slot.
         socket->setReadBufferSize(kReadBlock);
-        connect(socket, &QTcpSocket::readyRead, this, &TelnetTcpServer::OnReadyRead);
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            if (client == socket)
-                CloseClient();
-        });
-        socket->write("Hello client, this is Horalux.\r\n");
+        if (!client) {
+            Accept(socket);
+        } else if (!waiting) {
+            // The client in the slot may be gone already, its leaving not yet read.
+            waiting = socket;
+            slotWaitTimer.start(kSlotWaitMs);
+        } else {
+            socket->write(kBusy);
+            LetGo(socket);
+        }
     }
+}
+
+void TelnetTcpServer::Accept(QTcpSocket* socket)
+{
+    // One that gave up while it waited for the slot.
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        socket->abort();
+        return;
+    }
+    client = socket;
+    reader.Reset();
+    // Replies are short lines: sent at once rather than held back for more.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    KeepAlive(socket);
+    connect(socket, &QTcpSocket::readyRead, this, &TelnetTcpServer::OnReadyRead);
+    connect(socket, &QTcpSocket::stateChanged, this, [this, socket] { OnClientStateChanged(socket); });
+    socket->write("Hello client, this is Horalux.\r\n");
+    idleTimer.start();
+    // What it typed while it waited is not announced again.
+    if (socket->bytesAvailable() > 0)
+        OnReadyRead();
+}
+
+// The peer closed its side or the link broke: the slot is free at once, whatever is
+// still owed to the peer goes out on the way.
+void TelnetTcpServer::OnClientStateChanged(QTcpSocket* socket)
+{
+    if (client != socket || socket->state() == QAbstractSocket::ConnectedState)
+        return;
+    socket->disconnect(this);
+    LetGo(socket);
+    FreeSlot();
+}
+
+void TelnetTcpServer::OnIdle()
+{
+    if (!client)
+        return;
+    if (isStreaming && isStreaming()) {
+        idleTimer.start();
+        return;
+    }
+    const QByteArray minutes = QByteArray::number(idleTimer.interval() / 60000.0, 'g', 4);
+    qWarning("Remote control client dropped: nothing received for %s minutes", minutes.constData());
+    SayGoodbye("Goodbye: nothing received for " + minutes + " minutes.");
 }
 
 void TelnetTcpServer::OnReadyRead()
@@ -85,6 +177,7 @@ void TelnetTcpServer::OnReadyRead()
         const qint64 n = client->read(block, kReadBlock);
         if (n <= 0)
             return;
+        idleTimer.start();
         reader.Feed(block, n, [this](const QByteArray& line, bool bTooLong) { return TakeLine(line, bTooLong); });
     }
 }
@@ -96,30 +189,67 @@ bool TelnetTcpServer::TakeLine(const QByteArray& line, bool bTooLong)
     case RemoteLine::Empty:
         break;
     case RemoteLine::Exit:
-        client->disconnect(this);
-        client->write("Goodbye.\r\n");
-        client->disconnectFromHost();
-        client = nullptr;
-        reader.Reset();
+        SayGoodbye("Goodbye.");
         return false;
     case RemoteLine::Command:
         emit sendTelnetCommand(line.trimmed());
         break;
     case RemoteLine::Bad:
-        SendLine(line.trimmed() + " ???");
+        SendLine(RemoteLine::Echo(line));
         break;
     }
     return !client.isNull();
+}
+
+void TelnetTcpServer::SayGoodbye(const QByteArray& line)
+{
+    QTcpSocket* socket = client;
+    socket->disconnect(this);
+    socket->write(line + "\r\n");
+    LetGo(socket);
+    FreeSlot();
 }
 
 void TelnetTcpServer::CloseClient()
 {
     if (client) {
         QTcpSocket* socket = client;
-        client = nullptr;
         socket->disconnect(this);
         socket->abort();
         socket->deleteLater();
+        FreeSlot();
     }
     reader.Reset();
+}
+
+void TelnetTcpServer::FreeSlot()
+{
+    client = nullptr;
+    idleTimer.stop();
+    reader.Reset();
+    emit clientLeft();
+    // Taken from the event loop, never inside the reading of the one that left.
+    if (waiting)
+        QMetaObject::invokeMethod(this, &TelnetTcpServer::TakeWaiting, Qt::QueuedConnection);
+}
+
+void TelnetTcpServer::TakeWaiting()
+{
+    if (client || !waiting)
+        return;
+    slotWaitTimer.stop();
+    QTcpSocket* socket = waiting;
+    waiting = nullptr;
+    Accept(socket);
+}
+
+void TelnetTcpServer::RefuseWaiting()
+{
+    slotWaitTimer.stop();
+    if (!waiting)
+        return;
+    QTcpSocket* socket = waiting;
+    waiting = nullptr;
+    socket->write(kBusy);
+    LetGo(socket);
 }

@@ -8,18 +8,29 @@
 #include <QString>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <functional>
 
 // The remote-control server: one client at a time, on every address of the station.
 // It greets the client, collects its input into lines and checks their form: a good
 // command line is handed on as sendTelnetCommand, a bad one is sent back with " ???",
-// and "EXIT" is answered and closes the link. A second client is told it is busy and
-// closed; a client that leaves more than kMaxPendingOutput bytes unread is dropped.
+// and "EXIT" is answered and closes the link. A client that leaves more than
+// kMaxPendingOutput bytes unread is dropped, and so is one that has sent nothing for
+// the idle limit while no stream of its own runs. A client that connects while the slot
+// is taken waits up to kSlotWaitMs for it to come free, then is told it is busy.
 class TelnetTcpServer : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr qint64 kMaxPendingOutput = 64 * 1024;
+    static constexpr int kDefaultIdleLimitMs = 10 * 60 * 1000;
+    // The goodbye of a client that left may still be queued behind its last input when
+    // the next client knocks.
+    static constexpr int kSlotWaitMs = 2000;
+    // How long a closing link may take to hand over its last replies.
+    static constexpr int kLingerMs = 5000;
 
     explicit TelnetTcpServer(QObject* parent = nullptr);
     ~TelnetTcpServer() override;
@@ -37,18 +48,38 @@ public:
     // Why the last StartServer could not listen; empty while listening.
     QString ListenError() const { return listenError; }
 
+    // How long a client may send nothing before it is dropped; applies to the client
+    // there is now as well.
+    void SetIdleLimit(int ms);
+    // Asked when the idle limit is reached: true keeps the client, whose data stream runs.
+    void SetStreamCheck(std::function<bool()> isStreaming);
+
 signals:
     void sendTelnetCommand(QByteArray qbComand);
+    // The client has left or was dropped: what it asked for ends with it.
+    void clientLeft();
 
 private:
     void OnNewConnection();
+    void Accept(QTcpSocket* socket);
+    void OnClientStateChanged(QTcpSocket* socket);
+    void OnIdle();
     void OnReadyRead();
     bool TakeLine(const QByteArray& line, bool bTooLong);
     void Write(const QByteArray& bytes);
+    void SayGoodbye(const QByteArray& line);
     void CloseClient();
+    void FreeSlot();
+    void TakeWaiting();
+    void RefuseWaiting();
 
     QTcpServer server;
     QPointer<QTcpSocket> client;
+    // A client that knocked while the slot was taken.
+    QPointer<QTcpSocket> waiting;
+    QTimer slotWaitTimer;
+    QTimer idleTimer;
+    std::function<bool()> isStreaming;
     RemoteLineReader reader;
     QString listenError;
 };

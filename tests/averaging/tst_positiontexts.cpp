@@ -148,9 +148,13 @@ private slots:
         auto row = [](const char* legend, const QString& text, int kind, bool result, double value,
                       const QStringList& boxes) { QTest::newRow(legend) << text << kind << result << value << boxes; };
         row("empty", "", Latitude, false, kUnchanged, none);
-        row("blanks", "   ", Longitude, true, 0.0, none);
-        row("letter alone", "N", Latitude, true, 0.0, none);
-        row("degree sign alone", "\u00b0", Longitude, true, 0.0, none);
+        // No digit, no angle: 0 would be a place in the sea.
+        row("blanks", "   ", Longitude, false, kUnchanged, none);
+        row("letter alone", "N", Latitude, false, 0.0, {"end"});
+        row("east letter alone", "e", Longitude, false, 0.0, {"end"});
+        row("sign alone", "+", Latitude, false, 0.0, {"end"});
+        row("degree sign alone", "\u00b0", Longitude, false, 0.0, {"end"});
+        row("marks alone", "\u00b0 ' \"", Longitude, false, 0.0, {"end"});
         row("south letter", "12 30 S", Latitude, true, -12.5, none);
         row("lower-case letter", "12 30 s", Latitude, true, -12.5, none);
         row("minus", "-12 30", Latitude, true, -12.5, none);
