@@ -60,7 +60,6 @@ GpsPortDialog::GpsPortDialog(QWidget* parent) : QDialog(parent), ui(new Ui::GpsP
         button->group()->setId(button, id);
 
     LoadSettings();
-    gpsRxType->ShowStoredChoice();
     TakeReceiverChoice();
 
     const std::pair<QButtonGroup*, int*> groups[] = {
@@ -259,14 +258,11 @@ bool GpsPortDialog::IsDoNotInitialize() const
 
 void GpsPortDialog::TakeReceiverChoice()
 {
-    // Until a type has been chosen once, the receive-only mode knows nothing of the receiver.
-    const GpsRxType::Receiver rx = GpsRxType::HasStoredChoice()
-                                       ? GpsRxType::ReceiverOfChoice(gpsRxType->CheckedChoice())
-                                       : GpsRxType::Receiver();
+    // With nothing stored the dialog shows "1.0 and up", and the record says the same.
+    const GpsRxType::Receiver rx = GpsRxType::ReceiverOfChoice(GpsRxType::StoredChoice());
     rxModel = rx.model;
     rxFirmwareVersion = rx.firmwareVersion;
-    rxFirmwareVersionText = rx.firmwareVersion > 0.0 ? QString::number(rx.firmwareVersion, 'f', 1)
-                                                     : QString();
+    rxFirmwareVersionText = rx.firmwareVersionText;
     rxChannelCount = rx.channelCount;
     rxChannelCountReported = rx.channelCount;
     // Nothing is sent in this mode, so the DGPS and T-RAIM queries that set these never run.
@@ -355,8 +351,8 @@ void GpsPortDialog::OnOk()
         if (!gpsRxType)
             gpsRxType = new GpsRxType(this);
         // Closed without OK, the stored choice stands and so does the record made from it.
-        if (gpsRxType->exec() == 1)
-            TakeReceiverChoice();
+        gpsRxType->exec();
+        TakeReceiverChoice();
     }
     tcpIpAddress = ui->TcpIpAddress->text();
     bDoNotInitialize = ui->NoGpsInitCheckBox->isChecked();

@@ -65,8 +65,8 @@ public:
     int stopBits = 1;
     QString tcpIpAddress;
 
-    // The receiver record of the receive-only mode: the stored receiver type choice, or
-    // an unidentified receiver while there is none.
+    // The receiver record of the receive-only mode, built from the stored receiver type
+    // choice when the dialog is made and after each run of the type dialog.
     int rxModel = 24;
     double rxFirmwareVersion = 0.0;
     QString rxFirmwareVersionText;

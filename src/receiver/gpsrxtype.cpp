@@ -1,5 +1,6 @@
 #include "gpsrxtype.h"
 
+#include "receivermodels.h"
 #include "ui_gpsrxtype.h"
 #include "windowgeometry.h"
 
@@ -11,15 +12,23 @@ namespace {
 const QString kChoiceKey = QStringLiteral("GpsRxType/PPS Interface");
 const QString kGeometryKey = QStringLiteral("GpsRxType/geometry");
 
-// Indexed by choice - 1: VP/XT/PVT6, UT/UT+, GT/GT+/SL and M12 columns in turn. The VP
-// column keeps its three firmware generations apart because the altitude of its
-// position messages changed meaning between them.
-constexpr GpsRxType::Receiver kReceivers[] = {
-    {10, 6.9, 8}, {10, 7.0, 8}, {10, 8.0, 8}, {10, 8.8, 8},
-    {8, 1.5, 8},  {8, 1.6, 8},  {8, 2.0, 8},
-    {1, 1.5, 8},  {1, 1.6, 8},  {1, 2.0, 8},
-    {3, 1.0, 12},
+struct Choice
+{
+    const char* text;         // the button's text
+    int model;                // the first model of its column
+    const char* versionText;  // a firmware version inside the button's range
 };
+
+// Indexed by choice - 1: the VP/XT/PVT6, UT/UT+, GT/GT+/SL and M12 columns in turn. The
+// versions keep the VP generations apart because the meaning of the altitude in their
+// NMEA fix data changed at 7.0 and again at 8.8.
+constexpr Choice kChoices[] = {
+    {"up to 6.9", 10, "6.0"}, {"7.0 - 7.9", 10, "7.0"}, {"8.0 - 8.7", 10, "8.0"}, {"8.8 and up", 10, "8.8"},
+    {"up to 1.5", 8, "1.0"},  {"1.6 - 1.9", 8, "1.6"},  {"2.0 and up", 8, "2.0"},
+    {"up to 1.5", 1, "1.0"},  {"1.6 - 1.9", 1, "1.6"},  {"2.0 and up", 1, "2.0"},
+    {"1.0 and up", 3, "1.0"},
+};
+constexpr int kDefaultChoice = 11;
 
 }  // namespace
 
@@ -54,40 +63,44 @@ int GpsRxType::exec()
 void GpsRxType::LoadRxType()
 {
     WindowGeometry::Restore(this, kGeometryKey);
-    ShowStoredChoice();
+    if (QAbstractButton* button = ui->GpsRxTypeButtonGroup->button(StoredChoice()))
+        button->setChecked(true);
 }
 
-void GpsRxType::ShowStoredChoice()
+int GpsRxType::ChoiceOfText(const QString& text)
 {
-    const QString stored = QSettings().value(kChoiceKey).toString();
-    bool matched = false;
-    // Texts repeat across columns; as the group is exclusive the last match stays checked.
-    for (QObject* child : ui->RxTypeButtonGroup->children()) {
-        auto* button = qobject_cast<QRadioButton*>(child);
-        if (button && button->text() == stored) {
-            button->setChecked(true);
-            matched = true;
-        }
+    int choice = 0;
+    for (int i = 0; i < int(std::size(kChoices)); ++i) {
+        if (text == QLatin1String(kChoices[i].text))
+            choice = i + 1;
     }
-    if (!matched)
-        ui->RadioButton_IDC_ONCORE_VP_11->setChecked(true);
+    return choice > 0 ? choice : kDefaultChoice;
 }
 
-bool GpsRxType::HasStoredChoice()
+int GpsRxType::StoredChoice()
 {
-    return QSettings().contains(kChoiceKey);
+    return ChoiceOfText(QSettings().value(kChoiceKey).toString());
 }
 
-int GpsRxType::CheckedChoice() const
+QString GpsRxType::ChoiceText(int choice)
 {
-    return qMax(0, ui->GpsRxTypeButtonGroup->checkedId());
+    if (choice < 1 || choice > int(std::size(kChoices)))
+        return QString();
+    return QString::fromLatin1(kChoices[choice - 1].text);
 }
 
 GpsRxType::Receiver GpsRxType::ReceiverOfChoice(int choice)
 {
-    if (choice < 1 || choice > int(std::size(kReceivers)))
-        return Receiver();
-    return kReceivers[choice - 1];
+    Receiver rx;
+    if (choice < 1 || choice > int(std::size(kChoices)))
+        return rx;
+    const Choice& c = kChoices[choice - 1];
+    rx.model = c.model;
+    rx.firmwareVersionText = QString::fromLatin1(c.versionText);
+    // The identification keeps its version in single precision; so does this record.
+    rx.firmwareVersion = static_cast<double>(rx.firmwareVersionText.toFloat());
+    rx.channelCount = ReceiverModels::ModelChannels(c.model);
+    return rx;
 }
 
 void GpsRxType::SavePpsInterface()

@@ -18,8 +18,9 @@ public:
     struct Receiver
     {
         int model = 24;
-        double firmwareVersion = 0.0;
-        int channelCount = -1;
+        QString firmwareVersionText;
+        double firmwareVersion = 0.0;  // as the identification reads the text
+        int channelCount = -1;         // both channel counts
     };
 
     explicit GpsRxType(QWidget* parent = nullptr);
@@ -27,14 +28,17 @@ public:
 
     int exec() override;
 
-    // Checks the button whose text was stored last; "1.0 and up" when none matches.
-    void ShowStoredChoice();
-    // True once a choice has been stored.
-    static bool HasStoredChoice();
-    // The checked choice, 1 to 11 in the order of the columns; 0 when none is checked.
-    int CheckedChoice() const;
-    // The receiver a choice stands for: the first model of its column with the lowest
-    // firmware version of its row; an unidentified receiver for anything else.
+    // The choice, 1 to 11 in the order of the columns, that a stored text stands for.
+    // Texts found in two columns give the later button, as the exclusive group keeps the
+    // last one checked; no match gives "1.0 and up".
+    static int ChoiceOfText(const QString& text);
+    // The choice stored under "GpsRxType/PPS Interface", read as the dialog reads it.
+    static int StoredChoice();
+    // The text of a choice's button; empty for a number that is none.
+    static QString ChoiceText(int choice);
+    // The receiver a choice stands for: the first model of its column, a firmware version
+    // inside the button's range, the model's channels. An unidentified receiver for a
+    // number that is no choice.
     static Receiver ReceiverOfChoice(int choice);
 
 protected:

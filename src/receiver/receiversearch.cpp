@@ -62,6 +62,8 @@ QByteArray Motorola(const char* head, int payload)
 
 }  // namespace
 
+// False when the receiver that was asked for did not answer, which brings up the
+// start-up warning. The listen-only modes ask nothing, so they cannot miss a receiver.
 bool MainWindow::InitializeGpsReceiver()
 {
     SearchRun run(*this);
@@ -135,6 +137,7 @@ bool MainWindow::InitializeGpsReceiver()
         receiverInfo.receiverModel = ReceiverModelGenericNmea;
         receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
         ReopenGpsPortAt(entryRate);
+        bResult = true;  // only listened to: nothing was asked, so nothing can be missing
         break;
     case GpsPortModeUbloxUbx:
     case GpsPortModeUbloxNmea: {
@@ -149,6 +152,7 @@ bool MainWindow::InitializeGpsReceiver()
         gpsPortDialog->CopyReceiverInfo(receiverInfo);
         receiverInfo.gpsPortMode = GpsPortModeMotorolaBinaryRxOnly;
         ReopenGpsPortAt(entryRate);
+        bResult = true;
         break;
     default:
         bResult = SetUpMotorolaReceiver(mode, entryRate);

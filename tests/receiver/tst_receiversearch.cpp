@@ -107,9 +107,9 @@ private slots:
             << Attached{Kind::Motorola12, 1200, Protocol::Loran} << 11 << 1200 << false << true << 0
             << "Ready - Loran Mode" << QStringList{"T0", "BIN", "@@Cj", "@@Ci", "T1"};
         QTest::newRow("receive-only takes the receiver type")
-            << m12 << 3 << 9600 << false << false << 3 << "Motorola VP, Rx Only, Bin, 8 ch, V8.8"
+            << m12 << 3 << 9600 << false << true << 3 << "Motorola VP, Rx Only, Bin, 8 ch, V8.8"
             << QStringList{"!@@Cj"};
-        QTest::newRow("generic NMEA") << m12 << 6 << 9600 << false << false << 6 << "Generic NMEA GPS Receiver"
+        QTest::newRow("generic NMEA") << m12 << 6 << 9600 << false << true << 6 << "Generic NMEA GPS Receiver"
                                       << QStringList{"!@@Cj", "!$PMOTG,ZDA"};
     }
 
@@ -154,6 +154,33 @@ private slots:
             QVERIFY2(at >= 0, qPrintable(head + " not heard in order: " + heard.join(' ')));
             ++at;
         }
+        window->gpsPortDialog->bDoNotInitialize = false;
+    }
+
+    // The start-up warning follows a receiver that was asked for and did not answer; the
+    // listen-only modes ask nothing.
+    void startUpWarning_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("receive-only") << 3 << false;
+        QTest::newRow("generic NMEA") << 6 << false;
+        QTest::newRow("Motorola binary, silent receiver") << 2 << true;
+    }
+
+    void startUpWarning()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, warned);
+        FakeReceiver rx(Kind::GenericNmea, 9600, Protocol::Nmea);  // answers no binary command
+        QVERIFY(rx.Open(pair.ReceiverEnd()));
+        StartIn(mode, 9600, true);
+        ModalWatcher watcher(QMessageBox::Ok);
+        window->ShowAndInitialize();
+        QCOMPARE(watcher.boxes.size(), warned ? 1 : 0);
+        if (warned)
+            QCOMPARE(watcher.boxes.at(0).title, "GPS Receiver not found");
+        QCOMPARE(receiverInfo.gpsPortMode, mode);
         window->gpsPortDialog->bDoNotInitialize = false;
     }
 
