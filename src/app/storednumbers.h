@@ -35,4 +35,13 @@ int Integer(QSettings& settings, const QString& key, int absent, int low, int hi
 double Real(const QSettings& settings, const QString& key, double absent);
 int Integer(const QSettings& settings, const QString& key, int absent);
 
+// A name that can reach a device: not empty and without control characters. A NUL
+// cuts a device path short inside the serial port's lock file, which then can never be
+// removed, and every later start-up dies on it.
+bool IsUsableName(const QString& name);
+
+// The name under key (a port, say); absent when the key is missing. One that is no
+// usable name, or no text at all, reads as absent, which is written back.
+QString Name(QSettings& settings, const QString& key, const QString& absent);
+
 }  // namespace StoredNumbers

@@ -89,7 +89,7 @@ void GpsSerialPortThread::startGpsSerialPort(bool bLoadFirmware)
 void GpsSerialPortThread::OpenGpsPort()
 {
     QSettings settings;
-    portName = settings.value("GpsPortDialog/GPS Serial Port", "OFF").toString();
+    portName = StoredNumbers::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
     serialPort.setPortName(portName);
     portMode = GpsPortDialog::ModeFromText(
         settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString());
