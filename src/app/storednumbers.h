@@ -5,7 +5,7 @@
 
 class QSettings;
 
-// Numbers read back from the settings store. A stored text may be anything a hand edit
+// Numbers and names read back from the settings store. A stored text may be anything a hand edit
 // or a damaged file left there: "nan", "inf", a number too large for its type, or no
 // number at all. None of these reaches a member: each reads as the repair value the
 // caller gives, exactly as a number outside the key's range does.
