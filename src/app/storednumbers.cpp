@@ -2,6 +2,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -77,6 +78,24 @@ int Integer(const QSettings& settings, const QString& key, int absent)
 {
     const std::optional<qint64> value = WholeValue(settings, key);
     return value && *value >= INT_MIN && *value <= INT_MAX ? static_cast<int>(*value) : absent;
+}
+
+bool IsUsableName(const QString& name)
+{
+    return !name.isEmpty()
+           && std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+QString Name(QSettings& settings, const QString& key, const QString& absent)
+{
+    if (!settings.contains(key))
+        return absent;
+    // A hand-edited "a, b" comes back as a list, whose text is empty.
+    const QString name = settings.value(key).toString();
+    if (IsUsableName(name))
+        return name;
+    settings.setValue(key, absent);
+    return absent;
 }
 
 }  // namespace StoredNumbers

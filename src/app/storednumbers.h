@@ -5,7 +5,7 @@
 
 class QSettings;
 
-// Numbers read back from the settings store. A stored text may be anything a hand edit
+// Numbers and names read back from the settings store. A stored text may be anything a hand edit
 // or a damaged file left there: "nan", "inf", a number too large for its type, or no
 // number at all. None of these reaches a member: each reads as the repair value the
 // caller gives, exactly as a number outside the key's range does.
@@ -34,5 +34,14 @@ int Integer(QSettings& settings, const QString& key, int absent, int low, int hi
 // anything else. Nothing is written.
 double Real(const QSettings& settings, const QString& key, double absent);
 int Integer(const QSettings& settings, const QString& key, int absent);
+
+// A name that can reach a device: not empty and without control characters. A NUL
+// cuts a device path short inside the serial port's lock file, which then can never be
+// removed, and every later start-up dies on it.
+bool IsUsableName(const QString& name);
+
+// The name under key (a port, say); absent when the key is missing. One that is no
+// usable name, or no text at all, reads as absent, which is written back.
+QString Name(QSettings& settings, const QString& key, const QString& absent);
 
 }  // namespace StoredNumbers

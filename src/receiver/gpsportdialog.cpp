@@ -119,7 +119,7 @@ void GpsPortDialog::LoadSettings()
 {
     WindowGeometry::Restore(this, QStringLiteral("GpsPortDialog/geometry"));
     QSettings settings;
-    portName = settings.value("GpsPortDialog/GPS Serial Port", "OFF").toString();
+    portName = StoredNumbers::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
     modeText = settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString();
     ppsInterface = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port PPS Interface", 1);
     stopBits = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port StopBits", 1);
@@ -170,10 +170,18 @@ void GpsPortDialog::CheckById(QButtonGroup* group, int id)
 void GpsPortDialog::ShowFields()
 {
     {
-        // A stored name missing from a list (a pty, "Search") shows as no entry.
         const QSignalBlocker portBlocker(ui->GpsSerialPortNameList);
         const QSignalBlocker modeBlocker(ui->GpsModeList);
-        ui->GpsSerialPortNameList->setCurrentIndex(ui->GpsSerialPortNameList->findText(portName));
+        // A port the system does not list (a pseudo-terminal, a by-id link, an adapter
+        // unplugged just now) is still the operator's port: it joins the list, so that
+        // OK keeps it.
+        int port = ui->GpsSerialPortNameList->findText(portName);
+        if (port < 0 && !portName.isEmpty()) {
+            ui->GpsSerialPortNameList->addItem(portName);
+            port = ui->GpsSerialPortNameList->count() - 1;
+        }
+        ui->GpsSerialPortNameList->setCurrentIndex(port);
+        // A stored mode missing from the list ("Search") shows as no entry.
         ui->GpsModeList->setCurrentIndex(ui->GpsModeList->findText(modeText));
     }
     CheckById(ui->PpsButtonGroup, ppsInterface);
@@ -343,10 +351,31 @@ void GpsPortDialog::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void GpsPortDialog::WarnIllegalPortName(QWidget* parent, const QString& name)
+{
+    // The offending characters are invisible, and a NUL would end the text: show codes.
+    QString shown;
+    for (const QChar c : name)
+        shown += c.category() == QChar::Other_Control ? QStringLiteral("<%1>").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                                       : QString(c);
+    QMessageBox::warning(parent, QStringLiteral("Illegal Port Name"),
+                         QStringLiteral("Port name error:\n  ") + shown
+                             + QStringLiteral("\n\nA port name holds no control characters.\n"
+                                              "Choose a port from the list or type its device path,\n"
+                                              "e.g. /dev/ttyUSB0"));
+}
+
 void GpsPortDialog::OnOk()
 {
     if (!CheckIpAddress())
         return;
+    // The box takes a typed device path; an emptied box means no port, as in the TIC dialog.
+    const QString typed = ui->GpsSerialPortNameList->currentText().trimmed();
+    if (!typed.isEmpty() && !StoredNumbers::IsUsableName(typed)) {
+        WarnIllegalPortName(this, typed);
+        return;
+    }
+    portName = typed.isEmpty() ? QStringLiteral("OFF") : typed;
     if (ui->GpsModeList->currentText() == ModeText(3)) {
         if (!gpsRxType)
             gpsRxType = new GpsRxType(this);

@@ -52,6 +52,8 @@ public:
     static bool IsValidIpAddress(const QString& address);
     // Checks the address field and warns with "Illegal IP Address" when it is malformed.
     bool CheckIpAddress();
+    // The warning for a typed port name that cannot name a device; both port dialogs use it.
+    static void WarnIllegalPortName(QWidget* parent, const QString& name);
 
     QString portName = QStringLiteral("OFF");
     QString modeText = QStringLiteral("Motorola Binary");

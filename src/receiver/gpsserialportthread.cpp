@@ -91,7 +91,7 @@ void GpsSerialPortThread::OpenGpsPort()
     // A device lost under this name stays retried when it is asked for again.
     const QString lostName = bPortFailed ? portName : QString();
     QSettings settings;
-    portName = settings.value("GpsPortDialog/GPS Serial Port", "OFF").toString();
+    portName = StoredNumbers::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
     serialPort.setPortName(portName);
     portMode = GpsPortDialog::ModeFromText(
         settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString());

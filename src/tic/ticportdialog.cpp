@@ -1,6 +1,7 @@
 #include "ticportdialog.h"
 
 #include "gpsportdialog.h"
+#include "storednumbers.h"
 #include "ui_ticportdialog.h"
 #include "windowgeometry.h"
 
@@ -152,6 +153,11 @@ void TicPortDialog::OnOk()
 {
     TakeFields();
     for (int k = 0; k < 8; ++k) {
+        if (!StoredNumbers::IsUsableName(ports[k].portName)) {
+            SelectPort(k + 1);
+            GpsPortDialog::WarnIllegalPortName(this, ports[k].portName);
+            return;
+        }
         if (GpsPortDialog::IsValidIpAddress(ports[k].tcpIpAddress))
             continue;
         SelectPort(k + 1);

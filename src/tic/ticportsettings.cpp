@@ -18,9 +18,9 @@ QString Key(int port, const char* name)
 
 TicPortSettings TicPortSettings::Load(int port)
 {
-    const QSettings s;
+    QSettings s;
     TicPortSettings t;
-    t.portName = s.value(Key(port, "Serial Port"), t.portName).toString();
+    t.portName = StoredNumbers::Name(s, Key(port, "Serial Port"), t.portName);
     t.dataRate = StoredNumbers::Integer(s, Key(port, "Serial Port DataRate"), t.dataRate);
     t.parity = StoredNumbers::Integer(s, Key(port, "Serial Port Parity"), t.parity);
     t.stopBits = StoredNumbers::Integer(s, Key(port, "Serial Port StopBits"), t.stopBits);

@@ -2,6 +2,7 @@
 #include "gpsrxtype.h"
 #include "modalwatcher.h"
 #include "receiverinfo.h"
+#include "socatpair.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -185,6 +186,77 @@ private slots:
         dialog.exec();
         QCOMPARE(Stored("GPS Serial Port").toString(),
                  Child<QComboBox>(&dialog, "GpsSerialPortNameList")->currentText());
+    }
+
+    // A port the system does not list is still in the list, chosen, and kept by OK.
+    void unlistedStoredPortKeptOnOk_data()
+    {
+        QTest::addColumn<QString>("stored");  // empty: a live pseudo-terminal
+        QTest::newRow("pseudo-terminal") << QString();
+        QTest::newRow("by-id link of an unplugged adapter") << "/dev/serial/by-id/usb-FTDI_FT232R_A9XK3-if00-port0";
+    }
+    void unlistedStoredPortKeptOnOk()
+    {
+        QFETCH(QString, stored);
+        SocatPair pair;
+        if (stored.isEmpty()) {
+            START_SOCAT_OR_SKIP(pair);
+            UseProgramEndAsReceiverPort(pair);
+            stored = pair.ProgramEnd();
+        } else {
+            Store("GPS Serial Port", stored);
+        }
+        GpsPortDialog dialog;
+        ModalWatcher watcher;
+        watcher.SetDialogHandler([&](QDialog*) {
+            auto* ports = Child<QComboBox>(&dialog, "GpsSerialPortNameList");
+            QCOMPARE(ports->itemText(0) + ' ' + ports->itemText(1) + ' ' + ports->currentText(), "OFF TCP/IP " + stored);
+            QCOMPARE(ports->findText(stored), ports->currentIndex());
+            QVERIFY(Child<QGroupBox>(&dialog, "DataRateGroupBox")->isEnabled());
+            Child<QPushButton>(&dialog, "OK")->click();
+        });
+        QCOMPARE(dialog.exec(), 1);
+        QCOMPARE(Stored("GPS Serial Port").toString() + ' ' + dialog.GetPortName(), stored + ' ' + stored);
+        QCOMPARE(watcher.boxes.size(), 0);
+    }
+
+    // The port box takes a typed device path, trimmed; an emptied box means no port. A
+    // control character can name no device: OK warns and keeps the dialog and the store.
+    void typedPortPath_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");  // empty: refused
+        QTest::newRow("by-id link") << "/dev/serial/by-id/usb-u-blox_GNSS-if00" << "/dev/serial/by-id/usb-u-blox_GNSS-if00";
+        QTest::newRow("blanks around") << "  /tmp/gps  " << "/tmp/gps";
+        QTest::newRow("emptied") << "" << "OFF";
+        QTest::newRow("control character") << "/dev/tty\x01S0" << "";
+        QTest::newRow("NUL") << QStringLiteral("/dev/ttyS0") + QChar(0) + QStringLiteral("x") << "";
+    }
+    void typedPortPath()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        Store("GPS Serial Port", "TCP/IP");
+        GpsPortDialog dialog;
+        ModalWatcher watcher;
+        auto* ports = Child<QComboBox>(&dialog, "GpsSerialPortNameList");
+        ports->setEditText(typed);
+        dialog.setResult(-1);
+        Child<QPushButton>(&dialog, "OK")->click();
+        if (!stored.isEmpty()) {
+            QCOMPARE(dialog.result(), 1);
+            QCOMPARE(Stored("GPS Serial Port").toString(), stored);
+            QVERIFY(watcher.boxes.isEmpty());
+            return;
+        }
+        QCOMPARE(dialog.result(), -1);
+        QCOMPARE(Stored("GPS Serial Port").toString(), QString("TCP/IP"));
+        QCOMPARE(watcher.boxes.size(), 1);
+        QCOMPARE(watcher.boxes[0].title, QString("Illegal Port Name"));
+        QVERIFY2(watcher.boxes[0].text.startsWith("Port name error:\n  /dev/tty")
+                     && watcher.boxes[0].text.contains(typed.contains(QChar(0)) ? "<00>x" : "<01>S0"),
+                 qPrintable(watcher.boxes[0].text));
+        QCOMPARE(watcher.boxes[0].icon, QMessageBox::Warning);
     }
 
     // Modes that are not in the list read back as a search and survive OK untouched;

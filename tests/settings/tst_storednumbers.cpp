@@ -1,6 +1,6 @@
-// Stored numbers that are no finite number, or no int, read through the program's own
-// loaders: each comes back as its key's default or repair value, written back where the
-// loader repairs the store.
+// Stored numbers that are no finite number, or no int, and stored port names that can
+// name no device, read through the program's own loaders: each comes back as its key's
+// default or repair value, written back where the loader repairs the store.
 
 #include "../tools/allwindows.h"
 #include "mainwindow.h"
@@ -18,8 +18,10 @@ double Reference(int i) { double v[4]; GpsNavDialog().GetRefLocation(&v[0], &v[1
 template <class Member>
 double Timing(Member member) { TimingDialog d; QTimer::singleShot(0, &d, &QDialog::reject); d.exec(); return d.*member; }
 
-// repaired: the text written back, null where the store keeps it; bWhole: an int, bad beyond its range.
-struct Case { const char* key; double (*read)(); double expected; const char* repaired; bool bWhole; };
+// repaired: the text written back, null where the store keeps it; bWhole: an int, bad beyond its range;
+// name: the loader of a port name, which reads as repaired (read and expected unused).
+struct Case { const char* key; double (*read)(); double expected; const char* repaired; bool bWhole;
+              QString (*name)() = nullptr; };
 
 const Case kCases[] = {
     {"GpsNavDialog/RefLocation/Latitude", [] { return Reference(0); }, 0.0, "0.0000000000000000", false},
@@ -35,7 +37,14 @@ const Case kCases[] = {
     {"TicPortDialog/TIC1 Serial Port DataRate", [] { return double(TicPortSettings::Load(1).dataRate); }, 9600.0, nullptr, true},
     {"LogFiles/TicAveragingPeriod", [] { return double(TicFileDialog().ticAveragingPeriod); }, 300.0, nullptr, true},
     {"LogFiles/GPSLogEvery", [] { return double(GpsLogTypeDialog().gpsLogEveryIndex); }, 0.0, "0", true},
+    {"GpsPortDialog/GPS Serial Port", nullptr, 0.0, "OFF", false, [] { return GpsPortDialog().GetPortName(); }},
+    {"TicPortDialog/TIC1 Serial Port", nullptr, 0.0, "OFF", false, [] { return TicPortSettings::Load(1).portName; }},
+    {"TicPortDialog/TIC8 Serial Port", nullptr, 0.0, "OFF", false, [] { return TicPortSettings::Load(8).portName; }},
 };
+
+// Names that reach no device: empty, a NUL (cuts the path short), other C0 and C1 controls, DEL.
+const QString kBadNames[] = {QString(), QStringLiteral("ttyX") + QChar(0) + QStringLiteral("y"), QStringLiteral("ttyS0\n"),
+                             QStringLiteral("\x1b[2J/dev/ttyS0"), QStringLiteral("tty\x7f"), QStringLiteral("ttyUSB") + QChar(0x85)};
 
 }  // namespace
 
@@ -51,10 +60,13 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("stored");
         // 4294967298 is 2 once wrapped into an int: in range for most of these keys.
-        for (int k = 0; k < int(std::size(kCases)); ++k)
+        for (int k = 0; k < int(std::size(kCases)); ++k) {
+            for (int n = 0; kCases[k].name && n < int(std::size(kBadNames)); ++n)
+                QTest::addRow("%s bad name %d", kCases[k].key, n) << k << kBadNames[n];
             for (const char* text : {"nan", "inf", "-inf", "1e999", "abc", "4294967298"})
-                if (kCases[k].bWhole || QByteArray(text) != "4294967298")
+                if (!kCases[k].name && (kCases[k].bWhole || QByteArray(text) != "4294967298"))
                     QTest::addRow("%s %s", kCases[k].key, text) << k << QString::fromLatin1(text);
+        }
     }
 
     void badStoredNumberReadsAsDefault()
@@ -63,7 +75,10 @@ private slots:
         QFETCH(QString, stored);
         const Case& c = kCases[index];
         QSettings().setValue(c.key, stored);
-        QCOMPARE(c.read(), c.expected);
+        if (c.name)
+            QCOMPARE(c.name(), QString::fromLatin1(c.repaired));
+        else
+            QCOMPARE(c.read(), c.expected);
         QCOMPARE(QSettings().value(c.key).toString(), c.repaired ? QString::fromLatin1(c.repaired) : stored);
     }
 };

@@ -255,6 +255,21 @@ private slots:
         Child<QPushButton>(&dialog, "CANCEL")->click();
         QVERIFY(dialog.result() == 0 && name->currentText() == "/dev/ttyTIC2");
     }
+
+    // A typed name with a control character can name no device: OK shows its port and warns.
+    void typedPortNameWithControlCharacterRefused()
+    {
+        TicPortDialog dialog;
+        ModalWatcher watcher;
+        Child<QComboBox>(&dialog, "IDC_TIC_PORT_SELECT")->setCurrentIndex(2);
+        Child<QComboBox>(&dialog, "IDC_TIC_SERIAL_PORT")->setCurrentText("/dev/ttyS\x1b" "1");
+        Child<QComboBox>(&dialog, "IDC_TIC_PORT_SELECT")->setCurrentIndex(0);
+        dialog.setResult(-1);
+        Child<QPushButton>(&dialog, "OK")->click();
+        QCOMPARE(watcher.boxes.value(0).title + ' ' + watcher.boxes.value(0).text.section('\n', 1, 1),
+                 QString("Illegal Port Name   /dev/ttyS<1b>1"));
+        QVERIFY(dialog.result() == -1 && dialog.SelectedPort() == 3 && Stored(3, "Serial Port") == "<none>");
+    }
 };
 
 class TestTicProcessing : public QObject
