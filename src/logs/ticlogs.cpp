@@ -5,6 +5,7 @@
 
 #include "logfilenames.h"
 #include "logtexts.h"
+#include "storednumbers.h"
 #include "ticfiledialog.h"
 
 #include <QMessageBox>
@@ -17,7 +18,9 @@ namespace {
 // A port takes part in the set unless its port choice is "OFF".
 QString TicPortName(int port)
 {
-    return QSettings().value(QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port), QStringLiteral("OFF")).toString();
+    QSettings settings;
+    return StoredNumbers::Name(settings, QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port),
+                               QStringLiteral("OFF"));
 }
 
 bool TicPortEnabled(int port)

@@ -7,6 +7,7 @@
 
 #include "gpsserialportthread.h"
 #include "receiverinfo.h"
+#include "storednumbers.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -201,6 +202,6 @@ bool ManualCommandDialog::IsSendAllowed()
 {
     if (receiverInfo.gpsPortMode == GpsPortModeMotorolaBinaryRxOnly)
         return false;
-    const QString port = QSettings().value("GpsPortDialog/GPS Serial Port", "OFF").toString();
-    return port != QLatin1String("OFF");
+    QSettings settings;
+    return StoredNumbers::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF") != QLatin1String("OFF");
 }
