@@ -105,6 +105,10 @@ void MainWindow::ApplyPcClockSyncSettings()
         ShellWord(QCoreApplication::applicationFilePath()).toHtmlEscaped() +
         QStringLiteral("</tt><br/>(again after each rebuild or update of the program), "
                        "or run the program as root.</p>");
+    // At start-up the window is not on screen yet: the box is to stand over it, where the
+    // operator looks, not alone on an empty desktop.
+    if (!isVisible())
+        show();
     QMessageBox box(this);
     box.setIcon(QMessageBox::Warning);
     box.setText(text);
