@@ -9,7 +9,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -23,20 +22,14 @@ void Require(bool condition)
         std::abort();
 }
 
-bool PrintableAscii(const QByteArray& text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
-}
-
-// A reply is one line: a "$VUDUZ" sentence or the command sent back, in printable ASCII,
-// with " ???".
+// A reply is one line: a "$VUDUZ" sentence or the command sent back with " ???".
 void CheckReply(const QByteArray& line, const QByteArray& reply)
 {
     Require(!reply.contains('\r') && !reply.contains('\n'));
     if (reply.isEmpty())
         Require(RemoteCommand::Parse(line).kind == RemoteCommand::TicDataStream);
     else if (reply.endsWith(" ???"))
-        Require(reply == RemoteLine::Echo(line) && PrintableAscii(reply));
+        Require(reply == RemoteLine::Echo(line));
     else
         Require(reply.startsWith("$VUDUZ,"));
 }
@@ -46,10 +39,9 @@ bool TakeLine(const QByteArray& line, bool bTooLong)
     Require(line.size() <= RemoteLineReader::kMaxLineLength);
     // The parser alone must also stand lines the checker would refuse.
     RemoteCommand::Parse(line);
-    const RemoteLine::Kind kind = RemoteLine::Check(line, bTooLong);
-    if (kind == RemoteLine::Bad)
-        Require(PrintableAscii(RemoteLine::Echo(line)));
-    if (kind == RemoteLine::Command) {
+    for (const char c : RemoteLine::Echo(line))
+        Require(c >= 0x20 && c <= 0x7E);
+    if (RemoteLine::Check(line, bTooLong) == RemoteLine::Command) {
         Require(!bTooLong);
         CheckReply(line, window->AnswerRemoteCommand(line.trimmed()));
         window->OnTelnetCommand(line.trimmed());

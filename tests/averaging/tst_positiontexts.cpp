@@ -151,10 +151,9 @@ private slots:
         // No digit, no angle: 0 would be a place in the sea.
         row("blanks", "   ", Longitude, false, kUnchanged, none);
         row("letter alone", "N", Latitude, false, 0.0, {"end"});
-        row("east letter alone", "e", Longitude, false, 0.0, {"end"});
+        row("east letter alone", "E", Longitude, false, 0.0, {"end"});
         row("sign alone", "+", Latitude, false, 0.0, {"end"});
         row("degree sign alone", "\u00b0", Longitude, false, 0.0, {"end"});
-        row("marks alone", "\u00b0 ' \"", Longitude, false, 0.0, {"end"});
         row("south letter", "12 30 S", Latitude, true, -12.5, none);
         row("lower-case letter", "12 30 s", Latitude, true, -12.5, none);
         row("minus", "-12 30", Latitude, true, -12.5, none);

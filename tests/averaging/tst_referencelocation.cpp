@@ -125,35 +125,6 @@ private slots:
         }
     }
 
-    // A field without a digit is refused where it is typed, and the reference stays.
-    void anglesWithoutDigitsAreRefused_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("latitude letter") << "IDC_REFDLG_LATITUDE" << "N";
-        QTest::newRow("longitude letter") << "IDC_REFDLG_LONGITUDE" << "E";
-        QTest::newRow("latitude sign") << "IDC_REFDLG_LATITUDE" << "+";
-        QTest::newRow("longitude degree sign") << "IDC_REFDLG_LONGITUDE" << "\u00b0";
-    }
-
-    void anglesWithoutDigitsAreRefused()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        GpsNavDialog nav;
-        nav.SetRefLocation(51.5, -0.125, 100.0, 54.0);
-        ReferenceLocationDialog dialog;
-        nav.SetRefLocationDialog(&dialog);
-        const QByteArray name = field.toLatin1();
-        Player script({Type(name.constData(), text), Click("OK"), Click("CANCEL")});
-        QVERIFY(!nav.EditRefLocation());
-        // Said once as the field is left; OK then keeps the dialog open.
-        QCOMPARE(script.boxes, QStringList{"Format Error|Unknown characters at end of field."});
-        double lat, lon, altGps, altMsl;
-        nav.GetRefLocation(&lat, &lon, &altGps, &altMsl);
-        QCOMPARE(QList<double>({lat, lon}), QList<double>({51.5, -0.125}));
-    }
-
     void namedLocationsAreSavedChosenAndRemoved()
     {
         ModalWatcher watcher;

@@ -26,10 +26,10 @@ private slots:
         QTest::newRow("control character") << QByteArray("$VUDUZ,VER\x01SION") << RemoteLine::Bad;
         QTest::newRow("high byte") << QByteArray("$VUDUZ,VER\xB1SION") << RemoteLine::Bad;
         // The degree sign of the REFLOC reply, in UTF-8 or Latin-1; no other UTF-8.
-        QTest::newRow("degree sign, UTF-8") << RemoteLine::Sentence("REFLOC,1.5\xC2\xB0,2\xC2\xB0,3") << RemoteLine::Command;
-        QTest::newRow("degree sign, Latin-1") << QByteArray("$VUDUZ,REFLOC,1.5\xB0,2\xB0,3") << RemoteLine::Command;
-        QTest::newRow("UTF-8 lead alone") << QByteArray("$VUDUZ,REFLOC,1.5\xC2,2,3") << RemoteLine::Bad;
-        QTest::newRow("other UTF-8") << QByteArray("$VUDUZ,REFLOC,1.5\xC2\xB1,2,3") << RemoteLine::Bad;
+        QTest::newRow("degree sign, UTF-8") << RemoteLine::Sentence("REFLOC,1.5\xC2\xB0") << RemoteLine::Command;
+        QTest::newRow("degree sign, Latin-1") << QByteArray("$VUDUZ,1.5\xB0") << RemoteLine::Command;
+        QTest::newRow("UTF-8 lead alone") << QByteArray("$VUDUZ,1.5\xC2") << RemoteLine::Bad;
+        QTest::newRow("other UTF-8") << QByteArray("$VUDUZ,1.5\xC2\xB1") << RemoteLine::Bad;
         QTest::newRow("other sentence") << QByteArray("$GPGGA,1") << RemoteLine::Bad;
         QTest::newRow("exit") << QByteArray("exit") << RemoteLine::Exit;
         QTest::newRow("blanks") << QByteArray(" \t ") << RemoteLine::Empty;
