@@ -241,8 +241,7 @@ private slots:
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
         SetReceiverPort(pair.ProgramEnd(), "Motorola Binary Rx Only");
-        // The recording is of a UT+. Its column's texts stand in the GT column as well,
-        // and the stored text reads as the later one; both models read this message alike.
+        // The recording is of a UT+; its column's texts read as the GT's, which decodes alike.
         QSettings().setValue("GpsRxType/PPS Interface", "2.0 and up");
         MainWindow w;
         QVERIFY(w.gpsPortThread.Port().isOpen());
@@ -272,8 +271,7 @@ private slots:
             QVERIFY2(std::abs(w.displayTime.ToMSecsSinceEpoch() - fixTime.toMSecsSinceEpoch()) < 1000, at);
             QCOMPARE(w.receiverTime.ToMSecsSinceEpoch() - w.displayTime.ToMSecsSinceEpoch(), 1000);
             QVERIFY2(near(nav.currentLat, "lat", 1e-8) && near(nav.currentLon, "lon", 1e-8), at);
-            // The receiver sends no height above sea level; ours comes from our geoid
-            // table, which is coarser than the other decoder's.
+            // Our geoid table is coarser than the other decoder's.
             QVERIFY2(near(nav.currentAltGps, "altHAE", 0.005) && near(nav.currentAltMsl, "altMSL", 3.0), at);
             QCOMPARE(nav.currentAltMsl,
                      nav.currentAltGps - GeoidModel::GeoidSeparation(nav.currentLat, nav.currentLon));

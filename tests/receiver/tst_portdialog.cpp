@@ -1,10 +1,12 @@
 #include "gpsportdialog.h"
 #include "gpsrxtype.h"
 #include "modalwatcher.h"
+#include "nmeafields.h"
 #include "receiverinfo.h"
 #include "socatpair.h"
 #include "testsupport.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -188,75 +190,34 @@ private slots:
                  Child<QComboBox>(&dialog, "GpsSerialPortNameList")->currentText());
     }
 
-    // A port the system does not list is still in the list, chosen, and kept by OK.
-    void unlistedStoredPortKeptOnOk_data()
+    // A port the system does not list, here a live pseudo-terminal, is listed, chosen and
+    // kept by OK. A typed path is taken trimmed; a control character names no device, so
+    // OK warns and keeps the dialog and the store.
+    void portBoxKeepsStoredAndTakesTypedPaths()
     {
-        QTest::addColumn<QString>("stored");  // empty: a live pseudo-terminal
-        QTest::newRow("pseudo-terminal") << QString();
-        QTest::newRow("by-id link of an unplugged adapter") << "/dev/serial/by-id/usb-FTDI_FT232R_A9XK3-if00-port0";
-    }
-    void unlistedStoredPortKeptOnOk()
-    {
-        QFETCH(QString, stored);
         SocatPair pair;
-        if (stored.isEmpty()) {
-            START_SOCAT_OR_SKIP(pair);
-            UseProgramEndAsReceiverPort(pair);
-            stored = pair.ProgramEnd();
-        } else {
-            Store("GPS Serial Port", stored);
-        }
-        GpsPortDialog dialog;
-        ModalWatcher watcher;
-        watcher.SetDialogHandler([&](QDialog*) {
-            auto* ports = Child<QComboBox>(&dialog, "GpsSerialPortNameList");
-            QCOMPARE(ports->itemText(0) + ' ' + ports->itemText(1) + ' ' + ports->currentText(), "OFF TCP/IP " + stored);
-            QCOMPARE(ports->findText(stored), ports->currentIndex());
-            QVERIFY(Child<QGroupBox>(&dialog, "DataRateGroupBox")->isEnabled());
-            Child<QPushButton>(&dialog, "OK")->click();
-        });
-        QCOMPARE(dialog.exec(), 1);
-        QCOMPARE(Stored("GPS Serial Port").toString() + ' ' + dialog.GetPortName(), stored + ' ' + stored);
-        QCOMPARE(watcher.boxes.size(), 0);
-    }
-
-    // The port box takes a typed device path, trimmed; an emptied box means no port. A
-    // control character can name no device: OK warns and keeps the dialog and the store.
-    void typedPortPath_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored");  // empty: refused
-        QTest::newRow("by-id link") << "/dev/serial/by-id/usb-u-blox_GNSS-if00" << "/dev/serial/by-id/usb-u-blox_GNSS-if00";
-        QTest::newRow("blanks around") << "  /tmp/gps  " << "/tmp/gps";
-        QTest::newRow("emptied") << "" << "OFF";
-        QTest::newRow("control character") << "/dev/tty\x01S0" << "";
-        QTest::newRow("NUL") << QStringLiteral("/dev/ttyS0") + QChar(0) + QStringLiteral("x") << "";
-    }
-    void typedPortPath()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
-        Store("GPS Serial Port", "TCP/IP");
+        START_SOCAT_OR_SKIP(pair);
+        UseProgramEndAsReceiverPort(pair);
         GpsPortDialog dialog;
         ModalWatcher watcher;
         auto* ports = Child<QComboBox>(&dialog, "GpsSerialPortNameList");
-        ports->setEditText(typed);
+        auto* ok = Child<QPushButton>(&dialog, "OK");
+        QCOMPARE(ports->itemText(ports->currentIndex()), pair.ProgramEnd());
+        ok->click();
+        QCOMPARE(Stored("GPS Serial Port").toString(), pair.ProgramEnd());
+
+        ports->setEditText("/dev/tty\x01S0");
         dialog.setResult(-1);
-        Child<QPushButton>(&dialog, "OK")->click();
-        if (!stored.isEmpty()) {
-            QCOMPARE(dialog.result(), 1);
-            QCOMPARE(Stored("GPS Serial Port").toString(), stored);
-            QVERIFY(watcher.boxes.isEmpty());
-            return;
-        }
+        ok->click();
         QCOMPARE(dialog.result(), -1);
-        QCOMPARE(Stored("GPS Serial Port").toString(), QString("TCP/IP"));
+        QCOMPARE(Stored("GPS Serial Port").toString(), pair.ProgramEnd());
         QCOMPARE(watcher.boxes.size(), 1);
-        QCOMPARE(watcher.boxes[0].title, QString("Illegal Port Name"));
-        QVERIFY2(watcher.boxes[0].text.startsWith("Port name error:\n  /dev/tty")
-                     && watcher.boxes[0].text.contains(typed.contains(QChar(0)) ? "<00>x" : "<01>S0"),
-                 qPrintable(watcher.boxes[0].text));
-        QCOMPARE(watcher.boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(watcher.boxes[0].title + watcher.boxes[0].text.section('\n', 0, 1),
+                 "Illegal Port NamePort name error:\n  /dev/tty<01>S0");
+
+        ports->setEditText("  /tmp/gps  ");
+        ok->click();
+        QCOMPARE(Stored("GPS Serial Port").toString(), "/tmp/gps");
     }
 
     // Modes that are not in the list read back as a search and survive OK untouched;
@@ -362,6 +323,49 @@ private slots:
         ReceiverInfo next;
         QVERIFY(GpsPortDialog().CopyReceiverInfo(next));
         QCOMPARE(record(next), "10 8 8.0 8/8");
+    }
+
+    // The record from the stored choice: the first model of its column, both channel
+    // counts, and a version inside its range that picks that range's heights from a fix
+    // sentence's altitude A and geoid separation S (above the ellipsoid, above sea level).
+    // Texts found in two columns read as the later one; no match as "1.0 and up".
+    void receiveOnlyRecordOfStoredChoice_data()
+    {
+        QTest::addColumn<QString>("stored");  // empty: nothing stored
+        QTest::addColumn<QString>("record");
+        QTest::newRow("nothing stored") << "" << "3 V1.0 12/12 A+S, A";
+        QTest::newRow("hand-edited") << "8.8 and UP" << "3 V1.0 12/12 A+S, A";
+        QTest::newRow("VP up to 6.9") << "up to 6.9" << "10 V6.0 8/8 A, A-S";
+        QTest::newRow("VP 7.0 - 7.9") << "7.0 - 7.9" << "10 V7.0 8/8 A-S, A";
+        QTest::newRow("VP 8.8 and up") << "8.8 and up" << "10 V8.8 8/8 A+S, A";
+        QTest::newRow("UT/GT up to 1.5") << "up to 1.5" << "1 V1.0 8/8 A+S, A";
+    }
+    void receiveOnlyRecordOfStoredChoice()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, record);
+        if (!stored.isEmpty())
+            QSettings().setValue("GpsRxType/PPS Interface", stored);
+        ReceiverInfo info;
+        QVERIFY(GpsPortDialog().CopyReceiverInfo(info));
+        double altGps = 0.0, altMsl = 0.0;
+        Nmea::FixHeights(info.receiverModel, info.firmwareVersion, 100.0, 40.0, &altGps, &altMsl);
+        const auto term = [](double h) {
+            return h == 100.0 ? "A" : h == 60.0 ? "A-S" : h == 140.0 ? "A+S" : "?";
+        };
+        const QString got = QStringLiteral("%1 V%2 %3/%4 ").arg(info.receiverModel).arg(info.firmwareVersionText)
+                                .arg(info.channelCount).arg(info.channelCountReported);
+        QCOMPARE(got + term(altGps) + ", " + term(altMsl), record);
+    }
+
+    // The stored choice is read by the texts of the form's buttons.
+    void choiceTextsAreTheButtons()
+    {
+        GpsRxType rxType;
+        const QButtonGroup* group = rxType.findChild<QButtonGroup*>("GpsRxTypeButtonGroup");
+        QCOMPARE(group->buttons().size(), 11);
+        for (int id = 1; id <= 11; ++id)
+            QCOMPARE(group->button(id)->text(), GpsRxType::ChoiceText(id));
     }
 };
 

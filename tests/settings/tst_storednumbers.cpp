@@ -3,8 +3,10 @@
 // default or repair value, written back where the loader repairs the store.
 
 #include "../tools/allwindows.h"
+#include "gpsserialportthread.h"
 #include "mainwindow.h"
 #include "testsupport.h"
+#include "ticserialportthread.h"
 
 #include <QSettings>
 #include <QTest>
@@ -42,9 +44,9 @@ const Case kCases[] = {
     {"TicPortDialog/TIC8 Serial Port", nullptr, 0.0, "OFF", false, [] { return TicPortSettings::Load(8).portName; }},
 };
 
-// Names that reach no device: empty, a NUL (cuts the path short), other C0 and C1 controls, DEL.
-const QString kBadNames[] = {QString(), QStringLiteral("ttyX") + QChar(0) + QStringLiteral("y"), QStringLiteral("ttyS0\n"),
-                             QStringLiteral("\x1b[2J/dev/ttyS0"), QStringLiteral("tty\x7f"), QStringLiteral("ttyUSB") + QChar(0x85)};
+// Names that reach no device: empty, a NUL (cuts the path short), C0 and C1 controls.
+const QString kBadNames[] = {QString(), QStringLiteral("ttyX") + QChar(0) + 'y',
+                             QStringLiteral("\x1b[2J/dev/ttyS0"), QStringLiteral("ttyUSB") + QChar(0x85)};
 
 }  // namespace
 
@@ -80,6 +82,21 @@ private slots:
         else
             QCOMPARE(c.read(), c.expected);
         QCOMPARE(QSettings().value(c.key).toString(), c.repaired ? QString::fromLatin1(c.repaired) : stored);
+    }
+
+    // A NUL in a stored port name once left a lock file that no later start could remove,
+    // and the next start recursed in the lock until its stack ran out.
+    void nulPortNameStartedTwice()
+    {
+        const char* const keys[] = {"GpsPortDialog/GPS Serial Port", "TicPortDialog/TIC1 Serial Port"};
+        for (const char* key : keys)
+            QSettings().setValue(key, QStringLiteral("ttyHoraluxNul") + QChar(0) + 'y');
+        for (int start = 1; start <= 2; ++start) {
+            GpsSerialPortThread().startGpsSerialPort(false);
+            TicSerialPortThread().startTicSerialPort(1);
+            for (const char* key : keys)
+                QCOMPARE(QSettings().value(key).toString(), "OFF");
+        }
     }
 };
 
