@@ -17,15 +17,14 @@ class FakeScpiCounter : public QObject
 public:
     explicit FakeScpiCounter(QObject* parent = nullptr);
 
-    // Listens on 127.0.0.1 at the given port, or at a free one; false when it cannot.
+    // Listens on 127.0.0.1 at a free port, or the given one; false when it cannot.
     bool Listen(quint16 port = 0);
     quint16 Port() const { return server.serverPort(); }
     QString Address() const { return QStringLiteral("127.0.0.1:%1").arg(Port()); }
 
     // Closes the current client's connection, as a counter that is switched off.
     void DropClient();
-    // Drops the client and stops listening, as a counter that is unplugged: every
-    // connection is refused until it listens again.
+    // Refuses every connection until it listens again, as a counter that is unplugged.
     void SwitchOff();
 
     QByteArray identity = "Keysight Technologies,53220A,MY00000001,A.01.02-A.02.03-A.01.03";
