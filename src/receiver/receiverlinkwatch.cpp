@@ -6,6 +6,20 @@
 
 #include <memory>
 
+namespace {
+
+QString SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc)
+{
+    const QDateTime last = lastUtc.toUTC();
+    // A silence that began on an earlier day says which.
+    const QString format = last.date() == nowUtc.toUTC().date() ? QStringLiteral("HH:mm:ss")
+                                                                 : QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    return QStringLiteral("No data from the GPS receiver since ") + last.toString(format)
+           + QStringLiteral(" UTC");
+}
+
+}  // namespace
+
 ReceiverLinkWatch::ReceiverLinkWatch()
 {
     auto steady = std::make_shared<QElapsedTimer>();
@@ -63,14 +77,4 @@ QString ReceiverLinkWatch::Text(const QDateTime& nowUtc) const
     if (!note.isEmpty() && clockMs() < noteUntilMs)
         return note;
     return QString();
-}
-
-QString ReceiverLinkWatch::SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc)
-{
-    const QDateTime last = lastUtc.toUTC();
-    // A silence that began on an earlier day says which.
-    const QString format = last.date() == nowUtc.toUTC().date() ? QStringLiteral("HH:mm:ss")
-                                                                 : QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    return QStringLiteral("No data from the GPS receiver since ") + last.toString(format)
-           + QStringLiteral(" UTC");
 }

@@ -29,13 +29,9 @@ public:
     // or receiver work ends a silence and starts the count afresh.
     bool Check(bool bPortOpen, bool bReceiverWork);
 
-    bool IsLost() const { return !lostText.isEmpty(); }
-    bool IsSilent() const { return bSilent; }
-
     // The status text now (nowUtc picks whether the date is needed); empty when there
     // is nothing to say.
     QString Text(const QDateTime& nowUtc) const;
-    static QString SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc);
 
     int silenceLimitMs = 5000;
     int noteMs = 10000;
