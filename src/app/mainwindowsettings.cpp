@@ -5,7 +5,7 @@
 
 #include "gpsnavdialog.h"
 #include "referencelocationdialog.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
@@ -29,8 +29,8 @@ QVariant ReadWithDefault(QSettings& settings, const QString& key, const QVariant
 int ReadIntWithDefault(QSettings& settings, const QString& key, int defaultValue, int low = INT_MIN,
                        int high = INT_MAX)
 {
-    return StoredNumbers::Integer(settings, key, defaultValue, low, high, defaultValue,
-                                  StoredNumbers::Repair::Complete);
+    return StoredValues::Integer(settings, key, defaultValue, low, high, defaultValue,
+                                  StoredValues::Repair::Complete);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "gpsnavdialog.h"
 
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_gpsnavdialog.h"
 #include "windowgeometry.h"
 
@@ -21,7 +21,7 @@ namespace {
 double CheckedNumber(QSettings& settings, const char* key, double absent, double low, double high,
                      const char* form)
 {
-    return StoredNumbers::Real(settings, QLatin1String(key), absent, low, high, absent, form);
+    return StoredValues::Real(settings, QLatin1String(key), absent, low, high, absent, form);
 }
 
 // A field's text as one decimal number, 0 when it is not one.

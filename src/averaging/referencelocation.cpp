@@ -5,7 +5,7 @@
 
 #include "angletexts.h"
 #include "referencelocationdialog.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 
 #include <QSettings>
 
@@ -30,7 +30,7 @@ QString StoredForm(double value)
 // absent key is the default site, 0.
 double LoadChecked(QSettings& settings, const QString& key, double low, double high)
 {
-    return StoredNumbers::Real(settings, key, 0.0, low, high, 0.0, kStoredForm);
+    return StoredValues::Real(settings, key, 0.0, low, high, 0.0, kStoredForm);
 }
 
 }  // namespace

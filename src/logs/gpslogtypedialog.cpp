@@ -2,7 +2,7 @@
 
 #include "logdialogfields.h"
 #include "logfilenames.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_gpslogtypedialog.h"
 #include "windowgeometry.h"
 
@@ -41,9 +41,9 @@ GpsLogTypeDialog::~GpsLogTypeDialog()
 void GpsLogTypeDialog::LoadSettings()
 {
     QSettings settings;
-    gpsLogType = StoredNumbers::Integer(settings, "LogFiles/GPSLogType", 2, 0, 4, 2);
-    gpsLogEveryIndex = StoredNumbers::Integer(settings, "LogFiles/GPSLogEvery", 0, 0,
-                                              LogFileNames::kGpsLogEveryCount - 1, 0, StoredNumbers::Repair::Complete);
+    gpsLogType = StoredValues::Integer(settings, "LogFiles/GPSLogType", 2, 0, 4, 2);
+    gpsLogEveryIndex = StoredValues::Integer(settings, "LogFiles/GPSLogEvery", 0, 0,
+                                              LogFileNames::kGpsLogEveryCount - 1, 0, StoredValues::Repair::Complete);
     gpsLogPeriod = LogFileNames::GpsLogPeriodSeconds(gpsLogEveryIndex);
     gpsLogFolder = settings.value("LogFiles/GPSLogFolder", LogFileNames::DefaultFolder()).toString();
     gpsLogPrefix = settings.value("LogFiles/GPSLogPrefix", QStringLiteral("GPS")).toString();

@@ -3,7 +3,7 @@
 #include "logdialogfields.h"
 #include "logfilenames.h"
 #include "numericfield.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_ticfiledialog.h"
 #include "windowgeometry.h"
 
@@ -38,10 +38,10 @@ TicFileDialog::~TicFileDialog()
 void TicFileDialog::LoadSettings()
 {
     QSettings settings;
-    ticLogStyle = StoredNumbers::Integer(settings, "LogFiles/TicLogStyle", 1, 0, 2, 1);
-    ticTimeTagFormat = StoredNumbers::Integer(settings, "LogFiles/TicTimeTagFormat", 2, 0, 2, 2);
-    ticTimeLogPeriod = StoredNumbers::Integer(settings, "LogFiles/TicTimeLogPeriod", 1, 1, kMaxPeriod, 1);
-    ticAveragingPeriod = StoredNumbers::Integer(settings, "LogFiles/TicAveragingPeriod", 300, 1, kMaxPeriod, 300);
+    ticLogStyle = StoredValues::Integer(settings, "LogFiles/TicLogStyle", 1, 0, 2, 1);
+    ticTimeTagFormat = StoredValues::Integer(settings, "LogFiles/TicTimeTagFormat", 2, 0, 2, 2);
+    ticTimeLogPeriod = StoredValues::Integer(settings, "LogFiles/TicTimeLogPeriod", 1, 1, kMaxPeriod, 1);
+    ticAveragingPeriod = StoredValues::Integer(settings, "LogFiles/TicAveragingPeriod", 300, 1, kMaxPeriod, 300);
     ticLogFolder = settings.value("LogFiles/TicLogFolder", LogFileNames::DefaultFolder()).toString();
     ticLogPrefix = settings.value("LogFiles/TicLogPrefix", QStringLiteral("TIC")).toString();
 

@@ -5,7 +5,7 @@
 
 #include "logfilenames.h"
 #include "logtexts.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ticfiledialog.h"
 
 #include <QMessageBox>
@@ -19,7 +19,7 @@ namespace {
 QString TicPortName(int port)
 {
     QSettings settings;
-    return StoredNumbers::Name(settings, QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port),
+    return StoredValues::Name(settings, QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port),
                                QStringLiteral("OFF"));
 }
 

@@ -2,7 +2,7 @@
 
 #include "gpsrxtype.h"
 #include "receiverinfo.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_gpsportdialog.h"
 #include "windowgeometry.h"
 
@@ -111,21 +111,21 @@ int GpsPortDialog::GetMode() const
 int GpsPortDialog::StoredDataRate(QSettings& settings)
 {
     // The fastest rate any serial adapter offers is far below the top.
-    return StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port DataRate", 9600, 1, 10000000, 9600,
-                                  StoredNumbers::Repair::WriteBack);
+    return StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port DataRate", 9600, 1, 10000000, 9600,
+                                  StoredValues::Repair::WriteBack);
 }
 
 void GpsPortDialog::LoadSettings()
 {
     WindowGeometry::Restore(this, QStringLiteral("GpsPortDialog/geometry"));
     QSettings settings;
-    portName = StoredNumbers::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
+    portName = StoredValues::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
     modeText = settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString();
-    ppsInterface = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port PPS Interface", 1);
-    stopBits = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port StopBits", 1);
-    dataBits = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port DataBits", 8);
-    handshake = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Handshake", 0);
-    parity = StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Parity", 0);
+    ppsInterface = StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port PPS Interface", 1);
+    stopBits = StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port StopBits", 1);
+    dataBits = StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port DataBits", 8);
+    handshake = StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port Handshake", 0);
+    parity = StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port Parity", 0);
     dataRate = StoredDataRate(settings);
     tcpIpAddress = settings.value("GpsPortDialog/GPS Serial Port TcpIp Address", "").toString();
     bDoNotInitialize = settings.value("GpsPortDialog/GPS Do Not Initialize", false).toBool();
@@ -371,7 +371,7 @@ void GpsPortDialog::OnOk()
         return;
     // The box takes a typed device path; an emptied box means no port, as in the TIC dialog.
     const QString typed = ui->GpsSerialPortNameList->currentText().trimmed();
-    if (!typed.isEmpty() && !StoredNumbers::IsUsableName(typed)) {
+    if (!typed.isEmpty() && !StoredValues::IsUsableName(typed)) {
         WarnIllegalPortName(this, typed);
         return;
     }

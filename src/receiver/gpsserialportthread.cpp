@@ -2,7 +2,7 @@
 
 #include "gpsportdialog.h"
 #include "receiverinfo.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 
 #include <QList>
 #include <QSettings>
@@ -91,7 +91,7 @@ void GpsSerialPortThread::OpenGpsPort()
     // A device lost under this name stays retried when it is asked for again.
     const QString lostName = bPortFailed ? portName : QString();
     QSettings settings;
-    portName = StoredNumbers::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
+    portName = StoredValues::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
     serialPort.setPortName(portName);
     portMode = GpsPortDialog::ModeFromText(
         settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString());
@@ -101,7 +101,7 @@ void GpsSerialPortThread::OpenGpsPort()
     if (serialPort.isOpen())
         serialPort.close();
     serialPort.setBaudRate(GpsPortDialog::StoredDataRate(settings), QSerialPort::AllDirections);
-    switch (StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Handshake", 0)) {
+    switch (StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port Handshake", 0)) {
     case 1:
         serialPort.setFlowControl(QSerialPort::SoftwareControl);
         break;
@@ -112,10 +112,10 @@ void GpsSerialPortThread::OpenGpsPort()
         serialPort.setFlowControl(QSerialPort::NoFlowControl);
         break;
     }
-    serialPort.setStopBits(StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port StopBits", 1) == 2
+    serialPort.setStopBits(StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port StopBits", 1) == 2
                                ? QSerialPort::TwoStop
                                : QSerialPort::OneStop);
-    switch (StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port Parity", 0)) {
+    switch (StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port Parity", 0)) {
     case 1:
         serialPort.setParity(QSerialPort::OddParity);
         break;
@@ -132,7 +132,7 @@ void GpsSerialPortThread::OpenGpsPort()
         serialPort.setParity(QSerialPort::NoParity);
         break;
     }
-    serialPort.setDataBits(StoredNumbers::Integer(settings, "GpsPortDialog/GPS Serial Port DataBits", 8) == 7
+    serialPort.setDataBits(StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port DataBits", 8) == 7
                                ? QSerialPort::Data7
                                : QSerialPort::Data8);
 

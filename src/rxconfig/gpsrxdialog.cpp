@@ -1,7 +1,7 @@
 #include "gpsrxdialog.h"
 
 #include "numericfield.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_gpsrxdialog.h"
 #include "windowgeometry.h"
 
@@ -171,23 +171,23 @@ void GpsRxDialog::LoadSettings()
 {
     SetDefaults();
     QSettings s;
-    gpsMode = StoredNumbers::Integer(s, kGpsModeKey, gpsMode);
+    gpsMode = StoredValues::Integer(s, kGpsModeKey, gpsMode);
     bRxOnLocalTime = s.value("GpsRxDialog/Gps Rx On Local Time", bRxOnLocalTime).toBool();
     bEmulatePvt6 = s.value("GpsRxDialog/Emulate Pvt6", bEmulatePvt6).toBool();
-    ppsRate = StoredNumbers::Integer(s, "GpsRxDialog/Pps Rate", ppsRate);
-    ppsDuration = StoredNumbers::Integer(s, "GpsRxDialog/Pps Duration", ppsDuration);
-    elevationMask = StoredNumbers::Integer(s, "GpsRxDialog/Elevation Mask", elevationMask);
-    ionosphericDelay = StoredNumbers::Integer(s, "GpsRxDialog/Ionospheric Delay", ionosphericDelay);
-    troposphericDelay = StoredNumbers::Integer(s, "GpsRxDialog/Tropospheric Delay", troposphericDelay);
-    positionFixMode = StoredNumbers::Integer(s, "GpsRxDialog/Position Fix Mode", positionFixMode);
-    satelliteSelection = StoredNumbers::Integer(s, "GpsRxDialog/Satellite Selection", satelliteSelection);
-    geometryButton = StoredNumbers::Integer(s, "GpsRxDialog/GeometryButton", geometryButton);
-    applicationType = StoredNumbers::Integer(s, "GpsRxDialog/Application Type", applicationType);
-    alignMessages = StoredNumbers::Integer(s, "GpsRxDialog/Align Messages", alignMessages);
+    ppsRate = StoredValues::Integer(s, "GpsRxDialog/Pps Rate", ppsRate);
+    ppsDuration = StoredValues::Integer(s, "GpsRxDialog/Pps Duration", ppsDuration);
+    elevationMask = StoredValues::Integer(s, "GpsRxDialog/Elevation Mask", elevationMask);
+    ionosphericDelay = StoredValues::Integer(s, "GpsRxDialog/Ionospheric Delay", ionosphericDelay);
+    troposphericDelay = StoredValues::Integer(s, "GpsRxDialog/Tropospheric Delay", troposphericDelay);
+    positionFixMode = StoredValues::Integer(s, "GpsRxDialog/Position Fix Mode", positionFixMode);
+    satelliteSelection = StoredValues::Integer(s, "GpsRxDialog/Satellite Selection", satelliteSelection);
+    geometryButton = StoredValues::Integer(s, "GpsRxDialog/GeometryButton", geometryButton);
+    applicationType = StoredValues::Integer(s, "GpsRxDialog/Application Type", applicationType);
+    alignMessages = StoredValues::Integer(s, "GpsRxDialog/Align Messages", alignMessages);
     bDgpsActivate = s.value("GpsRxDialog/DGPS Activate", bDgpsActivate).toBool();
-    dgpsRate = StoredNumbers::Integer(s, "GpsRxDialog/DGPS Rate", dgpsRate);
+    dgpsRate = StoredValues::Integer(s, "GpsRxDialog/DGPS Rate", dgpsRate);
     // Read wide so that a mask written as a signed number keeps its 32 bits.
-    satelliteEnableMask = static_cast<uint32_t>(StoredNumbers::Wide(
+    satelliteEnableMask = static_cast<uint32_t>(StoredValues::Wide(
         s, "GpsRxDialog/Satellite Enable Mask", satelliteEnableMask, INT32_MIN, UINT32_MAX, satelliteEnableMask));
     bool* flags[6] = {&bSatGps, &bSatGlonass, &bSatGalileo, &bSatBeidou, &bSatQzss, &bSatSbas};
     for (int k = 0; k < 6; ++k)

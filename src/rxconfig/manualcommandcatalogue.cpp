@@ -7,7 +7,7 @@
 
 #include "gpsserialportthread.h"
 #include "receiverinfo.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -203,5 +203,5 @@ bool ManualCommandDialog::IsSendAllowed()
     if (receiverInfo.gpsPortMode == GpsPortModeMotorolaBinaryRxOnly)
         return false;
     QSettings settings;
-    return StoredNumbers::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF") != QLatin1String("OFF");
+    return StoredValues::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF") != QLatin1String("OFF");
 }

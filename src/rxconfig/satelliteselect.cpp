@@ -2,7 +2,7 @@
 
 #include "numericfield.h"
 #include "receiverinfo.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_satelliteselect.h"
 #include "windowgeometry.h"
 
@@ -99,7 +99,7 @@ void SatelliteSelect::OK_clicked()
         prns.append(prn);
     }
     WindowGeometry::Save(this, QStringLiteral("SatelliteSelect/geometry"));
-    const int satelliteSelection = StoredNumbers::Integer(QSettings(), "GpsRxDialog/Satellite Selection", 0);
+    const int satelliteSelection = StoredValues::Integer(QSettings(), "GpsRxDialog/Satellite Selection", 0);
     for (const QByteArray& command : SelectionCommands(prns, satelliteSelection))
         emit sendGpsMessage(command);
     done(1);

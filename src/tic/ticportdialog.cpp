@@ -1,7 +1,7 @@
 #include "ticportdialog.h"
 
 #include "gpsportdialog.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_ticportdialog.h"
 #include "windowgeometry.h"
 
@@ -153,7 +153,7 @@ void TicPortDialog::OnOk()
 {
     TakeFields();
     for (int k = 0; k < 8; ++k) {
-        if (!StoredNumbers::IsUsableName(ports[k].portName)) {
+        if (!StoredValues::IsUsableName(ports[k].portName)) {
             SelectPort(k + 1);
             GpsPortDialog::WarnIllegalPortName(this, ports[k].portName);
             return;

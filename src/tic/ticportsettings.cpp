@@ -1,6 +1,6 @@
 #include "ticportsettings.h"
 
-#include "storednumbers.h"
+#include "storedvalues.h"
 
 #include <QSettings>
 
@@ -20,14 +20,14 @@ TicPortSettings TicPortSettings::Load(int port)
 {
     QSettings s;
     TicPortSettings t;
-    t.portName = StoredNumbers::Name(s, Key(port, "Serial Port"), t.portName);
-    t.dataRate = StoredNumbers::Integer(s, Key(port, "Serial Port DataRate"), t.dataRate);
-    t.parity = StoredNumbers::Integer(s, Key(port, "Serial Port Parity"), t.parity);
-    t.stopBits = StoredNumbers::Integer(s, Key(port, "Serial Port StopBits"), t.stopBits);
-    t.dataBits = StoredNumbers::Integer(s, Key(port, "Serial Port DataBits"), t.dataBits);
-    t.handshake = StoredNumbers::Integer(s, Key(port, "Serial Port Handshake"), t.handshake);
+    t.portName = StoredValues::Name(s, Key(port, "Serial Port"), t.portName);
+    t.dataRate = StoredValues::Integer(s, Key(port, "Serial Port DataRate"), t.dataRate);
+    t.parity = StoredValues::Integer(s, Key(port, "Serial Port Parity"), t.parity);
+    t.stopBits = StoredValues::Integer(s, Key(port, "Serial Port StopBits"), t.stopBits);
+    t.dataBits = StoredValues::Integer(s, Key(port, "Serial Port DataBits"), t.dataBits);
+    t.handshake = StoredValues::Integer(s, Key(port, "Serial Port Handshake"), t.handshake);
     t.tcpIpAddress = s.value(Key(port, "Serial Port TcpIp Address"), t.tcpIpAddress).toString();
-    t.units = StoredNumbers::Integer(s, Key(port, "Units"), t.units);
+    t.units = StoredValues::Integer(s, Key(port, "Units"), t.units);
     t.setupCommands = s.value(Key(port, "Setup Commands"), t.setupCommands).toString();
     return t;
 }

@@ -1,6 +1,6 @@
 #include "coaxdialog.h"
 
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "timingtotals.h"
 #include "ui_coaxdialog.h"
 #include "windowgeometry.h"
@@ -231,7 +231,7 @@ void CoaxDialog::LoadCoaxSettings()
         return settings.value(settingsGroup + QLatin1String(suffix), QLatin1String(fallback)).toString();
     };
     auto length = [&](const char* suffix) {
-        return WholeText(StoredNumbers::Real(settings, settingsGroup + QLatin1String(suffix), 0.0));
+        return WholeText(StoredValues::Real(settings, settingsGroup + QLatin1String(suffix), 0.0));
     };
     ui->IDC_DC_LENGTH1->setText(length("/dLength_1"));
     ui->IDC_DC_LENGTH2->setText(length("/dLength_2"));

@@ -6,7 +6,7 @@
 #include "builddate.h"
 #include "setpcclockdialog.h"
 #include "pctime.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "systemclock.h"
 
 #include <QCoreApplication>
@@ -65,13 +65,13 @@ QString ShellWord(const QString& path)
 void MainWindow::ApplyPcClockSyncSettings()
 {
     QSettings settings;
-    pcSyncMode = StoredNumbers::Integer(settings, "SetPcClockDialog/Time Sync Mode", 0, 0, 5, 0);
+    pcSyncMode = StoredValues::Integer(settings, "SetPcClockDialog/Time Sync Mode", 0, 0, 5, 0);
     bPcSyncOnDelta = settings.value("SetPcClockDialog/Time Sync Delta", false).toBool();
-    pcSyncDeltaMs = StoredNumbers::Integer(settings, "SetPcClockDialog/Time Sync Delta Msec", 1);
+    pcSyncDeltaMs = StoredValues::Integer(settings, "SetPcClockDialog/Time Sync Delta Msec", 1);
 
     // Read as an int, so that no stored quantity can overflow the product below.
-    const int64_t quantity = StoredNumbers::Integer(settings, "SetPcClockDialog/Time Sync Max Qty", 2);
-    const int units = StoredNumbers::Integer(settings, "SetPcClockDialog/Time SyncMax Units", 0);
+    const int64_t quantity = StoredValues::Integer(settings, "SetPcClockDialog/Time Sync Max Qty", 2);
+    const int units = StoredValues::Integer(settings, "SetPcClockDialog/Time SyncMax Units", 0);
     const bool maxOn = settings.value("SetPcClockDialog/Time Sync Max On", false).toBool();
     pcSyncMaxInterval = 0;
     if (maxOn) {

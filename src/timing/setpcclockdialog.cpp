@@ -1,6 +1,6 @@
 #include "setpcclockdialog.h"
 
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "ui_setpcclockdialog.h"
 #include "windowgeometry.h"
 
@@ -76,7 +76,7 @@ void SetPcClockDialog::SaveGeometry()
 void SetPcClockDialog::LoadPcClockSettings()
 {
     QSettings settings;
-    syncMode = StoredNumbers::Integer(settings, Key("Time Sync Mode"), 0, 0, 5, 0, StoredNumbers::Repair::WriteBack);
+    syncMode = StoredValues::Integer(settings, Key("Time Sync Mode"), 0, 0, 5, 0, StoredValues::Repair::WriteBack);
     QRadioButton* const modeButtons[6] = {ui->IDC_CLOCK_SYNC_DISABLE, ui->IDC_CLOCK_SYNC_ONCE,
                                           ui->IDC_CLOCK_SYNC_SEC,     ui->IDC_CLOCK_SYNC_MIN,
                                           ui->IDC_CLOCK_SYNC_HOUR,    ui->IDC_CLOCK_SYNC_DAY};
@@ -86,12 +86,12 @@ void SetPcClockDialog::LoadPcClockSettings()
     ui->IDC_CLOCK_SYNC_DELTA->setChecked(bSyncOnDelta);
     ui->IDC_CLOCK_SYNC_DELTA_MS->setEnabled(bSyncOnDelta);
 
-    syncDeltaMs = StoredNumbers::Integer(settings, Key("Time Sync Delta Msec"), 1, 0, 999, 0);
+    syncDeltaMs = StoredValues::Integer(settings, Key("Time Sync Delta Msec"), 1, 0, 999, 0);
     ui->IDC_CLOCK_SYNC_DELTA_MS->setText(QString::number(syncDeltaMs));
 
     bMaxCorrectionOn = settings.value(Key("Time Sync Max On"), false).toBool();
-    maxCorrectionQty = StoredNumbers::Integer(settings, Key("Time Sync Max Qty"), 2);
-    maxCorrectionUnits = StoredNumbers::Integer(settings, Key("Time SyncMax Units"), 0);
+    maxCorrectionQty = StoredValues::Integer(settings, Key("Time Sync Max Qty"), 2);
+    maxCorrectionUnits = StoredValues::Integer(settings, Key("Time SyncMax Units"), 0);
     {
         const QSignalBlocker quantity(ui->IDC_AMC_QTY);
         const QSignalBlocker units(ui->IDC_AMC_UNITS);

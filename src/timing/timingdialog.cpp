@@ -1,7 +1,7 @@
 #include "timingdialog.h"
 
 #include "coaxdialog.h"
-#include "storednumbers.h"
+#include "storedvalues.h"
 #include "timingtotals.h"
 #include "ui_timingdialog.h"
 #include "windowgeometry.h"
@@ -307,8 +307,8 @@ void TimingDialog::OpenMeasurementCoaxCalculator()
 void TimingDialog::ReadStoredValues()
 {
     QSettings settings;
-    using StoredNumbers::Real;
-    epochMs = StoredNumbers::Integer(settings, kEpochKey, 0);
+    using StoredValues::Real;
+    epochMs = StoredValues::Integer(settings, kEpochKey, 0);
     ppsFineOffsetUs = Real(settings, kFineOffsetKey, 0.0);
     antennaCableDelayNs = Real(settings, kAntennaCableKey, 0.0);
     measurementCableDelayNs = Real(settings, kMeasurementCableKey, 0.0);
@@ -317,7 +317,7 @@ void TimingDialog::ReadStoredValues()
     traimLimitNs = Real(settings, kTraimKey, 500.0);
     bTraimKill1pps = settings.value(kTraimKillKey, QStringLiteral("0")).toBool();
     bTicAutoCorrect = settings.value(kTicAutoCorrectKey, QStringLiteral("true")).toBool();
-    sawtoothMode = StoredNumbers::Integer(settings, kSawtoothKey, 0, 0, kSawtoothOff, kSawtoothOff);
+    sawtoothMode = StoredValues::Integer(settings, kSawtoothKey, 0, 0, kSawtoothOff, kSawtoothOff);
 }
 
 void TimingDialog::LoadTimingSettings()
@@ -366,7 +366,7 @@ void TimingDialog::SaveTimingSettings()
                                                        : -1;
 
     QSettings settings;
-    if (StoredNumbers::Integer(settings, kSawtoothKey, 0) != sawtoothMode)
+    if (StoredValues::Integer(settings, kSawtoothKey, 0) != sawtoothMode)
         bSawtoothModeChanged = true;
     SaveGeometry();
     settings.setValue(kEpochKey, epochMs);

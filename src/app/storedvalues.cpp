@@ -1,4 +1,4 @@
-#include "storednumbers.h"
+#include "storedvalues.h"
 
 #include <QSettings>
 
@@ -33,7 +33,7 @@ std::optional<qint64> WholeValue(const QSettings& settings, const QString& key)
 
 }  // namespace
 
-namespace StoredNumbers {
+namespace StoredValues {
 
 double Real(QSettings& settings, const QString& key, double absent, double low, double high, double repair,
             const char* form)
@@ -98,4 +98,4 @@ QString Name(QSettings& settings, const QString& key, const QString& absent)
     return absent;
 }
 
-}  // namespace StoredNumbers
+}  // namespace StoredValues

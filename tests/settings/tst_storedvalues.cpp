@@ -50,7 +50,7 @@ const QString kBadNames[] = {QString(), QStringLiteral("ttyX") + QChar(0) + 'y',
 
 }  // namespace
 
-class TestStoredNumbers : public QObject
+class TestStoredValues : public QObject
 {
     Q_OBJECT
 
@@ -100,5 +100,5 @@ private slots:
     }
 };
 
-HORALUX_TEST(TestStoredNumbers);
-#include "tst_storednumbers.moc"
+HORALUX_TEST(TestStoredValues);
+#include "tst_storedvalues.moc"

@@ -9,7 +9,7 @@ class QSettings;
 // or a damaged file left there: "nan", "inf", a number too large for its type, or no
 // number at all. None of these reaches a member: each reads as the repair value the
 // caller gives, exactly as a number outside the key's range does.
-namespace StoredNumbers {
+namespace StoredValues {
 
 enum class Repair {
     Silent,     // the store keeps what it holds
@@ -44,4 +44,4 @@ bool IsUsableName(const QString& name);
 // usable name, or no text at all, reads as absent, which is written back.
 QString Name(QSettings& settings, const QString& key, const QString& absent);
 
-}  // namespace StoredNumbers
+}  // namespace StoredValues
