@@ -20,7 +20,7 @@ void BM_AddNavSample(benchmark::State& state)
     GpsNavDialog dialog;
     dialog.SetRefLocation(48.1466, 11.6083, 560.0, 512.0);
     dialog.bUseDopWeighting = true;
-    dialog.SetTimingSigmas(10.0, 100.0);
+    dialog.SetReceiverErrorTerms(10.0, 100.0);
     dialog.SetDops(1.9, 1.6, 0.9, 1.3, 0.8);
     dialog.SetNavMode(3);
     dialog.SetSatellitesUsed(9);

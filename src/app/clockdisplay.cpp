@@ -65,8 +65,8 @@ void MainWindow::UpdateClockDisplay()
 
     switch (clockDisplayMode) {
     case 0:
-        clockTexts[3] = receiverClock;
-        ui->ClockDisplay->setText(clockTexts[3]);
+        ticClockText = receiverClock;
+        ui->ClockDisplay->setText(ticClockText);
         break;
     case 1:
         ui->ClockDisplay->setText(PcTime::CurrentLocal().toString(QStringLiteral("hh:mm:ss.zzz")));

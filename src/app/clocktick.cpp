@@ -58,7 +58,7 @@ void MainWindow::OnClockTick()
 
     for (bool& awaiting : bPpsAwaitingTime)
         awaiting = true;
-    bNmeaTimeTaken = false;
+    bZdaTimeThisSecond = false;
     bTimeMessageSeen = false;
 
     LogStatusRecord();

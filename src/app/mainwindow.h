@@ -70,6 +70,8 @@ public:
     // ---- Application shell: owned objects, in declaration order ----
     Ui::MainWindow* ui;
     QString clockTexts[8];
+    // Entry 3: the big-clock text, which the TIC readings write in the TIC clock modes.
+    QString& ticClockText = clockTexts[3];
     QPushButton* satSortButtons[4] = {};
     QProgressBar* signalBars[16] = {};
     QLabel* antennaBadge = nullptr;
@@ -140,7 +142,7 @@ public:
     bool bPcSyncOnDelta = false;
     int pcSyncDeltaMs = 0;
     bool bPpsAwaitingTime[3];
-    bool bNmeaTimeTaken = false;
+    bool bZdaTimeThisSecond = false;
     bool bTimeMessageSeen = false;
     bool bOutOfLock = true;
     bool bTickSound = false;

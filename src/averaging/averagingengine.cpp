@@ -122,11 +122,11 @@ void AveragingEngine::GetAveragedPosition(double* lat, double* lon, double* altG
     *altMsl = averagedAltMsl;
 }
 
-void AveragingEngine::SetTimingSigmas(double sigma1Ns, double sigma2Ns)
+void AveragingEngine::SetReceiverErrorTerms(double a, double b)
 {
-    timingSigma1Ns = sigma1Ns;
-    timingSigma2Ns = sigma2Ns;
-    timingVariance = sigma1Ns * sigma1Ns + sigma2Ns * sigma2Ns;
+    timingSigma1Ns = a;
+    timingSigma2Ns = b;
+    timingVariance = a * a + b * b;
 }
 
 int AveragingEngine::SatellitesNeededForLock(int gpsMode)

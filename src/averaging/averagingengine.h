@@ -53,7 +53,7 @@ public:
     void GetAveragedPosition(double* lat, double* lon, double* altGps, double* altMsl) const;
 
     // Receiver-specific timing error components behind the time accuracy estimate.
-    void SetTimingSigmas(double sigma1Ns, double sigma2Ns);
+    void SetReceiverErrorTerms(double a, double b);  // ns, one sigma each
 
     // Locks when enough satellites are used for gpsMode; nowUtc stamps the lock.
     LockChange UpdateLockStatus(int gpsMode, const QDateTime& nowUtc);

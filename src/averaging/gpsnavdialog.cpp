@@ -112,7 +112,7 @@ void GpsNavDialog::BuildErrorTable()
         table->setRowHeight(row, 16);
 }
 
-void GpsNavDialog::ReloadAveragingSettings()
+void GpsNavDialog::RestartAveraging()
 {
     LoadSettings();
     if (!bContinueOnRestart)

@@ -56,7 +56,7 @@ public:
 
     // Reloads the settings and the saved averages, then restarts the averages unless
     // they are to be continued.
-    void ReloadAveragingSettings();
+    void RestartAveraging();
     void ResetAverages();
 
     // One averaging step; returns the grid square of the position.

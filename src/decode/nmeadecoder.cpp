@@ -13,9 +13,9 @@
 namespace {
 
 // Entries of bPpsAwaitingTime: the first is shared with the binary decoders.
-constexpr int kAnyTimeMessage = 0;
-constexpr int kZdaTime = 1;
-constexpr int kRmcTime = 2;
+constexpr int kAwaitingAnyTime = 0;
+constexpr int kAwaitingZda = 1;
+constexpr int kAwaitingRmc = 2;
 
 constexpr int kPvtLogType = 2;
 
@@ -135,7 +135,7 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
     QDateTime utc;
     if (!Nmea::ReceiverUtc(year, month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc))
         qDebug("WARNING: Illegal date or time decoding GPZDA.");
-    TakeNmeaReceiverTime(utc, kZdaTime);
+    TakeNmeaReceiverTime(utc, kAwaitingZda);
     return true;
 }
 
@@ -179,11 +179,11 @@ bool MainWindow::DecodeNmeaRmc(QByteArray body, bool* bSkipTail)
         return false;
 
     // A ZDA sentence of this second has already given the time.
-    if (bNmeaTimeTaken)
+    if (bZdaTimeThisSecond)
         return true;
     QDateTime utc;
     Nmea::ReceiverUtc(Nmea::FullYear(year), month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);
-    TakeNmeaReceiverTime(utc, kRmcTime);
+    TakeNmeaReceiverTime(utc, kAwaitingRmc);
     return true;
 }
 
@@ -197,9 +197,9 @@ void MainWindow::TakeNmeaReceiverTime(const QDateTime& utc, int awaitingFlag)
         bTimeMessageSeen = true;
         UpdateClockDisplay();
     }
-    if (awaitingFlag == kZdaTime)
-        bNmeaTimeTaken = true;
-    bPpsAwaitingTime[kAnyTimeMessage] = false;
+    if (awaitingFlag == kAwaitingZda)
+        bZdaTimeThisSecond = true;
+    bPpsAwaitingTime[kAwaitingAnyTime] = false;
     bPpsAwaitingTime[awaitingFlag] = false;
     // The receiver sends a second's time during that second; the next tick marks the
     // one after it.

@@ -173,7 +173,7 @@ bool MainWindow::InitializeGpsReceiver()
     }
     QSettings().setValue("MainWindow/Mode", mode);
     if (gpsNavDialog)
-        gpsNavDialog->ReloadAveragingSettings();
+        gpsNavDialog->RestartAveraging();
     return bResult;
 }
 
@@ -187,7 +187,7 @@ void MainWindow::SetUpUbloxReceiver(int mode, int entryRate, bool& bResult, bool
     receiverInfo.channelCount = receiverInfo.channelCountReported = 16;
     receiverInfo.bHasDgps = receiverInfo.bHasTraim = false;
     if (gpsNavDialog)
-        gpsNavDialog->SetTimingSigmas(10.0, 100.0);
+        gpsNavDialog->SetReceiverErrorTerms(10.0, 100.0);
     receiverInfo.gpsPortMode = mode;
     ReopenGpsPortAt(entryRate);
     if (gpsPortDialog->IsDoNotInitialize())
@@ -227,7 +227,7 @@ bool MainWindow::SetUpMotorolaReceiver(int mode, int entryRate)
     receiverInfo.receiverModel = 5;
     receiverInfo.bHasDgps = receiverInfo.bHasTraim = receiverInfo.bPlusVariant = false;
     if (gpsNavDialog)
-        gpsNavDialog->SetTimingSigmas(10.0, 100.0);
+        gpsNavDialog->SetReceiverErrorTerms(10.0, 100.0);
     const int currentRate = gpsPortDialog->GetDataRate();
     const int previousMode = receiverInfo.gpsPortMode;
 
@@ -285,7 +285,7 @@ bool MainWindow::SetUpMotorolaReceiver(int mode, int entryRate)
     if (const int channels = ReceiverModels::ModelChannels(receiverInfo.receiverModel); channels > 0)
         receiverInfo.channelCount = receiverInfo.channelCountReported = channels;
     if (gpsNavDialog)
-        gpsNavDialog->SetTimingSigmas(10.0, ReceiverModels::ModelErrorTerm(receiverInfo.receiverModel));
+        gpsNavDialog->SetReceiverErrorTerms(10.0, ReceiverModels::ModelErrorTerm(receiverInfo.receiverModel));
     SendTimingParameters();
     if (SearchMustEnd())
         return true;

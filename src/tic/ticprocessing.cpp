@@ -107,7 +107,7 @@ void MainWindow::ShowTicPanelText(const QString& value)
 {
     ui->TIC_Data->setText(value);
     if (clockDisplayMode == 6 || clockDisplayMode == 7) {
-        clockTexts[3] = value;
+        ticClockText = value;
         ui->ClockDisplay->setText(value);
     }
 }

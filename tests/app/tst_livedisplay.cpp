@@ -132,7 +132,7 @@ private slots:
         window->receiverTime.SetLocation(51.5, -0.5);
         window->pcClockOffsetMs = 1234;
         QCOMPARE(BigClockIn(0), QStringLiteral("14:05.07.000"));
-        QCOMPARE(window->clockTexts[3], BigClock());
+        QCOMPARE(window->ticClockText, BigClock());
         QCOMPARE(BigClockIn(1), QStringLiteral("14:05:07.250"));
         QCOMPARE(BigClockIn(2), window->displayTime.SiderealTimeText(1));
         QCOMPARE(window->displayTime.longitude, -0.5);
@@ -345,7 +345,7 @@ private slots:
         window->bTicPortStale[2] = false;
         window->messageHoldoff[0] = 5;
         window->messageHoldoff[2] = 2;
-        window->bNmeaTimeTaken = true;
+        window->bZdaTimeThisSecond = true;
         window->bTimeMessageSeen = true;
         QSignalSpy sent(window.get(), &MainWindow::sendGpsMessage);
         receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary;
@@ -362,7 +362,7 @@ private slots:
         }
         QCOMPARE(QString::asprintf("%d %d %d", window->messageHoldoff[0], window->messageHoldoff[1], window->messageHoldoff[2]), "0 0 0");
         QVERIFY(window->bPpsAwaitingTime[0] && window->bPpsAwaitingTime[1] && window->bPpsAwaitingTime[2]);
-        QVERIFY(!window->bNmeaTimeTaken && !window->bTimeMessageSeen);
+        QVERIFY(!window->bZdaTimeThisSecond && !window->bTimeMessageSeen);
     }
 
     // A missed time message sounds the minute tick and decides the logging from the

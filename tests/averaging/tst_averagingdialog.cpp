@@ -286,10 +286,10 @@ private slots:
         QVERIFY(Stored("Averages - Position").startsWith(QStringLiteral("14.0000000000000000 ")));
         // Every receiver initialisation reloads them, and restarts unless they continue.
         dialog.averagedLat = 46.0;
-        dialog.ReloadAveragingSettings();
+        dialog.RestartAveraging();
         QCOMPARE(dialog.averagedLat, 14.0);
         Store("Restart Averages On Startup", "false");
-        dialog.ReloadAveragingSettings();
+        dialog.RestartAveraging();
         QCOMPARE(dialog.positionFilterCount, 1.0);
     }
 
@@ -299,7 +299,7 @@ private slots:
         auto* lockedSince = Child<QLabel>(&dialog, "IDC_LOCKED_SINCE");
         auto* accuracy = Child<QLabel>(&dialog, "IDC_TIME_ACCURACY_ESTIMATE");
         // Hidden: the engine runs but writes no widget.
-        dialog.SetTimingSigmas(10.0, 100.0);
+        dialog.SetReceiverErrorTerms(10.0, 100.0);
         dialog.SetSatellitesUsed(4);
         dialog.SetNavMode(3);
         QCOMPARE(dialog.UpdateLockStatus(1, At(10, 0, 0)), 1);

@@ -207,7 +207,7 @@ private slots:
         QFETCH(double, expected);
         QFETCH(QString, printed);
         AveragingEngine engine = LockedEngine();
-        engine.SetTimingSigmas(10.0, 100.0);
+        engine.SetReceiverErrorTerms(10.0, 100.0);
         engine.SetSatellitesUsed(satellites);
         Fix(engine, 48.0, 500.0, gpsMode);
         QVERIFY2(std::fabs(engine.tsigma - expected) < 0.01, qPrintable(QString::number(engine.tsigma)));
@@ -221,7 +221,7 @@ private slots:
     void tsigmaExtremesAndNoSatellites()
     {
         AveragingEngine engine = LockedEngine();
-        engine.SetTimingSigmas(10.0, 100.0);
+        engine.SetReceiverErrorTerms(10.0, 100.0);
         Fix(engine, 48.0);
         engine.SetSatellitesUsed(4);
         Fix(engine, 48.0);
@@ -258,7 +258,7 @@ private slots:
     {
         AveragingEngine engine = LockedEngine();
         engine.bRestartOnUnlock = true;
-        engine.SetTimingSigmas(10.0, 100.0);
+        engine.SetReceiverErrorTerms(10.0, 100.0);
         for (int i = 0; i < 3; ++i)
             Fix(engine, 48.0);
         engine.SetSatellitesUsed(2);

@@ -196,12 +196,12 @@ private slots:
         QCOMPARE(after.timeSpec(), Qt::UTC);
         if (time.isEmpty() || time == QLatin1String("+1")) {
             QCOMPARE(after, before.addSecs(time.isEmpty() ? 0 : 1));
-            QVERIFY(time == QLatin1String("+1") || !(w->bNmeaTimeTaken || w->bTimeMessageSeen));
+            QVERIFY(time == QLatin1String("+1") || !(w->bZdaTimeThisSecond || w->bTimeMessageSeen));
         } else {
             QCOMPARE(after.toString(Qt::ISODate), time);
             // With no tick waiting, the sentence refreshed the clock with its own time.
             QCOMPARE(w->displayTime.dateTime, after.addSecs(-1));
-            QVERIFY(w->bTimeMessageSeen && w->bNmeaTimeTaken == text.startsWith("$GPZDA") && !w->bPpsAwaitingTime[0]);
+            QVERIFY(w->bTimeMessageSeen && w->bZdaTimeThisSecond == text.startsWith("$GPZDA") && !w->bPpsAwaitingTime[0]);
         }
         if (speed >= 0)
             QCOMPARE(w->gpsNavDialog->GetSpeed(), speed);
@@ -443,7 +443,7 @@ private:
     {
         return QString::asprintf("%s %d%d%d %d %d %g/%g", qPrintable(w->receiverTime.dateTime.toString(Qt::ISODate)),
                                  w->bPpsAwaitingTime[0], w->bPpsAwaitingTime[1], w->bPpsAwaitingTime[2],
-                                 w->bTimeMessageSeen, w->bNmeaTimeTaken, w->gpsNavDialog->GetSpeed(),
+                                 w->bTimeMessageSeen, w->bZdaTimeThisSecond, w->gpsNavDialog->GetSpeed(),
                                  w->gpsNavDialog->GetHeading());
     }
 

@@ -303,7 +303,7 @@ private slots:
         QVERIFY(rx.Open(pair.ReceiverEnd()));
         StartIn(2, 9600, false);
         window->clockTexts[1] = "GPS clock";
-        window->clockTexts[3] = "TIC clock";
+        window->ticClockText = "TIC clock";
         ModalWatcher watcher(QMessageBox::Ok);
         watcher.SetDialogHandler([](QDialog* dialog) {
             dialog->findChild<QAbstractButton*>("BAUD_19200")->click();
@@ -319,7 +319,7 @@ private slots:
         QCOMPARE(window->statusMessageLabel->text(), "Motorola M12, Bin, 12 ch, V1.3, TRAIM");
         QVERIFY(watcher.boxes.isEmpty());
         QCOMPARE(window->clockTexts[1], QString());
-        QCOMPARE(window->clockTexts[3], "TIC clock");
+        QCOMPARE(window->ticClockText, "TIC clock");
         // Manual commands reach the receiver through the new catalogue dialog.
         QSignalSpy out(window, &MainWindow::sendGpsMessage);
         emit window->manualCommandDialog->sendGpsMessage("@@Cj");
