@@ -14,14 +14,12 @@
 
 namespace {
 
-// Reads a key; a key that is missing gets its default, which is also written back so
-// the store always shows what the program uses.
-QVariant ReadWithDefault(QSettings& settings, const QString& key, const QVariant& defaultValue)
+// Reads a switch; a key that is missing gets its default, which is also written back so
+// the store always shows what the program uses. A stored text that is no switch is taken
+// and stored as the default too.
+bool ReadSwitchWithDefault(QSettings& settings, const QString& key, bool defaultValue)
 {
-    if (settings.contains(key))
-        return settings.value(key);
-    settings.setValue(key, defaultValue);
-    return defaultValue;
+    return StoredValues::Switch(settings, key, defaultValue, StoredValues::Repair::Complete);
 }
 
 // The same for a number; one that is no int, or lies outside [low, high], is taken
@@ -67,14 +65,14 @@ void MainWindow::RestoreMainWindowSettings()
     displayTime.SetLocation(lat, lon);
     receiverTime.SetLocation(lat, lon);
 
-    ui->actionToolbar->setChecked(ReadWithDefault(settings, "MainWindow/Toolbar Visible", true).toBool());
+    ui->actionToolbar->setChecked(ReadSwitchWithDefault(settings, "MainWindow/Toolbar Visible", true));
 
     // The sort buttons are indexed by this value: anything else than a sort order
     // (0 to 3) or "none" (4) is taken as "none" and stored so.
     satelliteSortMode = ReadIntWithDefault(settings, "MainWindow/Satellite Sort Mode", 4, 0, 4);
 
-    bTickSound = ReadWithDefault(settings, "MainWindow/Sound", true).toBool();
-    bOutOfLockSound = ReadWithDefault(settings, "MainWindow/Sound OOL", true).toBool();
+    bTickSound = ReadSwitchWithDefault(settings, "MainWindow/Sound", true);
+    bOutOfLockSound = ReadSwitchWithDefault(settings, "MainWindow/Sound OOL", true);
     if (bTickSound && bOutOfLockSound)
         ui->actionSoundAll->setChecked(true);
     else if (bTickSound)

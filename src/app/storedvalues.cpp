@@ -80,6 +80,24 @@ int Integer(const QSettings& settings, const QString& key, int absent)
     return value && *value >= INT_MIN && *value <= INT_MAX ? static_cast<int>(*value) : absent;
 }
 
+bool Switch(QSettings& settings, const QString& key, bool absent, Repair writeBack)
+{
+    if (!settings.contains(key)) {
+        if (writeBack == Repair::Complete)
+            settings.setValue(key, absent);
+        return absent;
+    }
+    // A switch set earlier in this run comes back as a bool, whose text is "true" or "false".
+    const QString text = settings.value(key).toString();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    if (writeBack != Repair::Silent)
+        settings.setValue(key, absent);
+    return absent;
+}
+
 bool IsUsableName(const QString& name)
 {
     return !name.isEmpty()

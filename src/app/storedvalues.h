@@ -5,8 +5,8 @@
 
 class QSettings;
 
-// Numbers and names read back from the settings store. A stored text may be anything a hand edit
-// or a damaged file left there: "nan", "inf", a number too large for its type, or no
+// Numbers, switches and names read back from the settings store. A stored text may be anything
+// a hand edit or a damaged file left there: "nan", "inf", a number too large for its type, or no
 // number at all. None of these reaches a member: each reads as the repair value the
 // caller gives, exactly as a number outside the key's range does.
 namespace StoredValues {
@@ -34,6 +34,12 @@ int Integer(QSettings& settings, const QString& key, int absent, int low, int hi
 // anything else. Nothing is written.
 double Real(const QSettings& settings, const QString& key, double absent);
 int Integer(const QSettings& settings, const QString& key, int absent);
+
+// The switch under key: "true" and "1" are on, "false" and "0" off. Anything else reads as
+// absent and is written back, since a plain conversion would take any other text, "nan"
+// say, for on, and a switch that opens a network port or sets the clock must not turn
+// itself on. A missing key reads as absent, written only under Repair::Complete.
+bool Switch(QSettings& settings, const QString& key, bool absent, Repair writeBack = Repair::WriteBack);
 
 // A name that can reach a device: not empty and without control characters. A NUL
 // cuts a device path short inside the serial port's lock file, which then can never be

@@ -43,7 +43,7 @@ void GpsNavDialog::LoadSettings()
     WindowGeometry::Restore(this, QStringLiteral("GpsNavDialog/geometry"));
     QSettings settings;
     LoadRefLocation();
-    bRefLocOnStart = settings.value("GpsNavDialog/RefLocation/Ref_Loc_On_Start", true).toBool();
+    bRefLocOnStart = StoredValues::Switch(settings, "GpsNavDialog/RefLocation/Ref_Loc_On_Start", true);
 
     positionFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/Position Weight Limit", 28800.0,
                                         1.0, kMaxLimit, kLimitForm);
@@ -51,13 +51,13 @@ void GpsNavDialog::LoadSettings()
                                    kMaxLimit, kLimitForm);
     timingFilterLimit = CheckedNumber(settings, "GpsNavDialog/Averaging Data/Timing Weight Limit", 28800.0, 1.0,
                                       kMaxLimit, kLimitForm);
-    bUseDopWeighting = settings.value("GpsNavDialog/Averaging Data/Use DOP Weighting", true).toBool();
+    bUseDopWeighting = StoredValues::Switch(settings, "GpsNavDialog/Averaging Data/Use DOP Weighting", true);
     hdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/HDOP Weight", 1.5, 0.0, 99.0, kWeightForm);
     vdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/VDOP Weight", 2.0, 0.0, 99.0, kWeightForm);
     tdopWeight = CheckedNumber(settings, "GpsNavDialog/Averaging Data/TDOP Weight", 1.5, 0.0, 99.0, kWeightForm);
-    bRestartOnUnlock = settings.value("GpsNavDialog/Averaging Data/Restart Averages On Unlock", true).toBool();
+    bRestartOnUnlock = StoredValues::Switch(settings, "GpsNavDialog/Averaging Data/Restart Averages On Unlock", true);
     // Set means "continue with the saved averages", whatever the key's name says.
-    bContinueOnRestart = settings.value("GpsNavDialog/Averaging Data/Restart Averages On Startup", false).toBool();
+    bContinueOnRestart = StoredValues::Switch(settings, "GpsNavDialog/Averaging Data/Restart Averages On Startup", false);
     LoadAverages();
     if (DopWeightingUnsupported())
         DisableDopWeightingControls();

@@ -128,8 +128,8 @@ void GpsPortDialog::LoadSettings()
     parity = StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port Parity", 0);
     dataRate = StoredDataRate(settings);
     tcpIpAddress = settings.value("GpsPortDialog/GPS Serial Port TcpIp Address", "").toString();
-    bDoNotInitialize = settings.value("GpsPortDialog/GPS Do Not Initialize", false).toBool();
-    bAutoRestart = settings.value("GpsPortDialog/GPS AutoRestart", false).toBool();
+    bDoNotInitialize = StoredValues::Switch(settings, "GpsPortDialog/GPS Do Not Initialize", false);
+    bAutoRestart = StoredValues::Switch(settings, "GpsPortDialog/GPS AutoRestart", false);
     ShowFields();
     ui->NoGpsInitCheckBox->setChecked(bDoNotInitialize);
     ui->GpsAutoRestartCheckBox->setChecked(bAutoRestart);

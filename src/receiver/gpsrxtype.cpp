@@ -10,10 +10,13 @@
 namespace {
 
 const QString kChoiceKey = QStringLiteral("GpsRxType/PPS Interface");
+// The UT and GT columns share their button texts, so the text alone cannot tell them apart.
+const QString kColumnKey = QStringLiteral("GpsRxType/Receiver Column");
 const QString kGeometryKey = QStringLiteral("GpsRxType/geometry");
 
 struct Choice
 {
+    const char* column;       // the stored name of its column
     const char* text;         // the button's text
     int model;                // the first model of its column
     const char* versionText;  // a firmware version inside the button's range
@@ -23,12 +26,26 @@ struct Choice
 // versions keep the VP generations apart because the meaning of the altitude in their
 // NMEA fix data changed at 7.0 and again at 8.8.
 constexpr Choice kChoices[] = {
-    {"up to 6.9", 10, "6.0"}, {"7.0 - 7.9", 10, "7.0"}, {"8.0 - 8.7", 10, "8.0"}, {"8.8 and up", 10, "8.8"},
-    {"up to 1.5", 8, "1.0"},  {"1.6 - 1.9", 8, "1.6"},  {"2.0 and up", 8, "2.0"},
-    {"up to 1.5", 1, "1.0"},  {"1.6 - 1.9", 1, "1.6"},  {"2.0 and up", 1, "2.0"},
-    {"1.0 and up", 3, "1.0"},
+    {"VP", "up to 6.9", 10, "6.0"}, {"VP", "7.0 - 7.9", 10, "7.0"},
+    {"VP", "8.0 - 8.7", 10, "8.0"}, {"VP", "8.8 and up", 10, "8.8"},
+    {"UT", "up to 1.5", 8, "1.0"},  {"UT", "1.6 - 1.9", 8, "1.6"},  {"UT", "2.0 and up", 8, "2.0"},
+    {"GT", "up to 1.5", 1, "1.0"},  {"GT", "1.6 - 1.9", 1, "1.6"},  {"GT", "2.0 and up", 1, "2.0"},
+    {"M12", "1.0 and up", 3, "1.0"},
 };
+constexpr int kChoiceCount = int(std::size(kChoices));
 constexpr int kDefaultChoice = 11;
+
+// The last choice with this text, within column unless column is empty; 0 for none.
+int ChoiceOfText(const QString& text, const QString& column)
+{
+    int choice = 0;
+    for (int i = 0; i < kChoiceCount; ++i) {
+        if (text == QLatin1String(kChoices[i].text)
+            && (column.isEmpty() || column == QLatin1String(kChoices[i].column)))
+            choice = i + 1;
+    }
+    return choice;
+}
 
 }  // namespace
 
@@ -67,32 +84,21 @@ void GpsRxType::LoadRxType()
         button->setChecked(true);
 }
 
-int GpsRxType::ChoiceOfText(const QString& text)
-{
-    int choice = 0;
-    for (int i = 0; i < int(std::size(kChoices)); ++i) {
-        if (text == QLatin1String(kChoices[i].text))
-            choice = i + 1;
-    }
-    return choice > 0 ? choice : kDefaultChoice;
-}
-
 int GpsRxType::StoredChoice()
 {
-    return ChoiceOfText(QSettings().value(kChoiceKey).toString());
-}
-
-QString GpsRxType::ChoiceText(int choice)
-{
-    if (choice < 1 || choice > int(std::size(kChoices)))
-        return QString();
-    return QString::fromLatin1(kChoices[choice - 1].text);
+    const QSettings settings;
+    const QString text = settings.value(kChoiceKey).toString();
+    const QString column = settings.value(kColumnKey).toString();
+    int choice = ChoiceOfText(text, column);
+    if (choice == 0)
+        choice = ChoiceOfText(text, QString());
+    return choice > 0 ? choice : kDefaultChoice;
 }
 
 GpsRxType::Receiver GpsRxType::ReceiverOfChoice(int choice)
 {
     Receiver rx;
-    if (choice < 1 || choice > int(std::size(kChoices)))
+    if (choice < 1 || choice > kChoiceCount)
         return rx;
     const Choice& c = kChoices[choice - 1];
     rx.model = c.model;
@@ -106,8 +112,14 @@ GpsRxType::Receiver GpsRxType::ReceiverOfChoice(int choice)
 void GpsRxType::SavePpsInterface()
 {
     WindowGeometry::Save(this, kGeometryKey);
+    QSettings settings;
     QAbstractButton* checked = ui->GpsRxTypeButtonGroup->checkedButton();
-    QSettings().setValue(kChoiceKey, checked ? checked->text() : QString());
+    settings.setValue(kChoiceKey, checked ? checked->text() : QString());
+    const int choice = ui->GpsRxTypeButtonGroup->checkedId();
+    if (choice >= 1 && choice <= kChoiceCount)
+        settings.setValue(kColumnKey, QString::fromLatin1(kChoices[choice - 1].column));
+    else
+        settings.remove(kColumnKey);
 }
 
 void GpsRxType::closeEvent(QCloseEvent* event)

@@ -28,14 +28,12 @@ public:
 
     int exec() override;
 
-    // The choice, 1 to 11 in the order of the columns, that a stored text stands for.
-    // Texts found in two columns give the later button, as the exclusive group keeps the
-    // last one checked; no match gives "1.0 and up".
-    static int ChoiceOfText(const QString& text);
-    // The choice stored under "GpsRxType/PPS Interface", read as the dialog reads it.
+    // The stored choice, 1 to 11 in the order of the columns: the button with the text
+    // stored under "GpsRxType/PPS Interface" in the column stored under "GpsRxType/Receiver
+    // Column". Without a column that has such a button, as in files written before the
+    // column was kept, the text alone decides: a text found in two columns gives the later
+    // button, as the exclusive group keeps the last one checked; no match gives "1.0 and up".
     static int StoredChoice();
-    // The text of a choice's button; empty for a number that is none.
-    static QString ChoiceText(int choice);
     // The receiver a choice stands for: the first model of its column, a firmware version
     // inside the button's range, the model's channels. An unidentified receiver for a
     // number that is no choice.

@@ -1,6 +1,7 @@
 #include "telnetlink.h"
 
 #include "numericfield.h"
+#include "storedvalues.h"
 #include "ui_telnetlink.h"
 #include "windowgeometry.h"
 
@@ -33,7 +34,7 @@ TelnetLink::~TelnetLink()
 void TelnetLink::LoadSettings()
 {
     QSettings settings;
-    bTelnetActivate = settings.value(kActivateKey, false).toBool();
+    bTelnetActivate = StoredValues::Switch(settings, kActivateKey, false);
     int port = kDefaultPort;
     // A stored port out of range reads as the default.
     if (!NumericField::Parse(settings.value(kPortKey, kDefaultPort).toString(), kLowestPort, kHighestPort, &port))

@@ -172,8 +172,8 @@ void GpsRxDialog::LoadSettings()
     SetDefaults();
     QSettings s;
     gpsMode = StoredValues::Integer(s, kGpsModeKey, gpsMode);
-    bRxOnLocalTime = s.value("GpsRxDialog/Gps Rx On Local Time", bRxOnLocalTime).toBool();
-    bEmulatePvt6 = s.value("GpsRxDialog/Emulate Pvt6", bEmulatePvt6).toBool();
+    bRxOnLocalTime = StoredValues::Switch(s, "GpsRxDialog/Gps Rx On Local Time", bRxOnLocalTime);
+    bEmulatePvt6 = StoredValues::Switch(s, "GpsRxDialog/Emulate Pvt6", bEmulatePvt6);
     ppsRate = StoredValues::Integer(s, "GpsRxDialog/Pps Rate", ppsRate);
     ppsDuration = StoredValues::Integer(s, "GpsRxDialog/Pps Duration", ppsDuration);
     elevationMask = StoredValues::Integer(s, "GpsRxDialog/Elevation Mask", elevationMask);
@@ -184,14 +184,14 @@ void GpsRxDialog::LoadSettings()
     geometryButton = StoredValues::Integer(s, "GpsRxDialog/GeometryButton", geometryButton);
     applicationType = StoredValues::Integer(s, "GpsRxDialog/Application Type", applicationType);
     alignMessages = StoredValues::Integer(s, "GpsRxDialog/Align Messages", alignMessages);
-    bDgpsActivate = s.value("GpsRxDialog/DGPS Activate", bDgpsActivate).toBool();
+    bDgpsActivate = StoredValues::Switch(s, "GpsRxDialog/DGPS Activate", bDgpsActivate);
     dgpsRate = StoredValues::Integer(s, "GpsRxDialog/DGPS Rate", dgpsRate);
     // Read wide so that a mask written as a signed number keeps its 32 bits.
     satelliteEnableMask = static_cast<uint32_t>(StoredValues::Wide(
         s, "GpsRxDialog/Satellite Enable Mask", satelliteEnableMask, INT32_MIN, UINT32_MAX, satelliteEnableMask));
     bool* flags[6] = {&bSatGps, &bSatGlonass, &bSatGalileo, &bSatBeidou, &bSatQzss, &bSatSbas};
     for (int k = 0; k < 6; ++k)
-        *flags[k] = s.value(kConstellationKeys[k], *flags[k]).toBool();
+        *flags[k] = StoredValues::Switch(s, kConstellationKeys[k], *flags[k]);
 }
 
 void GpsRxDialog::SaveSettings()

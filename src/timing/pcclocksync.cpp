@@ -66,13 +66,13 @@ void MainWindow::ApplyPcClockSyncSettings()
 {
     QSettings settings;
     pcSyncMode = StoredValues::Integer(settings, "SetPcClockDialog/Time Sync Mode", 0, 0, 5, 0);
-    bPcSyncOnDelta = settings.value("SetPcClockDialog/Time Sync Delta", false).toBool();
+    bPcSyncOnDelta = StoredValues::Switch(settings, "SetPcClockDialog/Time Sync Delta", false);
     pcSyncDeltaMs = StoredValues::Integer(settings, "SetPcClockDialog/Time Sync Delta Msec", 1);
 
     // Read as an int, so that no stored quantity can overflow the product below.
     const int64_t quantity = StoredValues::Integer(settings, "SetPcClockDialog/Time Sync Max Qty", 2);
     const int units = StoredValues::Integer(settings, "SetPcClockDialog/Time SyncMax Units", 0);
-    const bool maxOn = settings.value("SetPcClockDialog/Time Sync Max On", false).toBool();
+    const bool maxOn = StoredValues::Switch(settings, "SetPcClockDialog/Time Sync Max On", false);
     pcSyncMaxInterval = 0;
     if (maxOn) {
         if (units == 0)
@@ -104,7 +104,7 @@ void MainWindow::ApplyPcClockSyncSettings()
                        "for example with<br/><tt>sudo setcap cap_sys_time+ep ") +
         ShellWord(QCoreApplication::applicationFilePath()).toHtmlEscaped() +
         QStringLiteral("</tt><br/>(again after each rebuild or update of the program), "
-                       "or run the program as root.</p>");
+                       "or run it as root with the CAP_SYS_TIME capability.</p>");
     // At start-up the window is not on screen yet: the box is to stand over it, where the
     // operator looks, not alone on an empty desktop.
     if (!isVisible())

@@ -82,14 +82,14 @@ void SetPcClockDialog::LoadPcClockSettings()
                                           ui->IDC_CLOCK_SYNC_HOUR,    ui->IDC_CLOCK_SYNC_DAY};
     modeButtons[syncMode]->setChecked(true);
 
-    bSyncOnDelta = settings.value(Key("Time Sync Delta"), false).toBool();
+    bSyncOnDelta = StoredValues::Switch(settings, Key("Time Sync Delta"), false);
     ui->IDC_CLOCK_SYNC_DELTA->setChecked(bSyncOnDelta);
     ui->IDC_CLOCK_SYNC_DELTA_MS->setEnabled(bSyncOnDelta);
 
     syncDeltaMs = StoredValues::Integer(settings, Key("Time Sync Delta Msec"), 1, 0, 999, 0);
     ui->IDC_CLOCK_SYNC_DELTA_MS->setText(QString::number(syncDeltaMs));
 
-    bMaxCorrectionOn = settings.value(Key("Time Sync Max On"), false).toBool();
+    bMaxCorrectionOn = StoredValues::Switch(settings, Key("Time Sync Max On"), false);
     maxCorrectionQty = StoredValues::Integer(settings, Key("Time Sync Max Qty"), 2);
     maxCorrectionUnits = StoredValues::Integer(settings, Key("Time SyncMax Units"), 0);
     {
@@ -100,8 +100,8 @@ void SetPcClockDialog::LoadPcClockSettings()
         ui->IDC_AMC_UNITS->setCurrentIndex(maxCorrectionUnits);
     }
 
-    bOverrideTraim = settings.value(Key("Time Sync Override TRAIM"), false).toBool();
-    bOverrideIntegrity = settings.value(Key("Time Sync Override Integrity"), false).toBool();
+    bOverrideTraim = StoredValues::Switch(settings, Key("Time Sync Override TRAIM"), false);
+    bOverrideIntegrity = StoredValues::Switch(settings, Key("Time Sync Override Integrity"), false);
     ui->IDC_CLOCK_SYNC_OVERRIDE_TRAIM->setChecked(bOverrideTraim);
     ui->IDC_CLOCK_SYNC_OVERRIDE_INTEGRITY->setChecked(bOverrideIntegrity);
 

@@ -315,8 +315,8 @@ void TimingDialog::ReadStoredValues()
     receiverDelayNs = Real(settings, kReceiverDelayKey, 55.0);
     extraEarlyOffsetUs = Real(settings, kExtraDelayKey, 0.0);
     traimLimitNs = Real(settings, kTraimKey, 500.0);
-    bTraimKill1pps = settings.value(kTraimKillKey, QStringLiteral("0")).toBool();
-    bTicAutoCorrect = settings.value(kTicAutoCorrectKey, QStringLiteral("true")).toBool();
+    bTraimKill1pps = StoredValues::Switch(settings, kTraimKillKey, false);
+    bTicAutoCorrect = StoredValues::Switch(settings, kTicAutoCorrectKey, true);
     sawtoothMode = StoredValues::Integer(settings, kSawtoothKey, 0, 0, kSawtoothOff, kSawtoothOff);
 }
 

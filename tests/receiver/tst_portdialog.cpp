@@ -6,7 +6,6 @@
 #include "socatpair.h"
 #include "testsupport.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -356,16 +355,6 @@ private slots:
         const QString got = QStringLiteral("%1 V%2 %3/%4 ").arg(info.receiverModel).arg(info.firmwareVersionText)
                                 .arg(info.channelCount).arg(info.channelCountReported);
         QCOMPARE(got + term(altGps) + ", " + term(altMsl), record);
-    }
-
-    // The stored choice is read by the texts of the form's buttons.
-    void choiceTextsAreTheButtons()
-    {
-        GpsRxType rxType;
-        const QButtonGroup* group = rxType.findChild<QButtonGroup*>("GpsRxTypeButtonGroup");
-        QCOMPARE(group->buttons().size(), 11);
-        for (int id = 1; id <= 11; ++id)
-            QCOMPARE(group->button(id)->text(), GpsRxType::ChoiceText(id));
     }
 };
 

@@ -1,8 +1,10 @@
-// Stored numbers that are no finite number, or no int, and stored port names that can
-// name no device, read through the program's own loaders: each comes back as its key's
-// default or repair value, written back where the loader repairs the store.
+// Stored numbers that are no finite number, or no int, stored switches that are no switch,
+// and stored port names that can name no device, read through the program's own loaders:
+// each comes back as its key's default or repair value, written back where the loader
+// repairs the store.
 
 #include "../tools/allwindows.h"
+#include "fakesystemclock.h"
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
 #include "testsupport.h"
@@ -48,6 +50,21 @@ const Case kCases[] = {
 const QString kBadNames[] = {QString(), QStringLiteral("ttyX") + QChar(0) + 'y',
                              QStringLiteral("\x1b[2J/dev/ttyS0"), QStringLiteral("ttyUSB") + QChar(0x85)};
 
+// A switch as its loader reads it; the main window's rows read what the switch sets going:
+// the remote link's server, and the clock rule that asks for the right to set the clock.
+struct Switch { const char* key; bool (*read)(); bool bDefault; };
+
+const Switch kSwitches[] = {
+    {"TelnetDialog/TelnetActivate", [] { return MainWindow().telnetServer != nullptr; }, false},
+    {"SetPcClockDialog/Time Sync Delta",
+     [] { return MainWindow().bPcSyncOnDelta || FakeSystemClock::Get().privilegeRequests > 0; }, false},
+    {"SetPcClockDialog/Time Sync Delta", [] { return SetPcClockDialog().bSyncOnDelta; }, false},
+    {"MainWindow/Sound", [] { return MainWindow().bTickSound; }, true},
+    {"TimingDialog/TIC Auto Correct", [] { TimingDialog d; return d.bTicAutoCorrect; }, true},
+    {"GpsRxDialog/Sat Glonass", [] { return GpsRxDialog().bSatGlonass; }, false},
+    {"GpsNavDialog/Averaging Data/Use DOP Weighting", [] { return GpsNavDialog().bUseDopWeighting; }, true},
+};
+
 }  // namespace
 
 class TestStoredValues : public QObject
@@ -82,6 +99,36 @@ private slots:
         else
             QCOMPARE(c.read(), c.expected);
         QCOMPARE(QSettings().value(c.key).toString(), c.repaired ? QString::fromLatin1(c.repaired) : stored);
+    }
+
+    // Only "true", "false", "1" and "0" are switches; anything else once read as on.
+    // stored: the text under the key; on: what the loader reads, -1 for the key's default,
+    // which is then written back.
+    void storedSwitchIsStrict_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("on");
+        for (int k = 0; k < int(std::size(kSwitches)); ++k) {
+            for (const char* text : {"nan", "x", "True", "", "2"})
+                QTest::addRow("%s %d \"%s\"", kSwitches[k].key, k, text) << k << QString::fromLatin1(text) << -1;
+        }
+        QTest::newRow("1") << 2 << "1" << 1;
+        QTest::newRow("true") << 2 << "true" << 1;
+        QTest::newRow("0") << 3 << "0" << 0;
+        QTest::newRow("false") << 3 << "false" << 0;
+    }
+
+    void storedSwitchIsStrict()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, stored);
+        QFETCH(int, on);
+        const Switch& s = kSwitches[index];
+        FakeSystemClock::Reset();
+        QSettings().setValue(s.key, stored);
+        QCOMPARE(s.read(), on < 0 ? s.bDefault : on == 1);
+        QCOMPARE(QSettings().value(s.key).toString(), on < 0 ? QVariant(s.bDefault).toString() : stored);
     }
 
     // A NUL in a stored port name once left a lock file that no later start could remove,
