@@ -62,7 +62,7 @@ const Switch kSwitches[] = {
     {"MainWindow/Sound", [] { return MainWindow().bTickSound; }, true},
     {"TimingDialog/TIC Auto Correct", [] { TimingDialog d; return d.bTicAutoCorrect; }, true},
     {"GpsRxDialog/Sat Glonass", [] { return GpsRxDialog().bSatGlonass; }, false},
-    {"GpsNavDialog/Averaging Data/Use DOP Weighting", [] { return GpsNavDialog().bUseDopWeighting; }, true},
+    {"GpsNavDialog/Averaging Data/Restart Averages On Unlock", [] { return GpsNavDialog().bRestartOnUnlock; }, true},
 };
 
 }  // namespace
