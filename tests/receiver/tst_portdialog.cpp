@@ -3,9 +3,11 @@
 #include "modalwatcher.h"
 #include "nmeafields.h"
 #include "receiverinfo.h"
+#include "receivermodels.h"
 #include "socatpair.h"
 #include "testsupport.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -14,6 +16,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -355,6 +358,39 @@ private slots:
         const QString got = QStringLiteral("%1 V%2 %3/%4 ").arg(info.receiverModel).arg(info.firmwareVersionText)
                                 .arg(info.channelCount).arg(info.channelCountReported);
         QCOMPARE(got + term(altGps) + ", " + term(altMsl), record);
+    }
+
+    // Each button confirmed is the one checked at the next opening, and the identity line
+    // names its column: the UT buttons share their texts with the GT ones, and a UT choice
+    // once came back as GT.
+    void typeChoiceComesBackInItsColumn_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("column");
+        for (int b = 1; b <= 11; ++b)
+            QTest::addRow("%d", b) << b << (b <= 4 ? "VP" : b <= 7 ? "UT" : b <= 10 ? "GT" : "M12");
+    }
+    void typeChoiceComesBackInItsColumn()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, column);
+        int shown = 0;
+        for (int pick : {button, 0}) {
+            GpsRxType rxType;
+            auto* group = Child<QButtonGroup>(&rxType, "GpsRxTypeButtonGroup");
+            QTimer::singleShot(0, &rxType, [&] {
+                shown = group->checkedId();
+                if (pick)
+                    group->button(pick)->click();
+                pick ? Child<QPushButton>(&rxType, "OK")->click() : rxType.reject();
+            });
+            rxType.exec();
+        }
+        QCOMPARE(shown, button);
+        ReceiverInfo info;
+        QVERIFY(GpsPortDialog().CopyReceiverInfo(info));
+        const QString line = ReceiverModels::BinaryIdentityLine(info, true, false, false);
+        QVERIFY2(line.startsWith("Motorola " + column + ", Rx Only, Bin, "), qPrintable(line));
     }
 };
 
