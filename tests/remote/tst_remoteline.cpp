@@ -61,7 +61,6 @@ private slots:
         QTest::newRow("unended, doubled IAC inside") << QByteArray("\xFF\xFA\xFF\xFF") + QByteArray(62, 'q') + "bc\n"
                                                      << QByteArrayList{"bc"};
         QTest::newRow("unended, a command next") << unended + "\xFF\xFB\x01z\n" << QByteArrayList{"z"};
-        QTest::newRow("IAC SE just past the cap") << unended + "\xFF\xF0z\n" << QByteArrayList{"z"};
     }
 
     void readerCutsLines()
