@@ -9,9 +9,9 @@
 // it) and NUL bytes are dropped; a line ends at CR or LF. A subnegotiation that runs
 // past kMaxSubnegotiation bytes without its IAC SE ends there, and what follows is read
 // as input again: no client option needs more, and an unended one would otherwise
-// swallow the rest of the session. A line is kept to its first
-// kMaxLineLength bytes: the rest is dropped and the line is handed on marked too long
-// when its end arrives, so a client that never ends a line holds a bounded buffer.
+// swallow the rest of the session. A line is kept to its first kMaxLineLength bytes:
+// the rest is dropped and the line is handed on marked too long when its end arrives,
+// so a client that never ends a line holds a bounded buffer.
 class RemoteLineReader
 {
 public:

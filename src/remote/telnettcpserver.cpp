@@ -118,7 +118,7 @@ void TelnetTcpServer::Accept(QTcpSocket* socket)
     reader.Reset();
     // Replies are short lines: sent at once rather than held back for more.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    // A client that vanished without a word would hold the slot for a quarter of an hour.
+    // A client that vanished without a word could hold the slot for up to a quarter of an hour.
     QString error;
     if (!SocketOptions::SetPeerWatch(socket->socketDescriptor(), PeerWatch(), &error))
         qWarning("Remote control client: a vanished client may hold the link for long (%s)", qPrintable(error));
