@@ -62,6 +62,7 @@ void RemoteLineReader::Feed(const char* data, qsizetype size, const LineSink& si
         case State::Iac:
             // IAC IAC is a data byte 255; an option verb takes one more byte.
             state = byte == kSb ? State::Sub : byte >= kWill && byte <= kDont ? State::Option : State::Text;
+            subBytes = 0;
             if (byte != kIac)
                 continue;
             break;
@@ -69,12 +70,18 @@ void RemoteLineReader::Feed(const char* data, qsizetype size, const LineSink& si
             state = State::Text;
             continue;
         case State::Sub:
-            if (byte == kIac)
-                state = State::SubIac;
-            continue;
         case State::SubIac:
-            state = byte == kSe ? State::Text : State::Sub;
-            continue;
+            if (state == State::SubIac && byte == kSe) {
+                state = State::Text;
+                continue;
+            }
+            if (++subBytes <= kMaxSubnegotiation) {
+                state = state == State::Sub && byte == kIac ? State::SubIac : State::Sub;
+                continue;
+            }
+            // No IAC SE came: this byte is input again.
+            state = State::Text;
+            [[fallthrough]];
         case State::Text:
             if (byte == kIac) {
                 state = State::Iac;
@@ -102,6 +109,7 @@ void RemoteLineReader::Feed(const char* data, qsizetype size, const LineSink& si
 void RemoteLineReader::Reset()
 {
     state = State::Text;
+    subBytes = 0;
     line.clear();
     bTooLong = false;
 }

@@ -6,13 +6,17 @@
 #include <functional>
 
 // The remote client's input, cut into lines. Telnet negotiation (IAC and what follows
-// it) and NUL bytes are dropped; a line ends at CR or LF. A line is kept to its first
-// kMaxLineLength bytes: the rest is dropped and the line is handed on marked too long
-// when its end arrives, so a client that never ends a line holds a bounded buffer.
+// it) and NUL bytes are dropped; a line ends at CR or LF. A subnegotiation that runs
+// past kMaxSubnegotiation bytes without its IAC SE ends there, and what follows is read
+// as input again: no client option needs more, and an unended one would otherwise
+// swallow the rest of the session. A line is kept to its first kMaxLineLength bytes:
+// the rest is dropped and the line is handed on marked too long when its end arrives,
+// so a client that never ends a line holds a bounded buffer.
 class RemoteLineReader
 {
 public:
     static constexpr qsizetype kMaxLineLength = 256;
+    static constexpr int kMaxSubnegotiation = 64;
 
     // Gets each finished line; returns false when no further line is wanted (the
     // client said EXIT or was dropped), and the rest of the block is left unread.
@@ -25,6 +29,7 @@ private:
     enum class State { Text, Iac, Option, Sub, SubIac };
 
     State state = State::Text;
+    int subBytes = 0;  // of the subnegotiation under way, after its IAC SB
     QByteArray line;
     bool bTooLong = false;
 };

@@ -35,11 +35,11 @@ void TelnetLink::LoadSettings()
 {
     QSettings settings;
     bTelnetActivate = StoredValues::Switch(settings, kActivateKey, false);
-    int port = kDefaultPort;
-    // A stored port out of range reads as the default.
-    if (!NumericField::Parse(settings.value(kPortKey, kDefaultPort).toString(), kLowestPort, kHighestPort, &port))
-        port = kDefaultPort;
-    telnetServerPort = static_cast<quint16>(port);
+    // A stored port the dialog would refuse reads as the default, and the file is
+    // mended to say so: it names the port the server really listens on.
+    telnetServerPort = static_cast<quint16>(StoredValues::Integer(settings, kPortKey, kDefaultPort, kLowestPort,
+                                                                  kHighestPort, kDefaultPort,
+                                                                  StoredValues::Repair::WriteBack));
     ui->IDC_TELNET_ACTIVATE->setChecked(bTelnetActivate);
     ui->IDC_TELNET_PORT->setText(QString::number(telnetServerPort));
     NumericField::ShowValidity(ui->IDC_TELNET_PORT, kLowestPort, kHighestPort);

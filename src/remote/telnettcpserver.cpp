@@ -1,12 +1,8 @@
 #include "telnettcpserver.h"
 
-#include <QHostAddress>
+#include "socketoptions.h"
 
-#ifdef Q_OS_LINUX
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#endif
+#include <QHostAddress>
 
 namespace {
 
@@ -15,20 +11,6 @@ namespace {
 constexpr qint64 kReadBlock = 16 * 1024;
 
 const QByteArray kBusy = "Busy: one client at a time.\r\n";
-
-// A peer that vanished without a word (a cable pulled, a router restarted) is found by
-// keep-alive probes: after a minute of silence, six probes ten seconds apart.
-void KeepAlive(QTcpSocket* socket)
-{
-    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-#ifdef Q_OS_LINUX
-    const auto fd = static_cast<int>(socket->socketDescriptor());
-    const int idle = 60, interval = 10, count = 6;
-    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
-    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
-    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
-#endif
-}
 
 // Hands the socket's last output to its peer and closes it; a peer that will not take
 // it within the linger time is cut off. The socket deletes itself once closed.
@@ -136,7 +118,10 @@ void TelnetTcpServer::Accept(QTcpSocket* socket)
     reader.Reset();
     // Replies are short lines: sent at once rather than held back for more.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    KeepAlive(socket);
+    // A client that vanished without a word could hold the slot for up to a quarter of an hour.
+    QString error;
+    if (!SocketOptions::SetPeerWatch(socket->socketDescriptor(), PeerWatch(), &error))
+        qWarning("Remote control client: a vanished client may hold the link for long (%s)", qPrintable(error));
     connect(socket, &QTcpSocket::readyRead, this, &TelnetTcpServer::OnReadyRead);
     connect(socket, &QTcpSocket::stateChanged, this, [this, socket] { OnClientStateChanged(socket); });
     socket->write("Hello client, this is Horalux.\r\n");

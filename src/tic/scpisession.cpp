@@ -33,6 +33,7 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
 {
     setup = setupOverride.isEmpty() ? DefaultSetup() : setupOverride;
     sent.clear();
+    bAnswered = false;
     misses = 0;
     state = State::Identifying;
     Send("*IDN?");
@@ -45,6 +46,7 @@ bool ScpiSession::TakeLine(const QByteArray& received)
         return false;  // a bare prompt, or the counter echoing us
     switch (state) {
     case State::Identifying:
+        bAnswered = true;
         if (!NamesKnownModel(line))
             return false;
         state = State::Polling;
@@ -69,12 +71,17 @@ bool ScpiSession::TakeLine(const QByteArray& received)
     }
 }
 
-void ScpiSession::IdentifyTimedOut()
+ScpiSession::Action ScpiSession::IdentifyTimedOut()
 {
     if (state != State::Identifying)
-        return;
+        return Action::None;
+    if (!bAnswered) {
+        state = State::Idle;
+        return Action::Reconnect;
+    }
     state = State::Unknown;
     qWarning("TIC counter: no 53220A, 53230A or BNC1105 answered \"*IDN?\"; it is not set up or polled.");
+    return Action::None;
 }
 
 ScpiSession::Action ScpiSession::ReplyTimedOut()

@@ -17,7 +17,7 @@ public:
     enum class State {
         Idle,         // not connected
         Identifying,  // "*IDN?" sent, waiting for a known model
-        Unknown,      // no known model answered: no set-up, no polling
+        Unknown,      // something answered, but no known model: no set-up, no polling
         Polling       // set up; a "READ?" is outstanding
     };
 
@@ -44,8 +44,9 @@ public:
     void Begin(const QList<QByteArray>& setupOverride);
     // One line received. True when it was a reply to "READ?" (a new one is sent).
     bool TakeLine(const QByteArray& line);
-    // No known model within the identification wait.
-    void IdentifyTimedOut();
+    // No known model within the identification wait. A counter that said nothing at
+    // all is still busy or hung, and is tried again like one that cannot be reached.
+    Action IdentifyTimedOut();
     // No reply within the reply wait while polling.
     Action ReplyTimedOut();
     // The link is gone.
@@ -62,5 +63,6 @@ private:
     State state = State::Idle;
     QList<QByteArray> setup;
     QList<QByteArray> sent;  // every command of this link, to recognise echoes
+    bool bAnswered = false;  // a line other than an echo or a bare prompt came
     int misses = 0;
 };

@@ -46,6 +46,8 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
     const double us = value * TicUnitScaleUs(units);
     if (!std::isfinite(us))
         return TicReadingKind::NotANumber;
+    if (std::fabs(us) >= kTicLongestReadingUs)
+        return TicReadingKind::OneSecondPlus;
     *readingUs = us;
     return TicReadingKind::Number;
 }

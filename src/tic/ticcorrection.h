@@ -17,12 +17,19 @@ class UtcDateTime;
 double TicUnitScaleUs(int units);
 
 enum class TicReadingKind {
-    Number,      // a finite reading
-    NotANumber,  // the counter's 9.91E+37, NaN or an infinity: shown, never used
-    NoNumber     // the line does not start with a number
+    Number,        // a finite reading shorter than one second
+    NotANumber,    // the counter's 9.91E+37, NaN or an infinity: shown, never used
+    NoNumber,      // the line does not start with a number
+    OneSecondPlus  // 1 s or more either way: shown, never used
 };
 
+// The interval between the reference and the 1PPS is always shorter than a second; a
+// longer one is a counter's error value or a damaged line, and folded into the second
+// it would pass for a plausible reading.
+constexpr double kTicLongestReadingUs = 1e6;
+
 // The first blank-separated token of a counter line as a double, times the unit scale.
+// *readingUs is set for a Number only.
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs);
 
 // The sawtooth term in µs that a reading gets for a 1PPS sawtooth of sawtoothNs

@@ -51,10 +51,15 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
         std::fill(std::begin(bTicSawtoothPending), std::end(bTicSawtoothPending), true);
     }
 
-    // A line that is no finite reading (the counter's 9.91E+37, an error text) was
-    // shown raw and is used for nothing else.
+    // A line that is no finite reading (the counter's 9.91E+37, an error text) or one
+    // of a second or more was shown raw and is used for nothing else.
     double rawUs = 0.0;
-    if (ParseTicReading(text, ticPortThreads[k].Settings().units, &rawUs) != TicReadingKind::Number)
+    const TicReadingKind kind = ParseTicReading(text, ticPortThreads[k].Settings().units, &rawUs);
+    if (kind == TicReadingKind::OneSecondPlus) {
+        qDebug("TIC%d: reading \"%s\" of 1 s or more dropped (%d since the port was opened).", port,
+               text.left(64).constData(), ++ticPortThreads[k].longReadingsDropped);
+    }
+    if (kind != TicReadingKind::Number)
         return;
 
     ticDataAge[k] = 0;

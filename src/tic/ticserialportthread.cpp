@@ -26,7 +26,7 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
     // Without a wait of our own an address where nothing answers holds the attempt
     // for the system's two minutes.
     connect(&connectTimer, &QTimer::timeout, this, [this] { LinkLost(tr("no answer")); });
-    connect(&identifyTimer, &QTimer::timeout, this, [this] { session.IdentifyTimedOut(); });
+    connect(&identifyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnIdentifyTimeout);
     connect(&replyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnReplyTimeout);
     connect(&reconnectTimer, &QTimer::timeout, this, &TicSerialPortThread::ConnectSocket);
 }
@@ -66,6 +66,7 @@ void TicSerialPortThread::OpenTicPort()
 {
     CloseLink();
     bLinkDownSaid = false;  // new settings, a new link: its failures are said afresh
+    longReadingsDropped = 0;
     if (settings.IsOff())
         return;
     if (settings.IsTcpIp()) {
@@ -155,7 +156,8 @@ void TicSerialPortThread::OnSocketConnected()
 {
     connectTimer.stop();
     bSocketConnected = true;
-    reconnectDelayMs = reconnectFirstMs;
+    // The back-off goes on until a reading comes: a counter that takes the connection
+    // and says nothing is no better than one that refuses it.
     session.Begin(settings.SetupOverride());
     identifyTimer.start(identifyWaitMs);
 }
@@ -209,6 +211,12 @@ void TicSerialPortThread::OnSocketReadyRead()
     const QList<QByteArray> readings = std::exchange(received, {});
     for (const QByteArray& reading : readings)
         emit newTicText(QByteArray::number(ticPort) + ' ' + reading);
+}
+
+void TicSerialPortThread::OnIdentifyTimeout()
+{
+    if (session.IdentifyTimedOut() == ScpiSession::Action::Reconnect)
+        LinkLost(QStringLiteral("no answer to *IDN?"));
 }
 
 void TicSerialPortThread::OnReplyTimeout()

@@ -34,8 +34,14 @@ public:
     int connectWaitMs = 5000;      // for the counter to take the connection
     int identifyWaitMs = 5000;     // for a known model after "*IDN?"
     int replyWaitMs = 3000;        // for the reply to "READ?"
-    int reconnectFirstMs = 10000;  // first wait before connecting again, doubling up to
-    int reconnectMaxMs = 60000;
+    // The wait before connecting again doubles with each failure, from the first up to
+    // the longest, and starts afresh with a reading. The longest is short: a counter
+    // back after a pause should not wait long for its first poll.
+    int reconnectFirstMs = 2000;
+    int reconnectMaxMs = 10000;
+
+    // Readings of 1 s or more that the processing dropped since the port was opened.
+    int longReadingsDropped = 0;
 
 signals:
     void newTicText(QByteArray s);
@@ -59,6 +65,7 @@ private:
     void OnSerialError(QSerialPort::SerialPortError error);
     void OnSocketConnected();
     void OnSocketReadyRead();
+    void OnIdentifyTimeout();
     void OnReplyTimeout();
     bool LinkAlive() const;
 

@@ -21,6 +21,12 @@
 
 #include <memory>
 
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace {
 
 const QByteArray kGreeting = "Hello client, this is Horalux.\r\n";
@@ -54,6 +60,22 @@ struct Client
     QTcpSocket socket;
     QByteArray received;
 };
+
+#ifdef Q_OS_LINUX
+// The server's end of a client's link, found among the process's descriptors by its peer.
+int ServerEnd(const QTcpSocket& client)
+{
+    for (int fd = 0; fd < 1024; ++fd) {
+        // An IPv4 peer of an IPv6 listener is mapped; the port sits at the same place in both.
+        sockaddr_in6 peer{};
+        socklen_t size = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) == 0
+            && (peer.sin6_family == AF_INET6 || peer.sin6_family == AF_INET) && ntohs(peer.sin6_port) == client.localPort())
+            return fd;
+    }
+    return -1;
+}
+#endif
 
 }  // namespace
 
@@ -308,6 +330,47 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Remote control client dropped: nothing received"));
         QVERIFY(client->Lines().startsWith("Goodbye: nothing received for "));
         QVERIFY(client->Closed());
+    }
+
+    // A client that vanished without a word (no FIN, no RST) frees the slot within about
+    // a minute: data it leaves unacknowledged for 30 s, or silence that three keep-alive
+    // probes ten seconds apart after a minute's idle find unanswered, breaks its link.
+    void vanishedClientIsWatched()
+    {
+#ifdef Q_OS_LINUX
+        const int fd = ServerEnd(client->socket);
+        QList<int> options;
+        const int tcp = IPPROTO_TCP;
+        for (const auto& [level, name] : {std::pair(SOL_SOCKET, SO_KEEPALIVE), std::pair(tcp, TCP_USER_TIMEOUT),
+                                          std::pair(tcp, TCP_KEEPIDLE), std::pair(tcp, TCP_KEEPINTVL),
+                                          std::pair(tcp, TCP_KEEPCNT)}) {
+            int value = -1;
+            socklen_t size = sizeof value;
+            options << (getsockopt(fd, level, name, &value, &size) == 0 ? value : -1);
+        }
+        QCOMPARE(options, (QList<int>{1, 30000, 60, 10, 3}));
+#else
+        QSKIP("the link's options are read as Linux names them");
+#endif
+    }
+
+    // A stored port the link dialog would refuse reads as the default, which is written back.
+    void storedPortChecked_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("port");
+        QTest::newRow("in range") << "1024" << 1024;
+        QTest::newRow("below") << "99" << 32325;
+        QTest::newRow("not a number") << "nan" << 32325;
+    }
+    void storedPortChecked()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, port);
+        QSettings().setValue("TelnetDialog/TelnetServerPort", stored);
+        TelnetLink link;
+        QCOMPARE(int(link.telnetServerPort), port);
+        QCOMPARE(QSettings().value("TelnetDialog/TelnetServerPort").toString(), QString::number(port));
     }
 
     // A link left on listens from start-up, and answers.

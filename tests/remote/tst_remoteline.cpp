@@ -54,6 +54,13 @@ private slots:
                                      << QByteArrayList{"abc"};
         QTest::newRow("subnegotiation") << QByteArray("x\xFF\xFA\x18\x01\xFF\xFF\r\n\xFF\xF0y\n") << QByteArrayList{"xy"};
         QTest::newRow("doubled IAC") << QByteArray("\xFF\xFFz\n") << QByteArrayList{"\xFFz"};
+        // A subnegotiation without its IAC SE ends after 64 bytes; what follows is input.
+        const QByteArray unended = QByteArray("\xFF\xFA\x18") + QByteArray(63, 'q');
+        QTest::newRow("unended subnegotiation") << "a" + unended + "b\r\n$VUDUZ,VERSION\r\n"
+                                                << QByteArrayList{"ab", "$VUDUZ,VERSION"};
+        QTest::newRow("unended, doubled IAC inside") << QByteArray("\xFF\xFA\xFF\xFF") + QByteArray(62, 'q') + "bc\n"
+                                                     << QByteArrayList{"bc"};
+        QTest::newRow("unended, a command next") << unended + "\xFF\xFB\x01z\n" << QByteArrayList{"z"};
     }
 
     void readerCutsLines()

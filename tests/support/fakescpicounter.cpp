@@ -47,6 +47,8 @@ void FakeScpiCounter::OnReadyRead()
         if (line.isEmpty())
             continue;
         commands.append(line);
+        if (bSilent)
+            continue;
         if (bEcho)
             client->write(line + "\r\n");
         if (line == "*IDN?")

@@ -11,7 +11,8 @@
 // "*IDN?" with its identity and each "READ?" with the next scripted reading, and
 // records every command line it was sent. Set-up commands get no answer, as on the
 // real instruments. It can put a prompt before its answers, echo the commands, fall
-// silent and drop the link.
+// silent (its readings run out, or it answers nothing at all while it keeps the link)
+// and drop the link.
 class FakeScpiCounter : public QObject
 {
 public:
@@ -30,6 +31,7 @@ public:
     QByteArray identity = "Keysight Technologies,53220A,MY00000001,A.01.02-A.02.03-A.01.03";
     bool bPrompt = false;   // "53220A> " before every answer
     bool bEcho = false;     // every command line sent back first
+    bool bSilent = false;   // nothing answered, not even "*IDN?": a counter busy or hung
     QList<QByteArray> readings;  // answers to "READ?" in order; none left: silence
 
     QList<QByteArray> commands;  // every line received, all connections

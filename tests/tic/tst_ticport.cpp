@@ -116,6 +116,27 @@ private slots:
         QVERIFY(counter->connections == 2 && errors.isEmpty());
     }
 
+    // A counter that falls silent is lost after three misses and stays silent through
+    // the reconnection, its "*IDN?" unanswered: it is tried again until it answers, and
+    // its return is said once.
+    void silentCounterIsPolledAgainWhenBack()
+    {
+        QTest::failOnWarning(QRegularExpression("not set up or polled"));
+        QSignalSpy said(port.get(), &TicSerialPortThread::linkStatusMessage);
+        counter->readings = {"1.0E-06", "2.0E-06"};
+        StartScpiPort();
+        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 2; }));
+        counter->bSilent = true;
+        QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 3; }));
+        counter->bSilent = false;
+        counter->readings = {"3.0E-06", "4.0E-06"};
+        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 4; }));
+        QCOMPARE(lines.mid(2), (QByteArrayList{"1 3.0E-06", "1 4.0E-06"}));
+        QCOMPARE(said.size(), 2);
+        QVERIFY(!said.at(0).at(1).toBool() && said.at(1).at(1).toBool());
+        QVERIFY(said.at(1).at(2).toString().endsWith(" is back."));
+    }
+
     // A closed link comes back; a start with unchanged settings leaves a live link
     // alone, a changed one connects anew.
     void closedLinkReconnectsAndRestartsOnlyWhenChanged()
@@ -267,6 +288,11 @@ private slots:
         QTest::newRow("NaN") << "NaN|2|nan";
         QTest::newRow("overflow by the unit") << "1e305|0|nan";
         QTest::newRow("text") << "ERROR -113|0|";
+        // No interval between the reference and the 1PPS lasts a second, whatever the unit.
+        QTest::newRow("huge") << "+1.0E+37|0|long";
+        QTest::newRow("123456789 s") << "123456789|0|long";
+        QTest::newRow("123456789 ns is 0.12 s") << "123456789|3|123456.789";
+        QTest::newRow("minus one second in ms") << "-1000|1|long";
     }
     void readings()
     {
@@ -275,8 +301,9 @@ private slots:
         double value = 0.0;
         const TicReadingKind kind = ParseTicReading(f[0].toLatin1(), f[1].toInt(), &value);
         QCOMPARE(int(kind), int(f[2].isEmpty() ? TicReadingKind::NoNumber
-                                : f[2] == "nan" ? TicReadingKind::NotANumber : TicReadingKind::Number));
-        QCOMPARE(value, f[2] == "nan" ? 0.0 : f[2].toDouble());
+                                : f[2] == "nan" ? TicReadingKind::NotANumber
+                                : f[2] == "long" ? TicReadingKind::OneSecondPlus : TicReadingKind::Number));
+        QCOMPARE(value, f[2] == "nan" || f[2] == "long" ? 0.0 : f[2].toDouble());
     }
 
     // raw µs, sawtooth mode (0 automatic, 1 add, 2 subtract, 3 off), sawtooth ns, late 1PPS µs, result.
@@ -321,7 +348,8 @@ private slots:
     }
 
     // Average lines close a block of N readings; a gap starts a new block. The counter's
-    // no-number and bad port numbers change nothing.
+    // no-number, readings of a second or more and bad port numbers change nothing; the
+    // long readings are counted in the debug log.
     void averagesAndLines()
     {
         const auto state = [&] {
@@ -338,6 +366,13 @@ private slots:
         QCOMPARE(state(), "1,,2.000000,2.000000 | UNAVAILABLE | 0");
         w->ticDataAge[0] = 1;
         Read({1}, "9.91E+37");
+        int dropped = 0;
+        for (const char* absurd : {"+1.0E+37", "-5e30", "123456789"}) {
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("TIC1: reading \"%1\" of 1 s or more dropped (%2 since the port was opened).")
+                                                            .arg(absurd)
+                                                            .arg(++dropped)));
+            Read({1}, absurd);
+        }
         for (const char* bad : {"9 1", "0 1", "x 1", ""}) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("bad port number"));
             w->OnNewTicText(bad);
