@@ -25,6 +25,27 @@ constexpr int kShortestPathChars = 8;
 
 bool IsNote(const QWidget* widget) { return widget->property(kNoteText).isValid(); }
 
+// The text as it fits in room pixels: the path loses its middle first, then the text
+// loses its end.
+QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room)
+{
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    QString fitted = text;
+    const qsizetype at = path.isEmpty() ? -1 : text.indexOf(path);
+    if (at >= 0) {
+        const QString before = text.left(at);
+        const QString after = text.mid(at + path.size());
+        const int shortest =
+            metrics.horizontalAdvance(path.left(kShortestPathChars)) + metrics.horizontalAdvance(QChar(0x2026));
+        const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
+        fitted = before + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
+        if (metrics.horizontalAdvance(fitted) <= room)
+            return fitted;
+    }
+    return metrics.elidedText(fitted, Qt::ElideRight, std::max(room, 0));
+}
+
 void FitNotes(QStatusBar* bar)
 {
     const QString leftText = bar->property(kLeftText).toString();
@@ -74,24 +95,6 @@ protected:
 };
 
 }  // namespace
-
-QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room)
-{
-    if (metrics.horizontalAdvance(text) <= room)
-        return text;
-    QString fitted = text;
-    const qsizetype at = path.isEmpty() ? -1 : text.indexOf(path);
-    if (at >= 0) {
-        const QString before = text.left(at);
-        const QString after = text.mid(at + path.size());
-        const int shortest = metrics.horizontalAdvance(path.left(kShortestPathChars)) + metrics.horizontalAdvance(QChar(0x2026));
-        const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
-        fitted = before + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
-        if (metrics.horizontalAdvance(fitted) <= room)
-            return fitted;
-    }
-    return metrics.elidedText(fitted, Qt::ElideRight, std::max(room, 0));
-}
 
 void ShowStatusNote(QLabel* label, const QString& text, const QString& path)
 {

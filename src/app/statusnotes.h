@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class QFontMetrics;
 class QLabel;
 class QStatusBar;
 
@@ -20,6 +19,3 @@ void ShowStatusNote(QLabel* label, const QString& text, const QString& path = {}
 // again whenever the bar changes size or its widgets do.
 void KeepStatusRoom(QStatusBar* bar, const QString& leftText);
 
-// The text as it fits in room pixels of width by the metrics measure: the path loses its
-// middle first, then the text loses its end.
-QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room);
