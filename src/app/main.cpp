@@ -19,12 +19,11 @@ int main(int argc, char* argv[])
     bool bStopAsked = false;
     ShutdownSignals::Catch(&app, [&](int) {
         bStopAsked = true;
-        if (!running)
-            return;
         // A box waiting for an answer nobody will give would hold the stop up.
         if (QWidget* box = QApplication::activeModalWidget())
             box->close();
-        running->ui->actionExit->trigger();
+        if (running)
+            running->ui->actionExit->trigger();
     });
 
     int result = 0;
@@ -32,8 +31,9 @@ int main(int argc, char* argv[])
         auto window = std::make_unique<MainWindow>();
         running = window.get();
         if (bStopAsked)
-            window->ui->actionExit->trigger();
-        window->ShowAndInitialize();
+            window->ui->actionExit->trigger();  // during construction: no search to start
+        else
+            window->ShowAndInitialize();
         // Exit chosen, or the window closed, during the start-up search: the event loop
         // was not running to hear it, so do not start one now.
         if (!window->bExitRequested)
