@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QLayout>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -105,15 +104,11 @@ void ShowStatusNote(QLabel* label, const QString& text, const QString& path)
     label->setToolTip(text);
     label->setProperty(kNoteText, text);
     label->setProperty(kNotePath, path);
-    auto* bar = qobject_cast<QStatusBar*>(label->parentWidget());
-    if (text.isEmpty()) {
-        label->clear();
-        label->setVisible(false);
-    } else {
-        label->setText(text);
-        label->setVisible(true);
-    }
-    if (bar)
+    label->setText(text);
+    // A label not yet in its bar would show as a window of its own.
+    if (label->parentWidget())
+        label->setVisible(!text.isEmpty());
+    if (auto* bar = qobject_cast<QStatusBar*>(label->parentWidget()))
         FitNotes(bar);
 }
 

@@ -18,4 +18,3 @@ void ShowStatusNote(QLabel* label, const QString& text, const QString& path = {}
 // Keeps room for leftText (the bar's default text) beside the notes, and fits the notes
 // again whenever the bar changes size or its widgets do.
 void KeepStatusRoom(QStatusBar* bar, const QString& leftText);
-

@@ -18,8 +18,7 @@ void OnSignal(int number)
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
     // A full pipe already holds a signal that is still to be handled.
-    if (write(handOverPipe[1], &byte, 1) < 0) {
-    }
+    [[maybe_unused]] const ssize_t written = write(handOverPipe[1], &byte, 1);
     errno = savedErrno;
 }
 
