@@ -1,4 +1,6 @@
 #include "mainwindow.h"
+#include "shutdownsignals.h"
+#include "ui_mainwindow.h"
 
 #include <QApplication>
 
@@ -10,14 +12,33 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
 
+    // A shutdown, Ctrl+C or a closed terminal stops the program as File, Exit does, without
+    // asking: the logs get their closing lines, the ports give their locks back, and the
+    // settings are saved. Caught before the window opens any port.
+    MainWindow* running = nullptr;
+    bool bStopAsked = false;
+    ShutdownSignals::Catch(&app, [&](int) {
+        bStopAsked = true;
+        // A box waiting for an answer nobody will give would hold the stop up.
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+        if (running)
+            running->ui->actionExit->trigger();
+    });
+
     int result = 0;
     {
         auto window = std::make_unique<MainWindow>();
-        window->ShowAndInitialize();
+        running = window.get();
+        if (bStopAsked)
+            window->ui->actionExit->trigger();  // during construction: no search to start
+        else
+            window->ShowAndInitialize();
         // Exit chosen, or the window closed, during the start-up search: the event loop
         // was not running to hear it, so do not start one now.
         if (!window->bExitRequested)
             result = app.exec();
+        running = nullptr;
     }
     return result;
 }

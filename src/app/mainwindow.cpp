@@ -21,6 +21,7 @@
 #include "ui_mainwindow.h"
 
 #include "pctime.h"
+#include "statusnotes.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -205,6 +206,8 @@ void MainWindow::BuildStatusBar()
     ntpIndicator = new QLabel();
     statusMessageLabel = new QLabel();
     receiverLinkLabel = new QLabel();
+    clockGuardLabel = new QLabel();
+    ticLinkLabel = new QLabel();
 
     ledOffPixmap.load(QStringLiteral(":/icons/res/icon_off.png"));
     ledOnPixmap.load(QStringLiteral(":/icons/res/icon_on.png"));
@@ -219,12 +222,16 @@ void MainWindow::BuildStatusBar()
     ntpIndicator->setPixmap(ntpOffPixmap);
     statusMessageLabel->setText(tr("Initializing"));
 
-    for (QLabel* label : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator,
-                          receiverLinkLabel, statusMessageLabel})
+    for (QLabel* label : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator, clockGuardLabel,
+                          ticLinkLabel, receiverLinkLabel, statusMessageLabel})
         statusBar()->addPermanentWidget(label, 0);
     receiverLinkLabel->setVisible(false);
+    ShowStatusNote(clockGuardLabel, QString());
+    ShowStatusNote(ticLinkLabel, QString());
 
     setDefaultStatusTipText(QString());
+    // The notes beside it never squeeze the help text to a stump.
+    KeepStatusRoom(statusBar(), statusBar()->currentMessage());
     connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::setDefaultStatusTipText);
 }
 

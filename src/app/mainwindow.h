@@ -196,6 +196,15 @@ public:
     // ---- Application shell: menu commands and status bar ----
     void StartTicSerialPorts();
     void RestartGpsSerialPort();
+    // Notes that stay on show, each in a label of its own, for as long as they are true:
+    // the receiver date that the PC clock is not set from, and the counters' links.
+    QLabel* clockGuardLabel = nullptr;
+    QLabel* ticLinkLabel = nullptr;
+    // What is said of each TIC port's link: a failure until the counter is back, the
+    // return for ticLinkBackShownMs.
+    QString ticLinkNotes[8];
+    int ticLinkBackShownMs = 10000;
+    void ShowTicLinkNotes();
 
     // ---- Receiver link: start-up, receiver search and set-up ----
     void ShowAndInitialize();
@@ -276,9 +285,13 @@ public:
     // A failed set of the PC clock was reported; later failures stay quiet until a set
     // succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;
-    // A receiver date before the build was reported: once per run, however often the
-    // settings are applied.
-    bool bReceiverDateImplausibleReported = false;
+    // The clock guard: a receiver date before the build day (a receiver past a GPS week
+    // rollover counts 1024 weeks short) or more than 1024 weeks after it is never set.
+    // The note that says so, or empty for a plausible date.
+    static QString ClockGuardNote(const QDate& receiverDate, const QDate& builtOn);
+    // Shows the note until the receiver's date is plausible again; its start is said in
+    // the debug log too.
+    void ShowClockGuardNote(const QString& note);
 
     // ---- Time interval counters ----
     // One reading of port 1 to 8 (text without the port number): corrections,

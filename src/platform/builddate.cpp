@@ -1,5 +1,5 @@
-// Kept to this one small file: the build writes the day into a generated header that
-// changes once a day, so only this file is compiled again and the rest stays cached.
+// Kept to this one small file: configuring writes the day into a generated header that
+// changes only with the day of the last commit, so only this file is compiled again.
 
 #include "builddate.h"
 

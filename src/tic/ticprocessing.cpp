@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 #include "remoteline.h"
+#include "statusnotes.h"
 #include "telnettcpserver.h"
 #include "ticprocesseddatadialog.h"
 #include "ticrawdatadialog.h"
@@ -9,7 +10,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
-#include <QStatusBar>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -135,8 +136,29 @@ void MainWindow::OnTicLinkStatus(int iTicPort, bool bLinkUp, QString text)
         bTicPortStale[iTicPort - 1] = true;
         BlankStaleTicPanel();
     }
-    // A failure stays on show until something else is said; a return needs no lasting note.
-    statusBar()->showMessage(text, bLinkUp ? 10000 : 0);
+    if (iTicPort < 1 || iTicPort > 8)
+        return;
+    // A failure stays on show until the counter is back; the return is said for a while.
+    const int k = iTicPort - 1;
+    ticLinkNotes[k] = text;
+    ShowTicLinkNotes();
+    if (bLinkUp) {
+        QTimer::singleShot(ticLinkBackShownMs, this, [this, k, text] {
+            if (ticLinkNotes[k] != text)
+                return;
+            ticLinkNotes[k].clear();
+            ShowTicLinkNotes();
+        });
+    }
+}
+
+void MainWindow::ShowTicLinkNotes()
+{
+    QStringList notes;
+    for (const QString& note : ticLinkNotes)
+        if (!note.isEmpty())
+            notes << note;
+    ShowStatusNote(ticLinkLabel, notes.join(QStringLiteral("  ")));
 }
 
 void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)

@@ -6,10 +6,12 @@
 #include "builddate.h"
 #include "setpcclockdialog.h"
 #include "pctime.h"
+#include "statusnotes.h"
 #include "storedvalues.h"
 #include "systemclock.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -122,6 +124,30 @@ void MainWindow::ApplyPcClockSyncSettings()
     settings.setValue("SetPcClockDialog/Time Sync Mode", 0);
 }
 
+QString MainWindow::ClockGuardNote(const QDate& receiverDate, const QDate& builtOn)
+{
+    // 1024 weeks is the whole span a receiver's week number can count; a date further
+    // ahead than that is a glitch, not time passing.
+    constexpr int kRolloverDays = 1024 * 7;
+    const auto day = [](const QDate& date) { return QLocale::c().toString(date, QStringLiteral("dd-MMM-yyyy")); };
+    if (receiverDate < builtOn)
+        return QStringLiteral("Receiver date %1 is before this program's build date %2: the receiver may "
+                              "have passed a GPS week rollover. The PC clock is not set from it.")
+            .arg(day(receiverDate), day(builtOn));
+    if (receiverDate > builtOn.addDays(kRolloverDays))
+        return QStringLiteral("Receiver date %1 is more than 1024 weeks after this program's build date %2: "
+                              "the receiver's date is wrong. The PC clock is not set from it.")
+            .arg(day(receiverDate), day(builtOn));
+    return QString();
+}
+
+void MainWindow::ShowClockGuardNote(const QString& note)
+{
+    if (!note.isEmpty() && clockGuardLabel && clockGuardLabel->toolTip().isEmpty())
+        qDebug("%s", qPrintable(note));
+    ShowStatusNote(clockGuardLabel, note);
+}
+
 // The clock half of the per-second status record. The PC clock is measured against,
 // and set to, the UTC that the big clock shows for this second: the receiver's second
 // with the display's net millisecond offset. pcClockOffsetMs is positive when the PC is
@@ -138,6 +164,14 @@ void MainWindow::SyncPcClockThisSecond()
         pcSyncLastReceiverTime.isValid() && receiverTime.dateTime != pcSyncLastReceiverTime;
     pcSyncLastReceiverTime = receiverTime.dateTime;
 
+    // Said whether or not a set is due, so that the operator sees it before it matters.
+    // Only a time the receiver has just given is judged: before the first, the receiver
+    // clock is the PC's own.
+    const QString clockGuard =
+        ClockGuardNote(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC).date(), BuildDate::Day());
+    if (bFreshTime)
+        ShowClockGuardNote(clockGuard);
+
     // A tick waits for this second's time message; without 1PPS only the TRAIM override
     // lets a time message alone make a set due.
     const bool bTickAwaits = bPpsAwaitingTime[0];
@@ -150,22 +184,10 @@ void MainWindow::SyncPcClockThisSecond()
     const bool bDue = DueByMode(pcSyncMode, receiverTime) || (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs);
     if (!bDue)
         return;
-    // A receiver that is past a GPS week rollover without knowing it counts 1024 weeks
-    // short. No limit or override may carry such a date into the PC clock: it would go
-    // back some twenty years, and with it every file time and certificate check.
-    const QDate receiverDate = QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC).date();
-    if (receiverDate < BuildDate::Day()) {
-        if (!bReceiverDateImplausibleReported) {
-            const QString text = QStringLiteral("Receiver date ") +
-                                 QLocale::c().toString(receiverDate, QStringLiteral("dd-MMM-yyyy")) +
-                                 QStringLiteral(" is before this program was built; the receiver may have "
-                                                "passed a GPS week rollover. The PC clock is not set.");
-            qDebug("%s", qPrintable(text));
-            statusBar()->showMessage(text);
-            bReceiverDateImplausibleReported = true;
-        }
+    // No limit or override may carry an implausible date into the PC clock: twenty years
+    // back, or ahead, goes every file time and certificate check with it.
+    if (!clockGuard.isEmpty())
         return;
-    }
     if (pcSyncMaxInterval > 0 && errorMs / 1000 > pcSyncMaxInterval)
         return;
     if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -25,7 +26,7 @@ namespace {
 
 QDateTime Utc(int h, int m, int s) { return QDateTime(QDate(2024, 3, 1), QTime(h, m, s), Qt::UTC); }
 
-// Debug lines about a receiver date before the build, counted in the PC clock tests.
+// Debug lines about a receiver date the clock guard refuses, counted in the PC clock tests.
 int rolloverLines = 0;
 QtMessageHandler previousHandler = nullptr;
 void CountRolloverLines(QtMsgType type, const QMessageLogContext& context, const QString& text)
@@ -380,6 +381,8 @@ private slots:
         QTest::newRow("1024 weeks before, overrides") << "2 08:00:00 -1 0 LRI 0 -7168";
         QTest::newRow("a day before, one time") << "1 00:00:00 -1 0 T 0 -1";
         QTest::newRow("a day after the build") << "2 08:00:00 -1 0 T 1 1";
+        QTest::newRow("1024 weeks after the build") << "2 08:00:00 -1 0 T 1 7168";
+        QTest::newRow("a day more, overrides") << "2 08:00:00 -1 0 LRI 0 7169";
     }
 
     // The clock is set to the second the big clock shows, with the display's net offset.
@@ -500,8 +503,9 @@ private slots:
 
     // The 8-channel recording (1024 weeks short) with a tick before each second's messages
     // and the PC clock 250 ms ahead: built on its day, every tick after the first time message
-    // sets the clock to its second; built now, none does and that is said once, in both
-    // places. The PC-U clock shows the error either way.
+    // sets the clock to its second; built now, none does, and a note says so until the date
+    // is plausible again (in the debug log as it begins). The PC-U clock shows the error
+    // either way.
     void motorolaReplay_data()
     {
         QTest::addColumn<QDate>("builtOn");  // invalid: the day this build wrote
@@ -542,13 +546,17 @@ private slots:
         QVERIFY(ticks.size() == 13 && ticks[1] == QDateTime(QDate(2000, 8, 25), QTime(4, 50, 1), Qt::UTC));
         const bool bBuiltBefore = builtOn.isValid();
         QCOMPARE(FakeSystemClock::Get().setTimes, bBuiltBefore ? ticks.mid(1) : QList<QDateTime>());
-        QCOMPARE(w->statusBar()->currentMessage(), bBuiltBefore ? QString("For Help, press F1")
-                 : "Receiver date 25-Aug-2000 is before this program was built; the receiver may have "
-                   "passed a GPS week rollover. The PC clock is not set.");
-        w->ApplyPcClockSyncSettings();  // said once per run; a plausible date is set again
+        const QString note = "Receiver date 25-Aug-2000 is before this program's build date " +
+                             QLocale::c().toString(BuildDate::Day(), "dd-MMM-yyyy") +
+                             ": the receiver may have passed a GPS week rollover. The PC clock is not set from it.";
+        const auto said = [this] { return w->clockGuardLabel->isHidden() ? QString() : w->clockGuardLabel->toolTip(); };
+        QCOMPARE(said(), bBuiltBefore ? QString() : note);
+        w->ApplyPcClockSyncSettings();
         QCOMPARE(Second(ticks.last().addSecs(1)), bBuiltBefore ? 1 : 0);
-        QCOMPARE(Second(QDateTime::currentDateTimeUtc()), 1);
+        QCOMPARE(Second(QDateTime(BuildDate::Day().addDays(1), QTime(12, 0), Qt::UTC)), 1);
+        QCOMPARE(said(), QString());
         QCOMPARE(rolloverLines, bBuiltBefore ? 0 : 1);
+        QCOMPARE(w->statusBar()->currentMessage(), QString("For Help, press F1"));
     }
 };
 
