@@ -329,9 +329,10 @@ public:
     // The time the TIC lines and the configuration log are tagged with: the displayed
     // receiver time while fresh, else the PC's UTC.
     UtcDateTime LogTagTime() const;
-    // A new day's files for an open log whose day differs from the given one.
-    void CheckGpsLogDay(const QDate& day);
-    void CheckTicLogsDay(const QDate& day);
+    // A new day's files for an open log when the log clock's day is another, as the
+    // log's LogDayGuard lets it.
+    void CheckGpsLogDay(const QDate& clockDay);
+    void CheckTicLogsDay(const QDate& clockDay);
     QDate gpsLogDay;  // the UTC day of the open GPS log file
     QDate ticLogDay;  // the UTC day of the open TIC log set
     LogDayGuard gpsLogDayGuard;

@@ -32,7 +32,7 @@ QByteArray GpsHeaderOf(const MainWindow& w, const QDateTime& now)
 
 }  // namespace
 
-// ---- File plumbing ----
+// ---- The menus ----
 
 void MainWindow::UpdateLogActions()
 {

@@ -204,7 +204,8 @@ bool MainWindow::OpenLogFile(QFile& file, const QString& path, const QByteArray&
     file.setFileName(path);
     // Append: a day's file is never truncated, each opening adds its own header.
     // Unbuffered: a line is with the system as soon as it is written (tail -f follows,
-    // a crash loses nothing), and a failed write is known for the record it cut.
+    // a crash loses nothing), and a failed write is known for the record it cut. No
+    // sync to the device: it could stall this thread, which also watches the 1PPS line.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         if (error)
             *error = QStringLiteral("Cannot open the log file %1: %2").arg(path, file.errorString());
