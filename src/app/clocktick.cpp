@@ -78,13 +78,11 @@ void MainWindow::OnClockTick()
 
     lightHeartbeat();
 
+    // The logs need no flush of their own here: each line reaches the system as it is
+    // written.
     if (second == 0) {
         if (bTickSound)
             playTickSound(minuteTickSound);
-        if (gpsLogFile.isOpen())
-            gpsLogFile.flush();
-        if (ticCombinedLog.isOpen())
-            FlushTicLogs();
     } else if (bOutOfLock) {
         if (bOutOfLockSound)
             playTickSound(warnTickSound);

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include <cstdint>
 
 #include "gpsserialportthread.h"
+#include "logfilecheck.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "satelliterecord.h"
@@ -332,16 +334,34 @@ public:
     // is shown: a refusal or failure is returned in error.
     bool OpenGpsLog(QString* error = nullptr);
     bool OpenTicLogs(QString* error = nullptr);
-    // The time the logs go by (UTC): the receiver's, or the PC's before any receiver
-    // time; its date is the day of the files.
+    // The time the logs go by (UTC): the receiver's while one came in the last
+    // kReceiverTimeFreshMs, else the PC's; its date is the day of the files.
     QDateTime CurrentLogClock() const;
-    // A new day's files for an open log whose day differs from the given one.
-    void CheckGpsLogDay(const QDate& day);
-    void CheckTicLogsDay(const QDate& day);
+    static constexpr int64_t kReceiverTimeFreshMs = 2000;
+    bool ReceiverTimeFresh() const;
+    // The time the TIC lines and the configuration log are tagged with: the displayed
+    // receiver time while fresh, else the PC's UTC.
+    UtcDateTime LogTagTime() const;
+    // A new day's files for an open log when the log clock's day is another, as the
+    // log's LogDayGuard lets it.
+    void CheckGpsLogDay(const QDate& clockDay);
+    void CheckTicLogsDay(const QDate& clockDay);
     QDate gpsLogDay;  // the UTC day of the open GPS log file
     QDate ticLogDay;  // the UTC day of the open TIC log set
-    // Files whose write or open failure was already reported: once per file.
-    QSet<QString> reportedLogFailures;
+    LogDayGuard gpsLogDayGuard;
+    LogDayGuard ticLogDayGuard;
+    // Log files whose failure was said, by name, with its reason: a write, an opening,
+    // or a new day's file that could not be had. Said once; a file's entry goes when
+    // it is written again.
+    QHash<QString, QString> logFailures;
+    // Open log files that end inside a record cut by a failed write: the next record
+    // starts on a new line.
+    QSet<QString> logFilesInsideLine;
+    // Open log files that vanished from their folder and could not be made again.
+    QSet<QString> logFilesGone;
+    // Why the GPS log or the TIC log set cannot be written now; empty while it can.
+    QString GpsLogProblem() const;
+    QString TicLogsProblem() const;
 
     // ---- Remote control ----
     // The reply to one checked command line of the remote client; empty when the command
@@ -512,13 +532,19 @@ private:
 
     // ---- Data logs: files ----
     bool WriteLogBytes(QFile& file, const QByteArray& bytes);
-    void FlushLogFile(QFile& file);
-    // Every open log file is flushed within kLogFlushMs of a write, once for all its lines.
-    static constexpr int kLogFlushMs = 1000;
-    bool bLogFlushPending = false;
-    void ScheduleLogFlush();
-    void FlushOpenLogs();
+    // Within kLogCheckMs of a write every open log file is checked to be still in its
+    // folder, once for all the lines.
+    static constexpr int kLogCheckMs = 1000;
+    bool bLogCheckPending = false;
+    void ScheduleLogCheck();
+    void CheckOpenLogs();
+    // A vanished file made again under a new header; false (said once) when it cannot be.
+    bool RecreateLogFile(QFile& file, const QByteArray& header);
+    void RecreateVanishedGpsLog(QStringList& made);
+    void RecreateVanishedTicLogs(QStringList& made);
     void ReportLogFailure(const QFile& file, const QString& what);
+    void ReportLogWritingAgain(const QFile& file);
+    QString LogProblemOf(const QFile& file) const;
     bool OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error);
     bool NewDayFileUsable(const QString& path, const QString& stem);
     void CloseTicFiles(const QByteArray& trailer);

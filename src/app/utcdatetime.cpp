@@ -2,6 +2,7 @@
 
 #include "pctime.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -31,6 +32,7 @@ UtcDateTime::UtcDateTime() : dateTime(PcTime::CurrentUtc()) {}
 UtcDateTime& UtcDateTime::SetDateTime(const QDateTime& value)
 {
     dateTime = value;
+    setAtSteadyMs = SteadyMSecs();
     const QDate date = value.date();
     if (!date.isValid()) {
         mjd = 0;
@@ -91,6 +93,12 @@ QString UtcDateTime::ToUtcString(const QString& format) const
 int64_t UtcDateTime::CurrentMSecsSinceEpoch()
 {
     return PcTime::CurrentUtc().toMSecsSinceEpoch();
+}
+
+int64_t UtcDateTime::SteadyMSecs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 double UtcDateTime::DayFraction() const

@@ -34,6 +34,8 @@ public:
     QString ToString(const QString& format) const;
     QString ToUtcString(const QString& format) const;
     static int64_t CurrentMSecsSinceEpoch();
+    // A steady clock in ms, untouched when the PC clock is set: how old a time is.
+    static int64_t SteadyMSecs();
 
     double DayFraction() const;
     double MjdWithFraction() const;
@@ -69,4 +71,7 @@ public:
     uint32_t ppsOffsetNs = 0;
     uint32_t cableDelayNs = 0;
     int32_t netOffsetMs = 0;
+    // When SetDateTime last ran, on SteadyMSecs; 0 while it never ran. A receiver that
+    // went silent leaves its last time behind, and this says how stale it is.
+    int64_t setAtSteadyMs = 0;
 };

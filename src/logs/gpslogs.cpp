@@ -1,5 +1,5 @@
-// The GPS data log and the configuration log as the rest of the program sees them, the
-// per-second log step and the file plumbing that the TIC log set shares.
+// The GPS data log and the configuration log as the rest of the program sees them, and
+// the per-second log step.
 
 #include "mainwindow.h"
 
@@ -7,15 +7,11 @@
 #include "gpsnavdialog.h"
 #include "logfilenames.h"
 #include "logtexts.h"
-#include "pctime.h"
+#include "ticcorrection.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QStatusBar>
-#include <QTimer>
 
 using namespace LogFileNames;
 
@@ -36,91 +32,7 @@ QByteArray GpsHeaderOf(const MainWindow& w, const QDateTime& now)
 
 }  // namespace
 
-// A receiver time that was never set has no day number: the PC clock stands in.
-QDateTime MainWindow::CurrentLogClock() const
-{
-    return LogClock(receiverTime.dateTime, receiverTime.mjd != 0, PcTime::CurrentUtc());
-}
-
-// ---- File plumbing ----
-
-void MainWindow::ReportLogFailure(const QFile& file, const QString& what)
-{
-    if (reportedLogFailures.contains(file.fileName()))
-        return;
-    reportedLogFailures.insert(file.fileName());
-    const QString text = QStringLiteral("Log file %1: %2").arg(file.fileName(), what);
-    qWarning().noquote() << "WARNING:" << text;
-    statusBar()->showMessage(text);
-}
-
-bool MainWindow::WriteLogBytes(QFile& file, const QByteArray& bytes)
-{
-    if (bytes.isEmpty())
-        return true;
-    if (file.write(bytes) == bytes.size() && file.error() == QFileDevice::NoError) {
-        ScheduleLogFlush();
-        return true;
-    }
-    ReportLogFailure(file, file.errorString());
-    file.unsetError();
-    return false;
-}
-
-void MainWindow::FlushLogFile(QFile& file)
-{
-    if (file.isOpen() && !file.flush())
-        ReportLogFailure(file, file.errorString());
-}
-
-// What was written goes to the system within a second, so that tail -f follows the logs
-// and a crash loses at most the last second's lines. One flush a second, however many
-// lines came in it: eight counters and a chatty receiver write many. No sync to the
-// device: it can stall this thread, which also watches the 1PPS line.
-void MainWindow::ScheduleLogFlush()
-{
-    if (bLogFlushPending)
-        return;
-    bLogFlushPending = true;
-    QTimer::singleShot(kLogFlushMs, this, &MainWindow::FlushOpenLogs);
-}
-
-void MainWindow::FlushOpenLogs()
-{
-    bLogFlushPending = false;
-    FlushLogFile(gpsLogFile);
-    FlushTicLogs();
-}
-
-// The old day's files stay open, and keep the lines, until the new day's can be had.
-bool MainWindow::NewDayFileUsable(const QString& path, const QString& stem)
-{
-    QFile probe(path);
-    if (path.isEmpty() || !probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        ReportLogFailure(QFile(path.isEmpty() ? stem : path),
-                         path.isEmpty() ? QStringLiteral("refused") : probe.errorString());
-        return false;
-    }
-    return true;
-}
-
-bool MainWindow::OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error)
-{
-    if (file.isOpen())
-        file.close();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    file.setFileName(path);
-    // Append: a day's file is never truncated, each opening adds its own header.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        if (error)
-            *error = QStringLiteral("Cannot open the log file %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    reportedLogFailures.remove(path);
-    WriteLogBytes(file, header);
-    FlushLogFile(file);
-    return true;
-}
+// ---- The menus ----
 
 void MainWindow::UpdateLogActions()
 {
@@ -149,9 +61,12 @@ bool MainWindow::OpenGpsLog(QString* error)
     return bOpened;
 }
 
-void MainWindow::CheckGpsLogDay(const QDate& day)
+void MainWindow::CheckGpsLogDay(const QDate& clockDay)
 {
-    if (!gpsLogFile.isOpen() || !day.isValid() || day == gpsLogDay)
+    if (!gpsLogFile.isOpen())
+        return;
+    const QDate day = gpsLogDayGuard.Choose(gpsLogDay, clockDay, UtcDateTime::SteadyMSecs());
+    if (!day.isValid() || day == gpsLogDay)
         return;
     // A file opened without a day of its own belongs to the first day it sees.
     if (!gpsLogDay.isValid()) {
@@ -171,6 +86,13 @@ void MainWindow::CheckGpsLogDay(const QDate& day)
     else
         ReportLogFailure(gpsLogFile, error);
     UpdateLogActions();
+}
+
+void MainWindow::RecreateVanishedGpsLog(QStringList& made)
+{
+    if (gpsLogFile.isOpen() && !LogFileCheck::StillAtPath(gpsLogFile) &&
+        RecreateLogFile(gpsLogFile, GpsHeaderOf(*this, CurrentLogClock())))
+        made.append(gpsLogFile.fileName());
 }
 
 void MainWindow::CloseGpsLog(bool noAsk)
@@ -213,7 +135,9 @@ void MainWindow::LogConfigurationText(QString text)
     const QByteArray lines = LogTexts::LogLines(LogTexts::BlankControls(text));
     if (lines.isEmpty())
         return;
-    const QString tag = FormatTimeStamp();
+    QString tag = TicTimeTag(ticTimeTagFormat, LogTagTime());
+    if (!tag.isEmpty())
+        tag += QLatin1Char(' ');
     QString entry;
     for (const QString& line : QString::fromUtf8(lines.chopped(1)).split(QLatin1Char('\n')))
         entry += tag + line + QLatin1Char('\n');

@@ -55,7 +55,7 @@ bool IsLoggedSecond(const QTime& time, int periodSeconds)
 
 bool IsValidPrefix(const QString& prefix)
 {
-    static const QRegularExpression pattern(QStringLiteral("\\A[A-Za-z0-9_-]{0,32}\\z"));
+    static const QRegularExpression pattern(QStringLiteral("\\A(?!-)[A-Za-z0-9_-]{0,32}\\z"));
     return pattern.match(prefix).hasMatch();
 }
 
@@ -105,13 +105,13 @@ QString DefaultFolder()
 QString PrefixRefusedText(const QString& prefix)
 {
     return QStringLiteral("The file name prefix \"%1\" is refused: it may hold only letters, digits, "
-                          "'_' and '-', at most 32 characters.")
+                          "'_' and '-', at most 32 characters, and may not start with '-'.")
         .arg(prefix);
 }
 
-QDateTime LogClock(const QDateTime& receiverTime, bool bReceiverTimeKnown, const QDateTime& pcUtc)
+QDateTime LogClock(const QDateTime& receiverTime, bool bReceiverTimeFresh, const QDateTime& pcUtc)
 {
-    if (bReceiverTimeKnown && receiverTime.isValid())
+    if (bReceiverTimeFresh && receiverTime.isValid())
         return receiverTime.toUTC();
     return pcUtc.toUTC();
 }

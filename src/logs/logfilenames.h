@@ -30,7 +30,8 @@ int ValidGpsLogEveryIndex(int everyIndex);
 // Whether a second is logged: its second of the day is a multiple of the period.
 bool IsLoggedSecond(const QTime& time, int periodSeconds);
 
-// Whether a file-name prefix may be used: letters, digits, '_' and '-', at most 32.
+// Whether a file-name prefix may be used: letters, digits, '_' and '-', at most 32, and
+// no '-' first: a name that starts like an option is misread by the tools that take it.
 bool IsValidPrefix(const QString& prefix);
 // "<prefix><yyyy><ddd>" of a UTC day, e.g. GPS2024366.
 QString DayStem(const QString& prefix, const QDate& day);
@@ -45,9 +46,9 @@ QString GpsLogPath(const QString& folder, const QString& prefix, int type, const
 QString TicLogPath(const QString& folder, const QString& prefix, int style, const QDate& day, QChar kind,
                    int port);
 
-// The time the logs go by, in UTC: the receiver's, once a receiver time is known and
-// valid, else the PC clock's. Its date chooses the day's files.
-QDateTime LogClock(const QDateTime& receiverTime, bool bReceiverTimeKnown, const QDateTime& pcUtc);
+// The time the logs go by, in UTC: the receiver's, while a receiver time is known,
+// recent and valid, else the PC clock's. Its date chooses the day's files.
+QDateTime LogClock(const QDateTime& receiverTime, bool bReceiverTimeFresh, const QDateTime& pcUtc);
 
 }  // namespace LogFileNames
 

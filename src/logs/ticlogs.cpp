@@ -122,7 +122,6 @@ bool MainWindow::OpenTicLogs(QString* error)
     if (bOpened) {
         // What the receiver said before the set opened follows the combined file's header.
         WriteLogBytes(ticCombinedLog, configurationBuffer.toUtf8());
-        FlushLogFile(ticCombinedLog);
         configurationBuffer.clear();
         lastBufferedConfiguration.clear();
     }
@@ -130,9 +129,12 @@ bool MainWindow::OpenTicLogs(QString* error)
     return bOpened;
 }
 
-void MainWindow::CheckTicLogsDay(const QDate& day)
+void MainWindow::CheckTicLogsDay(const QDate& clockDay)
 {
-    if (!ticCombinedLog.isOpen() || !day.isValid() || day == ticLogDay)
+    if (!ticCombinedLog.isOpen())
+        return;
+    const QDate day = ticLogDayGuard.Choose(ticLogDay, clockDay, UtcDateTime::SteadyMSecs());
+    if (!day.isValid() || day == ticLogDay)
         return;
     if (!ticLogDay.isValid()) {
         ticLogDay = day;
@@ -191,16 +193,36 @@ void MainWindow::WriteTicAverageLine(int port, const QByteArray& line)
     WriteTicLine(ticAverageLogs[port - 1], line);
 }
 
+// The files are unbuffered, so this only hands on what a file opened otherwise holds.
 bool MainWindow::FlushTicLogs()
 {
     if (!ticCombinedLog.isOpen())
         return false;
     for (int k = 0; k < 8; ++k) {
-        FlushLogFile(ticAverageLogs[k]);
-        FlushLogFile(ticTimeLogs[k]);
+        for (QFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]}) {
+            if (file->isOpen())
+                file->flush();
+        }
     }
-    FlushLogFile(ticCombinedLog);
+    ticCombinedLog.flush();
     return true;
+}
+
+void MainWindow::RecreateVanishedTicLogs(QStringList& made)
+{
+    if (!ticCombinedLog.isOpen())
+        return;
+    const QDateTime now = CurrentLogClock();
+    const auto recreate = [&](QFile& file, char kind, int port) {
+        if (file.isOpen() && !LogFileCheck::StillAtPath(file) &&
+            RecreateLogFile(file, TicHeaderOf(*this, kind, port, now)))
+            made.append(file.fileName());
+    };
+    recreate(ticCombinedLog, 'C', 0);
+    for (int port = 1; port <= 8; ++port) {
+        recreate(ticTimeLogs[port - 1], 'T', port);
+        recreate(ticAverageLogs[port - 1], 'A', port);
+    }
 }
 
 void MainWindow::CloseTicLogs(bool noAsk)

@@ -208,6 +208,12 @@ QByteArray MainWindow::RemoteLogCommand(const RemoteCommand& command)
     }
     if (!file.isOpen())
         return RemoteLine::Sentence(word + ",CLOSED");
+    // A log that cannot be written is not OK, though it is open.
+    const QString problem = command.bTicLog ? TicLogsProblem() : GpsLogProblem();
+    if (!problem.isEmpty()) {
+        const QString& folder = command.bTicLog ? ticFileDialog->ticLogFolder : gpsLogTypeDialog->gpsLogFolder;
+        return ErrorReply(word, ReasonField(problem, folder));
+    }
     return RemoteLine::Sentence(word + ",OK," + QFileInfo(file.fileName()).fileName().toLatin1());
 }
 

@@ -74,7 +74,8 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     }
     OpenTicPortLogs(port);
     const double correctedUs = CorrectTicReading(port, rawUs);
-    const QString tag = TicTimeTag(ticTimeTagFormat, displayTime);
+    // With the receiver silent or its port off, the PC's UTC keeps the tags moving.
+    const QString tag = TicTimeTag(ticTimeTagFormat, LogTagTime());
     const char delimiter = TicLogDelimiter(ticLogStyle);
 
     if (++ticReadingsSinceTimeLine[k] >= std::max(1, ticTimeLogPeriod)) {

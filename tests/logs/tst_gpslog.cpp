@@ -3,7 +3,7 @@
 // real receivers' recordings replayed into a PVT log. The TIC log set: its files, the
 // configuration log and its buffer, the lines of the TIC processing, the new day and closing.
 
-#include "../decode/decodetests.h"
+#include "logwindow.h"
 #include "fakereceiver.h"
 #include "gpslogtypedialog.h"
 #include "logfilenames.h"
@@ -23,59 +23,6 @@
 using namespace LogFileNames;
 
 namespace {
-
-QDateTime Utc(int y, int mo, int d, int h, int mi, int s) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC); }
-
-// A main window whose logs go to a temporary folder, with the PC clock held still.
-class LogWindow
-{
-public:
-    // The PC clock stands at 31 December 2024, 23:59:58 UTC; the keys are set before the
-    // window reads them.
-    explicit LogWindow(const QHash<QString, QVariant>& keys = {})
-    {
-        TestSupport::ClearSettings();
-        receiverInfo = ReceiverInfo();
-        PcTime::SetFixedUtc(Utc(2024, 12, 31, 23, 59, 58));
-        Set("LogFiles/GPSLogFolder", dir.path());
-        Set("LogFiles/TicLogFolder", dir.path());
-        for (auto it = keys.begin(); it != keys.end(); ++it)
-            Set(it.key(), it.value());
-        w = std::make_unique<MainWindow>();
-        w->bGpsSearchActive = false;
-        w->commandPauseMs = 0;
-        w->playTickSound = [](QSoundEffect&) {};
-    }
-    ~LogWindow() { PcTime::SetFixedUtc(QDateTime()); }
-
-    static void Set(const QString& key, const QVariant& value) { QSettings().setValue(key, value); }
-
-    // One second of the receiver, the PC clock in step: its time, then the log step.
-    void Second(const QDateTime& utc)
-    {
-        PcTime::SetFixedUtc(utc);
-        w->receiverTime.SetDateTime(utc);
-        w->LogStatusRecord();
-    }
-
-    QByteArray Read(const QString& name) const
-    {
-        QFile file(dir.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
-
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> w;
-};
-
-// The lines of a log that are not header or trailer lines.
-QList<QByteArray> DataLines(const QByteArray& log)
-{
-    QList<QByteArray> lines = log.split('\n');
-    lines.removeIf([](const QByteArray& line) { return line.isEmpty() || line.startsWith(';'); });
-    return lines;
-}
 
 // Presses OK in whatever log dialog a menu command opens.
 void PressOk(QDialog* dialog) { dialog->findChild<QPushButton*>("OK")->click(); }
@@ -268,7 +215,7 @@ private slots:
             lw.w->statusBar()->clearMessage();
             for (int k = 0; k < 2000; ++k)
                 lw.w->WriteGpsLogText(QString(40, 'x'));
-            QCOMPARE(lw.w->statusBar()->currentMessage().contains("/dev/full"), round == 0);
+            QCOMPARE(lw.w->statusBar()->currentMessage().contains("/dev/full: No space left on device"), round == 0);
         }
         lw.w->gpsLogFile.close();
     }
@@ -283,8 +230,8 @@ private slots:
     void names()
     {
         const QDate day(2024, 12, 31);
-        for (const QString& prefix : QStringList{"GPS", "", "St_1-a", QString(32, 'x'), QString(33, 'x'), "../x"}) {
-            const bool bRefused = prefix.size() > 32 || prefix.contains('/');
+        for (const QString& prefix : QStringList{"GPS", "", "St_1-a", QString(32, 'x'), QString(33, 'x'), "../x", "-x"}) {
+            const bool bRefused = prefix.size() > 32 || prefix.contains('/') || prefix.startsWith('-');
             QCOMPARE(GpsLogPath("/logs", prefix, GpsLogPvt, day), bRefused ? "" : "/logs/" + prefix + "2024366.csv");
             QCOMPARE(TicLogPath("/logs/", prefix, 1, day, QLatin1Char('T'), 3), bRefused ? "" : "/logs/" + prefix + "2024366T3.csv");
         }
@@ -377,6 +324,10 @@ private slots:
                       {"LogFiles/GPSLogType", 2}});
         lw.w->InitializeGpsReceiver();  // receive-only: the search ends at once
         receiverInfo.receiverModel = bMotorola ? 9 : int(ReceiverModelGenericNmea);
+        // The log opens on the recording's day: a day far from the files' own would be
+        // taken only after ten seconds.
+        const QDate day = QDate(row[2].mid(3, 4).toInt(), 1, 1).addDays(row[2].mid(7, 3).toInt() - 1);
+        PcTime::SetFixedUtc(QDateTime(day, QTime(0, 0), Qt::UTC));
         QVERIFY(lw.w->OpenGpsLog());
         int messages = bMotorola ? 0 : int(bytes.count('\n')), received = 0;  // in the stream, and seen
         for (qsizetype pos = 0, n; bMotorola && (n = GpsSerialPortThread::MotorolaMessageLength(bytes.mid(pos, 4))) > 0; pos += n)

@@ -1,0 +1,50 @@
+#include "logfilecheck.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace LogFileCheck {
+
+bool StillAtPath(const QFile& file)
+{
+    struct stat open = {};
+    if (!file.isOpen() || file.handle() < 0 || ::fstat(file.handle(), &open) != 0)
+        return true;
+    struct stat named = {};
+    if (::stat(QFile::encodeName(file.fileName()).constData(), &named) != 0)
+        // A folder that turned unreadable hides the file but does not remove it.
+        return errno != ENOENT && errno != ENOTDIR;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+bool EndsInsideLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
+        return false;
+    char last = '\n';
+    return file.getChar(&last) && last != '\n';
+}
+
+}  // namespace LogFileCheck
+
+QDate LogDayGuard::Choose(const QDate& filesDay, const QDate& clockDay, int64_t steadyMs)
+{
+    if (!clockDay.isValid())
+        return filesDay;
+    if (!filesDay.isValid() || clockDay == filesDay || clockDay == filesDay.addDays(1)) {
+        candidate = QDate();
+        return clockDay;
+    }
+    if (clockDay != candidate) {
+        candidate = clockDay;
+        sinceMs = steadyMs;
+    }
+    if (steadyMs - sinceMs < kHoldMs)
+        return filesDay;
+    candidate = QDate();
+    return clockDay;
+}

@@ -1,0 +1,188 @@
+// Logs kept through what a station meets unattended: a removed log folder, a file
+// system that fills and frees, a receiver date wrong for a moment, and a receiver
+// that falls silent.
+
+#include "logwindow.h"
+#include "logfilecheck.h"
+#include "remoteline.h"
+
+#include <QStatusBar>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// A RAW GPS log and a TIC set, comma style, with time tags of the given format.
+QHash<QString, QVariant> Keys(int tag = 2)
+{
+    return {{"LogFiles/GPSLogType", 0}, {"LogFiles/GPSLogPrefix", "GPS"}, {"LogFiles/TicLogStyle", 1},
+            {"LogFiles/TicTimeTagFormat", tag}, {"LogFiles/TicLogPrefix", "TIC"}};
+}
+
+// Ports 1 and 3 take part in the TIC set; set after the window started its ports.
+void UsePorts()
+{
+    LogWindow::Set("TicPortDialog/TIC1 Serial Port", "/dev/counter1");
+    LogWindow::Set("TicPortDialog/TIC3 Serial Port", "TCP/IP");
+}
+
+QByteArray Status(MainWindow& w, const char* log)
+{
+    return w.AnswerRemoteCommand(QByteArray("$VUDUZ,") + log + ",STATUS");
+}
+
+}  // namespace
+
+class TestLogKeeping : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { PcTime::SetFixedUtc(QDateTime()); }
+
+    // The folder removed under an open GPS log and TIC set: a second after the next
+    // lines every file is back with its header, said once, and the records go on.
+    void vanishedFolderMadeAgain()
+    {
+        LogWindow lw(Keys());
+        UsePorts();
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
+        w.ticTimeTagFormat = 3;  // no tag
+        lw.Second(Utc(2024, 12, 31, 12, 0, 0));
+        w.OnNewTicText("1 0.000025");
+        const QStringList files = lw.Files();
+        QCOMPARE(files.size(), 6);
+        QVERIFY(QDir(lw.dir.path()).removeRecursively());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("made again after they vanished: .*GPS2024366.txt"));
+        lw.Second(Utc(2024, 12, 31, 12, 0, 1));  // lost with the folder
+        QVERIFY(TestSupport::WaitFor([&] { return lw.Files() == files; }, 3000));
+        QVERIFY(w.statusBar()->currentMessage().contains("TIC2024366C.csv"));
+        w.statusBar()->clearMessage();
+        lw.Second(Utc(2024, 12, 31, 12, 0, 2));
+        w.OnNewTicText("1 0.000032");
+        QTest::qWait(1200);
+        QVERIFY(!w.statusBar()->currentMessage().contains("vanished"));
+        w.CloseGpsLog(true);
+        w.CloseTicLogs(true);
+
+        for (const QString& name : files)
+            QVERIFY2(lw.Read(name).startsWith("; Horalux ") && lw.Read(name).contains("; Opened 31-Dec-2024 12:00:01 UTC\n"),
+                     qPrintable(name));
+        const QList<QByteArray> gps = DataLines(lw.Read("GPS2024366.txt"));
+        QVERIFY(gps.size() == 1 && gps[0].startsWith("2024-12-31,12:00:02,"));
+        QCOMPARE(DataLines(lw.Read("TIC2024366T1.csv")), QList<QByteArray>{"1,,32.000000,32.000000"});
+    }
+
+    // A write cut short when the file may grow no more: the system's reason said once
+    // and given by STATUS; the return said once, the next record on a line of its own.
+    void writeFailureAndReturn()
+    {
+        LogWindow lw(Keys());
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenGpsLog());
+        lw.Second(Utc(2024, 12, 31, 12, 0, 0));
+        const QString path = lw.dir.filePath("GPS2024366.txt");
+        rlimit old = {};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
+        rlimit cut = old;
+        cut.rlim_cur = QFileInfo(path).size() + 20;  // the date and time of one record
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("WARNING: Log file " + path + ": File too large"));
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &cut) == 0);
+        lw.Second(Utc(2024, 12, 31, 12, 0, 1));
+        const QString said = w.statusBar()->currentMessage();
+        w.statusBar()->clearMessage();
+        lw.Second(Utc(2024, 12, 31, 12, 0, 2));
+        const QByteArray status = Status(w, "GPSLOG");
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(said, "Log file " + path + ": File too large");
+        QVERIFY(!w.statusBar()->currentMessage().contains("File too large"));
+        QCOMPARE(status, RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: File too large"));
+
+        lw.Second(Utc(2024, 12, 31, 12, 0, 3));
+        QCOMPARE(w.statusBar()->currentMessage(), "Log file " + path + ": writing again.");
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2024366.txt"));
+        w.CloseGpsLog(true);
+        const QList<QByteArray> lines = DataLines(lw.Read("GPS2024366.txt"));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[1], "2024-12-31,12:00:01,");
+        QVERIFY(lines[2].startsWith("2024-12-31,12:00:03,") && lines[2].size() == lines[0].size());
+    }
+
+    // One "$GPRMC" a year off among good ones opens no file and closes none: its record
+    // stays in the day's file.
+    void wrongYearSentenceAmongGoodOnes()
+    {
+        LogWindow lw(Keys());
+        receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenGpsLog());
+        for (int s = 0; s < 6; ++s) {
+            std::fill(std::begin(w.bPpsAwaitingTime), std::end(w.bPpsAwaitingTime), false);
+            const QByteArray date = s == 3 ? "311223" : "311224";
+            QVERIFY(w.DecodeNmeaSentence(FrameBuilders::Nmea(
+                "$GPRMC,12000" + QByteArray::number(s) + ",A,4807.038,N,01131.000,E,0.0,0.0," + date + ",,")));
+        }
+        w.CloseGpsLog(true);
+        QCOMPARE(lw.Files(), QStringList{"GPS2024366.txt"});
+        const QByteArray log = lw.Read("GPS2024366.txt");
+        QVERIFY(log.count("; Horalux GPS Data Log") == 1 && log.count("; Closed") == 1);
+        QCOMPARE(DataLines(log).size(), 6);
+    }
+
+    // Files of day 0; each reading: the clock's day, the steady ms, the day chosen.
+    void dayHeldBeforeItIsTaken_data()
+    {
+        QTest::addColumn<QList<int>>("readings");
+        QTest::newRow("midnight at once") << QList<int>{1, 0, 1};
+        QTest::newRow("one wrong year among good") << QList<int>{0, 0, 0, -366, 1000, 0, 0, 2000, 0, -366, 3000, 0};
+        QTest::newRow("held 10 s") << QList<int>{-366, 0, 0, -366, 9999, 0, -366, 10000, -366};
+        QTest::newRow("a good day restarts the hold")
+            << QList<int>{-366, 0, 0, 0, 5000, 0, -366, 6000, 0, -366, 15999, 0, -366, 16000, -366};
+        QTest::newRow("another wrong day restarts it") << QList<int>{7, 0, 0, 8, 9000, 0, 8, 18999, 0, 8, 19000, 8};
+    }
+    void dayHeldBeforeItIsTaken()
+    {
+        QFETCH(QList<int>, readings);
+        const QDate base(2024, 12, 31);
+        LogDayGuard guard;
+        QDate files = base;
+        for (qsizetype i = 0; i + 2 < readings.size(); i += 3) {
+            files = guard.Choose(files, base.addDays(readings[i]), readings[i + 1]);
+            QCOMPARE(base.daysTo(files), readings[i + 2]);
+        }
+    }
+
+    // No receiver time for over 2 s (a silent receiver, the port OFF): headers and TIC
+    // time tags go by the PC's UTC; a fresh receiver time is used as before.
+    void staleReceiverTimeGivesWayToThePc()
+    {
+        LogWindow lw(Keys(1));  // MJD tags
+        UsePorts();
+        MainWindow& w = *lw.w;
+        w.receiverTime.SetDateTime(Utc(2024, 12, 31, 18, 0, 0));
+        w.displayTime = w.receiverTime;
+        w.receiverTime.setAtSteadyMs -= MainWindow::kReceiverTimeFreshMs + 100;
+        PcTime::SetFixedUtc(Utc(2024, 12, 31, 6, 0, 0));
+        QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
+        w.OnNewTicText("1 0.000025");
+        PcTime::SetFixedUtc(Utc(2024, 12, 31, 6, 0, 36));
+        w.OnNewTicText("1 0.000026");
+        w.receiverTime.SetDateTime(Utc(2024, 12, 31, 18, 0, 0));
+        w.OnNewTicText("1 0.000027");
+        w.CloseGpsLog(true);
+        w.CloseTicLogs(true);
+        QVERIFY(lw.Read("GPS2024366.txt").contains("\n; Opened 31-Dec-2024 06:00:00 UTC\n"));
+        const QByteArray t1 = lw.Read("TIC2024366T1.csv");
+        QVERIFY(t1.contains("\n; Opened 31-Dec-2024 06:00:00 UTC\n"));
+        QCOMPARE(DataLines(t1), QList<QByteArray>({"1,60675.25000,25.000000,25.000000",
+                                                  "1,60675.25042,26.000000,26.000000",
+                                                  "1,60675.75000,27.000000,27.000000"}));
+    }
+};
+
+HORALUX_TEST(TestLogKeeping);
+#include "tst_logkeeping.moc"
