@@ -51,8 +51,11 @@ void MainWindow::HoldBadges()
         heldAntennaState = antennaBadgeState;
         bBadgesHeld = true;
     }
-    ShowNavigationStatus(-1);
-    ShowAntennaStatus(-1);
+    // A badge already unknown keeps its text: the start-up one is spelt its own way.
+    if (navigationBadgeState != -1)
+        ShowNavigationStatus(-1);
+    if (antennaBadgeState != -1)
+        ShowAntennaStatus(-1);
 }
 
 void MainWindow::ReceiverHeard()
