@@ -73,15 +73,13 @@ private slots:
         w.bGpsSearchActive = false;
         w.gpsPortThread.reopenIntervalMs = 100;
         w.receiverLinkWatch.clockMs = [&] { return steadyMs; };
-        const QLabel& link = *w.receiverLinkLabel;
-        const auto said = [&] { return link.isVisibleTo(&w) ? link.toolTip() : QString(); };
+        const auto said = [&] { return LinkText(w); };
         const auto live = [&] { return w.antennaBadge->text() == "Ant OK" && said().isEmpty(); };
-        const auto badges = [&w] { return w.navigationBadge->text() + '|' + w.antennaBadge->text(); };
-        const QString since = QStringLiteral("No data from the GPS receiver since ");
+        const auto badges = [&w] { return Badges(w); };
         // A receiver never heard is silent since listening began.
         QTest::qWait(300);
         steadyMs += 5000;
-        QVERIFY(TestSupport::WaitFor([&] { return said() == since + "14:05:07 UTC"; }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return said() == kSilentSince + "14:05:07 UTC"; }, 2000));
         QVERIFY(rx.Open(pair.ReceiverEnd()));
         rx.StartLiveData();
         QVERIFY(TestSupport::WaitFor(live));
@@ -112,7 +110,7 @@ private slots:
         QVERIFY(heard.wait(3000));
         rx.PauseLiveData(true);
         steadyMs += 6000;
-        QVERIFY(TestSupport::WaitFor([&] { return said() == since + "14:05:07 UTC"; }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return said() == kSilentSince + "14:05:07 UTC"; }, 2000));
         QCOMPARE(badges(), QStringLiteral("Nav Unknown|Ant Unknown"));
         w.bGpsSearchActive = true;
         QVERIFY(TestSupport::WaitFor([&] { return said().isEmpty(); }, 2000));
@@ -121,7 +119,7 @@ private slots:
         QCOMPARE(said(), QString());
         PcTime::SetFixedUtc(Utc(2023, 9, 17));
         steadyMs += 6000;
-        QVERIFY(TestSupport::WaitFor([&] { return said() == since + "2023-09-16 14:05:07 UTC"; }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return said() == kSilentSince + "2023-09-16 14:05:07 UTC"; }, 2000));
         rx.PauseLiveData(false);
         QVERIFY(TestSupport::WaitFor(live, 3000));
     }
