@@ -1,16 +1,13 @@
-// The status-bar badges and the receiver-link line beside them, the hand-off of each
-// decoded position to the averaging, and the comma-field splitter of the sentence
-// decoders.
+// The status-bar badges, the hand-off of each decoded position to the averaging, and
+// the comma-field splitter of the sentence decoders.
 
 #include "mainwindow.h"
 
 #include "gpsnavdialog.h"
 #include "gpsrxdialog.h"
-#include "pctime.h"
 #include "ui_mainwindow.h"
 
 #include <QLabel>
-#include <QStatusBar>
 
 namespace {
 
@@ -44,6 +41,7 @@ void MainWindow::ShowAntennaStatus(int state)
         {"Ant No Pwr", kDegradedStyle},
     };
     static const Badge unknown = {"Ant Unknown", kUnknownStyle};
+    antennaBadgeState = state;
     ShowBadge(antennaBadge, state >= 0 && state < 4 ? badges[state] : unknown);
 }
 
@@ -57,56 +55,8 @@ void MainWindow::ShowNavigationStatus(int status)
     static const Badge unknown = {"Nav Unknown", kUnknownStyle};
     if (gpsRxDialog)
         gpsRxDialog->navigationStatus = status;
+    navigationBadgeState = status;
     ShowBadge(navigationBadge, status >= 0 && status < 3 ? badges[status] : unknown);
-}
-
-void MainWindow::CheckReceiverLink()
-{
-    if (bShuttingDown)
-        return;
-    const bool bReceiverWork = bGpsSearchActive || receiverWorkDepth > 0;
-    if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork)) {
-        // Nothing heard: no badge may go on claiming a live receiver. The next decoded
-        // status puts them back.
-        ShowNavigationStatus(-1);
-        ShowAntennaStatus(-1);
-    }
-    ShowReceiverLinkText();
-}
-
-void MainWindow::ShowReceiverLinkText()
-{
-    if (!receiverLinkLabel || !statusMessageLabel)
-        return;
-    const QString text = receiverLinkWatch.Text(PcTime::CurrentUtc());
-    // The window is narrow: a long port name loses its middle rather than the reason at
-    // the end, and the whole line is in the tool tip.
-    int room = statusBar()->width() - 80;  // spacing and the size grip
-    for (const QLabel* other : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator})
-        room -= other->width();
-    receiverLinkLabel->setText(receiverLinkLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
-    receiverLinkLabel->setToolTip(text);
-    // The identity line keeps its text underneath, for when the link is well again.
-    receiverLinkLabel->setVisible(!text.isEmpty());
-    statusMessageLabel->setVisible(text.isEmpty());
-}
-
-void MainWindow::OnGpsPortLost(const QString& text)
-{
-    if (bShuttingDown)
-        return;
-    receiverLinkWatch.PortLost(text);
-    ShowNavigationStatus(-1);
-    ShowAntennaStatus(-1);
-    ShowReceiverLinkText();
-}
-
-void MainWindow::OnGpsPortBack(const QString& text)
-{
-    if (bShuttingDown)
-        return;
-    receiverLinkWatch.PortBack(text);
-    ShowReceiverLinkText();
 }
 
 void MainWindow::AddPositionSample(double latitude, double longitude, double altGps, double altMsl)

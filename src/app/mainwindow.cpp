@@ -317,10 +317,11 @@ void MainWindow::ConnectEverything()
             &GpsSerialPortThread::startGpsSerialPort);
     connect(this, &MainWindow::sendGpsMessage, &gpsPortThread,
             &GpsSerialPortThread::OnSendGpsMessage);
-    connect(&gpsPortThread, &GpsSerialPortThread::portLost, this, &MainWindow::OnGpsPortLost);
-    connect(&gpsPortThread, &GpsSerialPortThread::portStatusMessage, this, &MainWindow::OnGpsPortBack);
+    connect(&gpsPortThread, &GpsSerialPortThread::portDown, this, &MainWindow::OnGpsPortDown);
+    connect(&gpsPortThread, &GpsSerialPortThread::portBack, this, &MainWindow::OnGpsPortBack);
+    connect(&gpsPortThread, &GpsSerialPortThread::portOpened, this, &MainWindow::OnGpsPortOpened);
     connect(&receiverLinkTimer, &QTimer::timeout, this, &MainWindow::CheckReceiverLink);
-    receiverLinkTimer.start(250);
+    receiverLinkTimer.start(ReceiverLinkWatch::kCheckIntervalMs);
 
     void (MainWindow::*const startSignals[8])(int) = {
         &MainWindow::startTicSerialPort1, &MainWindow::startTicSerialPort2,

@@ -224,15 +224,28 @@ public:
     int receiverWorkDepth = 0;
 
     // ---- Receiver link: what the status bar says about the link ----
-    // A lost port or a silent receiver is said in its own label, which stands in for the
-    // identity line while it has something to say; the badges go to unknown meanwhile.
+    // A port that is not open or a silent receiver is said in its own label, which stands
+    // in for the identity line while it has something to say; the badges go to unknown
+    // meanwhile and show again what they showed with the next message.
     QLabel* receiverLinkLabel = nullptr;
     ReceiverLinkWatch receiverLinkWatch;
     QTimer receiverLinkTimer;  // without a 1PPS line nothing else ticks
     void CheckReceiverLink();
     void ShowReceiverLinkText();
-    void OnGpsPortLost(const QString& text);
-    void OnGpsPortBack(const QString& text);
+    void OnGpsPortDown(const QString& text);
+    void OnGpsPortBack(const QString& note);
+    void OnGpsPortOpened();
+    void ReceiverHeard();
+    void HoldBadges();
+    int navigationBadgeState = -1;  // what the badges show, as given to ShowNavigationStatus
+    int antennaBadgeState = -1;     // and ShowAntennaStatus
+    int heldNavigationState = -1;   // what they showed when the link went quiet
+    int heldAntennaState = -1;
+    bool bBadgesHeld = false;
+    // The receiver was to be set up while its port was not open: done when it opens.
+    bool bInitializeWhenPortOpens = false;
+    // Another port or mode: nothing of the previous receiver stays on show.
+    void ClearReceiverDisplay();
 
     // ---- Receiver link: initialisation sequences ----
     void InitializeReceiver();

@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "gpsnavdialog.h"
 #include "satazelchartdialog.h"
 #include "ui_mainwindow.h"
 #include "tablecells.h"
@@ -240,4 +241,31 @@ void MainWindow::UpdateSatelliteTable()
 
     if (satAzElChartDialog && satAzElChartDialog->isVisible())
         satAzElChartDialog->UpdateSatellites(satelliteDisplayTable);
+}
+
+void MainWindow::ClearReceiverDisplay()
+{
+    bBadgesHeld = false;  // they were the previous receiver's
+    ShowNavigationStatus(-1);
+    ShowAntennaStatus(-1);
+    std::fill(std::begin(satellites), std::end(satellites), emptySatelliteRecord);
+    std::fill(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable), emptySatelliteRecord);
+    UpdateSatelliteTable();  // every row blank
+    ui->IDC_SATS_VISIBLE->setText(QStringLiteral("Visible"));
+    ui->IDC_SATS_TRACKED->setText(QStringLiteral("Tracked"));
+    for (QLabel* label : {ui->IDC_SATS_STATUS_MESSAGE, ui->IDC_SATS_DOPS_MESSAGE, ui->IDC_SATS_DGPS_MESSAGE,
+                          ui->IDC_GRIDSQUARE})
+        label->clear();
+    for (int c = 1; c <= 4; ++c)
+        SetCellText(ui->GpsNavDataTableWidget, 1, c, QString());
+    if (gpsNavDialog) {
+        // The fix of the engine as it is before any receiver spoke; the averages and the
+        // reference belong to the site, not to the receiver.
+        AveragingEngine& nav = *gpsNavDialog;
+        nav.currentLat = nav.currentLon = nav.currentAltGps = nav.currentAltMsl = 0.0;
+        nav.navMode = 0;
+        nav.satellitesUsed = nav.fixStatus = -1;
+        nav.speedKnots = nav.headingDegrees = -1.0;
+        nav.SetDops(0.0, 0.0, 0.0, 0.0, 0.0);
+    }
 }

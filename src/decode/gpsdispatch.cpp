@@ -3,16 +3,13 @@
 #include "mainwindow.h"
 
 #include "gpsrawdatadialog.h"
-#include "pctime.h"
 
 void MainWindow::OnNewGpsText(QByteArray s)
 {
     if (bShuttingDown)
         return;
-    // Any message at all shows the receiver alive; the badges come back with the
-    // status decoded from it or a later one.
-    if (receiverLinkWatch.MessageHeard(PcTime::CurrentUtc()))
-        ShowReceiverLinkText();
+    // Any message at all shows the receiver alive.
+    ReceiverHeard();
     if (bGpsSearchActive)
         return;
 

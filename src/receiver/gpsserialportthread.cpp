@@ -88,8 +88,9 @@ void GpsSerialPortThread::startGpsSerialPort(bool bLoadFirmware)
 
 void GpsSerialPortThread::OpenGpsPort()
 {
-    // A device lost under this name stays retried when it is asked for again.
-    const QString lostName = bPortFailed ? portName : QString();
+    // A port down under this name stays retried, and keeps its text, when it is asked
+    // for again.
+    const QString failedName = bPortFailed ? portName : QString();
     QSettings settings;
     portName = StoredValues::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
     serialPort.setPortName(portName);
@@ -136,20 +137,35 @@ void GpsSerialPortThread::OpenGpsPort()
                                ? QSerialPort::Data7
                                : QSerialPort::Data8);
 
-    bPortFailed = false;
     reopenTimer.stop();
-    serialPort.open(QIODevice::ReadWrite);
-    if (!serialPort.isOpen()) {
-        qWarning("WARNING: Failed to open GPS serial port.");
-        if (!lostName.isEmpty() && lostName == portName) {
-            serialPort.clearError();
-            bPortFailed = true;
-            reopenTimer.start(reopenIntervalMs);
-            return;
-        }
+    const bool bSameFailedPort = !failedName.isEmpty() && failedName == portName;
+    bPortFailed = false;
+    if (portName == QLatin1String("OFF")) {
+        emit portDown(PortOffText());
+        return;
     }
-    if (!lostName.isEmpty())
-        ReportBack(serialPort.isOpen() && lostName == portName);
+    // While the port is known to be down, its open errors are not news.
+    bPortFailed = bSameFailedPort;
+    serialPort.open(QIODevice::ReadWrite);
+    if (serialPort.isOpen()) {
+        bPortFailed = false;
+        if (bSameFailedPort)
+            ReportBack();
+        else
+            emit portOpened();
+        return;
+    }
+    qWarning("WARNING: Failed to open GPS serial port.");
+    QString reason = serialPort.errorString();
+    if (reason.isEmpty())
+        reason = PortErrorText(serialPort.error());
+    serialPort.clearError();
+    // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
+    // station starts listening when the device appears.
+    bPortFailed = true;
+    reopenTimer.start(reopenIntervalMs);
+    if (!bSameFailedPort)
+        emit portDown(PortUnopenedText(portName, reason, reopenIntervalMs));
 }
 
 void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
@@ -169,36 +185,56 @@ void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
 void GpsSerialPortThread::handleReadyRead()
 {
     readData = serialPort.readAll();
-    if (!readData.isEmpty())
-        FrameBlock(readData);
-}
-
-void GpsSerialPortThread::FrameBlock(const QByteArray& block)
-{
-    // The messages are collected first and emitted after the framer has finished the
-    // block: a receiver of newGpsText may run an event loop that reads the port again.
-    QList<QByteArray> messages;
-    const FramedMessageSink collect = [&messages](const QByteArray& m) { messages.append(m); };
+    if (readData.isEmpty())
+        return;
+    QByteArray block = readData;
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
     case GpsPortModeMotorolaBinary:
     case GpsPortModeMotorolaBinaryRxOnly:
-        motorolaFramer.Frame(block, collect);
+        FrameMotorolaBinary(block);
         break;
     case GpsPortModeMotorolaNmea:
     case GpsPortModeGenericNmea:
     case GpsPortModeUbloxUbx:
     case GpsPortModeUbloxNmea:
-        ubxNmeaFramer.Frame(block, collect);
+        FrameUbxNmea(block);
         break;
     case GpsPortModeMotorolaLoran:
-        lineFramer.Frame(block, collect);
+        FrameLines(block);
         break;
     default:
         break;
     }
+}
+
+template <typename Framer>
+void GpsSerialPortThread::EmitFramed(Framer& framer, const QByteArray& data)
+{
+    // The messages are collected first and emitted after the framer has finished the
+    // block: a receiver of newGpsText may run an event loop that reads the port again.
+    QList<QByteArray> messages;
+    framer.Frame(data, [&messages](const QByteArray& m) { messages.append(m); });
     for (const QByteArray& m : messages)
         emit newGpsText(m);
+}
+
+void GpsSerialPortThread::FrameMotorolaBinary(QByteArray& data)
+{
+    EmitFramed(motorolaFramer, data);
+    data.clear();
+}
+
+void GpsSerialPortThread::FrameUbxNmea(QByteArray& data)
+{
+    EmitFramed(ubxNmeaFramer, data);
+    data.clear();
+}
+
+void GpsSerialPortThread::FrameLines(QByteArray& data)
+{
+    EmitFramed(lineFramer, data);
+    data.clear();
 }
 
 QString GpsSerialPortThread::PortErrorText(int error)
@@ -219,6 +255,17 @@ QString GpsSerialPortThread::PortLostText(const QString& name, int error, int in
     const QString reason = error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
     return tr("GPS serial port %1 lost (%2), retrying every %3 s")
         .arg(name, reason, QString::number(intervalMs / 1000.0));
+}
+
+QString GpsSerialPortThread::PortUnopenedText(const QString& name, const QString& reason, int intervalMs)
+{
+    return tr("GPS serial port %1 cannot be opened (%2), retrying every %3 s")
+        .arg(name, reason, QString::number(intervalMs / 1000.0));
+}
+
+QString GpsSerialPortThread::PortOffText()
+{
+    return tr("GPS serial port is OFF: choose one under Edit, Set GPS Receiver Interface ...");
 }
 
 void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
@@ -248,7 +295,7 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
         // reception resumes without the operator.
         reopenTimer.start(reopenIntervalMs);
         qWarning("GPS serial port %s lost: %s", qPrintable(portName), qPrintable(PortErrorText(error)));
-        emit portLost(PortLostText(portName, error, reopenIntervalMs));
+        emit portDown(PortLostText(portName, error, reopenIntervalMs));
     } else if (bPortFailed) {
         return;  // the retries' own open errors while the device is still away
     }
@@ -267,17 +314,14 @@ void GpsSerialPortThread::RetryOpen()
     }
     reopenTimer.stop();
     bPortFailed = false;
-    ReportBack(true);
+    ReportBack();
 }
 
-void GpsSerialPortThread::ReportBack(bool bSamePortOpen)
+void GpsSerialPortThread::ReportBack()
 {
-    QString text;
-    if (bSamePortOpen) {
-        text = tr("GPS serial port %1 is back.").arg(portName);
-        qInfo("%s", qPrintable(text));
-    }
-    emit portStatusMessage(text);
+    const QString note = tr("GPS serial port %1 is back.").arg(portName);
+    qInfo("%s", qPrintable(note));
+    emit portBack(note);
 }
 
 void GpsSerialPortThread::handleTimedPolls()

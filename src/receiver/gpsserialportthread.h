@@ -42,6 +42,11 @@ public:
     static QString PortErrorText(int error);
     // The status-bar line for a port closed by a device error, retried every intervalMs.
     static QString PortLostText(const QString& name, int error, int intervalMs);
+    // The status-bar line for a port that would not open (reason: the system's words),
+    // retried every intervalMs.
+    static QString PortUnopenedText(const QString& name, const QString& reason, int intervalMs);
+    // The status-bar line while no port is chosen.
+    static QString PortOffText();
 
     // Complete an outgoing message in place with the checksum of its protocol; false,
     // and the message unchanged, when it does not have that protocol's form. The port
@@ -65,7 +70,8 @@ public:
     // fewer than four or the id is unknown, 0 for the "W" letters that have no message.
     static int MotorolaMessageLength(QByteArrayView head);
 
-    // While a vanished device keeps the port closed, the open is tried again this often.
+    // While a vanished or missing device keeps the port closed, the open is tried again
+    // this often.
     int reopenIntervalMs = 5000;
 
 signals:
@@ -73,12 +79,14 @@ signals:
     void showErrorMessageBox(QString errmsg);
     void PpsTick();
     void newGpsSerialPort();
-    // The port was closed by a device error and is being retried: a line for the
-    // status bar that holds until portStatusMessage.
-    void portLost(QString text);
-    // The lost state is over: the port is back (said once in the status bar), or it was
-    // opened anew on other settings (an empty text).
-    void portStatusMessage(QString text);
+    // The port is not open: closed by a device error or refused at its open (both
+    // retried), or no port is chosen. A line for the status bar that holds until
+    // portBack or portOpened.
+    void portDown(QString text);
+    // A port that was down came back under its name: the note is said once.
+    void portBack(QString note);
+    // The port was opened from the settings; whatever was down before is over.
+    void portOpened();
 
 public slots:
     void startGpsSerialPort(bool bLoadFirmwareMode);
@@ -91,8 +99,13 @@ private slots:
     void RetryOpen();
 
 private:
-    void FrameBlock(const QByteArray& block);
-    void ReportBack(bool bSamePortOpen);
+    // The framers of the interface modes. Each message is handed on with newGpsText.
+    void FrameMotorolaBinary(QByteArray& data);
+    void FrameUbxNmea(QByteArray& data);
+    void FrameLines(QByteArray& data);
+    template <typename Framer>
+    void EmitFramed(Framer& framer, const QByteArray& data);
+    void ReportBack();
 
     QByteArray readData;
     QByteArray sendData;
@@ -113,7 +126,8 @@ private:
     // A pin read in progress: its "unsupported" error is no port failure.
     bool bReadingPins = false;
     bool bPinErrorReported = false;
-    // The port was closed after a failure; the errors that follow are not reported again.
+    // The port is closed after a failure and retried; the errors that follow are not
+    // reported again.
     bool bPortFailed = false;
 
     MotorolaFramer motorolaFramer;

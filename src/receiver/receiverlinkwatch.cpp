@@ -27,15 +27,15 @@ ReceiverLinkWatch::ReceiverLinkWatch()
     clockMs = [steady] { return steady->elapsed(); };
 }
 
-void ReceiverLinkWatch::PortLost(const QString& text)
+void ReceiverLinkWatch::PortDown(const QString& text)
 {
-    lostText = text;
+    downText = text;
     note.clear();
 }
 
 void ReceiverLinkWatch::PortBack(const QString& text)
 {
-    lostText.clear();
+    downText.clear();
     note = text;
     noteUntilMs = clockMs() + noteMs;
 }
@@ -70,8 +70,8 @@ bool ReceiverLinkWatch::Check(bool bPortOpen, bool bReceiverWork)
 
 QString ReceiverLinkWatch::Text(const QDateTime& nowUtc) const
 {
-    if (!lostText.isEmpty())
-        return lostText;
+    if (!downText.isEmpty())
+        return downText;
     if (bSilent)
         return SilenceText(lastHeardUtc.isValid() ? lastHeardUtc : watchFromUtc, nowUtc);
     if (!note.isEmpty() && clockMs() < noteUntilMs)

@@ -6,7 +6,7 @@
 #include <functional>
 
 // What the status bar says about the link to the receiver, decided without a window:
-// a port closed by a device error (said until the port is back), a receiver that has
+// a port that is not open (said until it opens), a receiver that has
 // sent nothing for a while although its port is open, or a short note that the port is
 // back. Silence is counted on a steady clock, so setting the PC clock never fakes one;
 // the time shown is the PC's UTC at the last message.
@@ -15,10 +15,12 @@ class ReceiverLinkWatch
 public:
     ReceiverLinkWatch();
 
-    // The port was closed by a device error; the text stays until PortBack.
-    void PortLost(const QString& text);
-    // The lost state is over; a note that is not empty is shown for noteMs.
+    // The port is not open; the text stays until PortBack or PortOpened.
+    void PortDown(const QString& text);
+    // The port that was down is back; the note is shown for noteMs.
     void PortBack(const QString& note);
+    // The port was opened anew: the down text goes, a note being shown stays.
+    void PortOpened() { downText.clear(); }
 
     // A message came from the receiver at the given PC time (UTC). True when it ends a
     // silence.
@@ -33,13 +35,16 @@ public:
     // is nothing to say.
     QString Text(const QDateTime& nowUtc) const;
 
+    // How often the window looks (Check), ms.
+    static constexpr int kCheckIntervalMs = 250;
+
     int silenceLimitMs = 5000;
     int noteMs = 10000;
     // The steady clock in ms; tests put their own here.
     std::function<qint64()> clockMs;
 
 private:
-    QString lostText;
+    QString downText;
     QString note;
     qint64 noteUntilMs = 0;
     QDateTime lastHeardUtc;   // the last message; invalid before the first

@@ -60,12 +60,26 @@ QByteArray Motorola(const char* head, int payload)
     return cmd;
 }
 
+QString UbloxModeText(int mode)
+{
+    return mode == GpsPortModeUbloxNmea ? QStringLiteral("u-blox NMEA Mode")
+                                        : MainWindow::tr("u-blox with DGPS, WAAS, EGNOS, MSAS");
+}
+
 }  // namespace
 
 // False when the receiver that was asked for did not answer, which brings up the
 // start-up warning. The listen-only modes ask nothing, so they cannot miss a receiver.
 bool MainWindow::InitializeGpsReceiver()
 {
+    // A port that is "OFF" or will not open has no receiver to ask: searching it would
+    // only grey the menus for half a minute and then blame the receiver. The set-up of
+    // the mode runs when the port opens.
+    bInitializeWhenPortOpens = !gpsPortThread.Port().isOpen();
+    if (bInitializeWhenPortOpens) {
+        bGpsSearchActive = false;
+        return true;
+    }
     SearchRun run(*this);
 
     // 1. A clean state: nothing of an earlier receiver stays on show.
@@ -81,6 +95,7 @@ bool MainWindow::InitializeGpsReceiver()
     std::fill(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable), emptySatelliteRecord);
     if (gpsRxIdDialog)
         gpsRxIdDialog->AppendRxIdText(QString());
+    bBadgesHeld = false;
     ShowAntennaStatus(-1);
     ShowNavigationStatus(-1);
     ui->IDC_SATS_STATUS_MESSAGE->setText(QString());
@@ -190,8 +205,13 @@ void MainWindow::SetUpUbloxReceiver(int mode, int entryRate, bool& bResult, bool
         gpsNavDialog->SetReceiverErrorTerms(10.0, 100.0);
     receiverInfo.gpsPortMode = mode;
     ReopenGpsPortAt(entryRate);
-    if (gpsPortDialog->IsDoNotInitialize())
+    if (gpsPortDialog->IsDoNotInitialize()) {
+        // Only listened to, as in the listen-only modes: nothing was asked, so nothing
+        // can be missing.
+        bResult = true;
+        statusMessageLabel->setText(UbloxModeText(mode));
         return;
+    }
 
     SendGpsMessage(ReceiverModels::UbxPortSetup(entryRate));
     if (commandPauseMs > 0 && !SearchMustEnd())
@@ -211,8 +231,7 @@ void MainWindow::SetUpUbloxReceiver(int mode, int entryRate, bool& bResult, bool
     SendGpsMessage(ReceiverModels::UbxAntennaSetup());
     for (const QByteArray& msg : ReceiverModels::UbxMessagesOn(mode))
         SendGpsMessage(msg);
-    statusMessageLabel->setText(mode == GpsPortModeUbloxNmea ? QStringLiteral("u-blox NMEA Mode")
-                                                             : tr("u-blox with DGPS, WAAS, EGNOS, MSAS"));
+    statusMessageLabel->setText(UbloxModeText(mode));
     ShowNavigationStatus(0);
     InitializeReceiver();
     if (gpsNavDialog && gpsNavDialog->bRefLocOnStart)

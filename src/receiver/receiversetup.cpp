@@ -72,8 +72,12 @@ void MainWindow::actionSet_GPS_Receiver_Interface_triggered()
         if (SearchMustEnd())
             return;
     }
+    const QString previousPort = gpsPortThread.GetPortName();
+    const int previousMode = gpsPortThread.GetPortMode();
     receiverInfo.gpsPortMode = newMode;
     emit startGpsSerialPort(bLoadFirmwareMode);
+    if (gpsPortThread.GetPortName() != previousPort || gpsPortThread.GetPortMode() != previousMode)
+        ClearReceiverDisplay();
     InitializeGpsReceiverOrWarn();
     ClearReceiverIdentity();
     if (manualCommandDialog) {

@@ -7,6 +7,7 @@
 #include "gpsrawdatadialog.h"
 #include "mainwindow.h"
 #include "modalwatcher.h"
+#include "socatpair.h"
 #include "telnetlink.h"
 #include "telnettcpserver.h"
 #include "testsupport.h"
@@ -237,7 +238,10 @@ private slots:
             QVERIFY(watcher.boxes.isEmpty());
             QVERIFY(!w.bGpsSearchActive);
         }
-        // A failed search warns once.
+        // A failed search warns once: a port that opens, with nothing behind it.
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        UseProgramEndAsReceiverPort(pair);
         ModalWatcher watcher;
         MainWindow w;
         w.answerWaitStepMs = 50;  // the whole search runs, in short steps

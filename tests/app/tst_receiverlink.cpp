@@ -1,18 +1,53 @@
-// What the status bar says about the receiver link: the main window over a pseudo-terminal
-// pair whose socat is killed and restarted, with a fake receiver that pauses.
+// What the status bar says about the receiver link, and what the window does about it:
+// the main window over a pseudo-terminal pair whose socat is started late, killed and
+// restarted, with a fake receiver that pauses.
 
 #include "apptest.h"
 #include "fakereceiver.h"
+#include "gpsnavdialog.h"
+#include "gpsportdialog.h"
 #include "mainwindow.h"
+#include "modalwatcher.h"
 #include "pctime.h"
 #include "socatpair.h"
 #include "testsupport.h"
+#include "ui_mainwindow.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+
+namespace {
+
+using Kind = FakeReceiver::Kind;
+using Protocol = FakeReceiver::Protocol;
+
+const QString kSilentSince = QStringLiteral("No data from the GPS receiver since ");
+
+// The link line as the operator reads it (whole in the tool tip); empty while hidden.
+QString LinkText(const MainWindow& w)
+{
+    return w.receiverLinkLabel->isVisibleTo(&w) ? w.receiverLinkLabel->toolTip() : QString();
+}
+
+QString Badges(const MainWindow& w) { return w.navigationBadge->text() + '|' + w.antennaBadge->text(); }
+
+QStringList Titles(const ModalWatcher& watcher)
+{
+    QStringList titles;
+    for (const ModalWatcher::Box& box : watcher.boxes)
+        titles << box.title;
+    return titles;
+}
+
+}  // namespace
 
 class TestReceiverLink : public QObject
 {
@@ -38,20 +73,18 @@ private slots:
         w.bGpsSearchActive = false;
         w.gpsPortThread.reopenIntervalMs = 100;
         w.receiverLinkWatch.clockMs = [&] { return steadyMs; };
-        const QLabel& link = *w.receiverLinkLabel;
-        const auto said = [&] { return link.isVisibleTo(&w) ? link.toolTip() : QString(); };
+        const auto said = [&] { return LinkText(w); };
         const auto live = [&] { return w.antennaBadge->text() == "Ant OK" && said().isEmpty(); };
-        const auto badges = [&w] { return w.navigationBadge->text() + '|' + w.antennaBadge->text(); };
-        const QString since = QStringLiteral("No data from the GPS receiver since ");
+        const auto badges = [&w] { return Badges(w); };
         // A receiver never heard is silent since listening began.
         QTest::qWait(300);
         steadyMs += 5000;
-        QVERIFY(TestSupport::WaitFor([&] { return said() == since + "14:05:07 UTC"; }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return said() == kSilentSince + "14:05:07 UTC"; }, 2000));
         QVERIFY(rx.Open(pair.ReceiverEnd()));
         rx.StartLiveData();
         QVERIFY(TestSupport::WaitFor(live));
 
-        QSignalSpy returns(&w.gpsPortThread, &GpsSerialPortThread::portStatusMessage);
+        QSignalSpy returns(&w.gpsPortThread, &GpsSerialPortThread::portBack);
         pair.Kill();
         const QString lost = QStringLiteral("GPS serial port %1 lost (read error), retrying every 0.1 s")
                                  .arg(pair.ProgramEnd());
@@ -77,7 +110,7 @@ private slots:
         QVERIFY(heard.wait(3000));
         rx.PauseLiveData(true);
         steadyMs += 6000;
-        QVERIFY(TestSupport::WaitFor([&] { return said() == since + "14:05:07 UTC"; }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return said() == kSilentSince + "14:05:07 UTC"; }, 2000));
         QCOMPARE(badges(), QStringLiteral("Nav Unknown|Ant Unknown"));
         w.bGpsSearchActive = true;
         QVERIFY(TestSupport::WaitFor([&] { return said().isEmpty(); }, 2000));
@@ -86,9 +119,160 @@ private slots:
         QCOMPARE(said(), QString());
         PcTime::SetFixedUtc(Utc(2023, 9, 17));
         steadyMs += 6000;
-        QVERIFY(TestSupport::WaitFor([&] { return said() == since + "2023-09-16 14:05:07 UTC"; }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return said() == kSilentSince + "2023-09-16 14:05:07 UTC"; }, 2000));
         rx.PauseLiveData(false);
         QVERIFY(TestSupport::WaitFor(live, 3000));
+    }
+
+    // A port that is "OFF", or a stored device path not there at start-up (an adapter
+    // unplugged at boot): no search, no box, usable menus, and the text says why. The
+    // path is tried until it appears; then the mode's start-up runs.
+    void unopenedPortAtStart_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("off");
+        QTest::addColumn<QStringList>("boxesOnceOpen");
+        QTest::newRow("OFF, Motorola Binary") << "Motorola Binary" << true << QStringList();
+        QTest::newRow("missing path, Generic NMEA") << "Generic NMEA" << false << QStringList();
+        QTest::newRow("missing path, Motorola Binary, nothing answers")
+            << "Motorola Binary" << false << QStringList{"GPS Receiver not found"};
+    }
+
+    void unopenedPortAtStart()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, off);
+        QFETCH(QStringList, boxesOnceOpen);
+        receiverInfo = ReceiverInfo();
+        SocatPair pair;  // not started yet: its path does not exist
+        if (off)
+            TestSupport::ClearSettings();
+        else
+            UseProgramEndAsReceiverPort(pair);
+        QSettings().setValue("GpsPortDialog/GPS Serial Port Mode", mode);
+        ModalWatcher watcher(QMessageBox::Ok);
+        MainWindow w;
+        w.answerWaitStepMs = 50;
+        w.commandPauseMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        w.ShowAndInitialize();
+        QVERIFY(clock.elapsed() < 1000);
+        const QString said = off ? QStringLiteral("GPS serial port is OFF: choose one under Edit, "
+                                                  "Set GPS Receiver Interface ...")
+                                 : "GPS serial port " + pair.ProgramEnd() +
+                                       " cannot be opened (No such file or directory), retrying every 5 s";
+        QCOMPARE(LinkText(w), said);
+        QCOMPARE(Titles(watcher), QStringList());
+        QVERIFY(w.ui->actionSet_GPS_Receiver_Interface->isEnabled() && !w.bGpsSearchActive);
+        if (off)
+            return;
+
+        // Asked for again, it keeps its text; the retries go faster from here.
+        w.gpsPortThread.reopenIntervalMs = 100;
+        emit w.startGpsSerialPort(false);
+        QCOMPARE(LinkText(w), said);
+        START_SOCAT_OR_SKIP(pair);
+        FakeReceiver rx(Kind::GenericNmea, 9600, Protocol::Nmea);
+        QVERIFY(rx.Open(pair.ReceiverEnd()));
+        rx.StartLiveData();
+        QVERIFY(TestSupport::WaitFor([&] { return LinkText(w) == "GPS serial port " + pair.ProgramEnd() + " is back."; }));
+        if (boxesOnceOpen.isEmpty()) {
+            QVERIFY(TestSupport::WaitFor([&] { return qAbs(w.gpsNavDialog->currentLat - (48 + 7.038 / 60)) < 1e-9; }));
+            QCOMPARE(w.statusMessageLabel->text(), QStringLiteral("Generic NMEA GPS Receiver"));
+        }
+        QVERIFY(TestSupport::WaitFor([&] { return Titles(watcher) == boxesOnceOpen && !w.bGpsSearchActive; }, 10000));
+    }
+
+    // The badges say unknown in a silence and show again what they showed with the first
+    // sentence after it: in "u-blox NMEA" no decoder sets them.
+    void badgesAfterSilence()
+    {
+        receiverInfo = ReceiverInfo();
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        UseProgramEndAsReceiverPort(pair);
+        QSettings().setValue("GpsPortDialog/GPS Serial Port Mode", "u-blox NMEA");
+        FakeReceiver rx(Kind::Ublox, 9600, Protocol::Ubx);
+        QVERIFY(rx.Open(pair.ReceiverEnd()));
+        qint64 steadyMs = 0;
+        ModalWatcher watcher(QMessageBox::Ok);
+        MainWindow w;
+        w.answerWaitStepMs = 250;
+        w.commandPauseMs = 2;
+        w.receiverLinkWatch.clockMs = [&] { return steadyMs; };
+        w.ShowAndInitialize();
+        QCOMPARE(w.statusMessageLabel->text(), QStringLiteral("u-blox NMEA Mode"));
+        rx.StartLiveData();
+        QSignalSpy heard(&w.gpsPortThread, &GpsSerialPortThread::newGpsText);
+        QVERIFY(heard.wait(3000));
+        const QString before = Badges(w);
+        QVERIFY(before.startsWith("Navigating|"));
+
+        rx.PauseLiveData(true);
+        QTest::qWait(300);  // a sentence on its way is heard before the count starts
+        const struct
+        {
+            int silenceMs;
+            bool bSaid;
+        } steps[] = {{4500, false}, {5500, true}};
+        for (const auto& step : steps) {
+            steadyMs = step.silenceMs;
+            QTest::qWait(3 * ReceiverLinkWatch::kCheckIntervalMs);
+            QCOMPARE(LinkText(w).startsWith(kSilentSince), step.bSaid);
+            QCOMPARE(Badges(w), step.bSaid ? QStringLiteral("Nav Unknown|Ant Unknown") : before);
+        }
+        rx.PauseLiveData(false);
+        QVERIFY(TestSupport::WaitFor([&] { return Badges(w) == before && LinkText(w).isEmpty(); }, 3000));
+        QCOMPARE(Titles(watcher), QStringList());
+    }
+
+    // OK in the port dialog with another port or mode: the previous receiver's fix,
+    // satellites, counts and DOPs leave the window.
+    void portOrModeChangeClearsTheReceiver_data()
+    {
+        QTest::addColumn<QString>("port");  // empty: the one in use
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("nothing changed") << QString() << "Motorola Binary Rx Only" << false;
+        QTest::newRow("another mode") << QString() << "Generic NMEA" << true;
+        QTest::newRow("port OFF") << "OFF" << "Motorola Binary Rx Only" << true;
+    }
+
+    void portOrModeChangeClearsTheReceiver()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, mode);
+        QFETCH(bool, cleared);
+        receiverInfo = ReceiverInfo();
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        UseProgramEndAsReceiverPort(pair);
+        QSettings().setValue("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary Rx Only");
+        ModalWatcher watcher(QMessageBox::Ok);
+        MainWindow w;
+        w.ShowAndInitialize();
+        w.satellites[0] = Sat(5, 40, 120, 30);
+        w.UpdateSatelliteTable();
+        w.ui->IDC_SATS_VISIBLE->setText("8 Visible");
+        w.gpsNavDialog->currentLat = 48.1;
+        watcher.SetDialogHandler([&](QDialog* dialog) {
+            if (!port.isEmpty())
+                dialog->findChild<QComboBox*>("GpsSerialPortNameList")->setCurrentText(port);
+            dialog->findChild<QComboBox*>("GpsModeList")->setCurrentText(mode);
+            // OK in "Rx Only" asks for the receiver type; closed, its stored choice stands.
+            QTimer::singleShot(0, [dialog] {
+                if (QWidget* type = QApplication::activeModalWidget(); type && type != dialog)
+                    type->close();
+            });
+            dialog->findChild<QAbstractButton*>("OK")->click();
+        });
+        w.ui->actionSet_GPS_Receiver_Interface->trigger();
+        QCOMPARE(w.gpsPortThread.GetPortMode(), GpsPortDialog::ModeFromText(mode));
+        const QString shown = w.ui->SatsDataTableWidget->item(1, 0)->text() + '|' + w.ui->IDC_SATS_VISIBLE->text();
+        QCOMPARE(shown, cleared ? QStringLiteral("|Visible") : QStringLiteral("5|8 Visible"));
+        QCOMPARE(w.gpsNavDialog->currentLat, cleared ? 0.0 : 48.1);
+        QCOMPARE(Titles(watcher), QStringList());
     }
 };
 

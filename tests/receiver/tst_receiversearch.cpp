@@ -96,9 +96,13 @@ private slots:
             << Attached{Kind::Ublox, 9600, Protocol::Ubx} << 11 << 9600 << false << true << 9
             << "u-blox with DGPS, WAAS, EGNOS, MSAS"
             << QStringList{"UBX 0A04", "UBX 0600", "UBX 0A04", "UBX 0601", "UBX 0613", "UBX 0609"};
+        // Only listened to: nothing asked, nothing missing, and the mode said.
         QTest::newRow("Do Not Initialize, u-blox")
-            << Attached{Kind::Ublox, 57600, Protocol::Ubx} << 9 << 57600 << true << false << 9
-            << "Initialization: Set up u-blox GPS Receiver..." << QStringList{"!UBX 0A04", "!UBX 0600"};
+            << Attached{Kind::Ublox, 57600, Protocol::Ubx} << 9 << 57600 << true << true << 9
+            << "u-blox with DGPS, WAAS, EGNOS, MSAS" << QStringList{"!UBX 0A04", "!UBX 0600"};
+        QTest::newRow("Do Not Initialize, u-blox NMEA")
+            << Attached{Kind::Ublox, 9600, Protocol::Ubx} << 10 << 9600 << true << true << 10
+            << "u-blox NMEA Mode" << QStringList{"!UBX 0A04", "!UBX 0600"};
         QTest::newRow("Motorola NMEA")
             << Attached{Kind::Motorola12, 4800, Protocol::MotorolaNmea} << 1 << 4800 << false << true << 1
             << "Motorola M12, NMEA Mode, 12 ch, V1.3, TRAIM"

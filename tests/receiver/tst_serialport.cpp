@@ -163,7 +163,7 @@ private slots:
 
         // The adapter comes back under the same name: the port opens again by itself,
         // says so once, and data flows.
-        QSignalSpy returned(port.get(), &GpsSerialPortThread::portStatusMessage);
+        QSignalSpy returned(port.get(), &GpsSerialPortThread::portBack);
         QTest::qWait(3 * port->reopenIntervalMs);  // retries against a missing device
         QCOMPARE(errors->count(), 1);
         QVERIFY(pair->Start());

@@ -58,6 +58,13 @@ QByteArray PositionMessage(const QDateTime& utc)
     return MotorolaMessage("Ha", payload);
 }
 
+// The same site as a fix sentence: 48°07.038' N, 11°31.000' E, eight satellites used.
+QByteArray FixSentence(const QDateTime& utc)
+{
+    return FrameBuilders::Nmea("$GPGGA," + utc.toString(QStringLiteral("HHmmss.00")).toLatin1() +
+                               ",4807.0380,N,01131.0000,E,1,08,0.9,545.4,M,46.9,M,,") + "\r\n";
+}
+
 }  // namespace
 
 FakeReceiver::FakeReceiver(Kind k, int r, Protocol p, QObject* parent)
@@ -95,6 +102,8 @@ void FakeReceiver::StartLiveData()
     connect(&liveTimer, &QTimer::timeout, this, [this] {
         if (protocol == Protocol::MotorolaBinary)
             Send(PositionMessage(QDateTime::currentDateTimeUtc()));
+        else if (protocol == Protocol::Nmea || protocol == Protocol::Ubx)
+            Send(FixSentence(QDateTime::currentDateTimeUtc()));
     });
     liveTimer.start(1000);
 }

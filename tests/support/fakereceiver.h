@@ -26,7 +26,8 @@ public:
     // The heads of the commands heard ("@@Cj", "$PMOTG,ZDA", "UBX 0A04", "T0", ...).
     QStringList Heads() const;
     // From now on a Motorola receiver sends one position message a second (a fixed site,
-    // eight satellites tracked and used), as after its set-up.
+    // eight satellites tracked and used), as after its set-up; a u-blox or generic
+    // receiver sends the same site as one fix sentence a second.
     void StartLiveData();
     // A receiver that stops talking while its cable stays in, and starts again.
     void PauseLiveData(bool bPaused) { bPaused ? liveTimer.stop() : liveTimer.start(1000); }

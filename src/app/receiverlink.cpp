@@ -1,0 +1,106 @@
+// What the status bar says about the link to the receiver, and the badges while the
+// link is quiet: a port that is not open, a receiver that fell silent, their return.
+
+#include "mainwindow.h"
+
+#include "pctime.h"
+
+#include <QLabel>
+#include <QStatusBar>
+
+namespace {
+
+// Room the status bar keeps for its spacing and the size grip, px.
+constexpr int kStatusBarMarginPx = 80;
+
+}  // namespace
+
+void MainWindow::CheckReceiverLink()
+{
+    if (bShuttingDown)
+        return;
+    const bool bReceiverWork = bGpsSearchActive || receiverWorkDepth > 0;
+    if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork))
+        HoldBadges();
+    ShowReceiverLinkText();
+}
+
+void MainWindow::ShowReceiverLinkText()
+{
+    if (!receiverLinkLabel || !statusMessageLabel)
+        return;
+    const QString text = receiverLinkWatch.Text(PcTime::CurrentUtc());
+    // The window is narrow: a long port name loses its middle rather than the reason at
+    // the end, and the whole line is in the tool tip.
+    int room = statusBar()->width() - kStatusBarMarginPx;
+    for (const QLabel* other : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator})
+        room -= other->width();
+    receiverLinkLabel->setText(receiverLinkLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
+    receiverLinkLabel->setToolTip(text);
+    // The identity line keeps its text underneath, for when the link is well again.
+    receiverLinkLabel->setVisible(!text.isEmpty());
+    statusMessageLabel->setVisible(text.isEmpty());
+}
+
+void MainWindow::HoldBadges()
+{
+    // Nothing heard: no badge may go on claiming a live receiver. What they showed comes
+    // back with the next message, since not every mode has a decoder that sets them.
+    if (!bBadgesHeld) {
+        heldNavigationState = navigationBadgeState;
+        heldAntennaState = antennaBadgeState;
+        bBadgesHeld = true;
+    }
+    // A badge already unknown keeps its text: the start-up one is spelt its own way.
+    if (navigationBadgeState != -1)
+        ShowNavigationStatus(-1);
+    if (antennaBadgeState != -1)
+        ShowAntennaStatus(-1);
+}
+
+void MainWindow::ReceiverHeard()
+{
+    if (receiverLinkWatch.MessageHeard(PcTime::CurrentUtc()))
+        ShowReceiverLinkText();
+    if (!bBadgesHeld)
+        return;
+    // Put back before the message is decoded, so that a status it carries wins.
+    bBadgesHeld = false;
+    ShowNavigationStatus(heldNavigationState);
+    ShowAntennaStatus(heldAntennaState);
+}
+
+void MainWindow::OnGpsPortDown(const QString& text)
+{
+    if (bShuttingDown)
+        return;
+    receiverLinkWatch.PortDown(text);
+    HoldBadges();
+    ShowReceiverLinkText();
+}
+
+void MainWindow::OnGpsPortBack(const QString& note)
+{
+    if (bShuttingDown)
+        return;
+    receiverLinkWatch.PortBack(note);
+    OnGpsPortOpened();
+}
+
+void MainWindow::OnGpsPortOpened()
+{
+    if (bShuttingDown)
+        return;
+    receiverLinkWatch.PortOpened();
+    ShowReceiverLinkText();
+    // A port that was not open when the receiver was to be set up: the set-up of its
+    // mode runs now, as it would have at start-up. Queued, since the port object is
+    // still inside its open, which the set-up repeats; a set-up started meanwhile by
+    // other means has taken the wish.
+    if (bInitializeWhenPortOpens) {
+        QMetaObject::invokeMethod(this, [this] {
+            if (bInitializeWhenPortOpens && !SearchMustEnd() && receiverWorkDepth == 0)
+                InitializeGpsReceiverOrWarn();
+        }, Qt::QueuedConnection);
+    }
+}
