@@ -4,16 +4,9 @@
 #include "mainwindow.h"
 
 #include "pctime.h"
+#include "statusnotes.h"
 
 #include <QLabel>
-#include <QStatusBar>
-
-namespace {
-
-// Room the status bar keeps for its spacing and the size grip, px.
-constexpr int kStatusBarMarginPx = 80;
-
-}  // namespace
 
 void MainWindow::CheckReceiverLink()
 {
@@ -32,13 +25,8 @@ void MainWindow::ShowReceiverLinkText()
     const QString text = receiverLinkWatch.Text(PcTime::CurrentUtc());
     // The window is narrow: a long port name loses its middle rather than the reason at
     // the end, and the whole line is in the tool tip.
-    int room = statusBar()->width() - kStatusBarMarginPx;
-    for (const QLabel* other : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator})
-        room -= other->width();
-    receiverLinkLabel->setText(receiverLinkLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
-    receiverLinkLabel->setToolTip(text);
+    ShowStatusNote(receiverLinkLabel, text, gpsPortThread.GetPortName());
     // The identity line keeps its text underneath, for when the link is well again.
-    receiverLinkLabel->setVisible(!text.isEmpty());
     statusMessageLabel->setVisible(text.isEmpty());
 }
 

@@ -84,6 +84,7 @@ private slots:
     void notesFitTheDefaultWindow()
     {
         QLabel* lostLabel = w->ticLinkLabel;  // any note label will do for the lost port's text
+        ShowStatusNote(w->receiverLinkLabel, QString());  // the default port's "OFF" note
         ShowStatusNote(lostLabel, kLost, kPath);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
