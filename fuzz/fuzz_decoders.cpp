@@ -86,6 +86,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     StartFuzzApplication();
     window = NewDecodingWindow().release();
     DecodeEveryTruncation();
+    DeliverPostedEvents();
     return 0;
 }
 
@@ -93,6 +94,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 // text gates; the rest is the message after its fixed head.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    DeliverPostedEventsNowAndThen();
     if (size == 0)
         return 0;
     const unsigned choice = data[0];

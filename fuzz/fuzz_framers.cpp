@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Require(m.startsWith("\xB5\x62"));
             Require(GpsSerialPortThread::CheckUbxChecksum(m));
             const int length = static_cast<unsigned char>(m.at(4)) + 256 * static_cast<unsigned char>(m.at(5));
-            Require(m.size() == length + 8);
+            Require(m.size() == length + 8 && length <= UbxNmeaFramer::kMaxUbxPayload);
         }
     }
 

@@ -63,12 +63,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     window->bGpsSearchActive = false;
     // A server without a client: every reply goes nowhere, as SendLine promises.
     window->telnetServer = new TelnetTcpServer(nullptr);
+    DeliverPostedEvents();
     return 0;
 }
 
 // The first byte chooses the block sizes; the rest is what the client sends.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    DeliverPostedEventsNowAndThen();
     if (size == 0)
         return 0;
     unsigned seed = data[0];

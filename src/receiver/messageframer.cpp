@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -97,6 +98,38 @@ void MotorolaFramer::Frame(const char* data, qsizetype size, const FramedMessage
 
 void UbxNmeaFramer::Frame(const char* data, qsizetype size, const FramedMessageSink& sink)
 {
+    qsizetype pos = 0;
+    QByteArray rehunt;
+    for (;;) {
+        // The bytes of a false header came before the rest of the block: hunt them first.
+        // Each pass is shorter than the last, since the header's first byte is gone.
+        while (!rehunt.isEmpty()) {
+            const QByteArray bytes = std::exchange(rehunt, QByteArray());
+            bool bRehunt = false;
+            const qsizetype taken = Scan(bytes.constData(), bytes.size(), sink, bRehunt);
+            if (bRehunt)
+                rehunt = DropFalseHeader() + bytes.mid(taken);
+        }
+        if (pos == size)
+            return;
+        bool bRehunt = false;
+        pos += Scan(data + pos, size - pos, sink, bRehunt);
+        if (bRehunt)
+            rehunt = DropFalseHeader();
+    }
+}
+
+QByteArray UbxNmeaFramer::DropFalseHeader()
+{
+    QByteArray rest = buffer.mid(1);
+    buffer.truncate(0);
+    state = State::Hunt;
+    return rest;
+}
+
+qsizetype UbxNmeaFramer::Scan(const char* data, qsizetype size, const FramedMessageSink& sink,
+                              bool& bRehunt)
+{
     const std::array<bool, 256>& printable = PrintableBytes();
     qsizetype pos = 0;
     while (pos < size) {
@@ -107,7 +140,7 @@ void UbxNmeaFramer::Frame(const char* data, qsizetype size, const FramedMessageS
             while (i < size && Byte(data, i) != 0xB5 && data[i] != '$')
                 ++i;
             if (i == size)
-                return;
+                return size;
             buffer.truncate(0);
             buffer.append(data[i]);
             state = data[i] == '$' ? State::NmeaBody : State::UbxSync2;
@@ -138,6 +171,10 @@ void UbxNmeaFramer::Frame(const char* data, qsizetype size, const FramedMessageS
         case State::UbxLengthHigh:
             expected += 256 * Byte(data, pos);
             buffer.append(data[pos++]);
+            if (expected > kMaxUbxPayload) {
+                bRehunt = true;
+                return pos;
+            }
             state = expected == 0 ? State::UbxCheckA : State::UbxPayload;
             break;
         case State::UbxPayload: {
@@ -155,10 +192,13 @@ void UbxNmeaFramer::Frame(const char* data, qsizetype size, const FramedMessageS
             break;
         case State::UbxCheckB:
             buffer.append(data[pos++]);
-            state = State::Hunt;
-            if (GpsSerialPortThread::CheckUbxChecksum(buffer))
-                sink(buffer);
+            if (!GpsSerialPortThread::CheckUbxChecksum(buffer)) {
+                bRehunt = true;
+                return pos;
+            }
+            sink(buffer);
             buffer.truncate(0);
+            state = State::Hunt;
             break;
         case State::NmeaBody: {
             qsizetype i = pos;
@@ -175,7 +215,7 @@ void UbxNmeaFramer::Frame(const char* data, qsizetype size, const FramedMessageS
             buffer.append(data + pos, i - pos);
             pos = i;
             if (pos == size)
-                return;
+                return size;
             // A line end finishes the sentence; any other byte drops it. Either byte is
             // left for the hunt.
             if (data[pos] == '\r' || data[pos] == '\n') {
@@ -188,6 +228,7 @@ void UbxNmeaFramer::Frame(const char* data, qsizetype size, const FramedMessageS
         }
         }
     }
+    return size;
 }
 
 // ---- Plain text lines ----

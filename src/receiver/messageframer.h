@@ -32,11 +32,16 @@ private:
 
 // UBX frames (handed on whole) and NMEA sentences (handed on from "$" up to the line
 // end, without CR LF) mixed in one stream.
+// A UBX header whose frame proves false (a length no receiver sends, or a checksum
+// that fails) is dropped from its first byte only: the bytes after that byte are hunted
+// again, so one damaged header never swallows the messages that follow it.
 class UbxNmeaFramer
 {
 public:
     // Longest sentence kept; a longer one is dropped and the framer hunts again.
     static constexpr qsizetype kMaxSentence = 1024;
+    // Longest UBX payload taken for a frame; a longer length is a damaged header.
+    static constexpr int kMaxUbxPayload = 4096;
 
     void Frame(const char* data, qsizetype size, const FramedMessageSink& sink);
     void Frame(const QByteArray& block, const FramedMessageSink& sink)
@@ -49,6 +54,12 @@ private:
         Hunt, UbxSync2, UbxClass, UbxId, UbxLengthLow, UbxLengthHigh, UbxPayload, UbxCheckA,
         UbxCheckB, NmeaBody
     };
+
+    // Frames from data until it ends or a UBX header proves false; returns the bytes
+    // taken. On a false header, bRehunt is set and buffer still holds the header's bytes.
+    qsizetype Scan(const char* data, qsizetype size, const FramedMessageSink& sink, bool& bRehunt);
+    // Forgets the false header and gives back its bytes after the first.
+    QByteArray DropFalseHeader();
 
     State state = State::Hunt;
     QByteArray buffer;

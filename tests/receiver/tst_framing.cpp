@@ -136,6 +136,64 @@ private slots:
         QVERIFY(SameAtEverySplit<LineFramer>(lines, {"T1234", "ABC", "OK", "END"}));
     }
 
+    // A damaged UBX header costs only its first byte: whatever it seemed to hold is
+    // hunted again, and so are any whole messages inside it.
+    void falseUbxHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QByteArrayList>("expected");
+        const QByteArray inner = Ubx(0x01, 0x21, QByteArray(20, '\x07'));
+        const QByteArray gga = Nmea("$GPGGA,123519,4807.038,N,01131.000,E,1,08");
+        const QByteArray longest = Ubx(0x02, 0x10, QByteArray(UbxNmeaFramer::kMaxUbxPayload, '\x11'));
+        auto damaged = [](QByteArray frame) {
+            frame[frame.size() - 1] = static_cast<char>(frame.at(frame.size() - 1) ^ 0x5A);
+            return frame;
+        };
+        const QByteArray outer = damaged(Ubx(0x01, 0x07, "ab" + inner + gga + "\r\n" + "cd"));
+
+        QTest::newRow("a frame and a sentence inside a bad checksum")
+            << outer + inner << QByteArrayList{inner, gga, inner};
+        QTest::newRow("bad checksums nested three deep")
+            << damaged(Ubx(0x0D, 0x01, "x" + outer + "y")) << QByteArrayList{inner, gga};
+        // The frame begun inside the false one ends after it.
+        QTest::newRow("a frame straddling the end of a false one")
+            << Hex("b56201070800") + inner + gga + "\r\n" << QByteArrayList{inner, gga};
+        QTest::newRow("the longest payload taken")
+            << longest + inner << QByteArrayList{longest, inner};
+        QTest::newRow("one byte too long")
+            << Hex("b56202100110") + inner << QByteArrayList{inner};
+    }
+
+    void falseUbxHeaders()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QByteArrayList, expected);
+        QVERIFY(SameAtEverySplit<UbxNmeaFramer>(stream, expected));
+    }
+
+    // A header claiming 65,535 bytes once stalled a 9600-baud line for 68 s.
+    void captureAfterFalseLength_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("header");
+        for (const char* name : {"ublox-lea-4t.log", "ublox-lea-5h.log"}) {
+            QTest::addRow("%s, 65535", name) << QString::fromLatin1(name) << Hex("b5620107ffff");
+            QTest::addRow("%s, 600", name) << QString::fromLatin1(name) << Hex("b56201075802");
+        }
+    }
+
+    void captureAfterFalseLength()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, header);
+        const QByteArray capture = Capture(name);
+        QVERIFY(!capture.isEmpty());
+        const QByteArrayList messages = FrameBlocks<UbxNmeaFramer>({capture});
+        QVERIFY(!messages.isEmpty());
+        QCOMPARE(FrameBlocks<UbxNmeaFramer>({header + capture}), messages);
+        QCOMPARE(FrameBlocks<UbxNmeaFramer>({header, capture}), messages);
+    }
+
     // Recorded receivers: every message of the recording, wherever it is cut.
     void recordedStreams_data()
     {
