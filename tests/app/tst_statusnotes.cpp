@@ -88,14 +88,20 @@ private slots:
         ShowStatusNote(lostLabel, kLost, kPath);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QVERIFY(TestSupport::WaitFor([&] { return Fits(); }, 2000));
-        QVERIFY2(lostLabel->text().startsWith("GPS serial port /t") && lostLabel->text().contains("gps lost ("),
-                 qPrintable(lostLabel->text()));
+        // The notes are fitted again once the bar has laid itself out: wait for that.
+        const auto lostFits = [&] {
+            return lostLabel->text().startsWith("GPS serial port /t") && lostLabel->text().contains("gps lost (");
+        };
+        QVERIFY(TestSupport::WaitFor([&] { return Fits() && lostFits(); }, 2000));
+        QVERIFY2(lostFits(), qPrintable(lostLabel->text()));
         QCOMPARE(lostLabel->toolTip(), kLost);
         const qsizetype alone = lostLabel->text().size();
         Seconds(QDate(2000, 8, 25));
-        QVERIFY(TestSupport::WaitFor([&] { return Fits(); }, 2000));
-        QVERIFY(w->clockGuardLabel->text().startsWith("Receiver date 2") && lostLabel->text().size() < alone);
+        const auto shared = [&] {
+            return w->clockGuardLabel->text().startsWith("Receiver date 2") && lostLabel->text().size() < alone;
+        };
+        QVERIFY(TestSupport::WaitFor([&] { return Fits() && shared(); }, 2000));
+        QVERIFY2(shared(), qPrintable(w->clockGuardLabel->text() + " | " + lostLabel->text()));
         Seconds(QDate(2026, 12, 8));
         QVERIFY(TestSupport::WaitFor([&] { return lostLabel->text().size() == alone && Fits(); }, 2000));
     }
