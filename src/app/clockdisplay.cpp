@@ -131,16 +131,10 @@ void MainWindow::UpdateClockDisplay()
     }
 }
 
+// The displayed clock while the receiver keeps it, else the PC's: a silent receiver's
+// last time would stamp every later line alike.
 QString MainWindow::FormatTimeStamp() const
 {
-    switch (ticTimeTagFormat) {
-    case 0:
-        return displayTime.YearDayText() + QLatin1Char(' ');
-    case 1:
-        return displayTime.MjdText() + QLatin1Char(' ');
-    case 2:
-        return UtcDateTime::DaysSince1900Text() + QLatin1Char(' ');
-    default:
-        return QString();
-    }
+    const QString tag = TicTimeTag(ticTimeTagFormat, LogTagTime());
+    return tag.isEmpty() ? tag : tag + QLatin1Char(' ');
 }

@@ -7,7 +7,6 @@
 #include "gpsnavdialog.h"
 #include "logfilenames.h"
 #include "logtexts.h"
-#include "ticcorrection.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -135,9 +134,7 @@ void MainWindow::LogConfigurationText(QString text)
     const QByteArray lines = LogTexts::LogLines(LogTexts::BlankControls(text));
     if (lines.isEmpty())
         return;
-    QString tag = TicTimeTag(ticTimeTagFormat, LogTagTime());
-    if (!tag.isEmpty())
-        tag += QLatin1Char(' ');
+    const QString tag = FormatTimeStamp();
     QString entry;
     for (const QString& line : QString::fromUtf8(lines.chopped(1)).split(QLatin1Char('\n')))
         entry += tag + line + QLatin1Char('\n');
