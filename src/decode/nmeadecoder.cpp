@@ -189,8 +189,12 @@ bool MainWindow::DecodeNmeaRmc(QByteArray body, bool* bSkipTail)
 
 void MainWindow::TakeNmeaReceiverTime(const QDateTime& utc, int awaitingFlag)
 {
-    if (utc.isValid())
-        receiverTime.SetDateTime(utc);
+    // A date or time that names no real instant (31 February, hour 25) is no time
+    // message: were it taken, the receiver would seem to speak and the PC clock would
+    // never stand in for it.
+    if (!utc.isValid())
+        return;
+    receiverTime.SetDateTime(utc);
     // With no tick waiting for this time, the sentence drives the second itself.
     if (!bPpsAwaitingTime[awaitingFlag]) {
         LogStatusRecord();
