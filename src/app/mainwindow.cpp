@@ -156,6 +156,7 @@ MainWindow::MainWindow(QWidget* parent)
     RestoreMainWindowSettings();
 
     BuildStatusBar();
+    ConnectLogFiles();
 
     helpShortcut = new QShortcut(QKeySequence(tr("F1")), this);
     helpShortcut->setContext(Qt::WindowShortcut);
@@ -208,6 +209,7 @@ void MainWindow::BuildStatusBar()
     receiverLinkLabel = new QLabel();
     clockGuardLabel = new QLabel();
     ticLinkLabel = new QLabel();
+    logNoteLabel = new QLabel();
 
     ledOffPixmap.load(QStringLiteral(":/icons/res/icon_off.png"));
     ledOnPixmap.load(QStringLiteral(":/icons/res/icon_on.png"));
@@ -223,11 +225,12 @@ void MainWindow::BuildStatusBar()
     statusMessageLabel->setText(tr("Initializing"));
 
     for (QLabel* label : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator, clockGuardLabel,
-                          ticLinkLabel, receiverLinkLabel, statusMessageLabel})
+                          ticLinkLabel, logNoteLabel, receiverLinkLabel, statusMessageLabel})
         statusBar()->addPermanentWidget(label, 0);
     receiverLinkLabel->setVisible(false);
     ShowStatusNote(clockGuardLabel, QString());
     ShowStatusNote(ticLinkLabel, QString());
+    ShowStatusNote(logNoteLabel, QString());
 
     setDefaultStatusTipText(QString());
     // The notes beside it never squeeze the help text to a stump.
@@ -420,10 +423,7 @@ MainWindow::~MainWindow()
 {
     bShuttingDown = true;
 
-    FlushTicLogs();
     CloseTicLogs(true);
-    if (gpsLogFile.isOpen())
-        gpsLogFile.flush();
     CloseGpsLog(true);
 
     SaveWindowSettings();

@@ -17,7 +17,7 @@
 #include <cstdint>
 
 #include "gpsserialportthread.h"
-#include "logfilecheck.h"
+#include "logfile.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "satelliterecord.h"
@@ -120,10 +120,10 @@ public:
     QActionGroup* soundGroup = nullptr;
     QShortcut* helpShortcut = nullptr;
     QShortcut* remoteShortcut = nullptr;
-    QFile gpsLogFile;
-    QFile ticAverageLogs[8];
-    QFile ticTimeLogs[8];
-    QFile ticCombinedLog;
+    LogFile gpsLogFile;
+    LogFile ticAverageLogs[8];
+    LogFile ticTimeLogs[8];
+    LogFile ticCombinedLog;
     QByteArray lastTicAverageLine;
     QByteArray lastTicTimeLine;
     TelnetTcpServer* telnetServer = nullptr;
@@ -352,29 +352,25 @@ public:
     QDateTime CurrentLogClock() const;
     static constexpr int64_t kReceiverTimeFreshMs = 2000;
     bool ReceiverTimeFresh() const;
+    // Whether that clock is the receiver's now.
+    bool LogClockIsReceivers() const;
     // The time the TIC lines and the configuration log are tagged with: the displayed
     // receiver time while fresh, else the PC's UTC.
     UtcDateTime LogTagTime() const;
     // A new day's files for an open log when the log clock's day is another, as the
-    // log's LogDayGuard lets it.
+    // day rule of the GPS log file or of the combined TIC file lets it.
     void CheckGpsLogDay(const QDate& clockDay);
     void CheckTicLogsDay(const QDate& clockDay);
-    QDate gpsLogDay;  // the UTC day of the open GPS log file
-    QDate ticLogDay;  // the UTC day of the open TIC log set
-    LogDayGuard gpsLogDayGuard;
-    LogDayGuard ticLogDayGuard;
-    // Log files whose failure was said, by name, with its reason: a write, an opening,
-    // or a new day's file that could not be had. Said once; a file's entry goes when
-    // it is written again.
-    QHash<QString, QString> logFailures;
-    // Open log files that end inside a record cut by a failed write: the next record
-    // starts on a new line.
-    QSet<QString> logFilesInsideLine;
-    // Open log files that vanished from their folder and could not be made again.
-    QSet<QString> logFilesGone;
     // Why the GPS log or the TIC log set cannot be written now; empty while it can.
     QString GpsLogProblem() const;
     QString TicLogsProblem() const;
+    // Every open log file made again when its path no longer leads to it.
+    void CheckOpenLogs();
+    // The lasting note of the logs not written ("Log not written: GPS2024366.txt (File
+    // too large)"), shown while one is.
+    QLabel* logNoteLabel = nullptr;
+    QString logNoteText;
+    void ShowLogNote();
 
     // ---- Remote control ----
     // The reply to one checked command line of the remote client; empty when the command
@@ -409,8 +405,8 @@ public:
     bool DecodeNmeaGga(QByteArray body, QString* pvtLogText);
     bool DecodeNmeaGsa(const QByteArray& sentence);
     bool DecodeNmeaGsv(const QByteArray& sentence);
-    // A time sentence's hand-over of its time (invalid when its date was illegal);
-    // awaitingFlag is the entry of bPpsAwaitingTime that belongs to the sentence.
+    // A time sentence's hand-over of its time; an invalid one (an illegal date) is not
+    // taken. awaitingFlag is the entry of bPpsAwaitingTime that belongs to the sentence.
     void TakeNmeaReceiverTime(const QDateTime& utc, int awaitingFlag);
     // The Garmin sentences ("$PGRMT", "$PGRMI", "$PGRMC", "$PGRMO"), told apart by the
     // id's last letter: their texts to the receiver-identification window.
@@ -544,25 +540,13 @@ private:
     void LogStatusThisSecond();     // logs/: decides bLogThisSecond, writes the status record
 
     // ---- Data logs: files ----
-    bool WriteLogBytes(QFile& file, const QByteArray& bytes);
-    // Within kLogCheckMs of a write every open log file is checked to be still in its
-    // folder, once for all the lines.
-    static constexpr int kLogCheckMs = 1000;
-    bool bLogCheckPending = false;
-    void ScheduleLogCheck();
-    void CheckOpenLogs();
-    // A vanished file made again under a new header; false (said once) when it cannot be.
-    bool RecreateLogFile(QFile& file, const QByteArray& header);
-    void RecreateVanishedGpsLog(QStringList& made);
-    void RecreateVanishedTicLogs(QStringList& made);
-    void ReportLogFailure(const QFile& file, const QString& what);
-    void ReportLogWritingAgain(const QFile& file);
-    QString LogProblemOf(const QFile& file) const;
-    bool OpenLogFile(QFile& file, const QString& path, const QByteArray& header, QString* error);
-    bool NewDayFileUsable(const QString& path, const QString& stem);
+    QList<LogFile*> LogFiles();
+    // What the log files say goes to the debug log, the status bar and the note.
+    void ConnectLogFiles();
+    void SayOfLogs(const QString& text, bool bWarning);
     void CloseTicFiles(const QByteArray& trailer);
     bool OpenTicFiles(const QDate& day, QString* error);
-    void WriteTicLine(QFile& file, const QByteArray& line);
+    void WriteTicLine(LogFile& file, const QByteArray& line);
     void UpdateLogActions();
     void CopyTicFileDialogValues();
 };

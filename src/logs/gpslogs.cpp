@@ -29,6 +29,12 @@ QByteArray GpsHeaderOf(const MainWindow& w, const QDateTime& now)
     return LogTexts::GpsLogHeader(header);
 }
 
+// The header is made each time the file is opened or made again, with the time then.
+LogFile::Header GpsHeaderMaker(const MainWindow& w)
+{
+    return [&w] { return GpsHeaderOf(w, w.CurrentLogClock()); };
+}
+
 }  // namespace
 
 // ---- The menus ----
@@ -37,6 +43,7 @@ void MainWindow::UpdateLogActions()
 {
     ui->actionClose_GPS_Data_Log->setEnabled(gpsLogFile.isOpen());
     ui->actionClose_TIC_Data_Log->setEnabled(ticCombinedLog.isOpen());
+    ShowLogNote();
 }
 
 // ---- The GPS data log ----
@@ -54,8 +61,7 @@ bool MainWindow::OpenGpsLog(QString* error)
                                                    : PrefixRefusedText(d.gpsLogPrefix);
         return false;
     }
-    const bool bOpened = OpenLogFile(gpsLogFile, path, GpsHeaderOf(*this, now), error);
-    gpsLogDay = bOpened ? now.date() : QDate();
+    const bool bOpened = gpsLogFile.Open(path, now.date(), GpsHeaderMaker(*this), error);
     UpdateLogActions();
     return bOpened;
 }
@@ -64,34 +70,24 @@ void MainWindow::CheckGpsLogDay(const QDate& clockDay)
 {
     if (!gpsLogFile.isOpen())
         return;
-    const QDate day = gpsLogDayGuard.Choose(gpsLogDay, clockDay, UtcDateTime::SteadyMSecs());
-    if (!day.isValid() || day == gpsLogDay)
+    const QDate day = gpsLogFile.DayFor(clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs());
+    if (!day.isValid() || day == gpsLogFile.Day())
         return;
     // A file opened without a day of its own belongs to the first day it sees.
-    if (!gpsLogDay.isValid()) {
-        gpsLogDay = day;
+    if (!gpsLogFile.Day().isValid()) {
+        gpsLogFile.SetDay(day);
         return;
     }
     const GpsLogTypeDialog& d = *gpsLogTypeDialog;
     const QString path = GpsLogPath(d.gpsLogFolder, d.gpsLogPrefix, d.gpsLogType, day);
-    if (!NewDayFileUsable(path, DayStem(d.gpsLogPrefix, day)))
+    // The old day's file stays open, and keeps the lines, until the new day's can be had.
+    if (!gpsLogFile.NewDayFileUsable(path, DayStem(d.gpsLogPrefix, day)))
         return;
-    const QDateTime now = CurrentLogClock();
-    WriteLogBytes(gpsLogFile, LogTexts::GpsLogTrailer(now));
-    gpsLogFile.close();
+    gpsLogFile.Close(LogTexts::GpsLogTrailer(CurrentLogClock()));
     QString error;
-    if (OpenLogFile(gpsLogFile, path, GpsHeaderOf(*this, now), &error))
-        gpsLogDay = day;
-    else
-        ReportLogFailure(gpsLogFile, error);
+    if (!gpsLogFile.Open(path, day, GpsHeaderMaker(*this), &error))
+        gpsLogFile.Fail(path, error);
     UpdateLogActions();
-}
-
-void MainWindow::RecreateVanishedGpsLog(QStringList& made)
-{
-    if (gpsLogFile.isOpen() && !LogFileCheck::StillAtPath(gpsLogFile) &&
-        RecreateLogFile(gpsLogFile, GpsHeaderOf(*this, CurrentLogClock())))
-        made.append(gpsLogFile.fileName());
 }
 
 void MainWindow::CloseGpsLog(bool noAsk)
@@ -103,9 +99,7 @@ void MainWindow::CloseGpsLog(bool noAsk)
                               QStringLiteral("Are you sure you want to close this GPS Log file?")) !=
             QMessageBox::Yes)
         return;
-    WriteLogBytes(gpsLogFile, LogTexts::GpsLogTrailer(CurrentLogClock()));
-    gpsLogFile.close();
-    gpsLogDay = QDate();
+    gpsLogFile.Close(LogTexts::GpsLogTrailer(CurrentLogClock()));
     UpdateLogActions();
 }
 
@@ -115,7 +109,7 @@ void MainWindow::LogGpsMessage(QByteArray msg)
         return;
     const int type = gpsLogTypeDialog->gpsLogType;
     if (type == GpsLogBinary || (type == GpsLogRinex && LogTexts::IsRinexMessage(msg)))
-        WriteLogBytes(gpsLogFile, LogTexts::BinaryRecord(msg));
+        gpsLogFile.Write(LogTexts::BinaryRecord(msg));
 }
 
 void MainWindow::WriteGpsLogText(QString text)
@@ -124,7 +118,7 @@ void MainWindow::WriteGpsLogText(QString text)
     // lines; the log period decides what is kept.
     if (text.isEmpty() || !gpsLogFile.isOpen() || !bLogThisSecond)
         return;
-    WriteLogBytes(gpsLogFile, LogTexts::LogLines(LogTexts::BlankControls(text)));
+    gpsLogFile.Write(LogTexts::LogLines(LogTexts::BlankControls(text)));
 }
 
 // ---- The configuration log ----
@@ -148,8 +142,7 @@ void MainWindow::LogConfigurationText(QString text)
         return;
     }
     CheckTicLogsDay(CurrentLogClock().date());
-    if (ticCombinedLog.isOpen())
-        WriteLogBytes(ticCombinedLog, entry.toUtf8());
+    ticCombinedLog.Write(entry.toUtf8());
 }
 
 // ---- Once a second ----
@@ -164,9 +157,11 @@ void MainWindow::LogStatusRecord()
 
 void MainWindow::LogStatusThisSecond()
 {
+    CheckOpenLogs();
     const QDateTime now = CurrentLogClock();
     CheckGpsLogDay(now.date());
     CheckTicLogsDay(now.date());
+    ShowLogNote();
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
     if (!bLogThisSecond)
         return;
@@ -189,7 +184,7 @@ void MainWindow::LogStatusThisSecond()
     v.geoidSeparation = altGps - altMsl;
     const QByteArray record =
         type == GpsLogRaw ? LogTexts::RawStatusRecord(v).toUtf8() : LogTexts::GgaStatusSentence(v);
-    WriteLogBytes(gpsLogFile, record + '\n');
+    gpsLogFile.Write(record + '\n');
 }
 
 // ---- File menu ----

@@ -47,15 +47,20 @@ QByteArray TicHeaderOf(const MainWindow& w, char kind, int port, const QDateTime
     return LogTexts::TicLogHeader(header);
 }
 
+// The header is made each time the file is opened or made again, with the time then.
+LogFile::Header TicHeaderMaker(const MainWindow& w, char kind, int port)
+{
+    return [&w, kind, port] { return TicHeaderOf(w, kind, port, w.CurrentLogClock()); };
+}
+
 }  // namespace
 
 bool MainWindow::OpenTicFiles(const QDate& day, QString* error)
 {
     const TicFileDialog& d = *ticFileDialog;
-    const QDateTime now = CurrentLogClock();
     struct Planned
     {
-        QFile* file;
+        LogFile* file;
         char kind;
         int port;
         QString path;
@@ -78,30 +83,21 @@ bool MainWindow::OpenTicFiles(const QDate& day, QString* error)
         }
     }
     for (const Planned& p : planned) {
-        if (!OpenLogFile(*p.file, p.path, TicHeaderOf(*this, p.kind, p.port, now), error)) {
+        if (!p.file->Open(p.path, day, TicHeaderMaker(*this, p.kind, p.port), error)) {
             CloseTicFiles(QByteArray());
             return false;
         }
     }
-    ticLogDay = day;
     return true;
 }
 
 void MainWindow::CloseTicFiles(const QByteArray& trailer)
 {
     for (int k = 0; k < 8; ++k) {
-        for (QFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]}) {
-            if (file->isOpen()) {
-                WriteLogBytes(*file, trailer);
-                file->close();
-            }
-        }
+        for (LogFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]})
+            file->Close(trailer);
     }
-    if (ticCombinedLog.isOpen()) {
-        WriteLogBytes(ticCombinedLog, trailer);
-        ticCombinedLog.close();
-    }
-    ticLogDay = QDate();
+    ticCombinedLog.Close(trailer);
 }
 
 // The TIC processing and the time tags read the dialog's values from the window.
@@ -121,7 +117,7 @@ bool MainWindow::OpenTicLogs(QString* error)
     const bool bOpened = OpenTicFiles(CurrentLogClock().date(), error);
     if (bOpened) {
         // What the receiver said before the set opened follows the combined file's header.
-        WriteLogBytes(ticCombinedLog, configurationBuffer.toUtf8());
+        ticCombinedLog.Write(configurationBuffer.toUtf8());
         configurationBuffer.clear();
         lastBufferedConfiguration.clear();
     }
@@ -133,21 +129,22 @@ void MainWindow::CheckTicLogsDay(const QDate& clockDay)
 {
     if (!ticCombinedLog.isOpen())
         return;
-    const QDate day = ticLogDayGuard.Choose(ticLogDay, clockDay, UtcDateTime::SteadyMSecs());
-    if (!day.isValid() || day == ticLogDay)
+    // The combined file's day is the set's.
+    const QDate day = ticCombinedLog.DayFor(clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs());
+    if (!day.isValid() || day == ticCombinedLog.Day())
         return;
-    if (!ticLogDay.isValid()) {
-        ticLogDay = day;
+    if (!ticCombinedLog.Day().isValid()) {
+        ticCombinedLog.SetDay(day);
         return;
     }
     const TicFileDialog& d = *ticFileDialog;
     const QString path = TicPathOf(d, 'C', 0, day);
-    if (!NewDayFileUsable(path, DayStem(d.ticLogPrefix, day)))
+    if (!ticCombinedLog.NewDayFileUsable(path, DayStem(d.ticLogPrefix, day)))
         return;
     CloseTicFiles(LogTexts::TicLogTrailer(CurrentLogClock()));
     QString error;
     if (!OpenTicFiles(day, &error))
-        ReportLogFailure(ticCombinedLog, error);
+        ticCombinedLog.Fail(path, error);
     UpdateLogActions();
 }
 
@@ -157,26 +154,24 @@ void MainWindow::OpenTicPortLogs(int port)
 {
     if (port < 1 || port > 8 || !ticCombinedLog.isOpen())
         return;
-    const std::pair<QFile*, char> files[] = {{&ticTimeLogs[port - 1], 'T'}, {&ticAverageLogs[port - 1], 'A'}};
+    const std::pair<LogFile*, char> files[] = {{&ticTimeLogs[port - 1], 'T'}, {&ticAverageLogs[port - 1], 'A'}};
     for (const auto& [file, kind] : files) {
         if (file->isOpen())
             continue;
         // The names were checked when the set opened, with the same folder and prefix.
-        const QString path = TicPathOf(*ticFileDialog, kind, port, ticLogDay);
+        const QString path = TicPathOf(*ticFileDialog, kind, port, ticCombinedLog.Day());
         QString error;
-        if (!path.isEmpty() && !OpenLogFile(*file, path, TicHeaderOf(*this, kind, port, CurrentLogClock()), &error))
-            ReportLogFailure(*file, error);
+        if (!path.isEmpty() && !file->Open(path, ticCombinedLog.Day(), TicHeaderMaker(*this, kind, port), &error))
+            file->Fail(path, error);
     }
 }
 
-void MainWindow::WriteTicLine(QFile& file, const QByteArray& line)
+void MainWindow::WriteTicLine(LogFile& file, const QByteArray& line)
 {
     const QByteArray lines = LogTexts::LogLines(QString::fromUtf8(line));
     CheckTicLogsDay(CurrentLogClock().date());
-    if (file.isOpen())
-        WriteLogBytes(file, lines);
-    if (ticCombinedLog.isOpen())
-        WriteLogBytes(ticCombinedLog, lines);
+    file.Write(lines);
+    ticCombinedLog.Write(lines);
 }
 
 void MainWindow::WriteTicTimeLine(int port, const QByteArray& line)
@@ -206,23 +201,6 @@ bool MainWindow::FlushTicLogs()
     }
     ticCombinedLog.flush();
     return true;
-}
-
-void MainWindow::RecreateVanishedTicLogs(QStringList& made)
-{
-    if (!ticCombinedLog.isOpen())
-        return;
-    const QDateTime now = CurrentLogClock();
-    const auto recreate = [&](QFile& file, char kind, int port) {
-        if (file.isOpen() && !LogFileCheck::StillAtPath(file) &&
-            RecreateLogFile(file, TicHeaderOf(*this, kind, port, now)))
-            made.append(file.fileName());
-    };
-    recreate(ticCombinedLog, 'C', 0);
-    for (int port = 1; port <= 8; ++port) {
-        recreate(ticTimeLogs[port - 1], 'T', port);
-        recreate(ticAverageLogs[port - 1], 'A', port);
-    }
 }
 
 void MainWindow::CloseTicLogs(bool noAsk)

@@ -208,7 +208,9 @@ QByteArray MainWindow::RemoteLogCommand(const RemoteCommand& command)
     }
     if (!file.isOpen())
         return RemoteLine::Sentence(word + ",CLOSED");
-    // A log that cannot be written is not OK, though it is open.
+    // A log that cannot be written is not OK, though it is open; a removed folder is
+    // found now, not with the next record.
+    CheckOpenLogs();
     const QString problem = command.bTicLog ? TicLogsProblem() : GpsLogProblem();
     if (!problem.isEmpty()) {
         const QString& folder = command.bTicLog ? ticFileDialog->ticLogFolder : gpsLogTypeDialog->gpsLogFolder;

@@ -41,8 +41,9 @@ class TestLogKeeping : public QObject
 private slots:
     void cleanup() { PcTime::SetFixedUtc(QDateTime()); }
 
-    // The folder removed under an open GPS log and TIC set: a second after the next
-    // lines every file is back with its header, said once, and the records go on.
+    // The folder removed under an open GPS log and TIC set: a TIC reading right after
+    // goes into its files made again; STATUS finds the others at once and makes them;
+    // the next GPS record is in its new file.
     void vanishedFolderMadeAgain()
     {
         LogWindow lw(Keys());
@@ -55,28 +56,69 @@ private slots:
         const QStringList files = lw.Files();
         QCOMPARE(files.size(), 6);
         QVERIFY(QDir(lw.dir.path()).removeRecursively());
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("made again after they vanished: .*GPS2024366.txt"));
-        lw.Second(Utc(2024, 12, 31, 12, 0, 1));  // lost with the folder
-        QVERIFY(TestSupport::WaitFor([&] { return lw.Files() == files; }, 3000));
-        QVERIFY(w.statusBar()->currentMessage().contains("TIC2024366C.csv"));
-        w.statusBar()->clearMessage();
-        lw.Second(Utc(2024, 12, 31, 12, 0, 2));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2024366T1.csv: made again after it vanished"));
         w.OnNewTicText("1 0.000032");
-        QTest::qWait(1200);
-        QVERIFY(!w.statusBar()->currentMessage().contains("vanished"));
+        QCOMPARE(lw.Files(), QStringList({"TIC2024366C.csv", "TIC2024366T1.csv"}));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2024366.txt"));
+        QCOMPARE(lw.Files(), files);
+        lw.Second(Utc(2024, 12, 31, 12, 0, 1));
         w.CloseGpsLog(true);
         w.CloseTicLogs(true);
 
         for (const QString& name : files)
-            QVERIFY2(lw.Read(name).startsWith("; Horalux ") && lw.Read(name).contains("; Opened 31-Dec-2024 12:00:01 UTC\n"),
+            QVERIFY2(lw.Read(name).startsWith("; Horalux ") && lw.Read(name).count("; Opened ") == 1 &&
+                         lw.Read(name).contains("; Opened 31-Dec-2024 12:00:00 UTC\n"),
                      qPrintable(name));
         const QList<QByteArray> gps = DataLines(lw.Read("GPS2024366.txt"));
-        QVERIFY(gps.size() == 1 && gps[0].startsWith("2024-12-31,12:00:02,"));
+        QVERIFY(gps.size() == 1 && gps[0].startsWith("2024-12-31,12:00:01,"));
         QCOMPARE(DataLines(lw.Read("TIC2024366T1.csv")), QList<QByteArray>{"1,,32.000000,32.000000"});
+        QCOMPARE(DataLines(lw.Read("TIC2024366C.csv")), QList<QByteArray>{"1,,32.000000,32.000000"});
+    }
+
+    // A folder that cannot be made again (a plain file took its name), and a new day's
+    // file that cannot be made: STATUS and the note say so at once, the records go on
+    // where they can, and the return is said.
+    void filesThatCannotBeHad()
+    {
+        QTemporaryDir top;
+        const QString folder = top.filePath("logs");
+        LogWindow lw({{"LogFiles/GPSLogType", 0}, {"LogFiles/GPSLogPrefix", "GPS"}});
+        LogWindow::Set("LogFiles/GPSLogFolder", folder);
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenGpsLog());
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: vanished, and cannot be made again"));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: vanished and cannot be made "
+                                                           "again: Not a directory"));
+        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: GPS2024366.txt (vanished, and cannot be made again: Not a directory)");
+        QVERIFY(blocker.remove());
+        lw.Second(Utc(2024, 12, 31, 23, 59, 59));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2024366.txt"));
+        QVERIFY(w.logNoteLabel->isHidden());
+
+        QVERIFY(QDir(folder).mkdir("GPS2025001.txt"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2025001.txt: Is a directory"));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 0));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2025001.txt: Is a directory"));
+        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: GPS2025001.txt (Is a directory)");
+        QVERIFY(QDir(folder).rmdir("GPS2025001.txt"));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 1));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2025001.txt"));
+        QVERIFY(w.logNoteLabel->isHidden());
+        w.CloseGpsLog(true);
+        const auto lines = [&](const char* name) {
+            QFile file(folder + '/' + name);
+            return file.open(QIODevice::ReadOnly) ? DataLines(file.readAll()).size() : -1;
+        };
+        QCOMPARE(lines("GPS2024366.txt"), 2);
+        QCOMPARE(lines("GPS2025001.txt"), 1);
     }
 
     // A write cut short when the file may grow no more: the system's reason said once
-    // and given by STATUS; the return said once, the next record on a line of its own.
+    // and given by STATUS, nothing of the record left; the return said once.
     void writeFailureAndReturn()
     {
         LogWindow lw(Keys());
@@ -107,9 +149,8 @@ private slots:
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2024366.txt"));
         w.CloseGpsLog(true);
         const QList<QByteArray> lines = DataLines(lw.Read("GPS2024366.txt"));
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[1], "2024-12-31,12:00:01,");
-        QVERIFY(lines[2].startsWith("2024-12-31,12:00:03,") && lines[2].size() == lines[0].size());
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[1].startsWith("2024-12-31,12:00:03,") && lines[1].size() == lines[0].size());
     }
 
     // One "$GPRMC" a year off among good ones opens no file and closes none: its record
@@ -156,6 +197,29 @@ private slots:
         }
     }
 
+    // A receiver silent for 2.5 s on a PC whose clock is days off: no file of the PC's
+    // day; the PC's next day, an ordinary midnight, rolls the files.
+    void silenceKeepsTheDay()
+    {
+        LogWindow lw(Keys());
+        UsePorts();
+        MainWindow& w = *lw.w;
+        lw.Second(Utc(2024, 12, 31, 23, 59, 0));
+        QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
+        w.receiverTime.setAtSteadyMs -= 2500;
+        PcTime::SetFixedUtc(Utc(2025, 3, 9, 10, 0, 0));
+        w.LogStatusRecord();
+        w.OnNewTicText("1 0.000025");
+        QCOMPARE(lw.Files().filter("2025").size(), 0);
+        PcTime::SetFixedUtc(Utc(2025, 1, 1, 0, 0, 5));
+        w.LogStatusRecord();
+        w.CloseGpsLog(true);
+        w.CloseTicLogs(true);
+        QCOMPARE(lw.Files().filter("2025"), QStringList({"GPS2025001.txt", "TIC2025001A1.csv", "TIC2025001A3.csv",
+                                                          "TIC2025001C.csv", "TIC2025001T1.csv", "TIC2025001T3.csv"}));
+        QCOMPARE(DataLines(lw.Read("TIC2024366T1.csv")).size(), 1);
+    }
+
     // No receiver time for over 2 s (a silent receiver, the port OFF): headers and TIC
     // time tags go by the PC's UTC; a fresh receiver time is used as before.
     void staleReceiverTimeGivesWayToThePc()
@@ -165,7 +229,10 @@ private slots:
         MainWindow& w = *lw.w;
         w.receiverTime.SetDateTime(Utc(2024, 12, 31, 18, 0, 0));
         w.displayTime = w.receiverTime;
-        w.receiverTime.setAtSteadyMs -= MainWindow::kReceiverTimeFreshMs + 100;
+        w.receiverTime.setAtSteadyMs -= 1500;
+        QVERIFY(w.ReceiverTimeFresh());
+        w.receiverTime.setAtSteadyMs -= 1000;
+        QVERIFY(!w.ReceiverTimeFresh());
         PcTime::SetFixedUtc(Utc(2024, 12, 31, 6, 0, 0));
         QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
         w.OnNewTicText("1 0.000025");

@@ -1,0 +1,120 @@
+// One log file without a window: a record whose folder was removed, a record the file
+// system refuses half of, a file left inside a line, and the day during a silence.
+
+#include "logfile.h"
+#include "testsupport.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+LogFile::Header Header(const QByteArray& text)
+{
+    return [text] { return text; };
+}
+
+}  // namespace
+
+class TestLogFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The folder removed between two records: the second goes into the file made again,
+    // under a new header; the removal and nothing else is said.
+    void recordAfterTheFolderWasRemoved()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("logs/GPS2024366.txt");
+        QStringList said;
+        LogFile file;
+        file.SetSay([&](const QString& text, bool) { said.append(text); });
+        QVERIFY(file.Open(path, QDate(2024, 12, 31), Header("; head\n")));
+        QVERIFY(file.Write("12:00:00\n"));
+        QVERIFY(QDir(dir.filePath("logs")).removeRecursively());
+        QVERIFY(file.Write("12:00:01\n"));
+        QCOMPARE(Read(path), "; head\n12:00:01\n");
+        QCOMPARE(said, QStringList{"Log file " + path + ": made again after it vanished."});
+        QVERIFY(file.Failure().isEmpty());
+    }
+
+    // A file that ends inside a line when it is opened: the header starts a line of its own.
+    void headerOnALineOfItsOwn()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TIC2024366C.csv");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("1,2024366.45,0.25") == 17);
+        old.close();
+        LogFile file;
+        QVERIFY(file.Open(path, QDate(2024, 12, 31), Header("; head\n")));
+        QVERIFY(file.Write("1,2024366.46,0.26\n"));
+        QCOMPARE(Read(path), "1,2024366.45,0.25\n; head\n1,2024366.46,0.26\n");
+    }
+
+    // A write refused part way ("File too large" under a file size limit, as with a full
+    // disk): nothing of the record stays, and the next one is whole.
+    void recordCutShortLeavesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TIC2024366T1.csv");
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            QString said;
+            LogFile file;
+            file.SetSay([&](const QString& text, bool) { said = text; });
+            if (!file.Open(path, QDate(2024, 12, 31), Header("; head\n")))
+                _exit(10);
+            rlimit limit = {};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            const rlim_t old = limit.rlim_cur;
+            limit.rlim_cur = 7 + 12;  // the header and 12 bytes of the record
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const bool bWritten = file.Write("1,2024366.452535,0.259000\n");
+            const bool bSaid = said == "Log file " + path + ": File too large" &&
+                               file.FailedName() == "TIC2024366T1.csv" && file.Failure() == "File too large";
+            limit.rlim_cur = old;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            _exit(bWritten ? 11 : !bSaid ? 12 : !file.Write("1,2024366.452546,0.260000\n") ? 13 : 0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(Read(path), "; head\n1,2024366.452546,0.260000\n");
+    }
+
+    // Files of 31 December 2024. During a silence the PC clock gives the day: its next
+    // day is taken at once, any other never; the receiver's wrong day held for 10 s is.
+    void dayDuringASilence()
+    {
+        QTemporaryDir dir;
+        LogFile file;
+        QVERIFY(file.Open(dir.filePath("GPS2024366.txt"), QDate(2024, 12, 31), Header("")));
+        const QDate files(2024, 12, 31);
+        QCOMPARE(file.DayFor(QDate(2025, 3, 9), false, 0), files);
+        QCOMPARE(file.DayFor(QDate(2025, 3, 9), false, 60000), files);
+        QCOMPARE(file.DayFor(QDate(2024, 12, 30), false, 70000), files);
+        QCOMPARE(file.DayFor(QDate(2025, 1, 1), false, 80000), QDate(2025, 1, 1));
+        QCOMPARE(file.DayFor(QDate(2025, 3, 9), true, 100000), files);
+        QCOMPARE(file.DayFor(QDate(2025, 3, 9), true, 109999), files);
+        QCOMPARE(file.DayFor(QDate(2025, 3, 9), true, 110000), QDate(2025, 3, 9));
+    }
+};
+
+HORALUX_TEST(TestLogFile);
+#include "tst_logfile.moc"
