@@ -18,11 +18,11 @@ QString QuotedAnswer(const QByteArray& answer)
 
 QString Seconds(int ms) { return QString::number(ms / 1000.0); }
 
-// The system's words for a port's failure, or ours when it has none.
-QString FailureReason(const QSerialPort& port, int error)
+// The system's words for a port that would not open, or ours when it has none.
+QString OpenFailureReason(const QSerialPort& port)
 {
     const QString reason = port.errorString();
-    return reason.isEmpty() ? GpsSerialPortThread::PortErrorText(error) : reason;
+    return reason.isEmpty() ? GpsSerialPortThread::PortErrorText(port.error()) : reason;
 }
 
 }  // namespace
@@ -159,7 +159,7 @@ void TicSerialPortThread::TryOpen()
         SayBack(tr("TIC%1 port back: %2").arg(ticPort).arg(settings.portName));
         return;
     }
-    const QString reason = FailureReason(serialPort, serialPort.error());
+    const QString reason = OpenFailureReason(serialPort);
     serialPort.clearError();
     // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
     // counter is heard as soon as the device appears. Nobody may be there to press OK.
@@ -180,7 +180,8 @@ void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
     }
     // A removed device raises these in a tight loop while the port stays open.
     bPortFailed = true;
-    const QString reason = FailureReason(serialPort, error);
+    // The port has no words of the system's for a vanished device ("Unknown error").
+    const QString reason = error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
     serialPort.clearError();
     serialPort.close();
     // A line cut by the loss is no reading: the device starts afresh when it is back.
