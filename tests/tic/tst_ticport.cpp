@@ -89,7 +89,6 @@ private slots:
     void scpiSetUpAndPolling()
     {
         QFETCH(QByteArrayList, row);
-        QSignalSpy said(port.get(), &TicSerialPortThread::linkStatusMessage);
         counter->identity = row[0];
         counter->bPrompt = row[1].contains('P');
         counter->bEcho = row[1].contains('E');
@@ -100,8 +99,6 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 unknown counter: "));
             QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
             QCOMPARE(counter->commands, QList<QByteArray>(2, "*IDN?"));
-            QCOMPARE(said.value(0).value(2).toString(),
-                     "TIC1 unknown counter: the counter at " + counter->Address() + " answered \"ACME,COUNTER9000\"; trying again");
             return;
         }
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 3; }));
@@ -155,8 +152,7 @@ private slots:
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->connections == 3; }));
         counter->bSilent = false;
-        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 1; }));
-        QCOMPARE(lines, QByteArrayList{"1 1.0E-06"});
+        QVERIFY(TestSupport::WaitFor([&] { return lines == QByteArrayList{"1 1.0E-06"}; }));
         QCOMPARE(said.size(), 2);
         QCOMPARE(said.at(0).at(2).toString(), "TIC1 unknown counter: the counter at " + counter->Address()
                                                   + " answered \"?]0;x?-113,\"Undefined header\"\"; trying again");
@@ -450,6 +446,9 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("bad port number"));
             w->OnNewTicText(bad);
         }
+        // Quoted in the debug log, an escape sequence would act on the terminal that shows it.
+        QTest::ignoreMessage(QtWarningMsg, "TIC line with a bad port number dropped: \"5,?]0;x?\"");
+        w->OnNewTicText("5,\033]0;x\a");
         QCOMPARE(w->ticDataAge[0], 1);
         Read({1}, "4");
         QCOMPARE(state(), "1,,4.000000,4.000000 | 1,,2.500000,1.290994,1.000000,4.000000,4 | 0");
