@@ -203,9 +203,8 @@ public:
     QLabel* clockGuardLabel = nullptr;
     QLabel* ticLinkLabel = nullptr;
     // What is said of each TIC port's link: a failure until the counter is back, the
-    // return for ticLinkBackShownMs.
+    // return for kTicLinkBackShownMs.
     QString ticLinkNotes[8];
-    int ticLinkBackShownMs = 10000;
     void ShowTicLinkNotes();
 
     // ---- Receiver link: start-up, receiver search and set-up ----
@@ -326,6 +325,15 @@ public:
     int ticPanelPort = 0;
     void BlankStaleTicPanel();
     void ShowTicPanelText(const QString& value);
+    // A counter's return is said this long, counted on a steady clock: setting the PC
+    // clock must not hold the note or cut it short.
+    static constexpr int kTicLinkBackShownMs = 10000;
+    qint64 ticLinkBackUntilMs[8] = {};  // on the steady clock; 0 while no return is on show
+    // The steady clock in ms; tests put their own here.
+    std::function<qint64()> ticLinkClockMs;
+    qint64 TicLinkClockMs() const;
+    // Ends the return notes whose time is over, and looks again when the next one's is.
+    void EndTicLinkBackNotes();
 
     // ---- Data logs and remote control ----
     void LogGpsMessage(QByteArray msg);

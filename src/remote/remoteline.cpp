@@ -2,6 +2,7 @@
 
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
+#include "printabletext.h"
 
 namespace {
 
@@ -15,10 +16,7 @@ constexpr unsigned char kSe = 240;
 constexpr unsigned char kDegreeSign = 0xB0;      // Latin-1
 constexpr unsigned char kUtf8DegreeLead = 0xC2;  // UTF-8: 0xC2 0xB0
 
-bool IsPrintableAscii(unsigned char c)
-{
-    return c >= 0x20 && c <= 0x7E;
-}
+using PrintableText::IsPrintableAscii;
 
 const QByteArray kSentenceId = "$VUDUZ,";
 
@@ -149,12 +147,7 @@ RemoteLine::Kind RemoteLine::Check(const QByteArray& rawLine, bool bTooLong)
 
 QByteArray RemoteLine::Echo(const QByteArray& line)
 {
-    QByteArray echo = line.trimmed();
-    for (char& c : echo) {
-        if (!IsPrintableAscii(static_cast<unsigned char>(c)))
-            c = '?';
-    }
-    return echo + " ???";
+    return PrintableText::Printable(line.trimmed()) + " ???";
 }
 
 QByteArray RemoteLine::Sentence(const QByteArray& body)

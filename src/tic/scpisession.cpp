@@ -1,5 +1,7 @@
 #include "scpisession.h"
 
+#include "printabletext.h"
+
 #include <QDebug>
 
 #include <utility>
@@ -33,7 +35,7 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
 {
     setup = setupOverride.isEmpty() ? DefaultSetup() : setupOverride;
     sent.clear();
-    bAnswered = false;
+    answer.clear();
     misses = 0;
     state = State::Identifying;
     Send("*IDN?");
@@ -46,9 +48,10 @@ bool ScpiSession::TakeLine(const QByteArray& received)
         return false;  // a bare prompt, or the counter echoing us
     switch (state) {
     case State::Identifying:
-        bAnswered = true;
-        if (!NamesKnownModel(line))
+        if (!NamesKnownModel(line)) {
+            answer = line;
             return false;
+        }
         state = State::Polling;
         for (const QByteArray& command : std::as_const(setup))
             Send(command);
@@ -58,7 +61,7 @@ bool ScpiSession::TakeLine(const QByteArray& received)
         bool ok = false;
         line.split(' ').value(0).toDouble(&ok);
         if (!ok && !line.toLower().contains("nan") && !line.toLower().contains("inf")) {
-            qDebug() << "TIC counter: unexpected answer" << line;
+            qDebug("TIC counter: unexpected answer \"%s\"", PrintableText::Printable(line.left(64)).constData());
             return false;
         }
         misses = 0;
@@ -75,13 +78,8 @@ ScpiSession::Action ScpiSession::IdentifyTimedOut()
 {
     if (state != State::Identifying)
         return Action::None;
-    if (!bAnswered) {
-        state = State::Idle;
-        return Action::Reconnect;
-    }
-    state = State::Unknown;
-    qWarning("TIC counter: no 53220A, 53230A or BNC1105 answered \"*IDN?\"; it is not set up or polled.");
-    return Action::None;
+    state = State::Idle;
+    return Action::Reconnect;
 }
 
 ScpiSession::Action ScpiSession::ReplyTimedOut()

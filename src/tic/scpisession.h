@@ -10,14 +10,15 @@
 // what the session gives to its command sink. The session asks "*IDN?", recognises
 // the counter by its model in any answer line, sends the set-up, then asks "READ?"
 // once and again after every numeric reply. Counters that echo our commands or put a
-// prompt ("53220A> ") before their answers are understood.
+// prompt ("53220A> ") before their answers are understood. Lines that name no model
+// (a stale reading left in the counter, an error line, a LAN bridge's banner) are
+// passed over while the identity is awaited: the model may still follow.
 class ScpiSession
 {
 public:
     enum class State {
         Idle,         // not connected
         Identifying,  // "*IDN?" sent, waiting for a known model
-        Unknown,      // something answered, but no known model: no set-up, no polling
         Polling       // set up; a "READ?" is outstanding
     };
 
@@ -44,8 +45,9 @@ public:
     void Begin(const QList<QByteArray>& setupOverride);
     // One line received. True when it was a reply to "READ?" (a new one is sent).
     bool TakeLine(const QByteArray& line);
-    // No known model within the identification wait. A counter that said nothing at
-    // all is still busy or hung, and is tried again like one that cannot be reached.
+    // No known model within the identification wait: the link is tried again, whatever
+    // the counter said. A counter busy with a measurement or an instrument not yet
+    // ready may well answer on the next connection.
     Action IdentifyTimedOut();
     // No reply within the reply wait while polling.
     Action ReplyTimedOut();
@@ -53,6 +55,9 @@ public:
     void End() { state = State::Idle; }
 
     State GetState() const { return state; }
+    // The last line of the identification wait that named no known model, as received;
+    // empty when the counter said nothing but echoes and prompts.
+    const QByteArray& Answer() const { return answer; }
     int Misses() const { return misses; }
 
 private:
@@ -63,6 +68,6 @@ private:
     State state = State::Idle;
     QList<QByteArray> setup;
     QList<QByteArray> sent;  // every command of this link, to recognise echoes
-    bool bAnswered = false;  // a line other than an echo or a bare prompt came
+    QByteArray answer;
     int misses = 0;
 };

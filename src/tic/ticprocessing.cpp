@@ -1,6 +1,7 @@
 // Lines from the time-interval counters.
 
 #include "mainwindow.h"
+#include "printabletext.h"
 #include "remoteline.h"
 #include "statusnotes.h"
 #include "telnettcpserver.h"
@@ -10,6 +11,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QStringList>
 
 #include <algorithm>
@@ -22,7 +24,7 @@ void MainWindow::OnNewTicText(QByteArray s)
     bool ok = false;
     const int port = (blank < 0 ? s : s.first(blank)).toInt(&ok);
     if (!ok || port < 1 || port > 8) {
-        qWarning() << "TIC line with a bad port number dropped:" << s.left(64);
+        qWarning("TIC line with a bad port number dropped: \"%s\"", PrintableText::Printable(s.left(64)).constData());
         return;
     }
     if (bTicRawDataVisible && ticRawDataDialog)
@@ -58,7 +60,7 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     const TicReadingKind kind = ParseTicReading(text, ticPortThreads[k].Settings().units, &rawUs);
     if (kind == TicReadingKind::OneSecondPlus) {
         qDebug("TIC%d: reading \"%s\" of 1 s or more dropped (%d since the port was opened).", port,
-               text.left(64).constData(), ++ticPortThreads[k].longReadingsDropped);
+               PrintableText::Printable(text.left(64)).constData(), ++ticPortThreads[k].longReadingsDropped);
     }
     if (kind != TicReadingKind::Number)
         return;
@@ -139,18 +141,50 @@ void MainWindow::OnTicLinkStatus(int iTicPort, bool bLinkUp, QString text)
     }
     if (iTicPort < 1 || iTicPort > 8)
         return;
-    // A failure stays on show until the counter is back; the return is said for a while.
+    // A failure stays on show until the counter is back; the return is said for a while;
+    // an empty text ends whatever was said.
     const int k = iTicPort - 1;
     ticLinkNotes[k] = text;
+    ticLinkBackUntilMs[k] = 0;
     ShowTicLinkNotes();
-    if (bLinkUp) {
-        QTimer::singleShot(ticLinkBackShownMs, this, [this, k, text] {
-            if (ticLinkNotes[k] != text)
-                return;
-            ticLinkNotes[k].clear();
-            ShowTicLinkNotes();
-        });
+    if (bLinkUp && !text.isEmpty()) {
+        ticLinkBackUntilMs[k] = std::max<qint64>(TicLinkClockMs() + kTicLinkBackShownMs, 1);
+        QTimer::singleShot(kTicLinkBackShownMs, Qt::PreciseTimer, this, &MainWindow::EndTicLinkBackNotes);
     }
+}
+
+qint64 MainWindow::TicLinkClockMs() const
+{
+    if (ticLinkClockMs)
+        return ticLinkClockMs();
+    static const QElapsedTimer steady = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return steady.elapsed();
+}
+
+void MainWindow::EndTicLinkBackNotes()
+{
+    const qint64 now = TicLinkClockMs();
+    qint64 next = 0;
+    bool bEnded = false;
+    for (int k = 0; k < 8; ++k) {
+        if (ticLinkBackUntilMs[k] == 0)
+            continue;
+        if (now >= ticLinkBackUntilMs[k]) {
+            ticLinkBackUntilMs[k] = 0;
+            ticLinkNotes[k].clear();
+            bEnded = true;
+        } else if (next == 0 || ticLinkBackUntilMs[k] < next) {
+            next = ticLinkBackUntilMs[k];
+        }
+    }
+    if (bEnded)
+        ShowTicLinkNotes();
+    if (next != 0)
+        QTimer::singleShot(next - now, Qt::PreciseTimer, this, &MainWindow::EndTicLinkBackNotes);
 }
 
 void MainWindow::ShowTicLinkNotes()

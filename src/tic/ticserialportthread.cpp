@@ -1,8 +1,31 @@
 #include "ticserialportthread.h"
 
 #include "gpsserialportthread.h"
+#include "printabletext.h"
 
 #include <algorithm>
+
+namespace {
+
+// A counter's answer as a note quotes it: printable, and short enough to leave room
+// for the rest of the note.
+QString QuotedAnswer(const QByteArray& answer)
+{
+    constexpr qsizetype kMaxQuoted = 64;
+    const QByteArray shown = PrintableText::Printable(answer.left(kMaxQuoted));
+    return QString::fromLatin1(answer.size() > kMaxQuoted ? shown + "..." : shown);
+}
+
+QString Seconds(int ms) { return QString::number(ms / 1000.0); }
+
+// The system's words for a port that would not open, or ours when it has none.
+QString OpenFailureReason(const QSerialPort& port)
+{
+    const QString reason = port.errorString();
+    return reason.isEmpty() ? GpsSerialPortThread::PortErrorText(port.error()) : reason;
+}
+
+}  // namespace
 
 TicSerialPortThread::TicSerialPortThread(QObject* parent)
     : QThread(parent),
@@ -23,6 +46,7 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
             Qt::DirectConnection);
     for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &reconnectTimer})
         timer->setSingleShot(true);
+    connect(&reopenTimer, &QTimer::timeout, this, &TicSerialPortThread::TryOpen);
     // Without a wait of our own an address where nothing answers holds the attempt
     // for the system's two minutes.
     connect(&connectTimer, &QTimer::timeout, this, [this] { LinkLost(tr("no answer")); });
@@ -59,13 +83,18 @@ bool TicSerialPortThread::LinkAlive() const
         return true;
     if (settings.IsTcpIp())
         return socket.state() != QAbstractSocket::UnconnectedState || reconnectTimer.isActive();
-    return serialPort.isOpen();
+    return serialPort.isOpen() || reopenTimer.isActive();
 }
 
 void TicSerialPortThread::OpenTicPort()
 {
     CloseLink();
-    bLinkDownSaid = false;  // new settings, a new link: its failures are said afresh
+    // New settings, a new link: what was said of the old one is over, and the new
+    // one's failures are said afresh.
+    if (bNoteShown)
+        emit linkStatusMessage(ticPort, true, QString());
+    bNoteShown = false;
+    said = Note::None;
     longReadingsDropped = 0;
     if (settings.IsOff())
         return;
@@ -83,6 +112,8 @@ void TicSerialPortThread::CloseLink()
     identifyTimer.stop();
     replyTimer.stop();
     reconnectTimer.stop();
+    reopenTimer.stop();
+    bPortFailed = false;
     session.End();
     bSocketConnected = false;
     bClosing = true;
@@ -90,6 +121,11 @@ void TicSerialPortThread::CloseLink()
     bClosing = false;
     if (serialPort.isOpen())
         serialPort.close();
+    ResetFraming();
+}
+
+void TicSerialPortThread::ResetFraming()
+{
     framer = LineFramer();
     received.clear();
     unendedBytes = 0;
@@ -112,16 +148,26 @@ void TicSerialPortThread::OpenSerialPort()
                                                                       : QSerialPort::NoParity);
     serialPort.setDataBits(settings.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8);
     bPortFailed = true;  // the errors of a failing open are reported once, below
-    if (!serialPort.open(QIODevice::ReadWrite)) {
-        const int error = serialPort.error();
-        serialPort.clearError();
-        qWarning("TIC%d: cannot open serial port %s.", ticPort, qPrintable(settings.portName));
-        emit showErrorMessageBox(tr("Can't open TIC%1 Port %2\r\n\r\n\"%3\"")
-                                     .arg(ticPort)
-                                     .arg(settings.portName, GpsSerialPortThread::PortErrorText(error)));
+    TryOpen();
+}
+
+void TicSerialPortThread::TryOpen()
+{
+    if (serialPort.isOpen() || serialPort.open(QIODevice::ReadWrite)) {
+        reopenTimer.stop();
+        bPortFailed = false;
+        SayBack(tr("TIC%1 port back: %2").arg(ticPort).arg(settings.portName));
         return;
     }
-    bPortFailed = false;
+    const QString reason = OpenFailureReason(serialPort);
+    serialPort.clearError();
+    // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
+    // counter is heard as soon as the device appears. Nobody may be there to press OK.
+    if (!reopenTimer.isActive())
+        reopenTimer.start(reopenIntervalMs);
+    SayDown(Note::Down, tr("TIC%1 port cannot be opened: %2 (%3), retrying every %4 s")
+                            .arg(ticPort)
+                            .arg(settings.portName, reason, Seconds(reopenIntervalMs)));
 }
 
 void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
@@ -134,12 +180,17 @@ void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
     }
     // A removed device raises these in a tight loop while the port stays open.
     bPortFailed = true;
+    // The port has no words of the system's for a vanished device ("Unknown error").
+    const QString reason = error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
     serialPort.clearError();
     serialPort.close();
-    qWarning("TIC%d: serial port %s failed and was closed.", ticPort, qPrintable(settings.portName));
-    emit showErrorMessageBox(tr("TIC%1 Port %2 failed\r\n\r\n\"%3\"")
-                                 .arg(ticPort)
-                                 .arg(settings.portName, GpsSerialPortThread::PortErrorText(error)));
+    // A line cut by the loss is no reading: the device starts afresh when it is back.
+    ResetFraming();
+    // An adapter pulled and put back usually returns under its name.
+    reopenTimer.start(reopenIntervalMs);
+    SayDown(Note::Down, tr("TIC%1 port lost: %2 (%3), retrying every %4 s")
+                            .arg(ticPort)
+                            .arg(settings.portName, reason, Seconds(reopenIntervalMs)));
 }
 
 void TicSerialPortThread::ConnectSocket()
@@ -168,19 +219,38 @@ void TicSerialPortThread::LinkLost(const QString& reason)
     // after it are silent until a reading comes again.
     if (bClosing || reconnectTimer.isActive() || !settings.IsTcpIp())
         return;
-    const bool bWasConnected = bSocketConnected;
+    DropLink(Note::Down,
+             (bSocketConnected ? tr("TIC%1 link lost: the link to the counter at %2 was lost (%3); connecting again")
+                               : tr("TIC%1 unreachable: the counter at %2 cannot be reached (%3); trying again"))
+                 .arg(ticPort)
+                 .arg(settings.tcpIpAddress, reason));
+}
+
+void TicSerialPortThread::DropLink(Note kind, const QString& text)
+{
     CloseLink();
-    reconnectTimer.start(reconnectDelayMs);
+    startReconnectWait(reconnectTimer, reconnectDelayMs);
     reconnectDelayMs = std::min(reconnectDelayMs * 2, reconnectMaxMs);
-    if (bLinkDownSaid)
+    SayDown(kind, text);
+}
+
+void TicSerialPortThread::SayDown(Note kind, const QString& text)
+{
+    if (said == kind)
         return;
-    bLinkDownSaid = true;
-    const QString text = (bWasConnected ? tr("TIC%1: the link to the counter at %2 was lost (%3); connecting again.")
-                                        : tr("TIC%1: the counter at %2 cannot be reached (%3); trying again."))
-                             .arg(ticPort)
-                             .arg(settings.tcpIpAddress, reason);
+    said = kind;
+    bNoteShown = true;
     qWarning("%s", qPrintable(text));
     emit linkStatusMessage(ticPort, false, text);
+}
+
+void TicSerialPortThread::SayBack(const QString& text)
+{
+    if (said == Note::None)
+        return;
+    said = Note::None;
+    qInfo("%s", qPrintable(text));
+    emit linkStatusMessage(ticPort, true, text);
 }
 
 void TicSerialPortThread::OnSocketReadyRead()
@@ -202,12 +272,8 @@ void TicSerialPortThread::OnSocketReadyRead()
             replyTimer.start(replyWaitMs);
         }
     }
-    if (bLinkDownSaid && !received.isEmpty()) {
-        bLinkDownSaid = false;
-        const QString text = tr("TIC%1: the counter at %2 is back.").arg(ticPort).arg(settings.tcpIpAddress);
-        qInfo("%s", qPrintable(text));
-        emit linkStatusMessage(ticPort, true, text);
-    }
+    if (!received.isEmpty())
+        SayBack(tr("TIC%1 back: the counter at %2 answers again").arg(ticPort).arg(settings.tcpIpAddress));
     const QList<QByteArray> readings = std::exchange(received, {});
     for (const QByteArray& reading : readings)
         emit newTicText(QByteArray::number(ticPort) + ' ' + reading);
@@ -215,8 +281,17 @@ void TicSerialPortThread::OnSocketReadyRead()
 
 void TicSerialPortThread::OnIdentifyTimeout()
 {
-    if (session.IdentifyTimedOut() == ScpiSession::Action::Reconnect)
+    if (session.IdentifyTimedOut() != ScpiSession::Action::Reconnect)
+        return;
+    if (session.Answer().isEmpty()) {
         LinkLost(QStringLiteral("no answer to *IDN?"));
+        return;
+    }
+    // Another instrument at the address, or one that only said something else: the
+    // operator must learn what answered, and the counter may still come to itself.
+    DropLink(Note::UnknownCounter, tr("TIC%1 unknown counter: the counter at %2 answered \"%3\"; trying again")
+                                       .arg(ticPort)
+                                       .arg(settings.tcpIpAddress, QuotedAnswer(session.Answer())));
 }
 
 void TicSerialPortThread::OnReplyTimeout()

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
+
 #include "messageframer.h"
 #include "scpisession.h"
 #include "ticportsettings.h"
@@ -39,6 +41,10 @@ public:
     // back after a pause should not wait long for its first poll.
     int reconnectFirstMs = 2000;
     int reconnectMaxMs = 10000;
+    // Starts the wait before connecting again; tests see the waits chosen and shorten them.
+    std::function<void(QTimer& timer, int ms)> startReconnectWait = [](QTimer& timer, int ms) { timer.start(ms); };
+    // While a serial device is missing or gone, its open is tried again this often.
+    int reopenIntervalMs = 5000;
 
     // Readings of 1 s or more that the processing dropped since the port was opened.
     int longReadingsDropped = 0;
@@ -46,9 +52,11 @@ public:
 signals:
     void newTicText(QByteArray s);
     void showErrorMessageBox(QString errmsg);
-    // A TCP/IP counter that cannot be reached or whose link was lost (bLinkUp false),
-    // and its first reading afterwards (true): one line for the status bar, said once
-    // per failure however often the reconnection fails.
+    // A counter that cannot be reached, whose link was lost, that names no known model,
+    // or whose serial port is gone or cannot be opened (bLinkUp false), and its return
+    // (true): one note for the status bar, said once per failure however often the
+    // retries fail. An empty text with bLinkUp true ends the port's note: its settings
+    // changed, and what was said of the old ones is over.
     void linkStatusMessage(int iTicPort, bool bLinkUp, QString text);
 
 public slots:
@@ -57,9 +65,17 @@ public slots:
 private:
     void OpenTicPort();
     void OpenSerialPort();
+    // Opens the set-up serial port, or keeps trying; says its failure and return once.
+    void TryOpen();
+    void ResetFraming();
     void CloseLink();
     void ConnectSocket();
     void LinkLost(const QString& reason);
+    // What is said of the link; a failure of the same kind as the one said is not news.
+    enum class Note { None, Down, UnknownCounter };
+    void DropLink(Note kind, const QString& text);
+    void SayDown(Note kind, const QString& text);
+    void SayBack(const QString& text);
     void ReadLines(const QByteArray& block);
     void CountUnended(const QByteArray& block);
     void OnSerialError(QSerialPort::SerialPortError error);
@@ -75,6 +91,7 @@ private:
 
     QSerialPort serialPort;
     bool bPortFailed = false;  // closed after a failure; the errors that follow are not reported
+    QTimer reopenTimer;
 
     QTcpSocket socket;
     bool bClosing = false;     // our own abort: not a lost link
@@ -85,7 +102,8 @@ private:
     QTimer reconnectTimer;
     int reconnectDelayMs = 0;
     bool bSocketConnected = false;  // since the last connection was made
-    bool bLinkDownSaid = false;     // a failure was reported and no reading came since
+    Note said = Note::None;         // the failure said, until the counter or port is back
+    bool bNoteShown = false;        // a note of the present settings is, or may be, on show
 
     LineFramer framer;
     QList<QByteArray> received;   // lines of one block, handed on after it is framed

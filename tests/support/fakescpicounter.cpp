@@ -32,6 +32,7 @@ void FakeScpiCounter::OnNewConnection()
         buffer.clear();
         connect(socket, &QTcpSocket::readyRead, this, &FakeScpiCounter::OnReadyRead);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        socket->write(greeting);
     }
 }
 

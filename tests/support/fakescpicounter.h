@@ -32,6 +32,7 @@ public:
     bool bPrompt = false;   // "53220A> " before every answer
     bool bEcho = false;     // every command line sent back first
     bool bSilent = false;   // nothing answered, not even "*IDN?": a counter busy or hung
+    QByteArray greeting;    // sent as each connection is taken: a stale reading, a banner
     QList<QByteArray> readings;  // answers to "READ?" in order; none left: silence
 
     QList<QByteArray> commands;  // every line received, all connections
