@@ -5,7 +5,7 @@
 #include "mainwindow.h"
 
 #include "gpsrxiddialog.h"
-#include "printabletext.h"
+#include "logtexts.h"
 
 #include <QDebug>
 
@@ -106,7 +106,7 @@ void MainWindow::DecodeNmeaGarmin(char letter, QByteArray body, QString* configu
     // Line by line: each replaces the configuration text, so the log gets the last.
     for (const QString& line : std::as_const(lines)) {
         *configurationText = line;
-        qDebug("%s", PrintableText::Printable(line.trimmed().toLatin1()).constData());
+        qDebug("%s", LogTexts::Printable(line.trimmed().toLatin1()).constData());
         if (gpsRxIdDialog)
             gpsRxIdDialog->SetRxIdText(line);
     }

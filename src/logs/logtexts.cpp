@@ -199,4 +199,14 @@ QString TimeTagFormatName(int format)
     }
 }
 
+QByteArray Printable(QByteArrayView bytes)
+{
+    QByteArray text(bytes.data(), bytes.size());
+    for (char& c : text) {
+        if (!IsPrintableAscii(static_cast<unsigned char>(c)))
+            c = '?';
+    }
+    return text;
+}
+
 }  // namespace LogTexts

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -18,6 +19,12 @@ QByteArray LogLines(const QString& text);
 // and LF (which LogLines deals with) becomes a blank. A receiver pads its text fields
 // with NULs, and one NUL is enough for tools to take the whole log for a binary file.
 QString BlankControls(QString text);
+
+// Bytes a device or a remote client sent, made fit to be quoted in the debug log, a
+// status note or an echo, with each byte outside printable ASCII shown as "?": a
+// terminal tailing the log must never act on an escape sequence from a serial line.
+inline bool IsPrintableAscii(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
+QByteArray Printable(QByteArrayView bytes);
 
 // What the configuration log keeps before its file opens: at most limit characters; the
 // first text that does not fit adds the overflow line instead, once.

@@ -2,7 +2,7 @@
 
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
-#include "printabletext.h"
+#include "logtexts.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr unsigned char kSe = 240;
 constexpr unsigned char kDegreeSign = 0xB0;      // Latin-1
 constexpr unsigned char kUtf8DegreeLead = 0xC2;  // UTF-8: 0xC2 0xB0
 
-using PrintableText::IsPrintableAscii;
+using LogTexts::IsPrintableAscii;
 
 const QByteArray kSentenceId = "$VUDUZ,";
 
@@ -147,7 +147,7 @@ RemoteLine::Kind RemoteLine::Check(const QByteArray& rawLine, bool bTooLong)
 
 QByteArray RemoteLine::Echo(const QByteArray& line)
 {
-    return PrintableText::Printable(line.trimmed()) + " ???";
+    return LogTexts::Printable(line.trimmed()) + " ???";
 }
 
 QByteArray RemoteLine::Sentence(const QByteArray& body)

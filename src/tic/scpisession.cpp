@@ -1,6 +1,6 @@
 #include "scpisession.h"
 
-#include "printabletext.h"
+#include "logtexts.h"
 
 #include <QDebug>
 
@@ -61,7 +61,7 @@ bool ScpiSession::TakeLine(const QByteArray& received)
         bool ok = false;
         line.split(' ').value(0).toDouble(&ok);
         if (!ok && !line.toLower().contains("nan") && !line.toLower().contains("inf")) {
-            qDebug("TIC counter: unexpected answer \"%s\"", PrintableText::Printable(line.left(64)).constData());
+            qDebug("TIC counter: unexpected answer \"%s\"", LogTexts::Printable(line.left(64)).constData());
             return false;
         }
         misses = 0;

@@ -1,7 +1,7 @@
 // Lines from the time-interval counters.
 
 #include "mainwindow.h"
-#include "printabletext.h"
+#include "logtexts.h"
 #include "remoteline.h"
 #include "statusnotes.h"
 #include "telnettcpserver.h"
@@ -24,7 +24,7 @@ void MainWindow::OnNewTicText(QByteArray s)
     bool ok = false;
     const int port = (blank < 0 ? s : s.first(blank)).toInt(&ok);
     if (!ok || port < 1 || port > 8) {
-        qWarning("TIC line with a bad port number dropped: \"%s\"", PrintableText::Printable(s.left(64)).constData());
+        qWarning("TIC line with a bad port number dropped: \"%s\"", LogTexts::Printable(s.left(64)).constData());
         return;
     }
     if (bTicRawDataVisible && ticRawDataDialog)
@@ -60,7 +60,7 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     const TicReadingKind kind = ParseTicReading(text, ticPortThreads[k].Settings().units, &rawUs);
     if (kind == TicReadingKind::OneSecondPlus) {
         qDebug("TIC%d: reading \"%s\" of 1 s or more dropped (%d since the port was opened).", port,
-               PrintableText::Printable(text.left(64)).constData(), ++ticPortThreads[k].longReadingsDropped);
+               LogTexts::Printable(text.left(64)).constData(), ++ticPortThreads[k].longReadingsDropped);
     }
     if (kind != TicReadingKind::Number)
         return;

@@ -1,7 +1,7 @@
 #include "ticserialportthread.h"
 
 #include "gpsserialportthread.h"
-#include "printabletext.h"
+#include "logtexts.h"
 
 #include <algorithm>
 
@@ -12,7 +12,7 @@ namespace {
 QString QuotedAnswer(const QByteArray& answer)
 {
     constexpr qsizetype kMaxQuoted = 64;
-    const QByteArray shown = PrintableText::Printable(answer.left(kMaxQuoted));
+    const QByteArray shown = LogTexts::Printable(answer.left(kMaxQuoted));
     return QString::fromLatin1(answer.size() > kMaxQuoted ? shown + "..." : shown);
 }
 
