@@ -156,8 +156,10 @@ void MainWindow::ClearClockDisplay()
         ui->ClockDisplay->clear();
     if (clockDisplayMode == 0)
         ticClockText.clear();
-    clockTexts[1].clear();
-    clockTexts[2].clear();
+    // The PC panel too: it is refreshed with the receiver's time, and would stand still.
+    for (int k = 0; k < 3; ++k)
+        clockTexts[k].clear();
+    ui->IDC_PC_CLOCK_DATA->clear();
     ui->IDC_GPS_CLOCK_DATA->clear();
     ui->IDC_SIDEREAL_TIME->clear();
     if (gpsNavDialog)

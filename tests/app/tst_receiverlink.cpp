@@ -245,6 +245,7 @@ private slots:
         QFETCH(QString, port);
         QFETCH(QString, mode);
         QFETCH(bool, cleared);
+        PcTime::SetFixedUtc(Utc(2023, 9, 16, 14, 5, 7, 250));
         receiverInfo = ReceiverInfo();
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
@@ -284,11 +285,12 @@ private slots:
         QCOMPARE(Titles(watcher), QStringList());
 
         const auto cell = [&w](int row) { return w.ui->GpsNavDataTableWidget->item(row, 1)->text(); };
-        const QStringList time = {w.ui->ClockDisplay->text(), w.ui->IDC_GPS_CLOCK_DATA->text().section("<br>", 0, 0),
+        const QStringList time = {w.ui->ClockDisplay->text() + w.ui->IDC_PC_CLOCK_DATA->text().left(3),
+                                  w.ui->IDC_GPS_CLOCK_DATA->text().section("<br>", 0, 0),
                                   w.ui->IDC_SIDEREAL_TIME->text().left(8), w.clockGuardLabel->toolTip().left(18),
                                   cell(1), w.ui->IDC_GRIDSQUARE->text()};
         QCOMPARE(time.join('|'), cleared ? QStringLiteral("|||||")
-                                         : QStringLiteral("20:35.44.000|UTC Day #028  20:35.44.000|05:08:40|"
+                                         : QStringLiteral("20:35.44.00014:|UTC Day #028  20:35.44.000|05:08:40|"
                                                           "GPS week rollover?|48.10000000\u00B0|JN58tc.24"));
         QCOMPARE(w.receiverTime.mjd == 0, cleared);
         QCOMPARE(cell(2), QStringLiteral("47.90000000\u00B0"));
