@@ -116,19 +116,54 @@ void MainWindow::UpdateClockDisplay()
     ui->IDC_SIDEREAL_TIME->setText(clockTexts[2]);
 
     if (gpsNavDialog) {
-        const QString rows[3] = {gpsNavDialog->FormatPositionNmea(navDataFormat),
-                                 gpsNavDialog->FormatPosition(navDataFormat),
-                                 gpsNavDialog->FormatPositionCsv(navDataFormat)};
-        for (int r = 0; r < 3; ++r) {
-            SplitPositionText(rows[r], &clockTexts[4]);
-            for (int c = 0; c < 4; ++c)
-                SetCellText(ui->GpsNavDataTableWidget, r + 1, c + 1, clockTexts[4 + c]);
-        }
-
+        ShowPositionRows();
         const int gpsMode = gpsRxDialog ? gpsRxDialog->gpsMode : 0;
         // Only the low byte of the lock status counts.
         bOutOfLock = (gpsNavDialog->UpdateLockStatus(gpsMode, displayTime) & 0xff) == 0;
     }
+}
+
+void MainWindow::ShowPositionRows()
+{
+    // A row with no position behind it stays empty: 0 degrees would be a place that no
+    // receiver reported.
+    const AveragingEngine& nav = *gpsNavDialog;
+    const QString rows[3] = {nav.bFixReceived ? nav.FormatPositionNmea(navDataFormat) : QString(),
+                             nav.bAverageHeld ? nav.FormatPosition(navDataFormat) : QString(),
+                             nav.FormatPositionCsv(navDataFormat)};
+    for (int r = 0; r < 3; ++r) {
+        SplitPositionText(rows[r], &clockTexts[4]);
+        for (int c = 0; c < 4; ++c)
+            SetCellText(ui->GpsNavDataTableWidget, r + 1, c + 1, clockTexts[4 + c]);
+    }
+}
+
+void MainWindow::ClearClockDisplay()
+{
+    // The receiver clock as the window starts with it: the PC's time, no day number, so
+    // that the logs take the PC's time and nothing reads the previous receiver's.
+    UtcDateTime startUp;
+    startUp.SetLocation(receiverTime.latitude, receiverTime.longitude);
+    receiverTime = startUp;
+    displayTime.dateTime = startUp.dateTime;
+    displayTime.mjd = 0;
+    // A time kept from the previous receiver would make the PC clock's still start-up
+    // time look like a fresh one at the next tick.
+    pcSyncLastReceiverTime = QDateTime();
+    ShowClockGuardNote(QString());
+
+    if (clockDisplayMode < 6)  // the TIC modes show the counters, not the receiver
+        ui->ClockDisplay->clear();
+    if (clockDisplayMode == 0)
+        ticClockText.clear();
+    // The PC panel too: it is refreshed with the receiver's time, and would stand still.
+    for (int k = 0; k < 3; ++k)
+        clockTexts[k].clear();
+    ui->IDC_PC_CLOCK_DATA->clear();
+    ui->IDC_GPS_CLOCK_DATA->clear();
+    ui->IDC_SIDEREAL_TIME->clear();
+    if (gpsNavDialog)
+        ShowPositionRows();
 }
 
 // The displayed clock while the receiver keeps it, else the PC's: a silent receiver's

@@ -183,6 +183,10 @@ public:
 
     // ---- Application shell: clock display, badges and position hand-off ----
     void UpdateClockDisplay();
+    // The time panels as at start-up, until the next receiver gives its time.
+    void ClearClockDisplay();
+    // The "Cur:", "Avg:" and "Ref:" rows; a row with no position yet stays empty.
+    void ShowPositionRows();
     QString FormatTimeStamp() const;
     void ShowAntennaStatus(int state);
     void ShowNavigationStatus(int status);
@@ -243,8 +247,10 @@ public:
     bool bBadgesHeld = false;
     // The receiver was to be set up while its port was not open: done when it opens.
     bool bInitializeWhenPortOpens = false;
-    // Another port or mode: nothing of the previous receiver stays on show.
+    // Nothing of an earlier receiver stays on show: its satellites, badges, fix texts and
+    // time offsets. Another port or mode also clears its position, counts and clock.
     void ClearReceiverDisplay();
+    void ForgetPreviousReceiver();
 
     // ---- Receiver link: initialisation sequences ----
     void InitializeReceiver();

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "gpsnavdialog.h"
+#include "gpsrxiddialog.h"
 #include "satazelchartdialog.h"
 #include "ui_mainwindow.h"
 #include "tablecells.h"
@@ -243,29 +244,36 @@ void MainWindow::UpdateSatelliteTable()
         satAzElChartDialog->UpdateSatellites(satelliteDisplayTable);
 }
 
+// What an earlier receiver said is not the next one's: a search starts from this, and so
+// does another port or mode (ForgetPreviousReceiver).
 void MainWindow::ClearReceiverDisplay()
 {
-    bBadgesHeld = false;  // they were the previous receiver's
-    ShowNavigationStatus(-1);
-    ShowAntennaStatus(-1);
+    utcOffsetSecs = 0;
+    leapSecondPending = -1;
+    dgpsState = 0;
+    // Without a 1PPS line the hold-offs never run down, and an earlier 12-channel
+    // receiver would hide a later 8- or 6-channel one for good.
+    for (int k = 0; k < 3; ++k)
+        messageHoldoff[k] = 0;
     std::fill(std::begin(satellites), std::end(satellites), emptySatelliteRecord);
     std::fill(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable), emptySatelliteRecord);
+    if (gpsRxIdDialog)
+        gpsRxIdDialog->AppendRxIdText(QString());
+    bBadgesHeld = false;  // they were the previous receiver's
+    ShowAntennaStatus(-1);
+    ShowNavigationStatus(-1);
+    for (QLabel* label : {ui->IDC_SATS_STATUS_MESSAGE, ui->IDC_SATS_DOPS_MESSAGE, ui->IDC_SATS_DGPS_MESSAGE})
+        label->clear();
+}
+
+void MainWindow::ForgetPreviousReceiver()
+{
+    ClearReceiverDisplay();
     UpdateSatelliteTable();  // every row blank
     ui->IDC_SATS_VISIBLE->setText(QStringLiteral("Visible"));
     ui->IDC_SATS_TRACKED->setText(QStringLiteral("Tracked"));
-    for (QLabel* label : {ui->IDC_SATS_STATUS_MESSAGE, ui->IDC_SATS_DOPS_MESSAGE, ui->IDC_SATS_DGPS_MESSAGE,
-                          ui->IDC_GRIDSQUARE})
-        label->clear();
-    for (int c = 1; c <= 4; ++c)
-        SetCellText(ui->GpsNavDataTableWidget, 1, c, QString());
-    if (gpsNavDialog) {
-        // The fix of the engine as it is before any receiver spoke; the averages and the
-        // reference belong to the site, not to the receiver.
-        AveragingEngine& nav = *gpsNavDialog;
-        nav.currentLat = nav.currentLon = nav.currentAltGps = nav.currentAltMsl = 0.0;
-        nav.navMode = 0;
-        nav.satellitesUsed = nav.fixStatus = -1;
-        nav.speedKnots = nav.headingDegrees = -1.0;
-        nav.SetDops(0.0, 0.0, 0.0, 0.0, 0.0);
-    }
+    ui->IDC_GRIDSQUARE->clear();
+    if (gpsNavDialog)
+        gpsNavDialog->ForgetReceiverFix();
+    ClearClockDisplay();
 }

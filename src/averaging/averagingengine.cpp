@@ -164,6 +164,7 @@ QString AveragingEngine::AddNavSample(double lat, double lon, double altGps, dou
     currentLon = lon;
     currentAltGps = altGps;
     currentAltMsl = altMsl;
+    bFixReceived = true;
     const unsigned stepShows = AveragingStep(gpsMode);
     if (shows)
         *shows |= stepShows;
@@ -242,7 +243,9 @@ unsigned AveragingEngine::AveragingStep(int gpsMode)
     }
     shows |= ShowTimeAccuracy;
 
-    if (bRestartPending) {
+    // Averages that hold no position start from this fix: blended with the zeros they
+    // hold, the first fixes would pull the average towards 0 degrees.
+    if (bRestartPending || !bAverageHeld) {
         bRestartPending = false;
         TakeCurrentAsAverage();
     }
@@ -270,6 +273,7 @@ unsigned AveragingEngine::AveragingStep(int gpsMode)
         UpdateAltitudeTerms(altitudeWeight);
     }
 
+    bAverageHeld = true;
     bPositionAveraging = positionFix;
     if (!bPositionAveraging)
         qDebug("Averaging just stopped with one pass after Nav set to 0D\n");
@@ -322,6 +326,17 @@ void AveragingEngine::TakeCurrentAsAverage()
     averagedLon = currentLon;
     averagedAltGps = currentAltGps;
     averagedAltMsl = currentAltMsl;
+    bAverageHeld = bFixReceived;
+}
+
+void AveragingEngine::ForgetReceiverFix()
+{
+    bFixReceived = false;
+    currentLat = currentLon = currentAltGps = currentAltMsl = 0.0;
+    navMode = 0;
+    satellitesUsed = fixStatus = -1;
+    speedKnots = headingDegrees = -1.0;
+    SetDops(0.0, 0.0, 0.0, 0.0, 0.0);
 }
 
 void AveragingEngine::ResetAverages()
@@ -368,6 +383,8 @@ void AveragingEngine::LoadAverages()
     averagedLon = TakeStoredNumber(text);
     averagedAltGps = TakeStoredNumber(text);
     averagedAltMsl = TakeStoredNumber(text);
+    // An engine stopped before its first fix stores zeros, which are no position.
+    bAverageHeld = averagedLat != 0.0 || averagedLon != 0.0 || averagedAltGps != 0.0 || averagedAltMsl != 0.0;
 
     // A negative counter would count up through 0, the divisor of every average.
     text = settings.value(kAveragesWeightsKey).toString();

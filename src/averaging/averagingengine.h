@@ -65,6 +65,9 @@ public:
                          unsigned* shows = nullptr);
     unsigned AveragingStep(int gpsMode);
     void ResetAverages();
+    // Another receiver is to be heard: its fix, DOPs and counts are not known yet. The
+    // averages and the reference stay, for they belong to the antenna.
+    void ForgetReceiverFix();
 
     // The averages in the settings store under "GpsNavDialog/Averaging Data/".
     void LoadAverages();
@@ -130,6 +133,10 @@ public:
     double speedKnots = -1.0;
     double headingDegrees = -1.0;
     int fixStatus = -1;
+    // The current position is one the receiver sent, not the zeros of no receiver.
+    bool bFixReceived = false;
+    // The averages hold a position: averaged fixes, or stored ones.
+    bool bAverageHeld = false;
 
     ErrorTerm errorTerms[ComponentCount][PairCount];
 

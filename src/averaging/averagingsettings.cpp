@@ -38,7 +38,7 @@ constexpr double kMaxLimit = 999999.0;
 
 }  // namespace
 
-void GpsNavDialog::LoadSettings()
+void GpsNavDialog::LoadSettings(bool bWithAverages)
 {
     WindowGeometry::Restore(this, QStringLiteral("GpsNavDialog/geometry"));
     QSettings settings;
@@ -58,9 +58,12 @@ void GpsNavDialog::LoadSettings()
     bRestartOnUnlock = StoredValues::Switch(settings, "GpsNavDialog/Averaging Data/Restart Averages On Unlock", true);
     // Set means "continue with the saved averages", whatever the key's name says.
     bContinueOnRestart = StoredValues::Switch(settings, "GpsNavDialog/Averaging Data/Restart Averages On Startup", false);
-    LoadAverages();
-    if (DopWeightingUnsupported())
+    if (bWithAverages)
+        LoadAverages();
+    if (DopWeightingUnsupported()) {
+        bUseDopWeighting = false;
         DisableDopWeightingControls();
+    }
 }
 
 void GpsNavDialog::SaveSettings()

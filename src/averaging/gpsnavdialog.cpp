@@ -114,7 +114,13 @@ void GpsNavDialog::BuildErrorTable()
 
 void GpsNavDialog::RestartAveraging()
 {
-    LoadSettings();
+    // The saved averages are taken up, or restarted, at the first receiver set-up of a
+    // run only. A later one (another port or mode) finds the antenna where it was, and a
+    // survey of hours is not to be lost to it: the reset buttons restart it on request.
+    LoadSettings(!bAveragesTakenUp);
+    if (bAveragesTakenUp)
+        return;
+    bAveragesTakenUp = true;
     if (!bContinueOnRestart)
         ResetAverages();
 }

@@ -43,8 +43,9 @@ public:
 
     // The averaging parameters, the restart flags, the reference location and the
     // averages from the settings store, each stored value checked and a bad one repaired
-    // and written back; SaveSettings takes the dialog's fields and stores them.
-    void LoadSettings();
+    // and written back; SaveSettings takes the dialog's fields and stores them. Without
+    // bWithAverages the running averages stay.
+    void LoadSettings(bool bWithAverages = true);
     void SaveSettings();
     void SaveGeometry();
 
@@ -55,7 +56,7 @@ public:
     bool ValidateFloatField(QString text, double* value, bool bShowErrors);
 
     // Reloads the settings and the saved averages, then restarts the averages unless
-    // they are to be continued.
+    // they are to be continued; after its first call in a run it reloads the settings only.
     void RestartAveraging();
     void ResetAverages();
 
@@ -112,5 +113,6 @@ private:
 
     Ui::GpsNavDialog* ui;
     bool bCheckingField = false;  // a field's box is up
+    bool bAveragesTakenUp = false;  // RestartAveraging ran once
     ReferenceLocationDialog* refLocationDialog = nullptr;
 };

@@ -7,7 +7,6 @@
 #include "gpsnavdialog.h"
 #include "gpsportdialog.h"
 #include "gpsrxdialog.h"
-#include "gpsrxiddialog.h"
 #include "receivermodels.h"
 #include "ui_mainwindow.h"
 
@@ -83,24 +82,8 @@ bool MainWindow::InitializeGpsReceiver()
     SearchRun run(*this);
 
     // 1. A clean state: nothing of an earlier receiver stays on show.
-    utcOffsetSecs = 0;
-    leapSecondPending = -1;
     bGpsSearchActive = true;
-    dgpsState = 0;
-    // Without a 1PPS line the hold-offs never run down, and an earlier 12-channel
-    // receiver would hide a later 8- or 6-channel one for good.
-    for (int k = 0; k < 3; ++k)
-        messageHoldoff[k] = 0;
-    std::fill(std::begin(satellites), std::end(satellites), emptySatelliteRecord);
-    std::fill(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable), emptySatelliteRecord);
-    if (gpsRxIdDialog)
-        gpsRxIdDialog->AppendRxIdText(QString());
-    bBadgesHeld = false;
-    ShowAntennaStatus(-1);
-    ShowNavigationStatus(-1);
-    ui->IDC_SATS_STATUS_MESSAGE->setText(QString());
-    ui->IDC_SATS_DOPS_MESSAGE->setText(QString());
-    ui->IDC_SATS_DGPS_MESSAGE->setText(QString());
+    ClearReceiverDisplay();
     if (receiverInfo.gpsPortMode != GpsPortModeMotorolaBinary && gpsRxDialog)
         gpsRxDialog->bRxOnLocalTime = gpsRxDialog->bEmulatePvt6 = false;
     int mode = GpsPortModeMotorolaBinary;

@@ -77,7 +77,7 @@ void MainWindow::actionSet_GPS_Receiver_Interface_triggered()
     receiverInfo.gpsPortMode = newMode;
     emit startGpsSerialPort(bLoadFirmwareMode);
     if (gpsPortThread.GetPortName() != previousPort || gpsPortThread.GetPortMode() != previousMode)
-        ClearReceiverDisplay();
+        ForgetPreviousReceiver();
     InitializeGpsReceiverOrWarn();
     ClearReceiverIdentity();
     if (manualCommandDialog) {

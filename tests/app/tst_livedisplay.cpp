@@ -232,6 +232,7 @@ private slots:
         // Three different positions, so that a row taking another's text shows.
         window->gpsNavDialog->currentLat = 12.5;
         window->gpsNavDialog->averagedLat = -33.25;
+        window->gpsNavDialog->bFixReceived = window->gpsNavDialog->bAverageHeld = true;
         window->UpdateClockDisplay();
         QTableWidget* table = window->ui->GpsNavDataTableWidget;
         const QString texts[3] = {window->gpsNavDialog->FormatPositionNmea(window->navDataFormat),

@@ -228,7 +228,8 @@ private slots:
     }
 
     // OK in the port dialog with another port or mode: the previous receiver's fix,
-    // satellites, counts and DOPs leave the window.
+    // satellites, counts, DOPs, time panels and refused date leave the window; the
+    // averages of the antenna stay.
     void portOrModeChangeClearsTheReceiver_data()
     {
         QTest::addColumn<QString>("port");  // empty: the one in use
@@ -244,6 +245,7 @@ private slots:
         QFETCH(QString, port);
         QFETCH(QString, mode);
         QFETCH(bool, cleared);
+        PcTime::SetFixedUtc(Utc(2023, 9, 16, 14, 5, 7, 250));
         receiverInfo = ReceiverInfo();
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
@@ -255,7 +257,15 @@ private slots:
         w.satellites[0] = Sat(5, 40, 120, 30);
         w.UpdateSatelliteTable();
         w.ui->IDC_SATS_VISIBLE->setText("8 Visible");
-        w.gpsNavDialog->currentLat = 48.1;
+        w.AddPositionSample(48.1, 11.6, 560.0, 512.0);
+        AveragingEngine& nav = *w.gpsNavDialog;
+        nav.averagedLat = 47.9;
+        nav.bAverageHeld = true;
+        nav.positionFilterCount = 500.0;
+        w.receiverTime.SetDateTime(Utc(2009, 1, 28, 20, 35, 44));
+        w.utcOffsetSecs = 15;
+        w.UpdateClockDisplay();
+        w.ShowClockGuardNote(QStringLiteral("GPS week rollover? PC clock not set: the receiver says 28-Jan-2009"));
         watcher.SetDialogHandler([&](QDialog* dialog) {
             if (!port.isEmpty())
                 dialog->findChild<QComboBox*>("GpsSerialPortNameList")->setCurrentText(port);
@@ -273,6 +283,18 @@ private slots:
         QCOMPARE(shown, cleared ? QStringLiteral("|Visible") : QStringLiteral("5|8 Visible"));
         QCOMPARE(w.gpsNavDialog->currentLat, cleared ? 0.0 : 48.1);
         QCOMPARE(Titles(watcher), QStringList());
+
+        const auto cell = [&w](int row) { return w.ui->GpsNavDataTableWidget->item(row, 1)->text(); };
+        const QStringList time = {w.ui->ClockDisplay->text() + w.ui->IDC_PC_CLOCK_DATA->text().left(3),
+                                  w.ui->IDC_GPS_CLOCK_DATA->text().section("<br>", 0, 0),
+                                  w.ui->IDC_SIDEREAL_TIME->text().left(8), w.clockGuardLabel->toolTip().left(18),
+                                  cell(1), w.ui->IDC_GRIDSQUARE->text()};
+        QCOMPARE(time.join('|'), cleared ? QStringLiteral("|||||")
+                                         : QStringLiteral("20:35.44.00014:|UTC Day #028  20:35.44.000|05:08:40|"
+                                                          "GPS week rollover?|48.10000000\u00B0|JN58tc.24"));
+        QCOMPARE(w.receiverTime.mjd == 0, cleared);
+        QCOMPARE(cell(2), QStringLiteral("47.90000000\u00B0"));
+        QCOMPARE(nav.positionFilterCount, 500.0);
     }
 };
 

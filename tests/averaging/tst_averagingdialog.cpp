@@ -284,13 +284,17 @@ private slots:
         QCOMPARE(RunDialog(dialog, [&] { reopened = dialog.averagedLat, dialog.averagedLat = 14.0; }, "OK"), 1);
         QCOMPARE(reopened, 45.0);
         QVERIFY(Stored("Averages - Position").startsWith(QStringLiteral("14.0000000000000000 ")));
-        // Every receiver initialisation reloads them, and restarts unless they continue.
+        // The first receiver set-up of a run reloads them, and restarts unless they
+        // continue; a later one (another port or mode) keeps the running averages.
         dialog.averagedLat = 46.0;
         dialog.RestartAveraging();
         QCOMPARE(dialog.averagedLat, 14.0);
         Store("Restart Averages On Startup", "false");
+        dialog.averagedLat = 46.0;
         dialog.RestartAveraging();
-        QCOMPARE(dialog.positionFilterCount, 1.0);
+        QCOMPARE(dialog.averagedLat, 46.0);
+        QCOMPARE(dialog.positionFilterCount, 50.0);
+        QVERIFY(!dialog.bContinueOnRestart);
     }
 
     void dialogRunsTheEngineAndShowsVisibleLabels()

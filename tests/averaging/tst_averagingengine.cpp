@@ -282,6 +282,27 @@ private slots:
         QCOMPARE(engine.averagedAltMsl, 402.0);
     }
 
+    // Averages that hold no position start from the first fix rather than blend it with
+    // zeros: those stored by an engine stopped before its first fix, or a reset with no
+    // fix since another receiver was chosen.
+    void noPositionIsAveragedBeforeOneIsReceived()
+    {
+        AveragingEngine stopped;
+        stopped.positionFilterCount = 1.0;
+        stopped.SaveAverages();
+        AveragingEngine engine;
+        engine.LoadAverages();
+        engine.SetNavMode(3);
+        for (double lat : {48.0, 49.0}) {
+            engine.SetSatellitesUsed(8);
+            engine.UpdateLockStatus(0, kNow);
+            Fix(engine, lat);
+            QCOMPARE(engine.averagedLat, lat);
+            engine.ForgetReceiverFix();
+            engine.TakeCurrentAsAverage();  // the reset button
+        }
+    }
+
     void navModeDecidesWhatIsAveraged()
     {
         using E = AveragingEngine;

@@ -6,8 +6,11 @@
 #include "ubxhandlers.h"
 #include "ui_mainwindow.h"
 
+#include "messageframer.h"
+
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 namespace {
@@ -278,6 +281,37 @@ private slots:
             QCOMPARE(StateDigest(*w), before);
             QVERIFY(!w->DecodeUbxMessage(ExactBuffer(frame).Bytes()).endsWith("  ...\n"));
         }
+    }
+
+    // A receiver that sends its fix in NAV-SOL only (the LEA-4T recording) gives no
+    // position: the "Cur:" and "Avg:" rows stay empty and nothing is averaged, though the
+    // recording locks the averaging. A NAV-POSLLH then fills both.
+    void noPositionBeforeOneIsReceived()
+    {
+        QByteArray capture;
+        READ_CAPTURE_OR_SKIP(QStringLiteral("ublox-lea-4t.log"), capture);
+        const GpsNavDialog& nav = *w->gpsNavDialog;
+        const auto rows = [&] {
+            const QTableWidget* table = w->ui->GpsNavDataTableWidget;
+            QStringList cells;
+            for (int r = 1; r <= 2; ++r)
+                cells << table->item(r, 1)->text() + ' ' + table->item(r, 4)->text();
+            return cells.join('|') + '|' + w->ui->IDC_GRIDSQUARE->text();
+        };
+        const double countBefore = nav.positionFilterCount;
+        int frames = 0;
+        UbxNmeaFramer framer;
+        framer.Frame(capture, [&](const QByteArray& m) { w->DecodeUbxMessage(m), ++frames; });
+        QCOMPARE(frames, 31);
+        w->UpdateClockDisplay();
+        QCOMPARE(rows(), QStringLiteral(" | |"));
+        QVERIFY(nav.bLocked && nav.GetNavMode() == 3);
+        QCOMPARE(nav.positionFilterCount, countBefore);
+        QCOMPARE(nav.averagedLat, 0.0);
+
+        w->DecodeUbxMessage(Payload(28).S32(4, 116083000).S32(8, 481466000).S32(12, 560000).S32(16, 512000).Frame(1, 2));
+        w->UpdateClockDisplay();
+        QCOMPARE(rows(), QStringLiteral("48.14660000°      512m|48.14660000°      512m|JN58td.25"));
     }
 
 private:
