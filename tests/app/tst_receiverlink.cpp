@@ -6,6 +6,7 @@
 #include "fakereceiver.h"
 #include "gpsnavdialog.h"
 #include "gpsportdialog.h"
+#include "gpsrxtype.h"
 #include "mainwindow.h"
 #include "modalwatcher.h"
 #include "pctime.h"
@@ -271,12 +272,17 @@ private slots:
                 dialog->findChild<QComboBox*>("GpsSerialPortNameList")->setCurrentText(port);
             dialog->findChild<QComboBox*>("GpsModeList")->setCurrentText(mode);
             // OK in "Rx Only" asks for the receiver type; closed, its stored choice stands.
-            QTimer::singleShot(0, [dialog] {
-                if (QWidget* type = QApplication::activeModalWidget(); type && type != dialog)
+            // Bound to this dialog and closing only the type dialog: a late run must not
+            // close the next row's port dialog.
+            QTimer::singleShot(0, dialog, [] {
+                if (auto* type = qobject_cast<GpsRxType*>(QApplication::activeModalWidget()))
                     type->close();
             });
             dialog->findChild<QAbstractButton*>("OK")->click();
         });
+        // The menu command is off while the start-up set-up runs, which a loaded machine
+        // can still be doing.
+        QVERIFY(TestSupport::WaitFor([&w] { return w.ui->actionSet_GPS_Receiver_Interface->isEnabled(); }, 5000));
         w.ui->actionSet_GPS_Receiver_Interface->trigger();
         QCOMPARE(w.gpsPortThread.GetPortMode(), GpsPortDialog::ModeFromText(mode));
         const QString shown = w.ui->SatsDataTableWidget->item(1, 0)->text() + '|' + w.ui->IDC_SATS_VISIBLE->text();
