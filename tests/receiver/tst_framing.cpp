@@ -141,7 +141,8 @@ private slots:
         QTest::addColumn<QByteArrayList>("expected");
         const QByteArray inner = Ubx(0x01, 0x21, QByteArray(20, '\x07'));
         const QByteArray gga = Nmea("$GPGGA,123519,4807.038,N,01131.000,E,1,08");
-        const QByteArray longest = Ubx(0x02, 0x10, QByteArray(UbxNmeaFramer::kMaxUbxPayload, '\x11'));
+        const QByteArray longest = Ubx(0x02, 0x10, QByteArray(4096, '\x11'));
+        const QByteArray tooLong = Ubx(0x02, 0x10, QByteArray(4097, '\x11'));
         auto damaged = [](QByteArray frame) {
             frame[frame.size() - 1] = static_cast<char>(frame.at(frame.size() - 1) ^ 0x5A);
             return frame;
@@ -159,6 +160,11 @@ private slots:
             << longest + inner << QByteArrayList{longest, inner};
         QTest::newRow("one byte too long")
             << Hex("b56202100110") + inner << QByteArrayList{inner};
+        QTest::newRow("a whole frame one byte too long")
+            << tooLong + inner << QByteArrayList{inner};
+        QTest::newRow("a frame on the byte after a nested false one")
+            << damaged(Ubx(0x01, 0x07, "ab" + damaged(Ubx(0x0D, 0x01, "xyz")) + inner + "cd"))
+            << QByteArrayList{inner};
     }
 
     void falseUbxHeaders()
