@@ -1,6 +1,5 @@
 #include "mainwindow.h"
 #include "shutdownsignals.h"
-#include "ui_mainwindow.h"
 
 #include <QApplication>
 
@@ -23,7 +22,7 @@ int main(int argc, char* argv[])
         if (QWidget* box = QApplication::activeModalWidget())
             box->close();
         if (running)
-            running->ui->actionExit->trigger();
+            running->RequestExit();
     });
 
     int result = 0;
@@ -31,7 +30,7 @@ int main(int argc, char* argv[])
         auto window = std::make_unique<MainWindow>();
         running = window.get();
         if (bStopAsked)
-            window->ui->actionExit->trigger();  // during construction: no search to start
+            window->RequestExit();  // during construction: no search to start
         else
             window->ShowAndInitialize();
         // Exit chosen, or the window closed, during the start-up search: the event loop

@@ -175,7 +175,8 @@ public:
     // Set once Exit is chosen or the window is closed; main() then never enters, or
     // leaves, its event loop, even when this happened inside the start-up search.
     bool bExitRequested = false;
-
+    // Stops the program as File, Exit does, for a stop that does not come from the menu.
+    void RequestExit();
 
     // ---- Application shell: settings ----
     void RestoreMainWindowSettings();

@@ -215,6 +215,11 @@ void MainWindow::actionExit_triggered()
     QCoreApplication::quit();
 }
 
+void MainWindow::RequestExit()
+{
+    ui->actionExit->trigger();
+}
+
 void MainWindow::showErrorMessageBox(QString errmsg)
 {
     QMessageBox box;

@@ -184,10 +184,9 @@ void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
 
 void GpsSerialPortThread::handleReadyRead()
 {
-    readData = serialPort.readAll();
-    if (readData.isEmpty())
+    QByteArray block = serialPort.readAll();
+    if (block.isEmpty())
         return;
-    QByteArray block = readData;
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
     case GpsPortModeMotorolaBinary:

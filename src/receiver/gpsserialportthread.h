@@ -107,7 +107,6 @@ private:
     void EmitFramed(Framer& framer, const QByteArray& data);
     void ReportBack();
 
-    QByteArray readData;
     QByteArray sendData;
     bool bLoadFirmwareMode = false;
     int ppsInterface = 0;

@@ -185,16 +185,13 @@ inline std::unique_ptr<MainWindow> NewDecodingWindow(int portMode = GpsPortModeM
     return w;
 }
 
-// In a replay test slot: the bytes of a receiver capture beside the checkout, or a
-// skip when the shared test data is absent (a failure under CI=true).
+// In a replay test slot: the bytes of a receiver capture kept in the repository. A
+// missing capture fails the slot: a skip would hide that the replay never ran.
 #define READ_CAPTURE_OR_SKIP(name, bytes)                                                        \
     do {                                                                                         \
         QFile file(TestSupport::TestDataPath(QStringLiteral("receiver-captures/") + (name)));   \
-        if (!file.open(QIODevice::ReadOnly)) {                                                   \
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))                             \
-                QFAIL(qPrintable(QStringLiteral("missing capture ") + file.fileName()));         \
-            QSKIP("the shared test data is not beside the checkout");                            \
-        }                                                                                        \
+        if (!file.open(QIODevice::ReadOnly))                                                     \
+            QFAIL(qPrintable(QStringLiteral("missing capture ") + file.fileName()));             \
         (bytes) = file.readAll();                                                                \
     } while (false)
 

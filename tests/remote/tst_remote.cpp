@@ -136,6 +136,9 @@ private slots:
         QTest::newRow("bad checksum") << QByteArray("$VUDUZ,VERSION*00\r\n") << QByteArray("$VUDUZ,VERSION*00 ???\r\n");
         QTest::newRow("unknown command") << QByteArray("$VUDUZ,FORMAT,C:\r\n\r\n")
                                          << QByteArray("$VUDUZ,FORMAT,C: ???\r\n");
+        // A terminal resized ten times: more subnegotiation bytes in all than one may hold.
+        const QByteArray windowSize("\xFF\xFA\x1F\x00\xFF\xFF\x00\x40\xFF\xF0", 10);  // 255 x 64
+        QTest::newRow("ten window sizes") << windowSize.repeated(10) + "$VUDUZ,VERSION\r\n" << version;
         QTest::newRow("telnet negotiation") << QByteArray("\xFF\xFD\x01$VUDUZ,\xFF\xFA\x18\x01\xFF\xF0VERSION\r\n")
                                             << version;
         // A bad line comes back in printable ASCII, whatever was sent.
