@@ -13,20 +13,15 @@ namespace {
 
 constexpr qsizetype kStreamBytes = 8 * 1024 * 1024;
 
-// A capture from the shared receiver captures beside the checkout, without its comment
-// lines.
+// A receiver capture kept with the tests.
 QByteArray Capture(const char* name)
 {
     const QDir here = QFileInfo(QStringLiteral(__FILE__)).absoluteDir();
-    QFile file(here.absoluteFilePath(QStringLiteral("../../shared/testdata/receiver-captures/"))
+    QFile file(here.absoluteFilePath(QStringLiteral("../tests/data/receiver-captures/"))
                + QLatin1String(name));
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
-    QByteArray data = file.readAll();
-    qsizetype pos = 0;
-    while (pos < data.size() && data.at(pos) == '#')
-        pos = data.indexOf('\n', pos) + 1;
-    return data.mid(pos);
+    return file.readAll();
 }
 
 // Whole recordings back to back, up to a long stream.

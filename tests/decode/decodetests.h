@@ -187,7 +187,7 @@ inline std::unique_ptr<MainWindow> NewDecodingWindow(int portMode = GpsPortModeM
 
 // In a replay test slot: the bytes of a receiver capture kept in the repository. A
 // missing capture fails the slot: a skip would hide that the replay never ran.
-#define READ_CAPTURE_OR_SKIP(name, bytes)                                                        \
+#define READ_CAPTURE(name, bytes)                                                                \
     do {                                                                                         \
         QFile file(TestSupport::TestDataPath(QStringLiteral("receiver-captures/") + (name)));   \
         if (!file.open(QIODevice::ReadOnly))                                                     \

@@ -150,8 +150,8 @@ private slots:
         QFETCH(int, mode);
         QFETCH(int, model);
         QByteArray captureBytes, checkBytes;
-        READ_CAPTURE_OR_SKIP(capture, captureBytes);
-        READ_CAPTURE_OR_SKIP(capture + QStringLiteral(".chk"), checkBytes);
+        READ_CAPTURE(capture, captureBytes);
+        READ_CAPTURE(capture + QStringLiteral(".chk"), checkBytes);
         const QList<CheckEntry> check = ReadCheckFile(checkBytes);
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
@@ -165,8 +165,8 @@ private slots:
     void ubxReplay()
     {
         QByteArray captureBytes, checkBytes;
-        READ_CAPTURE_OR_SKIP(QStringLiteral("ublox-lea-4t.log"), captureBytes);
-        READ_CAPTURE_OR_SKIP(QStringLiteral("ublox-lea-4t.log.chk"), checkBytes);
+        READ_CAPTURE(QStringLiteral("ublox-lea-4t.log"), captureBytes);
+        READ_CAPTURE(QStringLiteral("ublox-lea-4t.log.chk"), checkBytes);
         const QByteArray bytes = captureBytes.mid(captureBytes.indexOf("\xB5\x62"));
         QList<QList<QJsonObject>> seconds;  // the other decoder's reports of each second
         for (const CheckEntry& entry : ReadCheckFile(checkBytes)) {
@@ -231,8 +231,8 @@ private slots:
     void eightChannelReceiverInReceiveOnlyMode()
     {
         QByteArray capture, check;
-        READ_CAPTURE_OR_SKIP(QStringLiteral("oncore-binary.log"), capture);
-        READ_CAPTURE_OR_SKIP(QStringLiteral("oncore-binary.log.chk"), check);
+        READ_CAPTURE(QStringLiteral("oncore-binary.log"), capture);
+        READ_CAPTURE(QStringLiteral("oncore-binary.log.chk"), check);
         const QList<QByteArray> chunks = ChunksEndingInPositions(capture.mid(capture.indexOf("@@")));
         const QList<QJsonObject> fixes = Reports(check, "TPV");
         const QList<QJsonObject> skies = Reports(check, "SKY");

@@ -299,8 +299,8 @@ private slots:
         QFETCH(QStringList, row);
         const QString capture = row[0];
         QByteArray bytes, check;
-        READ_CAPTURE_OR_SKIP(capture, bytes);
-        READ_CAPTURE_OR_SKIP(capture + ".chk", check);
+        READ_CAPTURE(capture, bytes);
+        READ_CAPTURE(capture + ".chk", check);
         const bool bMotorola = capture.startsWith("oncore");
         if (bMotorola) {
             bytes = bytes.mid(bytes.indexOf("@@"));

@@ -519,7 +519,7 @@ private slots:
         BuildDate::SetDay(builtOn);
         QVERIFY(BuildDate::Day() >= QDate(2000, 8, 25) && BuildDate::Day() <= QDate::currentDate());
         QByteArray stream;
-        READ_CAPTURE_OR_SKIP(QStringLiteral("oncore-binary.log"), stream);
+        READ_CAPTURE(QStringLiteral("oncore-binary.log"), stream);
         stream = stream.mid(stream.indexOf("@@"));
         w->ui->actionPC_U->trigger();
         Sync("Time Sync Mode", 2);
