@@ -30,6 +30,13 @@ void MainWindow::ShowReceiverLinkText()
     statusMessageLabel->setVisible(text.isEmpty());
 }
 
+void MainWindow::OnPpsLineNote(const QString& text)
+{
+    if (bShuttingDown)
+        return;
+    ShowStatusNote(ppsLineLabel, text, gpsPortThread.GetPortName());
+}
+
 void MainWindow::HoldBadges()
 {
     // Nothing heard: no badge may go on claiming a live receiver. What they showed comes
