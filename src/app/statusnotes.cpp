@@ -29,8 +29,6 @@ constexpr int kLeftInset = 10;
 
 // A path cut shorter than this says nothing about which device it was.
 constexpr int kShortestPathChars = 8;
-// A line that gives way keeps this much while a note's details can still give way.
-constexpr int kStumpChars = 12;
 
 bool IsNote(const QWidget* widget) { return widget->property(kNotes).isValid(); }
 bool GivesWay(const QWidget* widget) { return widget->property(kGivesWay).toBool(); }
@@ -58,7 +56,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        // setText is no virtual: the tool tip follows the text at the first paint after.
+        // setText is no virtual: the tool tip follows the text at the next fitting of the
+        // bar or the next paint, whichever comes first.
         if (toolTip() != text())
             setToolTip(text());
         QPainter painter(this);
@@ -142,20 +141,14 @@ void FitNotes(QStatusBar* bar)
     int fullSum = 0;
     for (const Piece& piece : pieces)
         fullSum += piece.full;
-    // Room goes to the notes first; the identity line takes what they leave, and keeps a
-    // stump for as long as a note's details can give way instead.
-    int lineRoom = 0;
-    int lineFull = 0;
+    // Room goes to the notes first; the identity line takes what they leave.
     if (givingWay) {
-        lineFull = givingWay->sizeHint().width();
-        const QFontMetrics metrics = givingWay->fontMetrics();
-        const int stump = std::min(lineFull, metrics.horizontalAdvance(givingWay->text().left(kStumpChars) + kEllipsis));
-        if (fullSum + stump <= room)
-            lineRoom = std::min(lineFull, room - fullSum);
-        else
-            lineRoom = std::clamp(room - leastSum, 0, stump);
+        const int lineFull = givingWay->sizeHint().width();
+        const int lineRoom = std::clamp(room - fullSum, 0, lineFull);
         room -= lineRoom;
         givingWay->setMaximumWidth(lineRoom >= lineFull ? QWIDGETSIZE_MAX : lineRoom);
+        if (givingWay->toolTip() != givingWay->text())
+            givingWay->setToolTip(givingWay->text());
     }
 
     std::vector<Piece*> order;
