@@ -74,7 +74,7 @@ struct Piece
     QString text;
     QString path;
     int full;   // the whole text
-    int least;  // the head, its ": " and an ellipsis
+    int least;  // the head and an ellipsis
     int share = 0;
 };
 

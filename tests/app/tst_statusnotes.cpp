@@ -18,7 +18,7 @@
 namespace {
 
 // 60 characters, in a folder that is not there.
-const QString kPath = QStringLiteral("/tmp/horalux-test-Xq93/station/pseudo-terminals/receiver-a/gps");
+const QString kPath = QStringLiteral("/tmp/horalux-test-Xq93/station/pseudo-terminals/receiver/gps");
 const QString kUnreachable = QStringLiteral("TIC1: the counter at 10.0.0.9 cannot be reached (refused); trying again.");
 
 QString Said(const QLabel* label) { return label->isHidden() ? QString() : label->toolTip(); }
@@ -137,8 +137,8 @@ private slots:
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QCOMPARE(w->size(), QSize(720, 450));
-        // Alone, the port's path loses its middle and the reason stays; beside the
-        // identity line's stump the path is still shown.
+        // Alone, the port's path loses its middle and the reason stays (beside the
+        // identity line, at least the start of the path).
         const auto alone = [&] { return Fits() && notes[1]->text().contains(link.isEmpty() ? ": /tm" : "gps ("); };
         QVERIFY2(TestSupport::WaitFor(alone, 2000), qPrintable(notes[1]->text()));
         const QString said = notes[1]->toolTip();
