@@ -13,8 +13,10 @@ void MainWindow::CheckReceiverLink()
     if (bShuttingDown)
         return;
     const bool bReceiverWork = bGpsSearchActive || receiverWorkDepth > 0;
-    if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork))
+    if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork)) {
         HoldBadges();
+        qInfo("%s", qPrintable(receiverLinkWatch.Text(PcTime::CurrentUtc())));
+    }
     ShowReceiverLinkText();
 }
 

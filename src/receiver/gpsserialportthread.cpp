@@ -163,6 +163,7 @@ void GpsSerialPortThread::OpenGpsPort()
     bPortFailed = false;
     if (portName == QLatin1String("OFF")) {
         SetPpsNote(QString());
+        qInfo("%s", qPrintable(PortOffText()));
         emit portDown(PortOffText());
         return;
     }
@@ -187,8 +188,11 @@ void GpsSerialPortThread::OpenGpsPort()
     // station starts listening when the device appears.
     bPortFailed = true;
     reopenTimer.start(reopenIntervalMs);
-    if (!bSameFailedPort)
-        emit portDown(PortUnopenedText(portName, reason, reopenIntervalMs));
+    if (!bSameFailedPort) {
+        const QString text = PortUnopenedText(portName, reason, reopenIntervalMs);
+        qWarning("%s", qPrintable(text));
+        emit portDown(text);
+    }
 }
 
 void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
