@@ -35,6 +35,16 @@ bool HeadsShown(const QLabel* label)
     return true;
 }
 
+// Counts the events that reach the objects it watches.
+class EventCount : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent*) override { return ++count, false; }
+};
+
 }  // namespace
 
 class TestStatusNotes : public QObject
@@ -97,6 +107,22 @@ private slots:
         QVERIFY(TestSupport::WaitFor([&] { return Said(w->ticLinkLabel).isEmpty(); }, 3000));
         Seconds(QDate(2026, 12, 8));
         QCOMPARE(Said(w->clockGuardLabel), QString());
+    }
+
+    // The link is looked at four times a second; while what the bar says stays (the
+    // default port's "OFF" note), the bar and its labels get no event at all.
+    void unchangedNotesLeaveTheBarAtRest()
+    {
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTest::qWait(500);
+        QVERIFY(Said(w->receiverLinkLabel).startsWith("GPS port OFF: "));
+        EventCount events;
+        w->statusBar()->installEventFilter(&events);
+        for (QWidget* widget : w->statusBar()->findChildren<QWidget*>())
+            widget->installEventFilter(&events);
+        QTest::qWait(1000);
+        QCOMPARE(events.count, 0);
     }
 
     // At the default window size every note's head stays whole, with a long device path
