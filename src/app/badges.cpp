@@ -26,8 +26,14 @@ void ShowBadge(QLabel* label, const Badge& badge)
 {
     if (!label)
         return;
-    label->setText(QString::fromLatin1(badge.text));
-    label->setStyleSheet(QString::fromLatin1(badge.style));
+    // The decoders report the same state every second; a new style sheet, even the same
+    // one, has the label polished and laid out again.
+    const QString text = QString::fromLatin1(badge.text);
+    const QString style = QString::fromLatin1(badge.style);
+    if (label->text() != text)
+        label->setText(text);
+    if (label->styleSheet() != style)
+        label->setStyleSheet(style);
 }
 
 }  // namespace

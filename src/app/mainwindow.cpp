@@ -205,8 +205,10 @@ void MainWindow::BuildStatusBar()
     antennaBadge = new QLabel();
     heartbeatIndicator = new QLabel();
     ntpIndicator = new QLabel();
-    statusMessageLabel = new QLabel();
+    // The identity line gives way to the notes: what is wrong comes first.
+    statusMessageLabel = NewGivingWayLabel();
     receiverLinkLabel = new QLabel();
+    ppsLineLabel = new QLabel();
     clockGuardLabel = new QLabel();
     ticLinkLabel = new QLabel();
     logNoteLabel = new QLabel();
@@ -225,12 +227,13 @@ void MainWindow::BuildStatusBar()
     statusMessageLabel->setText(tr("Initializing"));
 
     for (QLabel* label : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator, clockGuardLabel,
-                          ticLinkLabel, logNoteLabel, receiverLinkLabel, statusMessageLabel})
+                          ticLinkLabel, logNoteLabel, ppsLineLabel, receiverLinkLabel, statusMessageLabel})
         statusBar()->addPermanentWidget(label, 0);
     receiverLinkLabel->setVisible(false);
     ShowStatusNote(clockGuardLabel, QString());
     ShowStatusNote(ticLinkLabel, QString());
     ShowStatusNote(logNoteLabel, QString());
+    ShowStatusNote(ppsLineLabel, QString());
 
     setDefaultStatusTipText(QString());
     // The notes beside it never squeeze the help text to a stump.
@@ -323,6 +326,7 @@ void MainWindow::ConnectEverything()
     connect(&gpsPortThread, &GpsSerialPortThread::portDown, this, &MainWindow::OnGpsPortDown);
     connect(&gpsPortThread, &GpsSerialPortThread::portBack, this, &MainWindow::OnGpsPortBack);
     connect(&gpsPortThread, &GpsSerialPortThread::portOpened, this, &MainWindow::OnGpsPortOpened);
+    connect(&gpsPortThread, &GpsSerialPortThread::ppsLineNote, this, &MainWindow::OnPpsLineNote);
     connect(&receiverLinkTimer, &QTimer::timeout, this, &MainWindow::CheckReceiverLink);
     receiverLinkTimer.start(ReceiverLinkWatch::kCheckIntervalMs);
 

@@ -239,6 +239,9 @@ public:
     void OnGpsPortDown(const QString& text);
     void OnGpsPortBack(const QString& note);
     void OnGpsPortOpened();
+    // A 1PPS line that cannot be read: said in a label of its own until it is read again.
+    QLabel* ppsLineLabel = nullptr;
+    void OnPpsLineNote(const QString& text);
     void ReceiverHeard();
     void HoldBadges();
     int navigationBadgeState = -1;  // what the badges show, as given to ShowNavigationStatus

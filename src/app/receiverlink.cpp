@@ -13,8 +13,10 @@ void MainWindow::CheckReceiverLink()
     if (bShuttingDown)
         return;
     const bool bReceiverWork = bGpsSearchActive || receiverWorkDepth > 0;
-    if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork))
+    if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork)) {
         HoldBadges();
+        qInfo("%s", qPrintable(receiverLinkWatch.Text(PcTime::CurrentUtc())));
+    }
     ShowReceiverLinkText();
 }
 
@@ -28,6 +30,13 @@ void MainWindow::ShowReceiverLinkText()
     ShowStatusNote(receiverLinkLabel, text, gpsPortThread.GetPortName());
     // The identity line keeps its text underneath, for when the link is well again.
     statusMessageLabel->setVisible(text.isEmpty());
+}
+
+void MainWindow::OnPpsLineNote(const QString& text)
+{
+    if (bShuttingDown)
+        return;
+    ShowStatusNote(ppsLineLabel, text, gpsPortThread.GetPortName());
 }
 
 void MainWindow::HoldBadges()

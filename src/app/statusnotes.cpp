@@ -3,7 +3,9 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
 #include <QStatusBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <vector>
@@ -11,69 +13,154 @@
 namespace {
 
 // What a note label keeps besides its shown text, so that it can be fitted again.
-const char* const kNoteText = "horaluxNoteText";
+const char* const kNotes = "horaluxNotes";
 const char* const kNotePath = "horaluxNotePath";
 const char* const kLeftText = "horaluxLeftText";
+const char* const kGivesWay = "horaluxGivesWay";
 
-// The gap the bar leaves around each of its widgets, and the inset of its left text.
-constexpr int kWidgetGap = 8;
-constexpr int kLeftInset = 12;
+const QString kHeadEnd = QStringLiteral(": ");
+const QString kNoteGap = QStringLiteral("  ");
+const QChar kEllipsis(0x2026);
+
+// The gap the bar's layout leaves before each of its widgets, and what it keeps around
+// its left text (6 px before, 2 after, and 2 to spare).
+constexpr int kWidgetGap = 6;
+constexpr int kLeftInset = 10;
 
 // A path cut shorter than this says nothing about which device it was.
 constexpr int kShortestPathChars = 8;
 
-bool IsNote(const QWidget* widget) { return widget->property(kNoteText).isValid(); }
+bool IsNote(const QWidget* widget) { return widget->property(kNotes).isValid(); }
+bool GivesWay(const QWidget* widget) { return widget->property(kGivesWay).toBool(); }
 
-// The text as it fits in room pixels: the path loses its middle first, then the text
-// loses its end.
-QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room)
+// The head, or nothing when the text has none.
+QString Head(const QString& text)
 {
-    if (metrics.horizontalAdvance(text) <= room)
-        return text;
-    QString fitted = text;
-    const qsizetype at = path.isEmpty() ? -1 : text.indexOf(path);
-    if (at >= 0) {
-        const QString before = text.left(at);
-        const QString after = text.mid(at + path.size());
-        const int shortest =
-            metrics.horizontalAdvance(path.left(kShortestPathChars)) + metrics.horizontalAdvance(QChar(0x2026));
-        const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
-        fitted = before + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
-        if (metrics.horizontalAdvance(fitted) <= room)
-            return fitted;
+    const qsizetype end = text.indexOf(kHeadEnd);
+    return end > 0 ? text.left(end) : QString();
+}
+
+// The receiver's identity: drawn cut at its end when the bar has not the room for it,
+// while text() stays whole for everything that reads it.
+class GivingWayLabel : public QLabel
+{
+public:
+    GivingWayLabel()
+    {
+        setTextFormat(Qt::PlainText);
+        setProperty(kGivesWay, true);
     }
-    return metrics.elidedText(fitted, Qt::ElideRight, std::max(room, 0));
+
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        // setText is no virtual: the tool tip follows the text at the next fitting of the
+        // bar or the next paint, whichever comes first.
+        if (toolTip() != text())
+            setToolTip(text());
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(),
+                              fontMetrics().elidedText(text(), Qt::ElideRight, room.width()),
+                              foregroundRole());
+    }
+};
+
+struct Piece
+{
+    QLabel* label;
+    QString text;
+    QString path;
+    int full;   // the whole text
+    int least;  // the head and an ellipsis
+    int share = 0;
+};
+
+// Shares room among the pieces: each keeps its head when the heads fit; of what is
+// left, the pieces that need least are served whole first.
+void ShareOut(std::vector<Piece*>& pieces, int room)
+{
+    int leastSum = 0;
+    for (const Piece* piece : pieces)
+        leastSum += piece->least;
+    if (room < leastSum) {
+        for (Piece* piece : pieces)
+            piece->share = leastSum > 0 ? int(qint64(std::max(room, 0)) * piece->least / leastSum) : 0;
+        return;
+    }
+    int extra = room - leastSum;
+    std::sort(pieces.begin(), pieces.end(),
+              [](const Piece* a, const Piece* b) { return a->full - a->least < b->full - b->least; });
+    int left = int(pieces.size());
+    for (Piece* piece : pieces) {
+        const int give = std::min(piece->full - piece->least, extra / left--);
+        piece->share = piece->least + give;
+        extra -= give;
+    }
 }
 
 void FitNotes(QStatusBar* bar)
 {
     const QString leftText = bar->property(kLeftText).toString();
     int room = bar->width() - kLeftInset - bar->fontMetrics().horizontalAdvance(leftText);
-    std::vector<QLabel*> notes;
+    std::vector<QLabel*> labels;
+    std::vector<Piece> pieces;
+    QLabel* givingWay = nullptr;
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (widget->isHidden())
             continue;
         auto* label = qobject_cast<QLabel*>(widget);
-        if (label && IsNote(label))
-            notes.push_back(label);
-        else
+        if (label && IsNote(label)) {
+            labels.push_back(label);
+            const QStringList notes = label->property(kNotes).toStringList();
+            const QString path = label->property(kNotePath).toString();
+            const QFontMetrics metrics = label->fontMetrics();
+            room -= metrics.horizontalAdvance(kNoteGap) * int(std::max<qsizetype>(notes.size() - 1, 0));
+            for (const QString& note : notes) {
+                const int full = metrics.horizontalAdvance(note);
+                const int least = metrics.horizontalAdvance(Head(note) + kEllipsis);
+                pieces.push_back({label, note, path, full, std::min(full, least)});
+            }
+        } else if (label && GivesWay(label) && !givingWay) {
+            givingWay = label;
+        } else {
             room -= widget->sizeHint().width() + kWidgetGap;
+        }
     }
-    if (notes.empty())
-        return;
-    room -= kWidgetGap * int(notes.size());
-    // The shortest notes are shown whole when they can be; the longer ones share the rest.
-    const auto fullWidth = [](const QLabel* label) {
-        return label->fontMetrics().horizontalAdvance(label->property(kNoteText).toString());
-    };
-    std::sort(notes.begin(), notes.end(),
-              [&](const QLabel* a, const QLabel* b) { return fullWidth(a) < fullWidth(b); });
-    int left = int(notes.size());
-    for (QLabel* label : notes) {
-        const int share = std::min(fullWidth(label), std::max(room, 0) / left--);
-        room -= share;
-        label->setText(FitStatusNote(label->fontMetrics(), label->property(kNoteText).toString(),
-                                     label->property(kNotePath).toString(), share));
+    room -= kWidgetGap * int(labels.size() + (givingWay ? 1 : 0));
+    // The heads come before the left text (a help hint): it gives way as far as they
+    // need, and is clipped where the bar draws it.
+    int leastSum = 0;
+    for (const Piece& piece : pieces)
+        leastSum += piece.least;
+    if (leastSum > room)
+        room += std::min(leastSum - room, bar->fontMetrics().horizontalAdvance(leftText));
+
+    int fullSum = 0;
+    for (const Piece& piece : pieces)
+        fullSum += piece.full;
+    // Room goes to the notes first; the identity line takes what they leave.
+    if (givingWay) {
+        const int lineFull = givingWay->sizeHint().width();
+        const int lineRoom = std::clamp(room - fullSum, 0, lineFull);
+        room -= lineRoom;
+        givingWay->setMaximumWidth(lineRoom >= lineFull ? QWIDGETSIZE_MAX : lineRoom);
+        if (givingWay->toolTip() != givingWay->text())
+            givingWay->setToolTip(givingWay->text());
+    }
+
+    std::vector<Piece*> order;
+    for (Piece& piece : pieces)
+        order.push_back(&piece);
+    ShareOut(order, room);
+    for (QLabel* label : labels) {
+        QStringList shown;
+        for (const Piece& piece : pieces)
+            if (piece.label == label)
+                shown << FitStatusNote(label->fontMetrics(), piece.text, piece.path, piece.share);
+        label->setText(shown.join(kNoteGap));
     }
 }
 
@@ -95,22 +182,74 @@ protected:
 
 }  // namespace
 
-void ShowStatusNote(QLabel* label, const QString& text, const QString& path)
+QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room)
+{
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    const QString head = Head(text);
+    const QString lead = head.isEmpty() ? QString() : head + kHeadEnd;
+    QString details = text.mid(lead.size());
+    const qsizetype at = path.isEmpty() ? -1 : details.indexOf(path);
+    if (at >= 0) {
+        const QString before = lead + details.left(at);
+        const QString after = details.mid(at + path.size());
+        const int shortest =
+            metrics.horizontalAdvance(path.left(kShortestPathChars)) + metrics.horizontalAdvance(kEllipsis);
+        const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
+        details = details.left(at) + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
+        if (metrics.horizontalAdvance(lead + details) <= room)
+            return lead + details;
+    }
+    if (!head.isEmpty()) {
+        const QString cut = metrics.elidedText(details, Qt::ElideRight, room - metrics.horizontalAdvance(lead));
+        // Nothing of the details left: the ellipsis follows the head, which then needs
+        // no ": ".
+        if (!cut.isEmpty() && cut != kEllipsis)
+            return lead + cut;
+        if (metrics.horizontalAdvance(head + kEllipsis) <= room)
+            return head + kEllipsis;
+    }
+    return metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
+}
+
+namespace {
+
+void SetNotes(QLabel* label, const QStringList& notes, const QString& path)
 {
     if (!label)
         return;
+    QStringList said;
+    for (const QString& note : notes)
+        if (!note.isEmpty())
+            said << note;
+    // Asked again and again for the same (the link is looked at four times a second):
+    // the window is left at rest.
+    if (IsNote(label) && label->property(kNotes).toStringList() == said
+        && label->property(kNotePath).toString() == path)
+        return;
     // Device names and received words are shown as they are, never read as markup.
     label->setTextFormat(Qt::PlainText);
-    label->setToolTip(text);
-    label->setProperty(kNoteText, text);
+    label->setToolTip(said.join(QLatin1Char('\n')));
+    label->setProperty(kNotes, said);
     label->setProperty(kNotePath, path);
-    label->setText(text);
+    label->setText(said.join(kNoteGap));
     // A label not yet in its bar would show as a window of its own.
     if (label->parentWidget())
-        label->setVisible(!text.isEmpty());
+        label->setVisible(!said.isEmpty());
     if (auto* bar = qobject_cast<QStatusBar*>(label->parentWidget()))
         FitNotes(bar);
 }
+
+}  // namespace
+
+void ShowStatusNote(QLabel* label, const QString& text, const QString& path)
+{
+    SetNotes(label, QStringList{text}, path);
+}
+
+void ShowStatusNotes(QLabel* label, const QStringList& notes) { SetNotes(label, notes, QString()); }
+
+QLabel* NewGivingWayLabel() { return new GivingWayLabel(); }
 
 void KeepStatusRoom(QStatusBar* bar, const QString& leftText)
 {

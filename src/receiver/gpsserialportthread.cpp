@@ -28,6 +28,8 @@ const char* const kPortErrorTexts[] = {
 };
 
 constexpr int kPollIntervalMs = 1;
+// Polls between two reads of a 1PPS line that could not be read.
+constexpr int kUnreadablePolls = 1000;
 
 }  // namespace
 
@@ -72,6 +74,20 @@ void GpsSerialPortThread::SetPpsInterface(int line)
         ppsLineMask = 0;
         break;
     }
+    // Another line, or none: what was said of the old one no longer holds. The next
+    // poll reads the new one.
+    pinReadPause = 0;
+    SetPpsNote(QString());
+}
+
+void GpsSerialPortThread::SetPpsNote(const QString& text)
+{
+    if (text == ppsNote)
+        return;
+    ppsNote = text;
+    if (!text.isEmpty())
+        qWarning("%s", qPrintable(text));
+    emit ppsLineNote(text);
 }
 
 void GpsSerialPortThread::startGpsSerialPort(bool bLoadFirmware)
@@ -92,7 +108,12 @@ void GpsSerialPortThread::OpenGpsPort()
     // for again.
     const QString failedName = bPortFailed ? portName : QString();
     QSettings settings;
+    const QString previousName = portName;
     portName = StoredValues::Name(settings, "GpsPortDialog/GPS Serial Port", "OFF");
+    // The 1PPS note is of the port it was read on; the same port re-opened (as the
+    // receiver search does at each rate) keeps it.
+    if (portName != previousName)
+        SetPpsNote(QString());
     serialPort.setPortName(portName);
     portMode = GpsPortDialog::ModeFromText(
         settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString());
@@ -141,6 +162,8 @@ void GpsSerialPortThread::OpenGpsPort()
     const bool bSameFailedPort = !failedName.isEmpty() && failedName == portName;
     bPortFailed = false;
     if (portName == QLatin1String("OFF")) {
+        SetPpsNote(QString());
+        qInfo("%s", qPrintable(PortOffText()));
         emit portDown(PortOffText());
         return;
     }
@@ -156,6 +179,7 @@ void GpsSerialPortThread::OpenGpsPort()
         return;
     }
     qWarning("WARNING: Failed to open GPS serial port.");
+    SetPpsNote(QString());
     QString reason = serialPort.errorString();
     if (reason.isEmpty())
         reason = PortErrorText(serialPort.error());
@@ -164,8 +188,11 @@ void GpsSerialPortThread::OpenGpsPort()
     // station starts listening when the device appears.
     bPortFailed = true;
     reopenTimer.start(reopenIntervalMs);
-    if (!bSameFailedPort)
-        emit portDown(PortUnopenedText(portName, reason, reopenIntervalMs));
+    if (!bSameFailedPort) {
+        const QString text = PortUnopenedText(portName, reason, reopenIntervalMs);
+        qWarning("%s", qPrintable(text));
+        emit portDown(text);
+    }
 }
 
 void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
@@ -252,19 +279,27 @@ QString GpsSerialPortThread::PortErrorMessage(const QString& name, int error)
 QString GpsSerialPortThread::PortLostText(const QString& name, int error, int intervalMs)
 {
     const QString reason = error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
-    return tr("GPS serial port %1 lost (%2), retrying every %3 s")
-        .arg(name, reason, QString::number(intervalMs / 1000.0));
+    return tr("GPS port lost: %1 (%2), retrying every %3 s").arg(name, reason, QString::number(intervalMs / 1000.0));
 }
 
 QString GpsSerialPortThread::PortUnopenedText(const QString& name, const QString& reason, int intervalMs)
 {
-    return tr("GPS serial port %1 cannot be opened (%2), retrying every %3 s")
+    return tr("GPS port cannot be opened: %1 (%2), retrying every %3 s")
         .arg(name, reason, QString::number(intervalMs / 1000.0));
 }
 
 QString GpsSerialPortThread::PortOffText()
 {
-    return tr("GPS serial port is OFF: choose one under Edit, Set GPS Receiver Interface ...");
+    return tr("GPS port OFF: choose one under Edit, Set GPS Receiver Interface ...");
+}
+
+QString GpsSerialPortThread::PortBackText(const QString& name) { return tr("GPS port back: %1").arg(name); }
+
+QString GpsSerialPortThread::PpsUnreadableText(int line, const QString& name, const QString& reason)
+{
+    static const char* const kLines[] = {"", "DCD", "CTS", "DSR"};
+    const char* const lineName = line > 0 && line < 4 ? kLines[line] : "?";
+    return tr("1PPS line %1 unreadable: %2 (%3)").arg(QLatin1String(lineName), name, reason);
 }
 
 void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
@@ -273,13 +308,14 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
         return;
     if (bReadingPins && error == QSerialPort::UnsupportedOperationError) {
         // A port without modem lines (a pseudo-terminal, some adapters) still carries
-        // the data; only the 1PPS tick is missing. Say so once.
+        // the data; only the 1PPS tick is missing. The poll says so.
+        pinReadError = serialPort.errorString();
+        if (pinReadError.isEmpty())
+            pinReadError = PortErrorText(error);
         serialPort.clearError();
-        if (bPinErrorReported)
-            return;
+        if (!bPinErrorReported)
+            emit showErrorMessageBox(PortErrorMessage(portName, error));
         bPinErrorReported = true;
-        qWarning("GPS serial port %s: the 1PPS line cannot be read.", qPrintable(portName));
-        emit showErrorMessageBox(PortErrorMessage(portName, error));
         return;
     }
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
@@ -293,8 +329,12 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
         // An unplugged adapter usually comes back under the same name: keep trying, so
         // reception resumes without the operator.
         reopenTimer.start(reopenIntervalMs);
-        qWarning("GPS serial port %s lost: %s", qPrintable(portName), qPrintable(PortErrorText(error)));
-        emit portDown(PortLostText(portName, error, reopenIntervalMs));
+        // The lost port is what the operator must hear of; its 1PPS line is looked at
+        // again once it is back.
+        SetPpsNote(QString());
+        const QString text = PortLostText(portName, error, reopenIntervalMs);
+        qWarning("%s", qPrintable(text));
+        emit portDown(text);
     } else if (bPortFailed) {
         return;  // the retries' own open errors while the device is still away
     }
@@ -318,20 +358,25 @@ void GpsSerialPortThread::RetryOpen()
 
 void GpsSerialPortThread::ReportBack()
 {
-    const QString note = tr("GPS serial port %1 is back.").arg(portName);
+    const QString note = PortBackText(portName);
     qInfo("%s", qPrintable(note));
     emit portBack(note);
 }
 
 void GpsSerialPortThread::handleTimedPolls()
 {
-    if (serialPort.isOpen()) {
+    if (serialPort.isOpen() && (ppsLineMask == 0 || pinReadPause == 0 || --pinReadPause == 0)) {
         bool level = false;
         if (ppsLineMask != 0) {
+            pinReadError.clear();
             bReadingPins = true;
             const QSerialPort::PinoutSignals pins = readPins(serialPort);
             bReadingPins = false;
             level = (static_cast<int>(pins) & ppsLineMask) != 0;
+            // A line that cannot be read is tried again each second, not each poll: the
+            // failing call costs more than the poll it stands in for.
+            SetPpsNote(pinReadError.isEmpty() ? QString() : PpsUnreadableText(ppsInterface, portName, pinReadError));
+            pinReadPause = pinReadError.isEmpty() ? 0 : kUnreadablePolls;
         }
         bLastOpenLevel = level;
     }

@@ -47,6 +47,11 @@ public:
     static QString PortUnopenedText(const QString& name, const QString& reason, int intervalMs);
     // The status-bar line while no port is chosen.
     static QString PortOffText();
+    // The note that a port that was down is back.
+    static QString PortBackText(const QString& name);
+    // The status-bar line for a 1PPS line (a PpsInterface) that cannot be read on the
+    // port; reason: the system's words.
+    static QString PpsUnreadableText(int line, const QString& name, const QString& reason);
 
     // Complete an outgoing message in place with the checksum of its protocol; false,
     // and the message unchanged, when it does not have that protocol's form. The port
@@ -87,6 +92,9 @@ signals:
     void portBack(QString note);
     // The port was opened from the settings; whatever was down before is over.
     void portOpened();
+    // The chosen 1PPS line cannot be read (a line for the status bar), or, with an empty
+    // text, it can be again, there is none, or the port is not open.
+    void ppsLineNote(QString text);
 
 public slots:
     void startGpsSerialPort(bool bLoadFirmwareMode);
@@ -106,6 +114,7 @@ private:
     template <typename Framer>
     void EmitFramed(Framer& framer, const QByteArray& data);
     void ReportBack();
+    void SetPpsNote(const QString& text);
 
     QByteArray sendData;
     bool bLoadFirmwareMode = false;
@@ -125,6 +134,11 @@ private:
     // A pin read in progress: its "unsupported" error is no port failure.
     bool bReadingPins = false;
     bool bPinErrorReported = false;
+    // Why the last pin read failed (empty: it did not), what is said of the 1PPS line,
+    // and the polls left before an unreadable line is read again.
+    QString pinReadError;
+    QString ppsNote;
+    int pinReadPause = 0;
     // The port is closed after a failure and retried; the errors that follow are not
     // reported again.
     bool bPortFailed = false;

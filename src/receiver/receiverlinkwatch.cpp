@@ -14,8 +14,7 @@ QString SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc)
     // A silence that began on an earlier day says which.
     const QString format = last.date() == nowUtc.toUTC().date() ? QStringLiteral("HH:mm:ss")
                                                                  : QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    return QStringLiteral("No data from the GPS receiver since ") + last.toString(format)
-           + QStringLiteral(" UTC");
+    return QStringLiteral("GPS receiver silent: no data since ") + last.toString(format) + QStringLiteral(" UTC");
 }
 
 }  // namespace

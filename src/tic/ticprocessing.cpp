@@ -189,11 +189,8 @@ void MainWindow::EndTicLinkBackNotes()
 
 void MainWindow::ShowTicLinkNotes()
 {
-    QStringList notes;
-    for (const QString& note : ticLinkNotes)
-        if (!note.isEmpty())
-            notes << note;
-    ShowStatusNote(ticLinkLabel, notes.join(QStringLiteral("  ")));
+    // Handed over one by one, so that each counter's head stays on screen.
+    ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)));
 }
 
 void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)

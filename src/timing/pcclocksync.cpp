@@ -131,12 +131,12 @@ QString MainWindow::ClockGuardNote(const QDate& receiverDate, const QDate& built
     constexpr int kRolloverDays = 1024 * 7;
     const auto day = [](const QDate& date) { return QLocale::c().toString(date, QStringLiteral("dd-MMM-yyyy")); };
     if (receiverDate < builtOn)
-        return QStringLiteral("Receiver date %1 is before this program's build date %2: the receiver may "
-                              "have passed a GPS week rollover. The PC clock is not set from it.")
+        return QStringLiteral("GPS week rollover? PC clock not set: receiver date %1 is before this "
+                              "program's build date %2")
             .arg(day(receiverDate), day(builtOn));
     if (receiverDate > builtOn.addDays(kRolloverDays))
-        return QStringLiteral("Receiver date %1 is more than 1024 weeks after this program's build date %2: "
-                              "the receiver's date is wrong. The PC clock is not set from it.")
+        return QStringLiteral("Receiver date wrong, PC clock not set: %1 is more than 1024 weeks after "
+                              "this program's build date %2")
             .arg(day(receiverDate), day(builtOn));
     return QString();
 }

@@ -30,7 +30,7 @@ namespace {
 using Kind = FakeReceiver::Kind;
 using Protocol = FakeReceiver::Protocol;
 
-const QString kSilentSince = QStringLiteral("No data from the GPS receiver since ");
+const QString kSilentSince = QStringLiteral("GPS receiver silent: no data since ");
 
 // The link line as the operator reads it (whole in the tool tip); empty while hidden.
 QString LinkText(const MainWindow& w)
@@ -87,8 +87,7 @@ private slots:
 
         QSignalSpy returns(&w.gpsPortThread, &GpsSerialPortThread::portBack);
         pair.Kill();
-        const QString lost = QStringLiteral("GPS serial port %1 lost (read error), retrying every 0.1 s")
-                                 .arg(pair.ProgramEnd());
+        const QString lost = QStringLiteral("GPS port lost: %1 (read error), retrying every 0.1 s").arg(pair.ProgramEnd());
         QVERIFY(TestSupport::WaitFor([&] { return said() == lost; }, 3000));
         QVERIFY(badges() == "Nav Unknown|Ant Unknown" && !w.statusMessageLabel->isVisibleTo(&w));
         // Other status texts come and go, retries fail: it stays said.
@@ -97,7 +96,7 @@ private slots:
         QTest::qWait(1000);
         QVERIFY(said() == lost && returns.isEmpty());
         QVERIFY(pair.Start());
-        const QString back = "GPS serial port " + pair.ProgramEnd() + " is back.";
+        const QString back = "GPS port back: " + pair.ProgramEnd();
         QVERIFY(TestSupport::WaitFor([&] { return said() == back; }));
         rx.Close();
         QVERIFY(rx.Open(pair.ReceiverEnd()));
@@ -159,10 +158,9 @@ private slots:
         clock.start();
         w.ShowAndInitialize();
         QVERIFY(clock.elapsed() < 1000);
-        const QString said = off ? QStringLiteral("GPS serial port is OFF: choose one under Edit, "
-                                                  "Set GPS Receiver Interface ...")
-                                 : "GPS serial port " + pair.ProgramEnd() +
-                                       " cannot be opened (No such file or directory), retrying every 5 s";
+        const QString said = off ? QStringLiteral("GPS port OFF: choose one under Edit, Set GPS Receiver Interface ...")
+                                 : "GPS port cannot be opened: " + pair.ProgramEnd() +
+                                       " (No such file or directory), retrying every 5 s";
         QCOMPARE(LinkText(w), said);
         QCOMPARE(Titles(watcher), QStringList());
         QVERIFY(w.ui->actionSet_GPS_Receiver_Interface->isEnabled() && !w.bGpsSearchActive);
@@ -177,7 +175,7 @@ private slots:
         FakeReceiver rx(Kind::GenericNmea, 9600, Protocol::Nmea);
         QVERIFY(rx.Open(pair.ReceiverEnd()));
         rx.StartLiveData();
-        QVERIFY(TestSupport::WaitFor([&] { return LinkText(w) == "GPS serial port " + pair.ProgramEnd() + " is back."; }));
+        QVERIFY(TestSupport::WaitFor([&] { return LinkText(w) == "GPS port back: " + pair.ProgramEnd(); }));
         if (boxesOnceOpen.isEmpty()) {
             QVERIFY(TestSupport::WaitFor([&] { return qAbs(w.gpsNavDialog->currentLat - (48 + 7.038 / 60)) < 1e-9; }));
             QCOMPARE(w.statusMessageLabel->text(), QStringLiteral("Generic NMEA GPS Receiver"));
@@ -226,6 +224,39 @@ private slots:
         rx.PauseLiveData(false);
         QVERIFY(TestSupport::WaitFor([&] { return Badges(w) == before && LinkText(w).isEmpty(); }, 3000));
         QCOMPARE(Titles(watcher), QStringList());
+    }
+
+    // A pseudo-terminal has no modem lines: the 1PPS line left at DCD is said to be
+    // unreadable until it is set to None or can be read again.
+    void unreadablePpsLine_data()
+    {
+        QTest::addColumn<bool>("bSetToNone");
+        QTest::newRow("set to None") << true;
+        QTest::newRow("read again") << false;
+    }
+
+    void unreadablePpsLine()
+    {
+        QFETCH(bool, bSetToNone);
+        receiverInfo = ReceiverInfo();
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        UseProgramEndAsReceiverPort(pair);
+        QSettings().setValue("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary Rx Only");
+        QSettings().setValue("GpsPortDialog/GPS Serial Port PPS Interface", 1);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("1PPS line DCD unreadable: " + pair.ProgramEnd() +
+                                                      " (Inappropriate ioctl for device)"));
+        MainWindow w;
+        w.ShowAndInitialize();
+        const auto said = [&w] { return w.ppsLineLabel->isVisibleTo(&w) ? w.ppsLineLabel->toolTip() : QString(); };
+        QVERIFY(TestSupport::WaitFor([&] { return !said().isEmpty(); }, 2000));
+        QCOMPARE(said(), "1PPS line DCD unreadable: " + pair.ProgramEnd() + " (Inappropriate ioctl for device)");
+        if (bSetToNone)
+            w.gpsPortThread.SetPpsInterface(0);
+        else
+            w.gpsPortThread.readPins = [](QSerialPort&) { return QSerialPort::PinoutSignals(QSerialPort::NoSignal); };
+        // An unreadable line is tried once a second.
+        QVERIFY(TestSupport::WaitFor([&] { return said().isEmpty(); }, 2000));
     }
 
     // OK in the port dialog with another port or mode: the previous receiver's fix,
