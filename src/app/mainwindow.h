@@ -387,7 +387,6 @@ public:
     // The lasting note of the logs not written ("Log not written: GPS2024366.txt (File
     // too large)"), shown while one is.
     QLabel* logNoteLabel = nullptr;
-    QString logNoteText;
     void ShowLogNote();
 
     // ---- Remote control ----

@@ -80,9 +80,6 @@ void MainWindow::ShowLogNote()
         problems.append(QStringLiteral("%1 (%2)").arg(file->FailedName(), file->Failure()));
     }
     const QString note = problems.isEmpty() ? QString() : QStringLiteral("Log not written: ") + problems.join(QStringLiteral(", "));
-    if (!logNoteLabel || note == logNoteText)
-        return;
-    logNoteText = note;
     ShowStatusNote(logNoteLabel, note, firstName);
 }
 

@@ -180,9 +180,7 @@ void GpsSerialPortThread::OpenGpsPort()
     }
     qWarning("WARNING: Failed to open GPS serial port.");
     SetPpsNote(QString());
-    QString reason = serialPort.errorString();
-    if (reason.isEmpty())
-        reason = PortErrorText(serialPort.error());
+    const QString reason = FailureReason(serialPort);
     serialPort.clearError();
     // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
     // station starts listening when the device appears.
@@ -276,10 +274,21 @@ QString GpsSerialPortThread::PortErrorMessage(const QString& name, int error)
     return tr("Can't open GPS Port %1\r\n\r\n\"%2\"").arg(name, PortErrorText(error));
 }
 
+QString GpsSerialPortThread::FailureReason(const QSerialPort& port)
+{
+    const QString reason = port.errorString();
+    return reason.isEmpty() ? PortErrorText(port.error()) : reason;
+}
+
+QString GpsSerialPortThread::LostReason(int error)
+{
+    return error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
+}
+
 QString GpsSerialPortThread::PortLostText(const QString& name, int error, int intervalMs)
 {
-    const QString reason = error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
-    return tr("GPS port lost: %1 (%2), retrying every %3 s").arg(name, reason, QString::number(intervalMs / 1000.0));
+    return tr("GPS port lost: %1 (%2), retrying every %3 s")
+        .arg(name, LostReason(error), QString::number(intervalMs / 1000.0));
 }
 
 QString GpsSerialPortThread::PortUnopenedText(const QString& name, const QString& reason, int intervalMs)
@@ -309,9 +318,7 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
     if (bReadingPins && error == QSerialPort::UnsupportedOperationError) {
         // A port without modem lines (a pseudo-terminal, some adapters) still carries
         // the data; only the 1PPS tick is missing. The poll says so.
-        pinReadError = serialPort.errorString();
-        if (pinReadError.isEmpty())
-            pinReadError = PortErrorText(error);
+        pinReadError = FailureReason(serialPort);
         serialPort.clearError();
         if (!bPinErrorReported)
             emit showErrorMessageBox(PortErrorMessage(portName, error));

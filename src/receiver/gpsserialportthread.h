@@ -40,6 +40,11 @@ public:
     // The message shown for a port error, and the text of the error alone.
     static QString PortErrorMessage(const QString& name, int error);
     static QString PortErrorText(int error);
+    // Why an operation on port failed: the system's words, or ours when it has none.
+    static QString FailureReason(const QSerialPort& port);
+    // Why a port that was open is gone: the port has no system words for a vanished
+    // device ("Unknown error"), so ours.
+    static QString LostReason(int error);
     // The status-bar line for a port closed by a device error, retried every intervalMs.
     static QString PortLostText(const QString& name, int error, int intervalMs);
     // The status-bar line for a port that would not open (reason: the system's words),

@@ -18,13 +18,6 @@ QString QuotedAnswer(const QByteArray& answer)
 
 QString Seconds(int ms) { return QString::number(ms / 1000.0); }
 
-// The system's words for a port that would not open, or ours when it has none.
-QString OpenFailureReason(const QSerialPort& port)
-{
-    const QString reason = port.errorString();
-    return reason.isEmpty() ? GpsSerialPortThread::PortErrorText(port.error()) : reason;
-}
-
 }  // namespace
 
 TicSerialPortThread::TicSerialPortThread(QObject* parent)
@@ -159,7 +152,7 @@ void TicSerialPortThread::TryOpen()
         SayBack(tr("TIC%1 port back: %2").arg(ticPort).arg(settings.portName));
         return;
     }
-    const QString reason = OpenFailureReason(serialPort);
+    const QString reason = GpsSerialPortThread::FailureReason(serialPort);
     serialPort.clearError();
     // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
     // counter is heard as soon as the device appears. Nobody may be there to press OK.
@@ -180,8 +173,7 @@ void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
     }
     // A removed device raises these in a tight loop while the port stays open.
     bPortFailed = true;
-    // The port has no words of the system's for a vanished device ("Unknown error").
-    const QString reason = error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
+    const QString reason = GpsSerialPortThread::LostReason(error);
     serialPort.clearError();
     serialPort.close();
     // A line cut by the loss is no reading: the device starts afresh when it is back.
