@@ -25,6 +25,10 @@
 #include "ticserialportthread.h"
 #include "utcdatetime.h"
 
+namespace Nmea {
+enum class ReceivedDate;
+}
+
 class QActionGroup;
 class QCloseEvent;
 class QLabel;
@@ -285,6 +289,13 @@ public:
     QString DecodeMotorolaBinary(const QByteArray& msg);
     bool DecodeNmeaSentence(const QByteArray& sentence);
     QString DecodeUbxMessage(const QByteArray& msg);
+    // The entries of bPpsAwaitingTime: every decoder's time message answers the first,
+    // "$GPZDA" and "$GPRMC" their own as well.
+    enum AwaitingTime { AwaitingAnyTime = 0, AwaitingZda = 1, AwaitingRmc = 2 };
+    // Every decoder's time message hands over its time here, with what its date came to,
+    // and the entry of bPpsAwaitingTime that it answers; with bAdvance the receiver time
+    // moves on to the second that the next tick marks.
+    void TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting, bool bAdvance);
 
     // ---- Receiver message decoding: Motorola binary ----
     // Big-endian field readers; a field outside the message reads as 0.
@@ -422,9 +433,6 @@ public:
     bool DecodeNmeaGga(QByteArray body, QString* pvtLogText);
     bool DecodeNmeaGsa(const QByteArray& sentence);
     bool DecodeNmeaGsv(const QByteArray& sentence);
-    // A time sentence's hand-over of its time; an invalid one (an illegal date) is not
-    // taken. awaitingFlag is the entry of bPpsAwaitingTime that belongs to the sentence.
-    void TakeNmeaReceiverTime(const QDateTime& utc, int awaitingFlag);
     // The Garmin sentences ("$PGRMT", "$PGRMI", "$PGRMC", "$PGRMO"), told apart by the
     // id's last letter: their texts to the receiver-identification window.
     void DecodeNmeaGarmin(char letter, QByteArray body, QString* configurationText);

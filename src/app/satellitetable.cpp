@@ -42,6 +42,14 @@ void MainWindow::SetSatelliteSortMode(int mode)
         satelliteSortMode = mode;
     }
     QSettings().setValue("MainWindow/Satellite Sort Mode", satelliteSortMode);
+    // The rows follow the press at once: a still sky repeats itself, and a decoder that
+    // drops repeats would leave them in the old order. A decoder that has cleared the
+    // display copy is part-way through a new picture of the sky, and its own refresh at
+    // the picture's end sorts by the new mode; refreshing now would show half of it.
+    const bool bPictureUnderWay = std::none_of(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable),
+                                               [](const SatelliteRecord& record) { return record.prn != 0; });
+    if (!bPictureUnderWay)
+        UpdateSatelliteTable();
 }
 
 void MainWindow::SatSortBtn_PRN_pressed(bool) { SetSatelliteSortMode(0); }

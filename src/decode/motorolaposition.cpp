@@ -45,10 +45,11 @@ int32_t ReadInt32(const QByteArray& msg, int offset)
 
 // ---- Receiver time ----
 
-// The receiver's date and time as UTC, by the rules every decoder shares; invalid for
-// fields that name no real instant. The 8-channel receiver's second is cut, the others'
-// rounded.
-QDateTime ReceiverDateTime(const MainWindow& w, const QByteArray& msg, bool bRound)
+// Sets the receiver clock from the message and answers the 1PPS handshake, by the rules
+// every decoder shares. The 8-channel receiver's second is cut, the others' rounded.
+// These messages carry no range rule of their own: a date or time they cannot hold is
+// no time message at all.
+void TakeMessageTime(MainWindow& w, const QByteArray& msg, bool bRound, bool bAdvance)
 {
     Nmea::Time time;
     time.hours = ReadUInt8(msg, 8);
@@ -57,29 +58,11 @@ QDateTime ReceiverDateTime(const MainWindow& w, const QByteArray& msg, bool bRou
     time.seconds = bRound ? seconds : std::trunc(seconds);
     time.conversions = 3;
     QDateTime utc;
-    Nmea::ReceiverUtc(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5), time,
-                      w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);
-    return utc;
-}
-
-// Sets the receiver clock from the message and answers the 1PPS handshake. A time
-// that names no real instant is taken as no time message at all.
-void TakeReceiverTime(MainWindow& w, const QByteArray& msg, bool bRound, bool bAdvance)
-{
-    const QDateTime dt = ReceiverDateTime(w, msg, bRound);
-    if (!dt.isValid())
-        return;
-    w.receiverTime.SetDateTime(dt);
-    if (!w.bPpsAwaitingTime[0]) {
-        // No tick is waiting for this message, so it drives the second itself.
-        w.LogStatusRecord();
-        w.bTimeMessageSeen = true;
-        w.UpdateClockDisplay();
-    }
-    w.bPpsAwaitingTime[0] = false;
-    // The next tick shows the second that this message precedes.
-    if (bAdvance)
-        w.receiverTime.SetDateTime(w.receiverTime.AddSecs(1));
+    const Nmea::ReceivedDate received =
+        Nmea::ReceiverUtc(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5), time,
+                          w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);
+    w.TakeReceiverTime(received == Nmea::ReceivedDate::Instant ? received : Nmea::ReceivedDate::NoInstant, utc,
+                       MainWindow::AwaitingAnyTime, bAdvance);
 }
 
 // ---- Position and motion ----
@@ -395,7 +378,7 @@ void MarkHandled(MainWindow& w, int holdoff, MainWindow::AnswerFlag answer)
 
 void MotorolaDecoder::DecodeHa(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts)
 {
-    TakeReceiverTime(w, msg, true, true);
+    TakeMessageTime(w, msg, true, true);
     TakePosition(w, msg, kHaMotion, HaGeoidModel() ? MslFallback::Geoid : MslFallback::None,
                  Antenna::Ignore);
     TakeHaChannels(w, msg);
@@ -431,7 +414,7 @@ void MotorolaDecoder::DecodeEa(MainWindow& w, const QByteArray& msg, MotorolaTex
     if (w.messageHoldoff[0] > 0)
         return;
     const bool antennaModel = EaGeoidAndAntennaModel();
-    TakeReceiverTime(w, msg, false, true);
+    TakeMessageTime(w, msg, false, true);
     TakePosition(w, msg, kEaBaMotion, antennaModel ? MslFallback::Geoid : MslFallback::None,
                  antennaModel ? Antenna::FromDopType : Antenna::Ignore);
     TakeShortChannels(w, msg, 8, true);
@@ -447,7 +430,7 @@ void MotorolaDecoder::DecodeBa(MainWindow& w, const QByteArray& msg, MotorolaTex
 {
     if (w.messageHoldoff[0] > 0 || w.messageHoldoff[1] > 0)
         return;
-    TakeReceiverTime(w, msg, true, false);
+    TakeMessageTime(w, msg, true, false);
     TakePosition(w, msg, kEaBaMotion, BaGeoidModel() ? MslFallback::Geoid : MslFallback::None,
                  Antenna::Ignore);
     TakeShortChannels(w, msg, 6, false);

@@ -12,11 +12,6 @@
 
 namespace {
 
-// Entries of bPpsAwaitingTime: the first is shared with the binary decoders.
-constexpr int kAwaitingAnyTime = 0;
-constexpr int kAwaitingZda = 1;
-constexpr int kAwaitingRmc = 2;
-
 constexpr int kPvtLogType = 2;
 
 // True for an exact repeat of the last accepted sentence of the filter's id; any
@@ -133,9 +128,11 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
         return false;
 
     QDateTime utc;
-    if (!Nmea::ReceiverUtc(year, month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc))
+    const Nmea::ReceivedDate received =
+        Nmea::ReceiverUtc(year, month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);
+    if (received != Nmea::ReceivedDate::Instant)
         qDebug("WARNING: Illegal date or time decoding GPZDA.");
-    TakeNmeaReceiverTime(utc, kAwaitingZda);
+    TakeReceiverTime(received, utc, AwaitingZda, true);
     return true;
 }
 
@@ -182,30 +179,8 @@ bool MainWindow::DecodeNmeaRmc(QByteArray body, bool* bSkipTail)
     if (bZdaTimeThisSecond)
         return true;
     QDateTime utc;
-    Nmea::ReceiverUtc(Nmea::FullYear(year), month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);
-    TakeNmeaReceiverTime(utc, kAwaitingRmc);
+    const Nmea::ReceivedDate received =
+        Nmea::ReceiverUtc(Nmea::FullYear(year), month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);
+    TakeReceiverTime(received, utc, AwaitingRmc, true);
     return true;
-}
-
-void MainWindow::TakeNmeaReceiverTime(const QDateTime& utc, int awaitingFlag)
-{
-    // A date or time that names no real instant (31 February, hour 25) is no time
-    // message: were it taken, the receiver would seem to speak and the PC clock would
-    // never stand in for it.
-    if (!utc.isValid())
-        return;
-    receiverTime.SetDateTime(utc);
-    // With no tick waiting for this time, the sentence drives the second itself.
-    if (!bPpsAwaitingTime[awaitingFlag]) {
-        LogStatusRecord();
-        bTimeMessageSeen = true;
-        UpdateClockDisplay();
-    }
-    if (awaitingFlag == kAwaitingZda)
-        bZdaTimeThisSecond = true;
-    bPpsAwaitingTime[kAwaitingAnyTime] = false;
-    bPpsAwaitingTime[awaitingFlag] = false;
-    // The receiver sends a second's time during that second; the next tick marks the
-    // one after it.
-    receiverTime.SetDateTime(receiverTime.AddSecs(1));
 }

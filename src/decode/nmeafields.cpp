@@ -201,20 +201,20 @@ int HemisphereSign(const QByteArray& field, char positive, char negative)
     return field.at(0) == negative ? -1 : 0;
 }
 
-bool ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc)
+ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc)
 {
-    if (day < 1 || day > 31 || month < 1 || month > 12 || year <= 1899 || !time.IsValid())
-        return false;
+    if (day < 1 || day > 31 || month < 1 || month > 12 || year <= 1899)
+        return ReceivedDate::OutOfRange;
     const QDate date(year, month, day);
-    if (!date.isValid())
-        return false;
+    if (!date.isValid() || !time.IsValid())
+        return ReceivedDate::NoInstant;
     // Whole seconds are added to the minute, so that one rounded up to 60 carries.
     const int seconds = time.seconds >= 60.0 ? 59 : static_cast<int>(time.seconds + 0.5);
     const QDateTime minute(date, QTime(time.hours, time.minutes), bLocalTime ? Qt::LocalTime : Qt::UTC);
     if (!minute.isValid())
-        return false;  // a local time that the clock change skipped
+        return ReceivedDate::NoInstant;  // a local time that the clock change skipped
     *utc = minute.toUTC().addSecs(seconds);
-    return true;
+    return ReceivedDate::Instant;
 }
 
 int FullYear(int twoDigitYear)

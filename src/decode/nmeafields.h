@@ -81,11 +81,20 @@ Coordinate ReadLongitude(const QByteArray& field);
 // +1 for the positive letter, -1 for the negative one, 0 for anything else.
 int HemisphereSign(const QByteArray& field, char positive, char negative);
 
+// What a received date and time come to.
+enum class ReceivedDate
+{
+    Instant,     // a real instant
+    OutOfRange,  // a day outside 1 to 31, a month outside 1 to 12, or a year before 1900
+    NoInstant,   // in range, but no calendar or clock has it: 31 February, hour 25,
+                 // second 61, a local time that the clock change skipped
+};
+
 // The UTC instant of a received date and time, taken as the PC's local time when the
-// receiver reports local time. The binary decoders build their receiver time here too. False, and *utc untouched, for a date or time that no
-// calendar has (31 February, year 1899 and before). A second that rounds to 60 moves
-// on into the next minute; a leap second is held at 59.
-bool ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);
+// receiver reports local time; the binary decoders build their receiver time here too.
+// *utc is set only for an instant. A second that rounds to 60 moves on into the next
+// minute; a leap second is held at 59.
+ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);
 
 // The year of a two-digit date field: 80 to 99 are the 1900s, 0 to 79 the 2000s.
 int FullYear(int twoDigitYear);

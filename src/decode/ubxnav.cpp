@@ -17,8 +17,6 @@ using namespace UbxDecoder;
 
 namespace {
 
-// The entry of bPpsAwaitingTime that every decoder's time message answers.
-constexpr int kAnyTimeMessage = 0;
 constexpr int kSvInfoHeader = 8;
 constexpr int kSvInfoChannel = 12;
 // Time only fix: the receiver holds its position and stops surveying.
@@ -130,9 +128,11 @@ void UbxDecoder::DecodeNavTimeUtc(MainWindow& w, const QByteArray& msg, UbxTexts
         time.seconds = U8(msg, 18);
         time.conversions = 3;
         QDateTime utc;
-        if (!Nmea::ReceiverUtc(year, month, day, time, w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc))
+        const Nmea::ReceivedDate received =
+            Nmea::ReceiverUtc(year, month, day, time, w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);
+        if (received != Nmea::ReceivedDate::Instant)
             qDebug("WARNING: Illegal date or time decoding NAV-TIMEUTC.");
-        w.TakeNmeaReceiverTime(utc, kAnyTimeMessage);
+        w.TakeReceiverTime(received, utc, MainWindow::AwaitingAnyTime, true);
     }
     if (DetailWanted(w))
         SetDetail(texts, QString::asprintf("iTOW = %u, tAcc = %u, nano = %i, date (YMD) %d, %d, %d, "

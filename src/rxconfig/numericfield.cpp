@@ -4,17 +4,25 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace NumericField {
 
-namespace {
-
-bool IsWholeNumber(const QString& text)
+bool ReadWholeNumber(const QString& text, double* value)
 {
-    static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[-+]?\\d{1,9}\\s*$"));
-    return wholeNumber.match(text).hasMatch();
+    static const QRegularExpression wholeNumber(QStringLiteral("^\\s*[-+]?[0-9]+\\s*$"));
+    if (!wholeNumber.match(text).hasMatch())
+        return false;
+    const QString digits = text.trimmed();
+    bool ok = false;
+    double number = digits.toDouble(&ok);
+    // Only digits are left, so a failed conversion is a number beyond a double.
+    if (!ok || !std::isfinite(number))
+        number = digits.startsWith(QLatin1Char('-')) ? -HUGE_VAL : HUGE_VAL;
+    if (value)
+        *value = number;
+    return true;
 }
-
-}  // namespace
 
 bool IsRealNumber(const QString& text)
 {
@@ -44,13 +52,11 @@ void ShowRefusal(QWidget* parent, bool bOutOfRange, const QString& rangeText)
 
 bool Parse(const QString& text, int low, int high, int* value)
 {
-    if (!IsWholeNumber(text))
-        return false;
-    const int number = text.trimmed().toInt();
-    if (number < low || number > high)
+    double number = 0.0;
+    if (!ReadWholeNumber(text, &number) || number < low || number > high)
         return false;
     if (value)
-        *value = number;
+        *value = static_cast<int>(number);
     return true;
 }
 
@@ -68,7 +74,7 @@ bool Take(QWidget* parent, QLineEdit* field, int low, int high, int& value)
         return true;
     }
     // Only a number out of range is a "Numeric Error"; stray text is a plain "Error".
-    ShowRefusal(parent, IsWholeNumber(field->text()),
+    ShowRefusal(parent, ReadWholeNumber(field->text()),
                 QString::asprintf("Field is out of range.\nMust be between %i and %i", low, high));
     field->setFocus();
     return false;

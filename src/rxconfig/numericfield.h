@@ -9,6 +9,11 @@ class QWidget;
 // field does not hold a number in range, and a warning box when it is taken.
 namespace NumericField {
 
+// Whether the text, blanks aside, is one whole number (an optional sign and digits,
+// as many as typed), and its value. A number too long for any field is still a number,
+// only out of every range: the operator gets the range, not a word on stray characters.
+bool ReadWholeNumber(const QString& text, double* value = nullptr);
+
 // The number in the text when it is a whole number from low to high.
 bool Parse(const QString& text, int low, int high, int* value = nullptr);
 

@@ -45,7 +45,8 @@ bool Check(QWidget* parent, const QString& text, int low, int high, bool bReport
     bBoxShown = true;
     // A number of the field's kind, only too large or too small; a minus sign in front of
     // a field that takes no negative numbers is stray text like any other.
-    if (NumericField::Parse(text, std::min(low, 0), INT_MAX))
+    double number = 0.0;
+    if (NumericField::ReadWholeNumber(text, &number) && number >= std::min(low, 0))
         QMessageBox::warning(parent, QStringLiteral("Numeric Error"), rangeMessage);
     else
         QMessageBox::warning(parent, QStringLiteral("Error"), QStringLiteral("Extraineous characters in the field."));

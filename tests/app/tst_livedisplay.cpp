@@ -6,6 +6,7 @@
 // out-of-range values, signal bars and their texts).
 
 #include "apptest.h"
+#include "framebuilders.h"
 #include "gpslogtypedialog.h"
 #include "gpsnavdialog.h"
 #include "gpsrawdatadialog.h"
@@ -545,6 +546,31 @@ private slots:
         QCOMPARE(QSettings().value("MainWindow/Satellite Sort Mode").toInt(), 4);
         window->UpdateSatelliteTable();
         QCOMPARE(PrnColumn(), unsorted);
+    }
+
+    // A still sky: the receiver repeats its one satellite sentence word for word, and
+    // the decoder drops each repeat, so the rows take a press at once or never. A press
+    // while a new picture of the sky is under way waits for its end, not half of it.
+    void aSortPressUnderAStillSky()
+    {
+        receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
+        const auto heard = [this](const QByteArray& body) {
+            return window->DecodeNmeaSentence(FrameBuilders::Nmea(body));
+        };
+        const QByteArray still = "$GPGSV,1,1,04,03,40,200,30,07,70,100,33,12,10,300,40,19,55,050,35";
+        QVERIFY(heard(still) && heard(still));
+        QCOMPARE(PrnColumn(), QStringList({"3", "7", "12", "19"}));
+        QTest::mouseClick(window->satSortButtons[1], Qt::LeftButton);  // El
+        QCOMPARE(PrnColumn(), QStringList({"7", "19", "3", "12"}));
+        QVERIFY(heard(still));
+        QTest::mouseClick(window->satSortButtons[2], Qt::LeftButton);  // Azm
+        QCOMPARE(PrnColumn(), QStringList({"19", "7", "3", "12"}));
+
+        QVERIFY(heard("$GPGSV,2,1,05,03,40,200,30,07,70,100,33,12,10,300,40,19,55,050,35"));
+        QTest::mouseClick(window->satSortButtons[2], Qt::LeftButton);  // Azm again: unsorted
+        QCOMPARE(PrnColumn(), QStringList({"19", "7", "3", "12"}));
+        QVERIFY(heard("$GPGSV,2,2,05,25,25,150,27"));
+        QCOMPARE(PrnColumn(), QStringList({"3", "7", "12", "19", "25"}));
     }
 
     void valuesOutOfRangeKeepThePreviousText()

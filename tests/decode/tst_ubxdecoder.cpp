@@ -183,11 +183,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<bool>("bTickWaiting");
-        QTest::addColumn<QString>("after");  // empty: an illegal date, no time at all
+        // empty: no such instant, so no time at all; "+1": a date out of range, whose
+        // second still counts with the held time
+        QTest::addColumn<QString>("after");
         QTest::newRow("on its own") << TimeUtc(2009, 1, 28, 20, 35, 44) << false << "2009-01-28T20:35:45Z";
         QTest::newRow("after a tick") << TimeUtc(2009, 1, 28, 20, 35, 44) << true << "2009-01-28T20:35:45Z";
         QTest::newRow("leap second") << TimeUtc(2016, 12, 31, 23, 59, 60) << false << "2017-01-01T00:00:00Z";
-        QTest::newRow("day 0") << TimeUtc(2009, 1, 0, 20, 35, 44) << false << "";
+        QTest::newRow("day 0") << TimeUtc(2009, 1, 0, 20, 35, 44) << false << "+1";
+        QTest::newRow("year 1899 after a tick") << TimeUtc(1899, 12, 31, 20, 35, 44) << true << "+1";
+        QTest::newRow("month 13") << TimeUtc(2009, 13, 1, 20, 35, 44) << false << "+1";
         QTest::newRow("31 February") << TimeUtc(2009, 2, 31, 20, 35, 44) << false << "";
         QTest::newRow("second 61") << TimeUtc(2009, 1, 28, 20, 35, 61) << false << "";
         QTest::newRow("UTC not known") << TimeUtc(2009, 1, 28, 20, 35, 44, 0x03) << false << "2020-05-05T01:02:03Z";
@@ -198,8 +202,10 @@ private slots:
         QFETCH(bool, bTickWaiting);
         QFETCH(QString, after);
         std::fill(std::begin(w->bPpsAwaitingTime), std::end(w->bPpsAwaitingTime), bTickWaiting);
-        if (after.isEmpty())
+        if (after.isEmpty() || after == QLatin1String("+1"))
             QTest::ignoreMessage(QtDebugMsg, "WARNING: Illegal date or time decoding NAV-TIMEUTC.");
+        if (after == QLatin1String("+1"))
+            after = QStringLiteral("2020-05-05T01:02:04Z");
         w->DecodeUbxMessage(frame);
         QCOMPARE(w->receiverTime.dateTime.toString(Qt::ISODate), after.isEmpty() ? "2020-05-05T01:02:03Z" : after);
         const bool bTaken = !after.isEmpty() && after != QLatin1String("2020-05-05T01:02:03Z");

@@ -162,6 +162,8 @@ private slots:
         };
         QCOMPARE(okGives(elevation, "105"), "Numeric Error|Field is out of range.\nMust be between 0 and 89");
         QCOMPARE(okGives(elevation, "1O"), "Error|Extraineous characters in the field.");
+        // Digits alone are a number, however many: too large, not stray text.
+        QCOMPARE(okGives(elevation, " 99999999999999 "), "Numeric Error|Field is out of range.\nMust be between 0 and 89");
         QVERIFY(dialog.isVisible());
         QCOMPARE(StoredValues(), QStringList());
         elevation->setText("89");

@@ -219,6 +219,9 @@ private slots:
             << QStringList{"IDC_TIMING_EXTRA_DELAY", "1000", "0", "Numeric Error", range + "0.000 and 999.999"};
         QTest::newRow("T-RAIM above") << QStringList{"IDC_TIMING_RAIM", "1001", "0", "Numeric Error", range + "250 and 1000"};
         QTest::newRow("T-RAIM lowest") << QStringList{"IDC_TIMING_RAIM", "250", "1"};
+        // Digits alone, too many for any number the field holds: still a number.
+        QTest::newRow("T-RAIM overflowing")
+            << QStringList{"IDC_TIMING_RAIM", "99999999999999999999", "0", "Numeric Error", range + "250 and 1000"};
         QTest::newRow("empty") << QStringList{"IDC_TIMING_RCVR_DELAY", "", "0"};
         QTest::newRow("blanks") << QStringList{"IDC_TIMING_RAIM", "   ", "0"};
     }

@@ -1,0 +1,32 @@
+// The hand-over of a receiver time, shared by the Motorola, UBX and NMEA time messages.
+
+#include "mainwindow.h"
+
+#include "nmeafields.h"
+
+void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting,
+                                  bool bAdvance)
+{
+    // A date or time that names no real instant (31 February, hour 25) is no time
+    // message: were its second counted, the receiver would seem to speak and the PC
+    // clock would never stand in for it.
+    if (received == Nmea::ReceivedDate::NoInstant)
+        return;
+    // A date out of range keeps the time held, but the message still marks its second.
+    if (received == Nmea::ReceivedDate::Instant)
+        receiverTime.SetDateTime(utc);
+    // With no tick waiting for this time, the message drives the second itself.
+    if (!bPpsAwaitingTime[awaiting]) {
+        LogStatusRecord();
+        bTimeMessageSeen = true;
+        UpdateClockDisplay();
+    }
+    if (awaiting == AwaitingZda)
+        bZdaTimeThisSecond = true;
+    bPpsAwaitingTime[AwaitingAnyTime] = false;
+    bPpsAwaitingTime[awaiting] = false;
+    // The receiver sends a second's time during that second; the next tick marks the
+    // one after it.
+    if (bAdvance)
+        receiverTime.SetDateTime(receiverTime.AddSecs(1));
+}
