@@ -70,22 +70,21 @@ const Switch kSwitches[] = {
     {"TimingDialog/TIC Auto Correct", [] { TimingDialog d; return d.bTicAutoCorrect; }, true},
 };
 
-// The lines a run sends to the debug log that start with a given text.
+// Counts the debug log's lines that start with prefix, while it lives.
 struct LogCount
 {
+    static inline QString prefix;
+    static inline int lines = 0;
+    static inline QtMessageHandler previous = nullptr;
     explicit LogCount(const QString& start)
     {
         prefix = start;
-        lines = 0;
         previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
             lines += text.startsWith(prefix);
             previous(type, context, text);
         });
     }
     ~LogCount() { qInstallMessageHandler(previous); }
-    static inline QString prefix;
-    static inline int lines = 0;
-    static inline QtMessageHandler previous = nullptr;
 };
 
 }  // namespace
@@ -161,11 +160,9 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("said");
         QTest::addColumn<std::function<void()>>("read");
-        const std::function<void()> link = [] { TelnetLink().LoadSettings(); };
         QTest::newRow("port written back") << "TelnetDialog/TelnetServerPort" << "1.0e0"
-                                           << "TelnetDialog/TelnetServerPort=1.0e0 (32325 used instead)" << link;
-        QTest::newRow("switch") << "TelnetDialog/TelnetActivate" << "yes"
-                                << "TelnetDialog/TelnetActivate=yes (false used instead)" << link;
+                                           << "TelnetDialog/TelnetServerPort=1.0e0 (32325 used instead)"
+                                           << std::function<void()>([] { TelnetLink().LoadSettings(); });
         QTest::newRow("number kept in the store")
             << "TicPortDialog/TIC1 Serial Port DataRate" << "1.0e4"
             << "TicPortDialog/TIC1 Serial Port DataRate=1.0e4 (9600 used instead)"
@@ -182,8 +179,8 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, said);
         QFETCH(std::function<void()>, read);
-        const QString start = QStringLiteral("Stored setting refused: ");
-        LogCount log(start + said);
+        LogCount log(QStringLiteral("Stored setting refused: ") + said);
+        LogCount::lines = 0;
         QSettings().setValue(key, stored);
         for (int n = 0; n < 3; ++n)
             read();
