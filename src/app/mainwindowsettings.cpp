@@ -110,6 +110,7 @@ void MainWindow::RestoreMainWindowSettings()
 
     navDataFormat = ReadIntWithDefault(settings, "MainWindow/Navigation Data Format", 0);
     if (navDataFormat == 3 || navDataFormat == 4) {
+        StoredValues::SayRefused(settings, "MainWindow/Navigation Data Format", QStringLiteral("0"));
         navDataFormat = 0;
         settings.setValue("MainWindow/Navigation Data Format", 0);
     }

@@ -53,22 +53,6 @@ QString Shown(const QVariant& stored)
     return text.size() > kLongest ? shown + QChar(0x2026) : shown;
 }
 
-// The loaders read some keys again and again (a serial port's at each try to open
-// it): a refused value is said the first time only.
-void SayRefused(const QSettings& settings, const QString& key, const QString& used)
-{
-    static QMutex mutex;
-    static QSet<QString> said;
-    const QString line = key + QLatin1Char('=') + Shown(settings.value(key));
-    {
-        QMutexLocker lock(&mutex);
-        if (said.contains(line))
-            return;
-        said.insert(line);
-    }
-    qInfo("Stored setting refused: %s (%s used instead)", qPrintable(line), qPrintable(used));
-}
-
 // Why a store could not be written: QSettings only says that it could not.
 QString WriteFailure(const QString& fileName, QSettings::Status status)
 {
@@ -93,6 +77,22 @@ QString WriteFailure(const QString& fileName, QSettings::Status status)
 }  // namespace
 
 namespace StoredValues {
+
+// The loaders read some keys again and again (a serial port's at each try to open
+// it): a refused value is said the first time only.
+void SayRefused(const QSettings& settings, const QString& key, const QString& used)
+{
+    static QMutex mutex;
+    static QSet<QString> said;
+    const QString line = key + QLatin1Char('=') + Shown(settings.value(key));
+    {
+        QMutexLocker lock(&mutex);
+        if (said.contains(line))
+            return;
+        said.insert(line);
+    }
+    qInfo("Stored setting refused: %s (%s used instead)", qPrintable(line), qPrintable(used));
+}
 
 double Real(QSettings& settings, const QString& key, double absent, double low, double high, double repair,
             const char* form)

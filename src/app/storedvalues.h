@@ -51,6 +51,10 @@ bool IsUsableName(const QString& name);
 // usable name, or no text at all, reads as absent, which is written back.
 QString Name(QSettings& settings, const QString& key, const QString& absent);
 
+// Says in the debug log, once a run, that the text stored under key was refused and
+// used is taken instead.
+void SayRefused(const QSettings& settings, const QString& key, const QString& used);
+
 // Writes the store as it stands and checks that it was written: empty when it was,
 // otherwise "<file> (<reason>)".
 QString SaveProblem(QSettings& settings);

@@ -163,6 +163,9 @@ private slots:
         QTest::newRow("port written back") << "TelnetDialog/TelnetServerPort" << "1.0e0"
                                            << "TelnetDialog/TelnetServerPort=1.0e0 (32325 used instead)"
                                            << std::function<void()>([] { TelnetLink().LoadSettings(); });
+        QTest::newRow("format of no use") << "MainWindow/Navigation Data Format" << "3"
+                                          << "MainWindow/Navigation Data Format=3 (0 used instead)"
+                                          << std::function<void()>([] { MainWindow(); });
         QTest::newRow("number kept in the store")
             << "TicPortDialog/TIC1 Serial Port DataRate" << "1.0e4"
             << "TicPortDialog/TIC1 Serial Port DataRate=1.0e4 (9600 used instead)"
