@@ -20,7 +20,7 @@
 // the idle limit while no stream of its own runs. A client that connects while the slot
 // is taken waits up to kSlotWaitMs for it to come free, then is told it is busy.
 // A port that cannot be listened on is tried again every kRetryMs; what stands in the
-// way, and the return, are said in note().
+// way, and the return for kBackShownMs, are said through noteChanged.
 class TelnetTcpServer : public QObject
 {
     Q_OBJECT
@@ -53,9 +53,6 @@ public:
     bool HasClient() const { return !client.isNull(); }
     // Why the last StartServer could not listen; empty while listening.
     QString ListenError() const { return listenError; }
-    // What the status bar says of the link: why it does not listen, or for a while that
-    // it is back; empty when there is nothing to say.
-    QString Note() const { return note; }
     // The waits between tries and while the return is said; tests shorten them.
     void SetRetryTimes(int retryMs, int backShownMs);
 
@@ -69,7 +66,8 @@ signals:
     void sendTelnetCommand(QByteArray qbComand);
     // The client has left or was dropped: what it asked for ends with it.
     void clientLeft();
-    // The note changed; its whole text has gone to the debug log.
+    // What the status bar says of the link changed: why it does not listen, or that it
+    // is back; empty when there is nothing to say. The whole text has gone to the debug log.
     void noteChanged(const QString& note);
 
 private:
