@@ -212,6 +212,8 @@ void MainWindow::BuildStatusBar()
     clockGuardLabel = new QLabel();
     ticLinkLabel = new QLabel();
     logNoteLabel = new QLabel();
+    remoteLinkLabel = new QLabel();
+    settingsNoteLabel = new QLabel();
 
     ledOffPixmap.load(QStringLiteral(":/icons/res/icon_off.png"));
     ledOnPixmap.load(QStringLiteral(":/icons/res/icon_on.png"));
@@ -227,13 +229,16 @@ void MainWindow::BuildStatusBar()
     statusMessageLabel->setText(tr("Initializing"));
 
     for (QLabel* label : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator, clockGuardLabel,
-                          ticLinkLabel, logNoteLabel, ppsLineLabel, receiverLinkLabel, statusMessageLabel})
+                          ticLinkLabel, logNoteLabel, remoteLinkLabel, settingsNoteLabel, ppsLineLabel,
+                          receiverLinkLabel, statusMessageLabel})
         statusBar()->addPermanentWidget(label, 0);
     receiverLinkLabel->setVisible(false);
     ShowStatusNote(clockGuardLabel, QString());
     ShowStatusNote(ticLinkLabel, QString());
     ShowStatusNote(logNoteLabel, QString());
     ShowStatusNote(ppsLineLabel, QString());
+    ShowStatusNote(remoteLinkLabel, QString());
+    ShowStatusNote(settingsNoteLabel, QString());
 
     setDefaultStatusTipText(QString());
     // The notes beside it never squeeze the help text to a stump.

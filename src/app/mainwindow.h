@@ -185,6 +185,16 @@ public:
     // ---- Application shell: settings ----
     void RestoreMainWindowSettings();
     void SaveWindowSettings();
+    // The settings store is checked after each save: once a dialog or menu has closed,
+    // after a remote CONFIG, at start-up and when the window closes. A store that cannot
+    // be written is a lasting note ("Settings not saved: <file> (<reason>)"), tried
+    // again every kSettingsRetryMs until a save succeeds.
+    static constexpr int kSettingsRetryMs = 5000;
+    QLabel* settingsNoteLabel = nullptr;
+    QString settingsNote;
+    QTimer settingsCheckTimer;
+    void QueueSettingsCheck();
+    void CheckSettingsSaved();
 
     // ---- Application shell: clock display, badges and position hand-off ----
     void UpdateClockDisplay();
@@ -412,6 +422,8 @@ public:
     QString RemoteServerStatus() const;
     // Starts, restarts or stops the server as the link dialog's values say.
     void ApplyTelnetLink();
+    // The lasting note of a link that cannot listen, and of its return.
+    QLabel* remoteLinkLabel = nullptr;
 
     // ---- Receiver message decoding: NMEA ----
     // The last accepted sentence of each id that has a duplicate filter: an exact

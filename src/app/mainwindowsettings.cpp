@@ -1,16 +1,24 @@
 // The main window's own appearance between runs: geometry, toolbar state and the
-// View menu choices, under "MainWindow/".
+// View menu choices, under "MainWindow/"; and the check that the store was written.
 
 #include "mainwindow.h"
 
 #include "gpsnavdialog.h"
 #include "referencelocationdialog.h"
+#include "statusnotes.h"
 #include "storedvalues.h"
 #include "ui_mainwindow.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QSettings>
 
 #include <climits>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -31,10 +39,62 @@ int ReadIntWithDefault(QSettings& settings, const QString& key, int defaultValue
                                   StoredValues::Repair::Complete);
 }
 
+// Dialogs write their keys on OK or Cancel, and the View menu's choices on a click:
+// each closes when its keys are written, and the store is checked then.
+class SaveWatch : public QObject
+{
+public:
+    SaveWatch(MainWindow* window, std::function<void()> check) : QObject(window), check(std::move(check))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && (qobject_cast<QDialog*>(watched) || qobject_cast<QMenu*>(watched)))
+            check();
+        return false;
+    }
+
+private:
+    std::function<void()> check;
+};
+
 }  // namespace
+
+void MainWindow::QueueSettingsCheck()
+{
+    // From the event loop: a dialog closes while the keys it wrote are still on their
+    // way to the file.
+    settingsCheckTimer.start(0);
+}
+
+void MainWindow::CheckSettingsSaved()
+{
+    QSettings settings;
+    const QString problem = StoredValues::SaveProblem(settings);
+    const QString note = problem.isEmpty() ? QString() : QStringLiteral("Settings not saved: ") + problem;
+    if (note != settingsNote) {
+        if (!note.isEmpty())
+            qWarning("%s", qPrintable(note));
+        else
+            qInfo("Settings saved again: %s", qPrintable(settings.fileName()));
+        settingsNote = note;
+    }
+    ShowStatusNote(settingsNoteLabel, note, settings.fileName());
+    if (!note.isEmpty())
+        settingsCheckTimer.start(kSettingsRetryMs);
+}
 
 void MainWindow::RestoreMainWindowSettings()
 {
+    settingsCheckTimer.setSingleShot(true);
+    connect(&settingsCheckTimer, &QTimer::timeout, this, &MainWindow::CheckSettingsSaved);
+    new SaveWatch(this, [this] { QueueSettingsCheck(); });
+    // The keys repaired while the window is built are written by then.
+    QueueSettingsCheck();
+
     QSettings settings;
 
     if (settings.contains("MainWindow/geometry"))
@@ -50,6 +110,7 @@ void MainWindow::RestoreMainWindowSettings()
 
     navDataFormat = ReadIntWithDefault(settings, "MainWindow/Navigation Data Format", 0);
     if (navDataFormat == 3 || navDataFormat == 4) {
+        StoredValues::SayRefused(settings, "MainWindow/Navigation Data Format", QStringLiteral("0"));
         navDataFormat = 0;
         settings.setValue("MainWindow/Navigation Data Format", 0);
     }
@@ -88,4 +149,6 @@ void MainWindow::SaveWindowSettings()
     QSettings settings;
     settings.setValue("MainWindow/geometry", saveGeometry());
     settings.setValue("MainWindow/windowState", saveState(0));
+    settings.sync();
+    CheckSettingsSaved();
 }

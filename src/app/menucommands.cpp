@@ -10,6 +10,7 @@
 #include "manualcommanddialog.h"
 #include "satazelchartdialog.h"
 #include "satelliteselect.h"
+#include "statusnotes.h"
 #include "telnetlink.h"
 #include "telnettcpserver.h"
 #include "ticportdialog.h"
@@ -178,6 +179,8 @@ void MainWindow::ApplyTelnetLink()
                 ticTimeStreamMode = 0;
                 ticAverageStreamMode = 0;
             });
+            connect(telnetServer, &TelnetTcpServer::noteChanged, this,
+                    [this](const QString& note) { ShowStatusNote(remoteLinkLabel, note); });
         }
         disconnect(telnetServer, &TelnetTcpServer::sendTelnetCommand, this,
                    &MainWindow::OnTelnetCommand);
@@ -189,6 +192,7 @@ void MainWindow::ApplyTelnetLink()
                    &MainWindow::OnTelnetCommand);
         delete telnetServer;
         telnetServer = nullptr;
+        ShowStatusNote(remoteLinkLabel, QString());
     }
 }
 

@@ -1,6 +1,11 @@
 #include "storedvalues.h"
 
+#include <QFileInfo>
+#include <QMutex>
+#include <QSaveFile>
+#include <QSet>
 #include <QSettings>
+#include <QStringList>
 
 #include <algorithm>
 #include <climits>
@@ -31,9 +36,63 @@ std::optional<qint64> WholeValue(const QSettings& settings, const QString& key)
     return value;
 }
 
+// A stored text as the debug log shows it: a hand edit may have left control
+// characters, or a text of any length.
+QString Shown(const QVariant& stored)
+{
+    constexpr qsizetype kLongest = 200;
+    const QString text = stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(QStringLiteral(", "))
+                                                                  : stored.toString();
+    QString shown;
+    for (const QChar c : text.left(kLongest)) {
+        if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return text.size() > kLongest ? shown + QChar(0x2026) : shown;
+}
+
+// Why a store could not be written: QSettings only says that it could not.
+QString WriteFailure(const QString& fileName, QSettings::Status status)
+{
+    if (QFileInfo(fileName).isDir())
+        return QStringLiteral("a folder stands at its path");
+    // The same writing as the store's own, into a copy that is thrown away.
+    QFile current(fileName);
+    QSaveFile probe(fileName);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    if (current.open(QIODevice::ReadOnly))
+        probe.write(current.readAll());
+    const bool bWritten = probe.flush();
+    const QString reason = probe.errorString();
+    probe.cancelWriting();
+    if (!bWritten)
+        return reason;
+    return status == QSettings::FormatError ? QStringLiteral("its text is not in the settings form")
+                                            : QStringLiteral("it cannot be written");
+}
+
 }  // namespace
 
 namespace StoredValues {
+
+// The loaders read some keys again and again (a serial port's at each try to open
+// it): a refused value is said the first time only.
+void SayRefused(const QSettings& settings, const QString& key, const QString& used)
+{
+    static QMutex mutex;
+    static QSet<QString> said;
+    const QString line = key + QLatin1Char('=') + Shown(settings.value(key));
+    {
+        QMutexLocker lock(&mutex);
+        if (said.contains(line))
+            return;
+        said.insert(line);
+    }
+    qInfo("Stored setting refused: %s (%s used instead)", qPrintable(line), qPrintable(used));
+}
 
 double Real(QSettings& settings, const QString& key, double absent, double low, double high, double repair,
             const char* form)
@@ -43,6 +102,7 @@ double Real(QSettings& settings, const QString& key, double absent, double low, 
     const std::optional<double> value = FiniteValue(settings, key);
     if (value && *value >= low && *value <= high)
         return *value;
+    SayRefused(settings, key, QString::number(repair));
     if (form)
         settings.setValue(key, QString::asprintf(form, repair));
     return repair;
@@ -59,6 +119,7 @@ qint64 Wide(QSettings& settings, const QString& key, qint64 absent, qint64 low, 
     const std::optional<qint64> value = WholeValue(settings, key);
     if (value && *value >= low && *value <= high)
         return *value;
+    SayRefused(settings, key, QString::number(repair));
     if (writeBack != Repair::Silent)
         settings.setValue(key, repair);
     return repair;
@@ -71,13 +132,22 @@ int Integer(QSettings& settings, const QString& key, int absent, int low, int hi
 
 double Real(const QSettings& settings, const QString& key, double absent)
 {
-    return FiniteValue(settings, key).value_or(absent);
+    const std::optional<double> value = FiniteValue(settings, key);
+    if (value)
+        return *value;
+    if (settings.contains(key))
+        SayRefused(settings, key, QString::number(absent));
+    return absent;
 }
 
 int Integer(const QSettings& settings, const QString& key, int absent)
 {
     const std::optional<qint64> value = WholeValue(settings, key);
-    return value && *value >= INT_MIN && *value <= INT_MAX ? static_cast<int>(*value) : absent;
+    if (value && *value >= INT_MIN && *value <= INT_MAX)
+        return static_cast<int>(*value);
+    if (settings.contains(key))
+        SayRefused(settings, key, QString::number(absent));
+    return absent;
 }
 
 bool Switch(QSettings& settings, const QString& key, bool absent, Repair writeBack)
@@ -93,6 +163,7 @@ bool Switch(QSettings& settings, const QString& key, bool absent, Repair writeBa
         return true;
     if (text == QLatin1String("false") || text == QLatin1String("0"))
         return false;
+    SayRefused(settings, key, QVariant(absent).toString());
     if (writeBack != Repair::Silent)
         settings.setValue(key, absent);
     return absent;
@@ -112,8 +183,23 @@ QString Name(QSettings& settings, const QString& key, const QString& absent)
     const QString name = settings.value(key).toString();
     if (IsUsableName(name))
         return name;
+    SayRefused(settings, key, absent);
     settings.setValue(key, absent);
     return absent;
+}
+
+QString SaveProblem(QSettings& settings)
+{
+    // A save that failed leaves nothing pending, and a store with nothing pending is
+    // not written at all: one key is set again as it stands, so that the whole store
+    // is written now and its status tells whether that could be done.
+    const QStringList keys = settings.allKeys();
+    if (!keys.isEmpty())
+        settings.setValue(keys.first(), settings.value(keys.first()));
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return QString();
+    return QStringLiteral("%1 (%2)").arg(settings.fileName(), WriteFailure(settings.fileName(), settings.status()));
 }
 
 }  // namespace StoredValues

@@ -8,7 +8,8 @@ class QSettings;
 // Numbers, switches and names read back from the settings store. A stored text may be anything
 // a hand edit or a damaged file left there: "nan", "inf", a number too large for its type, or no
 // number at all. None of these reaches a member: each reads as the repair value the
-// caller gives, exactly as a number outside the key's range does.
+// caller gives, exactly as a number outside the key's range does. Each value refused
+// goes to the debug log once a run, with its key and the text stored.
 namespace StoredValues {
 
 enum class Repair {
@@ -49,5 +50,13 @@ bool IsUsableName(const QString& name);
 // The name under key (a port, say); absent when the key is missing. One that is no
 // usable name, or no text at all, reads as absent, which is written back.
 QString Name(QSettings& settings, const QString& key, const QString& absent);
+
+// Says in the debug log, once a run, that the text stored under key was refused and
+// used is taken instead.
+void SayRefused(const QSettings& settings, const QString& key, const QString& used);
+
+// Writes the store as it stands and checks that it was written: empty when it was,
+// otherwise "<file> (<reason>)".
+QString SaveProblem(QSettings& settings);
 
 }  // namespace StoredValues

@@ -239,6 +239,10 @@ QByteArray MainWindow::RemoteLogConfig(const RemoteCommand& command)
     if (!bGood)
         return ErrorReply(word, config.reason.isEmpty() ? QByteArray("bad field count") : config.reason);
     config.Write();
+    // Keys that never reach the file are lost at the next start: no OK for them.
+    CheckSettingsSaved();
+    if (!settingsNote.isEmpty())
+        return ErrorReply(word, "settings not saved");
     return RemoteLine::Sentence(word + ",CONFIG,OK");
 }
 

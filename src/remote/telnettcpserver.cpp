@@ -31,6 +31,11 @@ TelnetTcpServer::TelnetTcpServer(QObject* parent) : QObject(parent)
     idleTimer.setSingleShot(true);
     idleTimer.setInterval(kDefaultIdleLimitMs);
     connect(&idleTimer, &QTimer::timeout, this, &TelnetTcpServer::OnIdle);
+    retryTimer.setInterval(kRetryMs);
+    connect(&retryTimer, &QTimer::timeout, this, &TelnetTcpServer::Retry);
+    backTimer.setSingleShot(true);
+    backTimer.setInterval(kBackShownMs);
+    connect(&backTimer, &QTimer::timeout, this, [this] { SetNote(QString()); });
 }
 
 TelnetTcpServer::~TelnetTcpServer()
@@ -47,11 +52,55 @@ void TelnetTcpServer::StartServer(quint16 port)
     CloseClient();
     RefuseWaiting();
     server.close();
+    retryTimer.stop();
+    backTimer.stop();
+    wantedPort = port;
+    if (Listen())
+        SetNote(QString());
+    else
+        retryTimer.start();
+}
+
+bool TelnetTcpServer::Listen()
+{
     listenError.clear();
-    if (!server.listen(QHostAddress::Any, port)) {
-        listenError = server.errorString();
-        qWarning("Remote control server cannot listen on port %u: %s", port, qPrintable(listenError));
-    }
+    if (server.listen(QHostAddress::Any, wantedPort))
+        return true;
+    listenError = server.errorString();
+    SetNote(QStringLiteral("Remote link not listening: port %1 (%2), retrying every %3 s")
+                .arg(wantedPort)
+                .arg(listenError)
+                .arg(kRetryMs / 1000));
+    return false;
+}
+
+void TelnetTcpServer::Retry()
+{
+    if (!Listen())
+        return;
+    retryTimer.stop();
+    SetNote(QStringLiteral("Remote link back: port %1").arg(wantedPort));
+    backTimer.start();
+}
+
+void TelnetTcpServer::SetRetryTimes(int retryMs, int backShownMs)
+{
+    retryTimer.setInterval(retryMs);
+    backTimer.setInterval(backShownMs);
+}
+
+// Said once per change: the tries every few seconds that fail for the same reason add
+// nothing to the debug log.
+void TelnetTcpServer::SetNote(const QString& text)
+{
+    if (text == note)
+        return;
+    note = text;
+    if (!listenError.isEmpty())
+        qWarning("%s", qPrintable(note));
+    else if (!note.isEmpty())
+        qInfo("%s", qPrintable(note));
+    emit noteChanged(note);
 }
 
 void TelnetTcpServer::SetIdleLimit(int ms)

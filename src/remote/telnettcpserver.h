@@ -19,6 +19,8 @@
 // kMaxPendingOutput bytes unread is dropped, and so is one that has sent nothing for
 // the idle limit while no stream of its own runs. A client that connects while the slot
 // is taken waits up to kSlotWaitMs for it to come free, then is told it is busy.
+// A port that cannot be listened on is tried again every kRetryMs; what stands in the
+// way, and the return for kBackShownMs, are said through noteChanged.
 class TelnetTcpServer : public QObject
 {
     Q_OBJECT
@@ -31,12 +33,16 @@ public:
     static constexpr int kSlotWaitMs = 2000;
     // How long a closing link may take to hand over its last replies.
     static constexpr int kLingerMs = 5000;
+    // A port held by another program may come free at any time; the station stays
+    // reachable without anyone opening the dialog again.
+    static constexpr int kRetryMs = 5000;
+    static constexpr int kBackShownMs = 10000;
 
     explicit TelnetTcpServer(QObject* parent = nullptr);
     ~TelnetTcpServer() override;
 
     // Closes any listener and client, then listens on any address at the given port. A
-    // port that cannot be had goes to the debug log and leaves the server not listening.
+    // port that cannot be had is said in the note and tried again every retry interval.
     void StartServer(quint16 port);
 
     // Sends one line with CR LF to the client; nothing happens while none is connected.
@@ -47,6 +53,8 @@ public:
     bool HasClient() const { return !client.isNull(); }
     // Why the last StartServer could not listen; empty while listening.
     QString ListenError() const { return listenError; }
+    // The waits between tries and while the return is said; tests shorten them.
+    void SetRetryTimes(int retryMs, int backShownMs);
 
     // How long a client may send nothing before it is dropped; applies to the client
     // there is now as well.
@@ -58,8 +66,14 @@ signals:
     void sendTelnetCommand(QByteArray qbComand);
     // The client has left or was dropped: what it asked for ends with it.
     void clientLeft();
+    // What the status bar says of the link changed: why it does not listen, or that it
+    // is back; empty when there is nothing to say. The whole text has gone to the debug log.
+    void noteChanged(const QString& note);
 
 private:
+    bool Listen();
+    void Retry();
+    void SetNote(const QString& text);
     void OnNewConnection();
     void Accept(QTcpSocket* socket);
     void OnClientStateChanged(QTcpSocket* socket);
@@ -79,6 +93,10 @@ private:
     QPointer<QTcpSocket> waiting;
     QTimer slotWaitTimer;
     QTimer idleTimer;
+    QTimer retryTimer;
+    QTimer backTimer;
+    quint16 wantedPort = 0;
+    QString note;
     std::function<bool()> isStreaming;
     RemoteLineReader reader;
     QString listenError;

@@ -10,6 +10,7 @@
 #include "telnettcpserver.h"
 #include "testsupport.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -88,11 +89,11 @@ class TestRemote : public QObject
     std::unique_ptr<Client> client;
 
     // The remote switch of the main window, answered as an operator would.
-    void Switch(bool bActivate)
+    void Switch(bool bActivate, quint16 port = 0)  // 0: any free port
     {
-        watcher->SetDialogHandler([bActivate](QDialog* d) {
+        watcher->SetDialogHandler([bActivate, port](QDialog* d) {
             static_cast<TelnetLink*>(d)->bTelnetActivate = bActivate;
-            static_cast<TelnetLink*>(d)->telnetServerPort = 0;  // any free port
+            static_cast<TelnetLink*>(d)->telnetServerPort = port;
             d->done(1);
         });
         emit window->remoteShortcut->activated();
@@ -256,7 +257,7 @@ private slots:
                  QString("The server listens on port %1; a client is connected.").arg(port));
         TelnetTcpServer other;
         other.SendLine("nobody listens");  // no client: nothing happens
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Remote control server cannot listen on port"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Remote link not listening: port"));
         other.StartServer(port);
         QVERIFY(!other.IsListening() && !other.ListenError().isEmpty());
         window->telnetServer->StartServer(port);  // the client goes, the port stays
@@ -389,6 +390,51 @@ private slots:
         window = std::make_unique<MainWindow>();
         client = std::make_unique<Client>(port);
         QCOMPARE(client->Lines(), kGreeting);
+        QCOMPARE(Ask("VERSION"), RemoteLine::Sentence("VERSION,1.1.1") + "\r\n");
+    }
+
+    // A port another program holds, met at start-up or on the dialog's OK: the note
+    // stays while it is held, the port is tried again, and the link listens once it is
+    // free; its return is said for a while.
+    void takenPortTriedAgain_data()
+    {
+        QTest::addColumn<bool>("bAtStart");
+        QTest::newRow("stored port at start-up") << true;
+        QTest::newRow("port chosen in the dialog") << false;
+    }
+    void takenPortTriedAgain()
+    {
+        QFETCH(bool, bAtStart);
+        // A port of the link's range, held by another.
+        auto holder = std::make_unique<QTcpServer>();
+        quint16 port = 20000 + QCoreApplication::applicationPid() % 10000;
+        while (!holder->listen(QHostAddress::Any, port))
+            ++port;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Remote link not listening"));
+        if (bAtStart) {
+            window.reset();
+            QSettings().setValue("TelnetDialog/TelnetActivate", true);
+            QSettings().setValue("TelnetDialog/TelnetServerPort", QString::number(port));
+            window = std::make_unique<MainWindow>();
+        } else {
+            Switch(true, port);
+            QVERIFY(client->Closed());
+        }
+        QLabel* label = window->remoteLinkLabel;
+        QCOMPARE(label->toolTip(), QString("Remote link not listening: port %1 (%2), retrying every 5 s")
+                                       .arg(port)
+                                       .arg(window->telnetServer->ListenError()));
+        QVERIFY(!label->isHidden() && !window->telnetServer->ListenError().isEmpty());
+        window->telnetServer->SetRetryTimes(50, 300);
+        QTest::qWait(200);  // several tries, each refused
+        QVERIFY(!window->telnetServer->IsListening() && !label->isHidden());
+
+        holder.reset();
+        QVERIFY(TestSupport::WaitFor([&] { return window->telnetServer->IsListening(); }));
+        client = std::make_unique<Client>(port);
+        QCOMPARE(client->Lines(), kGreeting);
+        QCOMPARE(label->toolTip(), QString("Remote link back: port %1").arg(port));
+        QVERIFY(TestSupport::WaitFor([&] { return label->isHidden(); }));
         QCOMPARE(Ask("VERSION"), RemoteLine::Sentence("VERSION,1.1.1") + "\r\n");
     }
 

@@ -7,12 +7,19 @@
 #include "fakesystemclock.h"
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
+#include "remoteline.h"
 #include "testsupport.h"
 #include "ticserialportthread.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -61,6 +68,23 @@ const Switch kSwitches[] = {
     {"SetPcClockDialog/Time Sync Delta", [] { return SetPcClockDialog().bSyncOnDelta; }, false},
     {"MainWindow/Sound", [] { return MainWindow().bTickSound; }, true},
     {"TimingDialog/TIC Auto Correct", [] { TimingDialog d; return d.bTicAutoCorrect; }, true},
+};
+
+// Counts the debug log's lines that start with prefix, while it lives.
+struct LogCount
+{
+    static inline QString prefix;
+    static inline int lines = 0;
+    static inline QtMessageHandler previous = nullptr;
+    explicit LogCount(const QString& start)
+    {
+        prefix = start;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            lines += text.startsWith(prefix);
+            previous(type, context, text);
+        });
+    }
+    ~LogCount() { qInstallMessageHandler(previous); }
 };
 
 }  // namespace
@@ -126,6 +150,80 @@ private slots:
         QSettings().setValue(s.key, stored);
         QCOMPARE(s.read(), on < 0 ? s.bDefault : on == 1);
         QCOMPARE(QSettings().value(s.key).toString(), on < 0 ? QVariant(s.bDefault).toString() : stored);
+    }
+
+    // A refused value is said once, with its key and the text stored, however often
+    // its key is read; a control character is shown, not sent to the log.
+    void refusedValueSaidOnce_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<std::function<void()>>("read");
+        QTest::newRow("port written back") << "TelnetDialog/TelnetServerPort" << "1.0e0"
+                                           << "TelnetDialog/TelnetServerPort=1.0e0 (32325 used instead)"
+                                           << std::function<void()>([] { TelnetLink().LoadSettings(); });
+        QTest::newRow("format of no use") << "MainWindow/Navigation Data Format" << "3"
+                                          << "MainWindow/Navigation Data Format=3 (0 used instead)"
+                                          << std::function<void()>([] { MainWindow(); });
+        QTest::newRow("number kept in the store")
+            << "TicPortDialog/TIC1 Serial Port DataRate" << "1.0e4"
+            << "TicPortDialog/TIC1 Serial Port DataRate=1.0e4 (9600 used instead)"
+            << std::function<void()>([] { TicPortSettings::Load(1); });
+        QTest::newRow("name with a control character")
+            << "TicPortDialog/TIC2 Serial Port" << QStringLiteral("tty\x1b[2J")
+            << "TicPortDialog/TIC2 Serial Port=tty\\x1b[2J (OFF used instead)"
+            << std::function<void()>([] { TicPortSettings::Load(2); });
+    }
+
+    void refusedValueSaidOnce()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QString, said);
+        QFETCH(std::function<void()>, read);
+        LogCount log(QStringLiteral("Stored setting refused: ") + said);
+        LogCount::lines = 0;
+        QSettings().setValue(key, stored);
+        for (int n = 0; n < 3; ++n)
+            read();
+        QCOMPARE(LogCount::lines, 1);
+    }
+
+    // A store that cannot be written is said in the main window's status bar from the
+    // start, and tried again: the note ends with the first save that succeeds.
+    void unsavedSettingsSaid()
+    {
+        const QString file = QSettings().fileName();
+        QSettings().sync();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved"));
+        auto window = std::make_unique<MainWindow>();
+        QLabel* label = window->settingsNoteLabel;
+        QVERIFY(TestSupport::WaitFor([&] { return !label->isHidden(); }));
+        QCOMPARE(label->toolTip(), QString("Settings not saved: %1 (a folder stands at its path)").arg(file));
+        QVERIFY(window->settingsCheckTimer.isActive());
+        // Keys that cannot be kept get no OK from the remote link.
+        QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,1,60,Station_1"),
+                 RemoteLine::Sentence("GPSLOG,ERROR,settings not saved"));
+
+        // A dialog's OK is a save, and is checked.
+        QVERIFY(QDir().rmdir(file));
+        QTimer::singleShot(0, window->telnetLink, [&] { window->telnetLink->findChild<QPushButton*>("OK")->click(); });
+        window->telnetLink->exec();
+        QVERIFY(TestSupport::WaitFor([&] { return label->isHidden(); }));
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("TelnetServerPort=32325"));
+
+        // So is the window's close: a store that went bad since is said in the log.
+        QSettings().sync();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*a folder stands at its path"));
+        window->close();
+        QVERIFY(QDir().rmdir(file));
     }
 
     // A NUL in a stored port name once left a lock file that no later start could remove,
