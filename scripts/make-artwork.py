@@ -86,18 +86,26 @@ PAPER = (250, 250, 235, 255)
 
 
 def clock_face(size):
+    # Drawn at 32 px and below with a 1 px rim and 2 px hands; the larger desktop icons
+    # grow both with the size, and keep the hands on the centre.
     c = Canvas(size, size)
     m = size / 2
-    c.disc(m, m, m - 1, NAVY)
-    c.disc(m, m, m - 3, WHITE)
-    c.line(m, m, m, m * 0.35, NAVY, 2)
-    c.line(m, m, m + m * 0.45, m, RED, 2)
+    rim = max(1, size / 32)
+    hand = max(2, round(size / 16))
+    o = m - (hand - 2) / 2
+    c.disc(m, m, m - rim, NAVY)
+    c.disc(m, m, m - 3 * rim, WHITE)
+    c.line(o, o, o, m * 0.35, NAVY, hand)
+    c.line(o, o, o + m * 0.45, o, RED, hand)
     return c
 
 
 def main():
     os.makedirs(OUT, exist_ok=True)
     clock_face(32).ico("Horalux.ico")
+    # The installed program's icon in the desktop's icon theme: the same face as PNG.
+    for size in (32, 48, 128):
+        clock_face(size).png("Horalux %d.png" % size)
     clock_face(24).png("Set Clock 24.png")
 
     c = Canvas(24, 24)
