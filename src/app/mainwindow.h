@@ -209,7 +209,7 @@ public:
     QLabel* clockGuardLabel = nullptr;
     QLabel* ticLinkLabel = nullptr;
     // What is said of each TIC port's link: a failure until the counter is back, the
-    // return for kTicLinkBackShownMs.
+    // return until ticBackNotes ends it.
     QString ticLinkNotes[8];
     void ShowTicLinkNotes();
 
