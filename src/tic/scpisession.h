@@ -9,10 +9,11 @@
 // the port object hands in each received line and the expiry of its waits, and sends
 // what the session gives to its command sink. The session asks "*IDN?", recognises
 // the counter by its model in any answer line, sends the set-up, then asks "READ?"
-// once and again after every reply, so that one "READ?" at most waits at the counter. Counters that echo our commands or put a
-// prompt ("53220A> ") before their answers are understood. Lines that name no model
-// (a stale reading left in the counter, an error line, a LAN bridge's banner) are
-// passed over while the identity is awaited: the model may still follow.
+// once and again after every reply, so that one "READ?" at most waits at the counter.
+// Counters that echo our commands or put a prompt ("53220A> ") before their answers
+// are understood. Lines that name no model (a stale reading left in the counter, an
+// error line, a LAN bridge's banner) are passed over while the identity is awaited:
+// the model may still follow.
 class ScpiSession
 {
 public:
