@@ -285,16 +285,17 @@ QString GpsSerialPortThread::LostReason(int error)
     return error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
 }
 
-QString GpsSerialPortThread::PortLostText(const QString& name, int error, int intervalMs)
+QString GpsSerialPortThread::PortLostText(const QString& name, int error, int intervalMs, const QString& head)
 {
-    return tr("GPS port lost: %1 (%2), retrying every %3 s")
-        .arg(name, LostReason(error), QString::number(intervalMs / 1000.0));
+    return tr("%1 port lost: %2 (%3), retrying every %4 s")
+        .arg(head, name, LostReason(error), QString::number(intervalMs / 1000.0));
 }
 
-QString GpsSerialPortThread::PortUnopenedText(const QString& name, const QString& reason, int intervalMs)
+QString GpsSerialPortThread::PortUnopenedText(const QString& name, const QString& reason, int intervalMs,
+                                              const QString& head)
 {
-    return tr("GPS port cannot be opened: %1 (%2), retrying every %3 s")
-        .arg(name, reason, QString::number(intervalMs / 1000.0));
+    return tr("%1 port cannot be opened: %2 (%3), retrying every %4 s")
+        .arg(head, name, reason, QString::number(intervalMs / 1000.0));
 }
 
 QString GpsSerialPortThread::PortOffText()
@@ -302,7 +303,10 @@ QString GpsSerialPortThread::PortOffText()
     return tr("GPS port OFF: choose one under Edit, Set GPS Receiver Interface ...");
 }
 
-QString GpsSerialPortThread::PortBackText(const QString& name) { return tr("GPS port back: %1").arg(name); }
+QString GpsSerialPortThread::PortBackText(const QString& name, const QString& head)
+{
+    return tr("%1 port back: %2").arg(head, name);
+}
 
 QString GpsSerialPortThread::PpsUnreadableText(int line, const QString& name, const QString& reason)
 {

@@ -46,14 +46,17 @@ public:
     // device ("Unknown error"), so ours.
     static QString LostReason(int error);
     // The status-bar line for a port closed by a device error, retried every intervalMs.
-    static QString PortLostText(const QString& name, int error, int intervalMs);
+    // The counter ports say theirs in the same words, under their own head ("TIC3").
+    static QString PortLostText(const QString& name, int error, int intervalMs,
+                                const QString& head = QStringLiteral("GPS"));
     // The status-bar line for a port that would not open (reason: the system's words),
     // retried every intervalMs.
-    static QString PortUnopenedText(const QString& name, const QString& reason, int intervalMs);
+    static QString PortUnopenedText(const QString& name, const QString& reason, int intervalMs,
+                                    const QString& head = QStringLiteral("GPS"));
     // The status-bar line while no port is chosen.
     static QString PortOffText();
     // The note that a port that was down is back.
-    static QString PortBackText(const QString& name);
+    static QString PortBackText(const QString& name, const QString& head = QStringLiteral("GPS"));
     // The status-bar line for a 1PPS line (a PpsInterface) that cannot be read on the
     // port; reason: the system's words.
     static QString PpsUnreadableText(int line, const QString& name, const QString& reason);

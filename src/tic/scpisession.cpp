@@ -31,6 +31,17 @@ QByteArray ScpiSession::StripPrompt(const QByteArray& line)
     return (prompt < 0 ? line : line.mid(prompt + 2)).trimmed();
 }
 
+bool ScpiSession::IsReading(const QByteArray& line)
+{
+    bool ok = false;
+    line.toDouble(&ok);
+    if (ok)
+        return true;
+    // The conversion takes no capital "NAN" or "INF", which counters send.
+    const QByteArray word = (line.startsWith('+') || line.startsWith('-') ? line.mid(1) : line).toLower();
+    return word == "nan" || word == "inf" || word == "infinity";
+}
+
 void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
 {
     setup = setupOverride.isEmpty() ? DefaultSetup() : setupOverride;
@@ -58,9 +69,7 @@ bool ScpiSession::TakeLine(const QByteArray& received)
         Send("READ?");
         return false;
     case State::Polling: {
-        bool ok = false;
-        line.split(' ').value(0).toDouble(&ok);
-        if (!ok && !line.toLower().contains("nan") && !line.toLower().contains("inf")) {
+        if (!IsReading(line)) {
             qDebug("TIC counter: unexpected answer \"%s\"", LogTexts::Printable(line.left(64)).constData());
             return false;
         }
@@ -91,8 +100,7 @@ ScpiSession::Action ScpiSession::ReplyTimedOut()
         state = State::Idle;
         return Action::Reconnect;
     }
-    qDebug("TIC counter: reading missed, asking again.");
-    Send("READ?");
+    qDebug("TIC counter: no reading within the wait (%d of %d missed), waiting on.", misses, kMaxMisses);
     return Action::None;
 }
 

@@ -9,10 +9,11 @@
 // the port object hands in each received line and the expiry of its waits, and sends
 // what the session gives to its command sink. The session asks "*IDN?", recognises
 // the counter by its model in any answer line, sends the set-up, then asks "READ?"
-// once and again after every numeric reply. Counters that echo our commands or put a
-// prompt ("53220A> ") before their answers are understood. Lines that name no model
-// (a stale reading left in the counter, an error line, a LAN bridge's banner) are
-// passed over while the identity is awaited: the model may still follow.
+// once and again after every reply, so that one "READ?" at most waits at the counter.
+// Counters that echo our commands or put a prompt ("53220A> ") before their answers
+// are understood. Lines that name no model (a stale reading left in the counter, an
+// error line, a LAN bridge's banner) are passed over while the identity is awaited:
+// the model may still follow.
 class ScpiSession
 {
 public:
@@ -25,7 +26,10 @@ public:
     // What the port object should do after a wait ran out.
     enum class Action { None, Reconnect };
 
-    // Misses of a "READ?" reply that are asked again before the link is dropped.
+    // Reply waits that run out in a row before the link is dropped. A late reply is
+    // waited on, never asked for again: each new "READ?" would be one more left waiting
+    // at the counter, answered with old readings long after. Only a new connection
+    // clears what the counter still holds.
     static constexpr int kMaxMisses = 3;
 
     using CommandSink = std::function<void(const QByteArray& command)>;
@@ -39,17 +43,20 @@ public:
     static bool NamesKnownModel(const QByteArray& line);
     // A received line without a leading prompt and trimmed.
     static QByteArray StripPrompt(const QByteArray& line);
+    // A reply to "READ?": the line is one number as a whole, the counter's "NAN",
+    // "+INF" and "-INF" included. A notice such as "Info: ready" is none.
+    static bool IsReading(const QByteArray& line);
 
     // The socket is connected: ask for the identity. An empty override sends the
     // built-in set-up.
     void Begin(const QList<QByteArray>& setupOverride);
-    // One line received. True when it was a reply to "READ?" (a new one is sent).
+    // One line received. True when it was a reply to "READ?" (the next one is sent).
     bool TakeLine(const QByteArray& line);
     // No known model within the identification wait: the link is tried again, whatever
     // the counter said. A counter busy with a measurement or an instrument not yet
     // ready may well answer on the next connection.
     Action IdentifyTimedOut();
-    // No reply within the reply wait while polling.
+    // No reply within the reply wait while polling: said, and waited on further.
     Action ReplyTimedOut();
     // The link is gone.
     void End() { state = State::Idle; }

@@ -11,7 +11,6 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QStringList>
 
 #include <algorithm>
@@ -145,46 +144,11 @@ void MainWindow::OnTicLinkStatus(int iTicPort, bool bLinkUp, QString text)
     // an empty text ends whatever was said.
     const int k = iTicPort - 1;
     ticLinkNotes[k] = text;
-    ticLinkBackUntilMs[k] = 0;
+    if (bLinkUp && !text.isEmpty())
+        ticBackNotes.Begin(k);
+    else
+        ticBackNotes.Cancel(k);
     ShowTicLinkNotes();
-    if (bLinkUp && !text.isEmpty()) {
-        ticLinkBackUntilMs[k] = std::max<qint64>(TicLinkClockMs() + kTicLinkBackShownMs, 1);
-        QTimer::singleShot(kTicLinkBackShownMs, Qt::PreciseTimer, this, &MainWindow::EndTicLinkBackNotes);
-    }
-}
-
-qint64 MainWindow::TicLinkClockMs() const
-{
-    if (ticLinkClockMs)
-        return ticLinkClockMs();
-    static const QElapsedTimer steady = [] {
-        QElapsedTimer timer;
-        timer.start();
-        return timer;
-    }();
-    return steady.elapsed();
-}
-
-void MainWindow::EndTicLinkBackNotes()
-{
-    const qint64 now = TicLinkClockMs();
-    qint64 next = 0;
-    bool bEnded = false;
-    for (int k = 0; k < 8; ++k) {
-        if (ticLinkBackUntilMs[k] == 0)
-            continue;
-        if (now >= ticLinkBackUntilMs[k]) {
-            ticLinkBackUntilMs[k] = 0;
-            ticLinkNotes[k].clear();
-            bEnded = true;
-        } else if (next == 0 || ticLinkBackUntilMs[k] < next) {
-            next = ticLinkBackUntilMs[k];
-        }
-    }
-    if (bEnded)
-        ShowTicLinkNotes();
-    if (next != 0)
-        QTimer::singleShot(next - now, Qt::PreciseTimer, this, &MainWindow::EndTicLinkBackNotes);
 }
 
 void MainWindow::ShowTicLinkNotes()

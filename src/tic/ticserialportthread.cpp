@@ -16,8 +16,6 @@ QString QuotedAnswer(const QByteArray& answer)
     return QString::fromLatin1(answer.size() > kMaxQuoted ? shown + "..." : shown);
 }
 
-QString Seconds(int ms) { return QString::number(ms / 1000.0); }
-
 }  // namespace
 
 TicSerialPortThread::TicSerialPortThread(QObject* parent)
@@ -69,6 +67,8 @@ void TicSerialPortThread::startTicSerialPort(int iTicPort)
     settings = fresh;
     OpenTicPort();
 }
+
+QString TicSerialPortThread::PortHead() const { return QStringLiteral("TIC%1").arg(ticPort); }
 
 bool TicSerialPortThread::LinkAlive() const
 {
@@ -149,7 +149,7 @@ void TicSerialPortThread::TryOpen()
     if (serialPort.isOpen() || serialPort.open(QIODevice::ReadWrite)) {
         reopenTimer.stop();
         bPortFailed = false;
-        SayBack(tr("TIC%1 port back: %2").arg(ticPort).arg(settings.portName));
+        SayBack(GpsSerialPortThread::PortBackText(settings.portName, PortHead()));
         return;
     }
     const QString reason = GpsSerialPortThread::FailureReason(serialPort);
@@ -158,9 +158,7 @@ void TicSerialPortThread::TryOpen()
     // counter is heard as soon as the device appears. Nobody may be there to press OK.
     if (!reopenTimer.isActive())
         reopenTimer.start(reopenIntervalMs);
-    SayDown(Note::Down, tr("TIC%1 port cannot be opened: %2 (%3), retrying every %4 s")
-                            .arg(ticPort)
-                            .arg(settings.portName, reason, Seconds(reopenIntervalMs)));
+    SayDown(Note::Down, GpsSerialPortThread::PortUnopenedText(settings.portName, reason, reopenIntervalMs, PortHead()));
 }
 
 void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
@@ -173,16 +171,13 @@ void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
     }
     // A removed device raises these in a tight loop while the port stays open.
     bPortFailed = true;
-    const QString reason = GpsSerialPortThread::LostReason(error);
     serialPort.clearError();
     serialPort.close();
     // A line cut by the loss is no reading: the device starts afresh when it is back.
     ResetFraming();
     // An adapter pulled and put back usually returns under its name.
     reopenTimer.start(reopenIntervalMs);
-    SayDown(Note::Down, tr("TIC%1 port lost: %2 (%3), retrying every %4 s")
-                            .arg(ticPort)
-                            .arg(settings.portName, reason, Seconds(reopenIntervalMs)));
+    SayDown(Note::Down, GpsSerialPortThread::PortLostText(settings.portName, error, reopenIntervalMs, PortHead()));
 }
 
 void TicSerialPortThread::ConnectSocket()

@@ -51,6 +51,9 @@ public:
 
 signals:
     void newTicText(QByteArray s);
+    // Kept with its name and its connection to the window's box, but no longer
+    // emitted: every failure of a port heals itself by retrying and is said as a status
+    // note, and a box would wait on a station left alone for someone to press OK.
     void showErrorMessageBox(QString errmsg);
     // A counter that cannot be reached, whose link was lost, that names no known model,
     // or whose serial port is gone or cannot be opened (bLinkUp false), and its return
@@ -84,6 +87,8 @@ private:
     void OnIdentifyTimeout();
     void OnReplyTimeout();
     bool LinkAlive() const;
+    // "TIC<n>", as the port's notes begin.
+    QString PortHead() const;
 
     int ticPort = 0;  // 0 until the first start binds the object to its port
     bool bStarted = false;

@@ -1,6 +1,10 @@
 #include "fakescpicounter.h"
 
 #include <QHostAddress>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
 
 FakeScpiCounter::FakeScpiCounter(QObject* parent) : QObject(parent)
 {
@@ -30,6 +34,7 @@ void FakeScpiCounter::OnNewConnection()
             client->abort();
         client = socket;
         buffer.clear();
+        readsWaiting = 0;  // a new connection clears what the counter was asked
         connect(socket, &QTcpSocket::readyRead, this, &FakeScpiCounter::OnReadyRead);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         socket->write(greeting);
@@ -54,9 +59,29 @@ void FakeScpiCounter::OnReadyRead()
             client->write(line + "\r\n");
         if (line == "*IDN?")
             Answer(identity);
-        else if (line == "READ?" && !readings.isEmpty())
-            Answer(readings.takeFirst());
+        else if (line == "READ?") {
+            mostReadsWaiting = std::max(mostReadsWaiting, ++readsWaiting);
+            if (holdMs > 0 && !bHolding) {
+                bHolding = true;
+                QTimer::singleShot(std::exchange(holdMs, 0), this, &FakeScpiCounter::EndHold);
+            }
+            AnswerReads();
+        }
     }
+}
+
+void FakeScpiCounter::AnswerReads()
+{
+    for (; client && !bHolding && readsWaiting > 0 && !readings.isEmpty(); --readsWaiting)
+        Answer(readings.takeFirst());
+}
+
+void FakeScpiCounter::EndHold()
+{
+    bHolding = false;
+    if (client && !afterHold.isEmpty())
+        client->write(afterHold + "\r\n");
+    AnswerReads();
 }
 
 void FakeScpiCounter::Answer(const QByteArray& text) { client->write((bPrompt ? "53220A> " : "") + text + "\r\n"); }

@@ -11,8 +11,9 @@
 // "*IDN?" with its identity and each "READ?" with the next scripted reading, and
 // records every command line it was sent. Set-up commands get no answer, as on the
 // real instruments. It can put a prompt before its answers, echo the commands, fall
-// silent (its readings run out, or it answers nothing at all while it keeps the link)
-// and drop the link.
+// silent (its readings run out, or it answers nothing at all while it keeps the link),
+// hold a reply a while and drop the link. Like a real counter it answers each "READ?"
+// in turn, however many wait; it counts the most that ever waited at once.
 class FakeScpiCounter : public QObject
 {
 public:
@@ -34,6 +35,11 @@ public:
     bool bSilent = false;   // nothing answered, not even "*IDN?": a counter busy or hung
     QByteArray greeting;    // sent as each connection is taken: a stale reading, a banner
     QList<QByteArray> readings;  // answers to "READ?" in order; none left: silence
+    // The next "READ?" is answered only after this long, then the notice is said first
+    // (none when empty) and every "READ?" waiting is answered.
+    int holdMs = 0;
+    QByteArray afterHold;
+    int mostReadsWaiting = 0;    // the most "READ?"s that waited at once on one connection
 
     QList<QByteArray> commands;  // every line received, all connections
     int connections = 0;
@@ -43,8 +49,12 @@ private:
     void OnNewConnection();
     void OnReadyRead();
     void Answer(const QByteArray& text);
+    void AnswerReads();
+    void EndHold();
 
     QTcpServer server;
     QPointer<QTcpSocket> client;
     QByteArray buffer;
+    int readsWaiting = 0;
+    bool bHolding = false;
 };

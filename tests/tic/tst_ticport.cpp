@@ -11,6 +11,7 @@
 #include "socatpair.h"
 #include "telnettcpserver.h"
 #include "testsupport.h"
+#include "ticbacknotes.h"
 #include "ticcorrection.h"
 #include "ticportdialog.h"
 #include "ticprocesseddatadialog.h"
@@ -18,6 +19,7 @@
 #include "ticserialportthread.h"
 #include "timingdialog.h"
 #include "ui_mainwindow.h"
+#include "utcdatetime.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -107,16 +109,34 @@ private slots:
         QCOMPARE(counter->commands, QList<QByteArray>{"*IDN?"} + setup + QList<QByteArray>(3, "READ?"));
     }
 
-    // A lost reply is asked for again; after three the port connects anew. Failures of
-    // the link never reach a message box.
-    void silentCounterIsAskedAgainThenReconnected()
+    // A lost reply is waited on, never asked for again; after three waits the port
+    // connects anew. Failures of the link never reach a message box.
+    void silentCounterIsWaitedOnThenReconnected()
     {
         QSignalSpy errors(port.get(), &TicSerialPortThread::showErrorMessageBox);
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         const qsizetype second = counter->commands.lastIndexOf("*IDN?");
-        QCOMPARE(counter->commands.first(second).count("READ?"), ScpiSession::kMaxMisses);
+        QCOMPARE(counter->commands.first(second).count("READ?"), 1);
         QVERIFY(counter->connections == 2 && errors.isEmpty());
+    }
+
+    // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then a
+    // notice, then replies again, the counter's no-numbers among them: each miss is said
+    // and waited on, the notice is no reply, one "READ?" at most waits, and the
+    // readings come on.
+    void heldReplyKeepsOneReadWaiting()
+    {
+        counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06"};
+        counter->holdMs = 800;
+        counter->afterHold = "Info: ready";
+        QTest::ignoreMessage(QtDebugMsg, "TIC counter: no reading within the wait (1 of 3 missed), waiting on.");
+        QTest::ignoreMessage(QtDebugMsg, "TIC counter: unexpected answer \"Info: ready\"");
+        StartScpiPort();
+        port->replyWaitMs = 300;
+        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 5; }));
+        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 +INF", "1 -INF", "1 1.0E-06"}));
+        QCOMPARE(counter->mostReadsWaiting, 1);
     }
 
     // A counter that falls silent is lost after three misses and stays silent through
@@ -149,17 +169,23 @@ private slots:
         counter->bSilent = true;
         counter->readings = {"1.0E-06"};
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 unknown counter: "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 link lost: "));
         StartScpiPort();
-        QVERIFY(TestSupport::WaitFor([&] { return counter->connections == 3; }));
+        QVERIFY(TestSupport::WaitFor([&] { return said.size() == 1; }));
+        // The next connection's silence is said as such, not as the last one's words.
+        counter->greeting.clear();
+        QVERIFY(TestSupport::WaitFor([&] { return said.size() == 2; }));
         counter->bSilent = false;
         QVERIFY(TestSupport::WaitFor([&] { return lines == QByteArrayList{"1 1.0E-06"}; }));
-        QCOMPARE(said.size(), 2);
+        QCOMPARE(said.size(), 3);
         QCOMPARE(said.at(0).at(2).toString(), "TIC1 unknown counter: the counter at " + counter->Address()
                                                   + " answered \"?]0;x?-113,\"Undefined header\"\"; trying again");
+        QCOMPARE(said.at(1).at(2).toString(), "TIC1 link lost: the link to the counter at " + counter->Address()
+                                                  + " was lost (no answer to *IDN?); connecting again");
     }
 
     // A counter that takes the connection and says nothing is tried again after 2, 4,
-    // 8, 10 and 10 s.
+    // 8, 10 and 10 s; once it has given a reading, its next silence waits 2 s again.
     void silentCounterBacksOff()
     {
         QList<int> waits;
@@ -168,10 +194,18 @@ private slots:
         SetTicPort(1, "Serial Port", "TCP/IP");
         SetTicPort(1, "Serial Port TcpIp Address", counter->Address());
         port->identifyWaitMs = 50;
+        port->replyWaitMs = 50;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 link lost: "));
         port->startTicSerialPort(1);
         QVERIFY(TestSupport::WaitFor([&] { return waits.size() == 5; }));
         QCOMPARE(waits, (QList<int>{2000, 4000, 8000, 10000, 10000}));
+        counter->readings = {"1.0E-06"};
+        counter->bSilent = false;
+        QVERIFY(TestSupport::WaitFor([&] { return !lines.isEmpty(); }));
+        waits.clear();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 link lost: "));
+        QVERIFY(TestSupport::WaitFor([&] { return !waits.isEmpty(); }));
+        QCOMPARE(waits.first(), 2000);
     }
 
     // A closed link comes back; a start with unchanged settings leaves a live link
@@ -216,8 +250,9 @@ private slots:
         QCOMPARE(lines, (QByteArrayList{"3 +1.5E-06", "3 2.0", "3 4.0"}));
     }
 
-    // A device missing at the start and one removed later are closed, said once and
-    // opened again when they are back, each return said once; readings come again. No
+    // A device missing at the start and one removed later are closed, said once (OK with
+    // the same settings says nothing again) and opened again when they are back, each
+    // return said once; readings come again, none joined to a line cut by the loss. No
     // box: nobody may be there to press OK. Another port or OFF ends the note.
     void removedDeviceIsOpenedAgain()
     {
@@ -228,6 +263,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC2 port cannot be opened: /nonexistent/"));
         SetTicPort(2, "Serial Port", "/nonexistent/tic2");
         port->startTicSerialPort(2);
+        port->startTicSerialPort(2);
         QCOMPARE(said.value(0).value(2).toString(),
                  "TIC2 port cannot be opened: /nonexistent/tic2 (No such file or directory), retrying every 5 s");
         const QString name = pair.ProgramEnd();
@@ -235,21 +271,22 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC2 port cannot be opened: /.*/gps "));
         SetTicPort(2, "Serial Port", name);
         port->startTicSerialPort(2);
-        const auto read = [&](const QByteArray& reading) {
+        const auto read = [&](const QByteArray& reading, const QByteArray& cut = {}) {
             QSerialPort counterEnd(pair.ReceiverEnd());
             if (!TestSupport::WaitFor([&] { return port->IsSerialOpen(); }, 2000) || !counterEnd.open(QIODevice::ReadWrite))
                 return false;
-            counterEnd.write(reading + "\r\n");
+            counterEnd.write(reading + "\r\n" + cut);
             return counterEnd.waitForBytesWritten(1000)
                    && TestSupport::WaitFor([&] { return lines.contains("2 " + reading); }, 2000);
         };
         START_SOCAT_OR_SKIP(pair);
-        QVERIFY(read("1.5E-06"));
+        QVERIFY(read("1.5E-06", "9.9E-"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC2 port lost: "));
         pair.Kill();
         QVERIFY(TestSupport::WaitFor([&] { return said.size() == 5; }, 3000));
         QVERIFY(pair.Start());
         QVERIFY(read("2.5E-06"));
+        QCOMPARE(lines, (QByteArrayList{"2 1.5E-06", "2 2.5E-06"}));
         SetTicPort(2, "Serial Port", "OFF");
         port->startTicSerialPort(2);
         QStringList notes;
@@ -260,6 +297,35 @@ private slots:
                                      "down TIC2 port lost: " + name, "up TIC2 port back: " + name, "up "}));
         QCOMPARE(said.at(4).at(2).toString(), "TIC2 port lost: " + name + " (read error), retrying every 0.1 s");
         QVERIFY(errors.isEmpty() && watcher.boxes.isEmpty());
+    }
+};
+
+// Two counters back 150 ms apart, their returns said for 400 ms here: each note ends
+// through the timer at its own time, never before; a return replaced by a new note
+// never ends it.
+class TestTicBackNotes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachReturnEndsAtItsOwnTime()
+    {
+        QList<int> ended;
+        QList<int64_t> endedAtMs;
+        TicBackNotes notes([&](int k) { ended << k, endedAtMs << UtcDateTime::SteadyMSecs(); });
+        notes.shownMs = 400;
+        const int64_t firstMs = UtcDateTime::SteadyMSecs();
+        notes.Begin(0);
+        notes.Begin(2);
+        notes.Cancel(2);
+        QTest::qWait(150);
+        const int64_t secondMs = UtcDateTime::SteadyMSecs();
+        notes.Begin(5);
+        QVERIFY(TestSupport::WaitFor([&] { return ended.size() == 2; }, 3000));
+        QTest::qWait(50);
+        QCOMPARE(ended, (QList<int>{0, 5}));
+        QVERIFY(endedAtMs[0] >= firstMs + 400 && endedAtMs[1] >= secondMs + 400);
+        QVERIFY(!notes.IsShown(0) && !notes.IsShown(5));
     }
 };
 
@@ -580,6 +646,7 @@ private slots:
 };
 
 HORALUX_TEST(TestTicPort);
+HORALUX_TEST(TestTicBackNotes);
 HORALUX_TEST(TestTicPortDialog);
 HORALUX_TEST(TestTicProcessing);
 #include "tst_ticport.moc"
