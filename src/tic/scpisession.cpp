@@ -33,12 +33,13 @@ QByteArray ScpiSession::StripPrompt(const QByteArray& line)
 
 bool ScpiSession::IsReading(const QByteArray& line)
 {
+    const QByteArray number = line.split(' ').value(0);
     bool ok = false;
-    line.toDouble(&ok);
+    number.toDouble(&ok);
     if (ok)
         return true;
     // The conversion takes no capital "NAN" or "INF", which counters send.
-    const QByteArray word = (line.startsWith('+') || line.startsWith('-') ? line.mid(1) : line).toLower();
+    const QByteArray word = (number.startsWith('+') || number.startsWith('-') ? number.mid(1) : number).toLower();
     return word == "nan" || word == "inf" || word == "infinity";
 }
 

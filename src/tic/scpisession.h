@@ -43,8 +43,9 @@ public:
     static bool NamesKnownModel(const QByteArray& line);
     // A received line without a leading prompt and trimmed.
     static QByteArray StripPrompt(const QByteArray& line);
-    // A reply to "READ?": the line is one number as a whole, the counter's "NAN",
-    // "+INF" and "-INF" included. A notice such as "Info: ready" is none.
+    // A reply to "READ?": the line's first word is one number as a whole, the
+    // counter's "NAN", "+INF" and "-INF" included; a unit may follow it, as some
+    // counters send one. A notice such as "Info: ready" is none.
     static bool IsReading(const QByteArray& line);
 
     // The socket is connected: ask for the identity. An empty override sends the

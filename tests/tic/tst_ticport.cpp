@@ -122,12 +122,12 @@ private slots:
     }
 
     // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then a
-    // notice, then replies again, the counter's no-numbers among them: each miss is said
+    // notice, then replies again, the counter's no-numbers and a unit among them: each miss is said
     // and waited on, the notice is no reply, one "READ?" at most waits, and the
     // readings come on.
     void heldReplyKeepsOneReadWaiting()
     {
-        counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06"};
+        counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06 s"};
         counter->holdMs = 800;
         counter->afterHold = "Info: ready";
         QTest::ignoreMessage(QtDebugMsg, "TIC counter: no reading within the wait (1 of 3 missed), waiting on.");
@@ -135,7 +135,7 @@ private slots:
         StartScpiPort();
         port->replyWaitMs = 300;
         QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 5; }));
-        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 +INF", "1 -INF", "1 1.0E-06"}));
+        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 +INF", "1 -INF", "1 1.0E-06 s"}));
         QCOMPARE(counter->mostReadsWaiting, 1);
     }
 
