@@ -95,6 +95,14 @@ private slots:
         QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 110000), QDate(2025, 3, 9));
         file.SetDay(files);
         QCOMPARE(file.ChooseDay(QDate(2025, 1, 1), false, 120000), QDate(2025, 1, 1));
+        // The receiver's other day held for 8 s, a silence, and the day again: its hold
+        // starts afresh.
+        file.SetDay(files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 200000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 208000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), false, 209000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 210000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 220000), QDate(2025, 3, 9));
     }
 };
 
