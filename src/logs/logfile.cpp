@@ -14,6 +14,8 @@
 
 namespace {
 
+const QString kLinkAtPath = QStringLiteral("a symbolic link stands at its path");
+
 // The file at path opened for appending, made with its folder when missing, but never
 // through a symbolic link at the path itself; -1, and why in reason, when it cannot be.
 int OpenAppending(const QString& path, QString* reason)
@@ -22,8 +24,7 @@ int OpenAppending(const QString& path, QString* reason)
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
                           0666);
     if (fd < 0)
-        *reason = errno == ELOOP ? QStringLiteral("a symbolic link stands at its path")
-                                 : QString::fromLocal8Bit(std::strerror(errno));
+        *reason = errno == ELOOP ? kLinkAtPath : QString::fromLocal8Bit(std::strerror(errno));
     return fd;
 }
 
@@ -116,14 +117,15 @@ bool LogFile::Put(const QByteArray& bytes, Part part)
         return PutWhole(bytes);
     RemakeIfVanished();
     if (bGone) {
-        Lose();
+        Lose(failure);
         return false;
     }
     const QString gap = lostRecords == 0 ? QString()
                                          : LogTexts::GapText(lostRecords, firstLostUtc, lastLostUtc, lostReason);
     const QByteArray gapLine = gap.isEmpty() || !bGapLines ? QByteArray() : "; " + gap.toUtf8() + '\n';
-    if (!PutWhole(gapLine + bytes)) {
-        Lose();
+    QString reason;
+    if (!PutWhole(gapLine + bytes, &reason)) {
+        Lose(reason);
         return false;
     }
     lostRecords = 0;
@@ -132,7 +134,7 @@ bool LogFile::Put(const QByteArray& bytes, Part part)
     return true;
 }
 
-bool LogFile::PutWhole(const QByteArray& bytes)
+bool LogFile::PutWhole(const QByteArray& bytes, QString* failReason)
 {
     const bool bWasInsideLine = bInsideLine;
     const QByteArray out = bWasInsideLine ? '\n' + bytes : bytes;
@@ -159,15 +161,17 @@ bool LogFile::PutWhole(const QByteArray& bytes)
     else if (done > 0)
         bInsideLine = out.at(done - 1) != '\n';
     Fail(fileName(), reason);
+    if (failReason)
+        *failReason = reason;
     return false;
 }
 
-void LogFile::Lose()
+void LogFile::Lose(const QString& reason)
 {
     const QDateTime now = clock ? clock() : PcTime::CurrentUtc();
     if (lostRecords++ == 0) {
         firstLostUtc = now;
-        lostReason = failure;
+        lostReason = reason;
     }
     lastLostUtc = now;
 }
@@ -183,9 +187,7 @@ bool LogFile::RemakeIfVanished()
     const int fd = OpenAppending(path, &reason);
     if (fd < 0) {
         bGone = true;
-        Fail(path, reason.startsWith(QLatin1String("a symbolic link"))
-                       ? reason
-                       : QStringLiteral("vanished, and cannot be made again: ") + reason);
+        Fail(path, reason == kLinkAtPath ? reason : QStringLiteral("vanished, and cannot be made again: ") + reason);
         return false;
     }
     QFile::close();

@@ -93,8 +93,8 @@ public:
 private:
     enum class Part { Record, Header, Trailer };
     bool Put(const QByteArray& bytes, Part part);
-    bool PutWhole(const QByteArray& bytes);
-    void Lose();
+    bool PutWhole(const QByteArray& bytes, QString* failReason = nullptr);
+    void Lose(const QString& reason);
     void Recover(const QString& path);
     void ForgetFailure();
     bool OpenHere(const QString& path, QString* error);
