@@ -36,6 +36,7 @@ bool LogFile::Open(const QString& path, const QDate& fileDay, const Header& head
 {
     if (isOpen())
         QFile::close();
+    openPath.clear();
     makeHeader = header;
     if (!OpenHere(path, error))
         return false;
@@ -70,11 +71,11 @@ bool LogFile::Adopt(int fd, const QString& filePath, QString* reason)
         ::close(fd);
         return false;
     }
-    path = filePath;
+    openPath = filePath;
     bGone = false;
     // A file left inside a line (a crash, another program) gets the header on a line of
     // its own.
-    bInsideLine = LogFileCheck::EndsInsideLine(path);
+    bInsideLine = LogFileCheck::EndsInsideLine(filePath);
     return true;
 }
 
@@ -90,7 +91,7 @@ void LogFile::Close(const QByteArray& trailer)
 void LogFile::close()
 {
     QFile::close();
-    path.clear();
+    openPath.clear();
     day = QDate();
     guard = LogDayGuard();
     makeHeader = nullptr;

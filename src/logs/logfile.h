@@ -49,7 +49,7 @@ public:
     void close() override;
     // The path the file was opened at: opened by its descriptor, never through a link,
     // it keeps the name here.
-    QString fileName() const override { return path.isEmpty() ? QFile::fileName() : path; }
+    QString fileName() const override { return openPath.isEmpty() ? QFile::fileName() : openPath; }
 
     // Writes one record whole, or cuts the file back to where it was; false when it did
     // not all go in. A closed file takes nothing.
@@ -100,7 +100,7 @@ private:
     bool OpenHere(const QString& path, QString* error);
     bool Adopt(int fd, const QString& path, QString* reason);
 
-    QString path;
+    QString openPath;
     Say say;
     Header makeHeader;
     Clock clock;
