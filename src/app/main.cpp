@@ -3,10 +3,16 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <memory>
 
 int main(int argc, char* argv[])
 {
+    // Under a limit on file size (ulimit -f, a service manager's) the first write past it
+    // would end the program, cutting a record and leaving the port locks behind. Ignored,
+    // the write fails with "File too large", which the log cuts back and says, as on a
+    // full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1");
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);

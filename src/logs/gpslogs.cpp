@@ -61,6 +61,8 @@ bool MainWindow::OpenGpsLog(QString* error)
                                                    : PrefixRefusedText(d.gpsLogPrefix);
         return false;
     }
+    // Readers of a PVT or NMEA log skip "; " lines; the other types have no comment form.
+    gpsLogFile.SetGapLines(d.gpsLogType == GpsLogPvt || d.gpsLogType == GpsLogNmea);
     const bool bOpened = gpsLogFile.Open(path, now.date(), GpsHeaderMaker(*this), error);
     UpdateLogActions();
     return bOpened;
@@ -68,26 +70,13 @@ bool MainWindow::OpenGpsLog(QString* error)
 
 void MainWindow::CheckGpsLogDay(const QDate& clockDay)
 {
-    if (!gpsLogFile.isOpen())
-        return;
-    const QDate day = gpsLogFile.DayFor(clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs());
-    if (!day.isValid() || day == gpsLogFile.Day())
-        return;
-    // A file opened without a day of its own belongs to the first day it sees.
-    if (!gpsLogFile.Day().isValid()) {
-        gpsLogFile.SetDay(day);
-        return;
-    }
     const GpsLogTypeDialog& d = *gpsLogTypeDialog;
-    const QString path = GpsLogPath(d.gpsLogFolder, d.gpsLogPrefix, d.gpsLogType, day);
-    // The old day's file stays open, and keeps the lines, until the new day's can be had.
-    if (!gpsLogFile.NewDayFileUsable(path, DayStem(d.gpsLogPrefix, day)))
-        return;
-    gpsLogFile.Close(LogTexts::GpsLogTrailer(CurrentLogClock()));
-    QString error;
-    if (!gpsLogFile.Open(path, day, GpsHeaderMaker(*this), &error))
-        gpsLogFile.Fail(path, error);
-    UpdateLogActions();
+    const QDate moved = gpsLogFile.FollowClock(
+        clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs(),
+        [&d](const QDate& day) { return GpsLogPath(d.gpsLogFolder, d.gpsLogPrefix, d.gpsLogType, day); },
+        [&d](const QDate& day) { return DayStem(d.gpsLogPrefix, day); }, LogTexts::GpsLogTrailer(CurrentLogClock()));
+    if (moved.isValid())
+        UpdateLogActions();
 }
 
 void MainWindow::CloseGpsLog(bool noAsk)

@@ -1,22 +1,31 @@
 #include "logfile.h"
 
+#include "logtexts.h"
+#include "pctime.h"
+
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Whether a file can be had at path now, making its folder first; why not in reason.
-bool CanMake(const QString& path, QString* reason)
+const QString kLinkAtPath = QStringLiteral("a symbolic link stands at its path");
+
+// The file at path opened for appending, made with its folder when missing, but never
+// through a symbolic link at the path itself; -1, and why in reason, when it cannot be.
+int OpenAppending(const QString& path, QString* reason)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile probe(path);
-    if (probe.open(QIODevice::WriteOnly | QIODevice::Append))
-        return true;
-    *reason = probe.errorString();
-    return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                          0666);
+    if (fd < 0)
+        *reason = errno == ELOOP ? kLinkAtPath : QString::fromLocal8Bit(std::strerror(errno));
+    return fd;
 }
 
 }  // namespace
@@ -27,37 +36,46 @@ bool LogFile::Open(const QString& path, const QDate& fileDay, const Header& head
 {
     if (isOpen())
         QFile::close();
+    openPath.clear();
     makeHeader = header;
     if (!OpenHere(path, error))
         return false;
     // What another file of this object failed at is past; this one's return is said.
-    if (failedPath != path) {
-        failure.clear();
-        failedPath.clear();
-        bNewDayFailure = false;
-    }
+    if (failedPath != path)
+        ForgetFailure();
     day = fileDay;
-    Write(makeHeader ? makeHeader() : QByteArray());
+    Put(makeHeader ? makeHeader() : QByteArray(), Part::Header);
     return true;
 }
 
 bool LogFile::OpenHere(const QString& path, QString* error)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    setFileName(path);
+    QString reason;
+    const int fd = OpenAppending(path, &reason);
+    if (fd < 0 || !Adopt(fd, path, &reason)) {
+        if (error)
+            *error = QStringLiteral("Cannot open the log file %1: %2").arg(path, reason);
+        return false;
+    }
+    return true;
+}
+
+bool LogFile::Adopt(int fd, const QString& filePath, QString* reason)
+{
     // Append: a day's file is never truncated, each opening adds its own header.
     // Unbuffered: a line is with the system as soon as it is written (tail -f follows,
     // a crash loses nothing), and a failed write is known for the record it cut. No
     // sync to the device: it could stall the thread that also watches the 1PPS line.
-    if (!QFile::open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        if (error)
-            *error = QStringLiteral("Cannot open the log file %1: %2").arg(path, errorString());
+    if (!QFile::open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, AutoCloseHandle)) {
+        *reason = errorString();
+        ::close(fd);
         return false;
     }
+    openPath = filePath;
     bGone = false;
     // A file left inside a line (a crash, another program) gets the header on a line of
     // its own.
-    bInsideLine = LogFileCheck::EndsInsideLine(path);
+    bInsideLine = LogFileCheck::EndsInsideLine(filePath);
     return true;
 }
 
@@ -65,32 +83,60 @@ void LogFile::Close(const QByteArray& trailer)
 {
     if (!isOpen())
         return;
-    Write(trailer);
+    if (!bGone && LogFileCheck::StillAtPath(*this))
+        Put(trailer, Part::Trailer);
     close();
 }
 
 void LogFile::close()
 {
     QFile::close();
+    openPath.clear();
     day = QDate();
     guard = LogDayGuard();
     makeHeader = nullptr;
     bInsideLine = false;
     bGone = false;
-    failure.clear();
-    failedPath.clear();
-    bNewDayFailure = false;
+    ForgetFailure();
+    lostRecords = 0;
 }
 
 // ---- Writing ----
 
 bool LogFile::Write(const QByteArray& bytes)
 {
+    return Put(bytes, Part::Record);
+}
+
+bool LogFile::Put(const QByteArray& bytes, Part part)
+{
     if (!isOpen())
         return false;
     if (bytes.isEmpty())
         return true;
-    KeepAtPath();
+    if (part != Part::Record)
+        return PutWhole(bytes);
+    RemakeIfVanished();
+    if (bGone) {
+        Lose(failure);
+        return false;
+    }
+    const QString gap = lostRecords == 0 ? QString()
+                                         : LogTexts::GapText(lostRecords, firstLostUtc, lastLostUtc, lostReason);
+    const QByteArray gapLine = gap.isEmpty() || !bGapLines ? QByteArray() : "; " + gap.toUtf8() + '\n';
+    QString reason;
+    if (!PutWhole(gapLine + bytes, &reason)) {
+        Lose(reason);
+        return false;
+    }
+    lostRecords = 0;
+    if (!gap.isEmpty() && !bGapLines && say)
+        say(QStringLiteral("Log file %1: %2").arg(fileName(), gap), true);
+    return true;
+}
+
+bool LogFile::PutWhole(const QByteArray& bytes, QString* failReason)
+{
     const bool bWasInsideLine = bInsideLine;
     const QByteArray out = bWasInsideLine ? '\n' + bytes : bytes;
     struct stat before = {};
@@ -116,31 +162,44 @@ bool LogFile::Write(const QByteArray& bytes)
     else if (done > 0)
         bInsideLine = out.at(done - 1) != '\n';
     Fail(fileName(), reason);
+    if (failReason)
+        *failReason = reason;
     return false;
 }
 
-bool LogFile::KeepAtPath()
+void LogFile::Lose(const QString& reason)
+{
+    const QDateTime now = clock ? clock() : PcTime::CurrentUtc();
+    if (lostRecords++ == 0) {
+        firstLostUtc = now;
+        lostReason = reason;
+    }
+    lastLostUtc = now;
+}
+
+bool LogFile::RemakeIfVanished()
 {
     if (!isOpen() || LogFileCheck::StillAtPath(*this))
         return false;
-    // Until a new file can be had the lines keep going to the vanished one.
+    // Until a new file can be had the records are lost: the vanished file is closed
+    // only once a new one is open, so that the log stays open meanwhile.
     const QString path = fileName();
     QString reason;
-    if (!CanMake(path, &reason)) {
+    const int fd = OpenAppending(path, &reason);
+    if (fd < 0) {
         bGone = true;
-        Fail(path, QStringLiteral("vanished, and cannot be made again: ") + reason);
+        Fail(path, reason == kLinkAtPath ? reason : QStringLiteral("vanished, and cannot be made again: ") + reason);
         return false;
     }
     QFile::close();
-    QString error;
-    if (!OpenHere(path, &error)) {
+    if (!Adopt(fd, path, &reason)) {
         bGone = true;
-        Fail(path, error);
+        Fail(path, reason);
         return false;
     }
     if (say)
         say(QStringLiteral("Log file %1: made again after it vanished.").arg(path), true);
-    Write(makeHeader ? makeHeader() : QByteArray());
+    Put(makeHeader ? makeHeader() : QByteArray(), Part::Header);
     return true;
 }
 
@@ -161,11 +220,16 @@ void LogFile::Recover(const QString& path)
 {
     if (failure.isEmpty() || bGone || path != failedPath)
         return;
+    ForgetFailure();
+    if (say)
+        say(QStringLiteral("Log file %1: writing again.").arg(path), false);
+}
+
+void LogFile::ForgetFailure()
+{
     failure.clear();
     failedPath.clear();
     bNewDayFailure = false;
-    if (say)
-        say(QStringLiteral("Log file %1: writing again.").arg(path), false);
 }
 
 QString LogFile::FailedName() const
@@ -175,33 +239,60 @@ QString LogFile::FailedName() const
 
 // ---- The day ----
 
-QDate LogFile::DayFor(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs)
+QDate LogFile::ChooseDay(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs)
 {
-    QDate chosen = day;
-    if (bReceiverClock) {
-        chosen = guard.Choose(day, clockDay, steadyMs);
-    } else {
-        // The receiver's other day, if one was being held, is held afresh when it speaks.
-        guard = LogDayGuard();
-        if (clockDay.isValid() && (!day.isValid() || clockDay == day.addDays(1)))
-            chosen = clockDay;
-    }
-    // A new day's file that could not be made is no problem once that day is not wanted.
-    if (chosen == day && bNewDayFailure) {
-        failure.clear();
-        failedPath.clear();
-        bNewDayFailure = false;
-    }
-    return chosen;
+    if (bReceiverClock)
+        return guard.Choose(day, clockDay, steadyMs);
+    guard = LogDayGuard();
+    return clockDay.isValid() && (!day.isValid() || clockDay == day.addDays(1)) ? clockDay : day;
 }
 
-bool LogFile::NewDayFileUsable(const QString& path, const QString& stem)
+bool LogFile::MoveToDay(const QString& path, const QString& name, const QDate& newDay, const QByteArray& trailer)
 {
-    QString reason;
-    if (path.isEmpty() || !CanMake(path, &reason)) {
-        Fail(path.isEmpty() ? stem : path, path.isEmpty() ? QStringLiteral("refused") : reason, true);
+    if (path.isEmpty()) {
+        Fail(name, QStringLiteral("refused"), true);
         return false;
     }
-    Recover(path);
+    QString reason;
+    const int fd = OpenAppending(path, &reason);
+    if (fd < 0) {
+        Fail(path, reason, true);
+        return false;
+    }
+    if (!bGone && LogFileCheck::StillAtPath(*this))
+        Put(trailer, Part::Trailer);
+    QFile::close();
+    if (!Adopt(fd, path, &reason)) {
+        bGone = true;
+        Fail(path, reason, true);
+        return false;
+    }
+    day = newDay;
+    guard = LogDayGuard();
+    // What the old day's file failed at is past; the new one's return is said.
+    if (failedPath != path)
+        ForgetFailure();
+    Put(makeHeader ? makeHeader() : QByteArray(), Part::Header);
     return true;
+}
+
+QDate LogFile::FollowClock(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs,
+                           const std::function<QString(const QDate&)>& pathOf,
+                           const std::function<QString(const QDate&)>& nameOf, const QByteArray& trailer)
+{
+    if (!isOpen())
+        return QDate();
+    const QDate chosen = ChooseDay(clockDay, bReceiverClock, steadyMs);
+    if (!chosen.isValid())
+        return QDate();
+    if (!day.isValid()) {
+        day = chosen;
+        return QDate();
+    }
+    if (chosen == day) {
+        if (bNewDayFailure)
+            ForgetFailure();
+        return QDate();
+    }
+    return MoveToDay(pathOf(chosen), nameOf(chosen), chosen, trailer) ? chosen : QDate();
 }

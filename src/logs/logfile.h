@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QString>
 
@@ -14,7 +15,10 @@
 // file at its path whole, or leaves nothing of itself. Before each write the file is
 // checked, by device and inode, to be still the one its path leads to; when it is not
 // (its folder was removed), folder and file are made again, with a header, before the
-// record goes in. A failure and the return are each said once, through the say function.
+// record goes in. A failure and the return are each said once, through the say function,
+// and the records lost between them are told when writing resumes. A symbolic link at
+// the path is never followed: the program may run as root, and a link would let anyone
+// who can write the folder make it append to any file on the machine.
 // The object also keeps the file's UTC day and the rule by which that day moves on.
 //
 // It is a QFile, so that what reads or sets up a file by hand can still do so.
@@ -26,22 +30,33 @@ public:
     using Say = std::function<void(const QString& text, bool bWarning)>;
     // The header the file gets each time it is opened or made again, made at that moment.
     using Header = std::function<QByteArray()>;
+    // The UTC time a lost record is counted at; the PC's when none is set.
+    using Clock = std::function<QDateTime()>;
 
     void SetSay(Say sayFunction) { say = std::move(sayFunction); }
+    void SetClock(Clock clockFunction) { clock = std::move(clockFunction); }
+    // Whether records lost are marked in the file by a "; " comment line before the next
+    // record, for a text log whose readers skip such lines; otherwise they are only said.
+    void SetGapLines(bool bLines) { bGapLines = bLines; }
 
     // Opens path for appending, unbuffered, making its folder, and writes the header on
     // a line of its own; day is the file's UTC day. A failure is returned in error as
     // "Cannot open the log file <path>: <reason>".
     bool Open(const QString& path, const QDate& day, const Header& header, QString* error = nullptr);
-    // Writes the trailer, then closes the file.
+    // Writes the trailer, then closes the file. A file that vanished gets no trailer: its
+    // folder, perhaps removed on purpose, is not made again for it.
     void Close(const QByteArray& trailer);
     void close() override;
+    // The path the file was opened at: opened by its descriptor, never through a link,
+    // it keeps the name here.
+    QString fileName() const override { return openPath.isEmpty() ? QFile::fileName() : openPath; }
 
-    // Writes bytes whole, or cuts the file back to where it was; false when they did not
-    // all go in. A closed file takes nothing.
+    // Writes one record whole, or cuts the file back to where it was; false when it did
+    // not all go in. A closed file takes nothing.
     bool Write(const QByteArray& bytes);
-    // Makes the file again when its path no longer leads to it; true when it was made.
-    bool KeepAtPath();
+    // When the path no longer leads to the open file, tries to make the file there
+    // again; true when it was made now.
+    bool RemakeIfVanished();
 
     // The file's UTC day; invalid for a file opened by hand, which takes the first day
     // it is given.
@@ -50,12 +65,22 @@ public:
     // The day the file is to have now, by the day of the log clock. While that clock is
     // the receiver's, a day other than the file's or the next must hold 10 s (the
     // LogDayGuard); during a silence the clock is the PC's, which may be wrong by days,
-    // and only the next day, an ordinary midnight, is taken.
-    QDate DayFor(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs);
-    // Whether the file of a new day can be had at path (its folder is made); when not,
-    // the reason is this file's problem until it can, or until the day is no longer
-    // wanted. An empty path was refused; stem then names the file.
-    bool NewDayFileUsable(const QString& path, const QString& stem);
+    // and only the next day, an ordinary midnight, is taken: the receiver's other day
+    // starts its hold afresh when it speaks again.
+    QDate ChooseDay(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs);
+    // Moves the open file to newDay's file at path. The new file is opened first; only
+    // then does the old one get its trailer and close. When the new one cannot be had,
+    // the old keeps the records, and the failure stays this file's until the new day's
+    // file opens or that day is no longer wanted. An empty path was refused; name then
+    // names the file.
+    bool MoveToDay(const QString& path, const QString& name, const QDate& newDay, const QByteArray& trailer);
+    // The day step every log takes with the log clock: a file opened without a day takes
+    // the first it sees; a day not chosen leaves the file where it is (a new day's
+    // failure is then past); a chosen new day moves it to pathOf(day), its name given by
+    // nameOf(day) when the path is refused. The day moved to, or invalid.
+    QDate FollowClock(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs,
+                      const std::function<QString(const QDate&)>& pathOf,
+                      const std::function<QString(const QDate&)>& nameOf, const QByteArray& trailer);
 
     // Why the file cannot be written now, and the name of the file that is meant (this
     // one, or the new day's that cannot be made); both empty while all is well.
@@ -66,19 +91,33 @@ public:
     void Fail(const QString& path, const QString& reason, bool bNewDay = false);
 
 private:
+    enum class Part { Record, Header, Trailer };
+    bool Put(const QByteArray& bytes, Part part);
+    bool PutWhole(const QByteArray& bytes, QString* failReason = nullptr);
+    void Lose(const QString& reason);
     void Recover(const QString& path);
+    void ForgetFailure();
     bool OpenHere(const QString& path, QString* error);
+    bool Adopt(int fd, const QString& path, QString* reason);
 
+    QString openPath;
     Say say;
     Header makeHeader;
+    Clock clock;
     QDate day;
     LogDayGuard guard;
     // The record before was cut and could not be cut back: the next starts on a new line.
     bool bInsideLine = false;
-    // Vanished and not made again: writes go to a file nobody can read.
+    // Vanished and not made again: records reach no file anyone can read, and are lost.
     bool bGone = false;
     // The failure said, for failedPath; bNewDayFailure when it is a new day's file.
     QString failure;
     QString failedPath;
     bool bNewDayFailure = false;
+    // The records lost since the last one written, and when the first and last were.
+    bool bGapLines = false;
+    int lostRecords = 0;
+    QDateTime firstLostUtc;
+    QDateTime lastLostUtc;
+    QString lostReason;
 };

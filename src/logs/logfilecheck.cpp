@@ -14,7 +14,8 @@ bool StillAtPath(const QFile& file)
     if (!file.isOpen() || file.handle() < 0 || ::fstat(file.handle(), &open) != 0)
         return true;
     struct stat named = {};
-    if (::stat(QFile::encodeName(file.fileName()).constData(), &named) != 0)
+    // lstat: a symbolic link put at the path is never the open file, whatever it leads to.
+    if (::lstat(QFile::encodeName(file.fileName()).constData(), &named) != 0)
         // A folder that turned unreadable hides the file but does not remove it.
         return errno != ENOENT && errno != ENOTDIR;
     return open.st_dev == named.st_dev && open.st_ino == named.st_ino;

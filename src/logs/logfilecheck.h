@@ -12,8 +12,9 @@ class QFile;
 namespace LogFileCheck {
 
 // False when the path no longer leads to the open file: the file or its folder was
-// removed, or the file was moved away and another put in its place. Writes to it
-// would reach no file anyone can read. A file that is not open counts as in place.
+// removed, or the file was moved away and another, or a symbolic link, put in its
+// place. Writes to it would reach no file anyone can read. A file that is not open
+// counts as in place.
 bool StillAtPath(const QFile& file);
 
 // Whether the file ends inside a line: it is not empty and its last byte is no line

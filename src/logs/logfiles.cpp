@@ -53,8 +53,12 @@ QList<LogFile*> MainWindow::LogFiles()
 
 void MainWindow::ConnectLogFiles()
 {
-    for (LogFile* file : LogFiles())
+    for (LogFile* file : LogFiles()) {
         file->SetSay([this](const QString& text, bool bWarning) { SayOfLogs(text, bWarning); });
+        file->SetClock([this] { return CurrentLogClock(); });
+        // Every TIC file is text whose readers skip "; " lines; the GPS log's type decides.
+        file->SetGapLines(file != &gpsLogFile);
+    }
 }
 
 void MainWindow::SayOfLogs(const QString& text, bool bWarning)
@@ -116,5 +120,5 @@ QString MainWindow::TicLogsProblem() const
 void MainWindow::CheckOpenLogs()
 {
     for (LogFile* file : LogFiles())
-        file->KeepAtPath();
+        file->RemakeIfVanished();
 }

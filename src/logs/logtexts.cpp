@@ -133,6 +133,13 @@ QByteArray TicLogHeader(const TicHeader& h)
     return text;
 }
 
+QString GapText(int records, const QDateTime& fromUtc, const QDateTime& toUtc, const QString& reason)
+{
+    return QStringLiteral("%1 records not written from %2 UTC to %3 UTC: %4")
+        .arg(records)
+        .arg(LogTimeText(fromUtc), LogTimeText(toUtc), reason);
+}
+
 QByteArray GpsLogTrailer(const QDateTime& utc)
 {
     return Trailer("GPS Data Log", utc);

@@ -62,6 +62,10 @@ struct TicHeader
 };
 QByteArray TicLogHeader(const TicHeader& header);
 
+// What a log says of the records it lost, e.g. "3 records not written from 31-Dec-2024
+// 14:00:37 UTC to 31-Dec-2024 14:00:39 UTC: File too large".
+QString GapText(int records, const QDateTime& fromUtc, const QDateTime& toUtc, const QString& reason);
+
 // "; Closed GPS Data Log <time> UTC\n; \n" and its TIC set form.
 QByteArray GpsLogTrailer(const QDateTime& utc);
 QByteArray TicLogTrailer(const QDateTime& utc);

@@ -129,23 +129,31 @@ void MainWindow::CheckTicLogsDay(const QDate& clockDay)
 {
     if (!ticCombinedLog.isOpen())
         return;
-    // The combined file's day is the set's.
-    const QDate day = ticCombinedLog.DayFor(clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs());
-    if (!day.isValid() || day == ticCombinedLog.Day())
-        return;
-    if (!ticCombinedLog.Day().isValid()) {
-        ticCombinedLog.SetDay(day);
-        return;
-    }
     const TicFileDialog& d = *ticFileDialog;
-    const QString path = TicPathOf(d, 'C', 0, day);
-    if (!ticCombinedLog.NewDayFileUsable(path, DayStem(d.ticLogPrefix, day)))
-        return;
-    CloseTicFiles(LogTexts::TicLogTrailer(CurrentLogClock()));
-    QString error;
-    if (!OpenTicFiles(day, &error))
-        ticCombinedLog.Fail(path, error);
-    UpdateLogActions();
+    const QByteArray trailer = LogTexts::TicLogTrailer(CurrentLogClock());
+    // The combined file's day is the set's.
+    const QDate moved = ticCombinedLog.FollowClock(
+        clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs(),
+        [&d](const QDate& day) { return TicPathOf(d, 'C', 0, day); },
+        [&d](const QDate& day) { return DayStem(d.ticLogPrefix, day); }, trailer);
+    // Each port's files follow on their own: one that cannot be had keeps the old day's
+    // lines, says so and is tried again each second, and leaves the rest of the set alone.
+    const QDate day = ticCombinedLog.Day();
+    for (int port = 1; port <= 8 && day.isValid(); ++port) {
+        for (const auto& [file, kind] : {std::pair{&ticTimeLogs[port - 1], 'T'}, {&ticAverageLogs[port - 1], 'A'}}) {
+            if (!file->isOpen() || file->Day() == day)
+                continue;
+            if (!file->Day().isValid())
+                file->SetDay(day);
+            else if (!TicPortEnabled(port))
+                file->Close(trailer);  // a port switched off gets no new day's files
+            else
+                file->MoveToDay(TicPathOf(d, kind, port, day),
+                                DayStem(d.ticLogPrefix, day) + QLatin1Char(kind) + QString::number(port), day, trailer);
+        }
+    }
+    if (moved.isValid())
+        UpdateLogActions();
 }
 
 // A port switched on while the set is open has no files of its own yet: they open with

@@ -1,17 +1,22 @@
-// The program itself stopped by the signals of a system shutdown, Ctrl+C and a closed
-// terminal: its own process, with home, settings and logs in a temporary folder.
+// The program itself, as started: stopped by the signals of a system shutdown, Ctrl+C
+// and a closed terminal, and run under a limit on file size with that signal at its
+// default. Its own process, with home, settings and logs in a temporary folder.
 
+#include "framebuilders.h"
+#include "gpsserialportthread.h"
 #include "socatpair.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -24,6 +29,73 @@ QStringList LockFiles(const QString& port)
             found << QString::fromLatin1(folder);
     return found;
 }
+
+// The program in a home of its own: its GPS port at gpsPort in "Generic NMEA", its
+// remote link on a free port, its logs in home/logs.
+class Program
+{
+public:
+    explicit Program(const QString& gpsPort, int gpsLogType = 0) : logs(home.filePath("logs"))
+    {
+        QTcpServer probe;  // a free port in the range the remote link takes
+        remotePort = 20000 + QCoreApplication::applicationPid() % 9000;
+        while (!probe.listen(QHostAddress::Any, remotePort))
+            ++remotePort;
+        probe.close();
+        {
+            // The clock settings stay off: nothing here can set the clock.
+            QSettings settings(store(), QSettings::IniFormat);
+            settings.setValue("GpsPortDialog/GPS Serial Port", gpsPort);
+            settings.setValue("GpsPortDialog/GPS Serial Port Mode", "Generic NMEA");
+            settings.setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
+            settings.setValue("TelnetDialog/TelnetActivate", true);
+            settings.setValue("TelnetDialog/TelnetServerPort", remotePort);
+            settings.setValue("LogFiles/GPSLogFolder", logs.path());
+            settings.setValue("LogFiles/GPSLogType", gpsLogType);
+        }
+        logs.mkpath(".");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+        // Whatever the test process does with it, the program starts with the default.
+        process.setChildProcessModifier([] { std::signal(SIGXFSZ, SIG_DFL); });
+        process.start(QStringLiteral(HORALUX_PROGRAM), {});
+    }
+
+    QString store() const { return home.filePath(".config/KVX Systems/Horalux.conf"); }
+    pid_t Pid() const { return pid_t(process.processId()); }
+
+    // The answer to "$VUDUZ,<command>" over the remote link, once it names word.
+    QByteArray Ask(const QByteArray& command, const QByteArray& word)
+    {
+        if (remote.state() != QAbstractSocket::ConnectedState) {
+            TestSupport::WaitFor([&] {
+                if (remote.state() == QAbstractSocket::UnconnectedState)
+                    remote.connectToHost(QHostAddress::LocalHost, remotePort);
+                return remote.waitForConnected(100);
+            }, 15000);
+        }
+        remote.readAll();
+        remote.write("$VUDUZ," + command + "\r\n");
+        QByteArray replies;
+        TestSupport::WaitFor([&] { return (replies += remote.readAll()).contains(word); });
+        return replies;
+    }
+
+    QString LogText() const
+    {
+        QFile log(logs.filePath(logs.entryList(QDir::Files).value(0)));
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
+
+    QTemporaryDir home;
+    QDir logs;
+    quint16 remotePort = 0;
+    QProcess process;
+    QTcpSocket remote;
+};
 
 }  // namespace
 
@@ -47,53 +119,80 @@ private slots:
         QFETCH(int, number);
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
-        QTemporaryDir home;
-        const QDir logs(home.filePath("logs"));
-        QTcpServer probe;  // a free port in the range the remote link takes
-        quint16 remotePort = 20000 + QCoreApplication::applicationPid() % 9000;
-        while (!probe.listen(QHostAddress::Any, remotePort))
-            ++remotePort;
-        probe.close();
-        const QString store = home.filePath(".config/KVX Systems/Horalux.conf");
-        {
-            // The clock settings stay off: nothing here can set the clock.
-            QSettings settings(store, QSettings::IniFormat);
-            settings.setValue("GpsPortDialog/GPS Serial Port", pair.ProgramEnd());
-            settings.setValue("GpsPortDialog/GPS Serial Port Mode", "Generic NMEA");
-            settings.setValue("GpsPortDialog/GPS Serial Port PPS Interface", 0);
-            settings.setValue("TelnetDialog/TelnetActivate", true);
-            settings.setValue("TelnetDialog/TelnetServerPort", remotePort);
-            settings.setValue("LogFiles/GPSLogFolder", logs.path());
-        }
-        QVERIFY(logs.mkpath("."));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(HORALUX_PROGRAM), {});
-        QTcpSocket remote;
-        QVERIFY(TestSupport::WaitFor([&] {
-            if (remote.state() == QAbstractSocket::UnconnectedState)
-                remote.connectToHost(QHostAddress::LocalHost, remotePort);
-            return remote.waitForConnected(100);
-        }, 15000));
-        remote.write("$VUDUZ,GPSLOG,OPEN\r\n");
-        QByteArray replies;
-        QVERIFY(TestSupport::WaitFor([&] { return (replies += remote.readAll()).contains("GPSLOG,"); }));
-        QVERIFY2(replies.contains("$VUDUZ,GPSLOG,OK,") && logs.count() == 3, replies.constData());
+        Program program(pair.ProgramEnd());
+        const QByteArray replies = program.Ask("GPSLOG,OPEN", "GPSLOG,");
+        QVERIFY2(replies.contains("$VUDUZ,GPSLOG,OK,") && program.logs.count() == 3, replies.constData());
         QVERIFY2(!LockFiles(pair.ProgramEnd()).isEmpty(), "no lock file to see go");
 
-        QCOMPARE(::kill(pid_t(program.processId()), number), 0);
-        QVERIFY(program.waitForFinished(10000));
-        QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
-        QFile log(logs.filePath(logs.entryList(QDir::Files).value(0)));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = log.readAll().split('\n');
-        QVERIFY2(lines.value(lines.size() - 3).startsWith("; Closed GPS Data Log "), lines.join('\n').constData());
+        QCOMPARE(::kill(program.Pid(), number), 0);
+        QVERIFY(program.process.waitForFinished(10000));
+        QVERIFY(program.process.exitStatus() == QProcess::NormalExit && program.process.exitCode() == 0);
+        const QStringList lines = program.LogText().split('\n');
+        QVERIFY2(lines.value(lines.size() - 3).startsWith("; Closed GPS Data Log "), qPrintable(lines.join('\n')));
         QCOMPARE(LockFiles(pair.ProgramEnd()), QStringList());
-        QVERIFY(QSettings(store, QSettings::IniFormat).contains("MainWindow/geometry"));
+        QVERIFY(QSettings(program.store(), QSettings::IniFormat).contains("MainWindow/geometry"));
+    }
+
+    // An NMEA log reaching a file-size limit set on the running program: it lives on,
+    // STATUS says why, no record is cut, and once the limit is raised one comment line
+    // tells the records lost before the next.
+    void fileSizeLimitDoesNotEndTheRun()
+    {
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        Program program(pair.ProgramEnd(), 3);
+        QFile rx(pair.ReceiverEnd());
+        QVERIFY(rx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        int second = 0;
+        const auto feed = [&](int count) {
+            for (int k = 0; k < count; ++k, ++second) {
+                const QByteArray time = QByteArray::number(120000 + second);
+                rx.write(FrameBuilders::Nmea("$GPRMC," + time + ".00,A,4807.038,N,01131.000,E,0.0,0.0,311224,,") + "\r\n");
+                QTest::qWait(150);
+            }
+        };
+        QVERIFY(program.Ask("GPSLOG,STATUS", "GPSLOG,").contains("$VUDUZ,GPSLOG,CLOSED"));
+        // The log opens on the receiver's day once its time has come in.
+        QVERIFY(TestSupport::WaitFor([&] {
+            feed(1);
+            if (program.Ask("GPSLOG,OPEN", "GPSLOG,").contains("$VUDUZ,GPSLOG,OK,GPS2024366.txt"))
+                return true;
+            program.Ask("GPSLOG,CLOSE", "GPSLOG,");
+            return false;
+        }, 15000));
+        feed(2);
+        rlimit old = {};
+        QVERIFY(prlimit(program.Pid(), RLIMIT_FSIZE, nullptr, &old) == 0);
+        rlimit low = old;
+        low.rlim_cur = QFileInfo(program.logs.filePath(program.logs.entryList(QDir::Files).value(0))).size() + 100;
+        QVERIFY(prlimit(program.Pid(), RLIMIT_FSIZE, &low, nullptr) == 0);
+        QByteArray status;
+        QVERIFY2(TestSupport::WaitFor([&] {
+            feed(1);
+            return (status = program.Ask("GPSLOG,STATUS", "GPSLOG,")).contains("File too large");
+        }, 15000), status.constData());
+        QVERIFY(status.contains("$VUDUZ,GPSLOG,ERROR,") && program.process.state() == QProcess::Running);
+        QVERIFY(prlimit(program.Pid(), RLIMIT_FSIZE, &old, nullptr) == 0);
+        QVERIFY2(TestSupport::WaitFor([&] {
+            feed(1);
+            return (status = program.Ask("GPSLOG,STATUS", "GPSLOG,")).contains("$VUDUZ,GPSLOG,OK,");
+        }, 15000), status.constData());
+        QCOMPARE(::kill(program.Pid(), SIGTERM), 0);
+        QVERIFY(program.process.waitForFinished(10000) && program.process.exitCode() == 0);
+
+        const QString log = program.LogText();
+        QVERIFY2(log.endsWith("\n; \n"), qPrintable(log));
+        const QStringList lines = log.split('\n');
+        for (const QString& line : lines) {
+            QByteArray record = line.toLatin1();
+            QVERIFY2(line.startsWith(';') || line.isEmpty() || GpsSerialPortThread::CheckNmeaChecksum(record),
+                     qPrintable(line));
+        }
+        const QRegularExpression gap("^; \\d+ records not written from 31-Dec-2024 12:00:\\d\\d UTC to 31-Dec-2024 "
+                                     "12:00:\\d\\d UTC: File too large$");
+        const int gapLine = int(lines.indexOf(gap));
+        QVERIFY2(gapLine > 0 && lines.filter(gap).size() == 1 && lines.value(gapLine + 1).startsWith("$GPGGA,"),
+                 qPrintable(log));
     }
 };
 

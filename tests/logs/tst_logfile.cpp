@@ -89,12 +89,20 @@ private slots:
         LogFile file;
         const QDate files(2024, 12, 31);
         QVERIFY(file.Open(dir.filePath("GPS2024366.txt"), files, Header("")));
-        QCOMPARE(file.DayFor(QDate(2025, 3, 9), false, 0), files);
-        QCOMPARE(file.DayFor(QDate(2025, 3, 9), false, 60000), files);
-        QCOMPARE(file.DayFor(QDate(2025, 3, 9), true, 100000), files);
-        QCOMPARE(file.DayFor(QDate(2025, 3, 9), true, 110000), QDate(2025, 3, 9));
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), false, 0), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), false, 60000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 100000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 110000), QDate(2025, 3, 9));
         file.SetDay(files);
-        QCOMPARE(file.DayFor(QDate(2025, 1, 1), false, 120000), QDate(2025, 1, 1));
+        QCOMPARE(file.ChooseDay(QDate(2025, 1, 1), false, 120000), QDate(2025, 1, 1));
+        // The receiver's other day held for 8 s, a silence, and the day again: its hold
+        // starts afresh.
+        file.SetDay(files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 200000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 208000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), false, 209000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 210000), files);
+        QCOMPARE(file.ChooseDay(QDate(2025, 3, 9), true, 220000), QDate(2025, 3, 9));
     }
 };
 

@@ -93,7 +93,12 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: vanished, and cannot be made again"));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: vanished and cannot be made "
                                                            "again: Not a directory"));
-        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: GPS2024366.txt (vanished, and cannot be made again: Not a directory)");
+        const QString unmade = "Log not written: GPS2024366.txt (vanished, and cannot be made again: Not a directory)";
+        QCOMPARE(w.logNoteLabel->toolTip(), unmade);
+        lw.Second(Utc(2024, 12, 31, 23, 59, 58));  // a record with nowhere to go
+        QVERIFY(!w.logNoteLabel->isHidden() && w.logNoteLabel->toolTip() == unmade);
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: vanished and cannot be made "
+                                                           "again: Not a directory"));
         QVERIFY(blocker.remove());
         lw.Second(Utc(2024, 12, 31, 23, 59, 59));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2024366.txt"));
@@ -105,6 +110,7 @@ private slots:
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2025001.txt: Is a directory"));
         QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: GPS2025001.txt (Is a directory)");
         QVERIFY(QDir(folder).rmdir("GPS2025001.txt"));
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("Log file " + folder + "/GPS2025001.txt: writing again."));
         lw.Second(Utc(2025, 1, 1, 0, 0, 1));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2025001.txt"));
         QVERIFY(w.logNoteLabel->isHidden());
@@ -113,12 +119,12 @@ private slots:
             QFile file(folder + '/' + name);
             return file.open(QIODevice::ReadOnly) ? DataLines(file.readAll()).size() : -1;
         };
-        QCOMPARE(lines("GPS2024366.txt"), 2);
+        QCOMPARE(lines("GPS2024366.txt"), 2);  // the record of 23:59:58 is lost
         QCOMPARE(lines("GPS2025001.txt"), 1);
     }
 
     // A write cut short when the file may grow no more: the system's reason said once
-    // and given by STATUS, nothing of the record left; the return said once.
+    // and given by STATUS, nothing of the record left; the return and the gap said once.
     void writeFailureAndReturn()
     {
         LogWindow lw(Keys());
@@ -144,13 +150,116 @@ private slots:
         QVERIFY(!w.statusBar()->currentMessage().contains("File too large"));
         QCOMPARE(status, RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: File too large"));
 
+        // A RAW log has no comment form: the gap is said, not written.
+        const QString gap = "Log file " + path + ": 2 records not written from 31-Dec-2024 12:00:01 UTC to "
+                            "31-Dec-2024 12:00:02 UTC: File too large";
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("Log file " + path + ": writing again."));
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("WARNING: " + gap));
         lw.Second(Utc(2024, 12, 31, 12, 0, 3));
-        QCOMPARE(w.statusBar()->currentMessage(), "Log file " + path + ": writing again.");
+        QCOMPARE(w.statusBar()->currentMessage(), gap);
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2024366.txt"));
         w.CloseGpsLog(true);
         const QList<QByteArray> lines = DataLines(lw.Read("GPS2024366.txt"));
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines[1].startsWith("2024-12-31,12:00:03,") && lines[1].size() == lines[0].size());
+    }
+
+    // A GPS log that writes once an hour: the second's check makes its removed folder
+    // again though nothing is written. A folder removed before closing is not made
+    // again for the trailer alone.
+    void removedFolderWhileNothingIsWritten()
+    {
+        LogWindow lw({{"LogFiles/GPSLogType", 0}, {"LogFiles/GPSLogEvery", 11}, {"LogFiles/GPSLogPrefix", "GPS"}});
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenGpsLog() && QDir(lw.dir.path()).removeRecursively());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: made again after it vanished"));
+        lw.Second(Utc(2024, 12, 31, 12, 0, 1));
+        QVERIFY(!w.bLogThisSecond);
+        QCOMPARE(lw.Files(), QStringList{"GPS2024366.txt"});
+        QVERIFY(QDir(lw.dir.path()).removeRecursively());
+        w.CloseGpsLog(true);
+        QVERIFY(!QFileInfo::exists(lw.dir.path()));
+    }
+
+    // A symbolic link put at the paths of open logs, and at the next day's: nothing
+    // reaches its target, STATUS and the note say so while it stands, and once it is
+    // gone the file is made again with one line for the records lost.
+    void linkAtALogsPathIsNeverFollowed()
+    {
+        QHash<QString, QVariant> keys = Keys();
+        keys.insert("LogFiles/GPSLogType", 3);  // NMEA: a text log with comment lines
+        LogWindow lw(keys);
+        UsePorts();
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
+        w.ticTimeTagFormat = 3;
+        lw.Second(Utc(2024, 12, 31, 23, 59, 50));
+        QTemporaryDir other;
+        const QString target = other.filePath("target");
+        QFile kept(target);
+        QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("kept\n") == 5);
+        kept.close();
+        const QStringList names{"GPS2024366.txt", "TIC2024366T1.csv"};
+        for (const QString& name : names)
+            QVERIFY(QFile::rename(lw.dir.filePath(name), other.filePath(name)) && QFile::link(target, lw.dir.filePath(name)));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: a symbolic link stands at its path"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2024366T1.csv: a symbolic link stands at its path"));
+        lw.Second(Utc(2024, 12, 31, 23, 59, 51));
+        w.OnNewTicText("1 0.000025");
+        lw.Second(Utc(2024, 12, 31, 23, 59, 52));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: a symbolic link stands at its path"));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2024366T1.csv: a symbolic link stands at its path"));
+        QVERIFY2(w.logNoteLabel->toolTip().startsWith("Log not written: GPS2024366.txt (a symbolic link stands at its path), "
+                                                      "TIC2024366T1.csv (a symbolic link"), qPrintable(w.logNoteLabel->toolTip()));
+        for (const QString& name : names)
+            QVERIFY(QFile::remove(lw.dir.filePath(name)));
+        lw.Second(Utc(2024, 12, 31, 23, 59, 53));
+        w.OnNewTicText("1 0.000026");
+        QVERIFY(QFile::link(target, lw.dir.filePath("GPS2025001.txt")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2025001.txt: a symbolic link stands at its path"));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 0));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2025001.txt: a symbolic link stands at its path"));
+        w.CloseGpsLog(true);
+        w.CloseTicLogs(true);
+
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "kept\n");
+        const QByteArray gps = lw.Read("GPS2024366.txt");
+        QVERIFY2(gps.contains(";\n; 2 records not written from 31-Dec-2024 23:59:51 UTC to 31-Dec-2024 23:59:52 UTC: a "
+                              "symbolic link stands at its path\n$GPGGA,235953.00,") && DataLines(gps).size() == 2 &&
+                     gps.count("records not written") == 1,
+                 gps.constData());
+        QVERIFY(lw.Read("TIC2024366T1.csv").endsWith(";\n; 1 records not written from 31-Dec-2024 23:59:51 UTC to "
+                                                     "31-Dec-2024 23:59:51 UTC: a symbolic link stands at its path\n"
+                                                     "1,,26.000000,26.000000\n; Closed TIC Data Logs 01-Jan-2025 00:00:00 UTC\n; \n"));
+    }
+
+    // At midnight port 8's new time file cannot be had: that file keeps the old day's
+    // lines and says so, tried again each second, while the rest of the set moves on.
+    void onePortsNewDayFileFails()
+    {
+        LogWindow lw(Keys());
+        UsePorts();
+        LogWindow::Set("TicPortDialog/TIC8 Serial Port", "TCP/IP");
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenTicLogs() && QDir(lw.dir.path()).mkdir("TIC2025001T8.csv"));
+        w.ticTimeTagFormat = 3;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2025001T8.csv: Is a directory"));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 0));
+        w.OnNewTicText("8 0.000025");
+        w.OnNewTicText("1 0.000026");
+        lw.Second(Utc(2025, 1, 1, 0, 0, 1));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2025001T8.csv: Is a directory"));
+        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: TIC2025001T8.csv (Is a directory)");
+        QVERIFY(QDir(lw.dir.path()).rmdir("TIC2025001T8.csv"));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 2));
+        w.OnNewTicText("8 0.000027");
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,OK,TIC2025001C.csv"));
+        QVERIFY(w.logNoteLabel->isHidden());
+        w.CloseTicLogs(true);
+        QCOMPARE(DataLines(lw.Read("TIC2024366T8.csv")), QList<QByteArray>{"8,,25.000000,25.000000"});
+        QCOMPARE(DataLines(lw.Read("TIC2025001T8.csv")), QList<QByteArray>{"8,,27.000000,27.000000"});
+        QCOMPARE(DataLines(lw.Read("TIC2025001T1.csv")), QList<QByteArray>{"1,,26.000000,26.000000"});
+        QCOMPARE(DataLines(lw.Read("TIC2025001C.csv")).size(), 3);
     }
 
     // One "$GPRMC" a year off among good ones opens no file and closes none: its record
