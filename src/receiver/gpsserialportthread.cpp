@@ -212,6 +212,7 @@ void GpsSerialPortThread::handleReadyRead()
     QByteArray block = serialPort.readAll();
     if (block.isEmpty())
         return;
+    emit bytesReceived();
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
     case GpsPortModeMotorolaBinary:

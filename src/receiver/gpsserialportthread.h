@@ -100,6 +100,9 @@ signals:
     // The chosen 1PPS line cannot be read (a line for the status bar), or, with an empty
     // text, it can be again, there is none, or the port is not open.
     void ppsLineNote(QString text);
+    // Bytes came in, before they are framed: whether they make messages of the mode or
+    // not, the receiver is talking.
+    void bytesReceived();
 
 public slots:
     void startGpsSerialPort(bool bLoadFirmwareMode);
