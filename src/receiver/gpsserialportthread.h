@@ -141,7 +141,6 @@ private:
 
     // A pin read in progress: its "unsupported" error is no port failure.
     bool bReadingPins = false;
-    bool bPinErrorReported = false;
     // Why the last pin read failed (empty: it did not), what is said of the 1PPS line,
     // and the polls left before an unreadable line is read again.
     QString pinReadError;

@@ -285,17 +285,19 @@ private slots:
     }
 
     // A pseudo-terminal has no modem lines: the 1PPS line left at DCD is said to be
-    // unreadable until it is set to None or can be read again.
+    // unreadable until it is set to None or can be read again. A lost port is what the
+    // operator must hear of then, not its line.
     void unreadablePpsLine_data()
     {
-        QTest::addColumn<bool>("bSetToNone");
-        QTest::newRow("set to None") << true;
-        QTest::newRow("read again") << false;
+        QTest::addColumn<QString>("then");
+        QTest::newRow("set to None") << "none";
+        QTest::newRow("read again") << "read";
+        QTest::newRow("port lost") << "lost";
     }
 
     void unreadablePpsLine()
     {
-        QFETCH(bool, bSetToNone);
+        QFETCH(QString, then);
         receiverInfo = ReceiverInfo();
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
@@ -309,12 +311,15 @@ private slots:
         const auto said = [&w] { return w.ppsLineLabel->isVisibleTo(&w) ? w.ppsLineLabel->toolTip() : QString(); };
         QVERIFY(TestSupport::WaitFor([&] { return !said().isEmpty(); }, 2000));
         QCOMPARE(said(), "1PPS line DCD unreadable: " + pair.ProgramEnd() + " (Inappropriate ioctl for device)");
-        if (bSetToNone)
+        if (then == "none")
             w.gpsPortThread.SetPpsInterface(0);
-        else
+        else if (then == "read")
             w.gpsPortThread.readPins = [](QSerialPort&) { return QSerialPort::PinoutSignals(QSerialPort::NoSignal); };
+        else
+            pair.Kill();
         // An unreadable line is tried once a second.
         QVERIFY(TestSupport::WaitFor([&] { return said().isEmpty(); }, 2000));
+        QCOMPARE(LinkText(w).startsWith("GPS port lost: "), then == "lost");
     }
 
     // OK in the port dialog with another port or mode: the previous receiver's fix,
