@@ -332,6 +332,7 @@ void MainWindow::ConnectEverything()
     connect(&gpsPortThread, &GpsSerialPortThread::portBack, this, &MainWindow::OnGpsPortBack);
     connect(&gpsPortThread, &GpsSerialPortThread::portOpened, this, &MainWindow::OnGpsPortOpened);
     connect(&gpsPortThread, &GpsSerialPortThread::ppsLineNote, this, &MainWindow::OnPpsLineNote);
+    connect(&gpsPortThread, &GpsSerialPortThread::bytesReceived, this, &MainWindow::OnGpsBytesReceived);
     connect(&receiverLinkTimer, &QTimer::timeout, this, &MainWindow::CheckReceiverLink);
     receiverLinkTimer.start(ReceiverLinkWatch::kCheckIntervalMs);
 

@@ -243,9 +243,10 @@ public:
     int receiverWorkDepth = 0;
 
     // ---- Receiver link: what the status bar says about the link ----
-    // A port that is not open or a silent receiver is said in its own label, which stands
-    // in for the identity line while it has something to say; the badges go to unknown
-    // meanwhile and show again what they showed with the next message.
+    // A port that is not open, a silent receiver or data the interface mode cannot read is
+    // said in its own label, which stands in for the identity line while it has something
+    // to say; the badges go to unknown meanwhile and show again what they showed with the
+    // next message.
     QLabel* receiverLinkLabel = nullptr;
     ReceiverLinkWatch receiverLinkWatch;
     QTimer receiverLinkTimer;  // without a 1PPS line nothing else ticks
@@ -257,6 +258,8 @@ public:
     // A 1PPS line that cannot be read: said in a label of its own until it is read again.
     QLabel* ppsLineLabel = nullptr;
     void OnPpsLineNote(const QString& text);
+    // Bytes from the port, and a message framed from them.
+    void OnGpsBytesReceived();
     void ReceiverHeard();
     void HoldBadges();
     int navigationBadgeState = -1;  // what the badges show, as given to ShowNavigationStatus

@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "gpsportdialog.h"
 #include "pctime.h"
 #include "statusnotes.h"
 
@@ -13,6 +14,8 @@ void MainWindow::CheckReceiverLink()
     if (bShuttingDown)
         return;
     const bool bReceiverWork = bGpsSearchActive || receiverWorkDepth > 0;
+    // The live mode: the one the framer follows.
+    receiverLinkWatch.SetReading(gpsPortThread.GetPortName(), GpsPortDialog::ModeText(receiverInfo.gpsPortMode));
     if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork)) {
         HoldBadges();
         qInfo("%s", qPrintable(receiverLinkWatch.Text(PcTime::CurrentUtc())));
@@ -53,6 +56,11 @@ void MainWindow::HoldBadges()
         ShowNavigationStatus(-1);
     if (antennaBadgeState != -1)
         ShowAntennaStatus(-1);
+}
+
+void MainWindow::OnGpsBytesReceived()
+{
+    receiverLinkWatch.BytesHeard(PcTime::CurrentUtc());
 }
 
 void MainWindow::ReceiverHeard()

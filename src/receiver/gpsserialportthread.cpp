@@ -212,6 +212,7 @@ void GpsSerialPortThread::handleReadyRead()
     QByteArray block = serialPort.readAll();
     if (block.isEmpty())
         return;
+    emit bytesReceived();
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
     case GpsPortModeMotorolaBinary:
@@ -321,12 +322,9 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
         return;
     if (bReadingPins && error == QSerialPort::UnsupportedOperationError) {
         // A port without modem lines (a pseudo-terminal, some adapters) still carries
-        // the data; only the 1PPS tick is missing. The poll says so.
+        // the data; only the 1PPS tick is missing. The poll says so in a lasting note.
         pinReadError = FailureReason(serialPort);
         serialPort.clearError();
-        if (!bPinErrorReported)
-            emit showErrorMessageBox(PortErrorMessage(portName, error));
-        bPinErrorReported = true;
         return;
     }
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {

@@ -103,6 +103,9 @@ signals:
     // The chosen 1PPS line cannot be read (a line for the status bar), or, with an empty
     // text, it can be again, there is none, or the port is not open.
     void ppsLineNote(QString text);
+    // Bytes came in, before they are framed: whether they make messages of the mode or
+    // not, the receiver is talking.
+    void bytesReceived();
 
 public slots:
     void startGpsSerialPort(bool bLoadFirmwareMode);
@@ -141,7 +144,6 @@ private:
 
     // A pin read in progress: its "unsupported" error is no port failure.
     bool bReadingPins = false;
-    bool bPinErrorReported = false;
     // Why the last pin read failed (empty: it did not), what is said of the 1PPS line,
     // and the polls left before an unreadable line is read again.
     QString pinReadError;

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -39,21 +40,45 @@ void ReceiverLinkWatch::PortBack(const QString& text)
     noteUntilMs = clockMs() + noteMs;
 }
 
+void ReceiverLinkWatch::PortOpened()
+{
+    downText.clear();
+    // The last data of the port before, shown as this one's, would send the operator
+    // to a cable that is not the one in use.
+    openedUtc = PcTime::CurrentUtc();
+    lastDataUtc = QDateTime();
+    lastBytesMs = -1;
+    countFromMs = -1;
+    quiet = Quiet::None;
+}
+
+void ReceiverLinkWatch::BytesHeard(const QDateTime& utc)
+{
+    lastDataUtc = utc;
+    lastBytesMs = clockMs();
+}
+
 bool ReceiverLinkWatch::MessageHeard(const QDateTime& utc)
 {
-    lastHeardUtc = utc;
+    BytesHeard(utc);
     if (countFromMs >= 0)
-        countFromMs = clockMs();
-    const bool bWasSilent = bSilent;
-    bSilent = false;
-    return bWasSilent;
+        countFromMs = lastBytesMs;
+    const bool bWasQuiet = quiet != Quiet::None;
+    quiet = Quiet::None;
+    return bWasQuiet;
+}
+
+void ReceiverLinkWatch::SetReading(const QString& port, const QString& mode)
+{
+    portName = port;
+    modeName = mode;
 }
 
 bool ReceiverLinkWatch::Check(bool bPortOpen, bool bReceiverWork)
 {
     if (!bPortOpen || bReceiverWork) {
         countFromMs = -1;
-        bSilent = false;
+        quiet = Quiet::None;
         return false;
     }
     const qint64 now = clockMs();
@@ -61,18 +86,36 @@ bool ReceiverLinkWatch::Check(bool bPortOpen, bool bReceiverWork)
         countFromMs = now;
         watchFromUtc = PcTime::CurrentUtc();
     }
-    if (bSilent || now - countFromMs < silenceLimitMs)
+    // Bytes that the mode's framer cannot make into a message are no silence: the cable
+    // is fine, the mode or the rate is not.
+    Quiet next = Quiet::None;
+    if (now - std::max(countFromMs, lastBytesMs) >= silenceLimitMs)
+        next = Quiet::Silent;
+    else if (now - countFromMs >= notUnderstoodMs)
+        next = Quiet::NotUnderstood;
+    if (next == quiet)
         return false;
-    bSilent = true;
-    return true;
+    quiet = next;
+    return next != Quiet::None;
+}
+
+QString ReceiverLinkWatch::NotUnderstoodText(const QString& port, const QString& mode)
+{
+    return QStringLiteral("GPS data not understood: bytes arrive on %1, but no %2 message; another interface "
+                          "mode or baud rate?")
+        .arg(port, mode);
 }
 
 QString ReceiverLinkWatch::Text(const QDateTime& nowUtc) const
 {
     if (!downText.isEmpty())
         return downText;
-    if (bSilent)
-        return SilenceText(lastHeardUtc.isValid() ? lastHeardUtc : watchFromUtc, nowUtc);
+    if (quiet == Quiet::Silent) {
+        const QDateTime since = lastDataUtc.isValid() ? lastDataUtc : openedUtc.isValid() ? openedUtc : watchFromUtc;
+        return SilenceText(since, nowUtc);
+    }
+    if (quiet == Quiet::NotUnderstood)
+        return NotUnderstoodText(portName, modeName);
     if (!note.isEmpty() && clockMs() < noteUntilMs)
         return note;
     return QString();

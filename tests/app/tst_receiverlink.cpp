@@ -124,6 +124,64 @@ private slots:
         QVERIFY(TestSupport::WaitFor(live, 3000));
     }
 
+    // Bytes the interface mode cannot frame: no silence, but the mode or rate is named.
+    // Once they stop, the silence dates from the last of them; after a new opening, from
+    // the opening.
+    void dataTheModeCannotRead_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<Protocol>("protocol");
+        QTest::newRow("Motorola binary in Generic NMEA") << "Generic NMEA" << Kind::Motorola12 << Protocol::MotorolaBinary;
+        QTest::newRow("NMEA in Motorola Binary Rx Only") << "Motorola Binary Rx Only" << Kind::GenericNmea << Protocol::Nmea;
+    }
+
+    void dataTheModeCannotRead()
+    {
+        QFETCH(QString, mode);
+        QFETCH(Kind, kind);
+        QFETCH(Protocol, protocol);
+        PcTime::SetFixedUtc(Utc(2023, 9, 16, 14, 5, 7));
+        receiverInfo = ReceiverInfo();
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        UseProgramEndAsReceiverPort(pair);
+        QSettings().setValue("GpsPortDialog/GPS Serial Port Mode", mode);
+        FakeReceiver rx(kind, 9600, protocol);
+        qint64 steadyMs = 0;
+        MainWindow w;
+        receiverInfo.gpsPortMode = GpsPortDialog::ModeFromText(mode);
+        w.bGpsSearchActive = false;
+        w.receiverLinkWatch.clockMs = [&] { return steadyMs; };
+        QSignalSpy bytes(&w.gpsPortThread, &GpsSerialPortThread::bytesReceived);
+        QTest::qWait(300);
+        PcTime::SetFixedUtc(Utc(2023, 9, 16, 14, 5, 20));
+        QVERIFY(rx.Open(pair.ReceiverEnd()));
+        rx.StartLiveData();
+        // Each step is shorter than a silence and bytes come in it: nothing is said until
+        // no message came for 10 s.
+        QStringList said;
+        for (int step = 0; step < 3; ++step) {
+            QVERIFY(bytes.wait(3000));
+            steadyMs += 4000;
+            QTest::qWait(3 * ReceiverLinkWatch::kCheckIntervalMs);
+            said << LinkText(w);
+        }
+        const QString notUnderstood = "GPS data not understood: bytes arrive on " + pair.ProgramEnd() + ", but no " +
+                                      mode + " message; another interface mode or baud rate?";
+        QCOMPARE(said, QStringList({QString(), QString(), notUnderstood}));
+
+        rx.PauseLiveData(true);
+        QTest::qWait(300);  // bytes on their way
+        PcTime::SetFixedUtc(Utc(2023, 9, 16, 14, 6, 0));
+        steadyMs += 6000;
+        QVERIFY(TestSupport::WaitFor([&] { return LinkText(w) == kSilentSince + "14:05:20 UTC"; }, 2000));
+        emit w.startGpsSerialPort(false);
+        QTest::qWait(300);  // a new count begins
+        steadyMs += 6000;
+        QVERIFY(TestSupport::WaitFor([&] { return LinkText(w) == kSilentSince + "14:06:00 UTC"; }, 2000));
+    }
+
     // A port that is "OFF", or a stored device path not there at start-up (an adapter
     // unplugged at boot): no search, no box, usable menus, and the text says why. The
     // path is tried until it appears; then the mode's start-up runs.
@@ -227,17 +285,19 @@ private slots:
     }
 
     // A pseudo-terminal has no modem lines: the 1PPS line left at DCD is said to be
-    // unreadable until it is set to None or can be read again.
+    // unreadable until it is set to None or can be read again. A lost port is what the
+    // operator must hear of then, not its line.
     void unreadablePpsLine_data()
     {
-        QTest::addColumn<bool>("bSetToNone");
-        QTest::newRow("set to None") << true;
-        QTest::newRow("read again") << false;
+        QTest::addColumn<QString>("then");
+        QTest::newRow("set to None") << "none";
+        QTest::newRow("read again") << "read";
+        QTest::newRow("port lost") << "lost";
     }
 
     void unreadablePpsLine()
     {
-        QFETCH(bool, bSetToNone);
+        QFETCH(QString, then);
         receiverInfo = ReceiverInfo();
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
@@ -251,12 +311,15 @@ private slots:
         const auto said = [&w] { return w.ppsLineLabel->isVisibleTo(&w) ? w.ppsLineLabel->toolTip() : QString(); };
         QVERIFY(TestSupport::WaitFor([&] { return !said().isEmpty(); }, 2000));
         QCOMPARE(said(), "1PPS line DCD unreadable: " + pair.ProgramEnd() + " (Inappropriate ioctl for device)");
-        if (bSetToNone)
+        if (then == "none")
             w.gpsPortThread.SetPpsInterface(0);
-        else
+        else if (then == "read")
             w.gpsPortThread.readPins = [](QSerialPort&) { return QSerialPort::PinoutSignals(QSerialPort::NoSignal); };
+        else
+            pair.Kill();
         // An unreadable line is tried once a second.
         QVERIFY(TestSupport::WaitFor([&] { return said().isEmpty(); }, 2000));
+        QCOMPARE(LinkText(w).startsWith("GPS port lost: "), then == "lost");
     }
 
     // OK in the port dialog with another port or mode: the previous receiver's fix,

@@ -258,6 +258,9 @@ private slots:
     {
         SocatPair pair;
         ModalWatcher watcher;
+        // The window that shows a counter's box, so that a box would be seen.
+        MainWindow window;
+        connect(port.get(), &TicSerialPortThread::showErrorMessageBox, &window, &MainWindow::showErrorMessageBox);
         QSignalSpy errors(port.get(), &TicSerialPortThread::showErrorMessageBox);
         QSignalSpy said(port.get(), &TicSerialPortThread::linkStatusMessage);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC2 port cannot be opened: /nonexistent/"));

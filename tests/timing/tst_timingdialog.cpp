@@ -431,6 +431,25 @@ private slots:
         QCOMPARE(Second(Utc(12, 0, 4), 700), 1);
     }
 
+    // Another mode: the receiver clock starts again from the PC's own time, and the
+    // previous receiver's last time must not make that look like a fresh one.
+    void noSetFromThePcTimeAfterAPortChange()
+    {
+        Apply(2);
+        QTest::ignoreMessage(QtDebugMsg, "Time Set OK");
+        QCOMPARE(Second(Utc(12, 0, 1)), 1);
+        PcTime::SetFixedUtc(Utc(12, 0, 2));
+        ModalWatcher watcher;
+        watcher.SetDialogHandler([](QDialog* d) {
+            Child<QComboBox>(d, "GpsModeList")->setCurrentText("Generic NMEA");
+            Click(d, "OK");
+        });
+        w->ui->actionSet_GPS_Receiver_Interface->trigger();
+        QCOMPARE(w->gpsPortThread.GetPortMode(), int(GpsPortModeGenericNmea));
+        QCOMPARE(Second(w->receiverTime.dateTime, 700), 0);
+        QCOMPARE(qint64(w->pcClockOffsetMs), qint64(700));
+    }
+
     void failedSetIsReportedOnce()
     {
         Apply(2);
