@@ -189,8 +189,16 @@ void MainWindow::EndTicLinkBackNotes()
 
 void MainWindow::ShowTicLinkNotes()
 {
-    // Handed over one by one, so that each counter's head stays on screen.
-    ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)));
+    // Handed over one by one, so that each counter's head stays on screen; a serial
+    // counter's device path loses its middle before the reason and the retry time go.
+    // With many notes at once, the names of the counters are what stays.
+    QStringList paths;
+    for (const TicSerialPortThread& port : ticPortThreads) {
+        const TicPortSettings& settings = port.Settings();
+        paths << (settings.IsOff() || settings.IsTcpIp() ? QString() : settings.portName);
+    }
+    ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)), paths,
+                    QStringLiteral("not read"));
 }
 
 void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)
