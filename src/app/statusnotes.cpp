@@ -16,6 +16,7 @@ namespace {
 const char* const kNotes = "horaluxNotes";
 const char* const kNotePaths = "horaluxNotePaths";
 const char* const kJoinedDetails = "horaluxJoinedDetails";
+const char* const kNoteJoins = "horaluxNoteJoins";
 const char* const kLeftText = "horaluxLeftText";
 const char* const kGivesWay = "horaluxGivesWay";
 
@@ -86,8 +87,11 @@ struct NoteLabel
     QLabel* label;
     QStringList notes;
     QStringList paths;
+    QList<bool> joins;      // for each note, whether it may join the others
     QString joinedDetails;  // empty: the notes never join
     bool bJoined = false;
+
+    int Joining() const { return int(joins.count(true)); }
 };
 
 // The first word of each note's head, then the details that stand for them all.
@@ -109,18 +113,22 @@ int MakePieces(const std::vector<NoteLabel>& labels, std::vector<Piece>& pieces)
     int gaps = 0;
     for (const NoteLabel& entry : labels) {
         const QFontMetrics metrics = entry.label->fontMetrics();
-        const auto add = [&](const QString& text, const QString& path) {
+        const auto add = [&](const QString& text, const QString& path, bool bJoined = false) {
             const int full = metrics.horizontalAdvance(text);
             const int least = metrics.horizontalAdvance(Head(text) + kEllipsis);
-            pieces.push_back({entry.label, text, path, full, std::min(full, least), entry.bJoined});
+            pieces.push_back({entry.label, text, path, full, std::min(full, least), bJoined});
         };
-        if (entry.bJoined) {
-            add(JoinedNote(entry.notes, entry.joinedDetails), QString());
-            continue;
+        QStringList joined;
+        for (qsizetype i = 0; i < entry.notes.size(); ++i) {
+            if (entry.bJoined && entry.joins.value(i))
+                joined << entry.notes[i];
+            else
+                add(entry.notes[i], entry.paths.value(i));
         }
-        for (qsizetype i = 0; i < entry.notes.size(); ++i)
-            add(entry.notes[i], entry.paths.value(i));
-        gaps += metrics.horizontalAdvance(kNoteGap) * int(std::max<qsizetype>(entry.notes.size() - 1, 0));
+        if (!joined.isEmpty())
+            add(JoinedNote(joined, entry.joinedDetails), QString(), true);
+        const qsizetype shown = entry.notes.size() - std::max<qsizetype>(joined.size() - 1, 0);
+        gaps += metrics.horizontalAdvance(kNoteGap) * int(std::max<qsizetype>(shown - 1, 0));
     }
     return gaps;
 }
@@ -191,6 +199,7 @@ void FitNotes(QStatusBar* bar)
         if (label && IsNote(label)) {
             labels.push_back({label, label->property(kNotes).toStringList(),
                               label->property(kNotePaths).toStringList(),
+                              label->property(kNoteJoins).value<QList<bool>>(),
                               label->property(kJoinedDetails).toString()});
         } else if (label && GivesWay(label) && !givingWay) {
             givingWay = label;
@@ -206,7 +215,7 @@ void FitNotes(QStatusBar* bar)
     // notes that may join do, so that every head still says what is wrong.
     if (LeastSum(pieces) + gaps > room + leftWidth) {
         for (NoteLabel& entry : labels)
-            entry.bJoined = !entry.joinedDetails.isEmpty() && entry.notes.size() > 1;
+            entry.bJoined = !entry.joinedDetails.isEmpty() && entry.Joining() > 1;
         gaps = MakePieces(labels, pieces);
     }
     room -= gaps;
@@ -290,22 +299,26 @@ QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QS
 
 namespace {
 
-void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails)
+void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails,
+              const QList<bool>& joins)
 {
     if (!label)
         return;
     QStringList said;
     QStringList saidPaths;
+    QList<bool> saidJoins;
     for (qsizetype i = 0; i < notes.size(); ++i) {
         if (notes[i].isEmpty())
             continue;
         said << notes[i];
         saidPaths << paths.value(i);
+        saidJoins << joins.value(i, joins.isEmpty());
     }
     // Asked again and again for the same (the link is looked at four times a second):
     // the window is left at rest.
     if (IsNote(label) && label->property(kNotes).toStringList() == said
         && label->property(kNotePaths).toStringList() == saidPaths
+        && label->property(kNoteJoins).value<QList<bool>>() == saidJoins
         && label->property(kJoinedDetails).toString() == joinedDetails)
         return;
     // Device names and received words are shown as they are, never read as markup.
@@ -313,6 +326,7 @@ void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths,
     label->setToolTip(said.join(QLatin1Char('\n')));
     label->setProperty(kNotes, said);
     label->setProperty(kNotePaths, saidPaths);
+    label->setProperty(kNoteJoins, QVariant::fromValue(saidJoins));
     label->setProperty(kJoinedDetails, joinedDetails);
     label->setText(said.join(kNoteGap));
     // A label not yet in its bar would show as a window of its own.
@@ -326,12 +340,13 @@ void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths,
 
 void ShowStatusNote(QLabel* label, const QString& text, const QString& path)
 {
-    SetNotes(label, QStringList{text}, QStringList{path}, QString());
+    SetNotes(label, QStringList{text}, QStringList{path}, QString(), {});
 }
 
-void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails)
+void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails,
+                     const QList<bool>& joins)
 {
-    SetNotes(label, notes, paths, joinedDetails);
+    SetNotes(label, notes, paths, joinedDetails, joins);
 }
 
 QLabel* NewGivingWayLabel() { return new GivingWayLabel(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 class QFontMetrics;
@@ -23,10 +24,11 @@ void ShowStatusNote(QLabel* label, const QString& text, const QString& path = {}
 // Several notes side by side in one label, each keeping its head; none hides it. paths
 // holds each note's giving-way part, as for ShowStatusNote (empty or missing: none).
 // With joinedDetails given, when the bar has not the room for every head of every
-// label, the notes join into one: the first word of each head, then joinedDetails
-// ("TIC1, TIC3: not read"); the tool tip keeps each note whole.
+// label, the notes that joins marks (all, when joins is empty) join into one: the first
+// word of each head, then joinedDetails ("TIC1, TIC3: not read"); the tool tip keeps
+// each note whole.
 void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList& paths = {},
-                     const QString& joinedDetails = {});
+                     const QString& joinedDetails = {}, const QList<bool>& joins = {});
 
 // A label for a line that is good to know but gives way to the notes (the receiver's
 // identity): what does not fit is cut at its end, and its whole text is its tool tip.

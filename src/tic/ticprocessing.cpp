@@ -146,11 +146,12 @@ void MainWindow::OnTicLinkStatus(int iTicPort, bool bLinkUp, QString text)
     const int k = iTicPort - 1;
     ticLinkNotes[k] = text;
     ticLinkBackUntilMs[k] = 0;
-    ShowTicLinkNotes();
     if (bLinkUp && !text.isEmpty()) {
         ticLinkBackUntilMs[k] = std::max<qint64>(TicLinkClockMs() + kTicLinkBackShownMs, 1);
         QTimer::singleShot(kTicLinkBackShownMs, Qt::PreciseTimer, this, &MainWindow::EndTicLinkBackNotes);
     }
+    // Once it is known whether the note is a return.
+    ShowTicLinkNotes();
 }
 
 qint64 MainWindow::TicLinkClockMs() const
@@ -191,14 +192,17 @@ void MainWindow::ShowTicLinkNotes()
 {
     // Handed over one by one, so that each counter's head stays on screen; a serial
     // counter's device path loses its middle before the reason and the retry time go.
-    // With many notes at once, the names of the counters are what stays.
+    // With many notes at once, the names of the counters not read are what stays; a
+    // return is no such counter and keeps its own note.
     QStringList paths;
-    for (const TicSerialPortThread& port : ticPortThreads) {
-        const TicPortSettings& settings = port.Settings();
+    QList<bool> joins;
+    for (int k = 0; k < 8; ++k) {
+        const TicPortSettings& settings = ticPortThreads[k].Settings();
         paths << (settings.IsOff() || settings.IsTcpIp() ? QString() : settings.portName);
+        joins << (ticLinkBackUntilMs[k] == 0);
     }
     ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)), paths,
-                    QStringLiteral("not read"));
+                    QStringLiteral("not read"), joins);
 }
 
 void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)

@@ -188,17 +188,20 @@ private slots:
         QTest::addColumn<int>("ticPorts");  // TIC1 to this one are serial ports that are not there
         QTest::addColumn<bool>("bGpsNotes");
         QTest::addColumn<QString>("logNote");
+        QTest::addColumn<int>("backPort");  // one of them that is back; 0: none
         QTest::addColumn<QStringList>("shown");  // each is to be seen whole in some label
         const QString logNote = "Log not written: " + kPath + " (No space left on device)";
         QTest::newRow("GPS port lost, 1PPS line, three counters")
-            << 3 << true << QString()
+            << 3 << true << QString() << 0
             << QStringList{"GPS port lost", "1PPS line DCD unreadable", "TIC1, TIC2, TIC3"};
         // More heads than room, the help text gone: the joined counters give way first.
         QTest::newRow("and a log note: the bar filled up")
-            << 3 << true << logNote << QStringList{"GPS port lost", "1PPS line DCD unreadable", "TIC1", "Log not written"};
+            << 3 << true << logNote << 0 << QStringList{"GPS port lost", "1PPS line DCD unreadable", "TIC1", "Log not written"};
+        // A counter back is no counter not read.
+        QTest::newRow("three counters, one back") << 3 << false << QString() << 2 << QStringList{"TIC2 port back", "TIC1, TIC3: not"};
         // A by-id path is wider than the bar: the reason follows what is left of it.
         QTest::newRow("one counter, its path cut in the middle")
-            << 1 << false << QString() << QStringList{"TIC1 port cannot be opened: /d", "\u2026", "1 (No such file"};
+            << 1 << false << QString() << 0 << QStringList{"TIC1 port cannot be opened: /d", "\u2026", "1 (No such file"};
     }
 
     void manyNotesKeepTheirHeads()
@@ -206,6 +209,7 @@ private slots:
         QFETCH(int, ticPorts);
         QFETCH(bool, bGpsNotes);
         QFETCH(QString, logNote);
+        QFETCH(int, backPort);
         QFETCH(QStringList, shown);
         for (int port = 1; port <= ticPorts; ++port)
             QSettings().setValue(QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port), MissingTicPath(port));
@@ -220,6 +224,8 @@ private slots:
             w->ShowReceiverLinkText();
         }
         ShowStatusNote(w->logNoteLabel, logNote, kPath);
+        if (backPort > 0)
+            w->OnTicLinkStatus(backPort, true, QStringLiteral("TIC%1 port back: %2").arg(backPort).arg(MissingTicPath(backPort)));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QCOMPARE(w->size(), QSize(720, 450));
@@ -244,7 +250,7 @@ private slots:
         const QStringList notes = w->ticLinkLabel->toolTip().split('\n');
         QCOMPARE(notes.size(), ticPorts);
         for (int port = 1; port <= ticPorts; ++port)
-            QVERIFY(notes[port - 1].startsWith(QStringLiteral("TIC%1 port cannot be opened: %2 (").arg(port).arg(MissingTicPath(port))));
+            QVERIFY(port == backPort || notes[port - 1].startsWith(QStringLiteral("TIC%1 port cannot be opened: %2 (").arg(port).arg(MissingTicPath(port))));
     }
 
     // At the default window size every note's head stays whole, with a long device path
