@@ -141,7 +141,8 @@ int LeastSum(const std::vector<Piece>& pieces)
     return sum;
 }
 
-// Gives each piece that bJoined selects its share of room, in proportion to its least.
+// Shares room among the pieces (only the joined ones, when bJoinedOnly) in proportion to
+// what each needs least.
 void ShareInProportion(std::vector<Piece*>& pieces, int room, bool bJoinedOnly)
 {
     int sum = 0;
