@@ -14,7 +14,9 @@ namespace {
 
 // What a note label keeps besides its shown text, so that it can be fitted again.
 const char* const kNotes = "horaluxNotes";
-const char* const kNotePath = "horaluxNotePath";
+const char* const kNotePaths = "horaluxNotePaths";
+const char* const kJoinedDetails = "horaluxJoinedDetails";
+const char* const kNoteJoins = "horaluxNoteJoins";
 const char* const kLeftText = "horaluxLeftText";
 const char* const kGivesWay = "horaluxGivesWay";
 
@@ -75,19 +77,102 @@ struct Piece
     QString path;
     int full;   // the whole text
     int least;  // the head and an ellipsis
+    bool bJoined = false;
     int share = 0;
 };
 
+// A label's notes, and whether the bar shows them joined into one.
+struct NoteLabel
+{
+    QLabel* label;
+    QStringList notes;
+    QStringList paths;
+    QList<bool> joins;      // for each note, whether it may join the others
+    QString joinedDetails;  // empty: the notes never join
+    bool bJoined = false;
+
+    int Joining() const { return int(joins.count(true)); }
+};
+
+// The first word of each note's head, then the details that stand for them all.
+QString JoinedNote(const QStringList& notes, const QString& details)
+{
+    QStringList names;
+    for (const QString& note : notes) {
+        const QString head = Head(note);
+        names << (head.isEmpty() ? note : head).section(QLatin1Char(' '), 0, 0);
+    }
+    return names.join(QStringLiteral(", ")) + kHeadEnd + details;
+}
+
+// The pieces the labels show, measured; returns the room the gaps between the pieces
+// of one label take.
+int MakePieces(const std::vector<NoteLabel>& labels, std::vector<Piece>& pieces)
+{
+    pieces.clear();
+    int gaps = 0;
+    for (const NoteLabel& entry : labels) {
+        const QFontMetrics metrics = entry.label->fontMetrics();
+        const auto add = [&](const QString& text, const QString& path, bool bJoined = false) {
+            const int full = metrics.horizontalAdvance(text);
+            const int least = metrics.horizontalAdvance(Head(text) + kEllipsis);
+            pieces.push_back({entry.label, text, path, full, std::min(full, least), bJoined});
+        };
+        QStringList joined;
+        for (qsizetype i = 0; i < entry.notes.size(); ++i) {
+            if (entry.bJoined && entry.joins.value(i))
+                joined << entry.notes[i];
+            else
+                add(entry.notes[i], entry.paths.value(i));
+        }
+        if (!joined.isEmpty())
+            add(JoinedNote(joined, entry.joinedDetails), QString(), true);
+        const qsizetype shown = entry.notes.size() - std::max<qsizetype>(joined.size() - 1, 0);
+        gaps += metrics.horizontalAdvance(kNoteGap) * int(std::max<qsizetype>(shown - 1, 0));
+    }
+    return gaps;
+}
+
+int LeastSum(const std::vector<Piece>& pieces)
+{
+    int sum = 0;
+    for (const Piece& piece : pieces)
+        sum += piece.least;
+    return sum;
+}
+
+// Shares room among the pieces (only the joined ones, when bJoinedOnly) in proportion to
+// what each needs least.
+void ShareInProportion(std::vector<Piece*>& pieces, int room, bool bJoinedOnly)
+{
+    int sum = 0;
+    for (const Piece* piece : pieces)
+        if (piece->bJoined || !bJoinedOnly)
+            sum += piece->least;
+    for (Piece* piece : pieces)
+        if (piece->bJoined || !bJoinedOnly)
+            piece->share = sum > 0 ? int(qint64(std::max(room, 0)) * piece->least / sum) : 0;
+}
+
 // Shares room among the pieces: each keeps its head when the heads fit; of what is
-// left, the pieces that need least are served whole first.
+// left, the pieces that need least are served whole first. When the heads do not fit,
+// joined notes give way before the others, whose heads say what is wrong on their own.
 void ShareOut(std::vector<Piece*>& pieces, int room)
 {
     int leastSum = 0;
-    for (const Piece* piece : pieces)
+    int joinedSum = 0;
+    for (const Piece* piece : pieces) {
         leastSum += piece->least;
+        joinedSum += piece->bJoined ? piece->least : 0;
+    }
     if (room < leastSum) {
-        for (Piece* piece : pieces)
-            piece->share = leastSum > 0 ? int(qint64(std::max(room, 0)) * piece->least / leastSum) : 0;
+        if (joinedSum > 0 && room >= leastSum - joinedSum) {
+            for (Piece* piece : pieces)
+                piece->share = piece->least;
+            ShareInProportion(pieces, room - (leastSum - joinedSum), true);
+        } else {
+            ShareInProportion(pieces, room, false);
+        }
         return;
     }
     int extra = room - leastSum;
@@ -104,25 +189,19 @@ void ShareOut(std::vector<Piece*>& pieces, int room)
 void FitNotes(QStatusBar* bar)
 {
     const QString leftText = bar->property(kLeftText).toString();
-    int room = bar->width() - kLeftInset - bar->fontMetrics().horizontalAdvance(leftText);
-    std::vector<QLabel*> labels;
-    std::vector<Piece> pieces;
+    const int leftWidth = bar->fontMetrics().horizontalAdvance(leftText);
+    int room = bar->width() - kLeftInset - leftWidth;
+    std::vector<NoteLabel> labels;
     QLabel* givingWay = nullptr;
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (widget->isHidden())
             continue;
         auto* label = qobject_cast<QLabel*>(widget);
         if (label && IsNote(label)) {
-            labels.push_back(label);
-            const QStringList notes = label->property(kNotes).toStringList();
-            const QString path = label->property(kNotePath).toString();
-            const QFontMetrics metrics = label->fontMetrics();
-            room -= metrics.horizontalAdvance(kNoteGap) * int(std::max<qsizetype>(notes.size() - 1, 0));
-            for (const QString& note : notes) {
-                const int full = metrics.horizontalAdvance(note);
-                const int least = metrics.horizontalAdvance(Head(note) + kEllipsis);
-                pieces.push_back({label, note, path, full, std::min(full, least)});
-            }
+            labels.push_back({label, label->property(kNotes).toStringList(),
+                              label->property(kNotePaths).toStringList(),
+                              label->property(kNoteJoins).value<QList<bool>>(),
+                              label->property(kJoinedDetails).toString()});
         } else if (label && GivesWay(label) && !givingWay) {
             givingWay = label;
         } else {
@@ -130,13 +209,20 @@ void FitNotes(QStatusBar* bar)
         }
     }
     room -= kWidgetGap * int(labels.size() + (givingWay ? 1 : 0));
+    std::vector<Piece> pieces;
+    int gaps = MakePieces(labels, pieces);
     // The heads come before the left text (a help hint): it gives way as far as they
-    // need, and is clipped where the bar draws it.
-    int leastSum = 0;
-    for (const Piece& piece : pieces)
-        leastSum += piece.least;
+    // need, and is clipped where the bar draws it. Where even that is not enough, the
+    // notes that may join do, so that every head still says what is wrong.
+    if (LeastSum(pieces) + gaps > room + leftWidth) {
+        for (NoteLabel& entry : labels)
+            entry.bJoined = !entry.joinedDetails.isEmpty() && entry.Joining() > 1;
+        gaps = MakePieces(labels, pieces);
+    }
+    room -= gaps;
+    const int leastSum = LeastSum(pieces);
     if (leastSum > room)
-        room += std::min(leastSum - room, bar->fontMetrics().horizontalAdvance(leftText));
+        room += std::min(leastSum - room, leftWidth);
 
     int fullSum = 0;
     for (const Piece& piece : pieces)
@@ -155,12 +241,12 @@ void FitNotes(QStatusBar* bar)
     for (Piece& piece : pieces)
         order.push_back(&piece);
     ShareOut(order, room);
-    for (QLabel* label : labels) {
+    for (const NoteLabel& entry : labels) {
         QStringList shown;
         for (const Piece& piece : pieces)
-            if (piece.label == label)
-                shown << FitStatusNote(label->fontMetrics(), piece.text, piece.path, piece.share);
-        label->setText(shown.join(kNoteGap));
+            if (piece.label == entry.label)
+                shown << FitStatusNote(entry.label->fontMetrics(), piece.text, piece.path, piece.share);
+        entry.label->setText(shown.join(kNoteGap));
     }
 }
 
@@ -214,24 +300,35 @@ QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QS
 
 namespace {
 
-void SetNotes(QLabel* label, const QStringList& notes, const QString& path)
+void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails,
+              const QList<bool>& joins)
 {
     if (!label)
         return;
     QStringList said;
-    for (const QString& note : notes)
-        if (!note.isEmpty())
-            said << note;
+    QStringList saidPaths;
+    QList<bool> saidJoins;
+    for (qsizetype i = 0; i < notes.size(); ++i) {
+        if (notes[i].isEmpty())
+            continue;
+        said << notes[i];
+        saidPaths << paths.value(i);
+        saidJoins << joins.value(i, joins.isEmpty());
+    }
     // Asked again and again for the same (the link is looked at four times a second):
     // the window is left at rest.
     if (IsNote(label) && label->property(kNotes).toStringList() == said
-        && label->property(kNotePath).toString() == path)
+        && label->property(kNotePaths).toStringList() == saidPaths
+        && label->property(kNoteJoins).value<QList<bool>>() == saidJoins
+        && label->property(kJoinedDetails).toString() == joinedDetails)
         return;
     // Device names and received words are shown as they are, never read as markup.
     label->setTextFormat(Qt::PlainText);
     label->setToolTip(said.join(QLatin1Char('\n')));
     label->setProperty(kNotes, said);
-    label->setProperty(kNotePath, path);
+    label->setProperty(kNotePaths, saidPaths);
+    label->setProperty(kNoteJoins, QVariant::fromValue(saidJoins));
+    label->setProperty(kJoinedDetails, joinedDetails);
     label->setText(said.join(kNoteGap));
     // A label not yet in its bar would show as a window of its own.
     if (label->parentWidget())
@@ -244,10 +341,14 @@ void SetNotes(QLabel* label, const QStringList& notes, const QString& path)
 
 void ShowStatusNote(QLabel* label, const QString& text, const QString& path)
 {
-    SetNotes(label, QStringList{text}, path);
+    SetNotes(label, QStringList{text}, QStringList{path}, QString(), {});
 }
 
-void ShowStatusNotes(QLabel* label, const QStringList& notes) { SetNotes(label, notes, QString()); }
+void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails,
+                     const QList<bool>& joins)
+{
+    SetNotes(label, notes, paths, joinedDetails, joins);
+}
 
 QLabel* NewGivingWayLabel() { return new GivingWayLabel(); }
 

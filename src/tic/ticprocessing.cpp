@@ -153,8 +153,19 @@ void MainWindow::OnTicLinkStatus(int iTicPort, bool bLinkUp, QString text)
 
 void MainWindow::ShowTicLinkNotes()
 {
-    // Handed over one by one, so that each counter's head stays on screen.
-    ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)));
+    // Handed over one by one, so that each counter's head stays on screen; a serial
+    // counter's device path loses its middle before the reason and the retry time go.
+    // With many notes at once, the names of the counters not read are what stays; a
+    // return is no such counter and keeps its own note.
+    QStringList paths;
+    QList<bool> joins;
+    for (int k = 0; k < 8; ++k) {
+        const TicPortSettings& settings = ticPortThreads[k].Settings();
+        paths << (settings.IsOff() || settings.IsTcpIp() ? QString() : settings.portName);
+        joins << !ticBackNotes.IsShown(k);
+    }
+    ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)), paths,
+                    QStringLiteral("not read"), joins);
 }
 
 void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)
