@@ -58,18 +58,25 @@ QString WriteFailure(const QString& fileName, QSettings::Status status)
 {
     if (QFileInfo(fileName).isDir())
         return QStringLiteral("a folder stands at its path");
-    // The same writing as the store's own, into a copy that is thrown away.
-    QFile current(fileName);
+    // The same writing as the store's own, into a copy that is thrown away. Unbuffered,
+    // a write that the system cuts short is seen, and the next one says why.
     QSaveFile probe(fileName);
-    if (!probe.open(QIODevice::WriteOnly))
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return probe.errorString();
-    if (current.open(QIODevice::ReadOnly))
-        probe.write(current.readAll());
-    const bool bWritten = probe.flush();
-    const QString reason = probe.errorString();
+    QFile current(fileName);
+    QByteArray bytes = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
+    if (bytes.isEmpty())
+        bytes = "\n";
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = probe.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            const QString reason = probe.errorString();
+            probe.cancelWriting();
+            return reason;
+        }
+        done += n;
+    }
     probe.cancelWriting();
-    if (!bWritten)
-        return reason;
     return status == QSettings::FormatError ? QStringLiteral("its text is not in the settings form")
                                             : QStringLiteral("it cannot be written");
 }

@@ -19,7 +19,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -216,6 +218,20 @@ private slots:
         QFile written(file);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll().contains("TelnetServerPort=32325"));
+
+        // A full store with nothing new to write is still found out: the check writes it.
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = {};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit full = {1, limit.rlim_max};
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*File too large"));
+        window->CheckSettingsSaved();
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        std::signal(SIGXFSZ, oldSignal);
+        QVERIFY(!label->isHidden());
+        window->CheckSettingsSaved();
+        QVERIFY(label->isHidden());
 
         // So is the window's close: a store that went bad since is said in the log.
         QSettings().sync();
