@@ -1,7 +1,6 @@
 #include "storedvalues.h"
 
 #include <QFileInfo>
-#include <QMutex>
 #include <QSaveFile>
 #include <QSet>
 #include <QSettings>
@@ -89,15 +88,11 @@ namespace StoredValues {
 // it): a refused value is said the first time only.
 void SayRefused(const QSettings& settings, const QString& key, const QString& used)
 {
-    static QMutex mutex;
     static QSet<QString> said;
     const QString line = key + QLatin1Char('=') + Shown(settings.value(key));
-    {
-        QMutexLocker lock(&mutex);
-        if (said.contains(line))
-            return;
-        said.insert(line);
-    }
+    if (said.contains(line))
+        return;
+    said.insert(line);
     qInfo("Stored setting refused: %s (%s used instead)", qPrintable(line), qPrintable(used));
 }
 
