@@ -114,13 +114,22 @@ private slots:
         lw.Second(Utc(2025, 1, 1, 0, 0, 1));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2025001.txt"));
         QVERIFY(w.logNoteLabel->isHidden());
+        // A new day's file that is no longer wanted (the receiver's day went back) is no
+        // failure any more: the old day's file is written all along.
+        QVERIFY(QDir(folder).mkdir("GPS2025002.txt"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2025002.txt: Is a directory"));
+        lw.Second(Utc(2025, 1, 2, 0, 0, 0));
+        QVERIFY(!w.logNoteLabel->isHidden());
+        lw.Second(Utc(2025, 1, 1, 23, 59, 59));
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2025001.txt"));
+        QVERIFY(w.logNoteLabel->isHidden());
         w.CloseGpsLog(true);
         const auto lines = [&](const char* name) {
             QFile file(folder + '/' + name);
             return file.open(QIODevice::ReadOnly) ? DataLines(file.readAll()).size() : -1;
         };
         QCOMPARE(lines("GPS2024366.txt"), 2);  // the record of 23:59:58 is lost
-        QCOMPARE(lines("GPS2025001.txt"), 1);
+        QCOMPARE(lines("GPS2025001.txt"), 3);
     }
 
     // A write cut short when the file may grow no more: the system's reason said once
