@@ -154,7 +154,7 @@ private slots:
         QTest::keyClick(elevation, Qt::Key_End);
         QTest::keyClicks(elevation, "5");  // 105
         QVERIFY(elevation->styleSheet().contains("color:red"));
-        const auto okGives = [&](QLineEdit* field, const char* text) {
+        const auto okGives = [&](QLineEdit* field, const QString& text) {
             field->setText(text);
             Click(&dialog, "OK");
             const auto box = watcher.boxes.isEmpty() ? ModalWatcher::Box() : watcher.boxes.takeFirst();
@@ -164,6 +164,7 @@ private slots:
         QCOMPARE(okGives(elevation, "1O"), "Error|Extraineous characters in the field.");
         // Digits alone are a number, however many: too large, not stray text.
         QCOMPARE(okGives(elevation, " 99999999999999 "), "Numeric Error|Field is out of range.\nMust be between 0 and 89");
+        QCOMPARE(okGives(elevation, QString(400, '9')), "Numeric Error|Field is out of range.\nMust be between 0 and 89");
         QVERIFY(dialog.isVisible());
         QCOMPARE(StoredValues(), QStringList());
         elevation->setText("89");
