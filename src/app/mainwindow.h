@@ -331,6 +331,9 @@ public:
     // only from a receiver time that moved since: one that a time message has just given,
     // not one left stale by a missed message or still the PC's own before the first.
     QDateTime pcSyncLastReceiverTime;
+    // The receiver time is one held through time messages whose date was out of range,
+    // moved on a second by each: it changes every second, but the receiver never gave it.
+    bool bReceiverTimeOnlyAdvanced = false;
     // A failed set of the PC clock was reported; later failures stay quiet until a set
     // succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;

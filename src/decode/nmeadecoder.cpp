@@ -111,15 +111,18 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
     const Nmea::Time time = Nmea::ReadTime(TakeFirstField(body, "000000.00"));
     bool valid = time.IsValid();
     // Every field is taken and checked, also after one has failed.
-    const auto readInt = [&body](int* value) {
-        return Nmea::Scanner(TakeFirstField(body, "0")).Int(value);
+    const auto readInt = [&body](int* value, const char* defaultValue = "0") {
+        return Nmea::Scanner(TakeFirstField(body, defaultValue)).Int(value);
     };
     int day = 0;
     int month = 0;
     int year = 0;
     int zone = 0;
-    valid = readInt(&day) && day >= 1 && day <= 31 && valid;
-    valid = readInt(&month) && month >= 1 && month <= 12 && valid;
+    // A day or month that the receiver gave but that names no date (day 0, month 13, as
+    // year 0089) still makes a time message of its second: the range is judged with the
+    // date, below. An empty one (a receiver with no time yet) gives no time at all.
+    valid = readInt(&day, "") && day >= 0 && valid;
+    valid = readInt(&month, "") && month >= 0 && valid;
     valid = readInt(&year) && year >= 0 && valid;
     // The local zone is only checked: the time is read as UTC or as the PC's local time.
     valid = readInt(&zone) && valid;

@@ -15,6 +15,7 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
     // A date out of range keeps the time held, but the message still marks its second.
     if (received == Nmea::ReceivedDate::Instant)
         receiverTime.SetDateTime(utc);
+    bReceiverTimeOnlyAdvanced = received != Nmea::ReceivedDate::Instant;
     // With no tick waiting for this time, the message drives the second itself.
     if (!bPpsAwaitingTime[awaiting]) {
         LogStatusRecord();

@@ -160,8 +160,10 @@ void MainWindow::SyncPcClockThisSecond()
     const int64_t receiverMs = receiverTime.ToMSecsSinceEpoch() + displayTime.NetOffsetMs();
     pcClockOffsetMs = pcTimeSample.toMSecsSinceEpoch() - receiverMs;
 
-    const bool bFreshTime =
-        pcSyncLastReceiverTime.isValid() && receiverTime.dateTime != pcSyncLastReceiverTime;
+    // A time held through an out-of-range date moves on every second as well, but the
+    // receiver never gave it.
+    const bool bFreshTime = !bReceiverTimeOnlyAdvanced && pcSyncLastReceiverTime.isValid() &&
+                            receiverTime.dateTime != pcSyncLastReceiverTime;
     pcSyncLastReceiverTime = receiverTime.dateTime;
 
     // Said whether or not a set is due, so that the operator sees it before it matters.

@@ -76,6 +76,20 @@ struct MotorolaMessage : FieldBytes<MotorolaMessage, true>
     }
 };
 
+// A UBX payload of the given length, all 0, with little-endian fields set by offset.
+struct UbxPayload : FieldBytes<UbxPayload, false>
+{
+    explicit UbxPayload(int length) { bytes = QByteArray(length, '\0'); }
+    QByteArray Frame(unsigned cls, unsigned id) const { return FrameBuilders::Ubx(cls, id, bytes); }
+};
+
+// A NAV-TIMEUTC frame; valid 0x07 says that time of week, week and UTC are all known.
+inline QByteArray UbxTimeUtc(int year, int month, int day, int hour, int minute, int second, unsigned valid = 0x07)
+{
+    return UbxPayload(20).U16(12, year).U8(14, month).U8(15, day).U8(16, hour).U8(17, minute).U8(18, second)
+        .U8(19, valid).Frame(1, 0x21);
+}
+
 // A copy whose storage ends exactly at its last byte, so that a read past the end is
 // caught by the address sanitizer.
 class ExactBuffer

@@ -15,18 +15,7 @@
 
 namespace {
 
-// A payload of the given length, all 0, with little-endian fields set by offset.
-struct Payload : FieldBytes<Payload, false>
-{
-    explicit Payload(int length) { bytes = QByteArray(length, '\0'); }
-    QByteArray Frame(unsigned cls, unsigned id) const { return FrameBuilders::Ubx(cls, id, bytes); }
-};
-
-QByteArray TimeUtc(int year, int month, int day, int hour, int minute, int second, unsigned valid = 0x07)
-{
-    return Payload(20).U16(12, year).U8(14, month).U8(15, day).U8(16, hour).U8(17, minute).U8(18, second)
-        .U8(19, valid).Frame(1, 0x21);
-}
+using Payload = UbxPayload;
 
 // One NAV-SVINFO channel block.
 void Channel(Payload& p, int i, unsigned svid, unsigned flags, unsigned cno, int elev, unsigned azim)
@@ -186,15 +175,15 @@ private slots:
         // empty: no such instant, so no time at all; "+1": a date out of range, whose
         // second still counts with the held time
         QTest::addColumn<QString>("after");
-        QTest::newRow("on its own") << TimeUtc(2009, 1, 28, 20, 35, 44) << false << "2009-01-28T20:35:45Z";
-        QTest::newRow("after a tick") << TimeUtc(2009, 1, 28, 20, 35, 44) << true << "2009-01-28T20:35:45Z";
-        QTest::newRow("leap second") << TimeUtc(2016, 12, 31, 23, 59, 60) << false << "2017-01-01T00:00:00Z";
-        QTest::newRow("day 0") << TimeUtc(2009, 1, 0, 20, 35, 44) << false << "+1";
-        QTest::newRow("year 1899 after a tick") << TimeUtc(1899, 12, 31, 20, 35, 44) << true << "+1";
-        QTest::newRow("month 13") << TimeUtc(2009, 13, 1, 20, 35, 44) << false << "+1";
-        QTest::newRow("31 February") << TimeUtc(2009, 2, 31, 20, 35, 44) << false << "";
-        QTest::newRow("second 61") << TimeUtc(2009, 1, 28, 20, 35, 61) << false << "";
-        QTest::newRow("UTC not known") << TimeUtc(2009, 1, 28, 20, 35, 44, 0x03) << false << "2020-05-05T01:02:03Z";
+        QTest::newRow("on its own") << UbxTimeUtc(2009, 1, 28, 20, 35, 44) << false << "2009-01-28T20:35:45Z";
+        QTest::newRow("after a tick") << UbxTimeUtc(2009, 1, 28, 20, 35, 44) << true << "2009-01-28T20:35:45Z";
+        QTest::newRow("leap second") << UbxTimeUtc(2016, 12, 31, 23, 59, 60) << false << "2017-01-01T00:00:00Z";
+        QTest::newRow("day 0") << UbxTimeUtc(2009, 1, 0, 20, 35, 44) << false << "+1";
+        QTest::newRow("year 1899 after a tick") << UbxTimeUtc(1899, 12, 31, 20, 35, 44) << true << "+1";
+        QTest::newRow("month 13") << UbxTimeUtc(2009, 13, 1, 20, 35, 44) << false << "+1";
+        QTest::newRow("31 February") << UbxTimeUtc(2009, 2, 31, 20, 35, 44) << false << "";
+        QTest::newRow("second 61") << UbxTimeUtc(2009, 1, 28, 20, 35, 61) << false << "";
+        QTest::newRow("UTC not known") << UbxTimeUtc(2009, 1, 28, 20, 35, 44, 0x03) << false << "2020-05-05T01:02:03Z";
     }
     void receiverTime()
     {

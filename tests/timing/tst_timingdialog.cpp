@@ -431,6 +431,54 @@ private slots:
         QCOMPARE(Second(Utc(12, 0, 4), 700), 1);
     }
 
+    // Eight seconds of a date out of range between valid ones, in continuous mode with both
+    // overrides, from the time messages alone or each after a tick. Each still marks its
+    // second and moves the held time on, so the logs keep the receiver's time and not the
+    // PC's, 5 h away; but only the times the receiver gave set the clock.
+    void outOfRangeDatesNeverSet_data()
+    {
+        QTest::addColumn<QString>("kind");  // the message, and its date field out of range
+        QTest::addColumn<bool>("bTicks");
+        for (const char* kind : {"ZDA year 0089", "ZDA day 0", "ZDA month 13", "UBX day 0"}) {
+            QTest::addRow("%s", kind) << QString(kind) << false;
+            QTest::addRow("%s, ticks", kind) << QString(kind) << true;
+        }
+    }
+    void outOfRangeDatesNeverSet()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, bTicks);
+        Apply(2);
+        w->setPcClockDialog->bOverrideTraim = w->setPcClockDialog->bOverrideIntegrity = true;
+        PcTime::SetFixedUtc(Utc(17, 0, 0));
+        std::fill(std::begin(w->bPpsAwaitingTime), std::end(w->bPpsAwaitingTime), false);
+        const bool bUbx = kind.startsWith("UBX");
+        for (int second = 0; second < 12; ++second) {
+            const bool bOut = second >= 2 && second < 10;
+            const int year = bOut && kind.endsWith("0089") ? 89 : 2024;
+            const int month = bOut && kind.endsWith("13") ? 13 : 3;
+            const int day = bOut && kind.endsWith("day 0") ? 0 : 1;
+            if (bTicks)
+                w->OnClockTick();
+            if (bOut)
+                QTest::ignoreMessage(QtDebugMsg, bUbx ? "WARNING: Illegal date or time decoding NAV-TIMEUTC."
+                                                      : "WARNING: Illegal date or time decoding GPZDA.");
+            if (bUbx)
+                w->DecodeUbxMessage(UbxTimeUtc(year, month, day, 12, 0, second));
+            else
+                QVERIFY(w->DecodeNmeaSentence(Sentence(
+                    QString::asprintf("$GPZDA,1200%02d.00,%02d,%02d,%04d,00,00", second, day, month, year).toLatin1())));
+            QCOMPARE(w->CurrentLogClock(), Utc(12, 0, second + 1));
+        }
+        if (bTicks)
+            w->OnClockTick();
+        // A tick sets the clock to the second after the message before it.
+        QList<QDateTime> sets;
+        for (int second : {0, 1, 10, 11})
+            sets << Utc(12, 0, second + int(bTicks));
+        QCOMPARE(FakeSystemClock::Get().setTimes, sets);
+    }
+
     // Another mode: the receiver clock starts again from the PC's own time, and the
     // previous receiver's last time must not make that look like a fresh one.
     void noSetFromThePcTimeAfterAPortChange()
