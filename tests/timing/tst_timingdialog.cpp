@@ -214,11 +214,16 @@ private slots:
         QTest::newRow("plus sign") << QStringList{"IDC_TIMING_EPOCH", "+25", "1"};
         QTest::newRow("blanks around") << QStringList{"IDC_TIMING_EPOCH", " 25 ", "1"};
         QTest::newRow("minus sign") << QStringList{"IDC_TIMING_EPOCH", "-25", "0", "Error", extra};
+        // Beyond a double: minus infinity, still below a field that takes no sign.
+        QTest::newRow("minus sign, overflowing")
+            << QStringList{"IDC_TIMING_EPOCH", "-" + QString(400, '9'), "0", "Error", extra};
         QTest::newRow("decimal point") << QStringList{"IDC_TIMING_OFFSET", "25.5", "0", "Error", extra};
         QTest::newRow("real range")
             << QStringList{"IDC_TIMING_EXTRA_DELAY", "1000", "0", "Numeric Error", range + "0.000 and 999.999"};
         QTest::newRow("T-RAIM above") << QStringList{"IDC_TIMING_RAIM", "1001", "0", "Numeric Error", range + "250 and 1000"};
         QTest::newRow("T-RAIM lowest") << QStringList{"IDC_TIMING_RAIM", "250", "1"};
+        // Zero is no sign: only too small.
+        QTest::newRow("T-RAIM zero") << QStringList{"IDC_TIMING_RAIM", "0", "0", "Numeric Error", range + "250 and 1000"};
         // Digits alone, too many for any number the field holds: still a number.
         QTest::newRow("T-RAIM overflowing")
             << QStringList{"IDC_TIMING_RAIM", "99999999999999999999", "0", "Numeric Error", range + "250 and 1000"};
