@@ -308,8 +308,10 @@ public:
     enum AwaitingTime { AwaitingAnyTime = 0, AwaitingZda = 1, AwaitingRmc = 2 };
     // Every decoder's time message hands over its time here, with what its date came to,
     // and the entry of bPpsAwaitingTime that it answers; with bAdvance the receiver time
-    // moves on to the second that the next tick marks.
-    void TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting, bool bAdvance);
+    // moves on to the second that the next tick marks. A date out of range comes with
+    // its text (Nmea::DateText), for the note that says why the PC clock is not set.
+    void TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting, bool bAdvance,
+                          const QString& dateText = QString());
 
     // ---- Receiver message decoding: Motorola binary ----
     // Big-endian field readers; a field outside the message reads as 0.
@@ -331,9 +333,10 @@ public:
     // only from a receiver time that moved since: one that a time message has just given,
     // not one left stale by a missed message or still the PC's own before the first.
     QDateTime pcSyncLastReceiverTime;
-    // The receiver time is one held through time messages whose date was out of range,
-    // moved on a second by each: it changes every second, but the receiver never gave it.
-    bool bReceiverTimeOnlyAdvanced = false;
+    // The date of the last time message when it was out of range, as the message gave it;
+    // empty when the message gave a time. The held time that such messages move on a
+    // second each changes every second, but the receiver never gave it.
+    QString receiverDateOutOfRange;
     // A failed set of the PC clock was reported; later failures stay quiet until a set
     // succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;

@@ -135,7 +135,7 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
         Nmea::ReceiverUtc(year, month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);
     if (received != Nmea::ReceivedDate::Instant)
         qDebug("WARNING: Illegal date or time decoding GPZDA.");
-    TakeReceiverTime(received, utc, AwaitingZda, true);
+    TakeReceiverTime(received, utc, AwaitingZda, true, Nmea::DateText(year, month, day));
     return true;
 }
 

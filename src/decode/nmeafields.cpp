@@ -217,6 +217,11 @@ ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bL
     return ReceivedDate::Instant;
 }
 
+QString DateText(int year, int month, int day)
+{
+    return QString::asprintf("year %04d, month %d, day %d", year, month, day);
+}
+
 int FullYear(int twoDigitYear)
 {
     if (twoDigitYear < 0)

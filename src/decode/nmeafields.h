@@ -96,6 +96,9 @@ enum class ReceivedDate
 // minute; a leap second is held at 59.
 ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);
 
+// A received date as it came, for a note: "year 0089, month 3, day 5".
+QString DateText(int year, int month, int day);
+
 // The year of a two-digit date field: 80 to 99 are the 1900s, 0 to 79 the 2000s.
 int FullYear(int twoDigitYear);
 

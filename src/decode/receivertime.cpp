@@ -5,7 +5,7 @@
 #include "nmeafields.h"
 
 void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting,
-                                  bool bAdvance)
+                                  bool bAdvance, const QString& dateText)
 {
     // A date or time that names no real instant (31 February, hour 25) is no time
     // message: were its second counted, the receiver would seem to speak and the PC
@@ -13,9 +13,13 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
     if (received == Nmea::ReceivedDate::NoInstant)
         return;
     // A date out of range keeps the time held, but the message still marks its second.
-    if (received == Nmea::ReceivedDate::Instant)
+    // It is remembered, never as an empty text: the held time must not pass for a given one.
+    if (received == Nmea::ReceivedDate::Instant) {
         receiverTime.SetDateTime(utc);
-    bReceiverTimeOnlyAdvanced = received != Nmea::ReceivedDate::Instant;
+        receiverDateOutOfRange.clear();
+    } else {
+        receiverDateOutOfRange = dateText.isEmpty() ? QStringLiteral("a date out of range") : dateText;
+    }
     // With no tick waiting for this time, the message drives the second itself.
     if (!bPpsAwaitingTime[awaiting]) {
         LogStatusRecord();

@@ -132,7 +132,7 @@ void UbxDecoder::DecodeNavTimeUtc(MainWindow& w, const QByteArray& msg, UbxTexts
             Nmea::ReceiverUtc(year, month, day, time, w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);
         if (received != Nmea::ReceivedDate::Instant)
             qDebug("WARNING: Illegal date or time decoding NAV-TIMEUTC.");
-        w.TakeReceiverTime(received, utc, MainWindow::AwaitingAnyTime, true);
+        w.TakeReceiverTime(received, utc, MainWindow::AwaitingAnyTime, true, Nmea::DateText(year, month, day));
     }
     if (DetailWanted(w))
         SetDetail(texts, QString::asprintf("iTOW = %u, tAcc = %u, nano = %i, date (YMD) %d, %d, %d, "

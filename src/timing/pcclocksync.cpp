@@ -160,19 +160,21 @@ void MainWindow::SyncPcClockThisSecond()
     const int64_t receiverMs = receiverTime.ToMSecsSinceEpoch() + displayTime.NetOffsetMs();
     pcClockOffsetMs = pcTimeSample.toMSecsSinceEpoch() - receiverMs;
 
-    // A time held through an out-of-range date moves on every second as well, but the
+    // Only a time message moves the receiver time on; before the first, it is the PC's own.
+    // A time held through a date out of range moves on every second as well, but the
     // receiver never gave it.
-    const bool bFreshTime = !bReceiverTimeOnlyAdvanced && pcSyncLastReceiverTime.isValid() &&
-                            receiverTime.dateTime != pcSyncLastReceiverTime;
+    const bool bMoved = pcSyncLastReceiverTime.isValid() && receiverTime.dateTime != pcSyncLastReceiverTime;
+    const bool bFreshTime = bMoved && receiverDateOutOfRange.isEmpty();
     pcSyncLastReceiverTime = receiverTime.dateTime;
 
     // Said whether or not a set is due, so that the operator sees it before it matters.
-    // Only a time the receiver has just given is judged: before the first, the receiver
-    // clock is the PC's own.
+    // Only a date the receiver has just sent is judged.
     const QString clockGuard =
         ClockGuardNote(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC).date(), BuildDate::Day());
-    if (bFreshTime)
-        ShowClockGuardNote(clockGuard);
+    if (bMoved)
+        ShowClockGuardNote(bFreshTime ? clockGuard
+                                      : QStringLiteral("Receiver date out of range, PC clock not set: its time "
+                                                       "messages give ") + receiverDateOutOfRange);
 
     // A tick waits for this second's time message; without 1PPS only the TRAIM override
     // lets a time message alone make a set due.

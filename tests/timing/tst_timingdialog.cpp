@@ -335,6 +335,9 @@ class TestPcClock : public QObject
         return FakeSystemClock::Get().setTimes.size() - before;
     }
 
+    // The clock guard's note, empty while none is shown.
+    QString Said() const { return w->clockGuardLabel->isHidden() ? QString() : w->clockGuardLabel->toolTip(); }
+
     // The stored mode applied after a first second, which gives the clock work a
     // receiver time to compare the next with.
     void Apply(int mode)
@@ -439,19 +442,25 @@ private slots:
     // Eight seconds of a date out of range between valid ones, in continuous mode with both
     // overrides, from the time messages alone or each after a tick. Each still marks its
     // second and moves the held time on, so the logs keep the receiver's time and not the
-    // PC's, 5 h away; but only the times the receiver gave set the clock.
+    // PC's, 5 h away; but only the times the receiver gave set the clock, and a note says
+    // why until they come again.
     void outOfRangeDatesNeverSet_data()
     {
         QTest::addColumn<QString>("kind");  // the message, and its date field out of range
+        QTest::addColumn<QString>("date");  // the date out of range, as the note gives it
         QTest::addColumn<bool>("bTicks");
-        for (const char* kind : {"ZDA year 0089", "ZDA day 0", "ZDA month 13", "UBX day 0"}) {
-            QTest::addRow("%s", kind) << QString(kind) << false;
-            QTest::addRow("%s, ticks", kind) << QString(kind) << true;
+        const QList<QPair<const char*, const char*>> kinds = {{"ZDA year 0089", "year 0089, month 3, day 1"},
+            {"ZDA day 0", "year 2024, month 3, day 0"}, {"ZDA month 13", "year 2024, month 13, day 1"},
+            {"UBX day 0", "year 2024, month 3, day 0"}};
+        for (const auto& [kind, date] : kinds) {
+            QTest::addRow("%s", kind) << QString(kind) << QString(date) << false;
+            QTest::addRow("%s, ticks", kind) << QString(kind) << QString(date) << true;
         }
     }
     void outOfRangeDatesNeverSet()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, date);
         QFETCH(bool, bTicks);
         Apply(2);
         w->setPcClockDialog->bOverrideTraim = w->setPcClockDialog->bOverrideIntegrity = true;
@@ -474,9 +483,12 @@ private slots:
                 QVERIFY(w->DecodeNmeaSentence(Sentence(
                     QString::asprintf("$GPZDA,1200%02d.00,%02d,%02d,%04d,00,00", second, day, month, year).toLatin1())));
             QCOMPARE(w->CurrentLogClock(), Utc(12, 0, second + 1));
+            if (second == 9)
+                QCOMPARE(Said(), "Receiver date out of range, PC clock not set: its time messages give " + date);
         }
         if (bTicks)
             w->OnClockTick();
+        QCOMPARE(Said(), QString());
         // A tick sets the clock to the second after the message before it.
         QList<QDateTime> sets;
         for (int second : {0, 1, 10, 11})
@@ -623,12 +635,11 @@ private slots:
         QCOMPARE(FakeSystemClock::Get().setTimes, bBuiltBefore ? ticks.mid(1) : QList<QDateTime>());
         const QString note = "GPS week rollover? PC clock not set: receiver date 25-Aug-2000 is before this "
                              "program's build date " + QLocale::c().toString(BuildDate::Day(), "dd-MMM-yyyy");
-        const auto said = [this] { return w->clockGuardLabel->isHidden() ? QString() : w->clockGuardLabel->toolTip(); };
-        QCOMPARE(said(), bBuiltBefore ? QString() : note);
+        QCOMPARE(Said(), bBuiltBefore ? QString() : note);
         w->ApplyPcClockSyncSettings();
         QCOMPARE(Second(ticks.last().addSecs(1)), bBuiltBefore ? 1 : 0);
         QCOMPARE(Second(QDateTime(BuildDate::Day().addDays(1), QTime(12, 0), Qt::UTC)), 1);
-        QCOMPARE(said(), QString());
+        QCOMPARE(Said(), QString());
         QCOMPARE(rolloverLines, bBuiltBefore ? 0 : 1);
         QCOMPARE(w->statusBar()->currentMessage(), QString("For Help, press F1"));
     }
