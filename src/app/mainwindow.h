@@ -15,6 +15,7 @@
 #include <QVersionNumber>
 
 #include <cstdint>
+#include <utility>
 
 #include "gpsserialportthread.h"
 #include "logfile.h"
@@ -388,6 +389,11 @@ public:
     void OpenTicPortLogs(int port);
     QString configurationBuffer;
     QByteArray lastBufferedConfiguration;  // the last text kept, as lines
+    // The receiver model and interface mode the GPS log's header last named; -1 while
+    // no header of ours did.
+    std::pair<int, int> gpsLogHeaderReceiver{-1, -1};
+    // The second the last log step decided on: the GPS log's records belong to it.
+    QDateTime gpsLogSecond;
     // Open today's files from the stored settings, appending under a new header; no box
     // is shown: a refusal or failure is returned in error.
     bool OpenGpsLog(QString* error = nullptr);
@@ -590,6 +596,9 @@ private:
     void CloseTicFiles(const QByteArray& trailer);
     bool OpenTicFiles(const QDate& day, QString* error);
     void WriteTicLine(LogFile& file, const QByteArray& line);
+    // Every GPS log record goes through here: one from a receiver or interface mode other
+    // than the one the file's header last named gets the header's receiver lines first.
+    void WriteGpsLogRecord(const QByteArray& record);
     void UpdateLogActions();
     void CopyTicFileDialogValues();
 };

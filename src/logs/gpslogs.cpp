@@ -16,7 +16,7 @@ using namespace LogFileNames;
 
 namespace {
 
-QByteArray GpsHeaderOf(const MainWindow& w, const QDateTime& now)
+LogTexts::GpsHeader GpsHeaderOf(const MainWindow& w, const QDateTime& now)
 {
     LogTexts::GpsHeader header;
     header.version = w.programVersion.toString();
@@ -26,13 +26,24 @@ QByteArray GpsHeaderOf(const MainWindow& w, const QDateTime& now)
     header.portMode = receiverInfo.gpsPortMode;
     header.utcOffsetSecs = w.utcOffsetSecs;
     header.referenceLocation = w.gpsNavDialog->FormatPositionCsv(4);
-    return LogTexts::GpsLogHeader(header);
+    return header;
 }
 
-// The header is made each time the file is opened or made again, with the time then.
-LogFile::Header GpsHeaderMaker(const MainWindow& w)
+constexpr std::pair<int, int> kNoReceiver{-1, -1};
+
+std::pair<int, int> ReceiverAndMode()
 {
-    return [&w] { return GpsHeaderOf(w, w.CurrentLogClock()); };
+    return {receiverInfo.receiverModel, receiverInfo.gpsPortMode};
+}
+
+// The header is made each time the file is opened or made again, with the time then;
+// the receiver it names is the one the records that follow come from.
+LogFile::Header GpsHeaderMaker(MainWindow& w)
+{
+    return [&w] {
+        w.gpsLogHeaderReceiver = ReceiverAndMode();
+        return LogTexts::GpsLogHeader(GpsHeaderOf(w, w.CurrentLogClock()));
+    };
 }
 
 }  // namespace
@@ -61,8 +72,13 @@ bool MainWindow::OpenGpsLog(QString* error)
                                                    : PrefixRefusedText(d.gpsLogPrefix);
         return false;
     }
-    // Readers of a PVT or NMEA log skip "; " lines; the other types have no comment form.
-    gpsLogFile.SetGapLines(d.gpsLogType == GpsLogPvt || d.gpsLogType == GpsLogNmea);
+    // Every type starts with "; " header lines, and a reopened day's file has them
+    // between its records: a reader skips them, and so the gap line too.
+    gpsLogFile.SetGapLines(true);
+    // The receiver's time message moves the log clock on to the next second before the
+    // records of its own second are written: a lost record is counted at the second
+    // the log step took it for.
+    gpsLogFile.SetClock([this] { return gpsLogSecond.isValid() ? gpsLogSecond : CurrentLogClock(); });
     const bool bOpened = gpsLogFile.Open(path, now.date(), GpsHeaderMaker(*this), error);
     UpdateLogActions();
     return bOpened;
@@ -89,6 +105,7 @@ void MainWindow::CloseGpsLog(bool noAsk)
             QMessageBox::Yes)
         return;
     gpsLogFile.Close(LogTexts::GpsLogTrailer(CurrentLogClock()));
+    gpsLogHeaderReceiver = kNoReceiver;
     UpdateLogActions();
 }
 
@@ -98,7 +115,7 @@ void MainWindow::LogGpsMessage(QByteArray msg)
         return;
     const int type = gpsLogTypeDialog->gpsLogType;
     if (type == GpsLogBinary || (type == GpsLogRinex && LogTexts::IsRinexMessage(msg)))
-        gpsLogFile.Write(LogTexts::BinaryRecord(msg));
+        WriteGpsLogRecord(LogTexts::BinaryRecord(msg));
 }
 
 void MainWindow::WriteGpsLogText(QString text)
@@ -107,7 +124,21 @@ void MainWindow::WriteGpsLogText(QString text)
     // lines; the log period decides what is kept.
     if (text.isEmpty() || !gpsLogFile.isOpen() || !bLogThisSecond)
         return;
-    gpsLogFile.Write(LogTexts::LogLines(LogTexts::BlankControls(text)));
+    WriteGpsLogRecord(LogTexts::LogLines(LogTexts::BlankControls(text)));
+}
+
+void MainWindow::WriteGpsLogRecord(const QByteArray& record)
+{
+    // A file made again here gets a whole header, which names the receiver of now.
+    gpsLogFile.RemakeIfVanished();
+    // A file opened by hand has no header of ours to follow.
+    const std::pair<int, int> receiver = ReceiverAndMode();
+    const bool bOtherReceiver = gpsLogHeaderReceiver != kNoReceiver && receiver != gpsLogHeaderReceiver;
+    const QByteArray lines =
+        bOtherReceiver ? LogTexts::GpsReceiverLines(GpsHeaderOf(*this, QDateTime())) : QByteArray();
+    // Written with the record or lost with it: the next record then tries them again.
+    if (gpsLogFile.Write(lines + record))
+        gpsLogHeaderReceiver = receiver;
 }
 
 // ---- The configuration log ----
@@ -148,6 +179,7 @@ void MainWindow::LogStatusThisSecond()
 {
     CheckOpenLogs();
     const QDateTime now = CurrentLogClock();
+    gpsLogSecond = now;
     CheckGpsLogDay(now.date());
     CheckTicLogsDay(now.date());
     ShowLogNote();
@@ -173,7 +205,7 @@ void MainWindow::LogStatusThisSecond()
     v.geoidSeparation = altGps - altMsl;
     const QByteArray record =
         type == GpsLogRaw ? LogTexts::RawStatusRecord(v).toUtf8() : LogTexts::GgaStatusSentence(v);
-    gpsLogFile.Write(record + '\n');
+    WriteGpsLogRecord(record + '\n');
 }
 
 // ---- File menu ----

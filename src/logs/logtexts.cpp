@@ -13,10 +13,11 @@ namespace {
 
 const QString kOverflowLine = QStringLiteral("*** Configuration buffer overflow before log opened ***\n");
 
-// The column line of a PVT log fed by an NMEA receiver's fix data.
+// The column line of a PVT log fed by an NMEA receiver's fix data: one name for each
+// field of its records, whose time takes three ("hh,mm,ss.ss").
 constexpr const char* kNmeaPvtColumns =
-    "time,lat_deg,lat_min,lat_dir,long_deg,long_min,long_dir,quality,no_tracked,HDOP,height_msl,"
-    "height_units,geoid_sep,geoid_sep_units,DGPS_age,DGPS_Ref_Stn_id\n";
+    "hours,minutes,seconds,lat_deg,lat_min,lat_dir,long_deg,long_min,long_dir,quality,no_tracked,HDOP,"
+    "height_msl,height_units,geoid_sep,geoid_sep_units,DGPS_age,DGPS_Ref_Stn_id\n";
 
 bool NmeaPortMode(int mode)
 {
@@ -93,7 +94,12 @@ QByteArray GpsLogHeader(const GpsHeader& h)
     QByteArray text = HeaderLine(QStringLiteral("Horalux GPS Data Log"));
     text += HeaderLine(QStringLiteral("Version ") + h.version);
     text += HeaderLine(QStringLiteral("Opened ") + LogTimeText(h.openedUtc) + QStringLiteral(" UTC"));
-    text += HeaderLine(QStringLiteral("Log type: ") + LogFileNames::GpsLogTypeName(h.logType));
+    return text + GpsReceiverLines(h);
+}
+
+QByteArray GpsReceiverLines(const GpsHeader& h)
+{
+    QByteArray text = HeaderLine(QStringLiteral("Log type: ") + LogFileNames::GpsLogTypeName(h.logType));
     text += HeaderLine(QStringLiteral("Receiver: ") + ReceiverModelName(h.receiverModel) + QStringLiteral(", ") +
                        GpsPortDialog::ModeText(h.portMode));
     text += HeaderLine(QStringLiteral("GPS-UTC offset: %1 s").arg(h.utcOffsetSecs));

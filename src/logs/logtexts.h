@@ -48,6 +48,10 @@ struct GpsHeader
     QString referenceLocation;
 };
 QByteArray GpsLogHeader(const GpsHeader& header);
+// The header's lines from the log type on: what the records that follow are, down to the
+// NMEA column line of a PVT log. A receiver or mode that changes under an open log gets
+// them again before its first record.
+QByteArray GpsReceiverLines(const GpsHeader& header);
 
 // The fields of a TIC log header; port 0 is the combined file.
 struct TicHeader

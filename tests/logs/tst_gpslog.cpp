@@ -65,9 +65,109 @@ private slots:
                                   "\n; Opened 31-Dec-2024 23:59:58 UTC\n; Log type: " + row[2].toUtf8() +
                                   "\n; GPS-UTC offset: 18 s\n; Reference location: " +
                                   lw.w->gpsNavDialog->FormatPositionCsv(4).toUtf8() + "\n;\n";
-        const QByteArray columns = "time,lat_deg,lat_min,lat_dir,long_deg,long_min,long_dir,quality,no_tracked,HDOP,"
-                                   "height_msl,height_units,geoid_sep,geoid_sep_units,DGPS_age,DGPS_Ref_Stn_id\n";
+        const QByteArray columns = "hours,minutes,seconds,lat_deg,lat_min,lat_dir,long_deg,long_min,long_dir,quality,"
+                                   "no_tracked,HDOP,height_msl,height_units,geoid_sep,geoid_sep_units,DGPS_age,"
+                                   "DGPS_Ref_Stn_id\n";
         QCOMPARE(lw.Read(name), header + (row[3].isEmpty() ? QByteArray() : columns));
+    }
+
+    // A PVT log's header against the records under it, through the decoders: an NMEA
+    // receiver's column line has a name for each field, a Motorola receiver's records
+    // stand under none, and a receiver or mode that changes under the open log names
+    // itself, once, before its first record.
+    void pvtHeaderNamesItsRecords_data()
+    {
+        // Port mode and model at opening and after the change; how the change begins.
+        QTest::addColumn<QList<int>>("receivers");
+        QTest::addColumn<QByteArray>("change");
+        QTest::newRow("Generic NMEA throughout") << QList<int>{6, 14, 6, 14} << QByteArray("12,00,01.00,48,");
+        QTest::newRow("Generic NMEA, then Motorola Binary") << QList<int>{6, 14, 2, 9}
+            << QByteArray("; Log type: PVT\n; Receiver: UT+, Motorola Binary\n; GPS-UTC offset: 0 s\n");
+        QTest::newRow("Motorola Binary, then u-blox NMEA") << QList<int>{2, 9, 10, 19}
+            << QByteArray("; Log type: PVT\n; Receiver: UNKNOWN, u-blox NMEA\n; GPS-UTC offset: 0 s\n");
+    }
+    void pvtHeaderNamesItsRecords()
+    {
+        QFETCH(QList<int>, receivers);
+        QFETCH(QByteArray, change);
+        LogWindow lw(Keys(GpsLogPvt));
+        MainWindow& w = *lw.w;
+        receiverInfo.gpsPortMode = receivers[0], receiverInfo.receiverModel = receivers[1];
+        QVERIFY(w.OpenGpsLog());
+        const auto second = [&](int s) {  // the receiver's time and fix of one second
+            if (receiverInfo.gpsPortMode == GpsPortModeMotorolaBinary) {
+                w.DecodeMotorolaBinary(MotorolaMessage("Ha").DateTime(2024, 12, 31, 12, 0, s));
+                return;
+            }
+            const QByteArray time = QByteArray::number(120000 + s) + ".00";
+            w.DecodeNmeaSentence(Sentence("$GPRMC," + time + ",A,4807.038,N,01131.000,E,0.0,0.0,311224,,"));
+            w.DecodeNmeaSentence(Sentence("$GPGGA," + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+        };
+        second(0);
+        const qint64 before = w.gpsLogFile.size();
+        receiverInfo.gpsPortMode = receivers[2], receiverInfo.receiverModel = receivers[3];
+        second(1);
+        second(2);
+        w.CloseGpsLog(true);
+        const QByteArray log = lw.Read("GPS2024366.csv");
+        QVERIFY2(log.mid(before).startsWith(change) && log.count("; Log type: ") == 1 + change.startsWith(';'),
+                 log.constData());
+        int names = 0, records = 0;
+        for (const QByteArray& line : log.split('\n')) {
+            if (line.startsWith("; Log type: "))
+                names = 0;
+            else if (line.startsWith("hours,"))
+                names = int(line.count(',')) + 1;
+            else if (!line.isEmpty() && !line.startsWith(';') && ++records)
+                QVERIFY2(names == (line.contains('/') ? 0 : line.count(',') + 1), line.constData());
+        }
+        QCOMPARE(records, 3);
+    }
+
+    // Records lost while the log's folder cannot be made again (a plain file took its
+    // name), each second a tick, a message with the receiver's time and one without:
+    // once it can, one gap line in every type, with the seconds the first and last lost
+    // records were logged in, right before the first record written again.
+    void gapLineAtTheLostRecordsSeconds_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<QByteArray>("next");
+        QTest::newRow("PVT") << int(GpsLogPvt) << 6 << QByteArray("12/31/2024, 12:00:04.0");
+        QTest::newRow("RAW") << int(GpsLogRaw) << 3 << QByteArray("2024-12-31,12:00:04,");
+        QTest::newRow("BINARY") << int(GpsLogBinary) << 6 << QByteArray("@@Ha");
+    }
+    void gapLineAtTheLostRecordsSeconds()
+    {
+        QFETCH(int, type);
+        QFETCH(int, lost);
+        QFETCH(QByteArray, next);
+        LogWindow lw(Keys(type));
+        MainWindow& w = *lw.w;
+        const QString folder = lw.dir.filePath("logs");
+        LogWindow::Set("LogFiles/GPSLogFolder", folder);
+        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary, receiverInfo.receiverModel = 9;
+        QVERIFY(w.OpenGpsLog());
+        QFile blocker(folder);
+        for (int s = 0; s <= 4; ++s) {
+            if (s == 1)
+                QVERIFY(QDir(folder).removeRecursively() && blocker.open(QIODevice::WriteOnly));
+            else if (s == 4)
+                QVERIFY(blocker.remove());
+            PcTime::SetFixedUtc(Utc(2024, 12, 31, 12, 0, s));
+            w.OnClockTick();
+            w.DecodeMotorolaBinary(MotorolaMessage("Ha").DateTime(2024, 12, 31, 12, 0, s));
+            w.DecodeMotorolaBinary(MotorolaMessage("Hb"));
+        }
+        w.CloseGpsLog(true);
+        QFile file(folder + "/GPS2024366" + GpsLogExtension(type));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString log = QString::fromLatin1(file.readAll());
+        const QRegularExpression gap("\n; (\\d+) records not written from 31-Dec-2024 12:00:01 UTC to 31-Dec-2024 "
+                                     "12:00:03 UTC: [^\n]+\n" + QRegularExpression::escape(next));
+        const QRegularExpressionMatch match = gap.match(log);
+        QVERIFY2(match.hasMatch() && match.captured(1).toInt() == lost && log.count("records not written") == 1,
+                 qPrintable(log));
     }
 
     // BINARY and RINEX keep raw messages, every type keeps decoder text, and nothing is
@@ -343,7 +443,7 @@ private slots:
         QList<QByteArray> data = DataLines(lw.Read(row[2]));
         QCOMPARE(data.size(), row[3].toInt());
         if (!bMotorola)
-            QVERIFY(data.takeFirst().startsWith("time,lat_deg,lat_min,lat_dir,long_deg,"));
+            QVERIFY(data.takeFirst().startsWith("hours,minutes,seconds,lat_deg,lat_min,lat_dir,long_deg,"));
         for (const QByteArray& line : data) {
             // Motorola: date, time, latitude and longitude in milliarcseconds. NMEA: hh,
             // mm, ss.ss, then degrees, minutes and hemisphere of latitude and longitude.
