@@ -1,7 +1,7 @@
 #include "ticserialportthread.h"
 
-#include "gpsserialportthread.h"
 #include "logtexts.h"
+#include "porttexts.h"
 
 #include <algorithm>
 
@@ -149,16 +149,16 @@ void TicSerialPortThread::TryOpen()
     if (serialPort.isOpen() || serialPort.open(QIODevice::ReadWrite)) {
         reopenTimer.stop();
         bPortFailed = false;
-        SayBack(GpsSerialPortThread::PortBackText(settings.portName, PortHead()));
+        SayBack(PortTexts::PortBackText(settings.portName, PortHead()));
         return;
     }
-    const QString reason = GpsSerialPortThread::FailureReason(serialPort);
+    const QString reason = PortTexts::FailureReason(serialPort);
     serialPort.clearError();
     // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
     // counter is heard as soon as the device appears. Nobody may be there to press OK.
     if (!reopenTimer.isActive())
         reopenTimer.start(reopenIntervalMs);
-    SayDown(Note::Down, GpsSerialPortThread::PortUnopenedText(settings.portName, reason, reopenIntervalMs, PortHead()));
+    SayDown(Note::Down, PortTexts::PortUnopenedText(settings.portName, reason, reopenIntervalMs, PortHead()));
 }
 
 void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
@@ -177,7 +177,7 @@ void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
     ResetFraming();
     // An adapter pulled and put back usually returns under its name.
     reopenTimer.start(reopenIntervalMs);
-    SayDown(Note::Down, GpsSerialPortThread::PortLostText(settings.portName, error, reopenIntervalMs, PortHead()));
+    SayDown(Note::Down, PortTexts::PortLostText(settings.portName, error, reopenIntervalMs, PortHead()));
 }
 
 void TicSerialPortThread::ConnectSocket()
