@@ -1,6 +1,7 @@
 #include "gpsserialportthread.h"
 
 #include "gpsportdialog.h"
+#include "porttexts.h"
 #include "receiverinfo.h"
 #include "storedvalues.h"
 
@@ -8,24 +9,6 @@
 #include <QSettings>
 
 namespace {
-
-const char* const kPortErrorTexts[] = {
-    "",
-    "An error occurred while attempting to open an non-existing device.",
-    "An error occurred while attempting to open an already opened device by another process "
-    "or a user not having enough permission and credentials to open.",
-    "An error occurred while attempting to open an already opened device in this object.",
-    "An I/O error occurred while writing the data.",
-    "An I/O error occurred while reading the data.",
-    "An I/O error occurred when a resource becomes unavailable, e.g. when the device is "
-    "unexpectedly removed from the system.",
-    "The requested device operation is not supported or is prohibited by the running "
-    "operating system.",
-    "Unknown Error",
-    "A timeout error occurred. This value was introduced in QtSerialPort 5.2.",
-    "This error occurs when an operation is executed that can only be successfully performed "
-    "if the device is open. This value was introduced in QtSerialPort 5.2.",
-};
 
 constexpr int kPollIntervalMs = 1;
 // Polls between two reads of a 1PPS line that could not be read.
@@ -163,8 +146,8 @@ void GpsSerialPortThread::OpenGpsPort()
     bPortFailed = false;
     if (portName == QLatin1String("OFF")) {
         SetPpsNote(QString());
-        qInfo("%s", qPrintable(PortOffText()));
-        emit portDown(PortOffText());
+        qInfo("%s", qPrintable(PortTexts::PortOffText()));
+        emit portDown(PortTexts::PortOffText());
         return;
     }
     // While the port is known to be down, its open errors are not news.
@@ -180,14 +163,14 @@ void GpsSerialPortThread::OpenGpsPort()
     }
     qWarning("WARNING: Failed to open GPS serial port.");
     SetPpsNote(QString());
-    const QString reason = FailureReason(serialPort);
+    const QString reason = PortTexts::FailureReason(serialPort);
     serialPort.clearError();
     // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
     // station starts listening when the device appears.
     bPortFailed = true;
     reopenTimer.start(reopenIntervalMs);
     if (!bSameFailedPort) {
-        const QString text = PortUnopenedText(portName, reason, reopenIntervalMs);
+        const QString text = PortTexts::PortUnopenedText(portName, reason, reopenIntervalMs);
         qWarning("%s", qPrintable(text));
         emit portDown(text);
     }
@@ -262,60 +245,6 @@ void GpsSerialPortThread::FrameLines(QByteArray& data)
     data.clear();
 }
 
-QString GpsSerialPortThread::PortErrorText(int error)
-{
-    constexpr int count = static_cast<int>(sizeof(kPortErrorTexts) / sizeof(kPortErrorTexts[0]));
-    if (error < 0 || error >= count)
-        return QStringLiteral("Unknown Error");
-    return QString::fromLatin1(kPortErrorTexts[error]);
-}
-
-QString GpsSerialPortThread::PortErrorMessage(const QString& name, int error)
-{
-    return tr("Can't open GPS Port %1\r\n\r\n\"%2\"").arg(name, PortErrorText(error));
-}
-
-QString GpsSerialPortThread::FailureReason(const QSerialPort& port)
-{
-    const QString reason = port.errorString();
-    return reason.isEmpty() ? PortErrorText(port.error()) : reason;
-}
-
-QString GpsSerialPortThread::LostReason(int error)
-{
-    return error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
-}
-
-QString GpsSerialPortThread::PortLostText(const QString& name, int error, int intervalMs, const QString& head)
-{
-    return tr("%1 port lost: %2 (%3), retrying every %4 s")
-        .arg(head, name, LostReason(error), QString::number(intervalMs / 1000.0));
-}
-
-QString GpsSerialPortThread::PortUnopenedText(const QString& name, const QString& reason, int intervalMs,
-                                              const QString& head)
-{
-    return tr("%1 port cannot be opened: %2 (%3), retrying every %4 s")
-        .arg(head, name, reason, QString::number(intervalMs / 1000.0));
-}
-
-QString GpsSerialPortThread::PortOffText()
-{
-    return tr("GPS port OFF: choose one under Edit, Set GPS Receiver Interface ...");
-}
-
-QString GpsSerialPortThread::PortBackText(const QString& name, const QString& head)
-{
-    return tr("%1 port back: %2").arg(head, name);
-}
-
-QString GpsSerialPortThread::PpsUnreadableText(int line, const QString& name, const QString& reason)
-{
-    static const char* const kLines[] = {"", "DCD", "CTS", "DSR"};
-    const char* const lineName = line > 0 && line < 4 ? kLines[line] : "?";
-    return tr("1PPS line %1 unreadable: %2 (%3)").arg(QLatin1String(lineName), name, reason);
-}
-
 void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
@@ -323,7 +252,7 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
     if (bReadingPins && error == QSerialPort::UnsupportedOperationError) {
         // A port without modem lines (a pseudo-terminal, some adapters) still carries
         // the data; only the 1PPS tick is missing. The poll says so in a lasting note.
-        pinReadError = FailureReason(serialPort);
+        pinReadError = PortTexts::FailureReason(serialPort);
         serialPort.clearError();
         return;
     }
@@ -341,13 +270,13 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
         // The lost port is what the operator must hear of; its 1PPS line is looked at
         // again once it is back.
         SetPpsNote(QString());
-        const QString text = PortLostText(portName, error, reopenIntervalMs);
+        const QString text = PortTexts::PortLostText(portName, error, reopenIntervalMs);
         qWarning("%s", qPrintable(text));
         emit portDown(text);
     } else if (bPortFailed) {
         return;  // the retries' own open errors while the device is still away
     }
-    emit showErrorMessageBox(PortErrorMessage(portName, error));
+    emit showErrorMessageBox(PortTexts::PortErrorMessage(portName, error));
 }
 
 void GpsSerialPortThread::RetryOpen()
@@ -367,7 +296,7 @@ void GpsSerialPortThread::RetryOpen()
 
 void GpsSerialPortThread::ReportBack()
 {
-    const QString note = PortBackText(portName);
+    const QString note = PortTexts::PortBackText(portName);
     qInfo("%s", qPrintable(note));
     emit portBack(note);
 }
@@ -384,7 +313,7 @@ void GpsSerialPortThread::handleTimedPolls()
             level = (static_cast<int>(pins) & ppsLineMask) != 0;
             // A line that cannot be read is tried again each second, not each poll: the
             // failing call costs more than the poll it stands in for.
-            SetPpsNote(pinReadError.isEmpty() ? QString() : PpsUnreadableText(ppsInterface, portName, pinReadError));
+            SetPpsNote(pinReadError.isEmpty() ? QString() : PortTexts::PpsUnreadableText(ppsInterface, portName, pinReadError));
             pinReadPause = pinReadError.isEmpty() ? 0 : kUnreadablePolls;
         }
         bLastOpenLevel = level;

@@ -37,30 +37,6 @@ public:
     // a fake level here.
     std::function<QSerialPort::PinoutSignals(QSerialPort&)> readPins;
 
-    // The message shown for a port error, and the text of the error alone.
-    static QString PortErrorMessage(const QString& name, int error);
-    static QString PortErrorText(int error);
-    // Why an operation on port failed: the system's words, or ours when it has none.
-    static QString FailureReason(const QSerialPort& port);
-    // Why a port that was open is gone: the port has no system words for a vanished
-    // device ("Unknown error"), so ours.
-    static QString LostReason(int error);
-    // The status-bar line for a port closed by a device error, retried every intervalMs.
-    // The counter ports say theirs in the same words, under their own head ("TIC3").
-    static QString PortLostText(const QString& name, int error, int intervalMs,
-                                const QString& head = QStringLiteral("GPS"));
-    // The status-bar line for a port that would not open (reason: the system's words),
-    // retried every intervalMs.
-    static QString PortUnopenedText(const QString& name, const QString& reason, int intervalMs,
-                                    const QString& head = QStringLiteral("GPS"));
-    // The status-bar line while no port is chosen.
-    static QString PortOffText();
-    // The note that a port that was down is back.
-    static QString PortBackText(const QString& name, const QString& head = QStringLiteral("GPS"));
-    // The status-bar line for a 1PPS line (a PpsInterface) that cannot be read on the
-    // port; reason: the system's words.
-    static QString PpsUnreadableText(int line, const QString& name, const QString& reason);
-
     // Complete an outgoing message in place with the checksum of its protocol; false,
     // and the message unchanged, when it does not have that protocol's form. The port
     // adds the line end when it writes.

@@ -1,6 +1,7 @@
 #include "receiverlinkwatch.h"
 
 #include "pctime.h"
+#include "porttexts.h"
 
 #include <QElapsedTimer>
 
@@ -11,11 +12,7 @@ namespace {
 
 QString SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc)
 {
-    const QDateTime last = lastUtc.toUTC();
-    // A silence that began on an earlier day says which.
-    const QString format = last.date() == nowUtc.toUTC().date() ? QStringLiteral("HH:mm:ss")
-                                                                 : QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    return QStringLiteral("GPS receiver silent: no data since ") + last.toString(format) + QStringLiteral(" UTC");
+    return PortTexts::SilentText(QStringLiteral("GPS receiver"), QStringLiteral("data"), lastUtc, nowUtc);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "scpisession.h"
 
 #include "logtexts.h"
+#include "ticcorrection.h"
 
 #include <QDebug>
 
@@ -31,18 +32,6 @@ QByteArray ScpiSession::StripPrompt(const QByteArray& line)
     return (prompt < 0 ? line : line.mid(prompt + 2)).trimmed();
 }
 
-bool ScpiSession::IsReading(const QByteArray& line)
-{
-    const QByteArray number = line.split(' ').value(0);
-    bool ok = false;
-    number.toDouble(&ok);
-    if (ok)
-        return true;
-    // The conversion takes no capital "NAN" or "INF", which counters send.
-    const QByteArray word = (number.startsWith('+') || number.startsWith('-') ? number.mid(1) : number).toLower();
-    return word == "nan" || word == "inf" || word == "infinity";
-}
-
 void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
 {
     setup = setupOverride.isEmpty() ? DefaultSetup() : setupOverride;
@@ -70,8 +59,8 @@ bool ScpiSession::TakeLine(const QByteArray& received)
         Send("READ?");
         return false;
     case State::Polling: {
-        if (!IsReading(line)) {
-            qDebug("TIC counter: unexpected answer \"%s\"", LogTexts::Printable(line.left(64)).constData());
+        if (!StartsAsTicReading(line)) {
+            qDebug("%s counter: unexpected answer \"%s\"", name.constData(), LogTexts::Printable(line.left(64)).constData());
             return false;
         }
         misses = 0;
@@ -97,11 +86,11 @@ ScpiSession::Action ScpiSession::ReplyTimedOut()
     if (state != State::Polling)
         return Action::None;
     if (++misses >= kMaxMisses) {
-        qWarning("TIC counter: %d readings missed, reconnecting.", misses);
+        qWarning("%s counter: %d readings missed, reconnecting.", name.constData(), misses);
         state = State::Idle;
         return Action::Reconnect;
     }
-    qDebug("TIC counter: no reading within the wait (%d of %d missed), waiting on.", misses, kMaxMisses);
+    qDebug("%s counter: no reading within the wait (%d of %d missed), waiting on.", name.constData(), misses, kMaxMisses);
     return Action::None;
 }
 

@@ -43,15 +43,17 @@ public:
     static bool NamesKnownModel(const QByteArray& line);
     // A received line without a leading prompt and trimmed.
     static QByteArray StripPrompt(const QByteArray& line);
-    // A reply to "READ?": the line's first word is one number as a whole, the
-    // counter's "NAN", "+INF" and "-INF" included; a unit may follow it, as some
-    // counters send one. A notice such as "Info: ready" is none.
-    static bool IsReading(const QByteArray& line);
+
+    // The counter as the debug log names it ("TIC3").
+    void SetName(const QByteArray& counterName) { name = counterName; }
 
     // The socket is connected: ask for the identity. An empty override sends the
     // built-in set-up.
     void Begin(const QList<QByteArray>& setupOverride);
-    // One line received. True when it was a reply to "READ?" (the next one is sent).
+    // One line received. True when it was a reply to "READ?" (the next one is sent): a
+    // line that starts as a reading does, whether or not it reads as one, is handed on
+    // as the reading; waiting on for a better one would only stall the polling. A
+    // notice such as "Info: ready" is no reply.
     bool TakeLine(const QByteArray& line);
     // No known model within the identification wait: the link is tried again, whatever
     // the counter said. A counter busy with a measurement or an instrument not yet
@@ -71,6 +73,7 @@ public:
 private:
     void Send(const QByteArray& command);
 
+    QByteArray name = "TIC";
     CommandSink sendCommand;
     ReadingSink emitReading;
     State state = State::Idle;

@@ -10,6 +10,54 @@ namespace {
 // The counters answer 9.91E+37 when they have no measurement.
 constexpr double kCounterNotANumber = 9.9e37;
 
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+qsizetype DigitsFrom(QByteArrayView text, qsizetype at)
+{
+    qsizetype end = at;
+    while (end < text.size() && IsAsciiDigit(text[end]))
+        ++end;
+    return end - at;
+}
+
+// The length of "NAN", "INF" or "INFINITY", in any case, at the start of text when no
+// letter follows it; 0 otherwise. "Info" is no infinity.
+qsizetype SpecialWordLength(QByteArrayView text)
+{
+    qsizetype letters = 0;
+    while (letters < text.size() && IsAsciiLetter(text[letters]))
+        ++letters;
+    const QByteArray word = text.first(letters).toByteArray().toLower();
+    return word == "nan" || word == "inf" || word == "infinity" ? letters : 0;
+}
+
+// The length of the number at the start of text: an optional sign, digits with an
+// optional point (one digit at least), an optional exponent; or a sign and NAN or INF.
+// 0 when text does not start with one.
+qsizetype NumberLength(QByteArrayView text)
+{
+    qsizetype at = !text.isEmpty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (const qsizetype special = SpecialWordLength(text.sliced(at)))
+        return at + special;
+    const qsizetype whole = DigitsFrom(text, at);
+    at += whole;
+    qsizetype fraction = 0;
+    if (at < text.size() && text[at] == '.') {
+        fraction = DigitsFrom(text, at + 1);
+        at += 1 + fraction;
+    }
+    if (whole + fraction == 0)
+        return 0;
+    // An "E" without digits after it belongs to a glued unit, not to the number.
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        const qsizetype sign = at + 1 < text.size() && (text[at + 1] == '+' || text[at + 1] == '-') ? 1 : 0;
+        if (const qsizetype exponent = DigitsFrom(text, at + 1 + sign))
+            at += 1 + sign + exponent;
+    }
+    return at;
+}
+
 }  // namespace
 
 double TicUnitScaleUs(int units)
@@ -32,16 +80,17 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
     qsizetype end = 0;
     while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != ',')
         ++end;
-    bool ok = false;
-    const double value = line.first(end).toDouble(&ok);
-    if (!ok) {
-        // QByteArray refuses "nan" and "inf" spellings with a sign; treat them alike.
-        const QByteArray word = line.first(end).toByteArray().toLower();
-        if (word.contains("nan") || word.contains("inf"))
-            return TicReadingKind::NotANumber;
+    const QByteArrayView word = line.first(end);
+    const qsizetype length = NumberLength(word);
+    if (length == 0 || !std::all_of(word.begin() + length, word.end(), IsAsciiLetter))
         return TicReadingKind::NoNumber;
-    }
-    if (!std::isfinite(value) || std::fabs(value) >= kCounterNotANumber)
+    // A number that ends in a letter is NAN or INF.
+    if (IsAsciiLetter(word[length - 1]))
+        return TicReadingKind::NotANumber;
+    bool ok = false;
+    const double value = word.first(length).toByteArray().toDouble(&ok);
+    // The conversion refuses a number beyond a double's range.
+    if (!ok || !std::isfinite(value) || std::fabs(value) >= kCounterNotANumber)
         return TicReadingKind::NotANumber;
     const double us = value * TicUnitScaleUs(units);
     if (!std::isfinite(us))
@@ -50,6 +99,16 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
         return TicReadingKind::OneSecondPlus;
     *readingUs = us;
     return TicReadingKind::Number;
+}
+
+bool StartsAsTicReading(QByteArrayView line)
+{
+    line = line.trimmed();
+    if (line.isEmpty())
+        return false;
+    const char first = line[0];
+    return IsAsciiDigit(first) || first == '+' || first == '-' || (first == '.' && line.size() > 1 && IsAsciiDigit(line[1]))
+           || SpecialWordLength(line) > 0;
 }
 
 double TicSawtoothTermUs(int sawtoothMode, double sawtoothNs)

@@ -28,9 +28,18 @@ enum class TicReadingKind {
 // it would pass for a plausible reading.
 constexpr double kTicLongestReadingUs = 1e6;
 
-// The first blank-separated token of a counter line as a double, times the unit scale.
-// *readingUs is set for a Number only.
+// The number at the start of a counter line's first word (up to a blank, a tab or a
+// comma), times the unit scale. A unit of letters may be glued to the number ("+3.0E-09S")
+// or follow it after a blank; it is not read: the port's Units choice says what the
+// number counts. A number that overflows a double ("1e999") is NotANumber; a first word
+// with anything else after its number ("1.5E-07#x") is NoNumber. *readingUs is set for a
+// Number only.
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs);
+
+// Whether a counter line begins as a reading does: with a digit, a sign, a point and a
+// digit, or the word NAN or INF in any case. Such a line answers a "READ?", whether or
+// not it reads as a number; a notice ("Info: ready") does not.
+bool StartsAsTicReading(QByteArrayView line);
 
 // The sawtooth term in µs that a reading gets for a 1PPS sawtooth of sawtoothNs
 // (ns, as the receiver reports it): -s/1000 in the automatic (0) and subtract (2)

@@ -1,7 +1,8 @@
 #include "ticserialportthread.h"
 
-#include "gpsserialportthread.h"
 #include "logtexts.h"
+#include "pctime.h"
+#include "porttexts.h"
 
 #include <algorithm>
 
@@ -35,7 +36,7 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
             Qt::DirectConnection);
     connect(&socket, &QTcpSocket::disconnected, this, [this] { LinkLost(QStringLiteral("closed")); },
             Qt::DirectConnection);
-    for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &reconnectTimer})
+    for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &reconnectTimer, &silenceTimer})
         timer->setSingleShot(true);
     connect(&reopenTimer, &QTimer::timeout, this, &TicSerialPortThread::TryOpen);
     // Without a wait of our own an address where nothing answers holds the attempt
@@ -44,6 +45,9 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
     connect(&identifyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnIdentifyTimeout);
     connect(&replyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnReplyTimeout);
     connect(&reconnectTimer, &QTimer::timeout, this, &TicSerialPortThread::ConnectSocket);
+    connect(&silenceTimer, &QTimer::timeout, this, [this] {
+        SayDown(Note::Silent, PortTexts::SilentText(PortHead(), tr("reading"), lastLineUtc, PcTime::CurrentUtc()));
+    });
 }
 
 TicSerialPortThread::~TicSerialPortThread()
@@ -55,8 +59,10 @@ TicSerialPortThread::~TicSerialPortThread()
 
 void TicSerialPortThread::startTicSerialPort(int iTicPort)
 {
-    if (ticPort == 0)
+    if (ticPort == 0) {
         ticPort = iTicPort;
+        session.SetName(PortHead().toLatin1());
+    }
     if (!isRunning())
         start();
     // A port whose settings did not change and whose link is alive keeps running.
@@ -106,6 +112,7 @@ void TicSerialPortThread::CloseLink()
     replyTimer.stop();
     reconnectTimer.stop();
     reopenTimer.stop();
+    silenceTimer.stop();
     bPortFailed = false;
     session.End();
     bSocketConnected = false;
@@ -149,16 +156,18 @@ void TicSerialPortThread::TryOpen()
     if (serialPort.isOpen() || serialPort.open(QIODevice::ReadWrite)) {
         reopenTimer.stop();
         bPortFailed = false;
-        SayBack(GpsSerialPortThread::PortBackText(settings.portName, PortHead()));
+        // Silence is counted from the opening: what came before may be another device's.
+        RestartSilenceCount();
+        SayBack(PortTexts::PortBackText(settings.portName, PortHead()));
         return;
     }
-    const QString reason = GpsSerialPortThread::FailureReason(serialPort);
+    const QString reason = PortTexts::FailureReason(serialPort);
     serialPort.clearError();
     // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
     // counter is heard as soon as the device appears. Nobody may be there to press OK.
     if (!reopenTimer.isActive())
         reopenTimer.start(reopenIntervalMs);
-    SayDown(Note::Down, GpsSerialPortThread::PortUnopenedText(settings.portName, reason, reopenIntervalMs, PortHead()));
+    SayDown(Note::Down, PortTexts::PortUnopenedText(settings.portName, reason, reopenIntervalMs, PortHead()));
 }
 
 void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
@@ -173,11 +182,12 @@ void TicSerialPortThread::OnSerialError(QSerialPort::SerialPortError error)
     bPortFailed = true;
     serialPort.clearError();
     serialPort.close();
+    silenceTimer.stop();
     // A line cut by the loss is no reading: the device starts afresh when it is back.
     ResetFraming();
     // An adapter pulled and put back usually returns under its name.
     reopenTimer.start(reopenIntervalMs);
-    SayDown(Note::Down, GpsSerialPortThread::PortLostText(settings.portName, error, reopenIntervalMs, PortHead()));
+    SayDown(Note::Down, PortTexts::PortLostText(settings.portName, error, reopenIntervalMs, PortHead()));
 }
 
 void TicSerialPortThread::ConnectSocket()
@@ -271,7 +281,11 @@ void TicSerialPortThread::OnIdentifyTimeout()
     if (session.IdentifyTimedOut() != ScpiSession::Action::Reconnect)
         return;
     if (session.Answer().isEmpty()) {
-        LinkLost(QStringLiteral("no answer to *IDN?"));
+        // The link is up: only the counter is mute, busy or hung.
+        DropLink(Note::NoAnswer, tr("TIC%1 no answer: the counter at %2 takes the connection but does not answer "
+                                    "*IDN?; trying again")
+                                     .arg(ticPort)
+                                     .arg(settings.tcpIpAddress));
         return;
     }
     // Another instrument at the address, or one that only said something else: the
@@ -284,7 +298,9 @@ void TicSerialPortThread::OnIdentifyTimeout()
 void TicSerialPortThread::OnReplyTimeout()
 {
     if (session.ReplyTimedOut() == ScpiSession::Action::Reconnect) {
-        LinkLost(QStringLiteral("no reply"));
+        DropLink(Note::NoAnswer, tr("TIC%1 no answer: the counter at %2 no longer answers READ?; connecting again")
+                                     .arg(ticPort)
+                                     .arg(settings.tcpIpAddress));
         return;
     }
     if (session.GetState() == ScpiSession::State::Polling)
@@ -296,8 +312,21 @@ void TicSerialPortThread::ReadLines(const QByteArray& block)
     QList<QByteArray> lines;
     framer.Frame(block, [&lines](const QByteArray& line) { lines.append(line); });
     CountUnended(block);
+    if (!lines.isEmpty())
+        RestartSilenceCount();
     for (const QByteArray& line : std::as_const(lines))
         emit newTicText(QByteArray::number(ticPort) + ' ' + line);
+}
+
+void TicSerialPortThread::RestartSilenceCount()
+{
+    lastLineUtc = PcTime::CurrentUtc();
+    silenceTimer.start(silenceLimitMs);
+    // The note of a silence ends with it; nothing was down, so nothing is back.
+    if (said != Note::Silent)
+        return;
+    said = Note::None;
+    emit linkStatusMessage(ticPort, true, QString());
 }
 
 void TicSerialPortThread::CountUnended(const QByteArray& block)

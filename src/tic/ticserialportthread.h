@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QSerialPort>
 #include <QString>
@@ -45,6 +46,9 @@ public:
     std::function<void(QTimer& timer, int ms)> startReconnectWait = [](QTimer& timer, int ms) { timer.start(ms); };
     // While a serial device is missing or gone, its open is tried again this often.
     int reopenIntervalMs = 5000;
+    // An open serial port that delivers no line for this long is said to be silent, as
+    // the receiver is.
+    int silenceLimitMs = 5000;
 
     // Readings of 1 s or more that the processing dropped since the port was opened.
     int longReadingsDropped = 0;
@@ -55,11 +59,13 @@ signals:
     // emitted: every failure of a port heals itself by retrying and is said as a status
     // note, and a box would wait on a station left alone for someone to press OK.
     void showErrorMessageBox(QString errmsg);
-    // A counter that cannot be reached, whose link was lost, that names no known model,
-    // or whose serial port is gone or cannot be opened (bLinkUp false), and its return
-    // (true): one note for the status bar, said once per failure however often the
-    // retries fail. An empty text with bLinkUp true ends the port's note: its settings
-    // changed, and what was said of the old ones is over.
+    // A counter that cannot be reached, whose link was lost, that takes the connection
+    // but answers nothing, that names no known model, whose serial port is gone or
+    // cannot be opened, or whose open serial port delivers nothing (bLinkUp false), and
+    // its return (true): one note for the status bar, said once per failure however
+    // often the retries fail. An empty text with bLinkUp true ends the port's note: its
+    // settings changed, and what was said of the old ones is over; or a silent serial
+    // counter delivers a line again.
     void linkStatusMessage(int iTicPort, bool bLinkUp, QString text);
 
 public slots:
@@ -75,11 +81,13 @@ private:
     void ConnectSocket();
     void LinkLost(const QString& reason);
     // What is said of the link; a failure of the same kind as the one said is not news.
-    enum class Note { None, Down, UnknownCounter };
+    enum class Note { None, Down, NoAnswer, UnknownCounter, Silent };
     void DropLink(Note kind, const QString& text);
     void SayDown(Note kind, const QString& text);
     void SayBack(const QString& text);
     void ReadLines(const QByteArray& block);
+    // A serial line came, or the port opened: the silence count starts again.
+    void RestartSilenceCount();
     void CountUnended(const QByteArray& block);
     void OnSerialError(QSerialPort::SerialPortError error);
     void OnSocketConnected();
@@ -97,6 +105,8 @@ private:
     QSerialPort serialPort;
     bool bPortFailed = false;  // closed after a failure; the errors that follow are not reported
     QTimer reopenTimer;
+    QTimer silenceTimer;
+    QDateTime lastLineUtc;  // the PC's UTC at the last line, or at the opening
 
     QTcpSocket socket;
     bool bClosing = false;     // our own abort: not a lost link

@@ -3,6 +3,7 @@
 #include "apptest.h"
 #include "builddate.h"
 #include "mainwindow.h"
+#include "porttexts.h"
 #include "statusnotes.h"
 #include "testsupport.h"
 #include "ui_mainwindow.h"
@@ -211,8 +212,8 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TIC%1 port cannot be opened: ").arg(port)));
         w = std::make_unique<MainWindow>();
         if (bGpsNotes) {
-            w->OnGpsPortDown(GpsSerialPortThread::PortLostText(kPath, QSerialPort::ReadError, 5000));
-            w->OnPpsLineNote(GpsSerialPortThread::PpsUnreadableText(1, kPath, "Inappropriate ioctl for device"));
+            w->OnGpsPortDown(PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000));
+            w->OnPpsLineNote(PortTexts::PpsUnreadableText(1, kPath, "Inappropriate ioctl for device"));
         } else {
             w->receiverLinkWatch.PortOpened();
             w->ShowReceiverLinkText();
@@ -255,7 +256,7 @@ private slots:
         QTest::addColumn<QDate>("receiverDay");
         QTest::addColumn<bool>("bHelpWhole");
         QTest::newRow("lost port, rollover")
-            << GpsSerialPortThread::PortLostText(kPath, QSerialPort::ReadError, 5000) << QDate(2000, 8, 25) << true;
+            << PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000) << QDate(2000, 8, 25) << true;
         QTest::newRow("port cannot be opened, date far ahead")
             << "GPS port cannot be opened: " + kPath + " (No such file or directory), retrying every 5 s"
             << QDate(2050, 1, 1) << false;
@@ -276,7 +277,7 @@ private slots:
         if (link.isEmpty()) {
             w->receiverLinkWatch.PortOpened();
             w->ShowReceiverLinkText();
-            w->OnPpsLineNote(GpsSerialPortThread::PpsUnreadableText(1, kPath, "Inappropriate ioctl for device"));
+            w->OnPpsLineNote(PortTexts::PpsUnreadableText(1, kPath, "Inappropriate ioctl for device"));
             notes << w->ppsLineLabel;
         } else {
             w->OnGpsPortDown(link);

@@ -1,6 +1,7 @@
 #include "framebuilders.h"
 #include "gpsportdialog.h"
 #include "gpsserialportthread.h"
+#include "porttexts.h"
 #include "receiverinfo.h"
 #include "socatpair.h"
 #include "testsupport.h"
@@ -93,7 +94,7 @@ private slots:
         QCOMPARE(errors->at(0).at(0).toString(),
                  QStringLiteral("Can't open GPS Port /nonexistent-folder/gps\r\n\r\n\"An error "
                                 "occurred while attempting to open an non-existing device.\""));
-        QCOMPARE(GpsSerialPortThread::PortErrorText(12), QStringLiteral("Unknown Error"));
+        QCOMPARE(PortTexts::PortErrorText(12), QStringLiteral("Unknown Error"));
         // Nothing to send to, nothing ticks.
         port->OnSendGpsMessage("@@Cj)");
         QTest::qWait(30);

@@ -61,9 +61,12 @@ void FakeScpiCounter::OnReadyRead()
             Answer(identity);
         else if (line == "READ?") {
             mostReadsWaiting = std::max(mostReadsWaiting, ++readsWaiting);
-            if (holdMs > 0 && !bHolding) {
+            const int delayMs = bHolding ? 0
+                                : holdMs > 0 ? std::exchange(holdMs, 0)
+                                : replyDelaysMs.isEmpty() ? 0 : replyDelaysMs.takeFirst();
+            if (delayMs > 0) {
                 bHolding = true;
-                QTimer::singleShot(std::exchange(holdMs, 0), this, &FakeScpiCounter::EndHold);
+                QTimer::singleShot(delayMs, this, &FakeScpiCounter::EndHold);
             }
             AnswerReads();
         }

@@ -39,6 +39,9 @@ public:
     // (none when empty) and every "READ?" waiting is answered.
     int holdMs = 0;
     QByteArray afterHold;
+    // Each "READ?" in turn, while none is held, is held this long; when they run out,
+    // none is.
+    QList<int> replyDelaysMs;
     int mostReadsWaiting = 0;    // the most "READ?"s that waited at once on one connection
 
     QList<QByteArray> commands;  // every line received, all connections

@@ -7,6 +7,7 @@
 #include "mainwindow.h"
 #include "remoteline.h"
 #include "modalwatcher.h"
+#include "pctime.h"
 #include "scpisession.h"
 #include "socatpair.h"
 #include "telnettcpserver.h"
@@ -74,7 +75,7 @@ private slots:
         connect(port.get(), &TicSerialPortThread::newTicText, this, [this](const QByteArray& line) { lines << line; });
     }
 
-    void cleanup() { port.reset(), counter.reset(); }
+    void cleanup() { port.reset(), counter.reset(), PcTime::SetFixedUtc(QDateTime()); }
 
     // Identity, prompt and echo, a stale reading waiting at connect, the set-up
     // override; the commands sent are the identity query, the set-up (the default one
@@ -109,16 +110,36 @@ private slots:
         QCOMPARE(counter->commands, QList<QByteArray>{"*IDN?"} + setup + QList<QByteArray>(3, "READ?"));
     }
 
-    // A lost reply is waited on, never asked for again; after three waits the port
-    // connects anew. Failures of the link never reach a message box.
+    // A lost reply is waited on, never asked for again; at the third wait that runs out
+    // the port connects anew. Failures of the link never reach a message box.
     void silentCounterIsWaitedOnThenReconnected()
     {
         QSignalSpy errors(port.get(), &TicSerialPortThread::showErrorMessageBox);
+        QList<int> missed;  // the waits run out at each new connection
+        port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         const qsizetype second = counter->commands.lastIndexOf("*IDN?");
         QCOMPARE(counter->commands.first(second).count("READ?"), 1);
         QVERIFY(counter->connections == 2 && errors.isEmpty());
+        QCOMPARE(missed.value(0), 3);
+    }
+
+    // Miss, reading, miss, miss, reading: a reading starts the count of misses afresh,
+    // so the link is kept.
+    void readingBetweenMissesKeepsTheLink()
+    {
+        QList<int> missed;
+        port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
+        counter->readings = {"1.0E-06", "2.0E-06", "3.0E-06"};
+        counter->replyDelaysMs = {0, 450, 750};  // against a wait of 300 ms
+        QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
+        QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
+        QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (2 of 3 missed), waiting on.");
+        StartScpiPort();
+        port->replyWaitMs = 300;
+        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 3; }));
+        QVERIFY(counter->connections == 1 && missed.isEmpty());
     }
 
     // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then a
@@ -130,8 +151,8 @@ private slots:
         counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06 s"};
         counter->holdMs = 800;
         counter->afterHold = "Info: ready";
-        QTest::ignoreMessage(QtDebugMsg, "TIC counter: no reading within the wait (1 of 3 missed), waiting on.");
-        QTest::ignoreMessage(QtDebugMsg, "TIC counter: unexpected answer \"Info: ready\"");
+        QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
+        QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: unexpected answer \"Info: ready\"");
         StartScpiPort();
         port->replyWaitMs = 300;
         QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 5; }));
@@ -169,7 +190,7 @@ private slots:
         counter->bSilent = true;
         counter->readings = {"1.0E-06"};
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 unknown counter: "));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 link lost: "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 no answer: "));
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return said.size() == 1; }));
         // The next connection's silence is said as such, not as the last one's words.
@@ -180,8 +201,8 @@ private slots:
         QCOMPARE(said.size(), 3);
         QCOMPARE(said.at(0).at(2).toString(), "TIC1 unknown counter: the counter at " + counter->Address()
                                                   + " answered \"?]0;x?-113,\"Undefined header\"\"; trying again");
-        QCOMPARE(said.at(1).at(2).toString(), "TIC1 link lost: the link to the counter at " + counter->Address()
-                                                  + " was lost (no answer to *IDN?); connecting again");
+        QCOMPARE(said.at(1).at(2).toString(), "TIC1 no answer: the counter at " + counter->Address()
+                                                  + " takes the connection but does not answer *IDN?; trying again");
     }
 
     // A counter that takes the connection and says nothing is tried again after 2, 4,
@@ -195,7 +216,7 @@ private slots:
         SetTicPort(1, "Serial Port TcpIp Address", counter->Address());
         port->identifyWaitMs = 50;
         port->replyWaitMs = 50;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 link lost: "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 no answer: "));
         port->startTicSerialPort(1);
         QVERIFY(TestSupport::WaitFor([&] { return waits.size() == 5; }));
         QCOMPARE(waits, (QList<int>{2000, 4000, 8000, 10000, 10000}));
@@ -203,7 +224,7 @@ private slots:
         counter->bSilent = false;
         QVERIFY(TestSupport::WaitFor([&] { return !lines.isEmpty(); }));
         waits.clear();
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 link lost: "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 no answer: "));
         QVERIFY(TestSupport::WaitFor([&] { return !waits.isEmpty(); }));
         QCOMPARE(waits.first(), 2000);
     }
@@ -412,7 +433,7 @@ private slots:
         w->timingDialog->ppsOffsetLateUs = 0.0;
     }
 
-    void cleanup() { w.reset(); }
+    void cleanup() { w.reset(), PcTime::SetFixedUtc(QDateTime()); }
 
     // Reading|unit (0 s, 1 ms, 2 µs, 3 ns)|value in µs; no value is no number at all, "nan"
     // the counter's no-number or one that is not finite in µs.
@@ -611,6 +632,71 @@ private slots:
         const QString lost = "TIC1 link lost: the link to the counter at A was lost|";
         QCOMPARE(said, QStringList({"TIC1 unreachable: the counter at A cannot be reached|", back + "0.145", lost,
                                     back + "0.150", lost, "|"}));
+    }
+
+    // A reply that begins as a reading answers its "READ?", and the next goes out at once
+    // (the wait is 5 s): a unit glued to the number is read past, an overflow is no
+    // reading, more than a unit is dropped and said naming the counter. A notice leaves
+    // the "READ?" waiting. Reply|answers (1) or not|the time line after it|debug line.
+    void counterReplies_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("unit glued") << "+3.0E-09S|1|1,,0.003000,0.003000|";
+        QTest::newRow("overflow") << "1e999|1|UNAVAILABLE|";
+        QTest::newRow("number and garbage") << "+1.5E-07#!x|1|UNAVAILABLE|TIC1: \"+1.5E-07#!x\" is no reading, dropped.";
+        QTest::newRow("notice") << "Info: ready|0|UNAVAILABLE|TIC1 counter: unexpected answer \"Info: ready\"";
+    }
+    void counterReplies()
+    {
+        QFETCH(QString, row);
+        const QStringList f = row.split('|');
+        FakeScpiCounter counter;
+        QVERIFY(counter.Listen());
+        counter.readings = {f[0].toLatin1()};
+        SetTicPort(1, "Units", 0);
+        SetTicPort(1, "Serial Port", "TCP/IP");
+        SetTicPort(1, "Serial Port TcpIp Address", counter.Address());
+        w->ticTimeLogPeriod = 1;
+        if (!f[3].isEmpty())
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(f[3]));
+        TicSerialPortThread& port = w->ticPortThreads[0];
+        port.replyWaitMs = 5000;
+        port.startTicSerialPort(1);
+        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") >= 1; }));
+        QCOMPARE(TestSupport::WaitFor([&] { return counter.Count("READ?") == 2; }, 1000), f[1] == "1");
+        QCOMPARE(QString::fromLatin1(w->lastTicTimeLine), f[2]);
+        SetTicPort(1, "Serial Port", "OFF");
+        port.startTicSerialPort(1);
+    }
+
+    // A serial counter that delivers nothing is said to be silent since its port opened,
+    // the note ends with the next line and comes again with the next silence, since a
+    // time on the day before.
+    void silentSerialCounter()
+    {
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        const auto note = [&] { return w->ticLinkLabel->isHidden() ? QString() : w->ticLinkLabel->toolTip(); };
+        PcTime::SetFixedUtc(QDateTime(QDate(2026, 3, 1), QTime(12, 0, 5), Qt::UTC));
+        SetTicPort(3, "Serial Port", pair.ProgramEnd());
+        TicSerialPortThread& port = w->ticPortThreads[2];
+        port.silenceLimitMs = 300;
+        QTest::ignoreMessage(QtWarningMsg, "TIC3 silent: no reading since 12:00:05 UTC");
+        port.startTicSerialPort(3);
+        QVERIFY(TestSupport::WaitFor([&] { return note() == "TIC3 silent: no reading since 12:00:05 UTC"; }));
+        PcTime::SetFixedUtc(QDateTime(QDate(2026, 3, 1), QTime(23, 59, 59), Qt::UTC));
+        QSerialPort counterEnd(pair.ReceiverEnd());
+        QVERIFY(counterEnd.open(QIODevice::ReadWrite));
+        counterEnd.write("1.5\r\n");
+        QVERIFY(counterEnd.waitForBytesWritten(1000));
+        QVERIFY(TestSupport::WaitFor([&] { return note().isEmpty(); }));
+        QCOMPARE(w->ui->TIC_Data->text(), "1.500");
+        PcTime::SetFixedUtc(QDateTime(QDate(2026, 3, 2), QTime(0, 0, 3), Qt::UTC));
+        QTest::ignoreMessage(QtWarningMsg, "TIC3 silent: no reading since 2026-03-01 23:59:59 UTC");
+        QVERIFY(TestSupport::WaitFor([&] { return !note().isEmpty(); }));
+        QCOMPARE(note(), "TIC3 silent: no reading since 2026-03-01 23:59:59 UTC");
+        SetTicPort(3, "Serial Port", "OFF");
+        port.startTicSerialPort(3);
     }
 
     // Time lines stream once in mode 1, average lines always in mode 2.

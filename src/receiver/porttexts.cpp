@@ -1,0 +1,86 @@
+#include "porttexts.h"
+
+namespace {
+
+const char* const kPortErrorTexts[] = {
+    "",
+    "An error occurred while attempting to open an non-existing device.",
+    "An error occurred while attempting to open an already opened device by another process "
+    "or a user not having enough permission and credentials to open.",
+    "An error occurred while attempting to open an already opened device in this object.",
+    "An I/O error occurred while writing the data.",
+    "An I/O error occurred while reading the data.",
+    "An I/O error occurred when a resource becomes unavailable, e.g. when the device is "
+    "unexpectedly removed from the system.",
+    "The requested device operation is not supported or is prohibited by the running "
+    "operating system.",
+    "Unknown Error",
+    "A timeout error occurred. This value was introduced in QtSerialPort 5.2.",
+    "This error occurs when an operation is executed that can only be successfully performed "
+    "if the device is open. This value was introduced in QtSerialPort 5.2.",
+};
+}  // namespace
+
+QString PortTexts::PortErrorText(int error)
+{
+    constexpr int count = static_cast<int>(sizeof(kPortErrorTexts) / sizeof(kPortErrorTexts[0]));
+    if (error < 0 || error >= count)
+        return QStringLiteral("Unknown Error");
+    return QString::fromLatin1(kPortErrorTexts[error]);
+}
+
+QString PortTexts::PortErrorMessage(const QString& name, int error)
+{
+    return tr("Can't open GPS Port %1\r\n\r\n\"%2\"").arg(name, PortErrorText(error));
+}
+
+QString PortTexts::FailureReason(const QSerialPort& port)
+{
+    const QString reason = port.errorString();
+    return reason.isEmpty() ? PortErrorText(port.error()) : reason;
+}
+
+QString PortTexts::LostReason(int error)
+{
+    return error == QSerialPort::ReadError ? tr("read error") : tr("device unavailable");
+}
+
+QString PortTexts::PortLostText(const QString& name, int error, int intervalMs, const QString& head)
+{
+    return tr("%1 port lost: %2 (%3), retrying every %4 s")
+        .arg(head, name, LostReason(error), QString::number(intervalMs / 1000.0));
+}
+
+QString PortTexts::PortUnopenedText(const QString& name, const QString& reason, int intervalMs,
+                                    const QString& head)
+{
+    return tr("%1 port cannot be opened: %2 (%3), retrying every %4 s")
+        .arg(head, name, reason, QString::number(intervalMs / 1000.0));
+}
+
+QString PortTexts::PortOffText()
+{
+    return tr("GPS port OFF: choose one under Edit, Set GPS Receiver Interface ...");
+}
+
+QString PortTexts::PortBackText(const QString& name, const QString& head)
+{
+    return tr("%1 port back: %2").arg(head, name);
+}
+
+QString PortTexts::PpsUnreadableText(int line, const QString& name, const QString& reason)
+{
+    static const char* const kLines[] = {"", "DCD", "CTS", "DSR"};
+    const char* const lineName = line > 0 && line < 4 ? kLines[line] : "?";
+    return tr("1PPS line %1 unreadable: %2 (%3)").arg(QLatin1String(lineName), name, reason);
+}
+
+QString PortTexts::SilentText(const QString& head, const QString& what, const QDateTime& lastUtc,
+                              const QDateTime& nowUtc)
+{
+    const QDateTime last = lastUtc.toUTC();
+    // A silence that began on an earlier day says which.
+    const QString format = last.date() == nowUtc.toUTC().date() ? QStringLiteral("HH:mm:ss")
+                                                                 : QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    return tr("%1 silent: no %2 since %3 UTC").arg(head, what, last.toString(format));
+}
