@@ -265,6 +265,14 @@ void MainWindow::ClearReceiverDisplay()
         messageHoldoff[k] = 0;
     std::fill(std::begin(satellites), std::end(satellites), emptySatelliteRecord);
     std::fill(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable), emptySatelliteRecord);
+    // The duplicate filters go too. Under a still sky a receiver repeats its fix-mode and
+    // satellite sentences word for word for many minutes; a repeat of one heard before
+    // (during a search, or from another receiver under the same sky) would be dropped,
+    // and the fix dimension that lets the position be averaged never said again.
+    for (QString* last : {&lastZdaSentence, &lastGsaSentence, &lastGsvSentence, &lastGllSentence,
+                          &lastRmcSentence, &lastVtgSentence, &lastPgrmtSentence, &lastPgrmiSentence,
+                          &lastPgrmcSentence, &lastPgrmoSentence})
+        last->clear();
     if (gpsRxIdDialog)
         gpsRxIdDialog->AppendRxIdText(QString());
     bBadgesHeld = false;  // they were the previous receiver's
@@ -282,6 +290,6 @@ void MainWindow::ForgetPreviousReceiver()
     ui->IDC_SATS_TRACKED->setText(QStringLiteral("Tracked"));
     ui->IDC_GRIDSQUARE->clear();
     if (gpsNavDialog)
-        gpsNavDialog->ForgetReceiverFix();
+        gpsNavDialog->RestartForAnotherReceiver();
     ClearClockDisplay();
 }
