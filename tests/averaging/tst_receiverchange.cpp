@@ -16,8 +16,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
-
 namespace {
 
 // Tsigma of a receiver with error terms of 10 and 100 ns, six satellites, 3D.
