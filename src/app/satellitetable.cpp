@@ -43,12 +43,13 @@ void MainWindow::SetSatelliteSortMode(int mode)
     }
     QSettings().setValue("MainWindow/Satellite Sort Mode", satelliteSortMode);
     // The rows follow the press at once: a still sky repeats itself, and a decoder that
-    // drops repeats would leave them in the old order. A decoder that has cleared the
-    // display copy is part-way through a new picture of the sky, and its own refresh at
-    // the picture's end sorts by the new mode; refreshing now would show half of it.
-    const bool bPictureUnderWay = std::none_of(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable),
-                                               [](const SatelliteRecord& record) { return record.prn != 0; });
-    if (!bPictureUnderWay)
+    // drops repeats would leave them in the old order. A display copy with no satellite
+    // in it has no rows to sort: either the sky is empty, or a decoder that cleared it is
+    // part-way through a new picture of the sky, and its own refresh at the picture's end
+    // sorts by the new mode; refreshing now would show half of it.
+    const bool bDisplayCopyEmpty = std::none_of(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable),
+                                                [](const SatelliteRecord& record) { return record.prn != 0; });
+    if (!bDisplayCopyEmpty)
         UpdateSatelliteTable();
 }
 
@@ -211,29 +212,38 @@ void MainWindow::UpdateSatelliteTable()
         const int row = ++rowsFilled;
         SatelliteRecord& shown = spareSatelliteRecords[row - 1];
         QProgressBar* bar = signalBars[row - 1];
-        // A blank row shows no text at all, so its zeros match nothing a satellite has.
-        const bool blankRow = shown.prn == 0;
+        // A value out of range keeps the cell's text only while that text is the same
+        // satellite's: once the rows move, it would be another satellite's reading. A new
+        // satellite in the row (a blank row included) has every cell written, an
+        // unreadable value as an empty cell.
+        const bool newSatellite = sat.prn != shown.prn;
 
-        if (sat.prn < 256 && sat.prn != shown.prn)
-            SetCellText(table, row, 0, QString::number(sat.prn));
-        // The trend counts too: a satellite at the same elevation may rise where the
-        // row's previous one set.
-        if (sat.elevation < 91 && (blankRow || sat.elevation != shown.elevation ||
-                                   sat.elevationTrend != shown.elevationTrend))
-            SetCellText(table, row, 1, ElevationText(sat));
-        if (sat.azimuth < 360 && (blankRow || sat.azimuth != shown.azimuth))
-            SetCellText(table, row, 2, QString::number(sat.azimuth));
+        if (newSatellite)
+            SetCellText(table, row, 0, sat.prn < 256 ? QString::number(sat.prn) : QString());
+        // The trend counts too: the same satellite at the same elevation may turn.
+        const bool elevationReadable = sat.elevation < 91;
+        if (newSatellite || (elevationReadable && (sat.elevation != shown.elevation ||
+                                                   sat.elevationTrend != shown.elevationTrend)))
+            SetCellText(table, row, 1, elevationReadable ? ElevationText(sat) : QString());
+        const bool azimuthReadable = sat.azimuth < 360;
+        if (newSatellite || (azimuthReadable && sat.azimuth != shown.azimuth))
+            SetCellText(table, row, 2, azimuthReadable ? QString::number(sat.azimuth) : QString());
 
-        if (ubx || IsUsedInFix(sat)) {
-            if (sat.signalLevel < 41 && (sat.signalLevel != shown.signalLevel || sat.prn != shown.prn)) {
+        const bool inFix = ubx || IsUsedInFix(sat);
+        if (inFix && sat.signalLevel < 41) {
+            if (newSatellite || sat.signalLevel != shown.signalLevel) {
                 SetCellText(table, row, 3, QString::number(sat.signalLevel));
                 bar->setValue(sat.signalLevel);
                 bar->setVisible(true);
             }
-            if (sat.statusFlags != shown.statusFlags || sat.channelState != shown.channelState ||
-                sat.prn != shown.prn)
-                bar->setFormat(SatelliteBarText(sat, receiverInfo.gpsPortMode));
+        } else if (newSatellite) {
+            SetCellText(table, row, 3, QString());
+            bar->setValue(0);
+            bar->setVisible(false);
         }
+        if (inFix && (newSatellite || sat.statusFlags != shown.statusFlags ||
+                      sat.channelState != shown.channelState))
+            bar->setFormat(SatelliteBarText(sat, receiverInfo.gpsPortMode));
         shown = sat;
     }
 
@@ -265,6 +275,14 @@ void MainWindow::ClearReceiverDisplay()
         messageHoldoff[k] = 0;
     std::fill(std::begin(satellites), std::end(satellites), emptySatelliteRecord);
     std::fill(std::begin(satelliteDisplayTable), std::end(satelliteDisplayTable), emptySatelliteRecord);
+    // The duplicate filters go too. Under a still sky a receiver repeats its fix-mode and
+    // satellite sentences word for word for many minutes; a repeat of one heard before
+    // (during a search, or from another receiver under the same sky) would be dropped,
+    // and the fix dimension that lets the position be averaged never said again.
+    for (QString* last : {&lastZdaSentence, &lastGsaSentence, &lastGsvSentence, &lastGllSentence,
+                          &lastRmcSentence, &lastVtgSentence, &lastPgrmtSentence, &lastPgrmiSentence,
+                          &lastPgrmcSentence, &lastPgrmoSentence})
+        last->clear();
     if (gpsRxIdDialog)
         gpsRxIdDialog->AppendRxIdText(QString());
     bBadgesHeld = false;  // they were the previous receiver's
@@ -282,6 +300,6 @@ void MainWindow::ForgetPreviousReceiver()
     ui->IDC_SATS_TRACKED->setText(QStringLiteral("Tracked"));
     ui->IDC_GRIDSQUARE->clear();
     if (gpsNavDialog)
-        gpsNavDialog->ForgetReceiverFix();
+        gpsNavDialog->RestartForAnotherReceiver();
     ClearClockDisplay();
 }

@@ -339,6 +339,18 @@ void AveragingEngine::ForgetReceiverFix()
     SetDops(0.0, 0.0, 0.0, 0.0, 0.0);
 }
 
+void AveragingEngine::RestartForAnotherReceiver()
+{
+    ForgetReceiverFix();
+    ResetAverages();
+    // The pass owed after a dropped fix dimension was the previous receiver's.
+    bPositionAveraging = false;
+    timeAccuracyText.clear();
+    // Its lock is not the new receiver's, and losing it is not a loss to count.
+    bLocked = false;
+    lockedSinceText.clear();
+}
+
 void AveragingEngine::ResetAverages()
 {
     TakeCurrentAsAverage();

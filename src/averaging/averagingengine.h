@@ -65,9 +65,13 @@ public:
                          unsigned* shows = nullptr);
     unsigned AveragingStep(int gpsMode);
     void ResetAverages();
-    // Another receiver is to be heard: its fix, DOPs and counts are not known yet. The
-    // averages and the reference stay, for they belong to the antenna.
+    // Another receiver is to be heard: its fix, DOPs and counts are not known yet.
     void ForgetReceiverFix();
+    // The operator chose another port or mode: the receiver heard next may stand
+    // elsewhere and time otherwise, so the position, altitude, error terms, Tsigma, lock
+    // and counters start again from its first fix. The reference stays: it is the
+    // antenna's surveyed place, not a receiver's.
+    void RestartForAnotherReceiver();
 
     // The averages in the settings store under "GpsNavDialog/Averaging Data/".
     void LoadAverages();

@@ -115,8 +115,9 @@ void GpsNavDialog::BuildErrorTable()
 void GpsNavDialog::RestartAveraging()
 {
     // The saved averages are taken up, or restarted, at the first receiver set-up of a
-    // run only. A later one (another port or mode) finds the antenna where it was, and a
-    // survey of hours is not to be lost to it: the reset buttons restart it on request.
+    // run only. A later one on the same port and mode (a search again, a port back after
+    // a loss) finds the same receiver, and a survey of days is not to be lost to a
+    // cable; another port or mode has restarted them already.
     LoadSettings(!bAveragesTakenUp);
     if (bAveragesTakenUp)
         return;
@@ -130,6 +131,18 @@ void GpsNavDialog::ResetAverages()
     AveragingEngine::ResetAverages();
     if (DopWeightingUnsupported())
         DisableDopWeightingControls();
+}
+
+void GpsNavDialog::RestartForAnotherReceiver()
+{
+    AveragingEngine::RestartForAnotherReceiver();
+    bAveragesTakenUp = true;
+    if (DopWeightingUnsupported())
+        DisableDopWeightingControls();
+    if (isVisible()) {
+        ShowAverages();
+        ShowLabel("IDC_TIME_ACCURACY_ESTIMATE", timeAccuracyText);
+    }
 }
 
 QString GpsNavDialog::AddNavSample(double latitude, double longitude, double altGps, double altMsl, int gpsMode)

@@ -59,6 +59,9 @@ public:
     // they are to be continued; after its first call in a run it reloads the settings only.
     void RestartAveraging();
     void ResetAverages();
+    // Another port or mode: everything averaged starts again, and the stored averages are
+    // not taken up by a later set-up either.
+    void RestartForAnotherReceiver();
 
     // One averaging step; returns the grid square of the position.
     QString AddNavSample(double latitude, double longitude, double altGps, double altMsl, int gpsMode);

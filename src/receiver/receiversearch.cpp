@@ -159,6 +159,10 @@ bool MainWindow::InitializeGpsReceiver()
     }
     if (SearchMustEnd())
         return false;
+    // A receiver only listened to is known by its model alone, and its Tsigma is its own,
+    // not that of the receiver set up before it.
+    if (gpsNavDialog && (mode == GpsPortModeGenericNmea || mode == GpsPortModeMotorolaBinaryRxOnly))
+        gpsNavDialog->SetReceiverErrorTerms(10.0, ReceiverModels::ModelErrorTerm(receiverInfo.receiverModel));
 
     // 9. The end.
     if ((receiverInfo.gpsPortMode == GpsPortModeMotorolaBinary ||

@@ -59,6 +59,11 @@ void MainWindow::actionSet_GPS_Receiver_Interface_triggered()
 {
     if (!gpsPortDialog)
         gpsPortDialog = new GpsPortDialog(this);
+    // Whether the operator chose another receiver is told by what the dialog showed, the
+    // mode a search found included: the open port may still carry the "Search" it was
+    // opened with, and OK with nothing changed must not restart a survey.
+    const QString shownPort = gpsPortDialog->GetPortName();
+    const int shownMode = gpsPortDialog->GetMode();
     if (gpsPortDialog->exec() == 0)
         return;
     ppsInterface = gpsPortDialog->GetPpsInterface();
@@ -72,11 +77,9 @@ void MainWindow::actionSet_GPS_Receiver_Interface_triggered()
         if (SearchMustEnd())
             return;
     }
-    const QString previousPort = gpsPortThread.GetPortName();
-    const int previousMode = gpsPortThread.GetPortMode();
     receiverInfo.gpsPortMode = newMode;
     emit startGpsSerialPort(bLoadFirmwareMode);
-    if (gpsPortThread.GetPortName() != previousPort || gpsPortThread.GetPortMode() != previousMode)
+    if (gpsPortDialog->GetPortName() != shownPort || newMode != shownMode)
         ForgetPreviousReceiver();
     InitializeGpsReceiverOrWarn();
     ClearReceiverIdentity();

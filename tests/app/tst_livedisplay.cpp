@@ -42,6 +42,8 @@ const QString kNormal = QStringLiteral(
 
 }  // namespace
 
+Q_DECLARE_METATYPE(QList<SatelliteRecord>)
+
 class TestLiveDisplay : public QObject
 {
     Q_OBJECT
@@ -594,6 +596,55 @@ private slots:
         QCOMPARE(window->spareSatelliteRecords[1].prn, 256);
         QCOMPARE(window->spareSatelliteRecords[2].prn, 0);
         QVERIFY(Cell(2, 0).isEmpty());
+    }
+
+    // A value the table does not write (a level of 41 or more, an elevation of 91 or
+    // more, an azimuth of 360 or more) keeps the text of the row's same satellite only:
+    // once a press moves the rows, every cell of a row with another satellite is its own,
+    // an unwritten value an empty cell with no bar.
+    void outOfRangeValuesAreNeverAnotherSatellites_data()
+    {
+        QTest::addColumn<QList<SatelliteRecord>>("sky");
+        QTest::addColumn<QList<int>>("presses");
+        // Rows as "PRN|El|Azm|Eb/No|bar" after each press; "-" is a hidden bar.
+        QTest::addColumn<QList<QStringList>>("shown");
+        const QStringList high{"3|40  |200|25|25", "7|50  |210|28|28", "27|60  |220||-", "31|70  |230||-"};
+        QTest::newRow("levels of 41 and more, Eb/No then PRN")
+            << QList<SatelliteRecord>{Sat(3, 40, 200, 25), Sat(7, 50, 210, 28), Sat(27, 60, 220, 63),
+                                      Sat(31, 70, 230, 66)}
+            << QList<int>{3, 0}
+            << QList<QStringList>{{"31|70  |230||-", "27|60  |220||-", "7|50  |210|28|28", "3|40  |200|25|25"}, high};
+        QTest::newRow("elevations of 91 and more, El then PRN")
+            << QList<SatelliteRecord>{Sat(3, 30, 200, 25), Sat(7, 40, 210, 28), Sat(27, 91, 220, 31),
+                                      Sat(31, 95, 230, 34)}
+            << QList<int>{1, 0}
+            << QList<QStringList>{{"31||230|34|34", "27||220|31|31", "7|40  |210|28|28", "3|30  |200|25|25"},
+                                  {"3|30  |200|25|25", "7|40  |210|28|28", "27||220|31|31", "31||230|34|34"}};
+        QTest::newRow("azimuths of 360 and more, Azm twice")
+            << QList<SatelliteRecord>{Sat(3, 30, 400, 25), Sat(7, 40, 360, 28), Sat(27, 50, 110, 31),
+                                      Sat(31, 60, 100, 34)}
+            << QList<int>{2, 2}
+            << QList<QStringList>{{"31|60  |100|34|34", "27|50  |110|31|31", "7|40  ||28|28", "3|30  ||25|25"},
+                                  {"3|30  ||25|25", "7|40  ||28|28", "27|50  |110|31|31", "31|60  |100|34|34"}};
+    }
+
+    void outOfRangeValuesAreNeverAnotherSatellites()
+    {
+        QFETCH(QList<SatelliteRecord>, sky);
+        QFETCH(QList<int>, presses);
+        QFETCH(QList<QStringList>, shown);
+        for (const SatelliteRecord& sat : sky)
+            Put(sat);
+        window->UpdateSatelliteTable();
+        for (int k = 0; k < presses.size(); ++k) {
+            QTest::mouseClick(window->satSortButtons[presses.at(k)], Qt::LeftButton);
+            QStringList rows;
+            for (int row = 1; row <= sky.size(); ++row) {
+                const QProgressBar* bar = window->signalBars[row - 1];
+                rows << Row(row) + '|' + (bar->isHidden() ? QStringLiteral("-") : QString::number(bar->value()));
+            }
+            QCOMPARE(rows, shown.at(k));
+        }
     }
 
     void elevationTrendArrows()

@@ -285,7 +285,8 @@ private slots:
         QCOMPARE(reopened, 45.0);
         QVERIFY(Stored("Averages - Position").startsWith(QStringLiteral("14.0000000000000000 ")));
         // The first receiver set-up of a run reloads them, and restarts unless they
-        // continue; a later one (another port or mode) keeps the running averages.
+        // continue; a later one (a search again on the same port and mode) keeps the
+        // running averages.
         dialog.averagedLat = 46.0;
         dialog.RestartAveraging();
         QCOMPARE(dialog.averagedLat, 14.0);
@@ -295,6 +296,16 @@ private slots:
         QCOMPARE(dialog.averagedLat, 46.0);
         QCOMPARE(dialog.positionFilterCount, 50.0);
         QVERIFY(!dialog.bContinueOnRestart);
+
+        // Another port or mode chosen before the first set-up of a run (the port would
+        // not open): the stored averages may be another receiver's and stay stored.
+        Store("Restart Averages On Startup", "true");
+        GpsNavDialog changed;
+        QCOMPARE(changed.averagedLat, 14.0);
+        changed.RestartForAnotherReceiver();
+        changed.RestartAveraging();
+        QCOMPARE(changed.positionFilterCount, 1.0);
+        QVERIFY(!changed.bAverageHeld && changed.bRestartPending);
     }
 
     void dialogRunsTheEngineAndShowsVisibleLabels()

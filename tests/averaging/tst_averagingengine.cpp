@@ -282,6 +282,27 @@ private slots:
         QCOMPARE(engine.averagedAltMsl, 402.0);
     }
 
+    // Another port or mode: the old receiver's lock, its last position pass and its
+    // time accuracy are not the new one's, and the change is no lock loss to count.
+    void anotherReceiverStartsUnlockedAndOwesNothing()
+    {
+        AveragingEngine engine = LockedEngine();
+        Fix(engine, 48.0);
+        QVERIFY(engine.bPositionAveraging && !engine.timeAccuracyText.isEmpty());
+        engine.RestartForAnotherReceiver();
+        QVERIFY(!engine.bLocked && engine.lockedSinceText.isEmpty() && engine.timeAccuracyText.isEmpty());
+        QCOMPARE(engine.UpdateLockStatus(0, kNow), AveragingEngine::LockChange::None);
+        QCOMPARE(engine.unlockCount, 0);
+        // Its first fix before it says its fix dimension: taken, but no position pass.
+        engine.SetSatellitesUsed(6);
+        QCOMPARE(engine.UpdateLockStatus(0, kNow.addSecs(60)), AveragingEngine::LockChange::Locked);
+        QCOMPARE(engine.lockedSinceText, QStringLiteral("05-Mar-2024 07:09:09 UTC"));
+        Fix(engine, 49.4);
+        QCOMPARE(engine.averagedLat, 49.4);
+        QCOMPARE(engine.positionFilterCount, 1.0);
+        QVERIFY(!engine.bPositionAveraging);
+    }
+
     // Averages that hold no position start from the first fix rather than blend it with
     // zeros: those stored by an engine stopped before its first fix, or a reset with no
     // fix since another receiver was chosen.
