@@ -1,11 +1,9 @@
 #include "receiverlinkwatch.h"
 
 #include "pctime.h"
-
-#include <QElapsedTimer>
+#include "utcdatetime.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -20,24 +18,24 @@ QString SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc)
 
 }  // namespace
 
-ReceiverLinkWatch::ReceiverLinkWatch()
+ReceiverLinkWatch::ReceiverLinkWatch() : clockMs(&UtcDateTime::SteadyMSecs)
 {
-    auto steady = std::make_shared<QElapsedTimer>();
-    steady->start();
-    clockMs = [steady] { return steady->elapsed(); };
+    // One clock for the silences and the note, whichever a test puts in.
+    returnNote.clockMs = [this] { return clockMs(); };
 }
 
 void ReceiverLinkWatch::PortDown(const QString& text)
 {
     downText = text;
     note.clear();
+    returnNote.Cancel(0);
 }
 
 void ReceiverLinkWatch::PortBack(const QString& text)
 {
     downText.clear();
     note = text;
-    noteUntilMs = clockMs() + noteMs;
+    returnNote.Begin(0);
 }
 
 void ReceiverLinkWatch::PortOpened()
@@ -68,7 +66,7 @@ bool ReceiverLinkWatch::MessageHeard(const QDateTime& utc)
     return bWasQuiet;
 }
 
-void ReceiverLinkWatch::SetReading(const QString& port, const QString& mode)
+void ReceiverLinkWatch::SetNamesForNote(const QString& port, const QString& mode)
 {
     portName = port;
     modeName = mode;
@@ -76,6 +74,8 @@ void ReceiverLinkWatch::SetReading(const QString& port, const QString& mode)
 
 bool ReceiverLinkWatch::Check(bool bPortOpen, bool bReceiverWork)
 {
+    // The note's own timer runs on the real steady clock; the look follows clockMs.
+    returnNote.EndDue();
     if (!bPortOpen || bReceiverWork) {
         countFromMs = -1;
         quiet = Quiet::None;
@@ -116,7 +116,10 @@ QString ReceiverLinkWatch::Text(const QDateTime& nowUtc) const
     }
     if (quiet == Quiet::NotUnderstood)
         return NotUnderstoodText(portName, modeName);
-    if (!note.isEmpty() && clockMs() < noteUntilMs)
-        return note;
-    return QString();
+    return SaysReturn() ? note : QString();
+}
+
+bool ReceiverLinkWatch::SaysReturn() const
+{
+    return downText.isEmpty() && quiet == Quiet::None && !note.isEmpty() && returnNote.IsShown(0);
 }

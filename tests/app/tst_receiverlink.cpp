@@ -100,7 +100,7 @@ private slots:
         QVERIFY(TestSupport::WaitFor([&] { return said() == back; }));
         rx.Close();
         QVERIFY(rx.Open(pair.ReceiverEnd()));
-        steadyMs += w.receiverLinkWatch.noteMs;
+        steadyMs += w.receiverLinkWatch.returnNote.shownMs;
         QVERIFY(TestSupport::WaitFor(live, 5000));
         QVERIFY(w.statusMessageLabel->isVisibleTo(&w) && returns.count() == 1);
 
