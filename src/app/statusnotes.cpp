@@ -266,17 +266,17 @@ void ShareOut(std::vector<Piece*> pieces, int room)
     if (room < leastSum) {
         // The joined lists shorten first, to a run or a count; then the other heads give
         // way from the bar's left end, each to its first word; then all in proportion.
-        int short_ = leastSum - room;
+        int wanting = leastSum - room;
         for (const bool bJoined : {true, false}) {
             for (Piece* piece : pieces) {
                 if (IsJoined(piece) != bJoined)
                     continue;
-                const int give = std::min(short_, piece->least - piece->narrowest);
+                const int give = std::min(wanting, piece->least - piece->narrowest);
                 piece->share = piece->least - give;
-                short_ -= give;
+                wanting -= give;
             }
         }
-        if (short_ > 0) {
+        if (wanting > 0) {
             for (Piece* piece : pieces)
                 piece->share = int(qint64(std::max(room, 0)) * piece->least / std::max(leastSum, 1));
         }
@@ -443,9 +443,10 @@ void FitNotes(QStatusBar* bar)
     // paths cut in their middle; otherwise it gives way wholly.
     const QString leftText = bar->property(kLeftText).toString();
     if (!leftText.isEmpty()) {
-        int wordsRoom = room - bar->fontMetrics().horizontalAdvance(leftText) - kLeftTextLead - kLeftTextTrail + kRowLead;
+        const int besideLeft = room - bar->fontMetrics().horizontalAdvance(leftText) - kLeftTextLead - kLeftTextTrail + kRowLead;
+        int wordsRoom = besideLeft;
         if (Sum(Pieces(labels, true, wordsRoom), &Piece::compact) <= wordsRoom)
-            room = wordsRoom;
+            room = besideLeft;
     }
     room -= ShareAmongNotes(labels, room);
 

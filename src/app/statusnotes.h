@@ -11,11 +11,12 @@ class QStatusBar;
 // Status-bar labels that say something for as long as it is true: a lost port, a clock
 // the program refuses to set, a counter that cannot be reached. A note starts with a
 // short head that says what is wrong, then ": " and the details. Room goes to the notes
-// first, and what is wrong before what is back. When it is short, what gives way, in
-// turn: a line that gives way (NewGivingWayLabel); the bar's left text, wholly, never
-// shown in part; the notes that something is back; the details of the other notes, a
-// device path in its middle first, then their end; their lists, which join into one
-// that ends in what is wrong ("TIC3–TIC6: not read"); and only then any head. The whole
+// first, and to what is wrong before what is back. When it is short, what gives way, in
+// turn: a line that gives way (NewGivingWayLabel); the device paths in the details, in
+// their middle; the bar's left text, wholly, never drawn in part; the notes that
+// something is back; the end of the other notes' details; then the notes of a label
+// that may join do so, into one that ends in what is wrong ("TIC3–TIC6: not read"),
+// and its list shortens; and only then the heads, from the bar's left end. The whole
 // text is the label's tool tip.
 
 // Shows text in label, a permanent widget of a status bar; an empty text hides the
