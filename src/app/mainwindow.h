@@ -17,8 +17,8 @@
 #include <cstdint>
 
 #include "gpsserialportthread.h"
-#include "passingnotes.h"
 #include "logfile.h"
+#include "passingnotes.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "satelliterecord.h"

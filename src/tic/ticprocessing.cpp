@@ -156,7 +156,7 @@ void MainWindow::ShowTicLinkNotes()
     // Handed over one by one, so that each counter's head stays on screen; a serial
     // counter's device path loses its middle before the reason and the retry time go.
     // With many notes at once, the names of the counters not read are what stays; a
-    // return is no such counter and keeps its own note.
+    // return is no such counter: it never joins them, and gives way before any failure.
     QStringList paths;
     QList<bool> returns;
     for (int k = 0; k < 8; ++k) {
