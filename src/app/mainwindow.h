@@ -19,10 +19,10 @@
 
 #include "gpsserialportthread.h"
 #include "logfile.h"
+#include "passingnotes.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "satelliterecord.h"
-#include "ticbacknotes.h"
 #include "ticcorrection.h"
 #include "ticserialportthread.h"
 #include "utcdatetime.h"
@@ -368,7 +368,7 @@ public:
     void BlankStaleTicPanel();
     void ShowTicPanelText(const QString& value);
     // Ends each counter's return note at its own time.
-    TicBackNotes ticBackNotes{[this](int k) {
+    PassingNotes ticBackNotes{8, [this](int k) {
         ticLinkNotes[k].clear();
         ShowTicLinkNotes();
     }};

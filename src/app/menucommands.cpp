@@ -180,7 +180,9 @@ void MainWindow::ApplyTelnetLink()
                 ticAverageStreamMode = 0;
             });
             connect(telnetServer, &TelnetTcpServer::noteChanged, this,
-                    [this](const QString& note) { ShowStatusNote(remoteLinkLabel, note); });
+                    [this](const QString& note) {
+                        ShowStatusNote(remoteLinkLabel, note, QString(), telnetServer->NoteSaysReturn());
+                    });
         }
         disconnect(telnetServer, &TelnetTcpServer::sendTelnetCommand, this,
                    &MainWindow::OnTelnetCommand);

@@ -15,7 +15,7 @@ void MainWindow::CheckReceiverLink()
         return;
     const bool bReceiverWork = bGpsSearchActive || receiverWorkDepth > 0;
     // The live mode: the one the framer follows.
-    receiverLinkWatch.SetReading(gpsPortThread.GetPortName(), GpsPortDialog::ModeText(receiverInfo.gpsPortMode));
+    receiverLinkWatch.SetNamesForNote(gpsPortThread.GetPortName(), GpsPortDialog::ModeText(receiverInfo.gpsPortMode));
     if (receiverLinkWatch.Check(gpsPortThread.Port().isOpen(), bReceiverWork)) {
         HoldBadges();
         qInfo("%s", qPrintable(receiverLinkWatch.Text(PcTime::CurrentUtc())));
@@ -29,8 +29,9 @@ void MainWindow::ShowReceiverLinkText()
         return;
     const QString text = receiverLinkWatch.Text(PcTime::CurrentUtc());
     // The window is narrow: a long port name loses its middle rather than the reason at
-    // the end, and the whole line is in the tool tip.
-    ShowStatusNote(receiverLinkLabel, text, gpsPortThread.GetPortName());
+    // the end, and the whole line is in the tool tip. The port's return gives way to
+    // what is wrong elsewhere.
+    ShowStatusNote(receiverLinkLabel, text, gpsPortThread.GetPortName(), receiverLinkWatch.SaysReturn());
     // The identity line keeps its text underneath, for when the link is well again.
     statusMessageLabel->setVisible(text.isEmpty());
 }

@@ -3,11 +3,17 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLayout>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOption>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace {
@@ -15,22 +21,30 @@ namespace {
 // What a note label keeps besides its shown text, so that it can be fitted again.
 const char* const kNotes = "horaluxNotes";
 const char* const kNotePaths = "horaluxNotePaths";
+const char* const kNoteReturns = "horaluxNoteReturns";
 const char* const kJoinedDetails = "horaluxJoinedDetails";
-const char* const kNoteJoins = "horaluxNoteJoins";
+const char* const kJoinedPlural = "horaluxJoinedPlural";
 const char* const kLeftText = "horaluxLeftText";
+const char* const kLeftTextWhole = "horaluxLeftTextWhole";
 const char* const kGivesWay = "horaluxGivesWay";
 
 const QString kHeadEnd = QStringLiteral(": ");
 const QString kNoteGap = QStringLiteral("  ");
+const QString kListGap = QStringLiteral(", ");
 const QChar kEllipsis(0x2026);
+const QChar kRunDash(0x2013);
 
-// The gap the bar's layout leaves before each of its widgets, and what it keeps around
-// its left text (6 px before, 2 after, and 2 to spare).
+// How the bar lays out its row of widgets: 2 px before the room of its left text, 6 px
+// between widgets. The left text is drawn from 6 px in to 2 px before the first widget.
+constexpr int kRowLead = 2;
 constexpr int kWidgetGap = 6;
-constexpr int kLeftInset = 10;
+constexpr int kLeftTextLead = 6;
+constexpr int kLeftTextTrail = 2;
 
 // A path cut shorter than this says nothing about which device it was.
 constexpr int kShortestPathChars = 8;
+// Joined notes name a run of at least this many consecutive devices by its ends.
+constexpr int kShortestRun = 3;
 
 bool IsNote(const QWidget* widget) { return widget->property(kNotes).isValid(); }
 bool GivesWay(const QWidget* widget) { return widget->property(kGivesWay).toBool(); }
@@ -70,188 +84,433 @@ protected:
     }
 };
 
+// What the bar shows of one note, or of a label's joined notes.
 struct Piece
 {
-    QLabel* label;
     QString text;
     QString path;
-    int full;   // the whole text
-    int least;  // the head and an ellipsis
-    bool bJoined = false;
+    // Joined notes: each form narrower than the one before, all ending in tail, what is
+    // wrong with every one of them.
+    QStringList forms;
+    QString tail;
+    bool bReturn = false;
+    int full = 0;     // the whole text
+    int compact = 0;  // every word, the path at its shortest
+    int least = 0;      // the head and an ellipsis; joined notes: their whole list
+    int narrowest = 0;  // the head's first word and an ellipsis; joined notes: their narrowest form
     int share = 0;
+    bool bShown = true;
 };
 
 // A label's notes, and whether the bar shows them joined into one.
 struct NoteLabel
 {
-    QLabel* label;
+    QLabel* label = nullptr;
     QStringList notes;
     QStringList paths;
-    QList<bool> joins;      // for each note, whether it may join the others
-    QString joinedDetails;  // empty: the notes never join
+    QList<bool> returns;
+    NoteJoining joining;
     bool bJoined = false;
+    std::vector<Piece> pieces;
+    int gap = 0;  // between two pieces
 
-    int Joining() const { return int(joins.count(true)); }
+    bool CanJoin() const { return !joining.details.isEmpty() && returns.count(false) > 1; }
 };
 
-// The first word of each note's head, then the details that stand for them all.
-QString JoinedNote(const QStringList& notes, const QString& details)
+// The first word of a note's head: what it is about ("TIC3").
+QString Name(const QString& note)
+{
+    const QString head = Head(note);
+    return (head.isEmpty() ? note : head).section(QLatin1Char(' '), 0, 0);
+}
+
+// The names, each run of consecutive numbers after the same prefix given by its ends:
+// "TIC1, TIC3–TIC6".
+QString Runs(const QStringList& names)
+{
+    static const QRegularExpression numbered(QStringLiteral("^(.*\\D)(\\d{1,9})$"));
+    QStringList said;
+    qsizetype from = 0;
+    while (from < names.size()) {
+        qsizetype to = from + 1;
+        const QRegularExpressionMatch first = numbered.match(names[from]);
+        if (first.hasMatch()) {
+            for (int next = first.captured(2).toInt() + 1; to < names.size(); ++to, ++next) {
+                const QRegularExpressionMatch match = numbered.match(names[to]);
+                if (!match.hasMatch() || match.captured(1) != first.captured(1) || match.captured(2).toInt() != next)
+                    break;
+            }
+        }
+        if (to - from >= kShortestRun)
+            said << names[from] + kRunDash + names[to - 1];
+        else
+            said << names.mid(from, to - from);
+        from = to;
+    }
+    return said.join(kListGap);
+}
+
+int ShortestPathWidth(const QFontMetrics& metrics, const QString& path)
+{
+    return metrics.horizontalAdvance(path.left(kShortestPathChars)) + metrics.horizontalAdvance(kEllipsis);
+}
+
+// text with the path in its details, where it is, cut in its middle as short as it may be.
+QString ShortestPath(const QFontMetrics& metrics, const QString& text, const QString& path)
+{
+    const QString head = Head(text);
+    const qsizetype at = path.isEmpty() ? -1 : text.indexOf(path, head.isEmpty() ? 0 : head.size() + kHeadEnd.size());
+    if (at < 0)
+        return text;
+    return text.left(at) + metrics.elidedText(path, Qt::ElideMiddle, ShortestPathWidth(metrics, path))
+           + text.mid(at + path.size());
+}
+
+Piece NotePiece(const QFontMetrics& metrics, const QString& text, const QString& path, bool bReturn)
+{
+    Piece piece;
+    piece.text = text;
+    piece.path = path;
+    piece.bReturn = bReturn;
+    piece.full = metrics.horizontalAdvance(text);
+    piece.compact = metrics.horizontalAdvance(ShortestPath(metrics, text, path));
+    piece.least = std::min(piece.compact, metrics.horizontalAdvance(Head(text) + kEllipsis));
+    piece.narrowest = std::min(piece.least, metrics.horizontalAdvance(Name(text) + kEllipsis));
+    return piece;
+}
+
+Piece JoinedPiece(const QFontMetrics& metrics, const QStringList& notes, const NoteJoining& joining)
 {
     QStringList names;
-    for (const QString& note : notes) {
-        const QString head = Head(note);
-        names << (head.isEmpty() ? note : head).section(QLatin1Char(' '), 0, 0);
-    }
-    return names.join(QStringLiteral(", ")) + kHeadEnd + details;
-}
-
-// The pieces the labels show, measured; returns the room the gaps between the pieces
-// of one label take.
-int MakePieces(const std::vector<NoteLabel>& labels, std::vector<Piece>& pieces)
-{
-    pieces.clear();
-    int gaps = 0;
-    for (const NoteLabel& entry : labels) {
-        const QFontMetrics metrics = entry.label->fontMetrics();
-        const auto add = [&](const QString& text, const QString& path, bool bJoined = false) {
-            const int full = metrics.horizontalAdvance(text);
-            const int least = metrics.horizontalAdvance(Head(text) + kEllipsis);
-            pieces.push_back({entry.label, text, path, full, std::min(full, least), bJoined});
-        };
-        QStringList joined;
-        for (qsizetype i = 0; i < entry.notes.size(); ++i) {
-            if (entry.bJoined && entry.joins.value(i))
-                joined << entry.notes[i];
-            else
-                add(entry.notes[i], entry.paths.value(i));
+    for (const QString& note : notes)
+        names << Name(note);
+    Piece piece;
+    piece.tail = kHeadEnd + joining.details;
+    QStringList lists{names.join(kListGap), Runs(names)};
+    if (!joining.plural.isEmpty())
+        lists << QString::number(names.size()) + QLatin1Char(' ') + joining.plural;
+    for (int narrowest = INT_MAX; const QString& list : lists) {
+        const QString form = list + piece.tail;
+        const int width = metrics.horizontalAdvance(form);
+        if (width < narrowest) {
+            piece.forms << form;
+            narrowest = width;
         }
-        if (!joined.isEmpty())
-            add(JoinedNote(joined, entry.joinedDetails), QString(), true);
-        const qsizetype shown = entry.notes.size() - std::max<qsizetype>(joined.size() - 1, 0);
-        gaps += metrics.horizontalAdvance(kNoteGap) * int(std::max<qsizetype>(shown - 1, 0));
     }
-    return gaps;
+    // The whole list is the head of joined notes: it gives way only where heads do.
+    piece.text = piece.forms.first();
+    piece.full = metrics.horizontalAdvance(piece.text);
+    piece.compact = piece.full;
+    piece.least = piece.full;
+    piece.narrowest = metrics.horizontalAdvance(piece.forms.last());
+    return piece;
 }
 
-int LeastSum(const std::vector<Piece>& pieces)
+// The pieces a label shows, its joined notes in the place of the first of them.
+void MakePieces(NoteLabel& entry)
 {
-    int sum = 0;
-    for (const Piece& piece : pieces)
-        sum += piece.least;
-    return sum;
+    const QFontMetrics metrics = entry.label->fontMetrics();
+    entry.gap = metrics.horizontalAdvance(kNoteGap);
+    entry.pieces.clear();
+    QStringList joined;
+    size_t joinedAt = 0;
+    for (qsizetype i = 0; i < entry.notes.size(); ++i) {
+        const bool bReturn = entry.returns.value(i);
+        if (entry.bJoined && !bReturn) {
+            if (joined.isEmpty()) {
+                joinedAt = entry.pieces.size();
+                entry.pieces.emplace_back();
+            }
+            joined << entry.notes[i];
+            continue;
+        }
+        entry.pieces.push_back(NotePiece(metrics, entry.notes[i], entry.paths.value(i), bReturn));
+    }
+    if (!joined.isEmpty())
+        entry.pieces[joinedAt] = JoinedPiece(metrics, joined, entry.joining);
 }
 
-// Shares room among the pieces (only the joined ones, when bJoinedOnly) in proportion to
-// what each needs least.
-void ShareInProportion(std::vector<Piece*>& pieces, int room, bool bJoinedOnly)
+// The piece's text as it fits its share. Joined notes shorten their list, and when even
+// the count is too wide they cut it, never what is wrong.
+QString ShownText(const QFontMetrics& metrics, const Piece& piece)
+{
+    if (piece.forms.isEmpty())
+        return FitStatusNote(metrics, piece.text, piece.path, piece.share);
+    for (const QString& form : piece.forms)
+        if (metrics.horizontalAdvance(form) <= piece.share)
+            return form;
+    const QString& narrowest = piece.forms.last();
+    const QString list = metrics.elidedText(narrowest.chopped(piece.tail.size()), Qt::ElideRight,
+                                            piece.share - metrics.horizontalAdvance(piece.tail));
+    if (!list.isEmpty())
+        return list + piece.tail;
+    return metrics.elidedText(narrowest, Qt::ElideRight, std::max(piece.share, 0));
+}
+
+bool IsJoined(const Piece* piece) { return !piece->forms.isEmpty(); }
+
+int Sum(const std::vector<Piece*>& pieces, int Piece::*width)
 {
     int sum = 0;
     for (const Piece* piece : pieces)
-        if (piece->bJoined || !bJoinedOnly)
-            sum += piece->least;
-    for (Piece* piece : pieces)
-        if (piece->bJoined || !bJoinedOnly)
-            piece->share = sum > 0 ? int(qint64(std::max(room, 0)) * piece->least / sum) : 0;
+        sum += piece->*width;
+    return sum;
 }
 
-// Shares room among the pieces: each keeps its head when the heads fit; of what is
-// left, the pieces that need least are served whole first. When the heads do not fit,
-// joined notes give way before the others, whose heads say what is wrong on their own.
-void ShareOut(std::vector<Piece*>& pieces, int room)
+// Shares room among the pieces: each keeps its head when the heads fit, then every word,
+// its path at its shortest, then the paths lengthen; at each step the pieces that need
+// least are served whole first. Pieces come in the bar's order, from its left end.
+void ShareOut(std::vector<Piece*> pieces, int room)
 {
-    int leastSum = 0;
-    int joinedSum = 0;
-    for (const Piece* piece : pieces) {
-        leastSum += piece->least;
-        joinedSum += piece->bJoined ? piece->least : 0;
-    }
+    const int leastSum = Sum(pieces, &Piece::least);
     if (room < leastSum) {
-        if (joinedSum > 0 && room >= leastSum - joinedSum) {
+        // The joined lists shorten first, to a run or a count; then the other heads give
+        // way from the bar's left end, each to its first word; then all in proportion.
+        int wanting = leastSum - room;
+        for (const bool bJoined : {true, false}) {
+            for (Piece* piece : pieces) {
+                if (IsJoined(piece) != bJoined)
+                    continue;
+                const int give = std::min(wanting, piece->least - piece->narrowest);
+                piece->share = piece->least - give;
+                wanting -= give;
+            }
+        }
+        if (wanting > 0) {
             for (Piece* piece : pieces)
-                piece->share = piece->least;
-            ShareInProportion(pieces, room - (leastSum - joinedSum), true);
-        } else {
-            ShareInProportion(pieces, room, false);
+                piece->share = int(qint64(std::max(room, 0)) * piece->least / std::max(leastSum, 1));
         }
         return;
     }
-    int extra = room - leastSum;
+    const int compactSum = Sum(pieces, &Piece::compact);
+    const bool bWords = room >= compactSum;
+    int Piece::*from = bWords ? &Piece::compact : &Piece::least;
+    int Piece::*to = bWords ? &Piece::full : &Piece::compact;
+    int extra = room - (bWords ? compactSum : leastSum);
     std::sort(pieces.begin(), pieces.end(),
-              [](const Piece* a, const Piece* b) { return a->full - a->least < b->full - b->least; });
+              [&](const Piece* a, const Piece* b) { return a->*to - a->*from < b->*to - b->*from; });
     int left = int(pieces.size());
     for (Piece* piece : pieces) {
-        const int give = std::min(piece->full - piece->least, extra / left--);
-        piece->share = piece->least + give;
+        const int give = std::min(piece->*to - piece->*from, extra / left--);
+        piece->share = piece->*from + give;
         extra -= give;
     }
 }
 
+// The pieces (the returns too, when bReturns), and the room they have: each is charged
+// its gap, and each label that shows one has a gap back. A label is as wide as its text
+// rounded up, and each piece is measured rounded: a pixel each is kept for that.
+std::vector<Piece*> Pieces(std::vector<NoteLabel>& labels, bool bReturns, int& room)
+{
+    std::vector<Piece*> pieces;
+    for (NoteLabel& entry : labels) {
+        const size_t before = pieces.size();
+        for (Piece& piece : entry.pieces) {
+            if (bReturns || !piece.bReturn) {
+                pieces.push_back(&piece);
+                room -= entry.gap + 1;
+            }
+        }
+        room += pieces.size() > before ? entry.gap : 0;
+    }
+    return pieces;
+}
+
+// What the labels take, the gaps between their pieces included.
+int Used(const std::vector<NoteLabel>& labels)
+{
+    int used = 0;
+    for (const NoteLabel& entry : labels) {
+        int shown = 0;
+        for (const Piece& piece : entry.pieces) {
+            if (piece.bShown) {
+                used += piece.share + 1;
+                ++shown;
+            }
+        }
+        used += entry.gap * std::max(shown - 1, 0);
+    }
+    return used;
+}
+
+// Shares room among the notes, what is wrong before what is back; returns the room
+// they take.
+int ShareAmongNotes(std::vector<NoteLabel>& labels, int room)
+{
+    int allRoom = room;
+    std::vector<Piece*> pieces = Pieces(labels, true, allRoom);
+    if (Sum(pieces, &Piece::compact) <= allRoom) {
+        ShareOut(pieces, allRoom);
+        return Used(labels);
+    }
+    int failureRoom = room;
+    pieces = Pieces(labels, false, failureRoom);
+    if (Sum(pieces, &Piece::full) <= failureRoom) {
+        for (Piece* piece : pieces)
+            piece->share = piece->full;
+        // Each return whole or cut at its end, in turn, or not at all.
+        int left = failureRoom - Sum(pieces, &Piece::full);
+        for (NoteLabel& entry : labels) {
+            bool bAny = std::any_of(entry.pieces.begin(), entry.pieces.end(), [](const Piece& p) { return !p.bReturn; });
+            for (Piece& piece : entry.pieces) {
+                if (!piece.bReturn)
+                    continue;
+                const int cost = (bAny ? entry.gap : 0) + 1;
+                piece.bShown = left - cost >= piece.least;
+                if (!piece.bShown)
+                    continue;
+                piece.share = std::min(piece.full, left - cost);
+                left -= piece.share + cost;
+                bAny = true;
+            }
+        }
+        return Used(labels);
+    }
+    // Where even the heads do not fit, the notes that may join do, so that every head
+    // still says what is wrong.
+    if (Sum(pieces, &Piece::least) > failureRoom) {
+        for (NoteLabel& entry : labels) {
+            if (entry.CanJoin()) {
+                entry.bJoined = true;
+                MakePieces(entry);
+            }
+        }
+        failureRoom = room;
+        pieces = Pieces(labels, false, failureRoom);
+    }
+    for (NoteLabel& entry : labels)
+        for (Piece& piece : entry.pieces)
+            piece.bShown = !piece.bReturn;
+    ShareOut(pieces, failureRoom);
+    return Used(labels);
+}
+
+// The width of the row the bar lays its widgets out in: a size grip has a column of its
+// own beside it.
+int RowWidth(const QStatusBar* bar)
+{
+    const auto* grip = bar->findChild<QSizeGrip*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!grip || grip->isHidden())
+        return bar->width();
+    const int spacing = bar->layout() ? std::max(bar->layout()->spacing(), 0) : 0;
+    return bar->width() - grip->sizeHint().width() - 1 - spacing;
+}
+
+// Where widget stands in the bar's row, from its left end.
+int BarIndex(const QStatusBar* bar, QWidget* widget)
+{
+    for (const QBoxLayout* row : bar->findChildren<QBoxLayout*>()) {
+        const int index = row->indexOf(widget);
+        if (index >= 0)
+            return index;
+    }
+    return INT_MAX;
+}
+
 void FitNotes(QStatusBar* bar)
 {
-    const QString leftText = bar->property(kLeftText).toString();
-    const int leftWidth = bar->fontMetrics().horizontalAdvance(leftText);
-    int room = bar->width() - kLeftInset - leftWidth;
+    int room = RowWidth(bar) - kRowLead;
     std::vector<NoteLabel> labels;
     QLabel* givingWay = nullptr;
+    int widgets = 0;
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (widget->isHidden())
+        if (widget->isHidden() || qobject_cast<QSizeGrip*>(widget))
             continue;
+        ++widgets;
         auto* label = qobject_cast<QLabel*>(widget);
         if (label && IsNote(label)) {
-            labels.push_back({label, label->property(kNotes).toStringList(),
-                              label->property(kNotePaths).toStringList(),
-                              label->property(kNoteJoins).value<QList<bool>>(),
-                              label->property(kJoinedDetails).toString()});
+            NoteLabel& entry = labels.emplace_back();
+            entry.label = label;
+            entry.notes = label->property(kNotes).toStringList();
+            entry.paths = label->property(kNotePaths).toStringList();
+            entry.returns = label->property(kNoteReturns).value<QList<bool>>();
+            entry.joining = {label->property(kJoinedDetails).toString(), label->property(kJoinedPlural).toString()};
+            MakePieces(entry);
         } else if (label && GivesWay(label) && !givingWay) {
             givingWay = label;
         } else {
-            room -= widget->sizeHint().width() + kWidgetGap;
+            room -= widget->sizeHint().width();
         }
     }
-    room -= kWidgetGap * int(labels.size() + (givingWay ? 1 : 0));
-    std::vector<Piece> pieces;
-    int gaps = MakePieces(labels, pieces);
-    // The heads come before the left text (a help hint): it gives way as far as they
-    // need, and is clipped where the bar draws it. Where even that is not enough, the
-    // notes that may join do, so that every head still says what is wrong.
-    if (LeastSum(pieces) + gaps > room + leftWidth) {
-        for (NoteLabel& entry : labels)
-            entry.bJoined = !entry.joinedDetails.isEmpty() && entry.Joining() > 1;
-        gaps = MakePieces(labels, pieces);
-    }
-    room -= gaps;
-    const int leastSum = LeastSum(pieces);
-    if (leastSum > room)
-        room += std::min(leastSum - room, leftWidth);
+    room -= kWidgetGap * std::max(widgets - 1, 0);
+    // What gives way, gives way from the bar's left end: the receiver's own notes are at
+    // its right.
+    std::stable_sort(labels.begin(), labels.end(), [bar](const NoteLabel& a, const NoteLabel& b) {
+        return BarIndex(bar, a.label) < BarIndex(bar, b.label);
+    });
 
-    int fullSum = 0;
-    for (const Piece& piece : pieces)
-        fullSum += piece.full;
-    // Room goes to the notes first; the identity line takes what they leave.
+    // The left text (a help hint) stays while every word of every note fits beside it,
+    // paths cut in their middle; otherwise it gives way wholly.
+    const QString leftText = bar->property(kLeftText).toString();
+    if (!leftText.isEmpty()) {
+        const int besideLeft = room - bar->fontMetrics().horizontalAdvance(leftText) - kLeftTextLead - kLeftTextTrail + kRowLead;
+        int wordsRoom = besideLeft;
+        if (Sum(Pieces(labels, true, wordsRoom), &Piece::compact) <= wordsRoom)
+            room = besideLeft;
+    }
+    room -= ShareAmongNotes(labels, room);
+
+    // The identity line takes what the notes leave.
     if (givingWay) {
         const int lineFull = givingWay->sizeHint().width();
-        const int lineRoom = std::clamp(room - fullSum, 0, lineFull);
-        room -= lineRoom;
+        const int lineRoom = std::clamp(room, 0, lineFull);
         givingWay->setMaximumWidth(lineRoom >= lineFull ? QWIDGETSIZE_MAX : lineRoom);
         if (givingWay->toolTip() != givingWay->text())
             givingWay->setToolTip(givingWay->text());
     }
-
-    std::vector<Piece*> order;
-    for (Piece& piece : pieces)
-        order.push_back(&piece);
-    ShareOut(order, room);
     for (const NoteLabel& entry : labels) {
         QStringList shown;
-        for (const Piece& piece : pieces)
-            if (piece.label == entry.label)
-                shown << FitStatusNote(entry.label->fontMetrics(), piece.text, piece.path, piece.share);
+        for (const Piece& piece : entry.pieces)
+            if (piece.bShown)
+                shown << ShownText(entry.label->fontMetrics(), piece);
         entry.label->setText(shown.join(kNoteGap));
     }
 }
 
+// Where the bar draws its left text: from 6 px in to a size grip, or to 2 px before its
+// first widget.
+int LeftTextRoom(const QStatusBar* bar)
+{
+    int right = bar->width() - 12;
+    for (const QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!widget->isVisible())
+            continue;
+        if (qobject_cast<const QSizeGrip*>(widget))
+            right = std::min(right, widget->x());
+        else
+            right = std::min(right, widget->x() - kLeftTextTrail);
+    }
+    return right - kLeftTextLead;
+}
+
+bool LeftTextWhole(const QStatusBar* bar)
+{
+    return bar->fontMetrics().horizontalAdvance(bar->currentMessage()) <= LeftTextRoom(bar);
+}
+
+// The bar as it draws itself with no left text: its panel, and a frame around each
+// widget.
+void PaintWithoutLeftText(QStatusBar* bar, const QPaintEvent* event)
+{
+    QPainter painter(bar);
+    QStyleOption panel;
+    panel.initFrom(bar);
+    bar->style()->drawPrimitive(QStyle::PE_PanelStatusBar, &panel, &painter, bar);
+    for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QRect frame = widget->geometry().adjusted(-2, -1, 2, 1);
+        if (!widget->isVisible() || qobject_cast<QSizeGrip*>(widget) || !event->rect().intersects(frame))
+            continue;
+        QStyleOption item(0);
+        item.rect = frame;
+        item.palette = bar->palette();
+        item.state = QStyle::State_None;
+        bar->style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &item, &painter, widget);
+    }
+}
+
 // Fits the notes again when the room changes: a resized window, or another label of the
-// bar taking a longer text.
+// bar taking a longer text. A left text that does not fit whole is not drawn at all: a
+// fragment of it would read as something else.
 class NoteFitter : public QObject
 {
 public:
@@ -260,8 +519,22 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
-            FitNotes(static_cast<QStatusBar*>(watched));
+        auto* bar = static_cast<QStatusBar*>(watched);
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
+            FitNotes(bar);
+            // The widgets move once the layout has run: a left text that now fits, or
+            // no longer does, is drawn again whole or not at all.
+            QMetaObject::invokeMethod(bar, [bar] {
+                const bool bWhole = LeftTextWhole(bar);
+                if (bar->property(kLeftTextWhole).toBool() != bWhole) {
+                    bar->setProperty(kLeftTextWhole, bWhole);
+                    bar->update();
+                }
+            }, Qt::QueuedConnection);
+        } else if (event->type() == QEvent::Paint && !LeftTextWhole(bar)) {
+            PaintWithoutLeftText(bar, static_cast<QPaintEvent*>(event));
+            return true;
+        }
         return false;
     }
 };
@@ -279,56 +552,68 @@ QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QS
     if (at >= 0) {
         const QString before = lead + details.left(at);
         const QString after = details.mid(at + path.size());
-        const int shortest =
-            metrics.horizontalAdvance(path.left(kShortestPathChars)) + metrics.horizontalAdvance(kEllipsis);
+        const int shortest = ShortestPathWidth(metrics, path);
         const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
-        details = details.left(at) + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
-        if (metrics.horizontalAdvance(lead + details) <= room)
-            return lead + details;
+        QString shown = before + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
+        // Where the pieces meet, the text may come out a pixel wider than they are apart.
+        const int over = metrics.horizontalAdvance(shown) - room;
+        if (over > 0 && pathRoom > shortest)
+            shown = before + metrics.elidedText(path, Qt::ElideMiddle, std::max(pathRoom - over, shortest)) + after;
+        if (metrics.horizontalAdvance(shown) <= room)
+            return shown;
+        details = shown.mid(lead.size());
     }
     if (!head.isEmpty()) {
         const QString cut = metrics.elidedText(details, Qt::ElideRight, room - metrics.horizontalAdvance(lead));
-        // Nothing of the details left: the ellipsis follows the head, which then needs
-        // no ": ".
-        if (!cut.isEmpty() && cut != kEllipsis)
+        // Next to nothing of the details left ("/…" says nothing): the ellipsis follows
+        // the head, which then needs no ": ".
+        if (cut.size() > kShortestPathChars)
             return lead + cut;
         if (metrics.horizontalAdvance(head + kEllipsis) <= room)
             return head + kEllipsis;
     }
-    return metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
+    // A head cut short keeps at least its first word, where that fits.
+    const QString cut = metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
+    const QString word = Name(text) + kEllipsis;
+    return cut.size() < word.size() && metrics.horizontalAdvance(word) <= room ? word : cut;
 }
 
 namespace {
 
-void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails,
-              const QList<bool>& joins)
+void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QList<bool>& returns,
+              const NoteJoining& joining)
 {
     if (!label)
         return;
     QStringList said;
     QStringList saidPaths;
-    QList<bool> saidJoins;
+    QList<bool> saidReturns;
     for (qsizetype i = 0; i < notes.size(); ++i) {
         if (notes[i].isEmpty())
             continue;
         said << notes[i];
         saidPaths << paths.value(i);
-        saidJoins << joins.value(i, joins.isEmpty());
+        saidReturns << returns.value(i);
     }
     // Asked again and again for the same (the link is looked at four times a second):
     // the window is left at rest.
     if (IsNote(label) && label->property(kNotes).toStringList() == said
         && label->property(kNotePaths).toStringList() == saidPaths
-        && label->property(kNoteJoins).value<QList<bool>>() == saidJoins
-        && label->property(kJoinedDetails).toString() == joinedDetails)
+        && label->property(kNoteReturns).value<QList<bool>>() == saidReturns
+        && label->property(kJoinedDetails).toString() == joining.details
+        && label->property(kJoinedPlural).toString() == joining.plural)
         return;
     // Device names and received words are shown as they are, never read as markup.
     label->setTextFormat(Qt::PlainText);
+    // The notes are fitted to the bar: a text set before the bar's own widgets settle
+    // (a size grip shown with the window) must not widen the window for good.
+    label->setMinimumWidth(1);
     label->setToolTip(said.join(QLatin1Char('\n')));
     label->setProperty(kNotes, said);
     label->setProperty(kNotePaths, saidPaths);
-    label->setProperty(kNoteJoins, QVariant::fromValue(saidJoins));
-    label->setProperty(kJoinedDetails, joinedDetails);
+    label->setProperty(kNoteReturns, QVariant::fromValue(saidReturns));
+    label->setProperty(kJoinedDetails, joining.details);
+    label->setProperty(kJoinedPlural, joining.plural);
     label->setText(said.join(kNoteGap));
     // A label not yet in its bar would show as a window of its own.
     if (label->parentWidget())
@@ -339,15 +624,15 @@ void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths,
 
 }  // namespace
 
-void ShowStatusNote(QLabel* label, const QString& text, const QString& path)
+void ShowStatusNote(QLabel* label, const QString& text, const QString& path, bool bReturn)
 {
-    SetNotes(label, QStringList{text}, QStringList{path}, QString(), {});
+    SetNotes(label, QStringList{text}, QStringList{path}, QList<bool>{bReturn}, {});
 }
 
-void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QString& joinedDetails,
-                     const QList<bool>& joins)
+void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList& paths, const QList<bool>& returns,
+                     const NoteJoining& joining)
 {
-    SetNotes(label, notes, paths, joinedDetails, joins);
+    SetNotes(label, notes, paths, returns, joining);
 }
 
 QLabel* NewGivingWayLabel() { return new GivingWayLabel(); }

@@ -2,11 +2,9 @@
 
 #include "pctime.h"
 #include "porttexts.h"
-
-#include <QElapsedTimer>
+#include "utcdatetime.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -17,24 +15,24 @@ QString SilenceText(const QDateTime& lastUtc, const QDateTime& nowUtc)
 
 }  // namespace
 
-ReceiverLinkWatch::ReceiverLinkWatch()
+ReceiverLinkWatch::ReceiverLinkWatch() : clockMs(&UtcDateTime::SteadyMSecs)
 {
-    auto steady = std::make_shared<QElapsedTimer>();
-    steady->start();
-    clockMs = [steady] { return steady->elapsed(); };
+    // One clock for the silences and the note, whichever a test puts in.
+    returnNote.clockMs = [this] { return clockMs(); };
 }
 
 void ReceiverLinkWatch::PortDown(const QString& text)
 {
     downText = text;
     note.clear();
+    returnNote.Cancel(0);
 }
 
 void ReceiverLinkWatch::PortBack(const QString& text)
 {
     downText.clear();
     note = text;
-    noteUntilMs = clockMs() + noteMs;
+    returnNote.Begin(0);
 }
 
 void ReceiverLinkWatch::PortOpened()
@@ -65,7 +63,7 @@ bool ReceiverLinkWatch::MessageHeard(const QDateTime& utc)
     return bWasQuiet;
 }
 
-void ReceiverLinkWatch::SetReading(const QString& port, const QString& mode)
+void ReceiverLinkWatch::SetNamesForNote(const QString& port, const QString& mode)
 {
     portName = port;
     modeName = mode;
@@ -73,6 +71,8 @@ void ReceiverLinkWatch::SetReading(const QString& port, const QString& mode)
 
 bool ReceiverLinkWatch::Check(bool bPortOpen, bool bReceiverWork)
 {
+    // The note's own timer runs on the real steady clock; the look follows clockMs.
+    returnNote.EndDue();
     if (!bPortOpen || bReceiverWork) {
         countFromMs = -1;
         quiet = Quiet::None;
@@ -113,7 +113,10 @@ QString ReceiverLinkWatch::Text(const QDateTime& nowUtc) const
     }
     if (quiet == Quiet::NotUnderstood)
         return NotUnderstoodText(portName, modeName);
-    if (!note.isEmpty() && clockMs() < noteUntilMs)
-        return note;
-    return QString();
+    return SaysReturn() ? note : QString();
+}
+
+bool ReceiverLinkWatch::SaysReturn() const
+{
+    return downText.isEmpty() && quiet == Quiet::None && !note.isEmpty() && returnNote.IsShown(0);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "passingnotes.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -18,7 +20,7 @@ public:
 
     // The port is not open; the text stays until PortBack or PortOpened.
     void PortDown(const QString& text);
-    // The port that was down is back; the note is shown for noteMs.
+    // The port that was down is back; the note is shown for returnNote.shownMs.
     void PortBack(const QString& note);
     // The port was opened anew: the down text goes, a note being shown stays. What was
     // heard before is of an earlier opening, perhaps of another port or receiver.
@@ -32,7 +34,7 @@ public:
 
     // The port's name and the interface mode's name, as the note on data the mode cannot
     // read gives them.
-    void SetReading(const QString& port, const QString& mode);
+    void SetNamesForNote(const QString& port, const QString& mode);
 
     // The periodic look. True once, when a note begins: no bytes for silenceLimitMs, or
     // bytes but no message for notUnderstoodMs, while the port was open and no search or
@@ -43,6 +45,8 @@ public:
     // The status text now (nowUtc picks whether the date is needed); empty when there
     // is nothing to say.
     QString Text(const QDateTime& nowUtc) const;
+    // Whether Text is the short note that the port is back.
+    bool SaysReturn() const;
 
     static QString NotUnderstoodText(const QString& port, const QString& mode);
 
@@ -51,16 +55,16 @@ public:
 
     int silenceLimitMs = 5000;
     int notUnderstoodMs = 10000;
-    int noteMs = 10000;
     // The steady clock in ms; tests put their own here.
     std::function<qint64()> clockMs;
+    // The note that the port is back, on show for its shownMs on clockMs.
+    PassingNotes returnNote{1, {}};
 
 private:
     enum class Quiet { None, Silent, NotUnderstood };
 
     QString downText;
     QString note;
-    qint64 noteUntilMs = 0;
     QString portName;
     QString modeName;
     QDateTime lastDataUtc;    // the last bytes since the port was opened; invalid before

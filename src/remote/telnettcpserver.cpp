@@ -33,9 +33,7 @@ TelnetTcpServer::TelnetTcpServer(QObject* parent) : QObject(parent)
     connect(&idleTimer, &QTimer::timeout, this, &TelnetTcpServer::OnIdle);
     retryTimer.setInterval(kRetryMs);
     connect(&retryTimer, &QTimer::timeout, this, &TelnetTcpServer::Retry);
-    backTimer.setSingleShot(true);
-    backTimer.setInterval(kBackShownMs);
-    connect(&backTimer, &QTimer::timeout, this, [this] { SetNote(QString()); });
+    backNote.shownMs = kBackShownMs;
 }
 
 TelnetTcpServer::~TelnetTcpServer()
@@ -53,7 +51,7 @@ void TelnetTcpServer::StartServer(quint16 port)
     RefuseWaiting();
     server.close();
     retryTimer.stop();
-    backTimer.stop();
+    backNote.Cancel(0);
     wantedPort = port;
     if (Listen())
         SetNote(QString());
@@ -79,14 +77,15 @@ void TelnetTcpServer::Retry()
     if (!Listen())
         return;
     retryTimer.stop();
+    // Begun first: whoever hears the note asks whether it is the return.
+    backNote.Begin(0);
     SetNote(QStringLiteral("Remote link back: port %1").arg(wantedPort));
-    backTimer.start();
 }
 
 void TelnetTcpServer::SetRetryTimes(int retryMs, int backShownMs)
 {
     retryTimer.setInterval(retryMs);
-    backTimer.setInterval(backShownMs);
+    backNote.shownMs = backShownMs;
 }
 
 // Said once per change: the tries every few seconds that fail for the same reason add

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "passingnotes.h"
 #include "remoteline.h"
 
 #include <QByteArray>
@@ -53,6 +54,8 @@ public:
     bool HasClient() const { return !client.isNull(); }
     // Why the last StartServer could not listen; empty while listening.
     QString ListenError() const { return listenError; }
+    // Whether the note is the short one that the link is back.
+    bool NoteSaysReturn() const { return backNote.IsShown(0); }
     // The waits between tries and while the return is said; tests shorten them.
     void SetRetryTimes(int retryMs, int backShownMs);
 
@@ -94,7 +97,7 @@ private:
     QTimer slotWaitTimer;
     QTimer idleTimer;
     QTimer retryTimer;
-    QTimer backTimer;
+    PassingNotes backNote{1, [this](int) { SetNote(QString()); }};
     quint16 wantedPort = 0;
     QString note;
     std::function<bool()> isStreaming;

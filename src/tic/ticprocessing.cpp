@@ -160,16 +160,16 @@ void MainWindow::ShowTicLinkNotes()
     // Handed over one by one, so that each counter's head stays on screen; a serial
     // counter's device path loses its middle before the reason and the retry time go.
     // With many notes at once, the names of the counters not read are what stays; a
-    // return is no such counter and keeps its own note.
+    // return is no such counter: it never joins them, and gives way before any failure.
     QStringList paths;
-    QList<bool> joins;
+    QList<bool> returns;
     for (int k = 0; k < 8; ++k) {
         const TicPortSettings& settings = ticPortThreads[k].Settings();
         paths << (settings.IsOff() || settings.IsTcpIp() ? QString() : settings.portName);
-        joins << !ticBackNotes.IsShown(k);
+        returns << ticBackNotes.IsShown(k);
     }
-    ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)), paths,
-                    QStringLiteral("not read"), joins);
+    ShowStatusNotes(ticLinkLabel, QStringList(std::begin(ticLinkNotes), std::end(ticLinkNotes)), paths, returns,
+                    {QStringLiteral("not read"), QStringLiteral("counters")});
 }
 
 void MainWindow::StreamTicLine(const char* body, const QByteArray& line, int& streamMode)

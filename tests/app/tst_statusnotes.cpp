@@ -7,11 +7,14 @@
 #include "statusnotes.h"
 #include "testsupport.h"
 #include "ui_mainwindow.h"
+#include "utcdatetime.h"
 
 #include <QAction>
+#include <QImage>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTest>
 
@@ -73,19 +76,43 @@ class TestStatusNotes : public QObject
             w->receiverTime.SetDateTime(QDateTime(day, QTime(4, 50, s), Qt::UTC)), w->LogStatusRecord();
     }
 
-    // Each shown note fits its label, and (when asked) the help text left of them all is
-    // whole.
-    bool Fits(bool bHelpWhole = true) const
+    // Where the bar's first shown widget begins: its left text has the room before it.
+    int FirstLeft() const
     {
         int firstLeft = w->statusBar()->width();
+        for (const QWidget* widget : w->statusBar()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (widget->isVisible() && !qobject_cast<const QSizeGrip*>(widget))
+                firstLeft = std::min(firstLeft, widget->x());
+        return firstLeft;
+    }
+
+    // Whether anything is drawn left of the bar's widgets, as seen in its pixels: its left
+    // text, whole or in part.
+    bool LeftTextDrawn() const
+    {
+        const QImage image = w->statusBar()->grab().toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 4; x < std::min(FirstLeft() - 3, image.width()); ++x)
+                if (qGray(image.pixel(x, y)) < 96)
+                    return true;
+        return false;
+    }
+
+    // Each shown note fits its label, which has the room its text asks for; the help text
+    // is drawn whole or (when it is not to be drawn) not at all.
+    bool Fits(bool bHelpDrawn) const
+    {
         for (const QLabel* label : w->statusBar()->findChildren<QLabel*>()) {
             if (label->isHidden() || label == w->statusMessageLabel)  // the identity line is cut as it is drawn
                 continue;
-            firstLeft = std::min(firstLeft, label->x());
-            if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+            if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width()
+                || label->width() < label->sizeHint().width())
                 return false;
         }
-        return !bHelpWhole || firstLeft >= w->statusBar()->fontMetrics().horizontalAdvance(QStringLiteral("For Help, press F1"));
+        const QStatusBar* bar = w->statusBar();
+        const bool bWhole = FirstLeft() - 8 >= bar->fontMetrics().horizontalAdvance(bar->currentMessage());
+        const bool bDrawn = LeftTextDrawn();
+        return bDrawn == bHelpDrawn && (!bDrawn || bWhole);
     }
 
 private slots:
@@ -114,9 +141,26 @@ private slots:
         w->OnTicLinkStatus(2, false, unreachable2);
         QCOMPARE(Said(w->ticLinkLabel), kUnreachable + '\n' + unreachable2);
         w->OnTicLinkStatus(2, true, QString());
-        // The return shows for a while (10 s, shortened here), then goes by itself.
-        w->ticBackNotes.shownMs = 200;
+        // The return shows for 10 s on the steady clock. A failure said meanwhile stays
+        // past the return's time.
+        qint64 nowMs = 1000;
+        w->ticBackNotes.clockMs = [&nowMs] { return nowMs; };
         const QString back = QStringLiteral("TIC1 back: the counter at 10.0.0.9 answers again");
+        w->OnTicLinkStatus(1, true, back);
+        QStringList shown;
+        for (qint64 atMs : {10500, 11500, 12000, 13000, 23000}) {
+            nowMs = atMs;
+            if (atMs == 12000)
+                w->OnTicLinkStatus(1, true, back);
+            if (atMs == 13000)
+                w->OnTicLinkStatus(1, false, kUnreachable);
+            w->ticBackNotes.EndDue();
+            shown << Said(w->ticLinkLabel);
+        }
+        QCOMPARE(shown, QStringList({back, QString(), back, kUnreachable, kUnreachable}));
+        // Its own timer ends it too (10 s, shortened here).
+        w->ticBackNotes.clockMs = &UtcDateTime::SteadyMSecs;
+        w->ticBackNotes.shownMs = 200;
         w->OnTicLinkStatus(1, true, back);
         QCOMPARE(Said(w->ticLinkLabel), back);
         QVERIFY(TestSupport::WaitFor([&] { return Said(w->ticLinkLabel).isEmpty(); }));
@@ -174,57 +218,104 @@ private slots:
         QCOMPARE(redraws.count, 0);
     }
 
-    // With the GPS port, its 1PPS line and several counters down at once, at the default
-    // window size: each GPS note and the log note keep their heads, the counters' notes
-    // join into one that names each counter, and a lone counter's path loses its middle
-    // before its reason and retry time. Whatever the bar holds, its labels fit it.
+    // Several notes at once, at the default window size: the receiver's notes keep their
+    // heads; the counters' notes join into one that names each counter and ends in what
+    // is wrong; a counter that is back gives way before any failure; a lone counter's
+    // path loses its middle before its reason; the help text is drawn whole or not at
+    // all. Whatever the bar holds, its labels fit it.
     void manyNotesKeepTheirHeads_data()
     {
-        QTest::addColumn<int>("ticPorts");  // TIC1 to this one are serial ports that are not there
-        QTest::addColumn<bool>("bGpsNotes");
-        QTest::addColumn<QString>("logNote");
-        QTest::addColumn<int>("backPort");  // one of them that is back; 0: none
-        QTest::addColumn<QStringList>("shown");  // each is to be seen whole in some label
-        const QString logNote = "Log not written: " + kPath + " (No space left on device)";
+        QTest::addColumn<QList<int>>("failing");  // TIC ports on serial ports that are not there
+        QTest::addColumn<QStringList>("links");   // what TIC1, TIC2, ... say of their links
+        QTest::addColumn<int>("backPort");        // one of them back; 0: none
+        QTest::addColumn<int>("gpsNotes");        // 0: none, 1: the port lost, 2: and its 1PPS line
+        QTest::addColumn<QStringList>("notes");   // for the log and the settings labels
+        QTest::addColumn<int>("overBy");          // > 0: the window this much narrower than the whole notes
+        QTest::addColumn<QStringList>("shown");   // each to be seen whole in some label
+        QTest::addColumn<QStringList>("absent");  // each in no label
+        QTest::addColumn<bool>("bHelp");          // the help text drawn
+        const QString logNote = "GPS log not written: " + kPath + " (No space left on device)";
+        const QString settingsNote = QStringLiteral("Settings not saved: /root/.config/KVX Systems/Horalux.conf (not writable)");
+        const QStringList both{logNote, settingsNote};
         QTest::newRow("GPS port lost, 1PPS line, three counters")
-            << 3 << true << QString() << 0
-            << QStringList{"GPS port lost", "1PPS line DCD unreadable", "TIC1, TIC2, TIC3"};
-        // More heads than room, the help text gone: the joined counters give way first.
+            << QList<int>{1, 2, 3} << QStringList() << 0 << 2 << QStringList() << 0
+            << QStringList{"GPS port lost", "1PPS line DCD unreadable", "TIC1, TIC2, TIC3"} << QStringList() << false;
+        // More heads than room: the joined list shortens, then the heads at the left.
         QTest::newRow("and a log note: the bar filled up")
-            << 3 << true << logNote << 0 << QStringList{"GPS port lost", "1PPS line DCD unreadable", "TIC1", "Log not written"};
-        // A counter back is no counter not read.
-        QTest::newRow("three counters, one back") << 3 << false << QString() << 2 << QStringList{"TIC2 port back", "TIC1, TIC3: not"};
+            << QList<int>{1, 2, 3} << QStringList() << 0 << 2 << QStringList{logNote} << 0
+            << QStringList{"GPS port lost\u2026", "1PPS line DCD unreadable\u2026", "TIC1\u2013TIC3: not read", "GPS"}
+            << QStringList() << false;
+        QTest::newRow("GPS port lost, four counters, one back, log and settings")
+            << QList<int>{3, 4, 5, 6} << QStringList() << 1 << 1 << both << 0
+            << QStringList{"GPS port lost\u2026", "TIC3\u2013TIC6: not read", "Settings not saved\u2026"}
+            << QStringList{"TIC1"} << false;
+        QTest::newRow("four counters apart: their count")
+            << QList<int>{1, 3, 5, 7} << QStringList() << 0 << 1 << both << 0
+            << QStringList{"GPS port lost\u2026", "4 counters: not read"} << QStringList() << false;
+        // A counter back is no counter not read, and gives way to the others.
+        QTest::newRow("three counters, one back")
+            << QList<int>{1, 2, 3} << QStringList() << 2 << 0 << QStringList() << 0
+            << QStringList{"TIC1 port cannot be opened", "TIC3 port cannot be opened"} << QStringList{"TIC2"} << false;
         // A by-id path is wider than the bar: the reason follows what is left of it.
         QTest::newRow("one counter, its path cut in the middle")
-            << 1 << false << QString() << 0 << QStringList{"TIC1 port cannot be opened: /d", "\u2026", "1 (No such file"};
+            << QList<int>{1} << QStringList() << 0 << 0 << QStringList() << 0
+            << QStringList{"TIC1 port cannot be opened: /d", "\u2026", "1 (No such file or directory)"} << QStringList()
+            << false;
+        // A single counter has no others to join: it keeps its own head.
+        QTest::newRow("a full bar, a single counter")
+            << QList<int>{1} << QStringList() << 0 << 2 << both << 0 << QStringList{"TIC1"} << QStringList{": not read"} << false;
+        QTest::newRow("a short note beside the help text")
+            << QList<int>() << QStringList() << 0 << 0 << QStringList{QString(), QStringLiteral("Settings not saved: /tmp/s (not writable)")}
+            << 0 << QStringList{"Settings not saved: /tmp/s (not writable)"} << QStringList() << true;
+        // Two notes in one label, the bar filled to a few pixels: a gap miscounted
+        // squeezes a label (the identity line first, while it has room).
+        QTest::newRow("notes a few pixels too wide")
+            << QList<int>() << QStringList{"TIC1 unreachable: 10.0.0.9", "TIC2 unreachable: 10.0.0.8"} << 0 << 0
+            << QStringList() << 3 << QStringList{"TIC1 unreachable", "TIC2 unreachable"} << QStringList() << false;
     }
 
     void manyNotesKeepTheirHeads()
     {
-        QFETCH(int, ticPorts);
-        QFETCH(bool, bGpsNotes);
-        QFETCH(QString, logNote);
+        QFETCH(QList<int>, failing);
+        QFETCH(QStringList, links);
         QFETCH(int, backPort);
+        QFETCH(int, gpsNotes);
+        QFETCH(QStringList, notes);
+        QFETCH(int, overBy);
         QFETCH(QStringList, shown);
-        for (int port = 1; port <= ticPorts; ++port)
+        QFETCH(QStringList, absent);
+        QFETCH(bool, bHelp);
+        for (int port : failing) {
             QSettings().setValue(QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port), MissingTicPath(port));
-        for (int port = 1; port <= ticPorts; ++port)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TIC%1 port cannot be opened: ").arg(port)));
+        }
         w = std::make_unique<MainWindow>();
-        if (bGpsNotes) {
+        w->settingsCheckTimer.stop();  // the store is fine: its note would go
+        if (gpsNotes > 0)
             w->OnGpsPortDown(PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000));
+        if (gpsNotes > 1)
             w->OnPpsLineNote(PortTexts::PpsUnreadableText(1, kPath, "Inappropriate ioctl for device"));
-        } else {
+        if (gpsNotes == 0) {
             w->receiverLinkWatch.PortOpened();
             w->ShowReceiverLinkText();
         }
-        ShowStatusNote(w->logNoteLabel, logNote, kPath);
+        ShowStatusNote(w->logNoteLabel, notes.value(0), kPath);
+        ShowStatusNote(w->settingsNoteLabel, notes.value(1), QStringLiteral("/root/.config/KVX Systems/Horalux.conf"));
         if (backPort > 0)
             w->OnTicLinkStatus(backPort, true, QStringLiteral("TIC%1 port back: %2").arg(backPort).arg(MissingTicPath(backPort)));
+        for (qsizetype i = 0; i < links.size(); ++i)
+            w->OnTicLinkStatus(int(i) + 1, false, links[i]);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QCOMPARE(w->size(), QSize(720, 450));
         const QStatusBar* bar = w->statusBar();
+        if (overBy > 0) {
+            // The notes whole, then the window narrowed past the room they take.
+            const QLabel* line = w->statusMessageLabel;
+            QVERIFY(TestSupport::WaitFor([&] { return w->ticLinkLabel->text() == links.join("  ") && line->width() == line->sizeHint().width(); }, 2000));
+            QTest::qWait(100);
+            w->resize(w->width() - (FirstLeft() - 2) - w->statusMessageLabel->width() - overBy, 450);
+        }
         const auto seen = [&] {
             QString texts;
             // A bar wider than its window is cut off at the window's edge.
@@ -236,37 +327,45 @@ private slots:
                 if (!widget->isHidden())
                     rightEdge = std::max(rightEdge, widget->mapTo(w.get(), widget->rect().topRight()).x());
             }
-            return rightEdge < w->width() && Fits(false)
-                   && std::all_of(shown.begin(), shown.end(), [&](const QString& s) { return texts.contains(s); });
+            return rightEdge < w->width() && Fits(bHelp)
+                   && std::all_of(shown.begin(), shown.end(), [&](const QString& s) { return texts.contains(s); })
+                   && std::none_of(absent.begin(), absent.end(), [&](const QString& s) { return texts.contains(s); });
         };
         QVERIFY2(TestSupport::WaitFor(seen, 2000), qPrintable(w->receiverLinkLabel->text() + " | " + w->ppsLineLabel->text()
-                                                              + " | " + w->ticLinkLabel->text() + " | " + w->logNoteLabel->text()));
+                                                              + " | " + w->ticLinkLabel->text() + " | " + w->logNoteLabel->text()
+                                                              + " | " + w->settingsNoteLabel->text()));
         // Each counter's note is whole where it is read.
-        const QStringList notes = w->ticLinkLabel->toolTip().split('\n');
-        QCOMPARE(notes.size(), ticPorts);
-        for (int port = 1; port <= ticPorts; ++port)
-            QVERIFY(port == backPort || notes[port - 1].startsWith(QStringLiteral("TIC%1 port cannot be opened: %2 (").arg(port).arg(MissingTicPath(port))));
+        const QStringList said = w->ticLinkLabel->toolTip().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(said.size(), failing.size() + links.size() + (backPort > 0 && !failing.contains(backPort)));
+        for (const int port : failing) {
+            const QString note = QStringLiteral("TIC%1 port cannot be opened: %2 (").arg(port).arg(MissingTicPath(port));
+            QVERIFY(port == backPort || std::any_of(said.begin(), said.end(), [&](const QString& s) { return s.startsWith(note); }));
+        }
     }
 
     // At the default window size every note's head stays whole, with a long device path
-    // in the details: the details give way, then the help text and the identity line.
+    // in the details: the identity line gives way, then the help text wholly, then the
+    // details.
     void notesFitTheDefaultWindow_data()
     {
         QTest::addColumn<QString>("link");  // the port note; empty: the port is open
         QTest::addColumn<QDate>("receiverDay");
-        QTest::addColumn<bool>("bHelpWhole");
+        QTest::addColumn<bool>("bHelpAlone");  // the help text beside the port's note alone
+        QTest::addColumn<bool>("bHelpWhole");  // and beside both notes
         QTest::newRow("lost port, rollover")
-            << PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000) << QDate(2000, 8, 25) << true;
+            << PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000) << QDate(2000, 8, 25) << true
+            << false;
         QTest::newRow("port cannot be opened, date far ahead")
             << "GPS port cannot be opened: " + kPath + " (No such file or directory), retrying every 5 s"
-            << QDate(2050, 1, 1) << false;
-        QTest::newRow("identity line, unreadable 1PPS line, rollover") << QString() << QDate(2000, 8, 25) << false;
+            << QDate(2050, 1, 1) << false << false;
+        QTest::newRow("identity line, unreadable 1PPS line, rollover") << QString() << QDate(2000, 8, 25) << false << false;
     }
 
     void notesFitTheDefaultWindow()
     {
         QFETCH(QString, link);
         QFETCH(QDate, receiverDay);
+        QFETCH(bool, bHelpAlone);
         QFETCH(bool, bHelpWhole);
         QSettings().setValue("GpsPortDialog/GPS Serial Port", kPath);
         QTest::ignoreMessage(QtWarningMsg, "WARNING: Failed to open GPS serial port.");
@@ -286,10 +385,17 @@ private slots:
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QCOMPARE(w->size(), QSize(720, 450));
-        // Alone, the port's path loses its middle and the reason stays (beside the
-        // identity line, at least the start of the path).
-        const auto alone = [&] { return Fits() && notes[1]->text().contains(link.isEmpty() ? ": /tm" : "gps ("); };
-        QVERIFY2(TestSupport::WaitFor(alone, 2000), qPrintable(notes[1]->text()));
+        // Alone, the port's path loses its middle and the reason stays whole (beside the
+        // identity line, at least the start of the path); the help text stays only while
+        // every word of it does.
+        const QString reason = notes[1]->toolTip().section(kPath, 1).section(')', 0, 0) + ')';
+        const auto alone = [&] {
+            const QString shown = notes[1]->text();
+            return Fits(bHelpAlone) && shown.contains(link.isEmpty() ? ": /tm" : "gps (") && shown.contains(reason);
+        };
+        QVERIFY(TestSupport::WaitFor(alone, 2000));
+        QTest::qWait(100);
+        QVERIFY2(alone(), qPrintable(notes[1]->text()));
         const QString said = notes[1]->toolTip();
         const qsizetype sizeAlone = notes[1]->text().size();
         Seconds(receiverDay);
@@ -308,7 +414,7 @@ private slots:
         }
         // The date good again: the other note has its room back.
         Seconds(QDate(2026, 12, 8));
-        QVERIFY(TestSupport::WaitFor([&] { return notes[1]->text().size() == sizeAlone && Fits(); }, 2000));
+        QVERIFY(TestSupport::WaitFor([&] { return notes[1]->text().size() == sizeAlone && Fits(bHelpAlone); }, 2000));
     }
 };
 

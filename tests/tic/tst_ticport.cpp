@@ -5,6 +5,7 @@
 #include "../rxconfig/widgetlookup.h"
 #include "fakescpicounter.h"
 #include "mainwindow.h"
+#include "passingnotes.h"
 #include "remoteline.h"
 #include "modalwatcher.h"
 #include "pctime.h"
@@ -12,7 +13,6 @@
 #include "socatpair.h"
 #include "telnettcpserver.h"
 #include "testsupport.h"
-#include "ticbacknotes.h"
 #include "ticcorrection.h"
 #include "ticportdialog.h"
 #include "ticprocesseddatadialog.h"
@@ -324,9 +324,10 @@ private slots:
     }
 };
 
-// Two counters back 150 ms apart, their returns said for 400 ms here: each note ends
-// through the timer at its own time, never before; a return replaced by a new note
-// never ends it.
+// Two counters back 300 ms apart, their returns said for 600 ms here: each note ends
+// through the timer at its own time, never before it and not as late as the other's; a
+// return replaced by a new note never ends it. On a clock of the test's own, a note is
+// still on show a millisecond before its time and gone at it.
 class TestTicBackNotes : public QObject
 {
     Q_OBJECT
@@ -336,20 +337,34 @@ private slots:
     {
         QList<int> ended;
         QList<int64_t> endedAtMs;
-        TicBackNotes notes([&](int k) { ended << k, endedAtMs << UtcDateTime::SteadyMSecs(); });
-        notes.shownMs = 400;
+        PassingNotes notes(8, [&](int k) { ended << k, endedAtMs << UtcDateTime::SteadyMSecs(); });
+        notes.shownMs = 600;
         const int64_t firstMs = UtcDateTime::SteadyMSecs();
         notes.Begin(0);
         notes.Begin(2);
         notes.Cancel(2);
-        QTest::qWait(150);
+        QTest::qWait(300);
         const int64_t secondMs = UtcDateTime::SteadyMSecs();
         notes.Begin(5);
         QVERIFY(TestSupport::WaitFor([&] { return ended.size() == 2; }, 3000));
         QTest::qWait(50);
         QCOMPARE(ended, (QList<int>{0, 5}));
-        QVERIFY(endedAtMs[0] >= firstMs + 400 && endedAtMs[1] >= secondMs + 400);
+        QVERIFY(endedAtMs[0] >= firstMs + 600 && endedAtMs[1] >= secondMs + 600);
+        QVERIFY2(endedAtMs[0] < secondMs + 600 && endedAtMs[1] < secondMs + 900,
+                 qPrintable(QStringLiteral("%1 %2 ms late").arg(endedAtMs[0] - firstMs - 600).arg(endedAtMs[1] - secondMs - 600)));
         QVERIFY(!notes.IsShown(0) && !notes.IsShown(5));
+
+        int64_t nowMs = 1000;
+        notes.clockMs = [&nowMs] { return nowMs; };
+        notes.Begin(7);
+        QList<bool> shown;
+        for (const int64_t atMs : {1599, 1600}) {
+            nowMs = atMs;
+            notes.EndDue();
+            shown << notes.IsShown(7);
+        }
+        QCOMPARE(shown, (QList<bool>{true, false}));
+        QCOMPARE(ended.last(), 7);
     }
 };
 
