@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -70,6 +71,15 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs)
 QString TestDataPath(const QString& relative)
 {
     return QDir(QStringLiteral(HORALUX_TESTDATA_DIR)).filePath(relative);
+}
+
+// ---- Free ports ----
+quint16 FreePort()
+{
+    quint16 port = 20000 + QCoreApplication::applicationPid() % 9000;
+    for (QTcpServer probe; !probe.listen(QHostAddress::Any, port);)
+        ++port;
+    return port;
 }
 
 }  // namespace TestSupport
