@@ -8,12 +8,16 @@
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
 #include "remoteline.h"
+#include "settingsstore.h"
+#include "storedvalues.h"
 #include "testsupport.h"
 #include "ticserialportthread.h"
+#include "ui_mainwindow.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -21,7 +25,9 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -88,6 +94,32 @@ struct LogCount
     }
     ~LogCount() { qInstallMessageHandler(previous); }
 };
+
+// A limit on the size of every file the process writes, as a service manager may set
+// it; lifted when it goes.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes) : oldSignal(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit limited = {bytes, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+    }
+    rlimit old = {};
+    void (*oldSignal)(int);
+};
+
+// The operator opens a menu and leaves it.
+void CloseMenu(QMenu* menu)
+{
+    menu->popup(QPoint(0, 0));
+    menu->hide();
+}
 
 }  // namespace
 
@@ -184,6 +216,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, said);
         QFETCH(std::function<void()>, read);
+        StoredValues::ForgetRefusals();
         LogCount log(QStringLiteral("Stored setting refused: ") + said);
         LogCount::lines = 0;
         QSettings().setValue(key, stored);
@@ -219,18 +252,15 @@ private slots:
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll().contains("TelnetServerPort=32325"));
 
-        // A full store with nothing new to write is still found out: the check writes it.
-        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = {};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const rlimit full = {1, limit.rlim_max};
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*File too large"));
-        window->CheckSettingsSaved();
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        std::signal(SIGXFSZ, oldSignal);
+        // A full store is found out at the next change: the write is read back.
+        {
+            FileSizeLimit full(1);
+            QSettings().setValue("TelnetDialog/TelnetServerPort", "32326");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*File too large"));
+            window->WriteSettingsStore();
+        }
         QVERIFY(!label->isHidden());
-        window->CheckSettingsSaved();
+        window->WriteSettingsStore();
         QVERIFY(label->isHidden());
 
         // So is the window's close: a store that went bad since is said in the log.
@@ -240,6 +270,83 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*a folder stands at its path"));
         window->close();
         QVERIFY(QDir().rmdir(file));
+    }
+
+    // The store is written whole or not at all: while it cannot be written, a change is
+    // refused over the remote link and the note stays; once it can, every key comes back,
+    // those of no change since included.
+    void storeKeptWhole_data()
+    {
+        QTest::addColumn<bool>("bFolder");  // a folder at the store's path, else a file-size limit
+        QTest::addColumn<bool>("bRemote");  // changed by remote CONFIG, else by a View choice and its menu
+        QTest::newRow("folder, remote changes") << true << true;
+        QTest::newRow("file-size limit, remote changes") << false << true;
+        QTest::newRow("folder, View choices") << true << false;
+    }
+
+    void storeKeptWhole()
+    {
+        QFETCH(bool, bFolder);
+        QFETCH(bool, bRemote);
+        const QString file = QSettings().fileName();
+        {
+            // Keys of every kind a store holds, each read back as written.
+            QSettings settings;
+            for (int n = 0; n < 6; ++n) {
+                const QString key = QStringLiteral("Seeded/%1 ") + QString::number(n);
+                settings.setValue(key.arg("Text"), QString::fromUtf8("@a, b; c=\"d\" 51\u00b0 ") + QString::number(n));
+                settings.setValue(key.arg("Number"), n * 0.1);
+                settings.setValue(key.arg("Switch"), n % 2 == 0);
+                settings.setValue(key.arg("Bytes"), QByteArray("\x00\xff\x80,=", 5).repeated(n));
+                settings.setValue(key.arg("List"), QStringList(n, "x"));
+            }
+        }
+        auto window = std::make_unique<MainWindow>();
+        QLabel* label = window->settingsNoteLabel;
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsCheckTimer.isActive(); }));
+        QVERIFY(label->isHidden());
+        const std::optional<SettingsStore::Keys> before = SettingsStore::ReadBack(file);
+        QVERIFY(before && before->size() > 30);
+        // Menus that change nothing write nothing: the file is the same one.
+        const auto inode = [&] { struct stat info = {}; return stat(QFile::encodeName(file), &info) == 0 ? info.st_ino : 0; };
+        const ino_t written = inode();
+        for (int n = 0; n < 3; ++n)
+            CloseMenu(window->ui->menuView);
+        QTest::qWait(20);
+        QCOMPARE(inode(), written);
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(bFolder ? "^Settings not saved: .*a folder stands at its path"
+                                                                      : "^Settings not saved: .*File too large"));
+        std::optional<FileSizeLimit> limit;
+        if (bFolder) {
+            QVERIFY(QFile::remove(file) && QDir().mkpath(file));
+        } else {
+            limit.emplace(300);
+        }
+        for (int n = 1; n <= 3; ++n) {
+            if (bRemote) {
+                QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station_" + QByteArray::number(n)),
+                         RemoteLine::Sentence("GPSLOG,ERROR,settings not saved"));
+            } else {
+                window->ui->actionToolbar->trigger();
+                CloseMenu(window->ui->menuView);
+                QVERIFY(TestSupport::WaitFor([&] { return !label->isHidden(); }));
+            }
+        }
+        QVERIFY(label->toolTip().startsWith("Settings not saved: " + file));
+
+        if (bFolder)
+            QVERIFY(QDir().rmdir(file));
+        limit.reset();
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
+        CloseMenu(window->ui->menuView);
+        QVERIFY(TestSupport::WaitFor([&] { return label->isHidden(); }));
+        const std::optional<SettingsStore::Keys> after = SettingsStore::ReadBack(file);
+        QVERIFY(after);
+        for (auto it = before->cbegin(); it != before->cend(); ++it)
+            QVERIFY2(after->contains(it.key()), qPrintable(it.key()));
+        QCOMPARE(after->value(bRemote ? "LogFiles/GPSLogPrefix" : "MainWindow/Toolbar Visible").toString(),
+                 bRemote ? "Station_3" : "false");
     }
 
     // A NUL in a stored port name once left a lock file that no later start could remove,
