@@ -1,11 +1,12 @@
 #include "settingsstore.h"
 
+#include "settingsformat.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -34,15 +35,6 @@ SettingsStore::Keys Snapshot(const QSettings& settings)
     for (const QString& key : settings.allKeys())
         keys.insert(key, settings.value(key));
     return keys;
-}
-
-// About the size of the whole file, for the probe below.
-qint64 WholeSize(const SettingsStore::Keys& keys)
-{
-    qint64 size = 0;
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-        size += it.key().size() + Written(it.value()).size() + 2;
-    return size;
 }
 
 // Why a store could not be written whole: QSettings says at most that it could not.
@@ -78,29 +70,24 @@ QString WriteFailure(const QString& fileName, QSettings::Status status, qint64 w
     return status == QSettings::NoError ? QStringLiteral("written incomplete") : QStringLiteral("it cannot be written");
 }
 
-}  // namespace
-
-std::optional<SettingsStore::Keys> SettingsStore::ReadBack(const QString& path)
+// The bytes of the store as it stands; nothing when it is no regular file or cannot
+// be read, empty when there is none. A FIFO at the path is not opened: it would hold
+// the window until a writer came.
+std::optional<QByteArray> StoredBytes(const QString& path)
 {
-    // No file is a store without keys. Only a regular file is read: a FIFO at the path
-    // would hold the window until a writer came.
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return Keys();
+        return QByteArray();
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    QTemporaryFile copy(path + QStringLiteral(".check-XXXXXX"));
-    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
-        return std::nullopt;
-    const QSettings read(copy.fileName(), QSettings::IniFormat);
-    if (read.status() != QSettings::NoError)
-        return std::nullopt;
-    return Snapshot(read);
+    return bytes;
 }
+
+}  // namespace
 
 bool SettingsStore::Same(const Keys& a, const Keys& b)
 {
@@ -125,6 +112,8 @@ void SettingsStore::TakeBack(QSettings& settings, Keys& keys) const
 
 QString SettingsStore::WriteIfChanged(QSettings& settings)
 {
+    // Only the program's own file: keys a system-wide file adds are never written here.
+    settings.setFallbacksEnabled(false);
     const QString path = settings.fileName();
     Keys keys = Snapshot(settings);
     const bool bGone = bHeld && !held.isEmpty() && !QFileInfo::exists(path);
@@ -133,21 +122,20 @@ QString SettingsStore::WriteIfChanged(QSettings& settings)
     if (bHeld && !bFailing && !bGone && Same(keys, held))
         return QString();
     // What QSettings wrote as each key was set may already be the whole store.
-    std::optional<Keys> stored = ReadBack(path);
-    if (!stored || !Same(*stored, keys)) {
+    const QByteArray whole = SettingsFormat::Text(keys);
+    if (StoredBytes(path) != whole) {
         // Every key set again: QSettings writes what it last read of the file with the
         // keys set since, and what it read may be nothing.
         for (auto it = keys.cbegin(); it != keys.cend(); ++it)
             settings.setValue(it.key(), it.value());
         settings.sync();
-        stored = settings.status() == QSettings::NoError ? ReadBack(path) : std::nullopt;
     }
-    if (!stored || !Same(*stored, keys)) {
+    if (settings.status() != QSettings::NoError || StoredBytes(path) != whole) {
         bFailing = true;
         // Set now, so that whichever save comes first once the store can be written
         // again writes them all.
         TakeBack(settings, keys);
-        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), WholeSize(keys)));
+        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole.size()));
     }
     held = keys;
     bHeld = true;

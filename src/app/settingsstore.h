@@ -10,11 +10,10 @@ class QSettings;
 
 // Keeps the settings store whole. QSettings writes the keys it holds, and of the file it
 // holds what it last read: a store that vanished, or stood behind a folder for a while,
-// leaves it with only the keys changed since. Qt 6.4 also renames a copy that a full
-// disk or a file-size limit cut short over the store, and reports success. So a save
-// writes every key the program holds, the file is read back to see that it holds them
-// all, and after a failure the keys held before it are set again until a save succeeds.
-// A key removed while saves fail comes back with them: losing one key is the lesser harm.
+// leaves it with only the keys changed since. So a save writes every key the program
+// holds, the file is read back to see that it holds them all as written, and after a failure the
+// keys held before it are set again until a save succeeds. A key removed while saves
+// fail comes back with them: losing one key is the lesser harm.
 class SettingsStore
 {
 public:
@@ -26,11 +25,6 @@ public:
     bool IsFailing() const { return bFailing; }
 
     using Keys = QMap<QString, QVariant>;
-
-    // Every key of the store at path (read as the store's own format), or nothing when it
-    // cannot be read. The file is read once, through a copy beside it: QSettings keeps what
-    // it read of a path and would answer from that.
-    static std::optional<Keys> ReadBack(const QString& path);
 
     // Whether two sets of keys hold the same values as the file writes them: a number set
     // in this run and the same number read back as text are the same.

@@ -8,6 +8,7 @@
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
 #include "remoteline.h"
+#include "settingsformat.h"
 #include "settingsstore.h"
 #include "storedvalues.h"
 #include "testsupport.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -116,6 +118,21 @@ struct FileSizeLimit
 };
 
 enum Block { kFolder, kSizeLimit, kReadOnly };
+
+// Every key of the store at path as QSettings's own reader reads it, through a copy:
+// QSettings keeps what it read of a path and would answer from that.
+std::optional<SettingsStore::Keys> ReadBack(const QString& path)
+{
+    QFile file(path);
+    QTemporaryFile copy;
+    if (!file.open(QIODevice::ReadOnly) || !copy.open() || copy.write(file.readAll()) != file.size() || !copy.flush())
+        return std::nullopt;
+    const QSettings read(copy.fileName(), QSettings::IniFormat);
+    SettingsStore::Keys keys;
+    for (const QString& key : read.allKeys())
+        keys.insert(key, read.value(key));
+    return keys;
+}
 
 // The operator opens a menu and leaves it.
 void CloseMenu(QMenu* menu)
@@ -312,7 +329,7 @@ private slots:
         QLabel* label = window->settingsNoteLabel;
         QVERIFY(TestSupport::WaitFor([&] { return !window->settingsCheckTimer.isActive(); }));
         QVERIFY(label->isHidden());
-        const std::optional<SettingsStore::Keys> before = SettingsStore::ReadBack(file);
+        const std::optional<SettingsStore::Keys> before = ReadBack(file);
         QVERIFY(before && before->size() > 30);
         // Menus that change nothing write nothing: the file is the same one.
         const auto inode = [&] { struct stat info = {}; return stat(QFile::encodeName(file), &info) == 0 ? info.st_ino : 0; };
@@ -353,12 +370,56 @@ private slots:
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
         CloseMenu(window->ui->menuView);
         QVERIFY(TestSupport::WaitFor([&] { return label->isHidden(); }));
-        const std::optional<SettingsStore::Keys> after = SettingsStore::ReadBack(file);
+        const std::optional<SettingsStore::Keys> after = ReadBack(file);
         QVERIFY(after);
         for (auto it = before->cbegin(); it != before->cend(); ++it)
             QVERIFY2(after->contains(it.key()), qPrintable(it.key()));
         QCOMPARE(after->value(bRemote ? "LogFiles/GPSLogPrefix" : "MainWindow/Toolbar Visible").toString(),
                  bRemote ? "Station_3" : "false");
+    }
+
+    // The store's own text reads back through QSettings's reader as the values written,
+    // whatever their kind, and so whatever a hand edit or another version left.
+    void writtenTextReadsBack()
+    {
+        QByteArray allBytes;
+        for (int b = 0; b < 256; ++b)
+            allBytes += char(b);
+        const QString texts[] = {"", " lead", "trail ", "a,b", "x;y", "k=v", "@at", "@@", "\"q\"", "back\\slash",
+                                 QString("tab\tnl\n") + QChar(0) + "1f\x7f\x1b" + QChar(0x85), QString::fromUtf8("51\u00b0 \u20ac \U0001F600")};
+        QSettings::SettingsMap keys;
+        for (int n = 0; n < int(std::size(texts)); ++n)
+            keys.insert(QString("Texts/%1").arg(n), texts[n]);
+        keys.insert("Bytes/all", allBytes);
+        keys.insert("Bytes/@Variant(", QByteArray("@Variant(\x01)"));
+        keys.insert("Numbers/int", -5);
+        keys.insert("Numbers/double", 0.1);
+        keys.insert("Numbers/large", 1e300);
+        keys.insert("Numbers/switch", true);
+        keys.insert("Lists/none", QStringList());
+        keys.insert("Lists/one", QStringList{"a, b"});
+        keys.insert("Lists/three", QStringList{"a", "b,c", " d "});
+        keys.insert("Lists/variants", QVariantList{1, "x"});
+        keys.insert("Other/date", QDate(2026, 12, 7));
+        keys.insert("top", "in General");
+        keys.insert("General/x", "a section named General");
+        keys.insert(QString::fromUtf8("Sp ace/K%y/sub \u00fc"), "keys escaped");
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(SettingsFormat::Text(keys));
+        QVERIFY(file.flush());
+        const QSettings read(file.fileName(), QSettings::IniFormat);
+        QCOMPARE(read.status(), QSettings::NoError);
+        SettingsStore::Keys back;
+        for (const QString& key : read.allKeys())
+            back.insert(key, read.value(key));
+        QCOMPARE(back.keys(), keys.keys());
+        for (int n = 0; n < int(std::size(texts)); ++n)
+            QCOMPARE(back.value(QString("Texts/%1").arg(n)).toString(), texts[n]);
+        QCOMPARE(back.value("Bytes/all").toByteArray(), allBytes);
+        QCOMPARE(back.value("Lists/three").toStringList(), keys.value("Lists/three").toStringList());
+        QCOMPARE(back.value("Other/date").toDate(), QDate(2026, 12, 7));
+        QVERIFY(SettingsStore::Same(back, keys));
     }
 
     // A NUL in a stored port name once left a lock file that no later start could remove,

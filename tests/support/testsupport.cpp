@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "settingsformat.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -48,6 +50,8 @@ void IsolateSettings()
         QSettings::setPath(format, QSettings::UserScope, dir->path());
         QSettings::setPath(format, QSettings::SystemScope, dir->path() + "/system");
     }
+    // The program's own format, which finds its folder where the ini format's is.
+    QSettings::setDefaultFormat(SettingsFormat::Whole());
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName("KVX Systems");
     QCoreApplication::setApplicationName("Horalux");
