@@ -2,10 +2,12 @@
 
 #include <QDataStream>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
 
+#include <optional>
 #include <unistd.h>
-
 
 namespace {
 
@@ -136,15 +138,15 @@ void AppendValue(const QVariant& value, QByteArray& out)
     }
 }
 
-}  // namespace
+// Set while the store could not be read: the keys held are then not all there are, and
+// writing them would cut the store.
+bool bReadFailed = false;
 
-// The path through /proc names the very file the descriptor holds, whatever has been
-// renamed since, and a file that cannot be written is still read.
-std::optional<QSettings::SettingsMap> SettingsFormat::ReadOpenFile(int fd)
+std::optional<QSettings::SettingsMap> ReadAt(const QString& path)
 {
-    if (fd < 0)
+    if (!QFileInfo(path).isFile())
         return std::nullopt;
-    const QSettings read(QStringLiteral("/proc/self/fd/%1").arg(fd), QSettings::IniFormat);
+    const QSettings read(path, QSettings::IniFormat);
     if (read.status() != QSettings::NoError)
         return std::nullopt;
     QSettings::SettingsMap keys;
@@ -153,12 +155,21 @@ std::optional<QSettings::SettingsMap> SettingsFormat::ReadOpenFile(int fd)
     return keys;
 }
 
-namespace {
-
+// QSettings's reader takes a path. The path through /proc names the very file open, and
+// costs no copy; without /proc, a copy in the temporary folder is read.
 bool ReadWhole(QIODevice& device, QSettings::SettingsMap& keys)
 {
-    const auto* file = qobject_cast<QFileDevice*>(&device);
-    const std::optional<QSettings::SettingsMap> read = SettingsFormat::ReadOpenFile(file ? file->handle() : -1);
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    std::optional<QSettings::SettingsMap> read;
+    if (file && file->handle() >= 0)
+        read = ReadAt(QStringLiteral("/proc/self/fd/%1").arg(file->handle()));
+    if (!read) {
+        const QByteArray bytes = device.readAll();
+        QTemporaryFile copy;
+        if (copy.open() && copy.write(bytes) == bytes.size() && copy.flush())
+            read = ReadAt(copy.fileName());
+    }
+    bReadFailed = !read;
     if (read)
         keys = *read;
     return read.has_value();
@@ -169,7 +180,7 @@ bool WriteWhole(QIODevice& device, const QSettings::SettingsMap& keys)
 {
     auto* file = qobject_cast<QFileDevice*>(&device);
     const QByteArray text = SettingsFormat::Text(keys);
-    if (!file || file->write(text) != text.size() || !file->flush())
+    if (bReadFailed || !file || file->write(text) != text.size() || !file->flush())
         return false;
     // What the system says it took may still not be there: read it back from the disk's side.
     QByteArray written(text.size() + 1, '\0');
