@@ -339,6 +339,8 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(inode(), written);
 
+        const auto bytes = [&] { QFile f(file); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
+        const QByteArray whole = bytes();
         if (block == kReadOnly && geteuid() == 0)
             QSKIP("the superuser writes a read-only file");
         const QString note = QStringLiteral("Settings not saved: %1 (%2)").arg(file, reason);
@@ -361,6 +363,8 @@ private slots:
             }
         }
         QCOMPARE(label->toolTip(), note);
+        if (block != kFolder)  // not cut short, nor emptied
+            QCOMPARE(bytes(), whole);
 
         if (block == kFolder)
             QVERIFY(QDir().rmdir(file));
