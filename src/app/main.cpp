@@ -1,7 +1,9 @@
 #include "mainwindow.h"
+#include "settingsformat.h"
 #include "shutdownsignals.h"
 
 #include <QApplication>
+#include <QSettings>
 
 #include <csignal>
 #include <memory>
@@ -16,6 +18,8 @@ int main(int argc, char* argv[])
     qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1");
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
+    // Before the first key is read: the store is written whole or not at all.
+    QSettings::setDefaultFormat(SettingsFormat::Whole());
 
     // A shutdown, Ctrl+C or a closed terminal stops the program as File, Exit does, without
     // asking: the logs get their closing lines, the ports give their locks back, and the

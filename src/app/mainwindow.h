@@ -23,6 +23,7 @@
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "satelliterecord.h"
+#include "settingsstore.h"
 #include "ticcorrection.h"
 #include "ticserialportthread.h"
 #include "utcdatetime.h"
@@ -187,16 +188,17 @@ public:
     // ---- Application shell: settings ----
     void RestoreMainWindowSettings();
     void SaveWindowSettings();
-    // The settings store is checked after each save: once a dialog or menu has closed,
-    // after a remote CONFIG, at start-up and when the window closes. A store that cannot
-    // be written is a lasting note ("Settings not saved: <file> (<reason>)"), tried
-    // again every kSettingsRetryMs until a save succeeds.
+    // The settings store is written whole when a key changed: once a dialog or menu has
+    // closed, after a remote CONFIG, at start-up and when the window closes. A store that
+    // cannot be written is a lasting note ("Settings not saved: <file> (<reason>)"), and
+    // written again every kSettingsRetryMs until it holds every key.
     static constexpr int kSettingsRetryMs = 5000;
     QLabel* settingsNoteLabel = nullptr;
     QString settingsNote;
     QTimer settingsCheckTimer;
-    void QueueSettingsCheck();
-    void CheckSettingsSaved();
+    SettingsStore settingsStore;
+    void QueueSettingsWrite();
+    void WriteSettingsStore();
 
     // ---- Application shell: clock display, badges and position hand-off ----
     void UpdateClockDisplay();

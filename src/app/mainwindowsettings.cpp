@@ -1,5 +1,5 @@
 // The main window's own appearance between runs: geometry, toolbar state and the
-// View menu choices, under "MainWindow/"; and the check that the store was written.
+// View menu choices, under "MainWindow/"; and the writing of the whole store.
 
 #include "mainwindow.h"
 
@@ -39,8 +39,8 @@ int ReadIntWithDefault(QSettings& settings, const QString& key, int defaultValue
                                   StoredValues::Repair::Complete);
 }
 
-// Dialogs write their keys on OK or Cancel, and the View menu's choices on a click:
-// each closes when its keys are written, and the store is checked then.
+// Dialogs set their keys on OK or Cancel, and the View menu's choices on a click: each
+// closes when its keys are set, and the store is written then if a key changed.
 class SaveWatch : public QObject
 {
 public:
@@ -63,17 +63,17 @@ private:
 
 }  // namespace
 
-void MainWindow::QueueSettingsCheck()
+void MainWindow::QueueSettingsWrite()
 {
     // From the event loop: a dialog closes while the keys it wrote are still on their
     // way to the file.
     settingsCheckTimer.start(0);
 }
 
-void MainWindow::CheckSettingsSaved()
+void MainWindow::WriteSettingsStore()
 {
     QSettings settings;
-    const QString problem = StoredValues::SaveProblem(settings);
+    const QString problem = settingsStore.WriteIfChanged(settings);
     const QString note = problem.isEmpty() ? QString() : QStringLiteral("Settings not saved: ") + problem;
     if (note != settingsNote) {
         if (!note.isEmpty())
@@ -90,10 +90,10 @@ void MainWindow::CheckSettingsSaved()
 void MainWindow::RestoreMainWindowSettings()
 {
     settingsCheckTimer.setSingleShot(true);
-    connect(&settingsCheckTimer, &QTimer::timeout, this, &MainWindow::CheckSettingsSaved);
-    new SaveWatch(this, [this] { QueueSettingsCheck(); });
-    // The keys repaired while the window is built are written by then.
-    QueueSettingsCheck();
+    connect(&settingsCheckTimer, &QTimer::timeout, this, &MainWindow::WriteSettingsStore);
+    new SaveWatch(this, [this] { QueueSettingsWrite(); });
+    // The keys repaired while the window is built are set by then.
+    QueueSettingsWrite();
 
     QSettings settings;
 
@@ -150,5 +150,5 @@ void MainWindow::SaveWindowSettings()
     settings.setValue("MainWindow/geometry", saveGeometry());
     settings.setValue("MainWindow/windowState", saveState(0));
     settings.sync();
-    CheckSettingsSaved();
+    WriteSettingsStore();
 }

@@ -1,7 +1,5 @@
 #include "storedvalues.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <QSettings>
 #include <QStringList>
@@ -52,43 +50,26 @@ QString Shown(const QVariant& stored)
     return text.size() > kLongest ? shown + QChar(0x2026) : shown;
 }
 
-// Why a store could not be written: QSettings only says that it could not.
-QString WriteFailure(const QString& fileName, QSettings::Status status)
-{
-    if (QFileInfo(fileName).isDir())
-        return QStringLiteral("a folder stands at its path");
-    // The same writing as the store's own, into a copy that is thrown away. Unbuffered,
-    // a write that the system cuts short is seen, and the next one says why.
-    QSaveFile probe(fileName);
-    if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return probe.errorString();
-    QFile current(fileName);
-    QByteArray bytes = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
-    if (bytes.isEmpty())
-        bytes = "\n";
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 n = probe.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            const QString reason = probe.errorString();
-            probe.cancelWriting();
-            return reason;
-        }
-        done += n;
-    }
-    probe.cancelWriting();
-    return status == QSettings::FormatError ? QStringLiteral("its text is not in the settings form")
-                                            : QStringLiteral("it cannot be written");
-}
-
 }  // namespace
 
 namespace StoredValues {
+
+namespace {
+
+// The refused values said in this run.
+QSet<QString>& Said()
+{
+    static QSet<QString> said;
+    return said;
+}
+
+}  // namespace
 
 // The loaders read some keys again and again (a serial port's at each try to open
 // it): a refused value is said the first time only.
 void SayRefused(const QSettings& settings, const QString& key, const QString& used)
 {
-    static QSet<QString> said;
+    QSet<QString>& said = Said();
     const QString line = key + QLatin1Char('=') + Shown(settings.value(key));
     if (said.contains(line))
         return;
@@ -171,6 +152,11 @@ bool Switch(QSettings& settings, const QString& key, bool absent, Repair writeBa
     return absent;
 }
 
+void ForgetRefusals()
+{
+    Said().clear();
+}
+
 bool IsUsableName(const QString& name)
 {
     return !name.isEmpty()
@@ -188,20 +174,6 @@ QString Name(QSettings& settings, const QString& key, const QString& absent)
     SayRefused(settings, key, absent);
     settings.setValue(key, absent);
     return absent;
-}
-
-QString SaveProblem(QSettings& settings)
-{
-    // A save that failed leaves nothing pending, and a store with nothing pending is
-    // not written at all: one key is set again as it stands, so that the whole store
-    // is written now and its status tells whether that could be done.
-    const QStringList keys = settings.allKeys();
-    if (!keys.isEmpty())
-        settings.setValue(keys.first(), settings.value(keys.first()));
-    settings.sync();
-    if (settings.status() == QSettings::NoError)
-        return QString();
-    return QStringLiteral("%1 (%2)").arg(settings.fileName(), WriteFailure(settings.fileName(), settings.status()));
 }
 
 }  // namespace StoredValues

@@ -55,8 +55,7 @@ QString Name(QSettings& settings, const QString& key, const QString& absent);
 // used is taken instead.
 void SayRefused(const QSettings& settings, const QString& key, const QString& used);
 
-// Writes the store as it stands and checks that it was written: empty when it was,
-// otherwise "<file> (<reason>)".
-QString SaveProblem(QSettings& settings);
+// Forgets which refused values were said, as a new run would.
+void ForgetRefusals();
 
 }  // namespace StoredValues

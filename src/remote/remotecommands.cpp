@@ -240,7 +240,7 @@ QByteArray MainWindow::RemoteLogConfig(const RemoteCommand& command)
         return ErrorReply(word, config.reason.isEmpty() ? QByteArray("bad field count") : config.reason);
     config.Write();
     // Keys that never reach the file are lost at the next start: no OK for them.
-    CheckSettingsSaved();
+    WriteSettingsStore();
     if (!settingsNote.isEmpty())
         return ErrorReply(word, "settings not saved");
     return RemoteLine::Sentence(word + ",CONFIG,OK");

@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -37,11 +36,7 @@ class Program
 public:
     explicit Program(const QString& gpsPort, int gpsLogType = 0) : logs(home.filePath("logs"))
     {
-        QTcpServer probe;  // a free port in the range the remote link takes
-        remotePort = 20000 + QCoreApplication::applicationPid() % 9000;
-        while (!probe.listen(QHostAddress::Any, remotePort))
-            ++remotePort;
-        probe.close();
+        remotePort = TestSupport::FreePort();
         {
             // The clock settings stay off: nothing here can set the clock.
             QSettings settings(store(), QSettings::IniFormat);

@@ -8,20 +8,29 @@
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
 #include "remoteline.h"
+#include "settingsformat.h"
+#include "settingsstore.h"
+#include "storedvalues.h"
 #include "testsupport.h"
 #include "ticserialportthread.h"
+#include "ui_mainwindow.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -88,6 +97,49 @@ struct LogCount
     }
     ~LogCount() { qInstallMessageHandler(previous); }
 };
+
+// A limit on the size of every file the process writes, as a service manager may set
+// it; lifted when it goes.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes) : oldSignal(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit limited = {bytes, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+    }
+    rlimit old = {};
+    void (*oldSignal)(int);
+};
+
+enum Block { kFolder, kSizeLimit, kReadOnly };
+
+// Every key of the store at path as QSettings's own reader reads it, through a copy:
+// QSettings keeps what it read of a path and would answer from that.
+std::optional<SettingsStore::Keys> ReadBack(const QString& path)
+{
+    QFile file(path);
+    QTemporaryFile copy;
+    if (!file.open(QIODevice::ReadOnly) || !copy.open() || copy.write(file.readAll()) != file.size() || !copy.flush())
+        return std::nullopt;
+    const QSettings read(copy.fileName(), QSettings::IniFormat);
+    SettingsStore::Keys keys;
+    for (const QString& key : read.allKeys())
+        keys.insert(key, read.value(key));
+    return keys;
+}
+
+// The operator opens a menu and leaves it.
+void CloseMenu(QMenu* menu)
+{
+    menu->popup(QPoint(0, 0));
+    menu->hide();
+}
 
 }  // namespace
 
@@ -184,6 +236,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, said);
         QFETCH(std::function<void()>, read);
+        StoredValues::ForgetRefusals();
         LogCount log(QStringLiteral("Stored setting refused: ") + said);
         LogCount::lines = 0;
         QSettings().setValue(key, stored);
@@ -219,18 +272,15 @@ private slots:
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll().contains("TelnetServerPort=32325"));
 
-        // A full store with nothing new to write is still found out: the check writes it.
-        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = {};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const rlimit full = {1, limit.rlim_max};
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*File too large"));
-        window->CheckSettingsSaved();
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        std::signal(SIGXFSZ, oldSignal);
+        // A full store is found out at the next change: the write is read back.
+        {
+            FileSizeLimit full(1);
+            QSettings().setValue("TelnetDialog/TelnetServerPort", "32326");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*File too large"));
+            window->WriteSettingsStore();
+        }
         QVERIFY(!label->isHidden());
-        window->CheckSettingsSaved();
+        window->WriteSettingsStore();
         QVERIFY(label->isHidden());
 
         // So is the window's close: a store that went bad since is said in the log.
@@ -240,6 +290,140 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings not saved: .*a folder stands at its path"));
         window->close();
         QVERIFY(QDir().rmdir(file));
+    }
+
+    // The store is written whole or not at all: while it cannot be written, a change is
+    // refused over the remote link and the note stays; once it can, every key comes back,
+    // those of no change since included.
+    void storeKeptWhole_data()
+    {
+        // What stands in the way, and the reason said for it.
+        QTest::addColumn<int>("block");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("bRemote");  // changed by remote CONFIG, else by a View choice and its menu
+        QTest::newRow("folder, remote changes") << int(kFolder) << "a folder stands at its path" << true;
+        QTest::newRow("file-size limit, remote changes") << int(kSizeLimit) << "File too large" << true;
+        QTest::newRow("folder, View choices") << int(kFolder) << "a folder stands at its path" << false;
+        QTest::newRow("read-only file, remote changes") << int(kReadOnly) << "not writable" << true;
+    }
+
+    void storeKeptWhole()
+    {
+        QFETCH(int, block);
+        QFETCH(QString, reason);
+        QFETCH(bool, bRemote);
+        const QString file = QSettings().fileName();
+        {
+            // Keys of every kind a store holds, each read back as written.
+            QSettings settings;
+            for (int n = 0; n < 6; ++n) {
+                const QString key = QStringLiteral("Seeded/%1 ") + QString::number(n);
+                settings.setValue(key.arg("Text"), QString::fromUtf8("@a, b; c=\"d\" 51\u00b0 ") + QString::number(n));
+                settings.setValue(key.arg("Number"), n * 0.1);
+                settings.setValue(key.arg("Switch"), n % 2 == 0);
+                settings.setValue(key.arg("Bytes"), QByteArray("\x00\xff\x80,=", 5).repeated(n));
+                settings.setValue(key.arg("List"), QStringList(n, "x"));
+            }
+        }
+        auto window = std::make_unique<MainWindow>();
+        QLabel* label = window->settingsNoteLabel;
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsCheckTimer.isActive(); }));
+        QVERIFY(label->isHidden());
+        const std::optional<SettingsStore::Keys> before = ReadBack(file);
+        QVERIFY(before && before->size() > 30);
+        // Menus that change nothing write nothing: the file is the same one.
+        const auto inode = [&] { struct stat info = {}; return stat(QFile::encodeName(file), &info) == 0 ? info.st_ino : 0; };
+        const ino_t written = inode();
+        for (int n = 0; n < 3; ++n)
+            CloseMenu(window->ui->menuView);
+        QTest::qWait(20);
+        QCOMPARE(inode(), written);
+
+        const auto bytes = [&] { QFile f(file); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
+        const QByteArray whole = bytes();
+        if (block == kReadOnly && geteuid() == 0)
+            QSKIP("the superuser writes a read-only file");
+        const QString note = QStringLiteral("Settings not saved: %1 (%2)").arg(file, reason);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
+        std::optional<FileSizeLimit> limit;
+        if (block == kFolder)
+            QVERIFY(QFile::remove(file) && QDir().mkpath(file));
+        else if (block == kSizeLimit)
+            limit.emplace(300);
+        else
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+        for (int n = 1; n <= 3; ++n) {
+            if (bRemote) {
+                QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station_" + QByteArray::number(n)),
+                         RemoteLine::Sentence("GPSLOG,ERROR,settings not saved"));
+            } else {
+                window->ui->actionToolbar->trigger();
+                CloseMenu(window->ui->menuView);
+                QVERIFY(TestSupport::WaitFor([&] { return !label->isHidden(); }));
+            }
+        }
+        QCOMPARE(label->toolTip(), note);
+        if (block != kFolder)  // not cut short, nor emptied
+            QCOMPARE(bytes(), whole);
+
+        if (block == kFolder)
+            QVERIFY(QDir().rmdir(file));
+        else if (block == kReadOnly)
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        limit.reset();
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
+        CloseMenu(window->ui->menuView);
+        QVERIFY(TestSupport::WaitFor([&] { return label->isHidden(); }));
+        const std::optional<SettingsStore::Keys> after = ReadBack(file);
+        QVERIFY(after);
+        for (auto it = before->cbegin(); it != before->cend(); ++it)
+            QVERIFY2(after->contains(it.key()), qPrintable(it.key()));
+        QCOMPARE(after->value(bRemote ? "LogFiles/GPSLogPrefix" : "MainWindow/Toolbar Visible").toString(),
+                 bRemote ? "Station_3" : "false");
+    }
+
+    // The store's own text reads back through QSettings's reader as the values written,
+    // whatever their kind, and so whatever a hand edit or another version left.
+    void writtenTextReadsBack()
+    {
+        QByteArray allBytes;
+        for (int b = 0; b < 256; ++b)
+            allBytes += char(b);
+        const QString texts[] = {"", " lead", "trail ", "a,b", "x;y", "k=v", "@at", "@@", "\"q\"", "back\\slash",
+                                 QString("tab\tnl\n") + QChar(0) + "1f\x7f\x1b" + QChar(0x85), QString::fromUtf8("51\u00b0 \u20ac \U0001F600")};
+        QSettings::SettingsMap keys;
+        for (int n = 0; n < int(std::size(texts)); ++n)
+            keys.insert(QString("Texts/%1").arg(n), texts[n]);
+        keys.insert("Bytes/all", allBytes);
+        keys.insert("Bytes/@Variant(", QByteArray("@Variant(\x01)"));
+        keys.insert("Numbers/int", -5);
+        keys.insert("Numbers/double", 0.1);
+        keys.insert("Numbers/large", 1e300);
+        keys.insert("Numbers/switch", true);
+        keys.insert("Lists/none", QStringList());
+        keys.insert("Lists/one", QStringList{"a, b"});
+        keys.insert("Lists/three", QStringList{"a", "b,c", " d "});
+        keys.insert("Lists/variants", QVariantList{1, "x"});
+        keys.insert("Other/date", QDate(2026, 12, 7));
+        keys.insert("top", "in General");
+        keys.insert("General/x", "a section named General");
+        keys.insert(QString::fromUtf8("Sp ace/K%y/sub \u00fc"), "keys escaped");
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(SettingsFormat::Text(keys));
+        QVERIFY(file.flush());
+        const QSettings read(file.fileName(), QSettings::IniFormat);
+        QCOMPARE(read.status(), QSettings::NoError);
+        SettingsStore::Keys back;
+        for (const QString& key : read.allKeys())
+            back.insert(key, read.value(key));
+        QCOMPARE(back.keys(), keys.keys());
+        for (int n = 0; n < int(std::size(texts)); ++n)
+            QCOMPARE(back.value(QString("Texts/%1").arg(n)).toString(), texts[n]);
+        QCOMPARE(back.value("Bytes/all").toByteArray(), allBytes);
+        QCOMPARE(back.value("Lists/three").toStringList(), keys.value("Lists/three").toStringList());
+        QCOMPARE(back.value("Other/date").toDate(), QDate(2026, 12, 7));
+        QVERIFY(SettingsStore::Same(back, keys));
     }
 
     // A NUL in a stored port name once left a lock file that no later start could remove,

@@ -1,10 +1,13 @@
 #include "testsupport.h"
 
+#include "settingsformat.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -47,6 +50,8 @@ void IsolateSettings()
         QSettings::setPath(format, QSettings::UserScope, dir->path());
         QSettings::setPath(format, QSettings::SystemScope, dir->path() + "/system");
     }
+    // The program's own format, which finds its folder where the ini format's is.
+    QSettings::setDefaultFormat(SettingsFormat::Whole());
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName("KVX Systems");
     QCoreApplication::setApplicationName("Horalux");
@@ -70,6 +75,15 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs)
 QString TestDataPath(const QString& relative)
 {
     return QDir(QStringLiteral(HORALUX_TESTDATA_DIR)).filePath(relative);
+}
+
+// ---- Free ports ----
+quint16 FreePort()
+{
+    quint16 port = 20000 + QCoreApplication::applicationPid() % 9000;
+    for (QTcpServer probe; !probe.listen(QHostAddress::Any, port);)
+        ++port;
+    return port;
 }
 
 }  // namespace TestSupport

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 // Shared plumbing of every test executable: one main() runs each registered test
@@ -25,6 +26,11 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000);
 
 // Path of a file below the shared receiver captures.
 QString TestDataPath(const QString& relative);
+
+// ---- Free ports ----
+// A TCP port of the remote link's range that nothing listens on now. Started from the
+// process id, so that test programs run side by side seldom try the same ones.
+quint16 FreePort();
 
 }  // namespace TestSupport
 

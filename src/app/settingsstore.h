@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+class QSettings;
+
+// Keeps the settings store whole. QSettings writes the keys it holds, and of the file it
+// holds what it last read: a store that vanished, or stood behind a folder for a while,
+// leaves it with only the keys changed since. So a save writes every key the program
+// holds, the file is read back to see that it holds them all as written, and after a failure the
+// keys held before it are set again until a save succeeds. A key removed while saves
+// fail comes back with them: losing one key is the lesser harm.
+class SettingsStore
+{
+public:
+    // Writes the store when a key changed since the last whole save, when the file has
+    // gone, or while saves fail; nothing is written otherwise. Empty when the file holds
+    // every key, otherwise "<file> (<reason>)".
+    QString WriteIfChanged(QSettings& settings);
+
+    bool IsFailing() const { return bFailing; }
+
+    using Keys = QMap<QString, QVariant>;
+
+    // Whether two sets of keys hold the same values as the file writes them: a number set
+    // in this run and the same number read back as text are the same.
+    static bool Same(const Keys& a, const Keys& b);
+
+private:
+    // Sets again each key held at the last whole save that keys lacks.
+    void TakeBack(QSettings& settings, Keys& keys) const;
+
+    Keys held;  // every key, as the last whole save wrote it
+    bool bHeld = false;
+    bool bFailing = false;
+};
