@@ -90,10 +90,10 @@ private slots:
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: vanished, and cannot be made again"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: vanished and cannot be made again"));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: vanished and cannot be made "
                                                            "again: Not a directory"));
-        const QString unmade = "Log not written: GPS2024366.txt (vanished, and cannot be made again: Not a directory)";
+        const QString unmade = "GPS log not written: GPS2024366.txt (vanished and cannot be made again: Not a directory)";
         QCOMPARE(w.logNoteLabel->toolTip(), unmade);
         lw.Second(Utc(2024, 12, 31, 23, 59, 58));  // a record with nowhere to go
         QVERIFY(!w.logNoteLabel->isHidden() && w.logNoteLabel->toolTip() == unmade);
@@ -108,7 +108,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2025001.txt: Is a directory"));
         lw.Second(Utc(2025, 1, 1, 0, 0, 0));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2025001.txt: Is a directory"));
-        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: GPS2025001.txt (Is a directory)");
+        QCOMPARE(w.logNoteLabel->toolTip(), "GPS log not written: GPS2025001.txt (Is a directory)");
         QVERIFY(QDir(folder).rmdir("GPS2025001.txt"));
         QTest::ignoreMessage(QtInfoMsg, qPrintable("Log file " + folder + "/GPS2025001.txt: writing again."));
         lw.Second(Utc(2025, 1, 1, 0, 0, 1));
@@ -218,8 +218,8 @@ private slots:
         lw.Second(Utc(2024, 12, 31, 23, 59, 52));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: a symbolic link stands at its path"));
         QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2024366T1.csv: a symbolic link stands at its path"));
-        QVERIFY2(w.logNoteLabel->toolTip().startsWith("Log not written: GPS2024366.txt (a symbolic link stands at its path), "
-                                                      "TIC2024366T1.csv (a symbolic link"), qPrintable(w.logNoteLabel->toolTip()));
+        QVERIFY2(w.logNoteLabel->toolTip().startsWith("GPS log not written: GPS2024366.txt (a symbolic link stands at its path); "
+                                                      "TIC log not written: TIC2024366T1.csv (a symbolic link"), qPrintable(w.logNoteLabel->toolTip()));
         for (const QString& name : names)
             QVERIFY(QFile::remove(lw.dir.filePath(name)));
         lw.Second(Utc(2024, 12, 31, 23, 59, 53));
@@ -258,7 +258,7 @@ private slots:
         w.OnNewTicText("1 0.000026");
         lw.Second(Utc(2025, 1, 1, 0, 0, 1));
         QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2025001T8.csv: Is a directory"));
-        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: TIC2025001T8.csv (Is a directory)");
+        QCOMPARE(w.logNoteLabel->toolTip(), "TIC log not written: TIC2025001T8.csv (Is a directory)");
         QVERIFY(QDir(lw.dir.path()).rmdir("TIC2025001T8.csv"));
         lw.Second(Utc(2025, 1, 1, 0, 0, 2));
         w.OnNewTicText("8 0.000027");
