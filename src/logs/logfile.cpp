@@ -312,8 +312,12 @@ bool LogFile::RemakeIfVanished()
     if (!isOpen())
         return false;
     if (LogFileCheck::StillAtPath(*this)) {
-        // Its folder moved away and back: the file held is at its path again.
-        bGone = false;
+        // Its folder moved away and back: the file held is at its path again, and can
+        // be written (the records lost are told with the next).
+        if (bGone) {
+            bGone = false;
+            Recover(fileName());
+        }
         return false;
     }
     // Until a new file can be had the records are lost: the vanished file is closed
