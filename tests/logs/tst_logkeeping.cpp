@@ -414,6 +414,27 @@ private slots:
         QVERIFY(lw.Files().filter("2025001").filter("3.").isEmpty());
     }
 
+    // Port 8's new day's file cannot be had at a one-second jump to the next day; then
+    // the receiver's day goes back and holds: that day's failure is past, and neither
+    // STATUS nor the note keeps it.
+    void portsNewDayNoLongerWanted()
+    {
+        LogWindow lw(Keys());
+        LogWindow::Set("TicPortDialog/TIC8 Serial Port", "TCP/IP");
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenTicLogs() && QDir(lw.dir.path()).mkdir("TIC2025001T8.csv"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2025001T8.csv: Is a directory"));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 0));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2025001T8.csv: Is a directory"));
+        // The day before, named since a hold ago.
+        const QDate back(2024, 12, 31);
+        QCOMPARE(w.ticCombinedLog.ChooseDay(back, true, UtcDateTime::SteadyMSecs() - LogDayGuard::kHoldMs), QDate(2025, 1, 1));
+        lw.Second(Utc(2024, 12, 31, 23, 59, 59));
+        QCOMPARE(w.ticCombinedLog.Day(), back);
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,OK,TIC2024366C.csv"));
+        QVERIFY(w.logNoteLabel->isHidden());
+    }
+
     // One "$GPRMC" a year off among good ones opens no file and closes none: its record
     // stays in the day's file.
     void wrongYearSentenceAmongGoodOnes()
