@@ -133,14 +133,24 @@ private slots:
         QVERIFY(QSettings(program.store(), QSettings::IniFormat).contains("MainWindow/geometry"));
     }
 
-    // An NMEA log reaching a file-size limit set on the running program: it lives on,
-    // STATUS says why, no record is cut, and once the limit is raised one comment line
-    // tells the records lost before the next.
+    void fileSizeLimitDoesNotEndTheRun_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("bGapLine");  // the gap told in the log itself, else in the debug log
+        QTest::newRow("NMEA: one comment line") << 3 << true;
+        QTest::newRow("RAW: no comment form") << 0 << false;
+    }
+
+    // A log reaching a file-size limit set on the running program: it lives on, STATUS
+    // says why, no record is cut, and once the limit is raised the records lost are told
+    // before the next: in an NMEA log by one comment line, for a RAW log in the debug log.
     void fileSizeLimitDoesNotEndTheRun()
     {
+        QFETCH(int, type);
+        QFETCH(bool, bGapLine);
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
-        Program program(pair.ProgramEnd(), 3);
+        Program program(pair.ProgramEnd(), type);
         QFile rx(pair.ReceiverEnd());
         QVERIFY(rx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         int second = 0;
@@ -183,16 +193,27 @@ private slots:
         const QString log = program.LogText();
         QVERIFY2(log.endsWith("\n; \n"), qPrintable(log));
         const QStringList lines = log.split('\n');
+        // A RAW record is whole when it has every field of the first.
+        const qsizetype fields = lines.filter(QRegularExpression("^2024-12-31,")).value(0).count(',');
         for (const QString& line : lines) {
             QByteArray record = line.toLatin1();
-            QVERIFY2(line.startsWith(';') || line.isEmpty() || GpsSerialPortThread::CheckNmeaChecksum(record),
+            QVERIFY2(line.startsWith(';') || line.isEmpty() ||
+                         (bGapLine ? GpsSerialPortThread::CheckNmeaChecksum(record)
+                                   : line.startsWith("2024-12-31,12:00:") && line.count(',') == fields && fields >= 10),
                      qPrintable(line));
         }
-        const QRegularExpression gap("^; \\d+ records not written from 31-Dec-2024 12:00:\\d\\d UTC to 31-Dec-2024 "
-                                     "12:00:\\d\\d UTC: File too large$");
+        const QString gapText = "\\d+ records not written from 31-Dec-2024 12:00:\\d\\d UTC to 31-Dec-2024 "
+                                "12:00:\\d\\d UTC: File too large";
+        const QRegularExpression gap("^; " + gapText + "$");
         const int gapLine = int(lines.indexOf(gap));
-        QVERIFY2(gapLine > 0 && lines.filter(gap).size() == 1 && lines.value(gapLine + 1).startsWith("$GPGGA,"),
-                 qPrintable(log));
+        if (bGapLine) {
+            QVERIFY2(gapLine > 0 && lines.filter(gap).size() == 1 && lines.value(gapLine + 1).startsWith("$GPGGA,"),
+                     qPrintable(log));
+        } else {
+            const QString said = QString::fromLocal8Bit(program.process.readAllStandardError());
+            QVERIFY2(gapLine < 0 && said.count(QRegularExpression("Log file \\S+/GPS2024366.txt: " + gapText + "\n")) == 1,
+                     qPrintable(said));
+        }
     }
 };
 
