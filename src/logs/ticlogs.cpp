@@ -148,9 +148,10 @@ void MainWindow::CheckTicLogsDay(const QDate& clockDay)
                 file->Close(trailer);  // a port switched off gets no new day's files
                 continue;
             }
+            const char fileKind = kind;  // clang 14 captures no structured binding
             const QString stem = QString(QLatin1Char(kind)) + QString::number(port);
             file->FollowDay(
-                day, [&d, kind, port](const QDate& fileDay) { return TicPathOf(d, kind, port, fileDay); },
+                day, [&d, fileKind, port](const QDate& fileDay) { return TicPathOf(d, fileKind, port, fileDay); },
                 [&d, &stem](const QDate& fileDay) { return DayStem(d.ticLogPrefix, fileDay) + stem; }, trailer);
         }
     }
