@@ -18,7 +18,9 @@
 // record goes in. A failure and the return are each said once, through the say function,
 // and the records lost between them are told when writing resumes. A symbolic link at
 // the path is never followed: the program may run as root, and a link would let anyone
-// who can write the folder make it append to any file on the machine.
+// who can write the folder make it append to any file on the machine. Nor is anything
+// but a regular file written (a FIFO, a device, a socket), and opening never waits.
+// Whatever blocks the file is tried again at each check, until it can be written.
 // The object also keeps the file's UTC day and the rule by which that day moves on.
 //
 // It is a QFile, so that what reads or sets up a file by hand can still do so.
