@@ -419,9 +419,10 @@ public:
     QString TicLogsProblem() const;
     // Every open log file made again when its path no longer leads to it.
     void CheckOpenLogs();
-    // The lasting note of the logs not written ("Log not written: GPS2024366.txt (File
-    // too large)"), shown while one is.
+    // The lasting note of the logs not written ("GPS log not written: GPS2024366.txt
+    // (File too large)"), shown while one is.
     QLabel* logNoteLabel = nullptr;
+    QString logNoteSaid;  // the note as the debug log last had it
     void ShowLogNote();
 
     // ---- Remote control ----
@@ -595,7 +596,7 @@ private:
     // What the log files say goes to the debug log, the status bar and the note.
     void ConnectLogFiles();
     void SayOfLogs(const QString& text, bool bWarning);
-    void CloseTicFiles(const QByteArray& trailer);
+    void CloseTicFiles(const LogFile::Trailer& trailer);
     bool OpenTicFiles(const QDate& day, QString* error);
     void WriteTicLine(LogFile& file, const QByteArray& line);
     // Every GPS log record goes through here: one from a receiver or interface mode other

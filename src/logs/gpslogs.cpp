@@ -90,7 +90,7 @@ void MainWindow::CheckGpsLogDay(const QDate& clockDay)
     const QDate moved = gpsLogFile.FollowClock(
         clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs(),
         [&d](const QDate& day) { return GpsLogPath(d.gpsLogFolder, d.gpsLogPrefix, d.gpsLogType, day); },
-        [&d](const QDate& day) { return DayStem(d.gpsLogPrefix, day); }, LogTexts::GpsLogTrailer(CurrentLogClock()));
+        [&d](const QDate& day) { return DayStem(d.gpsLogPrefix, day); }, LogTexts::GpsLogTrailer);
     if (moved.isValid())
         UpdateLogActions();
 }
@@ -104,7 +104,7 @@ void MainWindow::CloseGpsLog(bool noAsk)
                               QStringLiteral("Are you sure you want to close this GPS Log file?")) !=
             QMessageBox::Yes)
         return;
-    gpsLogFile.Close(LogTexts::GpsLogTrailer(CurrentLogClock()));
+    gpsLogFile.Close(LogTexts::GpsLogTrailer);
     gpsLogHeaderReceiver = kNoReceiver;
     UpdateLogActions();
 }

@@ -14,19 +14,95 @@
 
 namespace {
 
-const QString kLinkAtPath = QStringLiteral("a symbolic link stands at its path");
+// Why a file at a log's path was not opened. A link and a file of another kind are
+// said as they are; the system's reason is said with what was being done.
+enum class Refusal { None, System, LinkAtPath, NotRegularFile };
 
-// The file at path opened for appending, made with its folder when missing, but never
-// through a symbolic link at the path itself; -1, and why in reason, when it cannot be.
-int OpenAppending(const QString& path, QString* reason)
+struct Opened
+{
+    int fd = -1;
+    Refusal refusal = Refusal::None;
+    QString reason;
+};
+
+Opened Refuse(Refusal refusal, int error)
+{
+    switch (refusal) {
+    case Refusal::LinkAtPath: return {-1, refusal, QStringLiteral("a symbolic link stands at its path")};
+    case Refusal::NotRegularFile: return {-1, refusal, QStringLiteral("not a regular file")};
+    default: return {-1, refusal, QString::fromLocal8Bit(std::strerror(error))};
+    }
+}
+
+// The file at path opened for appending, made with its folder when missing. Never
+// through a symbolic link at the path itself, never anything but a regular file, and
+// never waiting: a FIFO with no reader would hold the thread that also polls the 1PPS
+// line and serves the remote link for as long as none came, and a device would take
+// the records into nothing.
+Opened OpenRegularFile(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                          0666);
-    if (fd < 0)
-        *reason = errno == ELOOP ? kLinkAtPath : QString::fromLocal8Bit(std::strerror(errno));
-    return fd;
+    const QByteArray name = QFile::encodeName(path);
+    const int flags = O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    // Read access lets the check for a last line left open use this very descriptor; a
+    // file that may only be written is written all the same.
+    int fd = ::open(name.constData(), O_RDWR | flags, 0666);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(name.constData(), O_WRONLY | flags, 0666);
+    if (fd < 0) {
+        // ENXIO: a FIFO that nobody reads, a socket, a device with nothing behind it.
+        const int error = errno;
+        return Refuse(error == ELOOP ? Refusal::LinkAtPath : error == ENXIO ? Refusal::NotRegularFile : Refusal::System,
+                      error);
+    }
+    struct stat st = {};
+    const bool bKnown = ::fstat(fd, &st) == 0;
+    const Opened refused = !bKnown ? Refuse(Refusal::System, errno) : Refuse(Refusal::NotRegularFile, 0);
+    if (!bKnown || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return refused;
+    }
+    // Only the opening had to be spared from waiting: a write waits for the disk.
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status != -1)
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    return {fd, Refusal::None, QString()};
 }
+
+// Writes bytes whole to fd, or cuts the file back to where it was: half a record reads
+// as a whole one with other values ("0." for "0.259"). bInsideLine says whether the
+// file ends inside a line, before and after; the system's reason on failure.
+bool WriteWhole(int fd, const QByteArray& bytes, bool& bInsideLine, QString* reason)
+{
+    const bool bWasInsideLine = bInsideLine;
+    const QByteArray out = bWasInsideLine ? '\n' + bytes : bytes;
+    struct stat before = {};
+    const bool bSizeKnown = ::fstat(fd, &before) == 0;
+    qsizetype done = 0;
+    int error = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::write(fd, out.constData() + done, size_t(out.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        done += n;
+    }
+    if (done == out.size()) {
+        bInsideLine = out.back() != '\n';
+        return true;
+    }
+    *reason = QString::fromLocal8Bit(std::strerror(error));
+    if (bSizeKnown && ::ftruncate(fd, before.st_size) == 0)
+        bInsideLine = bWasInsideLine;
+    else if (done > 0)
+        bInsideLine = out.at(done - 1) != '\n';
+    return false;
+}
+
+const QString kCannotBeMadeAgain = QStringLiteral("vanished and cannot be made again: ");
 
 }  // namespace
 
@@ -38,53 +114,111 @@ bool LogFile::Open(const QString& path, const QDate& fileDay, const Header& head
         QFile::close();
     openPath.clear();
     makeHeader = header;
-    if (!OpenHere(path, error))
-        return false;
-    // What another file of this object failed at is past; this one's return is said.
-    if (failedPath != path)
-        ForgetFailure();
     day = fileDay;
-    Put(makeHeader ? makeHeader() : QByteArray(), Part::Header);
-    return true;
+    guard = LogDayGuard();
+    return OpenAt(path, Opening::First, nullptr, error);
 }
 
-bool LogFile::OpenHere(const QString& path, QString* error)
+// The one way a log comes to hold a file, whether its first, one made again or a new
+// day's: the file at path opened; the file held so far (if any) kept until the new one
+// is taken over, then given its trailer and closed; the header written. Whatever cannot
+// be had leaves the file held so far as it was, and is tried again by the caller.
+bool LogFile::OpenAt(const QString& path, Opening opening, const Trailer& trailer, QString* error)
 {
-    QString reason;
-    const int fd = OpenAppending(path, &reason);
-    if (fd < 0 || !Adopt(fd, path, &reason)) {
-        if (error)
-            *error = QStringLiteral("Cannot open the log file %1: %2").arg(path, reason);
+    const Opened opened = OpenRegularFile(path);
+    if (opened.fd < 0) {
+        Refused(path, opening, opened.reason, opened.refusal != Refusal::System, error);
         return false;
     }
+    const QString oldPath = fileName();
+    const bool bOldGetsTrailer = trailer && isOpen() && !bGone && LogFileCheck::StillAtPath(*this);
+    const int old = isOpen() ? ::dup(handle()) : -1;
+    if (isOpen() && old < 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(opened.fd);
+        Refused(path, opening, reason, false, error);
+        return false;
+    }
+    bool bOldInsideLine = bInsideLine;
+    QFile::close();
+    if (!TakeOver(opened.fd)) {
+        const QString reason = errorString();
+        ::close(opened.fd);
+        // The file held so far goes on as before: a new day's records stay in the old
+        // day's file, and those of a vanished one are counted as lost.
+        if (old >= 0 && !Hold(old))
+            ::close(old);
+        Refused(path, opening, reason, false, error);
+        return false;
+    }
+    if (old >= 0) {
+        QString reason;
+        if (bOldGetsTrailer && !WriteWhole(old, trailer(TrailerTime()), bOldInsideLine, &reason) && say)
+            say(QStringLiteral("Log file %1: %2").arg(oldPath, reason), true);
+        ::close(old);
+    }
+    openPath = path;
+    bGone = false;
+    // A file left inside a line (a crash, another program) gets the header on a line of
+    // its own.
+    bInsideLine = LogFileCheck::EndsInsideLine(handle());
+    if (opening == Opening::Again) {
+        if (say)
+            say(QStringLiteral("Log file %1: made again after it vanished.").arg(path), true);
+    } else if (failedPath != path) {
+        // What another file of this object failed at is past; this one's return is said.
+        ForgetFailure();
+    }
+    PutHeader();
     return true;
 }
 
-bool LogFile::Adopt(int fd, const QString& filePath, QString* reason)
+// What a file that could not be had does: a first opening fails, a vanished file's
+// records are lost, a new day's stay in the old day's file; each is tried again.
+void LogFile::Refused(const QString& path, Opening opening, const QString& reason, bool bWhyAlone, QString* error)
+{
+    switch (opening) {
+    case Opening::First:
+        if (error)
+            *error = QStringLiteral("Cannot open the log file %1: %2").arg(path, reason);
+        break;
+    case Opening::Again:
+        bGone = true;
+        Fail(path, bWhyAlone ? reason : kCannotBeMadeAgain + reason);
+        break;
+    case Opening::NewDay:
+        Fail(path, reason, true);
+        break;
+    }
+}
+
+bool LogFile::TakeOver(int fd)
+{
+    return Hold(fd);
+}
+
+bool LogFile::Hold(int fd)
 {
     // Append: a day's file is never truncated, each opening adds its own header.
     // Unbuffered: a line is with the system as soon as it is written (tail -f follows,
     // a crash loses nothing), and a failed write is known for the record it cut. No
     // sync to the device: it could stall the thread that also watches the 1PPS line.
-    if (!QFile::open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, AutoCloseHandle)) {
-        *reason = errorString();
-        ::close(fd);
-        return false;
-    }
-    openPath = filePath;
-    bGone = false;
-    // A file left inside a line (a crash, another program) gets the header on a line of
-    // its own.
-    bInsideLine = LogFileCheck::EndsInsideLine(filePath);
-    return true;
+    return QFile::open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, AutoCloseHandle);
 }
 
-void LogFile::Close(const QByteArray& trailer)
+void LogFile::PutHeader()
+{
+    openedUtc = Now();
+    if (makeHeader)
+        PutWhole(makeHeader());
+}
+
+void LogFile::Close(const Trailer& trailer)
 {
     if (!isOpen())
         return;
-    if (!bGone && LogFileCheck::StillAtPath(*this))
-        Put(trailer, Part::Trailer);
+    if (trailer && !bGone && LogFileCheck::StillAtPath(*this))
+        PutWhole(trailer(TrailerTime()));
     close();
 }
 
@@ -93,6 +227,7 @@ void LogFile::close()
     QFile::close();
     openPath.clear();
     day = QDate();
+    openedUtc = QDateTime();
     guard = LogDayGuard();
     makeHeader = nullptr;
     bInsideLine = false;
@@ -101,21 +236,30 @@ void LogFile::close()
     lostRecords = 0;
 }
 
+QDateTime LogFile::Now() const
+{
+    return clock ? clock() : PcTime::CurrentUtc();
+}
+
+QDateTime LogFile::TrailerTime() const
+{
+    const QDateTime now = Now();
+    return openedUtc.isValid() && now < openedUtc ? openedUtc : now;
+}
+
 // ---- Writing ----
 
 bool LogFile::Write(const QByteArray& bytes)
 {
-    return Put(bytes, Part::Record);
+    return Put(bytes);
 }
 
-bool LogFile::Put(const QByteArray& bytes, Part part)
+bool LogFile::Put(const QByteArray& bytes)
 {
     if (!isOpen())
         return false;
     if (bytes.isEmpty())
         return true;
-    if (part != Part::Record)
-        return PutWhole(bytes);
     RemakeIfVanished();
     if (bGone) {
         Lose(failure);
@@ -137,39 +281,25 @@ bool LogFile::Put(const QByteArray& bytes, Part part)
 
 bool LogFile::PutWhole(const QByteArray& bytes, QString* failReason)
 {
-    const bool bWasInsideLine = bInsideLine;
-    const QByteArray out = bWasInsideLine ? '\n' + bytes : bytes;
-    struct stat before = {};
-    const bool bSizeKnown = ::fstat(handle(), &before) == 0;
-    qint64 done = 0;
-    while (done < out.size()) {
-        const qint64 n = QFile::write(out.constData() + done, out.size() - done);
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    if (done == out.size()) {
-        bInsideLine = out.back() != '\n';
+    if (bytes.isEmpty())
+        return true;
+    // A file opened by hand may be buffered: what it holds goes first.
+    flush();
+    QString reason;
+    if (WriteWhole(handle(), bytes, bInsideLine, &reason)) {
         Recover(fileName());
         return true;
     }
-    // Unbuffered, each failed write call sets the system's reason.
-    const QString reason = errorString();
-    unsetError();
-    // Half a record reads as a whole one with other values ("0." for "0.259"): it goes.
-    if (bSizeKnown && ::ftruncate(handle(), before.st_size) == 0)
-        bInsideLine = bWasInsideLine;
-    else if (done > 0)
-        bInsideLine = out.at(done - 1) != '\n';
     Fail(fileName(), reason);
     if (failReason)
         *failReason = reason;
     return false;
 }
 
+// The one place where records are counted as lost, for the gap they leave.
 void LogFile::Lose(const QString& reason)
 {
-    const QDateTime now = clock ? clock() : PcTime::CurrentUtc();
+    const QDateTime now = Now();
     if (lostRecords++ == 0) {
         firstLostUtc = now;
         lostReason = reason;
@@ -179,28 +309,20 @@ void LogFile::Lose(const QString& reason)
 
 bool LogFile::RemakeIfVanished()
 {
-    if (!isOpen() || LogFileCheck::StillAtPath(*this))
+    if (!isOpen())
         return false;
+    if (LogFileCheck::StillAtPath(*this)) {
+        // Its folder moved away and back: the file held is at its path again, and can
+        // be written (the records lost are told with the next).
+        if (bGone) {
+            bGone = false;
+            Recover(fileName());
+        }
+        return false;
+    }
     // Until a new file can be had the records are lost: the vanished file is closed
     // only once a new one is open, so that the log stays open meanwhile.
-    const QString path = fileName();
-    QString reason;
-    const int fd = OpenAppending(path, &reason);
-    if (fd < 0) {
-        bGone = true;
-        Fail(path, reason == kLinkAtPath ? reason : QStringLiteral("vanished, and cannot be made again: ") + reason);
-        return false;
-    }
-    QFile::close();
-    if (!Adopt(fd, path, &reason)) {
-        bGone = true;
-        Fail(path, reason);
-        return false;
-    }
-    if (say)
-        say(QStringLiteral("Log file %1: made again after it vanished.").arg(path), true);
-    Put(makeHeader ? makeHeader() : QByteArray(), Part::Header);
-    return true;
+    return OpenAt(fileName(), Opening::Again, nullptr);
 }
 
 // ---- Failure and return ----
@@ -247,43 +369,30 @@ QDate LogFile::ChooseDay(const QDate& clockDay, bool bReceiverClock, int64_t ste
     return clockDay.isValid() && (!day.isValid() || clockDay == day.addDays(1)) ? clockDay : day;
 }
 
-bool LogFile::MoveToDay(const QString& path, const QString& name, const QDate& newDay, const QByteArray& trailer)
+bool LogFile::MoveToDay(const QString& path, const QString& name, const QDate& newDay, const Trailer& trailer)
 {
     if (path.isEmpty()) {
         Fail(name, QStringLiteral("refused"), true);
         return false;
     }
-    QString reason;
-    const int fd = OpenAppending(path, &reason);
-    if (fd < 0) {
-        Fail(path, reason, true);
+    if (!OpenAt(path, Opening::NewDay, trailer))
         return false;
-    }
-    if (!bGone && LogFileCheck::StillAtPath(*this))
-        Put(trailer, Part::Trailer);
-    QFile::close();
-    if (!Adopt(fd, path, &reason)) {
-        bGone = true;
-        Fail(path, reason, true);
-        return false;
-    }
     day = newDay;
     guard = LogDayGuard();
-    // What the old day's file failed at is past; the new one's return is said.
-    if (failedPath != path)
-        ForgetFailure();
-    Put(makeHeader ? makeHeader() : QByteArray(), Part::Header);
     return true;
 }
 
-QDate LogFile::FollowClock(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs,
-                           const std::function<QString(const QDate&)>& pathOf,
-                           const std::function<QString(const QDate&)>& nameOf, const QByteArray& trailer)
+QDate LogFile::FollowClock(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs, const NameOfDay& pathOf,
+                           const NameOfDay& nameOf, const Trailer& trailer)
 {
     if (!isOpen())
         return QDate();
-    const QDate chosen = ChooseDay(clockDay, bReceiverClock, steadyMs);
-    if (!chosen.isValid())
+    return FollowDay(ChooseDay(clockDay, bReceiverClock, steadyMs), pathOf, nameOf, trailer);
+}
+
+QDate LogFile::FollowDay(const QDate& chosen, const NameOfDay& pathOf, const NameOfDay& nameOf, const Trailer& trailer)
+{
+    if (!isOpen() || !chosen.isValid())
         return QDate();
     if (!day.isValid()) {
         day = chosen;

@@ -18,7 +18,9 @@
 // record goes in. A failure and the return are each said once, through the say function,
 // and the records lost between them are told when writing resumes. A symbolic link at
 // the path is never followed: the program may run as root, and a link would let anyone
-// who can write the folder make it append to any file on the machine.
+// who can write the folder make it append to any file on the machine. Nor is anything
+// but a regular file written (a FIFO, a device, a socket), and opening never waits.
+// Whatever blocks the file is tried again at each check, until it can be written.
 // The object also keeps the file's UTC day and the rule by which that day moves on.
 //
 // It is a QFile, so that what reads or sets up a file by hand can still do so.
@@ -32,6 +34,8 @@ public:
     using Header = std::function<QByteArray()>;
     // The UTC time a lost record is counted at; the PC's when none is set.
     using Clock = std::function<QDateTime()>;
+    // The trailer a file gets when it is closed, made for the UTC time it is closed at.
+    using Trailer = std::function<QByteArray(const QDateTime& utc)>;
 
     void SetSay(Say sayFunction) { say = std::move(sayFunction); }
     void SetClock(Clock clockFunction) { clock = std::move(clockFunction); }
@@ -44,8 +48,10 @@ public:
     // "Cannot open the log file <path>: <reason>".
     bool Open(const QString& path, const QDate& day, const Header& header, QString* error = nullptr);
     // Writes the trailer, then closes the file. A file that vanished gets no trailer: its
-    // folder, perhaps removed on purpose, is not made again for it.
-    void Close(const QByteArray& trailer);
+    // folder, perhaps removed on purpose, is not made again for it. The trailer's time
+    // is never earlier than the header's: a PC clock that lags the receiver's would
+    // otherwise close a file before it was opened.
+    void Close(const Trailer& trailer);
     void close() override;
     // The path the file was opened at: opened by its descriptor, never through a link,
     // it keeps the name here.
@@ -55,7 +61,8 @@ public:
     // not all go in. A closed file takes nothing.
     bool Write(const QByteArray& bytes);
     // When the path no longer leads to the open file, tries to make the file there
-    // again; true when it was made now.
+    // again; true when it was made now. A file that came back to its path (its folder
+    // moved back) is written again as it is.
     bool RemakeIfVanished();
 
     // The file's UTC day; invalid for a file opened by hand, which takes the first day
@@ -68,19 +75,23 @@ public:
     // and only the next day, an ordinary midnight, is taken: the receiver's other day
     // starts its hold afresh when it speaks again.
     QDate ChooseDay(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs);
-    // Moves the open file to newDay's file at path. The new file is opened first; only
-    // then does the old one get its trailer and close. When the new one cannot be had,
-    // the old keeps the records, and the failure stays this file's until the new day's
-    // file opens or that day is no longer wanted. An empty path was refused; name then
-    // names the file.
-    bool MoveToDay(const QString& path, const QString& name, const QDate& newDay, const QByteArray& trailer);
-    // The day step every log takes with the log clock: a file opened without a day takes
-    // the first it sees; a day not chosen leaves the file where it is (a new day's
-    // failure is then past); a chosen new day moves it to pathOf(day), its name given by
-    // nameOf(day) when the path is refused. The day moved to, or invalid.
-    QDate FollowClock(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs,
-                      const std::function<QString(const QDate&)>& pathOf,
-                      const std::function<QString(const QDate&)>& nameOf, const QByteArray& trailer);
+    // Moves the open file to newDay's file at path. The new file is opened and taken
+    // over first; only then does the old one get its trailer and close. When the new one
+    // cannot be had, the old keeps the records, and the failure stays this file's until
+    // the new day's file opens or that day is no longer wanted. An empty path was
+    // refused; name then names the file.
+    bool MoveToDay(const QString& path, const QString& name, const QDate& newDay, const Trailer& trailer);
+    // The day step every log takes with the log clock: the day chosen by ChooseDay,
+    // then FollowDay.
+    using NameOfDay = std::function<QString(const QDate&)>;
+    QDate FollowClock(const QDate& clockDay, bool bReceiverClock, int64_t steadyMs, const NameOfDay& pathOf,
+                      const NameOfDay& nameOf, const Trailer& trailer);
+    // The file's step to a day chosen for it (a TIC port's file follows its set): a file
+    // opened by hand, without a day, takes the first it is given; its own day leaves it
+    // where it is (a new day's failure is then past); another day moves it to
+    // pathOf(day), its name given by nameOf(day) when the path is refused. The day moved
+    // to, or invalid.
+    QDate FollowDay(const QDate& chosen, const NameOfDay& pathOf, const NameOfDay& nameOf, const Trailer& trailer);
 
     // Why the file cannot be written now, and the name of the file that is meant (this
     // one, or the new day's that cannot be made); both empty while all is well.
@@ -90,21 +101,33 @@ public:
     // file that could not be opened keeps it, so that trying again says nothing more.
     void Fail(const QString& path, const QString& reason, bool bNewDay = false);
 
+protected:
+    // Makes the open descriptor fd this object's file; false, with the error string set,
+    // when it cannot be.
+    virtual bool TakeOver(int fd);
+
 private:
-    enum class Part { Record, Header, Trailer };
-    bool Put(const QByteArray& bytes, Part part);
+    // Why a file is being opened: it decides what a failure does to the file held.
+    enum class Opening { First, Again, NewDay };
+    bool OpenAt(const QString& path, Opening opening, const Trailer& trailer, QString* error = nullptr);
+    void Refused(const QString& path, Opening opening, const QString& reason, bool bWhyAlone, QString* error);
+    bool Hold(int fd);
+    bool Put(const QByteArray& bytes);
     bool PutWhole(const QByteArray& bytes, QString* failReason = nullptr);
+    void PutHeader();
+    QDateTime Now() const;
+    QDateTime TrailerTime() const;
     void Lose(const QString& reason);
     void Recover(const QString& path);
     void ForgetFailure();
-    bool OpenHere(const QString& path, QString* error);
-    bool Adopt(int fd, const QString& path, QString* reason);
 
     QString openPath;
     Say say;
     Header makeHeader;
     Clock clock;
     QDate day;
+    // When the header was written: no trailer reads earlier.
+    QDateTime openedUtc;
     LogDayGuard guard;
     // The record before was cut and could not be cut back: the next starts on a new line.
     bool bInsideLine = false;

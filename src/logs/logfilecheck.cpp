@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -21,13 +22,13 @@ bool StillAtPath(const QFile& file)
     return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
-bool EndsInsideLine(const QString& path)
+bool EndsInsideLine(int fd)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || st.st_size == 0)
         return false;
     char last = '\n';
-    return file.getChar(&last) && last != '\n';
+    return ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n';
 }
 
 }  // namespace LogFileCheck

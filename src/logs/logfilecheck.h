@@ -17,9 +17,10 @@ namespace LogFileCheck {
 // counts as in place.
 bool StillAtPath(const QFile& file);
 
-// Whether the file ends inside a line: it is not empty and its last byte is no line
-// feed. A missing or unreadable file does not.
-bool EndsInsideLine(const QString& path);
+// Whether the file open at fd ends inside a line: it is not empty and its last byte is
+// no line feed. A file that cannot be read through fd does not. The descriptor is
+// read, never the name: what stands at the path now may be a FIFO.
+bool EndsInsideLine(int fd);
 
 }  // namespace LogFileCheck
 

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "logfilenames.h"
+#include "logtexts.h"
 #include "pctime.h"
 #include "statusnotes.h"
 
@@ -71,19 +72,23 @@ void MainWindow::SayOfLogs(const QString& text, bool bWarning)
     ShowLogNote();
 }
 
-// The note stays while any open log is not written where it should be.
+// The note stays while any open log is not written where it should be. Each new text
+// reaches the debug log in its own words.
 void MainWindow::ShowLogNote()
 {
-    QStringList problems;
+    QStringList problems[2];  // the GPS log's, the TIC set's
     QString firstName;
     for (LogFile* file : LogFiles()) {
         if (file->Failure().isEmpty())
             continue;
         if (firstName.isEmpty())
             firstName = file->FailedName();
-        problems.append(QStringLiteral("%1 (%2)").arg(file->FailedName(), file->Failure()));
+        problems[file == &gpsLogFile ? 0 : 1].append(QStringLiteral("%1 (%2)").arg(file->FailedName(), file->Failure()));
     }
-    const QString note = problems.isEmpty() ? QString() : QStringLiteral("Log not written: ") + problems.join(QStringLiteral(", "));
+    const QString note = LogTexts::NotWrittenNote(problems[0], problems[1]);
+    if (note != logNoteSaid && !note.isEmpty())
+        qWarning().noquote() << note;
+    logNoteSaid = note;
     ShowStatusNote(logNoteLabel, note, firstName);
 }
 

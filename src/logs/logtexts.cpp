@@ -146,6 +146,16 @@ QString GapText(int records, const QDateTime& fromUtc, const QDateTime& toUtc, c
         .arg(LogTimeText(fromUtc), LogTimeText(toUtc), reason);
 }
 
+QString NotWrittenNote(const QStringList& gpsProblems, const QStringList& ticProblems)
+{
+    QStringList heads;
+    if (!gpsProblems.isEmpty())
+        heads << QStringLiteral("GPS log not written: ") + gpsProblems.join(QStringLiteral(", "));
+    if (!ticProblems.isEmpty())
+        heads << QStringLiteral("TIC log not written: ") + ticProblems.join(QStringLiteral(", "));
+    return heads.join(QStringLiteral("; "));
+}
+
 QByteArray GpsLogTrailer(const QDateTime& utc)
 {
     return Trailer("GPS Data Log", utc);

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // The texts the data logs write: headers, trailers, the per-second status records and
 // the raw-message records. Plain logic, driven by tests without a window.
@@ -69,6 +70,11 @@ QByteArray TicLogHeader(const TicHeader& header);
 // What a log says of the records it lost, e.g. "3 records not written from 31-Dec-2024
 // 14:00:37 UTC to 31-Dec-2024 14:00:39 UTC: File too large".
 QString GapText(int records, const QDateTime& fromUtc, const QDateTime& toUtc, const QString& reason);
+
+// The note while logs are not written, one head per log that says which: "GPS log not
+// written: GPS2024366.txt (File too large); TIC log not written: TIC2024366T1.csv
+// (not a regular file)". Each problem is "<file> (<reason>)"; empty when none is.
+QString NotWrittenNote(const QStringList& gpsProblems, const QStringList& ticProblems);
 
 // "; Closed GPS Data Log <time> UTC\n; \n" and its TIC set form.
 QByteArray GpsLogTrailer(const QDateTime& utc);

@@ -84,14 +84,14 @@ bool MainWindow::OpenTicFiles(const QDate& day, QString* error)
     }
     for (const Planned& p : planned) {
         if (!p.file->Open(p.path, day, TicHeaderMaker(*this, p.kind, p.port), error)) {
-            CloseTicFiles(QByteArray());
+            CloseTicFiles(nullptr);
             return false;
         }
     }
     return true;
 }
 
-void MainWindow::CloseTicFiles(const QByteArray& trailer)
+void MainWindow::CloseTicFiles(const LogFile::Trailer& trailer)
 {
     for (int k = 0; k < 8; ++k) {
         for (LogFile* file : {&ticAverageLogs[k], &ticTimeLogs[k]})
@@ -130,26 +130,29 @@ void MainWindow::CheckTicLogsDay(const QDate& clockDay)
     if (!ticCombinedLog.isOpen())
         return;
     const TicFileDialog& d = *ticFileDialog;
-    const QByteArray trailer = LogTexts::TicLogTrailer(CurrentLogClock());
+    const LogFile::Trailer trailer = LogTexts::TicLogTrailer;
     // The combined file's day is the set's.
     const QDate moved = ticCombinedLog.FollowClock(
         clockDay, LogClockIsReceivers(), UtcDateTime::SteadyMSecs(),
         [&d](const QDate& day) { return TicPathOf(d, 'C', 0, day); },
         [&d](const QDate& day) { return DayStem(d.ticLogPrefix, day); }, trailer);
-    // Each port's files follow on their own: one that cannot be had keeps the old day's
-    // lines, says so and is tried again each second, and leaves the rest of the set alone.
+    // Each port's files follow the set's day on their own: one that cannot be had keeps
+    // the old day's lines, says so and is tried again each second, and leaves the rest
+    // of the set alone; once that day is no longer wanted, its failure is past.
     const QDate day = ticCombinedLog.Day();
     for (int port = 1; port <= 8 && day.isValid(); ++port) {
         for (const auto& [file, kind] : {std::pair{&ticTimeLogs[port - 1], 'T'}, {&ticAverageLogs[port - 1], 'A'}}) {
-            if (!file->isOpen() || file->Day() == day)
+            if (!file->isOpen())
                 continue;
-            if (!file->Day().isValid())
-                file->SetDay(day);
-            else if (!TicPortEnabled(port))
+            if (file->Day().isValid() && file->Day() != day && !TicPortEnabled(port)) {
                 file->Close(trailer);  // a port switched off gets no new day's files
-            else
-                file->MoveToDay(TicPathOf(d, kind, port, day),
-                                DayStem(d.ticLogPrefix, day) + QLatin1Char(kind) + QString::number(port), day, trailer);
+                continue;
+            }
+            const char fileKind = kind;  // clang 14 captures no structured binding
+            const QString stem = QString(QLatin1Char(kind)) + QString::number(port);
+            file->FollowDay(
+                day, [&d, fileKind, port](const QDate& fileDay) { return TicPathOf(d, fileKind, port, fileDay); },
+                [&d, &stem](const QDate& fileDay) { return DayStem(d.ticLogPrefix, fileDay) + stem; }, trailer);
         }
     }
     if (moved.isValid())
@@ -220,7 +223,7 @@ void MainWindow::CloseTicLogs(bool noAsk)
                               QStringLiteral("Are you sure you want to close this TIC Log file set?")) !=
             QMessageBox::Yes)
         return;
-    CloseTicFiles(LogTexts::TicLogTrailer(CurrentLogClock()));
+    CloseTicFiles(LogTexts::TicLogTrailer);
     UpdateLogActions();
 }
 

@@ -128,11 +128,19 @@ private slots:
         QVERIFY(QSettings(program.store(), QSettings::IniFormat).contains("MainWindow/geometry"));
     }
 
+    void fileSizeLimitDoesNotEndTheRun_data()
+    {
+        QTest::addColumn<int>("headroom");  // the bytes the log may still grow by under the limit
+        QTest::newRow("a record cut at the limit") << 100;
+        QTest::newRow("the file full to the byte") << 0;
+    }
+
     // An NMEA log reaching a file-size limit set on the running program: it lives on,
     // STATUS says why, no record is cut, and once the limit is raised one comment line
     // tells the records lost before the next.
     void fileSizeLimitDoesNotEndTheRun()
     {
+        QFETCH(int, headroom);
         SocatPair pair;
         START_SOCAT_OR_SKIP(pair);
         Program program(pair.ProgramEnd(), 3);
@@ -159,7 +167,7 @@ private slots:
         rlimit old = {};
         QVERIFY(prlimit(program.Pid(), RLIMIT_FSIZE, nullptr, &old) == 0);
         rlimit low = old;
-        low.rlim_cur = QFileInfo(program.logs.filePath(program.logs.entryList(QDir::Files).value(0))).size() + 100;
+        low.rlim_cur = QFileInfo(program.logs.filePath(program.logs.entryList(QDir::Files).value(0))).size() + headroom;
         QVERIFY(prlimit(program.Pid(), RLIMIT_FSIZE, &low, nullptr) == 0);
         QByteArray status;
         QVERIFY2(TestSupport::WaitFor([&] {

@@ -531,7 +531,9 @@ private slots:
         w.CloseTicLogs(true);
         QVERIFY(!w.ui->actionClose_TIC_Data_Log->isEnabled());
 
-        const QByteArray trailer = "; Closed TIC Data Logs 31-Dec-2024 18:00:00 UTC\n; \n";
+        // The receiver's 18:00 came after a header of the PC's 23:59:58: no trailer reads
+        // earlier than its header.
+        const QByteArray trailer = "; Closed TIC Data Logs 31-Dec-2024 23:59:58 UTC\n; \n";
         const QByteArray times = "1\t\t25.000000\t25.000000\n1\t\t35.000000\t35.000000\n";
         const QByteArray average = "1\t\t30.000000\t7.071068\t25.000000\t35.000000\t2\n";
         const QByteArray c = lw.Read("TIC2024366C.txt");

@@ -4,11 +4,14 @@
 #include "logfile.h"
 #include "testsupport.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +27,24 @@ LogFile::Header Header(const QByteArray& text)
 {
     return [text] { return text; };
 }
+
+// A log file whose next takings-over of a new descriptor are refused, as when the
+// process has no descriptor left.
+class TakeOverRefused : public LogFile
+{
+public:
+    int refusals = 0;
+
+protected:
+    bool TakeOver(int fd) override
+    {
+        if (refusals == 0)
+            return LogFile::TakeOver(fd);
+        --refusals;
+        setErrorString(QStringLiteral("Too many open files"));
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -78,6 +99,113 @@ private slots:
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(Read(path), "; head\n1,2024366.452546,0.260000\n");
+    }
+
+    // A good file, then an Open of what cannot be a log: it returns at once with the
+    // reason, and the closed file names neither path.
+    void openRefusedAfterAGoodOne_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a FIFO nobody reads") << "fifo" << "not a regular file";
+        QTest::newRow("a folder") << "folder" << "Is a directory";
+        QTest::newRow("a symbolic link") << "link" << "a symbolic link stands at its path";
+    }
+    void openRefusedAfterAGoodOne()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString good = dir.filePath("GPS2024366.txt");
+        const QString bad = dir.filePath("GPS2025001.txt");
+        QVERIFY(kind == "fifo"     ? ::mkfifo(QFile::encodeName(bad).constData(), 0666) == 0
+                : kind == "folder" ? QDir(dir.path()).mkdir("GPS2025001.txt")
+                                   : QFile::link(good, bad));
+        LogFile file;
+        QVERIFY(file.Open(good, QDate(2024, 12, 31), Header("; head\n")));
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!file.Open(bad, QDate(2025, 1, 1), Header("; head\n"), &error));
+        QVERIFY(timer.elapsed() < 3000);
+        QCOMPARE(error, "Cannot open the log file " + bad + ": " + reason);
+        QVERIFY(!file.isOpen() && !file.Write("lost\n"));
+        QCOMPARE(file.fileName(), QString());
+        QCOMPARE(Read(good), "; head\n");
+    }
+
+    // The new file opened but not taken over, at a new day or when the vanished file is
+    // made again: the file held so far goes on (the old day's keeps the records, a
+    // vanished one's are counted as lost), the failure is said, and the next try
+    // succeeds.
+    void takeOverRefused_data()
+    {
+        QTest::addColumn<bool>("bNewDay");
+        QTest::addColumn<QByteArray>("first");  // what the first day's file holds
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a new day") << true << QByteArray("; head\n1\n2\n; closed 31-Dec-2024 23:59:59\n")
+                                   << "Too many open files";
+        QTest::newRow("made again") << false
+                                    << QByteArray("; head\n; 1 records not written from 31-Dec-2024 23:59:59 UTC to "
+                                                  "31-Dec-2024 23:59:59 UTC: vanished and cannot be made again: Too "
+                                                  "many open files\n3\n; closed 31-Dec-2024 23:59:59\n")
+                                    << "vanished and cannot be made again: Too many open files";
+    }
+    void takeOverRefused()
+    {
+        QFETCH(bool, bNewDay);
+        QFETCH(QByteArray, first);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("logs/TIC2024366T1.csv");
+        const QString next = dir.filePath("logs/TIC2025001T1.csv");
+        TakeOverRefused file;
+        QStringList said;
+        file.SetSay([&](const QString& text, bool) { said << text; });
+        file.SetGapLines(true);
+        QDateTime now(QDate(2024, 12, 31), QTime(23, 59, 59), Qt::UTC);
+        file.SetClock([&now] { return now; });
+        QVERIFY(file.Open(path, QDate(2024, 12, 31), Header("; head\n")));
+        QVERIFY(file.Write("1\n"));
+        file.refusals = 1;
+        const LogFile::Trailer trailer = [](const QDateTime& utc) {
+            return "; closed " + utc.toString("dd-MMM-yyyy HH:mm:ss").toLatin1() + '\n';
+        };
+        if (bNewDay) {
+            QVERIFY(!file.MoveToDay(next, "TIC2025001T1", QDate(2025, 1, 1), trailer));
+            QCOMPARE(file.FailedName() + ": " + file.Failure(), "TIC2025001T1.csv: " + reason);
+            QVERIFY(file.isOpen() && file.Day() == QDate(2024, 12, 31) && file.Write("2\n"));
+            QVERIFY(file.MoveToDay(next, "TIC2025001T1", QDate(2025, 1, 1), trailer));
+            QVERIFY(file.Write("3\n"));
+        } else {
+            QVERIFY(QDir(dir.filePath("logs")).removeRecursively());
+            QVERIFY(!file.Write("2\n"));
+            QCOMPARE(file.FailedName() + ": " + file.Failure(), "TIC2024366T1.csv: " + reason);
+            QVERIFY(file.Write("3\n"));
+        }
+        QCOMPARE(said.value(0), "Log file " + (bNewDay ? next : path) + ": " + reason);
+        QVERIFY(file.Failure().isEmpty());
+        // The PC clock a day behind at closing: the trailer reads no earlier than the header.
+        now = now.addDays(-1);
+        file.Close(trailer);
+        QCOMPARE(Read(path), first);
+        if (bNewDay)
+            QCOMPARE(Read(next), "; head\n3\n; closed 31-Dec-2024 23:59:59\n");
+    }
+
+    // A file opened by hand, without a day, takes the first it is given, and moves on
+    // from it to the next.
+    void fileOpenedByHandTakesTheFirstDay()
+    {
+        QTemporaryDir dir;
+        LogFile file;
+        file.setFileName(dir.filePath("by hand.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const LogFile::NameOfDay pathOf = [&](const QDate& day) { return dir.filePath(day.toString("yyyyMMdd")); };
+        QCOMPARE(file.FollowClock(QDate(2024, 12, 31), true, 0, pathOf, pathOf, nullptr), QDate());
+        QCOMPARE(file.Day(), QDate(2024, 12, 31));
+        QCOMPARE(file.FollowClock(QDate(2025, 1, 1), false, 1000, pathOf, pathOf, nullptr), QDate(2025, 1, 1));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"20250101", "by hand.txt"}));
     }
 
     // Files of 31 December 2024. During a silence the day is the PC's: its next day is

@@ -6,10 +6,17 @@
 #include "logfilecheck.h"
 #include "remoteline.h"
 
+#include <QElapsedTimer>
 #include <QStatusBar>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,10 +97,10 @@ private slots:
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: vanished, and cannot be made again"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: vanished and cannot be made again"));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: vanished and cannot be made "
                                                            "again: Not a directory"));
-        const QString unmade = "Log not written: GPS2024366.txt (vanished, and cannot be made again: Not a directory)";
+        const QString unmade = "GPS log not written: GPS2024366.txt (vanished and cannot be made again: Not a directory)";
         QCOMPARE(w.logNoteLabel->toolTip(), unmade);
         lw.Second(Utc(2024, 12, 31, 23, 59, 58));  // a record with nowhere to go
         QVERIFY(!w.logNoteLabel->isHidden() && w.logNoteLabel->toolTip() == unmade);
@@ -108,7 +115,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2025001.txt: Is a directory"));
         lw.Second(Utc(2025, 1, 1, 0, 0, 0));
         QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2025001.txt: Is a directory"));
-        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: GPS2025001.txt (Is a directory)");
+        QCOMPARE(w.logNoteLabel->toolTip(), "GPS log not written: GPS2025001.txt (Is a directory)");
         QVERIFY(QDir(folder).rmdir("GPS2025001.txt"));
         QTest::ignoreMessage(QtInfoMsg, qPrintable("Log file " + folder + "/GPS2025001.txt: writing again."));
         lw.Second(Utc(2025, 1, 1, 0, 0, 1));
@@ -190,11 +197,31 @@ private slots:
         QVERIFY(!QFileInfo::exists(lw.dir.path()));
     }
 
-    // A symbolic link put at the paths of open logs, and at the next day's: nothing
-    // reaches its target, STATUS and the note say so while it stands, and once it is
-    // gone the file is made again with one line for the records lost.
-    void linkAtALogsPathIsNeverFollowed()
+    // What may stand at a log's path instead of its file: a symbolic link (to another
+    // file, or to the open file moved elsewhere), a FIFO nobody reads, a device, a
+    // socket. Legend, kind, the reason said.
+    void onlyARegularFileAtALogsPathIsWritten_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        const QString link = "a symbolic link stands at its path";
+        const QString other = "not a regular file";
+        QTest::newRow("a symbolic link to another file") << "link" << link;
+        QTest::newRow("a symbolic link to the open file's new place") << "link to the file" << link;
+        QTest::newRow("a FIFO nobody reads") << "fifo" << other;
+        QTest::newRow("a character device") << "device" << other;
+        QTest::newRow("a socket") << "socket" << other;
+    }
+
+    // It stands first at the paths of open logs, then at the next day's: each second
+    // returns at once, nothing reaches what stands there, STATUS and the note (and the
+    // debug log, in its words) say so while it stands, and once it is gone the file is
+    // written again with one line for the records lost; a new day's records stay in the
+    // old day's file meanwhile.
+    void onlyARegularFileAtALogsPathIsWritten()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
         QHash<QString, QVariant> keys = Keys();
         keys.insert("LogFiles/GPSLogType", 3);  // NMEA: a text log with comment lines
         LogWindow lw(keys);
@@ -208,42 +235,154 @@ private slots:
         QFile kept(target);
         QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("kept\n") == 5);
         kept.close();
+        const auto block = [&](const QString& name) {
+            const QString path = lw.dir.filePath(name);
+            const QByteArray at = QFile::encodeName(path);
+            if (kind == "link")
+                return QFile::link(target, path);
+            if (kind == "link to the file")
+                return QFile::link(QFileInfo::exists(other.filePath(name)) ? other.filePath(name) : target, path);
+            if (kind == "fifo")
+                return ::mkfifo(at.constData(), 0666) == 0;
+            if (kind == "device")
+                return ::mknod(at.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;  // the null device's numbers
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            if (size_t(at.size()) >= sizeof(address.sun_path))
+                return false;
+            std::memcpy(address.sun_path, at.constData(), size_t(at.size()));
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            const bool bBound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+            if (fd >= 0)
+                ::close(fd);
+            return bBound;
+        };
+        const auto timed = [&](const std::function<void()>& step) {
+            QElapsedTimer timer;
+            timer.start();
+            step();
+            return timer.elapsed();
+        };
+
         const QStringList names{"GPS2024366.txt", "TIC2024366T1.csv"};
+        QHash<QString, QByteArray> moved;
+        for (const QString& name : names) {
+            QVERIFY(QFile::rename(lw.dir.filePath(name), other.filePath(name)));
+            QFile movedFile(other.filePath(name));
+            QVERIFY(movedFile.open(QIODevice::ReadOnly));
+            moved.insert(name, movedFile.readAll());
+            if (!block(name) && kind == "device" && errno == EPERM)
+                QSKIP("making a device needs root");
+            QVERIFY2(QFileInfo(lw.dir.filePath(name)).isSymLink() || QFileInfo::exists(lw.dir.filePath(name)), qPrintable(name));
+        }
         for (const QString& name : names)
-            QVERIFY(QFile::rename(lw.dir.filePath(name), other.filePath(name)) && QFile::link(target, lw.dir.filePath(name)));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2024366.txt: a symbolic link stands at its path"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2024366T1.csv: a symbolic link stands at its path"));
-        lw.Second(Utc(2024, 12, 31, 23, 59, 51));
-        w.OnNewTicText("1 0.000025");
-        lw.Second(Utc(2024, 12, 31, 23, 59, 52));
-        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: a symbolic link stands at its path"));
-        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2024366T1.csv: a symbolic link stands at its path"));
-        QVERIFY2(w.logNoteLabel->toolTip().startsWith("Log not written: GPS2024366.txt (a symbolic link stands at its path), "
-                                                      "TIC2024366T1.csv (a symbolic link"), qPrintable(w.logNoteLabel->toolTip()));
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("WARNING: Log file " + lw.dir.filePath(name) + ": " + reason));
+        const QString note = "GPS log not written: GPS2024366.txt (" + reason + "); TIC log not written: TIC2024366T1.csv (" +
+                             reason + ")";
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
+        QVERIFY(timed([&] {
+                    lw.Second(Utc(2024, 12, 31, 23, 59, 51));
+                    w.OnNewTicText("1 0.000025");
+                    lw.Second(Utc(2024, 12, 31, 23, 59, 52));
+                }) < 3000);
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: " + reason.toLatin1()));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2024366T1.csv: " + reason.toLatin1()));
+        QVERIFY2(w.logNoteLabel->toolTip().startsWith("GPS log not written: GPS2024366.txt (" + reason + "); "
+                                                      "TIC log not written: TIC2024366T1.csv (" + reason.left(12)),
+                 qPrintable(w.logNoteLabel->toolTip()));
+        QCOMPARE(w.logNoteLabel->toolTip(), note);
         for (const QString& name : names)
             QVERIFY(QFile::remove(lw.dir.filePath(name)));
         lw.Second(Utc(2024, 12, 31, 23, 59, 53));
         w.OnNewTicText("1 0.000026");
-        QVERIFY(QFile::link(target, lw.dir.filePath("GPS2025001.txt")));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2025001.txt: a symbolic link stands at its path"));
-        lw.Second(Utc(2025, 1, 1, 0, 0, 0));
-        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2025001.txt: a symbolic link stands at its path"));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,OK,TIC2024366C.csv"));
+
+        // The next day's files of the GPS log and of port 3.
+        QVERIFY(block("GPS2025001.txt") && block("TIC2025001T3.csv"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GPS2025001.txt: " + reason));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2025001T3.csv: " + reason));
+        QVERIFY(timed([&] {
+                    lw.Second(Utc(2025, 1, 1, 0, 0, 0));
+                    w.OnNewTicText("3 0.000030");
+                }) < 3000);
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2025001.txt: " + reason.toLatin1()));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2025001T3.csv: " + reason.toLatin1()));
+        QCOMPARE(w.logNoteLabel->toolTip(), "GPS log not written: GPS2025001.txt (" + reason +
+                                                "); TIC log not written: TIC2025001T3.csv (" + reason + ")");
+        QVERIFY(QFile::remove(lw.dir.filePath("GPS2025001.txt")) && QFile::remove(lw.dir.filePath("TIC2025001T3.csv")));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 1));
+        w.OnNewTicText("3 0.000031");
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2025001.txt"));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,OK,TIC2025001C.csv"));
+        QVERIFY(w.logNoteLabel->isHidden());
         w.CloseGpsLog(true);
         w.CloseTicLogs(true);
 
         QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "kept\n");
+        for (const QString& name : names) {
+            QFile file(other.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == moved.value(name));
+        }
         const QByteArray gps = lw.Read("GPS2024366.txt");
-        QVERIFY2(gps.contains(";\n; 2 records not written from 31-Dec-2024 23:59:51 UTC to 31-Dec-2024 23:59:52 UTC: a "
-                              "symbolic link stands at its path\n$GPGGA,235953.00,") && DataLines(gps).size() == 2 &&
+        QVERIFY2(gps.contains(";\n; 2 records not written from 31-Dec-2024 23:59:51 UTC to 31-Dec-2024 23:59:52 UTC: " +
+                              reason.toUtf8() + "\n$GPGGA,235953.00,") && DataLines(gps).size() == 2 &&
                      gps.count("records not written") == 1,
                  gps.constData());
         QVERIFY(lw.Read("TIC2024366T1.csv").endsWith(";\n; 1 records not written from 31-Dec-2024 23:59:51 UTC to "
-                                                     "31-Dec-2024 23:59:51 UTC: a symbolic link stands at its path\n"
+                                                     "31-Dec-2024 23:59:51 UTC: " + reason.toUtf8() + "\n"
                                                      "1,,26.000000,26.000000\n; Closed TIC Data Logs 01-Jan-2025 00:00:00 UTC\n; \n"));
+        QCOMPARE(DataLines(lw.Read("TIC2024366T3.csv")), QList<QByteArray>{"3,,30.000000,30.000000"});
+        QCOMPARE(DataLines(lw.Read("TIC2025001T3.csv")), QList<QByteArray>{"3,,31.000000,31.000000"});
+        QVERIFY(DataLines(lw.Read("GPS2025001.txt")).value(0).startsWith("$GPGGA,000001.00,"));
+        // A new day's records kept in the old day's file were never lost.
+        QVERIFY(!lw.Read("TIC2024366T3.csv").contains("records not written"));
+    }
+
+    // The log folder moved away and a file put in its place; then, between two seconds,
+    // the file removed and the folder moved back: the files held are at their paths
+    // again and are written again, after one line for the records lost.
+    void folderMovedAwayAndBack()
+    {
+        QHash<QString, QVariant> keys = Keys();
+        keys.insert("LogFiles/GPSLogType", 3);
+        LogWindow lw(keys);
+        UsePorts();
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
+        w.ticTimeTagFormat = 3;
+        lw.Second(Utc(2024, 12, 31, 12, 0, 0));
+        w.OnNewTicText("1 0.000025");
+        const QString folder = lw.dir.path();
+        QVERIFY(QFile::rename(folder, folder + ".away"));
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QByteArray why = "vanished and cannot be made again: Not a directory";
+        lw.Second(Utc(2024, 12, 31, 12, 0, 1));
+        w.OnNewTicText("1 0.000026");
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,ERROR,GPS2024366.txt: " + why));
+        QVERIFY(blocker.remove() && QFile::rename(folder + ".away", folder));
+        lw.Second(Utc(2024, 12, 31, 12, 0, 2));
+        w.OnNewTicText("1 0.000027");
+        QCOMPARE(Status(w, "GPSLOG"), RemoteLine::Sentence("GPSLOG,OK,GPS2024366.txt"));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,OK,TIC2024366C.csv"));
+        QVERIFY(w.logNoteLabel->isHidden());
+        w.CloseGpsLog(true);
+        w.CloseTicLogs(true);
+
+        const QByteArray gap = "\n; 1 records not written from 31-Dec-2024 12:00:01 UTC to 31-Dec-2024 12:00:01 UTC: " + why;
+        const QByteArray gps = lw.Read("GPS2024366.txt");
+        QVERIFY2(gps.count("; Opened") == 1 && DataLines(gps).size() == 2 && gps.contains(gap + "\n$GPGGA,120002.00,"),
+                 gps.constData());
+        const QByteArray t1 = lw.Read("TIC2024366T1.csv");
+        QVERIFY2(t1.contains(gap + "\n1,,27.000000,27.000000\n") &&
+                     DataLines(t1) == QList<QByteArray>({"1,,25.000000,25.000000", "1,,27.000000,27.000000"}),
+                 t1.constData());
     }
 
     // At midnight port 8's new time file cannot be had: that file keeps the old day's
     // lines and says so, tried again each second, while the rest of the set moves on.
+    // Port 3, switched OFF meanwhile, gets its trailer and no new day's files.
     void onePortsNewDayFileFails()
     {
         LogWindow lw(Keys());
@@ -252,13 +391,14 @@ private slots:
         MainWindow& w = *lw.w;
         QVERIFY(w.OpenTicLogs() && QDir(lw.dir.path()).mkdir("TIC2025001T8.csv"));
         w.ticTimeTagFormat = 3;
+        LogWindow::Set("TicPortDialog/TIC3 Serial Port", "OFF");  // its files close at midnight
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2025001T8.csv: Is a directory"));
         lw.Second(Utc(2025, 1, 1, 0, 0, 0));
         w.OnNewTicText("8 0.000025");
         w.OnNewTicText("1 0.000026");
         lw.Second(Utc(2025, 1, 1, 0, 0, 1));
         QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2025001T8.csv: Is a directory"));
-        QCOMPARE(w.logNoteLabel->toolTip(), "Log not written: TIC2025001T8.csv (Is a directory)");
+        QCOMPARE(w.logNoteLabel->toolTip(), "TIC log not written: TIC2025001T8.csv (Is a directory)");
         QVERIFY(QDir(lw.dir.path()).rmdir("TIC2025001T8.csv"));
         lw.Second(Utc(2025, 1, 1, 0, 0, 2));
         w.OnNewTicText("8 0.000027");
@@ -269,6 +409,30 @@ private slots:
         QCOMPARE(DataLines(lw.Read("TIC2025001T8.csv")), QList<QByteArray>{"8,,27.000000,27.000000"});
         QCOMPARE(DataLines(lw.Read("TIC2025001T1.csv")), QList<QByteArray>{"1,,26.000000,26.000000"});
         QCOMPARE(DataLines(lw.Read("TIC2025001C.csv")).size(), 3);
+        for (const char* name : {"TIC2024366T3.csv", "TIC2024366A3.csv"})
+            QVERIFY2(lw.Read(name).endsWith(";\n; Closed TIC Data Logs 01-Jan-2025 00:00:00 UTC\n; \n"), name);
+        QVERIFY(lw.Files().filter("2025001").filter("3.").isEmpty());
+    }
+
+    // Port 8's new day's file cannot be had at a one-second jump to the next day; then
+    // the receiver's day goes back and holds: that day's failure is past, and neither
+    // STATUS nor the note keeps it.
+    void portsNewDayNoLongerWanted()
+    {
+        LogWindow lw(Keys());
+        LogWindow::Set("TicPortDialog/TIC8 Serial Port", "TCP/IP");
+        MainWindow& w = *lw.w;
+        QVERIFY(w.OpenTicLogs() && QDir(lw.dir.path()).mkdir("TIC2025001T8.csv"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("TIC2025001T8.csv: Is a directory"));
+        lw.Second(Utc(2025, 1, 1, 0, 0, 0));
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,ERROR,TIC2025001T8.csv: Is a directory"));
+        // The day before, named since a hold ago.
+        const QDate back(2024, 12, 31);
+        QCOMPARE(w.ticCombinedLog.ChooseDay(back, true, UtcDateTime::SteadyMSecs() - LogDayGuard::kHoldMs), QDate(2025, 1, 1));
+        lw.Second(Utc(2024, 12, 31, 23, 59, 59));
+        QCOMPARE(w.ticCombinedLog.Day(), back);
+        QCOMPARE(Status(w, "TICLOG"), RemoteLine::Sentence("TICLOG,OK,TIC2024366C.csv"));
+        QVERIFY(w.logNoteLabel->isHidden());
     }
 
     // One "$GPRMC" a year off among good ones opens no file and closes none: its record
