@@ -72,9 +72,6 @@ bool MainWindow::OpenGpsLog(QString* error)
                                                    : PrefixRefusedText(d.gpsLogPrefix);
         return false;
     }
-    // Every type starts with "; " header lines, and a reopened day's file has them
-    // between its records: a reader skips them, and so the gap line too.
-    gpsLogFile.SetGapLines(true);
     // The receiver's time message moves the log clock on to the next second before the
     // records of its own second are written: a lost record is counted at the second
     // the log step took it for.

@@ -267,15 +267,14 @@ bool LogFile::Put(const QByteArray& bytes)
     }
     const QString gap = lostRecords == 0 ? QString()
                                          : LogTexts::GapText(lostRecords, firstLostUtc, lastLostUtc, lostReason);
-    const QByteArray gapLine = gap.isEmpty() || !bGapLines ? QByteArray() : "; " + gap.toUtf8() + '\n';
+    // Every log's readers skip "; " lines: the header and trailer are such lines too.
+    const QByteArray gapLine = gap.isEmpty() ? QByteArray() : "; " + gap.toUtf8() + '\n';
     QString reason;
     if (!PutWhole(gapLine + bytes, &reason)) {
         Lose(reason);
         return false;
     }
     lostRecords = 0;
-    if (!gap.isEmpty() && !bGapLines && say)
-        say(QStringLiteral("Log file %1: %2").arg(fileName(), gap), true);
     return true;
 }
 

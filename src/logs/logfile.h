@@ -39,9 +39,6 @@ public:
 
     void SetSay(Say sayFunction) { say = std::move(sayFunction); }
     void SetClock(Clock clockFunction) { clock = std::move(clockFunction); }
-    // Whether records lost are marked in the file by a "; " comment line before the next
-    // record, for a text log whose readers skip such lines; otherwise they are only said.
-    void SetGapLines(bool bLines) { bGapLines = bLines; }
 
     // Opens path for appending, unbuffered, making its folder, and writes the header on
     // a line of its own; day is the file's UTC day. A failure is returned in error as
@@ -138,7 +135,6 @@ private:
     QString failedPath;
     bool bNewDayFailure = false;
     // The records lost since the last one written, and when the first and last were.
-    bool bGapLines = false;
     int lostRecords = 0;
     QDateTime firstLostUtc;
     QDateTime lastLostUtc;

@@ -57,8 +57,6 @@ void MainWindow::ConnectLogFiles()
     for (LogFile* file : LogFiles()) {
         file->SetSay([this](const QString& text, bool bWarning) { SayOfLogs(text, bWarning); });
         file->SetClock([this] { return CurrentLogClock(); });
-        // Every TIC file is text whose readers skip "; " lines; the GPS log's type decides.
-        file->SetGapLines(file != &gpsLogFile);
     }
 }
 
