@@ -519,7 +519,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        auto* bar = static_cast<QStatusBar*>(watched);
+        // Events still come while the bar is destroyed, when it is a bar no longer.
+        auto* bar = qobject_cast<QStatusBar*>(watched);
+        if (!bar)
+            return false;
         if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
             FitNotes(bar);
             // The widgets move once the layout has run: a left text that now fits, or
