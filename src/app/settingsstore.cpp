@@ -6,28 +6,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
-#include <QStringList>
 
 namespace {
-
-// A value as the file holds it. A list of one item is written as its item and an empty
-// list as no value; a number or a switch comes back as its text.
-QString Written(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::QByteArray:
-        return QLatin1Char('b') + QString::fromLatin1(value.toByteArray().toHex());
-    case QMetaType::QStringList:
-    case QMetaType::QVariantList: {
-        const QStringList items = value.toStringList();
-        if (items.size() == 1)
-            return QLatin1Char('s') + items.first();
-        return items.isEmpty() ? QStringLiteral("s") : QLatin1Char('l') + items.join(QChar(0x1F));
-    }
-    default:
-        return QLatin1Char('s') + value.toString();
-    }
-}
 
 SettingsStore::Keys Snapshot(const QSettings& settings)
 {
@@ -91,13 +71,7 @@ std::optional<QByteArray> StoredBytes(const QString& path)
 
 bool SettingsStore::Same(const Keys& a, const Keys& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (auto ia = a.cbegin(), ib = b.cbegin(); ia != a.cend(); ++ia, ++ib) {
-        if (ia.key() != ib.key() || Written(ia.value()) != Written(ib.value()))
-            return false;
-    }
-    return true;
+    return SettingsFormat::Text(a) == SettingsFormat::Text(b);
 }
 
 void SettingsStore::TakeBack(QSettings& settings, Keys& keys) const

@@ -26,8 +26,8 @@ public:
 
     using Keys = QMap<QString, QVariant>;
 
-    // Whether two sets of keys hold the same values as the file writes them: a number set
-    // in this run and the same number read back as text are the same.
+    // Whether two sets of keys make the same file: a number set in this run and the same
+    // number read back as text are the same.
     static bool Same(const Keys& a, const Keys& b);
 
 private:
