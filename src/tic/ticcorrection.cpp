@@ -84,12 +84,10 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
     const qsizetype length = NumberLength(word);
     if (length == 0 || !std::all_of(word.begin() + length, word.end(), IsAsciiLetter))
         return TicReadingKind::NoNumber;
-    // A number that ends in a letter is NAN or INF.
-    if (IsAsciiLetter(word[length - 1]))
-        return TicReadingKind::NotANumber;
     bool ok = false;
     const double value = word.first(length).toByteArray().toDouble(&ok);
-    // The conversion refuses a number beyond a double's range.
+    // The conversion refuses a number beyond a double's range, and NAN or INF with a
+    // sign; without one they come as themselves: none is a reading.
     if (!ok || !std::isfinite(value) || std::fabs(value) >= kCounterNotANumber)
         return TicReadingKind::NotANumber;
     const double us = value * TicUnitScaleUs(units);

@@ -710,6 +710,14 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, "TIC3 silent: no reading since 2026-03-01 23:59:59 UTC");
         QVERIFY(TestSupport::WaitFor([&] { return !note().isEmpty(); }));
         QCOMPARE(note(), "TIC3 silent: no reading since 2026-03-01 23:59:59 UTC");
+        // A cable pulled while the silence is counted: the loss is what stays said.
+        counterEnd.write("1.5\r\n");
+        QVERIFY(counterEnd.waitForBytesWritten(1000));
+        QVERIFY(TestSupport::WaitFor([&] { return note().isEmpty(); }));
+        pair.Kill();
+        QVERIFY(TestSupport::WaitFor([&] { return note().startsWith("TIC3 port lost: "); }));
+        QTest::qWait(port.silenceLimitMs + 200);
+        QVERIFY2(note().startsWith("TIC3 port lost: "), qPrintable(note()));
         SetTicPort(3, "Serial Port", "OFF");
         port.startTicSerialPort(3);
     }
@@ -717,10 +725,7 @@ private slots:
     // Time lines stream once in mode 1, average lines always in mode 2.
     void remoteStream()
     {
-        QTcpServer probe;  // a free port
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const quint16 port = TestSupport::FreePort();
         w->telnetServer = new TelnetTcpServer(w.get());
         w->telnetServer->StartServer(port);
         QTcpSocket client;
