@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <optional>
 #include <unistd.h>
 
@@ -138,6 +139,13 @@ void AppendValue(const QVariant& value, QByteArray& out)
     }
 }
 
+// The keys each store held when last read or written whole, by its path.
+QMap<QString, QSettings::SettingsMap>& KnownWhole()
+{
+    static QMap<QString, QSettings::SettingsMap> known;
+    return known;
+}
+
 // Set while the store could not be read: the keys held are then not all there are, and
 // writing them would cut the store.
 bool bReadFailed = false;
@@ -172,20 +180,37 @@ bool ReadWhole(QIODevice& device, QSettings::SettingsMap& keys)
     bReadFailed = !read;
     if (read)
         keys = *read;
+    if (read && file)
+        KnownWhole().insert(file->fileName(), keys);
     return read.has_value();
+}
+
+// A store removed while the program runs leaves QSettings with the keys set since it
+// last read the file: written, they would be the whole store. Such a write is refused,
+// and the keys held are set again before the next (SettingsStore).
+bool CutByRemoval(const QString& path, const QSettings::SettingsMap& keys)
+{
+    const auto last = KnownWhole().constFind(path);
+    if (last == KnownWhole().cend() || QFileInfo::exists(path))
+        return false;
+    return std::any_of(last->keyBegin(), last->keyEnd(), [&keys](const QString& key) { return !keys.contains(key); });
 }
 
 // The copy that QSettings renames over the store once this returns true.
 bool WriteWhole(QIODevice& device, const QSettings::SettingsMap& keys)
 {
     auto* file = qobject_cast<QFileDevice*>(&device);
+    if (bReadFailed || !file || CutByRemoval(file->fileName(), keys))
+        return false;
     const QByteArray text = SettingsFormat::Text(keys);
-    if (bReadFailed || !file || file->write(text) != text.size() || !file->flush())
+    if (file->write(text) != text.size() || !file->flush())
         return false;
     // What the system says it took may still not be there: read it back from the disk's side.
     QByteArray written(text.size() + 1, '\0');
-    return pread(file->handle(), written.data(), written.size(), 0) == text.size()
-           && written.first(text.size()) == text;
+    if (pread(file->handle(), written.data(), written.size(), 0) != text.size() || written.first(text.size()) != text)
+        return false;
+    KnownWhole().insert(file->fileName(), keys);
+    return true;
 }
 
 }  // namespace

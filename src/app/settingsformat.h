@@ -7,7 +7,9 @@
 // disk or a file-size limit cut short over the store, and reports success; this format
 // writes a text that QSettings's own reader reads back as the keys given, and checks
 // that every byte reached the copy before QSettings renames it, so that a failed write
-// leaves the store as it was and is reported as failed. Reading is QSettings's own.
+// leaves the store as it was and is reported as failed. Nor does it write a store that
+// was removed while the program ran with only the keys set since. Reading is QSettings's
+// own.
 namespace SettingsFormat {
 
 // Registered at the first call; set as the default format before the first key is read

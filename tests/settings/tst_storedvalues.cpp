@@ -382,6 +382,24 @@ private slots:
                  bRemote ? "Station_3" : "false");
     }
 
+    // A store removed while the program runs comes back whole at the next change, though
+    // no write failed: QSettings would write only the keys set since.
+    void storeRemovedComesBackWhole()
+    {
+        const QString file = QSettings().fileName();
+        for (int n = 0; n < 5; ++n)
+            QSettings().setValue(QStringLiteral("Seeded/%1").arg(n), n);
+        auto window = std::make_unique<MainWindow>();
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsCheckTimer.isActive(); }));
+        const std::optional<SettingsStore::Keys> before = ReadBack(file);
+        QVERIFY(before && before->contains("Seeded/4") && QFile::remove(file));
+        QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station"), RemoteLine::Sentence("GPSLOG,CONFIG,OK"));
+        const std::optional<SettingsStore::Keys> after = ReadBack(file);
+        QVERIFY(after);
+        for (auto it = before->cbegin(); it != before->cend(); ++it)
+            QVERIFY2(after->contains(it.key()), qPrintable(it.key()));
+    }
+
     // The store's own text reads back through QSettings's reader as the values written,
     // whatever their kind, and so whatever a hand edit or another version left.
     void writtenTextReadsBack()
