@@ -98,6 +98,11 @@ private slots:
         QVERIFY(pair.Start());
         const QString back = "GPS port back: " + pair.ProgramEnd();
         QVERIFY(TestSupport::WaitFor([&] { return said() == back; }));
+        // A silence while the return is still on show is said as the failure it is.
+        QTest::qWait(300);  // a look starts the count
+        steadyMs += w.receiverLinkWatch.silenceLimitMs + 100;
+        QVERIFY(TestSupport::WaitFor([&] { return said().startsWith(kSilentSince); }, 2000));
+        QVERIFY(!w.receiverLinkWatch.SaysReturn());
         rx.Close();
         QVERIFY(rx.Open(pair.ReceiverEnd()));
         steadyMs += w.receiverLinkWatch.returnNote.shownMs;
