@@ -150,6 +150,8 @@ void MainWindow::ClearClockDisplay()
     // A time kept from the previous receiver would make the PC clock's still start-up
     // time look like a fresh one at the next tick.
     pcSyncLastReceiverTime = QDateTime();
+    receiverDateOutOfRange.clear();
+    receiverTimeCheck.Forget();
     ShowClockGuardNote(QString());
 
     if (clockDisplayMode < 6)  // the TIC modes show the counters, not the receiver

@@ -22,6 +22,7 @@
 #include "passingnotes.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
+#include "receivertimecheck.h"
 #include "satelliterecord.h"
 #include "settingsstore.h"
 #include "ticcorrection.h"
@@ -340,6 +341,9 @@ public:
     // empty when the message gave a time. The held time that such messages move on a
     // second each changes every second, but the receiver never gave it.
     QString receiverDateOutOfRange;
+    // Each time a message gave, held against the one before: only a time that follows
+    // its predecessor sets the PC clock.
+    ReceiverTimeCheck receiverTimeCheck;
     // A failed set of the PC clock was reported; later failures stay quiet until a set
     // succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;

@@ -118,11 +118,10 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
     int month = 0;
     int year = 0;
     int zone = 0;
-    // A day or month that the receiver gave but that names no date (day 0, month 13, as
-    // year 0089) still makes a time message of its second: the range is judged with the
-    // date, below. An empty one (a receiver with no time yet) gives no time at all.
-    valid = readInt(&day, "") && day >= 0 && valid;
-    valid = readInt(&month, "") && month >= 0 && valid;
+    // Only the year is judged with the date, below: a day or month out of its range
+    // makes no time message, as an empty one from a receiver with no time yet.
+    valid = readInt(&day) && day >= 1 && day <= 31 && valid;
+    valid = readInt(&month) && month >= 1 && month <= 12 && valid;
     valid = readInt(&year) && year >= 0 && valid;
     // The local zone is only checked: the time is read as UTC or as the PC's local time.
     valid = readInt(&zone) && valid;

@@ -209,7 +209,7 @@ ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bL
     if (!date.isValid() || !time.IsValid())
         return ReceivedDate::NoInstant;
     // Whole seconds are added to the minute, so that one rounded up to 60 carries.
-    const int seconds = time.seconds >= 60.0 ? 59 : static_cast<int>(time.seconds + 0.5);
+    const int seconds = static_cast<int>(time.seconds + 0.5);
     const QDateTime minute(date, QTime(time.hours, time.minutes), bLocalTime ? Qt::LocalTime : Qt::UTC);
     if (!minute.isValid())
         return ReceivedDate::NoInstant;  // a local time that the clock change skipped

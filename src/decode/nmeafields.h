@@ -55,11 +55,12 @@ struct Time
     int conversions = 0;
 
     bool IsRead() const { return conversions == 3; }
-    // A second of 60 is the leap second; 61 and beyond are not a time of day.
+    // Second 60 is no time of day: read as 59 or as the next minute, it would hand the
+    // clocks a second the receiver never named.
     bool IsValid() const
     {
         return IsRead() && hours >= 0 && hours <= 23 && minutes >= 0 && minutes <= 59 &&
-               seconds >= 0.0 && seconds < 61.0;
+               seconds >= 0.0 && seconds < 60.0;
     }
 };
 Time ReadTime(const QByteArray& field);
@@ -87,13 +88,13 @@ enum class ReceivedDate
     Instant,     // a real instant
     OutOfRange,  // a day outside 1 to 31, a month outside 1 to 12, or a year before 1900
     NoInstant,   // in range, but no calendar or clock has it: 31 February, hour 25,
-                 // second 61, a local time that the clock change skipped
+                 // second 60, a local time that the clock change skipped
 };
 
 // The UTC instant of a received date and time, taken as the PC's local time when the
 // receiver reports local time; the binary decoders build their receiver time here too.
 // *utc is set only for an instant. A second that rounds to 60 moves on into the next
-// minute; a leap second is held at 59.
+// minute.
 ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);
 
 // A received date as it came, for a note: "year 0089, month 3, day 5".

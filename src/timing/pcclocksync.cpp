@@ -162,19 +162,24 @@ void MainWindow::SyncPcClockThisSecond()
 
     // Only a time message moves the receiver time on; before the first, it is the PC's own.
     // A time held through a date out of range moves on every second as well, but the
-    // receiver never gave it.
+    // receiver never gave it; and a given time that does not follow the one before it
+    // (a day ahead and back, a garbage second) is not trusted until the next one does.
     const bool bMoved = pcSyncLastReceiverTime.isValid() && receiverTime.dateTime != pcSyncLastReceiverTime;
-    const bool bFreshTime = bMoved && receiverDateOutOfRange.isEmpty();
+    const bool bGiven = bMoved && receiverDateOutOfRange.isEmpty();
+    const bool bFreshTime = bGiven && receiverTimeCheck.Follows();
     pcSyncLastReceiverTime = receiverTime.dateTime;
 
     // Said whether or not a set is due, so that the operator sees it before it matters.
     // Only a date the receiver has just sent is judged.
     const QString clockGuard =
         ClockGuardNote(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC).date(), BuildDate::Day());
-    if (bMoved)
-        ShowClockGuardNote(bFreshTime ? clockGuard
-                                      : QStringLiteral("Receiver date out of range, PC clock not set: its time "
-                                                       "messages give ") + receiverDateOutOfRange);
+    if (!bGiven && bMoved)
+        ShowClockGuardNote(QStringLiteral("Receiver date out of range, PC clock not set: its time messages give ") +
+                           receiverDateOutOfRange);
+    else if (bGiven && !receiverTimeCheck.JumpText().isEmpty())
+        ShowClockGuardNote(QStringLiteral("Receiver time jumped, PC clock not set: ") + receiverTimeCheck.JumpText());
+    else if (bGiven)
+        ShowClockGuardNote(clockGuard);
 
     // A tick waits for this second's time message; without 1PPS only the TRAIM override
     // lets a time message alone make a set due.

@@ -151,16 +151,16 @@ private slots:
         };
         zda("ZDA", "123456.00,05,03,1990,00,00", true, "1990-03-05T12:34:57Z");
         zda("ZDA 60 carries into a new year, empty zone", "235959.60,31,12,2021,,", true, "2022-01-01T00:00:01Z");
-        zda("ZDA leap second held at 59", "235960.40,31,12,2016,00,00", true, "2017-01-01T00:00:00Z");
         zda("ZDA year 89", "120000.00,05,03,0089,00,00", true, "+1");
         zda("ZDA 31 February", "120000.00,31,02,2021,00,00", true, "none");
         zda("ZDA huge year", "120000.00,01,01,2147483647,00,00", true, "none");
         zda("ZDA hour 24", "243000.00,05,03,1990,00,00", false, "");
+        zda("ZDA second 60, no leap second", "235960.40,31,12,2016,00,00", false, "");
         zda("ZDA second 61", "123461.00,05,03,1990,00,00", false, "");
         zda("ZDA zone ab", "123456.00,05,03,1990,00,ab", false, "");
-        zda("ZDA day 32", "123456.00,32,03,1990,00,00", true, "+1");
-        zda("ZDA month 0", "123456.00,05,00,1990,00,00", true, "+1");
-        zda("ZDA day -1", "123456.00,-1,03,1990,00,00", false, "");
+        zda("ZDA day 32", "123456.00,32,03,1990,00,00", false, "");
+        zda("ZDA month 0", "123456.00,05,00,1990,00,00", false, "");
+        zda("ZDA empty day and month", "123456.00,,,1990,00,00", false, "");
         zda("ZDA year -1", "123456.00,05,03,-1,00,00", false, "");
         zda("ZDA no fields", "", false, "");
         zda("ZDA local", "120000.00,15,01,2021,01,00", true, "2021-01-15T11:00:01Z", "CET-1");
@@ -173,6 +173,7 @@ private slots:
         row("RMC bad latitude, speed counts", "$GPRMC,120001,A,9100.000,N,01131.000,E,022.4,184.4,230394,003.1,W",
             false, "", 22.4);
         row("RMC empty date", "$GPRMC,120002,A,4807.038,N,01131.000,E,022.4,184.4,,,", true, "2000-01-01T12:00:03Z");
+        row("RMC second 60", "$GPRMC,214360.00,A,4807.038,N,01131.000,E,022.4,184.4,230394,,", false, "");
         row("RMC short date", "$GPRMC,120003,A,4807.038,N,01131.000,E,022.4,184.4,0101,,", false, "");
         row("RMC local", "$GPRMC,003000,A,4807.038,N,01131.000,E,0.0,0.0,010121,,", true, "2020-12-31T23:30:01Z", -1,
             "CET-1");

@@ -7,6 +7,7 @@
 #include "fakesystemclock.h"
 #include "modalwatcher.h"
 #include "pctime.h"
+#include "receivertimecheck.h"
 #include "setpcclockdialog.h"
 #include "timingdialog.h"
 #include "ui_mainwindow.h"
@@ -323,6 +324,7 @@ class TestPcClock : public QObject
     Q_OBJECT
 
     std::unique_ptr<MainWindow> w;
+    int64_t steadyMs = 0;  // the steady clock that the receiver's times are held against
 
     // One second of the status record: the receiver time stands at t as a time message
     // left it, the PC clock is errorMs ahead, and a tick waits for the message or not.
@@ -330,6 +332,8 @@ class TestPcClock : public QObject
     qsizetype Second(const QDateTime& t, qint64 errorMs = 0, bool bTick = true)
     {
         const qsizetype before = FakeSystemClock::Get().setTimes.size();
+        steadyMs = t.toMSecsSinceEpoch();  // the receiver speaks on time
+        w->receiverTimeCheck.Take(t);
         w->receiverTime.SetDateTime(t), PcTime::SetFixedUtc(t.addMSecs(errorMs)), w->bPpsAwaitingTime[0] = bTick;
         w->LogStatusRecord();
         return FakeSystemClock::Get().setTimes.size() - before;
@@ -358,6 +362,7 @@ private slots:
         rolloverLines = 0;
         w = NewDecodingWindow(GpsPortModeMotorolaBinaryRxOnly);
         w->bOutOfLock = false;
+        w->receiverTimeCheck.clockMs = [this] { return steadyMs; };
     }
 
     void cleanup() { w.reset(), PcTime::SetFixedUtc(QDateTime()), BuildDate::SetDay(QDate()); }
@@ -439,61 +444,96 @@ private slots:
         QCOMPARE(Second(Utc(12, 0, 4), 700), 1);
     }
 
-    // Eight seconds of a date out of range between valid ones, in continuous mode with both
-    // overrides, from the time messages alone or each after a tick. Each still marks its
-    // second and moves the held time on, so the logs keep the receiver's time and not the
-    // PC's, 5 h away; but only the times the receiver gave set the clock, and a note says
-    // why until they come again.
-    void outOfRangeDatesNeverSet_data()
+    // Eight untrusted seconds between valid ones, in continuous mode with both overrides,
+    // from the time messages alone or each after a tick. A date out of range still marks
+    // its second and moves the held time on, so the logs keep the receiver's time and not
+    // the PC's, 5 h away; a day or month out of range, or second 60, is no time at all; a
+    // date that jumps a day ahead and back is the receiver's but never follows the one
+    // before. Only a time that follows a given one sets the clock, and a note says why
+    // none does until they come again.
+    void untrustedTimesNeverSet_data()
     {
-        QTest::addColumn<QString>("kind");  // the message, and its date field out of range
-        QTest::addColumn<QString>("date");  // the date out of range, as the note gives it
+        QTest::addColumn<QString>("kind");  // the message, and what is wrong in it
+        QTest::addColumn<QString>("said");  // the note at the last untrusted second
         QTest::addColumn<bool>("bTicks");
-        const QList<QPair<const char*, const char*>> kinds = {{"ZDA year 0089", "year 0089, month 3, day 1"},
-            {"ZDA day 0", "year 2024, month 3, day 0"}, {"ZDA month 13", "year 2024, month 13, day 1"},
-            {"UBX day 0", "year 2024, month 3, day 0"}};
-        for (const auto& [kind, date] : kinds) {
-            QTest::addRow("%s", kind) << QString(kind) << QString(date) << false;
-            QTest::addRow("%s, ticks", kind) << QString(kind) << QString(date) << true;
+        const QString outOfRange = "Receiver date out of range, PC clock not set: its time messages give year ";
+        const QString jumped = "Receiver time jumped, PC clock not set: its time messages give ";
+        // With ticks a jump is said a second later: each tick takes the message before it.
+        const QString jumpedAt9 = jumped + "01-Mar-2024 12:00:09 UTC 1.0 s after 02-Mar-2024 12:00:08 UTC";
+        const QString jumpedAt8 = jumped + "02-Mar-2024 12:00:08 UTC 1.0 s after 01-Mar-2024 12:00:07 UTC";
+        const QList<std::tuple<const char*, QString, QString>> kinds = {
+            {"ZDA year 0089", outOfRange + "0089, month 3, day 1", outOfRange + "0089, month 3, day 1"},
+            {"UBX day 0", outOfRange + "2024, month 3, day 0", outOfRange + "2024, month 3, day 0"},
+            {"ZDA day 0", "", ""}, {"ZDA month 13", "", ""}, {"ZDA second 60", "", ""}, {"UBX second 60", "", ""},
+            {"ZDA day jumps", jumpedAt9, jumpedAt8}, {"UBX day jumps", jumpedAt9, jumpedAt8}};
+        for (const auto& [kind, said, saidWithTicks] : kinds) {
+            QTest::addRow("%s", kind) << QString(kind) << said << false;
+            QTest::addRow("%s, ticks", kind) << QString(kind) << saidWithTicks << true;
         }
     }
-    void outOfRangeDatesNeverSet()
+    void untrustedTimesNeverSet()
     {
         QFETCH(QString, kind);
-        QFETCH(QString, date);
+        QFETCH(QString, said);
         QFETCH(bool, bTicks);
         Apply(2);
+        w->receiverTimeCheck.Forget();  // the clock work's first second came from no message
         w->setPcClockDialog->bOverrideTraim = w->setPcClockDialog->bOverrideIntegrity = true;
         PcTime::SetFixedUtc(Utc(17, 0, 0));
         std::fill(std::begin(w->bPpsAwaitingTime), std::end(w->bPpsAwaitingTime), false);
         const bool bUbx = kind.startsWith("UBX");
+        const bool bOutOfRange = kind.endsWith("0089") || (kind.endsWith("day 0") && bUbx);
+        const bool bJumps = kind.endsWith("jumps");
         for (int second = 0; second < 12; ++second) {
-            const bool bOut = second >= 2 && second < 10;
-            const int year = bOut && kind.endsWith("0089") ? 89 : 2024;
-            const int month = bOut && kind.endsWith("13") ? 13 : 3;
-            const int day = bOut && kind.endsWith("day 0") ? 0 : 1;
+            const bool bBad = second >= 2 && second < 10;
+            const int year = bBad && kind.endsWith("0089") ? 89 : 2024;
+            const int month = bBad && kind.endsWith("13") ? 13 : 3;
+            const int day = !bBad ? 1 : kind.endsWith("day 0") ? 0 : bJumps ? 2 - second % 2 : 1;
+            // Each second 60 in a minute of its own, or the sentence filter would drop the repeats.
+            const int minute = bBad && kind.endsWith("60") ? second : 0;
+            const int sent = bBad && kind.endsWith("60") ? 60 : second;
+            steadyMs = second * 1000;
             if (bTicks)
                 w->OnClockTick();
-            if (bOut)
+            if (bBad && (bOutOfRange || (bUbx && sent == 60)))
                 QTest::ignoreMessage(QtDebugMsg, bUbx ? "WARNING: Illegal date or time decoding NAV-TIMEUTC."
                                                       : "WARNING: Illegal date or time decoding GPZDA.");
             if (bUbx)
-                w->DecodeUbxMessage(UbxTimeUtc(year, month, day, 12, 0, second));
+                w->DecodeUbxMessage(UbxTimeUtc(year, month, day, 12, minute, sent));
             else
-                QVERIFY(w->DecodeNmeaSentence(Sentence(
-                    QString::asprintf("$GPZDA,1200%02d.00,%02d,%02d,%04d,00,00", second, day, month, year).toLatin1())));
-            QCOMPARE(w->CurrentLogClock(), Utc(12, 0, second + 1));
+                QCOMPARE(w->DecodeNmeaSentence(Sentence(
+                             QString::asprintf("$GPZDA,12%02d%02d.00,%02d,%02d,%04d,00,00", minute, sent, day, month, year).toLatin1())),
+                         !bBad || bOutOfRange || bJumps);
+            if (!bBad || bOutOfRange)
+                QCOMPARE(w->CurrentLogClock(), Utc(12, 0, second + 1));
             if (second == 9)
-                QCOMPARE(Said(), "Receiver date out of range, PC clock not set: its time messages give " + date);
+                QCOMPARE(Said(), said);
         }
         if (bTicks)
             w->OnClockTick();
         QCOMPARE(Said(), QString());
-        // A tick sets the clock to the second after the message before it.
+        // A time follows from the second one on; a tick sets the clock to the second after
+        // the message before it.
         QList<QDateTime> sets;
-        for (int second : {0, 1, 10, 11})
+        for (int second : {1, 10, 11})
             sets << Utc(12, 0, second + int(bTicks));
         QCOMPARE(FakeSystemClock::Get().setTimes, sets);
+    }
+
+    // A receiver that speaks every 5 s is followed, within half a second of the steady
+    // clock either way; a time a second off is not, nor is the first after Forget.
+    void receiverTimesFollowEachOther()
+    {
+        ReceiverTimeCheck check;
+        check.clockMs = [this] { return steadyMs; };
+        const QList<std::tuple<qint64, int, bool>> rows = {{0, 0, false},     {5000, 5, true},  {10500, 10, true},
+                                                           {15000, 15, true}, {20501, 20, false}, {25501, 25, true}};
+        for (const auto& [ms, second, bFollows] : rows) {
+            steadyMs = ms;
+            QVERIFY2(check.Take(Utc(12, 0, second)) == bFollows, qPrintable(QString::number(ms)));
+        }
+        check.Forget();
+        QVERIFY(!check.Take(Utc(12, 0, 31)) && check.JumpText().isEmpty());
     }
 
     // Another mode: the receiver clock starts again from the PC's own time, and the
@@ -613,7 +653,10 @@ private slots:
         w->ApplyPcClockSyncSettings();
         w->setPcClockDialog->bOverrideIntegrity = true;  // a dozen fixes give no lock
         QList<QDateTime> ticks;
+        // The steady clock moves on a second a tick, from the recording's first second.
+        steadyMs = QDateTime(QDate(2000, 8, 25), QTime(4, 49, 59), Qt::UTC).toMSecsSinceEpoch();
         const auto tick = [&] {
+            steadyMs += 1000;
             PcTime::SetFixedUtc(w->receiverTime.dateTime.addMSecs(250));
             w->OnClockTick();
             ticks << w->receiverTime.dateTime;
@@ -632,7 +675,8 @@ private slots:
         }
         QVERIFY(ticks.size() == 13 && ticks[1] == QDateTime(QDate(2000, 8, 25), QTime(4, 50, 1), Qt::UTC));
         const bool bBuiltBefore = builtOn.isValid();
-        QCOMPARE(FakeSystemClock::Get().setTimes, bBuiltBefore ? ticks.mid(1) : QList<QDateTime>());
+        // The first time follows none before it: the clock is set from the second on.
+        QCOMPARE(FakeSystemClock::Get().setTimes, bBuiltBefore ? ticks.mid(2) : QList<QDateTime>());
         const QString note = "GPS week rollover? PC clock not set: receiver date 25-Aug-2000 is before this "
                              "program's build date " + QLocale::c().toString(BuildDate::Day(), "dd-MMM-yyyy");
         QCOMPARE(Said(), bBuiltBefore ? QString() : note);
