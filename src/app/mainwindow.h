@@ -605,7 +605,7 @@ private:
     void WriteTicLine(LogFile& file, const QByteArray& line);
     // Every GPS log record goes through here: one from a receiver or interface mode other
     // than the one the file's header last named gets the header's receiver lines first.
-    void WriteGpsLogRecord(const QByteArray& record);
+    void WriteGpsLogRecord(const QByteArray& record, const QDateTime& recordUtc = QDateTime());
     void UpdateLogActions();
     void CopyTicFileDialogValues();
 };

@@ -72,9 +72,8 @@ bool MainWindow::OpenGpsLog(QString* error)
                                                    : PrefixRefusedText(d.gpsLogPrefix);
         return false;
     }
-    // The receiver's time message moves the log clock on to the next second before the
-    // records of its own second are written: a lost record is counted at the second
-    // the log step took it for.
+    // The log's own times go by the second the last log step decided on: the receiver's
+    // time message moves the log clock on to the next second.
     gpsLogFile.SetClock([this] { return gpsLogSecond.isValid() ? gpsLogSecond : CurrentLogClock(); });
     const bool bOpened = gpsLogFile.Open(path, now.date(), GpsHeaderMaker(*this), error);
     UpdateLogActions();
@@ -124,17 +123,22 @@ void MainWindow::WriteGpsLogText(QString text)
     WriteGpsLogRecord(LogTexts::LogLines(LogTexts::BlankControls(text)));
 }
 
-void MainWindow::WriteGpsLogRecord(const QByteArray& record)
+void MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& recordUtc)
 {
-    // A file made again here gets a whole header, which names the receiver of now.
-    gpsLogFile.RemakeIfVanished();
-    // A file opened by hand has no header of ours to follow.
+    // A receiver sends a second's records before or after its time message, which moves
+    // the log's second on: a record lost is counted at the time it carries itself, and
+    // only one that carries none at the second the log step took it for.
+    const QDateTime logSecond = gpsLogSecond.isValid() ? gpsLogSecond : CurrentLogClock();
+    const QDateTime carried = recordUtc.isValid() ? recordUtc : LogTexts::RecordTime(record, logSecond);
     const std::pair<int, int> receiver = ReceiverAndMode();
-    const bool bOtherReceiver = gpsLogHeaderReceiver != kNoReceiver && receiver != gpsLogHeaderReceiver;
-    const QByteArray lines =
-        bOtherReceiver ? LogTexts::GpsReceiverLines(GpsHeaderOf(*this, QDateTime())) : QByteArray();
+    // Made once the path is checked: a file made again gets a whole header, which names
+    // the receiver of now. A file opened by hand has no header of ours to follow.
+    const LogFile::Lead receiverLines = [this, &receiver] {
+        const bool bOtherReceiver = gpsLogHeaderReceiver != kNoReceiver && receiver != gpsLogHeaderReceiver;
+        return bOtherReceiver ? LogTexts::GpsReceiverLines(GpsHeaderOf(*this, QDateTime())) : QByteArray();
+    };
     // Written with the record or lost with it: the next record then tries them again.
-    if (gpsLogFile.Write(lines + record))
+    if (gpsLogFile.Write(record, carried, receiverLines))
         gpsLogHeaderReceiver = receiver;
 }
 
@@ -159,7 +163,8 @@ void MainWindow::LogConfigurationText(QString text)
         return;
     }
     CheckTicLogsDay(CurrentLogClock().date());
-    ticCombinedLog.Write(entry.toUtf8());
+    // Counted, when lost, at the time its tag says.
+    ticCombinedLog.Write(entry.toUtf8(), LogTagTime().dateTime);
 }
 
 // ---- Once a second ----
@@ -202,7 +207,7 @@ void MainWindow::LogStatusThisSecond()
     v.geoidSeparation = altGps - altMsl;
     const QByteArray record =
         type == GpsLogRaw ? LogTexts::RawStatusRecord(v).toUtf8() : LogTexts::GgaStatusSentence(v);
-    WriteGpsLogRecord(record + '\n');
+    WriteGpsLogRecord(record + '\n', now);
 }
 
 // ---- File menu ----

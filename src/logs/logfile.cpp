@@ -69,10 +69,10 @@ Opened OpenRegularFile(const QString& path)
     return {fd, Refusal::None, QString()};
 }
 
-// Writes bytes whole to fd, or cuts the file back to where it was: half a record reads
+// Appends bytes whole to fd, or cuts the file back to where it was: half a record reads
 // as a whole one with other values ("0." for "0.259"). bInsideLine says whether the
 // file ends inside a line, before and after; the system's reason on failure.
-bool WriteWhole(int fd, const QByteArray& bytes, bool& bInsideLine, QString* reason)
+bool AppendWholeOrCutBack(int fd, const QByteArray& bytes, bool& bInsideLine, QString* reason)
 {
     const bool bWasInsideLine = bInsideLine;
     const QByteArray out = bWasInsideLine ? '\n' + bytes : bytes;
@@ -132,28 +132,31 @@ bool LogFile::OpenAt(const QString& path, Opening opening, const Trailer& traile
     }
     const QString oldPath = fileName();
     const bool bOldGetsTrailer = trailer && isOpen() && !bGone && LogFileCheck::StillAtPath(*this);
-    const int old = isOpen() ? ::dup(handle()) : -1;
-    if (isOpen() && old < 0) {
+    // The file held so far, for its trailer once the new one has taken its place.
+    const int old = bOldGetsTrailer ? ::fcntl(handle(), F_DUPFD_CLOEXEC, 0) : -1;
+    if (bOldGetsTrailer && old < 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         ::close(opened.fd);
         Refused(path, opening, reason, false, error);
         return false;
     }
     bool bOldInsideLine = bInsideLine;
-    QFile::close();
+    // A file opened by hand may be buffered: what it holds belongs to the old file.
+    if (isOpen())
+        flush();
     if (!TakeOver(opened.fd)) {
         const QString reason = errorString();
         ::close(opened.fd);
+        if (old >= 0)
+            ::close(old);
         // The file held so far goes on as before: a new day's records stay in the old
         // day's file, and those of a vanished one are counted as lost.
-        if (old >= 0 && !Hold(old))
-            ::close(old);
         Refused(path, opening, reason, false, error);
         return false;
     }
     if (old >= 0) {
         QString reason;
-        if (bOldGetsTrailer && !WriteWhole(old, trailer(TrailerTime()), bOldInsideLine, &reason) && say)
+        if (!AppendWholeOrCutBack(old, trailer(TrailerTime()), bOldInsideLine, &reason) && say)
             say(QStringLiteral("Log file %1: %2").arg(oldPath, reason), true);
         ::close(old);
     }
@@ -175,7 +178,8 @@ bool LogFile::OpenAt(const QString& path, Opening opening, const Trailer& traile
 
 // What a file that could not be had does: a first opening fails, a vanished file's
 // records are lost, a new day's stay in the old day's file; each is tried again.
-void LogFile::Refused(const QString& path, Opening opening, const QString& reason, bool bWhyAlone, QString* error)
+void LogFile::Refused(const QString& path, Opening opening, const QString& reason, bool bWrongKindAtPath,
+                      QString* error)
 {
     switch (opening) {
     case Opening::First:
@@ -184,7 +188,8 @@ void LogFile::Refused(const QString& path, Opening opening, const QString& reaso
         break;
     case Opening::Again:
         bGone = true;
-        Fail(path, bWhyAlone ? reason : kCannotBeMadeAgain + reason);
+        // A link or a file of another kind at the path says itself why nothing was made.
+        Fail(path, bWrongKindAtPath ? reason : kCannotBeMadeAgain + reason);
         break;
     case Opening::NewDay:
         Fail(path, reason, true);
@@ -194,7 +199,16 @@ void LogFile::Refused(const QString& path, Opening opening, const QString& reaso
 
 bool LogFile::TakeOver(int fd)
 {
-    return Hold(fd);
+    if (!isOpen())
+        return Hold(fd);
+    // The new file takes the place of the one held, under the same descriptor: the log is
+    // never without a file, whatever fails.
+    if (::dup3(fd, handle(), O_CLOEXEC) < 0) {
+        setErrorString(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 bool LogFile::Hold(int fd)
@@ -249,12 +263,7 @@ QDateTime LogFile::TrailerTime() const
 
 // ---- Writing ----
 
-bool LogFile::Write(const QByteArray& bytes)
-{
-    return Put(bytes);
-}
-
-bool LogFile::Put(const QByteArray& bytes)
+bool LogFile::Write(const QByteArray& bytes, const QDateTime& recordUtc, const Lead& lead)
 {
     if (!isOpen())
         return false;
@@ -262,7 +271,7 @@ bool LogFile::Put(const QByteArray& bytes)
         return true;
     RemakeIfVanished();
     if (bGone) {
-        Lose(failure);
+        Lose(failure, recordUtc);
         return false;
     }
     const QString gap = lostRecords == 0 ? QString()
@@ -270,8 +279,8 @@ bool LogFile::Put(const QByteArray& bytes)
     // Every log's readers skip "; " lines: the header and trailer are such lines too.
     const QByteArray gapLine = gap.isEmpty() ? QByteArray() : "; " + gap.toUtf8() + '\n';
     QString reason;
-    if (!PutWhole(gapLine + bytes, &reason)) {
-        Lose(reason);
+    if (!PutWhole(gapLine + (lead ? lead() : QByteArray()) + bytes, &reason)) {
+        Lose(reason, recordUtc);
         return false;
     }
     lostRecords = 0;
@@ -285,7 +294,7 @@ bool LogFile::PutWhole(const QByteArray& bytes, QString* failReason)
     // A file opened by hand may be buffered: what it holds goes first.
     flush();
     QString reason;
-    if (WriteWhole(handle(), bytes, bInsideLine, &reason)) {
+    if (AppendWholeOrCutBack(handle(), bytes, bInsideLine, &reason)) {
         Recover(fileName());
         return true;
     }
@@ -296,9 +305,9 @@ bool LogFile::PutWhole(const QByteArray& bytes, QString* failReason)
 }
 
 // The one place where records are counted as lost, for the gap they leave.
-void LogFile::Lose(const QString& reason)
+void LogFile::Lose(const QString& reason, const QDateTime& recordUtc)
 {
-    const QDateTime now = Now();
+    const QDateTime now = recordUtc.isValid() ? recordUtc : Now();
     if (lostRecords++ == 0) {
         firstLostUtc = now;
         lostReason = reason;

@@ -32,7 +32,8 @@ public:
     using Say = std::function<void(const QString& text, bool bWarning)>;
     // The header the file gets each time it is opened or made again, made at that moment.
     using Header = std::function<QByteArray()>;
-    // The UTC time a lost record is counted at; the PC's when none is set.
+    // The UTC time a lost record that carries no time of its own is counted at; the PC's
+    // when none is set.
     using Clock = std::function<QDateTime()>;
     // The trailer a file gets when it is closed, made for the UTC time it is closed at.
     using Trailer = std::function<QByteArray(const QDateTime& utc)>;
@@ -54,9 +55,14 @@ public:
     // it keeps the name here.
     QString fileName() const override { return openPath.isEmpty() ? QFile::fileName() : openPath; }
 
-    // Writes one record whole, or cuts the file back to where it was; false when it did
-    // not all go in. A closed file takes nothing.
-    bool Write(const QByteArray& bytes);
+    // Lines a record needs before it, made once the path has been checked: a file made
+    // again then starts with a header, which may already say what they would.
+    using Lead = std::function<QByteArray()>;
+    // Writes one record whole, with its lead, or cuts the file back to where it was;
+    // false when it did not all go in. A closed file takes nothing. A record lost is
+    // counted at recordUtc, the time it carries, so that the gap line names the times a
+    // reader misses; at the clock's time when it carries none.
+    bool Write(const QByteArray& bytes, const QDateTime& recordUtc = QDateTime(), const Lead& lead = nullptr);
     // When the path no longer leads to the open file, tries to make the file there
     // again; true when it was made now. A file that came back to its path (its folder
     // moved back) is written again as it is.
@@ -99,22 +105,22 @@ public:
     void Fail(const QString& path, const QString& reason, bool bNewDay = false);
 
 protected:
-    // Makes the open descriptor fd this object's file; false, with the error string set,
-    // when it cannot be.
+    // Makes the open descriptor fd this object's file, in place of the one held, and
+    // takes it; false, with the error string set and fd still the caller's, when it
+    // cannot be. The file held so far is then held still.
     virtual bool TakeOver(int fd);
 
 private:
     // Why a file is being opened: it decides what a failure does to the file held.
     enum class Opening { First, Again, NewDay };
     bool OpenAt(const QString& path, Opening opening, const Trailer& trailer, QString* error = nullptr);
-    void Refused(const QString& path, Opening opening, const QString& reason, bool bWhyAlone, QString* error);
+    void Refused(const QString& path, Opening opening, const QString& reason, bool bWrongKindAtPath, QString* error);
     bool Hold(int fd);
-    bool Put(const QByteArray& bytes);
     bool PutWhole(const QByteArray& bytes, QString* failReason = nullptr);
     void PutHeader();
     QDateTime Now() const;
     QDateTime TrailerTime() const;
-    void Lose(const QString& reason);
+    void Lose(const QString& reason, const QDateTime& recordUtc);
     void Recover(const QString& path);
     void ForgetFailure();
 
@@ -134,7 +140,7 @@ private:
     QString failure;
     QString failedPath;
     bool bNewDayFailure = false;
-    // The records lost since the last one written, and when the first and last were.
+    // The records lost since the last one written, and the times the first and last carry.
     int lostRecords = 0;
     QDateTime firstLostUtc;
     QDateTime lastLostUtc;

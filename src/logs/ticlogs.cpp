@@ -181,8 +181,11 @@ void MainWindow::WriteTicLine(LogFile& file, const QByteArray& line)
 {
     const QByteArray lines = LogTexts::LogLines(QString::fromUtf8(line));
     CheckTicLogsDay(CurrentLogClock().date());
-    file.Write(lines);
-    ticCombinedLog.Write(lines);
+    // A line lost is counted at the time of its tag, not at the log clock's, which the
+    // receiver's time message moves on to the next second.
+    const QDateTime tagUtc = LogTagTime().dateTime;
+    file.Write(lines, tagUtc);
+    ticCombinedLog.Write(lines, tagUtc);
 }
 
 void MainWindow::WriteTicTimeLine(int port, const QByteArray& line)

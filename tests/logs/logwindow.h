@@ -37,12 +37,14 @@ public:
 
     static void Set(const QString& key, const QVariant& value) { QSettings().setValue(key, value); }
 
-    // One second of the receiver, the PC clock in step: its time, then the log step.
+    // One second of the receiver, the PC clock in step: its time, then the log step and
+    // the clock shown (which tags the TIC lines), as a time message with no tick waiting.
     void Second(const QDateTime& utc)
     {
         PcTime::SetFixedUtc(utc);
         w->receiverTime.SetDateTime(utc);
         w->LogStatusRecord();
+        w->UpdateClockDisplay();
     }
 
     QByteArray Read(const QString& name) const

@@ -71,26 +71,32 @@ private slots:
         QCOMPARE(lw.Read(name), header + (row[3].isEmpty() ? QByteArray() : columns));
     }
 
-    // A PVT log's header against the records under it, through the decoders: an NMEA
-    // receiver's column line has a name for each field, a Motorola receiver's records
-    // stand under none, and a receiver or mode that changes under the open log names
-    // itself, once, before its first record.
+    // A log's header against the records under it, through the decoders: an NMEA
+    // receiver's column line in a PVT log has a name for each field, a Motorola
+    // receiver's records stand under none, and a receiver or mode that changes under the
+    // open log names itself, once, before its first record, in raw-message logs too.
     void pvtHeaderNamesItsRecords_data()
     {
-        // Port mode and model at opening and after the change; how the change begins.
+        // Log type; port mode and model at opening and after the change; how the change begins.
+        QTest::addColumn<int>("type");
         QTest::addColumn<QList<int>>("receivers");
         QTest::addColumn<QByteArray>("change");
-        QTest::newRow("Generic NMEA throughout") << QList<int>{6, 14, 6, 14} << QByteArray("12,00,01.00,48,");
-        QTest::newRow("Generic NMEA, then Motorola Binary") << QList<int>{6, 14, 2, 9}
+        QTest::newRow("Generic NMEA throughout") << int(GpsLogPvt) << QList<int>{6, 14, 6, 14} << QByteArray("12,00,01.00,48,");
+        QTest::newRow("Generic NMEA, then Motorola Binary") << int(GpsLogPvt) << QList<int>{6, 14, 2, 9}
             << QByteArray("; Log type: PVT\n; Receiver: UT+, Motorola Binary\n; GPS-UTC offset: 0 s\n");
-        QTest::newRow("Motorola Binary, then u-blox NMEA") << QList<int>{2, 9, 10, 19}
+        QTest::newRow("Motorola Binary, then u-blox NMEA") << int(GpsLogPvt) << QList<int>{2, 9, 10, 19}
             << QByteArray("; Log type: PVT\n; Receiver: UNKNOWN, u-blox NMEA\n; GPS-UTC offset: 0 s\n");
+        QTest::newRow("BINARY, another Motorola receiver") << int(GpsLogBinary) << QList<int>{2, 9, 2, 5}
+            << QByteArray("; Log type: BINARY\n; Receiver: M12M, Motorola Binary\n; GPS-UTC offset: 0 s\n");
+        QTest::newRow("RINEX, another Motorola receiver") << int(GpsLogRinex) << QList<int>{2, 9, 2, 5}
+            << QByteArray("; Log type: RINEX\n; Receiver: M12M, Motorola Binary\n; GPS-UTC offset: 0 s\n");
     }
     void pvtHeaderNamesItsRecords()
     {
+        QFETCH(int, type);
         QFETCH(QList<int>, receivers);
         QFETCH(QByteArray, change);
-        LogWindow lw(Keys(GpsLogPvt));
+        LogWindow lw(Keys(type));
         MainWindow& w = *lw.w;
         receiverInfo.gpsPortMode = receivers[0], receiverInfo.receiverModel = receivers[1];
         QVERIFY(w.OpenGpsLog());
@@ -109,9 +115,15 @@ private slots:
         second(1);
         second(2);
         w.CloseGpsLog(true);
-        const QByteArray log = lw.Read("GPS2024366.csv");
+        const QByteArray log = lw.Read("GPS2024366" + GpsLogExtension(type));
         QVERIFY2(log.mid(before).startsWith(change) && log.count("; Log type: ") == 1 + change.startsWith(';'),
                  log.constData());
+        // A raw message is logged before its own time decides the second: the first
+        // second's is not.
+        if (type != GpsLogPvt) {
+            QCOMPARE(log.count("@@Ha"), 2);
+            return;
+        }
         int names = 0, records = 0;
         for (const QByteArray& line : log.split('\n')) {
             if (line.startsWith("; Log type: "))
@@ -125,29 +137,43 @@ private slots:
     }
 
     // Records lost while the log's folder cannot be made again (a plain file took its
-    // name), each second a tick, a message with the receiver's time and one without:
-    // once it can, one gap line in every type, with the seconds the first and last lost
-    // records were logged in, right before the first record written again.
+    // name), each second a receiver's messages in its order: once it can, one gap line
+    // in every type, with the times the first and last lost records carry, right before
+    // the first record written again. Motorola: a tick, a message with the receiver's
+    // time and one without; NMEA, with no tick, the fix before the time sentence, and
+    // a TIC reading after it, whose file says the same.
     void gapLineAtTheLostRecordsSeconds_data()
     {
         QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArrayList>("messages");
         QTest::addColumn<int>("lost");
         QTest::addColumn<QByteArray>("next");
-        QTest::newRow("PVT") << int(GpsLogPvt) << 6 << QByteArray("12/31/2024, 12:00:04.0");
-        QTest::newRow("RAW") << int(GpsLogRaw) << 3 << QByteArray("2024-12-31,12:00:04,");
-        QTest::newRow("BINARY") << int(GpsLogBinary) << 6 << QByteArray("@@Ha");
+        const QByteArrayList motorola{"tick", "Ha", "Hb"};
+        QTest::newRow("PVT") << int(GpsLogPvt) << motorola << 6 << QByteArray("12/31/2024, 12:00:04.0");
+        QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,");
+        QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha");
+        QTest::newRow("BINARY, no tick") << int(GpsLogBinary) << QByteArrayList{"Ha", "Hb"} << 6 << QByteArray("@@Ha");
+        QTest::newRow("PVT, GGA before ZDA") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC"} << 3
+                                             << QByteArray("12,00,04.00,48,");
+        QTest::newRow("PVT, GGA before RMC") << int(GpsLogPvt) << QByteArrayList{"GGA", "RMC"} << 3
+                                             << QByteArray("12,00,04.00,48,");
     }
     void gapLineAtTheLostRecordsSeconds()
     {
         QFETCH(int, type);
+        QFETCH(QByteArrayList, messages);
         QFETCH(int, lost);
         QFETCH(QByteArray, next);
         LogWindow lw(Keys(type));
         MainWindow& w = *lw.w;
         const QString folder = lw.dir.filePath("logs");
         LogWindow::Set("LogFiles/GPSLogFolder", folder);
-        receiverInfo.gpsPortMode = GpsPortModeMotorolaBinary, receiverInfo.receiverModel = 9;
-        QVERIFY(w.OpenGpsLog());
+        LogWindow::Set("LogFiles/TicLogFolder", folder);
+        LogWindow::Set("TicPortDialog/TIC1 Serial Port", "/dev/counter1");
+        const bool bNmea = messages.contains("GGA");
+        receiverInfo.gpsPortMode = bNmea ? GpsPortModeGenericNmea : GpsPortModeMotorolaBinary;
+        receiverInfo.receiverModel = bNmea ? int(ReceiverModelGenericNmea) : 9;
+        QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
         QFile blocker(folder);
         for (int s = 0; s <= 4; ++s) {
             if (s == 1)
@@ -155,19 +181,37 @@ private slots:
             else if (s == 4)
                 QVERIFY(blocker.remove());
             PcTime::SetFixedUtc(Utc(2024, 12, 31, 12, 0, s));
-            w.OnClockTick();
-            w.DecodeMotorolaBinary(MotorolaMessage("Ha").DateTime(2024, 12, 31, 12, 0, s));
-            w.DecodeMotorolaBinary(MotorolaMessage("Hb"));
+            const QByteArray time = QByteArray::number(120000 + s) + ".00,";
+            for (const QByteArray& message : messages) {
+                if (message == "tick")
+                    w.OnClockTick();
+                else if (message == "Ha")
+                    w.DecodeMotorolaBinary(MotorolaMessage("Ha").DateTime(2024, 12, 31, 12, 0, s));
+                else if (message == "Hb")
+                    w.DecodeMotorolaBinary(MotorolaMessage("Hb"));
+                else if (message == "GGA")
+                    w.DecodeNmeaSentence(Sentence("$GPGGA," + time + "4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+                else if (message == "TIC")
+                    w.OnNewTicText("1 0.000025");
+                else if (message == "ZDA")
+                    w.DecodeNmeaSentence(Sentence("$GPZDA," + time + "31,12,2024,00,00"));
+                else
+                    w.DecodeNmeaSentence(Sentence("$GPRMC," + time + "A,4807.038,N,01131.000,E,0.0,0.0,311224,,"));
+            }
         }
         w.CloseGpsLog(true);
+        w.CloseTicLogs(true);
         QFile file(folder + "/GPS2024366" + GpsLogExtension(type));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString log = QString::fromLatin1(file.readAll());
-        const QRegularExpression gap("\n; (\\d+) records not written from 31-Dec-2024 12:00:01 UTC to 31-Dec-2024 "
-                                     "12:00:03 UTC: [^\n]+\n" + QRegularExpression::escape(next));
+        const QString span = "records not written from 31-Dec-2024 12:00:01 UTC to 31-Dec-2024 12:00:03 UTC: ";
+        const QRegularExpression gap("\n; (\\d+) " + span + "[^\n]+\n" + QRegularExpression::escape(next));
         const QRegularExpressionMatch match = gap.match(log);
         QVERIFY2(match.hasMatch() && match.captured(1).toInt() == lost && log.count("records not written") == 1,
                  qPrintable(log));
+        if (messages.contains("TIC"))
+            QVERIFY2(lw.Read("logs/TIC2024366T1.csv").contains("\n; 3 " + span.toUtf8()),
+                     lw.Read("logs/TIC2024366T1.csv").constData());
     }
 
     // BINARY and RINEX keep raw messages, every type keeps decoder text, and nothing is

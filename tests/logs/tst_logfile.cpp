@@ -53,18 +53,28 @@ class TestLogFile : public QObject
     Q_OBJECT
 
 private slots:
-    // A file that ends inside a line when it is opened: the header starts a line of its own.
+    // A file that ends inside a line when it is opened: the header starts a line of its
+    // own; one that ends with a whole line gets no blank line before it.
+    void headerOnALineOfItsOwn_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("inside a line") << QByteArray("1,2024366.45,0.25") << QByteArray("1,2024366.45,0.25\n");
+        QTest::newRow("after a line end") << QByteArray("abc\n") << QByteArray("abc\n");
+    }
     void headerOnALineOfItsOwn()
     {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
         QTemporaryDir dir;
         const QString path = dir.filePath("TIC2024366C.csv");
         QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("1,2024366.45,0.25") == 17);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(before) == before.size());
         old.close();
         LogFile file;
         QVERIFY(file.Open(path, QDate(2024, 12, 31), Header("; head\n")));
         QVERIFY(file.Write("1,2024366.46,0.26\n"));
-        QCOMPARE(Read(path), "1,2024366.45,0.25\n; head\n1,2024366.46,0.26\n");
+        QCOMPARE(Read(path), after + "; head\n1,2024366.46,0.26\n");
     }
 
     // A write refused part way ("File too large" under a file size limit, as with a full
