@@ -276,10 +276,13 @@ void TicSerialPortThread::OnSocketReadyRead()
     const QList<QByteArray> readings = std::exchange(received, {});
     if (bReading)
         SayBack(tr("TIC%1 back: the counter at %2 answers again").arg(ticPort).arg(settings.tcpIpAddress));
-    if (!session.NoReadingAnswer().isEmpty())
-        DropPolling();
+    const bool bNoReading = !session.NoReadingAnswer().isEmpty();
     for (const QByteArray& reading : readings)
         emit newTicText(QByteArray::number(ticPort) + ' ' + reading);
+    // After the replies, so that the debug log says them before the note; unless the
+    // port was set up anew meanwhile.
+    if (bNoReading && bSocketConnected)
+        DropPolling();
 }
 
 void TicSerialPortThread::OnIdentifyTimeout()
