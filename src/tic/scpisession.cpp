@@ -38,38 +38,51 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
     sent.clear();
     answer.clear();
     misses = 0;
+    noReadings = 0;
+    notice.clear();
+    noReadingAnswer.clear();
     state = State::Identifying;
     Send("*IDN?");
 }
 
-bool ScpiSession::TakeLine(const QByteArray& received)
+ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
 {
     const QByteArray line = StripPrompt(received);
     if (line.isEmpty() || sent.contains(line))
-        return false;  // a bare prompt, or the counter echoing us
+        return Reply::None;  // a bare prompt, or the counter echoing us
     switch (state) {
     case State::Identifying:
         if (!NamesKnownModel(line)) {
             answer = line;
-            return false;
+            return Reply::None;
         }
         state = State::Polling;
         for (const QByteArray& command : std::as_const(setup))
             Send(command);
         Send("READ?");
-        return false;
+        return Reply::None;
     case State::Polling: {
         if (!StartsAsTicReading(line)) {
             qDebug("%s counter: unexpected answer \"%s\"", name.constData(), LogTexts::Printable(line.left(64)).constData());
-            return false;
+            notice = line;
+            return Reply::None;
         }
         misses = 0;
+        notice.clear();
         emitReading(line);
-        Send("READ?");
-        return true;
+        double unusedUs = 0.0;
+        const bool bReading = ParseTicReading(line, 0, &unusedUs) != TicReadingKind::NoNumber;
+        noReadings = bReading ? 0 : noReadings + 1;
+        if (noReadings >= kMaxNoReadings) {
+            noReadingAnswer = line;
+            state = State::Idle;
+        } else {
+            Send("READ?");
+        }
+        return bReading ? Reply::Reading : Reply::NoReading;
     }
     default:
-        return false;
+        return Reply::None;
     }
 }
 
@@ -87,6 +100,7 @@ ScpiSession::Action ScpiSession::ReplyTimedOut()
         return Action::None;
     if (++misses >= kMaxMisses) {
         qWarning("%s counter: %d readings missed, reconnecting.", name.constData(), misses);
+        noReadingAnswer = notice;
         state = State::Idle;
         return Action::Reconnect;
     }

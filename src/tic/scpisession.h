@@ -26,11 +26,20 @@ public:
     // What the port object should do after a wait ran out.
     enum class Action { None, Reconnect };
 
+    // What a line received while polling was: no reply (the "READ?" still waits), a
+    // reply that reads as a number (the counter's no-number included), or a reply that
+    // is no reading at all ("-ERR", "+OK", a number with garbage after it).
+    enum class Reply { None, Reading, NoReading };
+
     // Reply waits that run out in a row before the link is dropped. A late reply is
     // waited on, never asked for again: each new "READ?" would be one more left waiting
     // at the counter, answered with old readings long after. Only a new connection
     // clears what the counter still holds.
     static constexpr int kMaxMisses = 3;
+    // Replies in a row that are no reading before the link is dropped: a new connection
+    // sends the set-up again, which puts right a counter whose mode was changed at its
+    // front panel or that is stuck in an error.
+    static constexpr int kMaxNoReadings = 3;
 
     using CommandSink = std::function<void(const QByteArray& command)>;
     using ReadingSink = std::function<void(const QByteArray& reading)>;
@@ -50,16 +59,19 @@ public:
     // The socket is connected: ask for the identity. An empty override sends the
     // built-in set-up.
     void Begin(const QList<QByteArray>& setupOverride);
-    // One line received. True when it was a reply to "READ?" (the next one is sent): a
-    // line that starts as a reading does, whether or not it reads as one, is handed on
-    // as the reading; waiting on for a better one would only stall the polling. A
-    // notice such as "Info: ready" is no reply.
-    bool TakeLine(const QByteArray& line);
+    // One line received. A line that starts as a reading is a reply to "READ?",
+    // whether or not it reads as one: it is handed on as the reading and the next
+    // "READ?" is sent; waiting on for a better one would only stall the polling. A
+    // notice such as "Info: ready" is no reply. At the last reply in a row that is no
+    // reading the session stops (Idle) and NoReadingAnswer() says what it was.
+    Reply TakeLine(const QByteArray& line);
     // No known model within the identification wait: the link is tried again, whatever
     // the counter said. A counter busy with a measurement or an instrument not yet
     // ready may well answer on the next connection.
     Action IdentifyTimedOut();
-    // No reply within the reply wait while polling: said, and waited on further.
+    // No reply within the reply wait while polling: said, and waited on further. At
+    // the last miss, a counter that said something other than a reply meanwhile
+    // answered "READ?" with it: NoReadingAnswer() is that line.
     Action ReplyTimedOut();
     // The link is gone.
     void End() { state = State::Idle; }
@@ -69,6 +81,9 @@ public:
     // empty when the counter said nothing but echoes and prompts.
     const QByteArray& Answer() const { return answer; }
     int Misses() const { return misses; }
+    // What the counter answered "READ?" with when polling stopped for want of a
+    // reading; empty while it polls, or when the counter said nothing.
+    const QByteArray& NoReadingAnswer() const { return noReadingAnswer; }
 
 private:
     void Send(const QByteArray& command);
@@ -81,4 +96,7 @@ private:
     QList<QByteArray> sent;  // every command of this link, to recognise echoes
     QByteArray answer;
     int misses = 0;
+    int noReadings = 0;         // replies in a row that are no reading
+    QByteArray notice;          // the last line other than a reply since the last reply
+    QByteArray noReadingAnswer;
 };

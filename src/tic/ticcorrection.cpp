@@ -34,7 +34,8 @@ qsizetype SpecialWordLength(QByteArrayView text)
 
 // The length of the number at the start of text: an optional sign, digits with an
 // optional point (one digit at least), an optional exponent; or a sign and NAN or INF.
-// 0 when text does not start with one.
+// 0 when text does not start with one. An "E" with no exponent digits after it is left
+// out: it is no part of the value.
 qsizetype NumberLength(QByteArrayView text)
 {
     qsizetype at = !text.isEmpty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
@@ -49,13 +50,35 @@ qsizetype NumberLength(QByteArrayView text)
     }
     if (whole + fraction == 0)
         return 0;
-    // An "E" without digits after it belongs to a glued unit, not to the number.
     if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
         const qsizetype sign = at + 1 < text.size() && (text[at + 1] == '+' || text[at + 1] == '-') ? 1 : 0;
         if (const qsizetype exponent = DigitsFrom(text, at + 1 + sign))
             at += 1 + sign + exponent;
     }
     return at;
+}
+
+// Microseconds per unit of a unit word that follows a reading: s, ms, us, µs, ns or ps
+// in any case, the µ as a counter may send it (Latin-1 or UTF-8); 0 for any other word.
+// "s" is the whole word, never the end of a longer one.
+double UnitWordScaleUs(QByteArrayView word)
+{
+    for (const char* micro : {"\xc2\xb5", "\xb5"}) {
+        if (word.startsWith(micro)) {
+            const QByteArrayView rest = word.sliced(qstrlen(micro));
+            return rest.size() == 1 && (rest[0] == 's' || rest[0] == 'S') ? 1.0 : 0.0;
+        }
+    }
+    static constexpr struct {
+        const char* name;
+        double us;
+    } kUnits[] = {{"s", 1e6}, {"ms", 1e3}, {"us", 1.0}, {"ns", 1e-3}, {"ps", 1e-6}};
+    const QByteArray lower = word.toByteArray().toLower();
+    for (const auto& unit : kUnits) {
+        if (lower == unit.name)
+            return unit.us;
+    }
+    return 0.0;
 }
 
 }  // namespace
@@ -77,20 +100,27 @@ double TicUnitScaleUs(int units)
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs)
 {
     line = line.trimmed();
-    qsizetype end = 0;
-    while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != ',')
-        ++end;
-    const QByteArrayView word = line.first(end);
-    const qsizetype length = NumberLength(word);
-    if (length == 0 || !std::all_of(word.begin() + length, word.end(), IsAsciiLetter))
+    const qsizetype length = NumberLength(line);
+    if (length == 0)
+        return TicReadingKind::NoNumber;
+    // What follows the number: blanks, a unit, or nothing; "12E" is 12. Anything else
+    // (a second number, a word) leaves nobody sure what the number says.
+    qsizetype at = length;
+    if (at < line.size() && (line[at] == 'e' || line[at] == 'E'))
+        ++at;
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+        ++at;
+    const QByteArrayView unit = line.sliced(at);
+    const double scaleUs = unit.isEmpty() ? TicUnitScaleUs(units) : UnitWordScaleUs(unit);
+    if (scaleUs == 0.0)
         return TicReadingKind::NoNumber;
     bool ok = false;
-    const double value = word.first(length).toByteArray().toDouble(&ok);
+    const double value = line.first(length).toByteArray().toDouble(&ok);
     // The conversion refuses a number beyond a double's range, and NAN or INF with a
     // sign; without one they come as themselves: none is a reading.
     if (!ok || !std::isfinite(value) || std::fabs(value) >= kCounterNotANumber)
         return TicReadingKind::NotANumber;
-    const double us = value * TicUnitScaleUs(units);
+    const double us = value * scaleUs;
     if (!std::isfinite(us))
         return TicReadingKind::NotANumber;
     if (std::fabs(us) >= kTicLongestReadingUs)

@@ -28,12 +28,13 @@ enum class TicReadingKind {
 // it would pass for a plausible reading.
 constexpr double kTicLongestReadingUs = 1e6;
 
-// The number at the start of a counter line's first word (up to a blank, a tab or a
-// comma), times the unit scale. A unit of letters may be glued to the number ("+3.0E-09S")
-// or follow it after a blank; it is not read: the port's Units choice says what the
-// number counts. A number that overflows a double ("1e999") is NotANumber; a first word
-// with anything else after its number ("1.5E-07#x") is NoNumber. *readingUs is set for a
-// Number only.
+// The reading of a counter line, in µs: a number, then nothing but blanks and at most
+// one unit word (s, ms, us, µs, ns or ps in any case, glued to the number or after
+// blanks). A number with a unit is read in that unit; a plain one in the port's Units
+// choice. An "E" with no exponent digits is part of the number's form ("12E" is 12).
+// A number that overflows a double ("1e999") is NotANumber; a number followed by
+// anything else ("1.5E-07#x", "2.0e-09 garbage", "1.0E-09,2.0E-09") is NoNumber.
+// *readingUs is set for a Number only.
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs);
 
 // Whether a counter line begins as a reading does: with a digit, a sign, a point and a

@@ -257,23 +257,32 @@ void TicSerialPortThread::OnSocketReadyRead()
     QList<QByteArray> lines;
     framer.Frame(block, [&lines](const QByteArray& line) { lines.append(line); });
     CountUnended(block);
+    bool bReading = false;
     for (const QByteArray& line : std::as_const(lines)) {
         const bool wasIdentifying = session.GetState() == ScpiSession::State::Identifying;
-        const bool bReply = session.TakeLine(line);
+        const ScpiSession::Reply reply = session.TakeLine(line);
         if (wasIdentifying && session.GetState() == ScpiSession::State::Polling) {
             identifyTimer.stop();
             replyTimer.start(replyWaitMs);
         }
-        if (bReply) {
-            reconnectDelayMs = reconnectFirstMs;
+        if (reply != ScpiSession::Reply::None)
             replyTimer.start(replyWaitMs);
+        // The back-off and the note of a counter that gives no reading end only with a reading.
+        if (reply == ScpiSession::Reply::Reading) {
+            bReading = true;
+            reconnectDelayMs = reconnectFirstMs;
         }
     }
-    if (!received.isEmpty())
-        SayBack(tr("TIC%1 back: the counter at %2 answers again").arg(ticPort).arg(settings.tcpIpAddress));
     const QList<QByteArray> readings = std::exchange(received, {});
+    if (bReading)
+        SayBack(tr("TIC%1 back: the counter at %2 answers again").arg(ticPort).arg(settings.tcpIpAddress));
+    const bool bNoReading = !session.NoReadingAnswer().isEmpty();
     for (const QByteArray& reading : readings)
         emit newTicText(QByteArray::number(ticPort) + ' ' + reading);
+    // After the replies, so that the debug log says them before the note; unless the
+    // port was set up anew meanwhile.
+    if (bNoReading && bSocketConnected)
+        DropPolling();
 }
 
 void TicSerialPortThread::OnIdentifyTimeout()
@@ -298,13 +307,24 @@ void TicSerialPortThread::OnIdentifyTimeout()
 void TicSerialPortThread::OnReplyTimeout()
 {
     if (session.ReplyTimedOut() == ScpiSession::Action::Reconnect) {
-        DropLink(Note::NoAnswer, tr("TIC%1 no answer: the counter at %2 no longer answers READ?; connecting again")
-                                     .arg(ticPort)
-                                     .arg(settings.tcpIpAddress));
+        DropPolling();
         return;
     }
     if (session.GetState() == ScpiSession::State::Polling)
         replyTimer.start(replyWaitMs);
+}
+
+void TicSerialPortThread::DropPolling()
+{
+    if (const QByteArray& answer = session.NoReadingAnswer(); !answer.isEmpty()) {
+        DropLink(Note::NoReading, tr("TIC%1 no reading: the counter answers READ? with \"%2\"; connecting again")
+                                      .arg(ticPort)
+                                      .arg(QuotedAnswer(answer)));
+        return;
+    }
+    DropLink(Note::NoAnswer, tr("TIC%1 no answer: the counter at %2 no longer answers READ?; connecting again")
+                                 .arg(ticPort)
+                                 .arg(settings.tcpIpAddress));
 }
 
 void TicSerialPortThread::ReadLines(const QByteArray& block)

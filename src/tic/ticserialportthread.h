@@ -60,7 +60,7 @@ signals:
     // note, and a box would wait on a station left alone for someone to press OK.
     void showErrorMessageBox(QString errmsg);
     // A counter that cannot be reached, whose link was lost, that takes the connection
-    // but answers nothing, that names no known model, whose serial port is gone or
+    // but answers nothing, that answers "READ?" with no reading, that names no known model, whose serial port is gone or
     // cannot be opened, or whose open serial port delivers nothing (bLinkUp false), and
     // its return (true): one note for the status bar, said once per failure however
     // often the retries fail. An empty text with bLinkUp true ends the port's note: its
@@ -81,7 +81,7 @@ private:
     void ConnectSocket();
     void LinkLost(const QString& reason);
     // What is said of the link; a failure of the same kind as the one said is not news.
-    enum class Note { None, Down, NoAnswer, UnknownCounter, Silent };
+    enum class Note { None, Down, NoAnswer, NoReading, UnknownCounter, Silent };
     void DropLink(Note kind, const QString& text);
     void SayDown(Note kind, const QString& text);
     void SayBack(const QString& text);
@@ -94,6 +94,8 @@ private:
     void OnSocketReadyRead();
     void OnIdentifyTimeout();
     void OnReplyTimeout();
+    // Polling stopped: the counter said nothing, or no reading, to "READ?".
+    void DropPolling();
     bool LinkAlive() const;
     // "TIC<n>", as the port's notes begin.
     QString PortHead() const;

@@ -111,18 +111,31 @@ private slots:
     }
 
     // A lost reply is waited on, never asked for again; at the third wait that runs out
-    // the port connects anew. Failures of the link never reach a message box.
+    // the port connects anew, and says what the counter answered, if anything. Failures
+    // of the link never reach a message box. Answer to "READ?"|the note ("A" the address).
+    void silentCounterIsWaitedOnThenReconnected_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("mute") << "|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
+        QTest::newRow("a word") << "ERROR|TIC1 no reading: the counter answers READ? with \"ERROR\"; connecting again";
+    }
     void silentCounterIsWaitedOnThenReconnected()
     {
+        QFETCH(QString, row);
+        const QStringList f = row.split('|');
         QSignalSpy errors(port.get(), &TicSerialPortThread::showErrorMessageBox);
+        QSignalSpy said(port.get(), &TicSerialPortThread::linkStatusMessage);
         QList<int> missed;  // the waits run out at each new connection
         port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
+        if (!f[0].isEmpty())
+            counter->readings = {f[0].toLatin1()};
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         const qsizetype second = counter->commands.lastIndexOf("*IDN?");
         QCOMPARE(counter->commands.first(second).count("READ?"), 1);
         QVERIFY(counter->connections == 2 && errors.isEmpty());
         QCOMPARE(missed.value(0), 3);
+        QCOMPARE(said.value(0).value(2).toString().replace(counter->Address(), "A"), f[1]);
     }
 
     // Miss, reading, miss, miss, reading: a reading starts the count of misses afresh,
@@ -451,12 +464,32 @@ private slots:
     void cleanup() { w.reset(), PcTime::SetFixedUtc(QDateTime()); }
 
     // Reading|unit (0 s, 1 ms, 2 µs, 3 ns)|value in µs; no value is no number at all, "nan"
-    // the counter's no-number or one that is not finite in µs.
+    // the counter's no-number or one that is not finite in µs. A unit the reading
+    // carries is read whatever the port's choice; the rows built from Latin-1 hold the
+    // bytes a counter sends.
     void readings_data()
     {
         QTest::addColumn<QString>("row");
         QTest::newRow("seconds, SCPI form") << "+1.000000000E-06|0|1";
-        QTest::newRow("ms, more fields") << " 1.5 ms,x|1|1500";
+        QTest::newRow("ms, more fields") << " 1.5 ms,x|1|";
+        QTest::newRow("ns after a blank") << "100 ns|0|0.1";
+        QTest::newRow("us after blanks") << "0.100  \tus|0|0.1";
+        QTest::newRow("ms with an exponent") << "1.0E-04 ms|2|0.1";
+        QTest::newRow("S glued") << "+3.0E-09S|3|0.003";
+        QTest::newRow("MS glued, port in s") << "2MS|0|2000";
+        QTest::newRow("ps") << "250 ps|0|0.00025";
+        QTest::newRow("µs in Latin-1") << QString::fromLatin1("0.5 \xb5s|0|0.5");
+        QTest::newRow("µS in UTF-8, glued") << QString::fromLatin1("0.5\xc2\xb5S|3|0.5");
+        QTest::newRow("µ alone") << QString::fromLatin1("0.5 \xc2\xb5|2|");
+        QTest::newRow("s, port in ms") << "0.25 s|1|250000";
+        QTest::newRow("a second in ms") << "1000 ms|2|long";
+        QTest::newRow("garbage after the number") << "2.0e-09 garbage|0|";
+        QTest::newRow("letters glued") << "+6.0E-09xyz|0|";
+        QTest::newRow("two readings") << "+4.0E-09,+5.0E-09|0|";
+        QTest::newRow("garbage after the unit") << "1 ns x|0|";
+        QTest::newRow("overflow with a unit") << "1e999 ns|0|nan";
+        QTest::newRow("exponent letter without digits") << "12E|2|12";
+        QTest::newRow("lone sign") << "+|2|";
         QTest::newRow("ns") << "-250|3|-0.25";
         QTest::newRow("counter's no-number") << "9.91E+37|0|nan";
         QTest::newRow("NaN") << "NaN|2|nan";
@@ -650,16 +683,28 @@ private slots:
     }
 
     // A reply that begins as a reading answers its "READ?", and the next goes out at once
-    // (the wait is 5 s): a unit glued to the number is read past, an overflow is no
-    // reading, more than a unit is dropped and said naming the counter. A notice leaves
-    // the "READ?" waiting. Reply|answers (1) or not|the time line after it|debug line.
+    // (the wait is 5 s): a unit glued to the number or after it is read, an overflow is
+    // no reading, more than a unit is dropped and said naming the counter. A notice
+    // leaves the "READ?" waiting. Three replies in a row that are no reading are said
+    // and the counter is connected again; a reading ends the note. Replies (";" between
+    // them)|port's unit|"READ?"s the counter gets|the time line after them|debug
+    // line|the counter's note ("A" its address).
     void counterReplies_data()
     {
         QTest::addColumn<QString>("row");
-        QTest::newRow("unit glued") << "+3.0E-09S|1|1,,0.003000,0.003000|";
-        QTest::newRow("overflow") << "1e999|1|UNAVAILABLE|";
-        QTest::newRow("number and garbage") << "+1.5E-07#!x|1|UNAVAILABLE|TIC1: \"+1.5E-07#!x\" is no reading, dropped.";
-        QTest::newRow("notice") << "Info: ready|0|UNAVAILABLE|TIC1 counter: unexpected answer \"Info: ready\"";
+        QTest::newRow("unit glued") << "+3.0E-09S|0|2|1,,0.003000,0.003000||";
+        QTest::newRow("overflow") << "1e999|0|2|UNAVAILABLE||";
+        QTest::newRow("number and garbage") << "+1.5E-07#!x|0|2|UNAVAILABLE|TIC1: \"+1.5E-07#!x\" is no reading, dropped.|";
+        QTest::newRow("notice") << "Info: ready|0|1|UNAVAILABLE|TIC1 counter: unexpected answer \"Info: ready\"|";
+        QTest::newRow("ns, port in s") << "100 ns|0|2|1,,0.100000,0.100000||";
+        QTest::newRow("us, port in s") << "0.100 us|0|2|1,,0.100000,0.100000||";
+        QTest::newRow("ms with an exponent, port in ns") << "1.0E-04 ms|3|2|1,,0.100000,0.100000||";
+        QTest::newRow("S glued, port in ns") << "+3.0E-09S|3|2|1,,0.003000,0.003000||";
+        QTest::newRow("garbage after a word") << "2.0e-09 garbage|0|2|UNAVAILABLE|TIC1: \"2.0e-09 garbage\" is no reading, dropped.|";
+        QTest::newRow("-ERR three times, and on the new link") << "-ERR;-ERR;-ERR;-ERR|0|5|UNAVAILABLE|TIC1: \"-ERR\" is no reading, dropped."
+                                             "|TIC1 no reading: the counter answers READ? with \"-ERR\"; connecting again";
+        QTest::newRow("-ERR three times, then a reading")
+            << "-ERR;+OK;-ERR;1.0E-06|0|5|1,,1.000000,1.000000||TIC1 back: the counter at A answers again";
     }
     void counterReplies()
     {
@@ -667,19 +712,24 @@ private slots:
         const QStringList f = row.split('|');
         FakeScpiCounter counter;
         QVERIFY(counter.Listen());
-        counter.readings = {f[0].toLatin1()};
-        SetTicPort(1, "Units", 0);
+        for (const QString& reply : f[0].split(';'))
+            counter.readings << reply.toLatin1();
+        const int reads = f[2].toInt();
+        SetTicPort(1, "Units", f[1].toInt());
         SetTicPort(1, "Serial Port", "TCP/IP");
         SetTicPort(1, "Serial Port TcpIp Address", counter.Address());
         w->ticTimeLogPeriod = 1;
-        if (!f[3].isEmpty())
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(f[3]));
+        if (!f[4].isEmpty())
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(f[4]));
         TicSerialPortThread& port = w->ticPortThreads[0];
         port.replyWaitMs = 5000;
+        port.reconnectFirstMs = 50;
         port.startTicSerialPort(1);
-        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") >= 1; }));
-        QCOMPARE(TestSupport::WaitFor([&] { return counter.Count("READ?") == 2; }, 1000), f[1] == "1");
-        QCOMPARE(QString::fromLatin1(w->lastTicTimeLine), f[2]);
+        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }));
+        QVERIFY(!TestSupport::WaitFor([&] { return counter.Count("READ?") > reads; }, 500));
+        QCOMPARE(counter.connections, f[5].isEmpty() ? 1 : 2);
+        QCOMPARE(QString::fromLatin1(w->lastTicTimeLine), f[3]);
+        QCOMPARE(w->ticLinkLabel->isHidden() ? QString() : w->ticLinkLabel->toolTip().replace(counter.Address(), "A"), f[5]);
         SetTicPort(1, "Serial Port", "OFF");
         port.startTicSerialPort(1);
     }
