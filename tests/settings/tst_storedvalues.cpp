@@ -120,7 +120,7 @@ struct FileSizeLimit
     void (*oldSignal)(int);
 };
 
-enum Block { kFolder, kSizeLimit, kReadOnly };
+enum Block { kFolder, kSizeLimit, kReadOnly, kReadOnlyFolder };
 
 // Every key of the store at path as QSettings's own reader reads it, through a copy:
 // QSettings keeps what it read of a path and would answer from that.
@@ -318,6 +318,8 @@ private slots:
         QTest::newRow("file-size limit, remote changes") << int(kSizeLimit) << "File too large" << true;
         QTest::newRow("folder, View choices") << int(kFolder) << "a folder stands at its path" << false;
         QTest::newRow("read-only file, remote changes") << int(kReadOnly) << "not writable" << true;
+        // QSaveFile writes in place only when asked to: the store is kept, and why is said.
+        QTest::newRow("read-only folder, remote changes") << int(kReadOnlyFolder) << "Permission denied" << true;
     }
 
     void storeKeptWhole()
@@ -353,8 +355,8 @@ private slots:
 
         const auto bytes = [&] { QFile f(file); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
         const QByteArray whole = bytes();
-        if (block == kReadOnly && geteuid() == 0)
-            QSKIP("the superuser writes a read-only file");
+        if ((block == kReadOnly || block == kReadOnlyFolder) && geteuid() == 0)
+            QSKIP("the superuser writes what is read-only");
         const QString note = QStringLiteral("Settings not saved: %1 (%2)").arg(file, reason);
         QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         std::optional<FileSizeLimit> limit;
@@ -362,8 +364,10 @@ private slots:
             QVERIFY(QFile::remove(file) && QDir().mkpath(file));
         else if (block == kSizeLimit)
             limit.emplace(300);
-        else
+        else if (block == kReadOnly)
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+        else
+            QVERIFY(QFile::setPermissions(QFileInfo(file).path(), QFile::ReadOwner | QFile::ExeOwner));
         for (int n = 1; n <= 3; ++n) {
             if (bRemote) {
                 QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station_" + QByteArray::number(n)),
@@ -383,6 +387,8 @@ private slots:
             QVERIFY(QDir().rmdir(file));
         else if (block == kReadOnly)
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        else if (block == kReadOnlyFolder)
+            QVERIFY(QFile::setPermissions(QFileInfo(file).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         limit.reset();
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
         CloseMenu(window->ui->menuView);
