@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
     // Before the first key is read: the store is written whole or not at all.
-    QSettings::setDefaultFormat(SettingsFormat::Whole());
+    QSettings::setDefaultFormat(SettingsFormat::Register());
 
     // A shutdown, Ctrl+C or a closed terminal stops the program as File, Exit does, without
     // asking: the logs get their closing lines, the ports give their locks back, and the

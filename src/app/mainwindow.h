@@ -196,7 +196,7 @@ public:
     static constexpr int kSettingsRetryMs = 5000;
     QLabel* settingsNoteLabel = nullptr;
     QString settingsNote;
-    QTimer settingsCheckTimer;
+    QTimer settingsWriteTimer;
     SettingsStore settingsStore;
     void QueueSettingsWrite();
     void WriteSettingsStore();

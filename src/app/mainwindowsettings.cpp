@@ -67,7 +67,7 @@ void MainWindow::QueueSettingsWrite()
 {
     // From the event loop: a dialog closes while the keys it wrote are still on their
     // way to the file.
-    settingsCheckTimer.start(0);
+    settingsWriteTimer.start(0);
 }
 
 void MainWindow::WriteSettingsStore()
@@ -84,13 +84,13 @@ void MainWindow::WriteSettingsStore()
     }
     ShowStatusNote(settingsNoteLabel, note, settings.fileName());
     if (!note.isEmpty())
-        settingsCheckTimer.start(kSettingsRetryMs);
+        settingsWriteTimer.start(kSettingsRetryMs);
 }
 
 void MainWindow::RestoreMainWindowSettings()
 {
-    settingsCheckTimer.setSingleShot(true);
-    connect(&settingsCheckTimer, &QTimer::timeout, this, &MainWindow::WriteSettingsStore);
+    settingsWriteTimer.setSingleShot(true);
+    connect(&settingsWriteTimer, &QTimer::timeout, this, &MainWindow::WriteSettingsStore);
     new SaveWatch(this, [this] { QueueSettingsWrite(); });
     // The keys repaired while the window is built are set by then.
     QueueSettingsWrite();

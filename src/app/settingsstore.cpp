@@ -7,7 +7,12 @@
 #include <QSaveFile>
 #include <QSettings>
 
+#include <optional>
+
 namespace {
+
+// The size tried for a store whose text could not be had: more than any store holds.
+constexpr qint64 kUnknownSize = 64 * 1024;
 
 SettingsStore::Keys Snapshot(const QSettings& settings)
 {
@@ -21,6 +26,8 @@ SettingsStore::Keys Snapshot(const QSettings& settings)
 QString WriteFailure(const QString& fileName, QSettings::Status status, qint64 wholeSize)
 {
     const QFileInfo info(fileName);
+    if (SettingsFormat::Unread(fileName))
+        return QStringLiteral("its text is not in the settings form");
     if (info.isDir())
         return QStringLiteral("a folder stands at its path");
     if (info.exists() && !info.isWritable())
@@ -69,11 +76,6 @@ std::optional<QByteArray> StoredBytes(const QString& path)
 
 }  // namespace
 
-bool SettingsStore::Same(const Keys& a, const Keys& b)
-{
-    return SettingsFormat::Text(a) == SettingsFormat::Text(b);
-}
-
 void SettingsStore::TakeBack(QSettings& settings, Keys& keys) const
 {
     for (auto it = held.cbegin(); it != held.cend(); ++it) {
@@ -90,29 +92,24 @@ QString SettingsStore::WriteIfChanged(QSettings& settings)
     settings.setFallbacksEnabled(false);
     const QString path = settings.fileName();
     Keys keys = Snapshot(settings);
-    const bool bGone = bHeld && !held.isEmpty() && !QFileInfo::exists(path);
-    if (bFailing || bGone)
+    if (bHeld && !held.isEmpty() && !QFileInfo::exists(path))
         TakeBack(settings, keys);
-    if (bHeld && !bFailing && !bGone && Same(keys, held))
-        return QString();
-    // What QSettings wrote as each key was set may already be the whole store.
-    const QByteArray whole = SettingsFormat::Text(keys);
-    if (StoredBytes(path) != whole) {
+    // Nothing is written while the file holds the text of every key.
+    const std::optional<QByteArray> whole = SettingsFormat::IniText(keys);
+    if (!whole || StoredBytes(path) != *whole) {
         // Every key set again: QSettings writes what it last read of the file with the
         // keys set since, and what it read may be nothing.
         for (auto it = keys.cbegin(); it != keys.cend(); ++it)
             settings.setValue(it.key(), it.value());
         settings.sync();
     }
-    if (settings.status() != QSettings::NoError || StoredBytes(path) != whole) {
-        bFailing = true;
+    if (!whole || StoredBytes(path) != *whole) {
         // Set now, so that whichever save comes first once the store can be written
         // again writes them all.
         TakeBack(settings, keys);
-        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole.size()));
+        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole ? whole->size() : kUnknownSize));
     }
     held = keys;
     bHeld = true;
-    bFailing = false;
     return QString();
 }

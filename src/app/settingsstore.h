@@ -4,8 +4,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <optional>
-
 class QSettings;
 
 // Keeps the settings store whole. QSettings writes the keys it holds, and of the file it
@@ -17,18 +15,12 @@ class QSettings;
 class SettingsStore
 {
 public:
-    // Writes the store when a key changed since the last whole save, when the file has
-    // gone, or while saves fail; nothing is written otherwise. Empty when the file holds
-    // every key, otherwise "<file> (<reason>)".
+    // Writes the store when the file does not hold the text of every key: a key changed,
+    // the file has gone, or a save failed; nothing is written otherwise. Empty when the
+    // file holds every key, otherwise "<file> (<reason>)".
     QString WriteIfChanged(QSettings& settings);
 
-    bool IsFailing() const { return bFailing; }
-
     using Keys = QMap<QString, QVariant>;
-
-    // Whether two sets of keys make the same file: a number set in this run and the same
-    // number read back as text are the same.
-    static bool Same(const Keys& a, const Keys& b);
 
 private:
     // Sets again each key held at the last whole save that keys lacks.
@@ -36,5 +28,4 @@ private:
 
     Keys held;  // every key, as the last whole save wrote it
     bool bHeld = false;
-    bool bFailing = false;
 };

@@ -290,7 +290,7 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TIC%1 port cannot be opened: ").arg(port)));
         }
         w = std::make_unique<MainWindow>();
-        w->settingsCheckTimer.stop();  // the store is fine: its note would go
+        w->settingsWriteTimer.stop();  // the store is fine: its note would go
         if (gpsNotes > 0)
             w->OnGpsPortDown(PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000));
         if (gpsNotes > 1)

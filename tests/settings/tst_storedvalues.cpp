@@ -4,6 +4,7 @@
 // repairs the store.
 
 #include "../tools/allwindows.h"
+#include "dialogscript.h"
 #include "fakesystemclock.h"
 #include "gpsserialportthread.h"
 #include "mainwindow.h"
@@ -17,9 +18,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRect>
 #include <QSettings>
 #include <QTemporaryFile>
 #include <QTest>
@@ -117,7 +120,7 @@ struct FileSizeLimit
     void (*oldSignal)(int);
 };
 
-enum Block { kFolder, kSizeLimit, kReadOnly };
+enum Block { kFolder, kSizeLimit, kReadOnly, kReadOnlyFolder };
 
 // Every key of the store at path as QSettings's own reader reads it, through a copy:
 // QSettings keeps what it read of a path and would answer from that.
@@ -132,6 +135,16 @@ std::optional<SettingsStore::Keys> ReadBack(const QString& path)
     for (const QString& key : read.allKeys())
         keys.insert(key, read.value(key));
     return keys;
+}
+
+// The file at path, told apart from one renamed over it (which may get a freed inode
+// number back); empty when there is none.
+QString Stamp(const QString& path)
+{
+    struct stat info = {};
+    if (stat(QFile::encodeName(path), &info) != 0)
+        return QString();
+    return QStringLiteral("%1 %2.%3").arg(info.st_ino).arg(info.st_mtim.tv_sec).arg(info.st_mtim.tv_nsec);
 }
 
 // The operator opens a menu and leaves it.
@@ -258,7 +271,7 @@ private slots:
         QLabel* label = window->settingsNoteLabel;
         QVERIFY(TestSupport::WaitFor([&] { return !label->isHidden(); }));
         QCOMPARE(label->toolTip(), QString("Settings not saved: %1 (a folder stands at its path)").arg(file));
-        QVERIFY(window->settingsCheckTimer.isActive());
+        QVERIFY(window->settingsWriteTimer.isActive());
         // Keys that cannot be kept get no OK from the remote link.
         QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,1,60,Station_1"),
                  RemoteLine::Sentence("GPSLOG,ERROR,settings not saved"));
@@ -305,6 +318,8 @@ private slots:
         QTest::newRow("file-size limit, remote changes") << int(kSizeLimit) << "File too large" << true;
         QTest::newRow("folder, View choices") << int(kFolder) << "a folder stands at its path" << false;
         QTest::newRow("read-only file, remote changes") << int(kReadOnly) << "not writable" << true;
+        // QSaveFile writes in place only when asked to: the store is kept, and why is said.
+        QTest::newRow("read-only folder, remote changes") << int(kReadOnlyFolder) << "Permission denied" << true;
     }
 
     void storeKeptWhole()
@@ -327,22 +342,21 @@ private slots:
         }
         auto window = std::make_unique<MainWindow>();
         QLabel* label = window->settingsNoteLabel;
-        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsCheckTimer.isActive(); }));
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsWriteTimer.isActive(); }));
         QVERIFY(label->isHidden());
         const std::optional<SettingsStore::Keys> before = ReadBack(file);
         QVERIFY(before && before->size() > 30);
         // Menus that change nothing write nothing: the file is the same one.
-        const auto inode = [&] { struct stat info = {}; return stat(QFile::encodeName(file), &info) == 0 ? info.st_ino : 0; };
-        const ino_t written = inode();
+        const QString written = Stamp(file);
         for (int n = 0; n < 3; ++n)
             CloseMenu(window->ui->menuView);
         QTest::qWait(20);
-        QCOMPARE(inode(), written);
+        QCOMPARE(Stamp(file), written);
 
         const auto bytes = [&] { QFile f(file); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
         const QByteArray whole = bytes();
-        if (block == kReadOnly && geteuid() == 0)
-            QSKIP("the superuser writes a read-only file");
+        if ((block == kReadOnly || block == kReadOnlyFolder) && geteuid() == 0)
+            QSKIP("the superuser writes what is read-only");
         const QString note = QStringLiteral("Settings not saved: %1 (%2)").arg(file, reason);
         QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         std::optional<FileSizeLimit> limit;
@@ -350,8 +364,10 @@ private slots:
             QVERIFY(QFile::remove(file) && QDir().mkpath(file));
         else if (block == kSizeLimit)
             limit.emplace(300);
-        else
+        else if (block == kReadOnly)
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+        else
+            QVERIFY(QFile::setPermissions(QFileInfo(file).path(), QFile::ReadOwner | QFile::ExeOwner));
         for (int n = 1; n <= 3; ++n) {
             if (bRemote) {
                 QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station_" + QByteArray::number(n)),
@@ -363,6 +379,7 @@ private slots:
             }
         }
         QCOMPARE(label->toolTip(), note);
+        QVERIFY(!label->isHidden());
         if (block != kFolder)  // not cut short, nor emptied
             QCOMPARE(bytes(), whole);
 
@@ -370,6 +387,8 @@ private slots:
             QVERIFY(QDir().rmdir(file));
         else if (block == kReadOnly)
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        else if (block == kReadOnlyFolder)
+            QVERIFY(QFile::setPermissions(QFileInfo(file).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         limit.reset();
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
         CloseMenu(window->ui->menuView);
@@ -382,6 +401,69 @@ private slots:
                  bRemote ? "Station_3" : "false");
     }
 
+    // OK in a dialog that changed nothing writes nothing: the store stays the same file.
+    void unchangedOkWritesNothing_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("GPS receiver interface") << "actionSet_GPS_Receiver_Interface";
+        QTest::newRow("TIC interface") << "actionSet_TIC_Interface";
+    }
+
+    void unchangedOkWritesNothing()
+    {
+        QFETCH(QString, action);
+        const QString file = QSettings().fileName();
+        // A mode that asks the receiver nothing at OK: no wait for an answer.
+        QSettings().setValue("GpsPortDialog/GPS Serial Port Mode", "Generic NMEA");
+        auto window = std::make_unique<MainWindow>();
+        const auto ok = [&] {
+            DialogScript::Player script({DialogScript::Click("OK")});
+            window->findChild<QAction*>(action)->trigger();
+            QVERIFY(TestSupport::WaitFor([&] { return !window->settingsWriteTimer.isActive(); }));
+        };
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsWriteTimer.isActive(); }));
+        // The dialog's keys, and its place once it came back where it was put.
+        ok();
+        ok();
+        {
+            // As at the next start: every value read back as text.
+            QFile store(file);
+            QVERIFY(store.open(QIODevice::ReadWrite));
+            const QByteArray bytes = store.readAll();
+            QTest::qWait(5);
+            QVERIFY(store.seek(0) && store.write(bytes) == bytes.size());
+        }
+        const QString written = Stamp(file);
+        QVERIFY(!written.isEmpty());
+        ok();
+        ok();
+        QCOMPARE(Stamp(file), written);
+    }
+
+    // A store that QSettings's reader refuses is never written over: the keys held are
+    // then not all it has. Once it has gone, the keys held are written.
+    void unreadableStoreKept()
+    {
+        const QString file = QSettings().fileName();
+        const QByteArray unreadable = "[Seeded]\nkept=1\n\n[Unended\nkey=2\n";
+        {
+            QFile store(file);
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+            QVERIFY(store.open(QIODevice::WriteOnly) && store.write(unreadable) == unreadable.size());
+        }
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(QStringLiteral("Settings not saved: %1 (its text is not in the settings form)").arg(file)));
+        auto window = std::make_unique<MainWindow>();
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsNoteLabel->isHidden(); }));
+        QFile store(file);
+        QVERIFY(store.open(QIODevice::ReadOnly));
+        QCOMPARE(store.readAll(), unreadable);
+        QVERIFY(QFile::remove(file));
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
+        window->WriteSettingsStore();
+        QVERIFY(window->settingsNoteLabel->isHidden());
+    }
+
     // A store removed while the program runs comes back whole at the next change, though
     // no write failed: QSettings would write only the keys set since.
     void storeRemovedComesBackWhole()
@@ -390,7 +472,7 @@ private slots:
         for (int n = 0; n < 5; ++n)
             QSettings().setValue(QStringLiteral("Seeded/%1").arg(n), n);
         auto window = std::make_unique<MainWindow>();
-        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsCheckTimer.isActive(); }));
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsWriteTimer.isActive(); }));
         const std::optional<SettingsStore::Keys> before = ReadBack(file);
         QVERIFY(before && before->contains("Seeded/4") && QFile::remove(file));
         QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station"), RemoteLine::Sentence("GPSLOG,CONFIG,OK"));
@@ -400,8 +482,9 @@ private slots:
             QVERIFY2(after->contains(it.key()), qPrintable(it.key()));
     }
 
-    // The store's own text reads back through QSettings's reader as the values written,
-    // whatever their kind, and so whatever a hand edit or another version left.
+    // The store's text is had whole for keys of every kind (its check for a text cut
+    // short takes none for cut), reads back through QSettings's reader as the values
+    // written, and read back they make the same text: else each start would write.
     void writtenTextReadsBack()
     {
         QByteArray allBytes;
@@ -422,13 +505,17 @@ private slots:
         keys.insert("Lists/one", QStringList{"a, b"});
         keys.insert("Lists/three", QStringList{"a", "b,c", " d "});
         keys.insert("Lists/variants", QVariantList{1, "x"});
+        keys.insert("Lists/one variant", QVariantList{5});
+        keys.insert("Other/rect", QRect(-1, 2, 3, 4));
         keys.insert("Other/date", QDate(2026, 12, 7));
         keys.insert("top", "in General");
         keys.insert("General/x", "a section named General");
         keys.insert(QString::fromUtf8("Sp ace/K%y/sub \u00fc"), "keys escaped");
         QTemporaryFile file;
         QVERIFY(file.open());
-        file.write(SettingsFormat::Text(keys));
+        const std::optional<QByteArray> text = SettingsFormat::IniText(keys);
+        QVERIFY(text);
+        file.write(*text);
         QVERIFY(file.flush());
         const QSettings read(file.fileName(), QSettings::IniFormat);
         QCOMPARE(read.status(), QSettings::NoError);
@@ -441,7 +528,9 @@ private slots:
         QCOMPARE(back.value("Bytes/all").toByteArray(), allBytes);
         QCOMPARE(back.value("Lists/three").toStringList(), keys.value("Lists/three").toStringList());
         QCOMPARE(back.value("Other/date").toDate(), QDate(2026, 12, 7));
-        QVERIFY(SettingsStore::Same(back, keys));
+        QCOMPARE(back.value("Other/rect").toRect(), QRect(-1, 2, 3, 4));
+        QCOMPARE(back.value("Lists/one variant").toList(), QVariantList{5});
+        QCOMPARE(SettingsFormat::IniText(back), text);
     }
 
     // A NUL in a stored port name once left a lock file that no later start could remove,

@@ -51,7 +51,7 @@ void IsolateSettings()
         QSettings::setPath(format, QSettings::SystemScope, dir->path() + "/system");
     }
     // The program's own format, which finds its folder where the ini format's is.
-    QSettings::setDefaultFormat(SettingsFormat::Whole());
+    QSettings::setDefaultFormat(SettingsFormat::Register());
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName("KVX Systems");
     QCoreApplication::setApplicationName("Horalux");
