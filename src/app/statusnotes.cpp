@@ -25,7 +25,7 @@ const char* const kNoteReturns = "horaluxNoteReturns";
 const char* const kJoinedDetails = "horaluxJoinedDetails";
 const char* const kJoinedPlural = "horaluxJoinedPlural";
 const char* const kLeftText = "horaluxLeftText";
-const char* const kLeftTextWhole = "horaluxLeftTextWhole";
+const char* const kLeftTextDrawn = "horaluxLeftTextDrawn";
 const char* const kGivesWay = "horaluxGivesWay";
 
 const QString kHeadEnd = QStringLiteral(": ");
@@ -100,6 +100,7 @@ struct Piece
     int narrowest = 0;  // the head's first word and an ellipsis; joined notes: their narrowest form
     int share = 0;
     bool bShown = true;
+    QString shown;  // the text as it fits its share
 };
 
 // A label's notes, and whether the bar shows them joined into one.
@@ -277,8 +278,16 @@ void ShareOut(std::vector<Piece*> pieces, int room)
             }
         }
         if (wanting > 0) {
-            for (Piece* piece : pieces)
-                piece->share = int(qint64(std::max(room, 0)) * piece->least / std::max(leastSum, 1));
+            // Each share ends where its part of the whole does: rounded alike, they add up
+            // to the room to the pixel.
+            qint64 before = 0;
+            int given = 0;
+            for (Piece* piece : pieces) {
+                before += piece->least;
+                const int upTo = int(qint64(std::max(room, 0)) * before / std::max(leastSum, 1));
+                piece->share = upTo - given;
+                given = upTo;
+            }
         }
         return;
     }
@@ -316,20 +325,25 @@ std::vector<Piece*> Pieces(std::vector<NoteLabel>& labels, bool bReturns, int& r
     return pieces;
 }
 
-// What the labels take, the gaps between their pieces included.
+// What a label takes, the gaps between its pieces included.
+int Taken(const NoteLabel& entry)
+{
+    int taken = 0;
+    int shown = 0;
+    for (const Piece& piece : entry.pieces) {
+        if (piece.bShown) {
+            taken += piece.share + 1;
+            ++shown;
+        }
+    }
+    return taken + entry.gap * std::max(shown - 1, 0);
+}
+
 int Used(const std::vector<NoteLabel>& labels)
 {
     int used = 0;
-    for (const NoteLabel& entry : labels) {
-        int shown = 0;
-        for (const Piece& piece : entry.pieces) {
-            if (piece.bShown) {
-                used += piece.share + 1;
-                ++shown;
-            }
-        }
-        used += entry.gap * std::max(shown - 1, 0);
-    }
+    for (const NoteLabel& entry : labels)
+        used += Taken(entry);
     return used;
 }
 
@@ -383,6 +397,41 @@ int ShareAmongNotes(std::vector<NoteLabel>& labels, int room)
             piece.bShown = !piece.bReturn;
     ShareOut(pieces, failureRoom);
     return Used(labels);
+}
+
+// Each shown piece's text as it fits its share. What a piece cannot use of its share (the
+// rest of a word, details too short to say anything) goes to the pieces that can, from
+// the bar's right end; what none can use ends the row, so that the room is taken.
+void FitPieces(std::vector<NoteLabel>& labels)
+{
+    int slack = 0;
+    Piece* last = nullptr;
+    for (NoteLabel& entry : labels) {
+        for (Piece& piece : entry.pieces) {
+            if (!piece.bShown)
+                continue;
+            piece.shown = ShownText(entry.label->fontMetrics(), piece);
+            const int used = entry.label->fontMetrics().horizontalAdvance(piece.shown);
+            slack += piece.share - used;
+            piece.share = used;
+            last = &piece;
+        }
+    }
+    for (auto entry = labels.rbegin(); entry != labels.rend() && slack > 0; ++entry) {
+        for (auto piece = entry->pieces.rbegin(); piece != entry->pieces.rend() && slack > 0; ++piece) {
+            if (!piece->bShown)
+                continue;
+            const int used = piece->share;
+            piece->share += slack;
+            const QString more = ShownText(entry->label->fontMetrics(), *piece);
+            piece->share = std::max(entry->label->fontMetrics().horizontalAdvance(more), used);
+            if (piece->share > used)
+                piece->shown = more;
+            slack -= piece->share - used;
+        }
+    }
+    if (last)
+        last->share += slack;
 }
 
 // The width of the row the bar lays its widgets out in: a size grip has a column of its
@@ -439,16 +488,13 @@ void FitNotes(QStatusBar* bar)
         return BarIndex(bar, a.label) < BarIndex(bar, b.label);
     });
 
-    // The left text (a help hint) stays while every word of every note fits beside it,
-    // paths cut in their middle; otherwise it gives way wholly.
-    const QString leftText = bar->property(kLeftText).toString();
-    if (!leftText.isEmpty()) {
-        const int besideLeft = room - bar->fontMetrics().horizontalAdvance(leftText) - kLeftTextLead - kLeftTextTrail + kRowLead;
-        int wordsRoom = besideLeft;
-        if (Sum(Pieces(labels, true, wordsRoom), &Piece::compact) <= wordsRoom)
-            room = besideLeft;
-    }
+    // The left text (a help hint) is for a bar with no note: then it keeps its room
+    // beside the identity line. A note takes all the room the bar has.
+    if (std::all_of(labels.begin(), labels.end(), [](const NoteLabel& entry) { return entry.pieces.empty(); }))
+        room -= bar->fontMetrics().horizontalAdvance(bar->property(kLeftText).toString()) + kLeftTextLead
+                + kLeftTextTrail - kRowLead;
     room -= ShareAmongNotes(labels, room);
+    FitPieces(labels);
 
     // The identity line takes what the notes leave.
     if (givingWay) {
@@ -462,8 +508,13 @@ void FitNotes(QStatusBar* bar)
         QStringList shown;
         for (const Piece& piece : entry.pieces)
             if (piece.bShown)
-                shown << ShownText(entry.label->fontMetrics(), piece);
+                shown << piece.shown;
         entry.label->setText(shown.join(kNoteGap));
+        // A label is as wide as its share, however much of it the text needs: the notes
+        // fill their room, and none of it is left blank at the bar's left end.
+        const QMargins margins = entry.label->contentsMargins();
+        const int textWidth = entry.label->sizeHint().width() - margins.left() - margins.right();
+        entry.label->setContentsMargins(0, 0, std::max(Taken(entry) - textWidth, 0), 0);
     }
 }
 
@@ -483,8 +534,12 @@ int LeftTextRoom(const QStatusBar* bar)
     return right - kLeftTextLead;
 }
 
-bool LeftTextWhole(const QStatusBar* bar)
+// The left text is drawn while no note is on show, and only whole.
+bool DrawsLeftText(const QStatusBar* bar)
 {
+    for (const QLabel* label : bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        if (IsNote(label) && label->isVisible() && !label->text().isEmpty())
+            return false;
     return bar->fontMetrics().horizontalAdvance(bar->currentMessage()) <= LeftTextRoom(bar);
 }
 
@@ -509,8 +564,8 @@ void PaintWithoutLeftText(QStatusBar* bar, const QPaintEvent* event)
 }
 
 // Fits the notes again when the room changes: a resized window, or another label of the
-// bar taking a longer text. A left text that does not fit whole is not drawn at all: a
-// fragment of it would read as something else.
+// bar taking a longer text. The left text is not drawn beside a note, nor where it does
+// not fit whole: a fragment of it would read as something else.
 class NoteFitter : public QObject
 {
 public:
@@ -525,16 +580,16 @@ protected:
             return false;
         if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
             FitNotes(bar);
-            // The widgets move once the layout has run: a left text that now fits, or
-            // no longer does, is drawn again whole or not at all.
+            // The widgets move once the layout has run: a left text that is now to be
+            // drawn, or no longer is, is drawn again whole or not at all.
             QMetaObject::invokeMethod(bar, [bar] {
-                const bool bWhole = LeftTextWhole(bar);
-                if (bar->property(kLeftTextWhole).toBool() != bWhole) {
-                    bar->setProperty(kLeftTextWhole, bWhole);
+                const bool bDrawn = DrawsLeftText(bar);
+                if (bar->property(kLeftTextDrawn).toBool() != bDrawn) {
+                    bar->setProperty(kLeftTextDrawn, bDrawn);
                     bar->update();
                 }
             }, Qt::QueuedConnection);
-        } else if (event->type() == QEvent::Paint && !LeftTextWhole(bar)) {
+        } else if (event->type() == QEvent::Paint && !DrawsLeftText(bar)) {
             PaintWithoutLeftText(bar, static_cast<QPaintEvent*>(event));
             return true;
         }

@@ -11,10 +11,10 @@ class QStatusBar;
 // Status-bar labels that say something for as long as it is true: a lost port, a clock
 // the program refuses to set, a counter that cannot be reached. A note starts with a
 // short head that says what is wrong, then ": " and the details. Room goes to the notes
-// first, and to what is wrong before what is back. When it is short, what gives way, in
-// turn: a line that gives way (NewGivingWayLabel); the device paths in the details, in
-// their middle; the bar's left text, wholly, never drawn in part; the notes that
-// something is back; the end of the other notes' details; then the notes of a label
+// first, and to what is wrong before what is back; the bar's left text (a help hint) is
+// for a bar with no note. When room is short, what gives way, in turn: a line that gives
+// way (NewGivingWayLabel); the device paths in the details, in their middle; the notes
+// that something is back; the end of the other notes' details; then the notes of a label
 // that may join do so, into one that ends in what is wrong ("TIC3–TIC6: not read"),
 // and its list shortens; and only then the heads, from the bar's left end. The whole
 // text is the label's tool tip.
@@ -46,9 +46,9 @@ void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList&
 // identity): what does not fit is cut at its end, and its whole text is its tool tip.
 QLabel* NewGivingWayLabel();
 
-// Keeps room for leftText (the bar's default text) beside the notes while they fit
-// whole, fits the notes again whenever the bar changes size or its widgets do, and
-// draws no left text that is not whole.
+// Keeps room for leftText (the bar's default text) while no note is on show; the notes
+// take all the room the bar has. Fits the notes again whenever the bar changes size or
+// its widgets do, and draws the left text only while no note is on show, and only whole.
 void KeepStatusRoom(QStatusBar* bar, const QString& leftText);
 
 // text as it fits in room pixels: the path in the details loses its middle first, then

@@ -24,7 +24,7 @@ ReceiverLinkWatch::ReceiverLinkWatch() : clockMs(&UtcDateTime::SteadyMSecs)
 void ReceiverLinkWatch::PortDown(const QString& text)
 {
     downText = text;
-    note.clear();
+    // The return is no longer true: it is not said again once the port opens.
     returnNote.Cancel(0);
 }
 
@@ -118,5 +118,5 @@ QString ReceiverLinkWatch::Text(const QDateTime& nowUtc) const
 
 bool ReceiverLinkWatch::SaysReturn() const
 {
-    return downText.isEmpty() && quiet == Quiet::None && !note.isEmpty() && returnNote.IsShown(0);
+    return quiet == Quiet::None && !note.isEmpty() && returnNote.IsShown(0);
 }

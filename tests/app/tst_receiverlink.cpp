@@ -103,6 +103,12 @@ private slots:
         steadyMs += w.receiverLinkWatch.silenceLimitMs + 100;
         QVERIFY(TestSupport::WaitFor([&] { return said().startsWith(kSilentSince); }, 2000));
         QVERIFY(!w.receiverLinkWatch.SaysReturn());
+        // Lost again while the return is on show: said as the failure it is, and the next
+        // opening does not bring the old return back.
+        w.OnGpsPortDown(lost);
+        QVERIFY(said() == lost && !w.receiverLinkWatch.SaysReturn());
+        w.OnGpsPortOpened();
+        QCOMPARE(said(), QString());
         rx.Close();
         QVERIFY(rx.Open(pair.ReceiverEnd()));
         steadyMs += w.receiverLinkWatch.returnNote.shownMs;

@@ -1,4 +1,4 @@
-// Notes in the status bar that stay while they are true and fit beside the help text.
+// Notes in the status bar that stay while they are true and take the help text's place.
 
 #include "apptest.h"
 #include "builddate.h"
@@ -264,14 +264,21 @@ private slots:
         // A single counter has no others to join: it keeps its own head.
         QTest::newRow("a full bar, a single counter")
             << QList<int>{1} << QStringList() << 0 << 2 << both << 0 << QStringList{"TIC1"} << QStringList{": not read"} << false;
-        QTest::newRow("a short note beside the help text")
+        // A note on show, however short, takes the help text's place.
+        QTest::newRow("a short note, no help text")
             << QList<int>() << QStringList() << 0 << 0 << QStringList{QString(), QStringLiteral("Settings not saved: /tmp/s (not writable)")}
-            << 0 << QStringList{"Settings not saved: /tmp/s (not writable)"} << QStringList() << true;
+            << 0 << QStringList{"Settings not saved: /tmp/s (not writable)"} << QStringList() << false;
         // Two notes in one label, the bar filled to a few pixels: a gap miscounted
         // squeezes a label (the identity line first, while it has room).
         QTest::newRow("notes a few pixels too wide")
             << QList<int>() << QStringList{"TIC1 unreachable: 10.0.0.9", "TIC2 unreachable: 10.0.0.8"} << 0 << 0
             << QStringList() << 3 << QStringList{"TIC1 unreachable", "TIC2 unreachable"} << QStringList() << false;
+        // Not even the first words fit: what each note is given and the gaps between them
+        // still fill the room to the pixel.
+        QTest::newRow("not even first words")
+            << QList<int>() << QStringList{"TIC1 down: a"} << 0 << 0
+            << QStringList{QStringLiteral("GPS log not written: /l"), QStringLiteral("Settings not saved: /s")} << 250
+            << QStringList{"GP", "Setti"} << QStringList() << false;
     }
 
     void manyNotesKeepTheirHeads()
@@ -327,7 +334,10 @@ private slots:
                 if (!widget->isHidden())
                     rightEdge = std::max(rightEdge, widget->mapTo(w.get(), widget->rect().topRight()).x());
             }
-            return rightEdge < w->width() && Fits(bHelp)
+            // Cut notes take the whole row: nothing is left at its left end, nor for the
+            // identity line.
+            const bool bFull = FirstLeft() == 2 && w->statusMessageLabel->width() == 0;
+            return rightEdge < w->width() && Fits(bHelp) && (overBy == 0 || bFull)
                    && std::all_of(shown.begin(), shown.end(), [&](const QString& s) { return texts.contains(s); })
                    && std::none_of(absent.begin(), absent.end(), [&](const QString& s) { return texts.contains(s); });
         };
@@ -353,7 +363,7 @@ private slots:
         QTest::addColumn<bool>("bHelpAlone");  // the help text beside the port's note alone
         QTest::addColumn<bool>("bHelpWhole");  // and beside both notes
         QTest::newRow("lost port, rollover")
-            << PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000) << QDate(2000, 8, 25) << true
+            << PortTexts::PortLostText(kPath, QSerialPort::ReadError, 5000) << QDate(2000, 8, 25) << false
             << false;
         QTest::newRow("port cannot be opened, date far ahead")
             << "GPS port cannot be opened: " + kPath + " (No such file or directory), retrying every 5 s"

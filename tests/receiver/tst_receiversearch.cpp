@@ -135,7 +135,18 @@ private slots:
         QSettings().remove("MainWindow/Mode");
 
         QCOMPARE(window->InitializeGpsReceiver(), result);
-        TestSupport::WaitFor([] { return false; }, 50);  // the last commands reach the receiver
+        // The last commands may still be on their way (a LORAN receiver is sent its way back
+        // and "T1" with no answer awaited): the receiver has heard them once it has heard
+        // the row's heads in order, however loaded the machine.
+        const auto heardInOrder = [&] {
+            const QStringList heard = rx.Heads();
+            qsizetype at = 0;
+            for (const QString& head : heads)
+                if (!head.startsWith('!') && (at = heard.indexOf(head, at) + 1) == 0)
+                    return false;
+            return true;
+        };
+        TestSupport::WaitFor(heardInOrder, 5000);
         QCOMPARE(window->statusMessageLabel->text(), status);
         QCOMPARE(receiverInfo.gpsPortMode, endMode);
         QCOMPARE(QSettings().value("MainWindow/Mode").toInt(), startMode == 9 && !result ? 9 : endMode);
@@ -159,6 +170,16 @@ private slots:
             ++at;
         }
         window->gpsPortDialog->bDoNotInitialize = false;
+
+        // What this receiver said reaches the program before the next row's receiver is
+        // asked anything: an answer late on a loaded machine would be taken for its own.
+        QSignalSpy handedOn(&window->gpsPortThread, &GpsSerialPortThread::newGpsText);
+        const QByteArray last = rx.SendLast(receiverInfo.gpsPortMode);
+        QVERIFY(TestSupport::WaitFor([&] {
+            return std::any_of(handedOn.begin(), handedOn.end(), [&](const QList<QVariant>& s) {
+                return s.at(0).toByteArray().startsWith(last);
+            });
+        }));
     }
 
     // The start-up warning is for a receiver that was asked for and did not answer (mode 2

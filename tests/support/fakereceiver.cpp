@@ -108,6 +108,16 @@ void FakeReceiver::StartLiveData()
     liveTimer.start(1000);
 }
 
+QByteArray FakeReceiver::SendLast(int mode)
+{
+    // LORAN lines, Motorola binary, and the NMEA sentences of the other modes.
+    const QByteArray last = mode == 0                ? QByteArray("LAST\r\n")
+                            : mode == 2 || mode == 3 ? MotorolaMessage("Bb")
+                                                     : FrameBuilders::Nmea("$GPTXT,01,01,02,LAST") + "\r\n";
+    Send(last);
+    return last.left(4);
+}
+
 void FakeReceiver::OnReadyRead()
 {
     const QByteArray bytes = port.readAll();

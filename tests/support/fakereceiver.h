@@ -32,6 +32,11 @@ public:
     // A receiver that stops talking while its cable stays in, and starts again.
     void PauseLiveData(bool bPaused) { bPaused ? liveTimer.stop() : liveTimer.start(1000); }
 
+    // Sends a message that the program frames in the given interface mode and that the
+    // receiver sends at no other time; returns its first bytes. Once the program hands
+    // it on, everything the receiver said before it has reached the program.
+    QByteArray SendLast(int mode);
+
     std::function<int()> programRate;  // the rate the program's end is set to now
     Kind kind;
     int rate;
