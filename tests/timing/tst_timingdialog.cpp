@@ -551,6 +551,12 @@ private slots:
         });
         w->ui->actionSet_GPS_Receiver_Interface->trigger();
         QCOMPARE(w->gpsPortThread.GetPortMode(), int(GpsPortModeGenericNmea));
+        // A tick on the start-up time, then the new receiver's first time, which does not
+        // follow the old one's last: nothing is set from it, nor said of it as a jump.
+        w->bPpsAwaitingTime[0] = true;
+        w->LogStatusRecord();
+        QVERIFY(w->DecodeNmeaSentence(Sentence("$GPZDA,120009.00,01,03,2024,00,00")));
+        QCOMPARE(Said(), QString());
         QCOMPARE(Second(w->receiverTime.dateTime, 700), 0);
         QCOMPARE(qint64(w->pcClockOffsetMs), qint64(700));
     }
