@@ -1,5 +1,6 @@
 #include "logtexts.h"
 
+#include "binaryfields.h"
 #include "gpsportdialog.h"
 #include "gpsserialportthread.h"
 #include "logfilenames.h"
@@ -90,9 +91,8 @@ bool IsRinexMessage(const QByteArray& msg)
     return false;
 }
 
-QDateTime RecordTime(QByteArrayView record, const QDateTime& near)
+QDateTime RecordTime(const QByteArray& record, const QDateTime& near)
 {
-    const auto at = [&record](qsizetype offset) { return int(uchar(record[offset])); };
     const auto utc = [](int year, int month, int day, int hour, int minute, int second) {
         const QDate date(year, month, day);
         return QTime::isValid(hour, minute, second, 0) ? QDateTime(date, QTime(hour, minute, second), Qt::UTC)
@@ -101,11 +101,13 @@ QDateTime RecordTime(QByteArrayView record, const QDateTime& near)
     static const char* const kMotorolaTimed[] = {"@@Ha", "@@Hb", "@@Hr", "@@Ea", "@@Ba"};
     for (const char* id : kMotorolaTimed) {
         if (record.startsWith(id) && record.size() > 10)
-            return utc(at(6) << 8 | at(7), at(4), at(5), at(8), at(9), at(10));
+            return utc(ReadBigEndianUInt16(record, 6), ReadUInt8(record, 4), ReadUInt8(record, 5),
+                       ReadUInt8(record, 8), ReadUInt8(record, 9), ReadUInt8(record, 10));
     }
     // NAV-TIMEUTC: the payload's year, month, day, hour, minute and second at 12 to 18.
     if (record.startsWith("\xB5\x62\x01\x21") && record.size() > 24)
-        return utc(at(19) << 8 | at(18), at(20), at(21), at(22), at(23), at(24));
+        return utc(ReadUInt8(record, 19) << 8 | ReadUInt8(record, 18), ReadUInt8(record, 20), ReadUInt8(record, 21),
+                   ReadUInt8(record, 22), ReadUInt8(record, 23), ReadUInt8(record, 24));
     const QString text = QString::fromLatin1(record.first(std::min<qsizetype>(record.size(), 24)));
     static const QRegularExpression motorolaLine(QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4}), (\\d\\d):(\\d\\d):(\\d\\d)"));
     static const QRegularExpression nmeaLine(QStringLiteral("^(\\d\\d),(\\d\\d),(\\d\\d)\\.\\d+,"));

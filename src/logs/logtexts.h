@@ -41,7 +41,7 @@ bool IsRinexMessage(const QByteArray& msg);
 // or a u-blox NAV-TIMEUTC message, or the time a PVT line starts with ("12/31/2024,
 // 12:00:04.0…" or, from an NMEA receiver, "12,00,04.00,…", placed on the day that brings
 // it nearest to near). Invalid when the record carries none.
-QDateTime RecordTime(QByteArrayView record, const QDateTime& near);
+QDateTime RecordTime(const QByteArray& record, const QDateTime& near);
 
 // The fields of a GPS data log header.
 struct GpsHeader

@@ -153,6 +153,8 @@ private slots:
         QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,");
         QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha");
         QTest::newRow("BINARY, no tick") << int(GpsLogBinary) << QByteArrayList{"Ha", "Hb"} << 6 << QByteArray("@@Ha");
+        QTest::newRow("BINARY, u-blox, no tick") << int(GpsLogBinary) << QByteArrayList{"UTC"} << 3
+                                                 << QByteArray("\xB5\x62\x01\x21");
         QTest::newRow("PVT, GGA before ZDA") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC"} << 3
                                              << QByteArray("12,00,04.00,48,");
         QTest::newRow("PVT, GGA before RMC") << int(GpsLogPvt) << QByteArrayList{"GGA", "RMC"} << 3
@@ -171,7 +173,9 @@ private slots:
         LogWindow::Set("LogFiles/TicLogFolder", folder);
         LogWindow::Set("TicPortDialog/TIC1 Serial Port", "/dev/counter1");
         const bool bNmea = messages.contains("GGA");
-        receiverInfo.gpsPortMode = bNmea ? GpsPortModeGenericNmea : GpsPortModeMotorolaBinary;
+        receiverInfo.gpsPortMode = bNmea                      ? GpsPortModeGenericNmea
+                                   : messages.contains("UTC") ? GpsPortModeUbloxUbx
+                                                              : GpsPortModeMotorolaBinary;
         receiverInfo.receiverModel = bNmea ? int(ReceiverModelGenericNmea) : 9;
         QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
         QFile blocker(folder);
@@ -193,6 +197,8 @@ private slots:
                     w.DecodeNmeaSentence(Sentence("$GPGGA," + time + "4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
                 else if (message == "TIC")
                     w.OnNewTicText("1 0.000025");
+                else if (message == "UTC")
+                    w.DecodeUbxMessage(UbxTimeUtc(2024, 12, 31, 12, 0, s));
                 else if (message == "ZDA")
                     w.DecodeNmeaSentence(Sentence("$GPZDA," + time + "31,12,2024,00,00"));
                 else
@@ -205,7 +211,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString log = QString::fromLatin1(file.readAll());
         const QString span = "records not written from 31-Dec-2024 12:00:01 UTC to 31-Dec-2024 12:00:03 UTC: ";
-        const QRegularExpression gap("\n; (\\d+) " + span + "[^\n]+\n" + QRegularExpression::escape(next));
+        const QRegularExpression gap("\n; (\\d+) " + span + "[^\n]+\n" + QRegularExpression::escape(QString::fromLatin1(next)));
         const QRegularExpressionMatch match = gap.match(log);
         QVERIFY2(match.hasMatch() && match.captured(1).toInt() == lost && log.count("records not written") == 1,
                  qPrintable(log));
@@ -393,6 +399,17 @@ private slots:
         QCOMPARE(GpsLogPeriodSeconds(11) + GpsLogPeriodSeconds(-1), 3601);
         QVERIFY(IsLoggedSecond(QTime(13, 0, 0), 3600) && !IsLoggedSecond(QTime(13, 0, 1), 3600));
         QVERIFY(!IsLoggedSecond(QTime(), 1) && !IsLoggedSecond(QTime(1, 0, 0), 0));
+    }
+
+    // An NMEA PVT line's time lies on the day that brings it nearest to the log's second,
+    // across midnight either way; a line that carries no time gives none.
+    void recordTimesAcrossMidnight()
+    {
+        const QDateTime newYear(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
+        QCOMPARE(LogTexts::RecordTime("23,59,59.00,48,", newYear), newYear.addSecs(-1));
+        QCOMPARE(LogTexts::RecordTime("00,00,01.00,48,", newYear.addSecs(-1)), newYear.addSecs(1));
+        QCOMPARE(LogTexts::RecordTime("01/01/2025, 00:00:00.0", QDateTime()), newYear);
+        QVERIFY(!LogTexts::RecordTime("; head", newYear).isValid());
     }
 
     // Received text in a text log: control characters as blanks, line ends as lines.
