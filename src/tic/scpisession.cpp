@@ -1,14 +1,13 @@
 #include "scpisession.h"
 
-#include "logtexts.h"
 #include "ticcorrection.h"
 
 #include <QDebug>
 
 #include <utility>
 
-ScpiSession::ScpiSession(CommandSink send, ReadingSink reading)
-    : sendCommand(std::move(send)), emitReading(std::move(reading))
+ScpiSession::ScpiSession(CommandSink send, ReplySink reply)
+    : sendCommand(std::move(send)), emitReply(std::move(reply))
 {
 }
 
@@ -39,7 +38,7 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
     answer.clear();
     misses = 0;
     noReadings = 0;
-    notice.clear();
+    lastNoReading.clear();
     noReadingAnswer.clear();
     state = State::Identifying;
     Send("*IDN?");
@@ -62,24 +61,25 @@ ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
         Send("READ?");
         return Reply::None;
     case State::Polling: {
-        if (!StartsAsTicReading(line)) {
-            qDebug("%s counter: unexpected answer \"%s\"", name.constData(), LogTexts::Printable(line.left(64)).constData());
-            notice = line;
-            return Reply::None;
-        }
+        // Every line answers the "READ?" that waits, and the next goes out at once: a
+        // counter that answered with a word ("Error") is ready to measure again, and
+        // waiting out the reply waits for nothing would lose readings.
         misses = 0;
-        notice.clear();
-        emitReading(line);
-        double unusedUs = 0.0;
-        const bool bReading = ParseTicReading(line, 0, &unusedUs) != TicReadingKind::NoNumber;
-        noReadings = bReading ? 0 : noReadings + 1;
-        if (noReadings >= kMaxNoReadings) {
+        emitReply(line);
+        if (ReadsAsTicNumber(line)) {
+            noReadings = 0;
+            lastNoReading.clear();
+            Send("READ?");
+            return Reply::Reading;
+        }
+        lastNoReading = line;
+        if (++noReadings >= kMaxNoReadings) {
             noReadingAnswer = line;
             state = State::Idle;
         } else {
             Send("READ?");
         }
-        return bReading ? Reply::Reading : Reply::NoReading;
+        return Reply::NoReading;
     }
     default:
         return Reply::None;
@@ -100,7 +100,7 @@ ScpiSession::Action ScpiSession::ReplyTimedOut()
         return Action::None;
     if (++misses >= kMaxMisses) {
         qWarning("%s counter: %d readings missed, reconnecting.", name.constData(), misses);
-        noReadingAnswer = notice;
+        noReadingAnswer = lastNoReading;
         state = State::Idle;
         return Action::Reconnect;
     }

@@ -9,7 +9,8 @@
 // the port object hands in each received line and the expiry of its waits, and sends
 // what the session gives to its command sink. The session asks "*IDN?", recognises
 // the counter by its model in any answer line, sends the set-up, then asks "READ?"
-// once and again after every reply, so that one "READ?" at most waits at the counter.
+// once and again at once after every reply, whether or not it is a reading, so that
+// one "READ?" at most waits at the counter.
 // Counters that echo our commands or put a prompt ("53220A> ") before their answers
 // are understood. Lines that name no model (a stale reading left in the counter, an
 // error line, a LAN bridge's banner) are passed over while the identity is awaited:
@@ -26,9 +27,10 @@ public:
     // What the port object should do after a wait ran out.
     enum class Action { None, Reconnect };
 
-    // What a line received while polling was: no reply (the "READ?" still waits), a
-    // reply that reads as a number (the counter's no-number included), or a reply that
-    // is no reading at all ("-ERR", "+OK", a number with garbage after it).
+    // What a line received while polling was: no reply (an echo or a bare prompt; the
+    // "READ?" still waits), a reply that reads as a number (the counter's no-number
+    // included), or a reply that is no reading at all ("-ERR", "Error", a number with
+    // garbage glued to it).
     enum class Reply { None, Reading, NoReading };
 
     // Reply waits that run out in a row before the link is dropped. A late reply is
@@ -42,9 +44,9 @@ public:
     static constexpr int kMaxNoReadings = 3;
 
     using CommandSink = std::function<void(const QByteArray& command)>;
-    using ReadingSink = std::function<void(const QByteArray& reading)>;
+    using ReplySink = std::function<void(const QByteArray& reply)>;
 
-    ScpiSession(CommandSink sendCommand, ReadingSink emitReading);
+    ScpiSession(CommandSink sendCommand, ReplySink emitReply);
 
     // The built-in set-up sequence, sent after the counter is recognised.
     static QList<QByteArray> DefaultSetup();
@@ -59,19 +61,19 @@ public:
     // The socket is connected: ask for the identity. An empty override sends the
     // built-in set-up.
     void Begin(const QList<QByteArray>& setupOverride);
-    // One line received. A line that starts as a reading is a reply to "READ?",
-    // whether or not it reads as one: it is handed on as the reading and the next
-    // "READ?" is sent; waiting on for a better one would only stall the polling. A
-    // notice such as "Info: ready" is no reply. At the last reply in a row that is no
-    // reading the session stops (Idle) and NoReadingAnswer() says what it was.
+    // One line received. While polling, every line but an echo or a bare prompt is a
+    // reply to "READ?", whether or not it reads as a number: it is handed on and the
+    // next "READ?" is sent at once; waiting on for a better one would only stall the
+    // polling. At the last reply in a row that is no reading the session stops (Idle)
+    // and NoReadingAnswer() says what it was.
     Reply TakeLine(const QByteArray& line);
     // No known model within the identification wait: the link is tried again, whatever
     // the counter said. A counter busy with a measurement or an instrument not yet
     // ready may well answer on the next connection.
     Action IdentifyTimedOut();
     // No reply within the reply wait while polling: said, and waited on further. At
-    // the last miss, a counter that said something other than a reply meanwhile
-    // answered "READ?" with it: NoReadingAnswer() is that line.
+    // the last miss, a counter whose last reply since its last reading was no reading
+    // is said to answer "READ?" with it: NoReadingAnswer() is that line.
     Action ReplyTimedOut();
     // The link is gone.
     void End() { state = State::Idle; }
@@ -90,13 +92,13 @@ private:
 
     QByteArray name = "TIC";
     CommandSink sendCommand;
-    ReadingSink emitReading;
+    ReplySink emitReply;
     State state = State::Idle;
     QList<QByteArray> setup;
     QList<QByteArray> sent;  // every command of this link, to recognise echoes
     QByteArray answer;
     int misses = 0;
     int noReadings = 0;         // replies in a row that are no reading
-    QByteArray notice;          // the last line other than a reply since the last reply
+    QByteArray lastNoReading;   // the last reply that was no reading since the last reading
     QByteArray noReadingAnswer;
 };

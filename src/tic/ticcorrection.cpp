@@ -32,10 +32,19 @@ qsizetype SpecialWordLength(QByteArrayView text)
     return word == "nan" || word == "inf" || word == "infinity" ? letters : 0;
 }
 
+// The first word of text, up to a blank.
+QByteArrayView FirstWord(QByteArrayView text)
+{
+    qsizetype end = 0;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\t')
+        ++end;
+    return text.first(end);
+}
+
 // The length of the number at the start of text: an optional sign, digits with an
 // optional point (one digit at least), an optional exponent; or a sign and NAN or INF.
-// 0 when text does not start with one. An "E" with no exponent digits after it is left
-// out: it is no part of the value.
+// 0 when text does not start with one, or when its exponent has no digits ("+1.234E"):
+// a line cut on the wire must not pass for a number a thousand times too large.
 qsizetype NumberLength(QByteArrayView text)
 {
     qsizetype at = !text.isEmpty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
@@ -52,31 +61,35 @@ qsizetype NumberLength(QByteArrayView text)
         return 0;
     if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
         const qsizetype sign = at + 1 < text.size() && (text[at + 1] == '+' || text[at + 1] == '-') ? 1 : 0;
-        if (const qsizetype exponent = DigitsFrom(text, at + 1 + sign))
-            at += 1 + sign + exponent;
+        const qsizetype exponent = DigitsFrom(text, at + 1 + sign);
+        if (exponent == 0)
+            return 0;
+        at += 1 + sign + exponent;
     }
     return at;
 }
 
-// Microseconds per unit of a unit word that follows a reading: s, ms, us, µs, ns or ps
-// in any case, the µ as a counter may send it (Latin-1 or UTF-8); 0 for any other word.
-// "s" is the whole word, never the end of a longer one.
+// Microseconds per unit of a unit word: s, ms, us, µs, ns or ps, or sec, msec, usec,
+// µsec, nsec or psec, in any case, the µ as a counter may send it (Latin-1 or UTF-8);
+// 0 for any other word.
 double UnitWordScaleUs(QByteArrayView word)
 {
+    QByteArray unit = word.toByteArray().toLower();
     for (const char* micro : {"\xc2\xb5", "\xb5"}) {
-        if (word.startsWith(micro)) {
-            const QByteArrayView rest = word.sliced(qstrlen(micro));
-            return rest.size() == 1 && (rest[0] == 's' || rest[0] == 'S') ? 1.0 : 0.0;
+        if (unit.startsWith(micro)) {
+            unit.replace(0, qstrlen(micro), "u");
+            break;
         }
     }
+    if (unit.endsWith("sec"))
+        unit.chop(2);
     static constexpr struct {
         const char* name;
         double us;
     } kUnits[] = {{"s", 1e6}, {"ms", 1e3}, {"us", 1.0}, {"ns", 1e-3}, {"ps", 1e-6}};
-    const QByteArray lower = word.toByteArray().toLower();
-    for (const auto& unit : kUnits) {
-        if (lower == unit.name)
-            return unit.us;
+    for (const auto& known : kUnits) {
+        if (unit == known.name)
+            return known.us;
     }
     return 0.0;
 }
@@ -100,22 +113,25 @@ double TicUnitScaleUs(int units)
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs)
 {
     line = line.trimmed();
-    const qsizetype length = NumberLength(line);
+    const QByteArrayView word = FirstWord(line);
+    const qsizetype length = NumberLength(word);
     if (length == 0)
         return TicReadingKind::NoNumber;
-    // What follows the number: blanks, a unit, or nothing; "12E" is 12. Anything else
-    // (a second number, a word) leaves nobody sure what the number says.
-    qsizetype at = length;
-    if (at < line.size() && (line[at] == 'e' || line[at] == 'E'))
-        ++at;
-    while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
-        ++at;
-    const QByteArrayView unit = line.sliced(at);
-    const double scaleUs = unit.isEmpty() ? TicUnitScaleUs(units) : UnitWordScaleUs(unit);
-    if (scaleUs == 0.0)
-        return TicReadingKind::NoNumber;
+    // Glued to the number only a unit may follow: "1e-9,2e-9" or "6.0E-09xyz" leaves
+    // nobody sure what the number says. The next word is a unit or a label (counters
+    // print the channel names); a label is read past.
+    double scaleUs = 0.0;
+    if (length < word.size()) {
+        scaleUs = UnitWordScaleUs(word.sliced(length));
+        if (scaleUs == 0.0)
+            return TicReadingKind::NoNumber;
+    } else {
+        scaleUs = UnitWordScaleUs(FirstWord(line.sliced(word.size()).trimmed()));
+        if (scaleUs == 0.0)
+            scaleUs = TicUnitScaleUs(units);
+    }
     bool ok = false;
-    const double value = line.first(length).toByteArray().toDouble(&ok);
+    const double value = word.first(length).toByteArray().toDouble(&ok);
     // The conversion refuses a number beyond a double's range, and NAN or INF with a
     // sign; without one they come as themselves: none is a reading.
     if (!ok || !std::isfinite(value) || std::fabs(value) >= kCounterNotANumber)
@@ -129,14 +145,10 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
     return TicReadingKind::Number;
 }
 
-bool StartsAsTicReading(QByteArrayView line)
+bool ReadsAsTicNumber(QByteArrayView line)
 {
-    line = line.trimmed();
-    if (line.isEmpty())
-        return false;
-    const char first = line[0];
-    return IsAsciiDigit(first) || first == '+' || first == '-' || (first == '.' && line.size() > 1 && IsAsciiDigit(line[1]))
-           || SpecialWordLength(line) > 0;
+    double unusedUs = 0.0;
+    return ParseTicReading(line, 0, &unusedUs) != TicReadingKind::NoNumber;
 }
 
 double TicSawtoothTermUs(int sawtoothMode, double sawtoothNs)

@@ -19,7 +19,7 @@ double TicUnitScaleUs(int units);
 enum class TicReadingKind {
     Number,        // a finite reading shorter than one second
     NotANumber,    // the counter's 9.91E+37, NaN or an infinity: shown, never used
-    NoNumber,      // the line does not start with a number
+    NoNumber,      // the line's first word is no number, or more than a number and a unit
     OneSecondPlus  // 1 s or more either way: shown, never used
 };
 
@@ -28,19 +28,18 @@ enum class TicReadingKind {
 // it would pass for a plausible reading.
 constexpr double kTicLongestReadingUs = 1e6;
 
-// The reading of a counter line, in µs: a number, then nothing but blanks and at most
-// one unit word (s, ms, us, µs, ns or ps in any case, glued to the number or after
-// blanks). A number with a unit is read in that unit; a plain one in the port's Units
-// choice. An "E" with no exponent digits is part of the number's form ("12E" is 12).
-// A number that overflows a double ("1e999") is NotANumber; a number followed by
-// anything else ("1.5E-07#x", "2.0e-09 garbage", "1.0E-09,2.0E-09") is NoNumber.
-// *readingUs is set for a Number only.
+// The reading of a counter line, in µs. The first word of the line is the number; a
+// unit glued to it or as the next word (s, ms, us, µs, ns or ps, or sec, msec, usec,
+// µsec, nsec or psec, in any case) is its scale, and a plain number is in the port's
+// Units choice. Any other word after a blank is a label, read past ("0.000000012345
+// TI(A->B)"). A number glued to anything but a unit ("+6.0E-09xyz", "1e-9,2e-9") or
+// whose exponent has no digits ("+1.234E", "12E") is NoNumber. A number that overflows
+// a double ("1e999") is NotANumber. *readingUs is set for a Number only.
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs);
 
-// Whether a counter line begins as a reading does: with a digit, a sign, a point and a
-// digit, or the word NAN or INF in any case. Such a line answers a "READ?", whether or
-// not it reads as a number; a notice ("Info: ready") does not.
-bool StartsAsTicReading(QByteArrayView line);
+// Whether a counter line reads as a number in any unit: a reading, the counter's
+// no-number, or one of a second or more. Any other line is no reading.
+bool ReadsAsTicNumber(QByteArrayView line);
 
 // The sawtooth term in µs that a reading gets for a 1PPS sawtooth of sawtoothNs
 // (ns, as the receiver reports it): -s/1000 in the automatic (0) and subtract (2)

@@ -57,9 +57,8 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     // of a second or more was shown raw and is used for nothing else.
     double rawUs = 0.0;
     const TicReadingKind kind = ParseTicReading(text, ticPortThreads[k].Settings().units, &rawUs);
-    // A line that begins as a reading but has more than a unit glued to its number is a
-    // damaged reply: shown raw, and said, since its counter still answers.
-    if (kind == TicReadingKind::NoNumber && StartsAsTicReading(text))
+    // Shown raw, and said: a counter that sends only such lines must be found out.
+    if (kind == TicReadingKind::NoNumber)
         qDebug("TIC%d: \"%s\" is no reading, dropped.", port, LogTexts::Printable(text.left(64)).constData());
     if (kind == TicReadingKind::OneSecondPlus) {
         qDebug("TIC%d: reading \"%s\" of 1 s or more dropped (%d since the port was opened).", port,

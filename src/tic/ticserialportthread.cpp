@@ -3,6 +3,7 @@
 #include "logtexts.h"
 #include "pctime.h"
 #include "porttexts.h"
+#include "ticcorrection.h"
 
 #include <algorithm>
 
@@ -130,6 +131,7 @@ void TicSerialPortThread::ResetFraming()
     received.clear();
     unendedBytes = 0;
     bOverlongWarned = false;
+    noReadingLines = 0;
 }
 
 void TicSerialPortThread::OpenSerialPort()
@@ -334,19 +336,41 @@ void TicSerialPortThread::ReadLines(const QByteArray& block)
     CountUnended(block);
     if (!lines.isEmpty())
         RestartSilenceCount();
-    for (const QByteArray& line : std::as_const(lines))
+    for (const QByteArray& line : std::as_const(lines)) {
         emit newTicText(QByteArray::number(ticPort) + ' ' + line);
+        // After the line, so that the debug log says it before the note.
+        CountNoReading(line);
+    }
+}
+
+void TicSerialPortThread::CountNoReading(const QByteArray& line)
+{
+    if (ReadsAsTicNumber(line)) {
+        noReadingLines = 0;
+        EndNote(Note::NoReading);
+        return;
+    }
+    // A counter set to another measurement, or a line that is not a counter's, never
+    // gives a reading: said as the SCPI counter's replies are.
+    if (++noReadingLines >= ScpiSession::kMaxNoReadings)
+        SayDown(Note::NoReading, tr("TIC%1 no reading: the counter sends \"%2\"").arg(ticPort).arg(QuotedAnswer(line)));
+}
+
+void TicSerialPortThread::EndNote(Note kind)
+{
+    // Nothing was down, so nothing is back: the note just ends.
+    if (said != kind)
+        return;
+    said = Note::None;
+    emit linkStatusMessage(ticPort, true, QString());
 }
 
 void TicSerialPortThread::RestartSilenceCount()
 {
     lastLineUtc = PcTime::CurrentUtc();
     silenceTimer.start(silenceLimitMs);
-    // The note of a silence ends with it; nothing was down, so nothing is back.
-    if (said != Note::Silent)
-        return;
-    said = Note::None;
-    emit linkStatusMessage(ticPort, true, QString());
+    // The note of a silence ends with it.
+    EndNote(Note::Silent);
 }
 
 void TicSerialPortThread::CountUnended(const QByteArray& block)

@@ -60,12 +60,13 @@ signals:
     // note, and a box would wait on a station left alone for someone to press OK.
     void showErrorMessageBox(QString errmsg);
     // A counter that cannot be reached, whose link was lost, that takes the connection
-    // but answers nothing, that answers "READ?" with no reading, that names no known model, whose serial port is gone or
-    // cannot be opened, or whose open serial port delivers nothing (bLinkUp false), and
-    // its return (true): one note for the status bar, said once per failure however
-    // often the retries fail. An empty text with bLinkUp true ends the port's note: its
+    // but answers nothing, that answers "READ?" with no reading, that names no known
+    // model, whose serial port is gone or cannot be opened, whose open serial port
+    // delivers nothing, or only lines that are no reading (bLinkUp false), and its
+    // return (true): one note for the status bar, said once per failure however often
+    // the retries fail. An empty text with bLinkUp true ends the port's note: its
     // settings changed, and what was said of the old ones is over; or a silent serial
-    // counter delivers a line again.
+    // counter delivers a line again, or one that gave no reading gives one.
     void linkStatusMessage(int iTicPort, bool bLinkUp, QString text);
 
 public slots:
@@ -88,6 +89,10 @@ private:
     void ReadLines(const QByteArray& block);
     // A serial line came, or the port opened: the silence count starts again.
     void RestartSilenceCount();
+    // Counts a serial line that is no reading; the third in a row is said, until a reading.
+    void CountNoReading(const QByteArray& line);
+    // Ends a note of the kind said, with no return to say.
+    void EndNote(Note kind);
     void CountUnended(const QByteArray& block);
     void OnSerialError(QSerialPort::SerialPortError error);
     void OnSocketConnected();
@@ -126,4 +131,5 @@ private:
     QList<QByteArray> received;   // lines of one block, handed on after it is framed
     qsizetype unendedBytes = 0;   // bytes since the last line end
     bool bOverlongWarned = false;
+    int noReadingLines = 0;       // serial lines in a row that are no reading
 };

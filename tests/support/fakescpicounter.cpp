@@ -82,8 +82,6 @@ void FakeScpiCounter::AnswerReads()
 void FakeScpiCounter::EndHold()
 {
     bHolding = false;
-    if (client && !afterHold.isEmpty())
-        client->write(afterHold + "\r\n");
     AnswerReads();
 }
 

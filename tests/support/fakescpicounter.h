@@ -35,10 +35,9 @@ public:
     bool bSilent = false;   // nothing answered, not even "*IDN?": a counter busy or hung
     QByteArray greeting;    // sent as each connection is taken: a stale reading, a banner
     QList<QByteArray> readings;  // answers to "READ?" in order; none left: silence
-    // The next "READ?" is answered only after this long, then the notice is said first
-    // (none when empty) and every "READ?" waiting is answered.
+    // The next "READ?" is answered only after this long, then every "READ?" waiting is
+    // answered.
     int holdMs = 0;
-    QByteArray afterHold;
     // Each "READ?" in turn, while none is held, is held this long; when they run out,
     // none is.
     QList<int> replyDelaysMs;

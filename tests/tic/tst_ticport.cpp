@@ -111,13 +111,15 @@ private slots:
     }
 
     // A lost reply is waited on, never asked for again; at the third wait that runs out
-    // the port connects anew, and says what the counter answered, if anything. Failures
-    // of the link never reach a message box. Answer to "READ?"|the note ("A" the address).
+    // the port connects anew, and says what the counter answered since its last reading,
+    // if anything. Failures of the link never reach a message box. Answers to "READ?"
+    // (";" between them)|"READ?"s on the first link|the note ("A" the address).
     void silentCounterIsWaitedOnThenReconnected_data()
     {
         QTest::addColumn<QString>("row");
-        QTest::newRow("mute") << "|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
-        QTest::newRow("a word") << "ERROR|TIC1 no reading: the counter answers READ? with \"ERROR\"; connecting again";
+        QTest::newRow("mute") << "|1|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
+        QTest::newRow("a word") << "ERROR|2|TIC1 no reading: the counter answers READ? with \"ERROR\"; connecting again";
+        QTest::newRow("a word, a reading") << "ERROR;1.0E-06|3|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
     }
     void silentCounterIsWaitedOnThenReconnected()
     {
@@ -128,14 +130,14 @@ private slots:
         QList<int> missed;  // the waits run out at each new connection
         port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
         if (!f[0].isEmpty())
-            counter->readings = {f[0].toLatin1()};
+            counter->readings = f[0].toLatin1().split(';');
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         const qsizetype second = counter->commands.lastIndexOf("*IDN?");
-        QCOMPARE(counter->commands.first(second).count("READ?"), 1);
+        QCOMPARE(counter->commands.first(second).count("READ?"), f[1].toInt());
         QVERIFY(counter->connections == 2 && errors.isEmpty());
         QCOMPARE(missed.value(0), 3);
-        QCOMPARE(said.value(0).value(2).toString().replace(counter->Address(), "A"), f[1]);
+        QCOMPARE(said.value(0).value(2).toString().replace(counter->Address(), "A"), f[2]);
     }
 
     // Miss, reading, miss, miss, reading: a reading starts the count of misses afresh,
@@ -155,17 +157,14 @@ private slots:
         QVERIFY(counter->connections == 1 && missed.isEmpty());
     }
 
-    // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then a
-    // notice, then replies again, the counter's no-numbers and a unit among them: each miss is said
-    // and waited on, the notice is no reply, one "READ?" at most waits, and the
-    // readings come on.
+    // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then
+    // replies again, the counter's no-numbers and a unit among them: each miss is said
+    // and waited on, one "READ?" at most waits, and the readings come on.
     void heldReplyKeepsOneReadWaiting()
     {
         counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06 s"};
         counter->holdMs = 800;
-        counter->afterHold = "Info: ready";
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
-        QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: unexpected answer \"Info: ready\"");
         StartScpiPort();
         port->replyWaitMs = 300;
         QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 5; }));
@@ -465,13 +464,25 @@ private slots:
 
     // Reading|unit (0 s, 1 ms, 2 µs, 3 ns)|value in µs; no value is no number at all, "nan"
     // the counter's no-number or one that is not finite in µs. A unit the reading
-    // carries is read whatever the port's choice; the rows built from Latin-1 hold the
-    // bytes a counter sends.
+    // carries is read whatever the port's choice, and any other word after it is a
+    // label; the rows built from Latin-1 hold the bytes a counter sends.
     void readings_data()
     {
         QTest::addColumn<QString>("row");
         QTest::newRow("seconds, SCPI form") << "+1.000000000E-06|0|1";
-        QTest::newRow("ms, more fields") << " 1.5 ms,x|1|";
+        QTest::newRow("a unit with more glued is a label") << " 1.5 ms,x|3|0.0015";
+        QTest::newRow("channel label") << "0.000000012345 TI(A->B)|0|0.012345";
+        QTest::newRow("ns, then a label") << "1.5 ns chA|2|0.0015";
+        QTest::newRow("sec") << "4.0E-09 sec|0|0.004";
+        QTest::newRow("MSEC") << "1.5 MSEC|2|1500";
+        QTest::newRow("usec glued") << "2usec|3|2";
+        QTest::newRow("µsec in UTF-8") << QString::fromLatin1("0.5 \xc2\xb5sec|3|0.5");
+        QTest::newRow("nSec") << "3 nSec|0|0.003";
+        QTest::newRow("psec glued") << "250psec|0|0.00025";
+        QTest::newRow("bare unit") << "ns|3|";
+        QTest::newRow("exponent without digits, port in ms") << "+1.234E|1|";
+        QTest::newRow("exponent without digits, then a unit") << "12E ns|0|";
+        QTest::newRow("exponent sign without digits") << "1.5E+|2|";
         QTest::newRow("ns after a blank") << "100 ns|0|0.1";
         QTest::newRow("us after blanks") << "0.100  \tus|0|0.1";
         QTest::newRow("ms with an exponent") << "1.0E-04 ms|2|0.1";
@@ -480,15 +491,16 @@ private slots:
         QTest::newRow("ps") << "250 ps|0|0.00025";
         QTest::newRow("µs in Latin-1") << QString::fromLatin1("0.5 \xb5s|0|0.5");
         QTest::newRow("µS in UTF-8, glued") << QString::fromLatin1("0.5\xc2\xb5S|3|0.5");
-        QTest::newRow("µ alone") << QString::fromLatin1("0.5 \xc2\xb5|2|");
+        QTest::newRow("µ alone is a label") << QString::fromLatin1("0.5 \xc2\xb5|3|0.0005");
         QTest::newRow("s, port in ms") << "0.25 s|1|250000";
         QTest::newRow("a second in ms") << "1000 ms|2|long";
-        QTest::newRow("garbage after the number") << "2.0e-09 garbage|0|";
+        QTest::newRow("a word after the number") << "2.0e-09 garbage|0|0.002";
         QTest::newRow("letters glued") << "+6.0E-09xyz|0|";
         QTest::newRow("two readings") << "+4.0E-09,+5.0E-09|0|";
-        QTest::newRow("garbage after the unit") << "1 ns x|0|";
+        QTest::newRow("a word after the unit") << "1 ns x|0|0.001";
+        QTest::newRow("s, then a word, port in ns") << "1.0e-07 s garbage|3|0.1";
         QTest::newRow("overflow with a unit") << "1e999 ns|0|nan";
-        QTest::newRow("exponent letter without digits") << "12E|2|12";
+        QTest::newRow("exponent letter without digits") << "12E|2|";
         QTest::newRow("lone sign") << "+|2|";
         QTest::newRow("ns") << "-250|3|-0.25";
         QTest::newRow("counter's no-number") << "9.91E+37|0|nan";
@@ -682,29 +694,32 @@ private slots:
                                     back + "0.150", lost, "|"}));
     }
 
-    // A reply that begins as a reading answers its "READ?", and the next goes out at once
-    // (the wait is 5 s): a unit glued to the number or after it is read, an overflow is
-    // no reading, more than a unit is dropped and said naming the counter. A notice
-    // leaves the "READ?" waiting. Three replies in a row that are no reading are said
-    // and the counter is connected again; a reading ends the note. Replies (";" between
-    // them)|port's unit|"READ?"s the counter gets|the time line after them|debug
-    // line|the counter's note ("A" its address).
+    // Every reply answers its "READ?", and the next goes out at once (the wait is 5 s):
+    // a unit glued to the number or after it is read, a label after it read past, an
+    // overflow is no reading; a reply that is no reading is dropped and said naming the
+    // counter. Three replies in a row that are no reading are said and the counter is
+    // connected again; a reading ends the note, and starts the count afresh. Replies
+    // (";" between them)|port's unit|"READ?"s the counter gets|the time line after
+    // them|debug line|the counter's note ("A" its address).
     void counterReplies_data()
     {
         QTest::addColumn<QString>("row");
         QTest::newRow("unit glued") << "+3.0E-09S|0|2|1,,0.003000,0.003000||";
         QTest::newRow("overflow") << "1e999|0|2|UNAVAILABLE||";
         QTest::newRow("number and garbage") << "+1.5E-07#!x|0|2|UNAVAILABLE|TIC1: \"+1.5E-07#!x\" is no reading, dropped.|";
-        QTest::newRow("notice") << "Info: ready|0|1|UNAVAILABLE|TIC1 counter: unexpected answer \"Info: ready\"|";
+        QTest::newRow("notice") << "Info: ready|0|2|UNAVAILABLE|TIC1: \"Info: ready\" is no reading, dropped.|";
+        QTest::newRow("bare unit") << "ns|3|2|UNAVAILABLE|TIC1: \"ns\" is no reading, dropped.|";
+        QTest::newRow("a word once, then readings") << "Error;1.0E-06;2.0E-06|0|4|1,,2.000000,2.000000|TIC1: \"Error\" is no reading, dropped.|";
         QTest::newRow("ns, port in s") << "100 ns|0|2|1,,0.100000,0.100000||";
         QTest::newRow("us, port in s") << "0.100 us|0|2|1,,0.100000,0.100000||";
         QTest::newRow("ms with an exponent, port in ns") << "1.0E-04 ms|3|2|1,,0.100000,0.100000||";
         QTest::newRow("S glued, port in ns") << "+3.0E-09S|3|2|1,,0.003000,0.003000||";
-        QTest::newRow("garbage after a word") << "2.0e-09 garbage|0|2|UNAVAILABLE|TIC1: \"2.0e-09 garbage\" is no reading, dropped.|";
+        QTest::newRow("a word after the number") << "2.0e-09 garbage|0|2|1,,0.002000,0.002000||";
         QTest::newRow("-ERR three times, and on the new link") << "-ERR;-ERR;-ERR;-ERR|0|5|UNAVAILABLE|TIC1: \"-ERR\" is no reading, dropped."
                                              "|TIC1 no reading: the counter answers READ? with \"-ERR\"; connecting again";
         QTest::newRow("-ERR three times, then a reading")
             << "-ERR;+OK;-ERR;1.0E-06|0|5|1,,1.000000,1.000000||TIC1 back: the counter at A answers again";
+        QTest::newRow("-ERR twice, a reading, -ERR twice") << "-ERR;-ERR;1.0E-06;-ERR;-ERR|0|6|1,,1.000000,1.000000||";
     }
     void counterReplies()
     {
@@ -768,6 +783,43 @@ private slots:
         QVERIFY(TestSupport::WaitFor([&] { return note().startsWith("TIC3 port lost: "); }));
         QTest::qWait(port.silenceLimitMs + 200);
         QVERIFY2(note().startsWith("TIC3 port lost: "), qPrintable(note()));
+        SetTicPort(3, "Serial Port", "OFF");
+        port.startTicSerialPort(3);
+    }
+
+    // A serial counter whose lines are no reading: each is dropped and said in the debug
+    // log, the third in a row is said in the status bar until a reading comes, and a
+    // reading starts the count afresh. A label after a reading is read past.
+    void serialCounterSendingNoReading()
+    {
+        SocatPair pair;
+        START_SOCAT_OR_SKIP(pair);
+        SetTicPort(3, "Serial Port", pair.ProgramEnd());
+        SetTicPort(3, "Units", 0);
+        TicSerialPortThread& port = w->ticPortThreads[2];
+        QSignalSpy sent(&port, &TicSerialPortThread::newTicText);
+        port.startTicSerialPort(3);
+        QSerialPort counterEnd(pair.ReceiverEnd());
+        QVERIFY(counterEnd.open(QIODevice::ReadWrite));
+        QStringList shown;
+        // Each batch of lines is read whole before the note and the panel are looked at.
+        const auto send = [&](const QByteArrayList& batch, bool bDropped) {
+            for (const QByteArray& line : batch) {
+                if (bDropped)
+                    QTest::ignoreMessage(QtDebugMsg, qPrintable("TIC3: \"" + line + "\" is no reading, dropped."));
+            }
+            const qsizetype before = sent.size();
+            counterEnd.write(batch.join("\r\n") + "\r\n");
+            QVERIFY(counterEnd.waitForBytesWritten(1000));
+            QVERIFY(TestSupport::WaitFor([&] { return sent.size() == before + batch.size(); }));
+            shown << (w->ticLinkLabel->isHidden() ? QString() : w->ticLinkLabel->toolTip()) + '|' + w->ui->TIC_Data->text();
+        };
+        send({"Error", "+1.234E"}, true);
+        QTest::ignoreMessage(QtWarningMsg, "TIC3 no reading: the counter sends \"ns\"");
+        send({"ns"}, true);
+        send({"0.000000012345 TI(A->B)"}, false);
+        send({"12E ns", "+6.0E-09xyz"}, true);
+        QCOMPARE(shown, QStringList({"|", "TIC3 no reading: the counter sends \"ns\"|", "|0.012", "|0.012"}));
         SetTicPort(3, "Serial Port", "OFF");
         port.startTicSerialPort(3);
     }
