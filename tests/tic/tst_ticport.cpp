@@ -140,13 +140,20 @@ private slots:
         QCOMPARE(said.value(0).value(2).toString().replace(counter->Address(), "A"), f[2]);
     }
 
-    // Miss, reading, miss, miss, reading: a reading starts the count of misses afresh,
-    // so the link is kept.
+    // Miss, reply, miss, miss, reading: any reply, a reading or a word, starts the count
+    // of misses afresh, so the link is kept.
+    void readingBetweenMissesKeepsTheLink_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("a reading") << QByteArray("2.0E-06");
+        QTest::newRow("a word") << QByteArray("Error");
+    }
     void readingBetweenMissesKeepsTheLink()
     {
+        QFETCH(QByteArray, reply);
         QList<int> missed;
         port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
-        counter->readings = {"1.0E-06", "2.0E-06", "3.0E-06"};
+        counter->readings = {"1.0E-06", reply, "3.0E-06"};
         counter->replyDelaysMs = {0, 450, 750};  // against a wait of 300 ms
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
