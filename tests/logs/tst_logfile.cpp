@@ -205,6 +205,62 @@ private slots:
             QCOMPARE(Read(next), "; head\n3\n; closed 31-Dec-2024 23:59:59\n");
     }
 
+    // A new day under an open-file limit: no descriptor left for the new file, one for
+    // it but none for the old file's trailer, or both but the log's own descriptor above
+    // the limit (lowered while it was open). The failure names the limit, and the old
+    // day's file, under its own descriptor, keeps the records.
+    void newDayUnderAnOpenFileLimit_data()
+    {
+        QTest::addColumn<int>("spare");  // descriptors left under the limit
+        QTest::addColumn<bool>("bAboveLimit");
+        QTest::newRow("none for the new file") << 0 << false;
+        QTest::newRow("none for the trailer") << 1 << false;
+        QTest::newRow("the log's descriptor above the limit") << 2 << true;
+    }
+    void newDayUnderAnOpenFileLimit()
+    {
+        QFETCH(int, spare);
+        QFETCH(bool, bAboveLimit);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TIC2024366T1.csv");
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            int held[16];
+            for (int& fd : held)
+                fd = bAboveLimit ? ::dup(0) : -1;
+            LogFile file;
+            if (!file.Open(path, QDate(2024, 12, 31), Header("; head\n")))
+                _exit(10);
+            for (int fd : held)
+                ::close(fd);
+            const int fd = file.handle();
+            const int lowestFree = ::dup(0);
+            ::close(lowestFree);
+            rlimit limit = {};
+            getrlimit(RLIMIT_NOFILE, &limit);
+            const rlim_t old = limit.rlim_cur;
+            limit.rlim_cur = rlim_t(lowestFree + spare);
+            setrlimit(RLIMIT_NOFILE, &limit);
+            const LogFile::NameOfDay pathOf = [&](const QDate& day) { return dir.filePath(day.toString("yyyyMMdd")); };
+            file.FollowDay(QDate(2025, 1, 1), pathOf, pathOf, [](const QDateTime&) { return QByteArray("; end\n"); });
+            const bool bKept = file.Write("1\n") && file.handle() == fd && file.Day() == QDate(2024, 12, 31);
+            limit.rlim_cur = old;
+            setrlimit(RLIMIT_NOFILE, &limit);
+            QFile out(dir.filePath("failure"));
+            if (!out.open(QIODevice::WriteOnly) || out.write(file.Failure().toUtf8()) < 0)
+                _exit(11);
+            out.close();
+            _exit(bKept ? 0 : 12);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(Read(dir.filePath("failure")), QByteArray("Too many open files"));
+        QCOMPARE(Read(path), "; head\n1\n");
+    }
+
     // A file opened by hand, without a day, takes the first it is given, and moves on
     // from it to the next.
     void fileOpenedByHandTakesTheFirstDay()
