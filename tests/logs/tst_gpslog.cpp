@@ -8,6 +8,7 @@
 #include "gpslogtypedialog.h"
 #include "logfilenames.h"
 #include "modalwatcher.h"
+#include "nmeafields.h"
 #include "pctime.h"
 #include "socatpair.h"
 #include "ui_mainwindow.h"
@@ -401,15 +402,14 @@ private slots:
         QVERIFY(!IsLoggedSecond(QTime(), 1) && !IsLoggedSecond(QTime(1, 0, 0), 0));
     }
 
-    // An NMEA PVT line's time lies on the day that brings it nearest to the log's second,
-    // across midnight either way; a line that carries no time gives none.
+    // A fix's time of day lies on the day that brings it nearest to the log's clock,
+    // across midnight either way; a time of day that is none gives no time.
     void recordTimesAcrossMidnight()
     {
         const QDateTime newYear(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
-        QCOMPARE(LogTexts::RecordTime("23,59,59.00,48,", newYear), newYear.addSecs(-1));
-        QCOMPARE(LogTexts::RecordTime("00,00,01.00,48,", newYear.addSecs(-1)), newYear.addSecs(1));
-        QCOMPARE(LogTexts::RecordTime("01/01/2025, 00:00:00.0", QDateTime()), newYear);
-        QVERIFY(!LogTexts::RecordTime("; head", newYear).isValid());
+        QCOMPARE(Nmea::NearestUtc(Nmea::ReadTime("235959.00"), newYear), newYear.addSecs(-1));
+        QCOMPARE(Nmea::NearestUtc(Nmea::ReadTime("000001.00"), newYear.addSecs(-1)), newYear.addSecs(1));
+        QVERIFY(!Nmea::NearestUtc(Nmea::ReadTime("240000.00"), newYear).isValid());
     }
 
     // Received text in a text log: control characters as blanks, line ends as lines.
@@ -646,10 +646,11 @@ private slots:
         UsePorts();
         ModalWatcher watcher(QMessageBox::No);
         QVERIFY(lw.w->OpenTicLogs());
-        lw.w->receiverTime.SetDateTime(Utc(2024, 12, 31, 23, 59, 59));
-        lw.w->WriteTicTimeLine(1, "old");
-        lw.w->receiverTime.SetDateTime(Utc(2025, 1, 1, 0, 0, 0));
-        lw.w->WriteTicTimeLine(1, "new");
+        for (const QDateTime& t : {Utc(2024, 12, 31, 23, 59, 59), Utc(2025, 1, 1, 0, 0, 0)}) {
+            PcTime::SetFixedUtc(t);  // the days-since-1900 tags read the PC clock
+            lw.w->receiverTime.SetDateTime(t);
+            lw.w->WriteTicTimeLine(1, t.date().year() == 2024 ? "old" : "new");
+        }
         lw.w->ui->actionClose_TIC_Data_Log->trigger();
         QCOMPARE(watcher.boxes.value(0).text, "Are you sure you want to close this TIC Log file set?");
         QVERIFY(lw.w->ticCombinedLog.isOpen());
