@@ -141,25 +141,39 @@ private slots:
     // name), each second a receiver's messages in its order: once it can, one gap line
     // in every type, with the times the first and last lost records carry, right before
     // the first record written again. Motorola: a tick, a message with the receiver's
-    // time and one without; NMEA, with no tick, the fix before the time sentence, and
-    // a TIC reading after it, whose file says the same.
+    // time and one without, or the 8- or 6-channel position message alone; u-blox:
+    // NAV-STATUS before NAV-TIMEUTC; NMEA, with no tick, the fix before the time
+    // sentence, and a TIC reading and a set-up line after it, whose files say the same
+    // (the combined file lost both). One row runs across midnight into 1 February.
     void gapLineAtTheLostRecordsSeconds_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QByteArrayList>("messages");
         QTest::addColumn<int>("lost");
         QTest::addColumn<QByteArray>("next");
+        QTest::addColumn<QDateTime>("start");
         const QByteArrayList motorola{"tick", "Ha", "Hb"};
-        QTest::newRow("PVT") << int(GpsLogPvt) << motorola << 6 << QByteArray("12/31/2024, 12:00:04.0");
-        QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,");
-        QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha");
-        QTest::newRow("BINARY, no tick") << int(GpsLogBinary) << QByteArrayList{"Ha", "Hb"} << 6 << QByteArray("@@Ha");
+        const QDateTime noon = Utc(2024, 12, 31, 12, 0, 0);
+        QTest::newRow("PVT") << int(GpsLogPvt) << motorola << 6 << QByteArray("12/31/2024, 12:00:04.0") << noon;
+        QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,") << noon;
+        QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha") << noon;
+        QTest::newRow("BINARY, no tick") << int(GpsLogBinary) << QByteArrayList{"Ha", "Hb"} << 6 << QByteArray("@@Ha")
+                                         << noon;
+        QTest::newRow("BINARY, 8-channel") << int(GpsLogBinary) << QByteArrayList{"Ea"} << 3 << QByteArray("@@Ea")
+                                           << noon;
+        QTest::newRow("PVT, 6-channel") << int(GpsLogPvt) << QByteArrayList{"Ba"} << 3
+                                        << QByteArray("12/31/2024, 12:00:04.0") << noon;
         QTest::newRow("BINARY, u-blox, no tick") << int(GpsLogBinary) << QByteArrayList{"UTC"} << 3
-                                                 << QByteArray("\xB5\x62\x01\x21");
-        QTest::newRow("PVT, GGA before ZDA") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC"} << 3
-                                             << QByteArray("12,00,04.00,48,");
+                                                 << QByteArray("\xB5\x62\x01\x21") << noon;
+        QTest::newRow("BINARY, u-blox, NAV-STATUS first") << int(GpsLogBinary) << QByteArrayList{"STATUS", "UTC"} << 6
+                                                          << QByteArray("\xB5\x62\x01\x03") << noon;
+        QTest::newRow("PVT, GGA before ZDA") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC", "CFG"} << 3
+                                             << QByteArray("12,00,04.00,48,") << noon;
         QTest::newRow("PVT, GGA before RMC") << int(GpsLogPvt) << QByteArrayList{"GGA", "RMC"} << 3
-                                             << QByteArray("12,00,04.00,48,");
+                                             << QByteArray("12,00,04.00,48,") << noon;
+        QTest::newRow("PVT, GGA before ZDA, into 1 February") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC"}
+                                                              << 3 << QByteArray("00,00,03.00,48,")
+                                                              << Utc(2025, 1, 31, 23, 59, 59);
     }
     void gapLineAtTheLostRecordsSeconds()
     {
@@ -167,6 +181,7 @@ private slots:
         QFETCH(QByteArrayList, messages);
         QFETCH(int, lost);
         QFETCH(QByteArray, next);
+        QFETCH(QDateTime, start);
         LogWindow lw(Keys(type));
         MainWindow& w = *lw.w;
         const QString folder = lw.dir.filePath("logs");
@@ -178,6 +193,7 @@ private slots:
                                    : messages.contains("UTC") ? GpsPortModeUbloxUbx
                                                               : GpsPortModeMotorolaBinary;
         receiverInfo.receiverModel = bNmea ? int(ReceiverModelGenericNmea) : 9;
+        PcTime::SetFixedUtc(start);
         QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
         QFile blocker(folder);
         for (int s = 0; s <= 4; ++s) {
@@ -185,40 +201,63 @@ private slots:
                 QVERIFY(QDir(folder).removeRecursively() && blocker.open(QIODevice::WriteOnly));
             else if (s == 4)
                 QVERIFY(blocker.remove());
-            PcTime::SetFixedUtc(Utc(2024, 12, 31, 12, 0, s));
-            const QByteArray time = QByteArray::number(120000 + s) + ".00,";
+            const QDateTime t = start.addSecs(s);
+            const QDate d = t.date();
+            PcTime::SetFixedUtc(t);
+            const QByteArray time = t.toString("HHmmss").toLatin1() + ".00,";
+            const uint32_t tow = 216000000 + 1000 * s;  // ms into the GPS week
             for (const QByteArray& message : messages) {
                 if (message == "tick")
                     w.OnClockTick();
-                else if (message == "Ha")
-                    w.DecodeMotorolaBinary(MotorolaMessage("Ha").DateTime(2024, 12, 31, 12, 0, s));
+                else if (message == "Ha" || message == "Ea" || message == "Ba")
+                    w.DecodeMotorolaBinary(MotorolaMessage(message.constData())
+                                               .DateTime(d.year(), d.month(), d.day(), t.time().hour(),
+                                                         t.time().minute(), t.time().second()));
                 else if (message == "Hb")
                     w.DecodeMotorolaBinary(MotorolaMessage("Hb"));
                 else if (message == "GGA")
                     w.DecodeNmeaSentence(Sentence("$GPGGA," + time + "4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
                 else if (message == "TIC")
                     w.OnNewTicText("1 0.000025");
+                else if (message == "CFG")
+                    w.LogConfigurationText("Receiver set up");
+                else if (message == "STATUS")
+                    w.DecodeUbxMessage(UbxPayload(16).U32(0, tow).U8(4, 3).Frame(1, 0x03));
                 else if (message == "UTC")
-                    w.DecodeUbxMessage(UbxTimeUtc(2024, 12, 31, 12, 0, s));
+                    w.DecodeUbxMessage(UbxPayload(20).U32(0, tow).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
+                                           .U8(16, t.time().hour()).U8(17, t.time().minute())
+                                           .U8(18, t.time().second()).U8(19, 0x07).Frame(1, 0x21));
                 else if (message == "ZDA")
-                    w.DecodeNmeaSentence(Sentence("$GPZDA," + time + "31,12,2024,00,00"));
+                    w.DecodeNmeaSentence(Sentence("$GPZDA," + time + t.toString("dd,MM,yyyy").toLatin1() + ",00,00"));
                 else
-                    w.DecodeNmeaSentence(Sentence("$GPRMC," + time + "A,4807.038,N,01131.000,E,0.0,0.0,311224,,"));
+                    w.DecodeNmeaSentence(Sentence("$GPRMC," + time + "A,4807.038,N,01131.000,E,0.0,0.0," +
+                                                  t.toString("ddMMyy").toLatin1() + ",,"));
             }
         }
         w.CloseGpsLog(true);
         w.CloseTicLogs(true);
-        QFile file(folder + "/GPS2024366" + GpsLogExtension(type));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString log = QString::fromLatin1(file.readAll());
-        const QString span = "records not written from 31-Dec-2024 12:00:01 UTC to 31-Dec-2024 12:00:03 UTC: ";
+        // Whichever day's file holds them, one gap line in all.
+        const auto allOf = [&lw](const QString& pattern) {
+            QByteArray all;
+            for (const QString& name : QDir(lw.dir.filePath("logs")).entryList({pattern}, QDir::Files, QDir::Name))
+                all += lw.Read("logs/" + name);
+            return QString::fromLatin1(all);
+        };
+        const QString log = allOf("GPS*");
+        const QString span = QString("records not written from %1 UTC to %2 UTC: ")
+                                 .arg(LogTexts::LogTimeText(start.addSecs(1)), LogTexts::LogTimeText(start.addSecs(3)));
         const QRegularExpression gap("\n; (\\d+) " + span + "[^\n]+\n" + QRegularExpression::escape(QString::fromLatin1(next)));
         const QRegularExpressionMatch match = gap.match(log);
         QVERIFY2(match.hasMatch() && match.captured(1).toInt() == lost && log.count("records not written") == 1,
                  qPrintable(log));
-        if (messages.contains("TIC"))
-            QVERIFY2(lw.Read("logs/TIC2024366T1.csv").contains("\n; 3 " + span.toUtf8()),
-                     lw.Read("logs/TIC2024366T1.csv").constData());
+        if (messages.contains("TIC")) {
+            const QString t1 = allOf("TIC*T1.csv");
+            QVERIFY2(t1.contains("\n; 3 " + span) && t1.count("records not written") == 1, qPrintable(t1));
+            const QString combined = allOf("TIC*C.csv");
+            const QString lostThere = messages.contains("CFG") ? "6 " : "3 ";
+            QVERIFY2(combined.contains("\n; " + lostThere + span) && combined.count("records not written") == 1,
+                     qPrintable(combined));
+        }
     }
 
     // BINARY and RINEX keep raw messages, every type keeps decoder text, and nothing is
