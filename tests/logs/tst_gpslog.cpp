@@ -212,7 +212,8 @@ private slots:
                 else if (message == "Ha" || message == "Ea" || message == "Ba")
                     w.DecodeMotorolaBinary(MotorolaMessage(message.constData())
                                                .DateTime(d.year(), d.month(), d.day(), t.time().hour(),
-                                                         t.time().minute(), t.time().second()));
+                                                         t.time().minute(), t.time().second(),
+                                                         message == "Ea" ? 600000000 : 0));  // its second is cut
                 else if (message == "Hb")
                     w.DecodeMotorolaBinary(MotorolaMessage("Hb"));
                 else if (message == "GGA")
