@@ -144,7 +144,9 @@ private slots:
     // time and one without, or the 8- or 6-channel position message alone; u-blox:
     // NAV-STATUS before NAV-TIMEUTC; NMEA, with no tick, the fix before the time
     // sentence, and a TIC reading and a set-up line after it, whose files say the same
-    // (the combined file lost both). One row runs across midnight into 1 February.
+    // (the combined file lost both) in the times of their tags, which read the PC clock:
+    // with the PC 46 s behind, the PC's, in the file of the PC's day. One row runs
+    // across midnight into 1 February.
     void gapLineAtTheLostRecordsSeconds_data()
     {
         QTest::addColumn<int>("type");
@@ -152,28 +154,32 @@ private slots:
         QTest::addColumn<int>("lost");
         QTest::addColumn<QByteArray>("next");
         QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("pcBehind");  // s
         const QByteArrayList motorola{"tick", "Ha", "Hb"};
         const QDateTime noon = Utc(2024, 12, 31, 12, 0, 0);
-        QTest::newRow("PVT") << int(GpsLogPvt) << motorola << 6 << QByteArray("12/31/2024, 12:00:04.0") << noon;
-        QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,") << noon;
-        QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha") << noon;
+        QTest::newRow("PVT") << int(GpsLogPvt) << motorola << 6 << QByteArray("12/31/2024, 12:00:04.0") << noon << 0;
+        QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,") << noon << 0;
+        QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha") << noon << 0;
         QTest::newRow("BINARY, no tick") << int(GpsLogBinary) << QByteArrayList{"Ha", "Hb"} << 6 << QByteArray("@@Ha")
-                                         << noon;
+                                         << noon << 0;
         QTest::newRow("BINARY, 8-channel") << int(GpsLogBinary) << QByteArrayList{"Ea"} << 3 << QByteArray("@@Ea")
-                                           << noon;
+                                           << noon << 0;
         QTest::newRow("PVT, 6-channel") << int(GpsLogPvt) << QByteArrayList{"Ba"} << 3
-                                        << QByteArray("12/31/2024, 12:00:04.0") << noon;
+                                        << QByteArray("12/31/2024, 12:00:04.0") << noon << 0;
         QTest::newRow("BINARY, u-blox, no tick") << int(GpsLogBinary) << QByteArrayList{"UTC"} << 3
-                                                 << QByteArray("\xB5\x62\x01\x21") << noon;
+                                                 << QByteArray("\xB5\x62\x01\x21") << noon << 0;
         QTest::newRow("BINARY, u-blox, NAV-STATUS first") << int(GpsLogBinary) << QByteArrayList{"STATUS", "UTC"} << 6
-                                                          << QByteArray("\xB5\x62\x01\x03") << noon;
+                                                          << QByteArray("\xB5\x62\x01\x03") << noon << 0;
         QTest::newRow("PVT, GGA before ZDA") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC", "CFG"} << 3
-                                             << QByteArray("12,00,04.00,48,") << noon;
+                                             << QByteArray("12,00,04.00,48,") << noon << 0;
         QTest::newRow("PVT, GGA before RMC") << int(GpsLogPvt) << QByteArrayList{"GGA", "RMC"} << 3
-                                             << QByteArray("12,00,04.00,48,") << noon;
+                                             << QByteArray("12,00,04.00,48,") << noon << 0;
         QTest::newRow("PVT, GGA before ZDA, into 1 February") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC"}
                                                               << 3 << QByteArray("00,00,03.00,48,")
-                                                              << Utc(2025, 1, 31, 23, 59, 59);
+                                                              << Utc(2025, 1, 31, 23, 59, 59) << 0;
+        QTest::newRow("PVT, GGA before ZDA, PC 46 s behind") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC", "CFG"}
+                                                             << 3 << QByteArray("00,00,24.00,48,")
+                                                             << Utc(2025, 1, 1, 0, 0, 20) << 46;
     }
     void gapLineAtTheLostRecordsSeconds()
     {
@@ -182,6 +188,7 @@ private slots:
         QFETCH(int, lost);
         QFETCH(QByteArray, next);
         QFETCH(QDateTime, start);
+        QFETCH(int, pcBehind);
         LogWindow lw(Keys(type));
         MainWindow& w = *lw.w;
         const QString folder = lw.dir.filePath("logs");
@@ -193,7 +200,11 @@ private slots:
                                    : messages.contains("UTC") ? GpsPortModeUbloxUbx
                                                               : GpsPortModeMotorolaBinary;
         receiverInfo.receiverModel = bNmea ? int(ReceiverModelGenericNmea) : 9;
-        PcTime::SetFixedUtc(start);
+        int64_t steadyMs = 0;  // the receiver's times follow each other, a second apart
+        w.receiverTimeCheck.clockMs = [&steadyMs] { return steadyMs; };
+        PcTime::SetFixedUtc(start.addSecs(-pcBehind));
+        if (pcBehind != 0)
+            w.receiverTime.SetDateTime(start);  // speaking already, a day ahead of the PC
         QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
         QFile blocker(folder);
         for (int s = 0; s <= 4; ++s) {
@@ -203,7 +214,8 @@ private slots:
                 QVERIFY(blocker.remove());
             const QDateTime t = start.addSecs(s);
             const QDate d = t.date();
-            PcTime::SetFixedUtc(t);
+            PcTime::SetFixedUtc(t.addSecs(-pcBehind));
+            steadyMs = 1000 * s;
             const QByteArray time = t.toString("HHmmss").toLatin1() + ".00,";
             const uint32_t tow = 216000000 + 1000 * s;  // ms into the GPS week
             for (const QByteArray& message : messages) {
@@ -245,18 +257,25 @@ private slots:
             return QString::fromLatin1(all);
         };
         const QString log = allOf("GPS*");
-        const QString span = QString("records not written from %1 UTC to %2 UTC: ")
-                                 .arg(LogTexts::LogTimeText(start.addSecs(1)), LogTexts::LogTimeText(start.addSecs(3)));
+        const auto spanFrom = [](const QDateTime& first) {
+            return QString("records not written from %1 UTC to %2 UTC: ")
+                .arg(LogTexts::LogTimeText(first), LogTexts::LogTimeText(first.addSecs(2)));
+        };
+        const QString span = spanFrom(start.addSecs(1));
         const QRegularExpression gap("\n; (\\d+) " + span + "[^\n]+\n" + QRegularExpression::escape(QString::fromLatin1(next)));
         const QRegularExpressionMatch match = gap.match(log);
         QVERIFY2(match.hasMatch() && match.captured(1).toInt() == lost && log.count("records not written") == 1,
                  qPrintable(log));
         if (messages.contains("TIC")) {
-            const QString t1 = allOf("TIC*T1.csv");
-            QVERIFY2(t1.contains("\n; 3 " + span) && t1.count("records not written") == 1, qPrintable(t1));
-            const QString combined = allOf("TIC*C.csv");
+            const QDateTime tags = start.addSecs(-pcBehind);
+            const QString stem = "logs/" + DayStem("TIC", tags.addSecs(4).date());
+            const QString t1 = QString::fromLatin1(lw.Read(stem + "T1.csv"));
+            QVERIFY2(t1.contains("\n; 3 " + spanFrom(tags.addSecs(1))) && allOf("TIC*T1.csv").count("records not written") == 1,
+                     qPrintable(t1));
+            const QString combined = QString::fromLatin1(lw.Read(stem + "C.csv"));
             const QString lostThere = messages.contains("CFG") ? "6 " : "3 ";
-            QVERIFY2(combined.contains("\n; " + lostThere + span) && combined.count("records not written") == 1,
+            QVERIFY2(combined.contains("\n; " + lostThere + spanFrom(tags.addSecs(1))) &&
+                         allOf("TIC*C.csv").count("records not written") == 1,
                      qPrintable(combined));
         }
     }

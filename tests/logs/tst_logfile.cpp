@@ -235,12 +235,14 @@ private slots:
             for (int fd : held)
                 ::close(fd);
             const int fd = file.handle();
-            const int lowestFree = ::dup(0);
-            ::close(lowestFree);
+            // The limit lets exactly the spare lowest free descriptors be had.
+            int free[3] = {::dup(0), ::dup(0), ::dup(0)};
+            for (int k : free)
+                ::close(k);
             rlimit limit = {};
             getrlimit(RLIMIT_NOFILE, &limit);
             const rlim_t old = limit.rlim_cur;
-            limit.rlim_cur = rlim_t(lowestFree + spare);
+            limit.rlim_cur = rlim_t(free[spare]);
             setrlimit(RLIMIT_NOFILE, &limit);
             const LogFile::NameOfDay pathOf = [&](const QDate& day) { return dir.filePath(day.toString("yyyyMMdd")); };
             file.FollowDay(QDate(2025, 1, 1), pathOf, pathOf, [](const QDateTime&) { return QByteArray("; end\n"); });

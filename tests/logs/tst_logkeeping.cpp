@@ -517,48 +517,6 @@ private slots:
         QCOMPARE(found, files);
     }
 
-    // Port 1's time file blocked for three readings, just after midnight by the receiver,
-    // with the PC 46 s behind it: the file is of the day the tags name, and its gap line
-    // names the times the lost lines' tags name, the receiver's in MJD tags and the PC's
-    // in days-since-1900 tags, and so never reaches past the next line's tag.
-    void ticGapNamesTheTagsTimes_data()
-    {
-        QTest::addColumn<int>("tagFormat");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("span");
-        QTest::newRow("MJD") << 1 << "TIC2025001T1.csv"
-                             << QByteArray("from 01-Jan-2025 00:00:21 UTC to 01-Jan-2025 00:00:23 UTC: ");
-        QTest::newRow("days since 1900") << 2 << "TIC2024366T1.csv"
-                                         << QByteArray("from 31-Dec-2024 23:59:35 UTC to 31-Dec-2024 23:59:37 UTC: ");
-    }
-    void ticGapNamesTheTagsTimes()
-    {
-        QFETCH(int, tagFormat);
-        QFETCH(QString, name);
-        QFETCH(QByteArray, span);
-        LogWindow lw(Keys(tagFormat));
-        LogWindow::Set("TicPortDialog/TIC1 Serial Port", "/dev/counter1");
-        MainWindow& w = *lw.w;
-        QFile blocker(lw.dir.filePath("T1"));
-        const QString path = lw.dir.filePath(name);
-        for (int s = 0; s <= 4; ++s) {
-            if (s == 1)
-                QVERIFY2(QFile::rename(path, blocker.fileName()) && QDir().mkdir(path), qPrintable(lw.Files().join(' ')));
-            else if (s == 4)
-                QVERIFY(QDir().rmdir(path) && QFile::rename(blocker.fileName(), path));
-            const QDateTime t = Utc(2025, 1, 1, 0, 0, 20 + s);
-            PcTime::SetFixedUtc(t.addSecs(-46));
-            w.receiverTime.SetDateTime(t);
-            w.LogStatusRecord();
-            w.UpdateClockDisplay();
-            if (s == 0)
-                QVERIFY(w.OpenTicLogs());
-            w.OnNewTicText("1 0.000025");
-        }
-        w.CloseTicLogs(true);
-        QVERIFY2(lw.Read(name).contains("\n; 3 records not written " + span), lw.Read(name).constData());
-    }
-
     // Files of day 0; each reading: the clock's day, the steady ms, the day chosen.
     void dayHeldBeforeItIsTaken_data()
     {
