@@ -216,7 +216,8 @@ bool LogFile::TakeOver(int fd)
     // The new file takes the place of the one held, under the same descriptor: the log is
     // never without a file, whatever fails.
     if (::dup3(fd, handle(), O_CLOEXEC) < 0) {
-        setErrorString(QString::fromLocal8Bit(std::strerror(DupError(errno, handle()))));
+        const int error = errno;
+        setErrorString(QString::fromLocal8Bit(std::strerror(DupError(error, handle()))));
         return false;
     }
     ::close(fd);
