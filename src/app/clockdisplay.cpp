@@ -152,6 +152,7 @@ void MainWindow::ClearClockDisplay()
     pcSyncLastReceiverTime = QDateTime();
     receiverDateOutOfRange.clear();
     receiverTimeCheck.Forget();
+    ubxUtcAtTow = QDateTime();  // another receiver's time of week
     ShowClockGuardNote(QString());
 
     if (clockDisplayMode < 6)  // the TIC modes show the counters, not the receiver

@@ -317,6 +317,14 @@ public:
     void TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting, bool bAdvance,
                           const QString& dateText = QString());
 
+    // The UTC second of the message being decoded, as its decoder read it; invalid while
+    // it carries none. The GPS log's records of the message are of that second.
+    QDateTime gpsRecordUtc;
+    // The last NAV-TIMEUTC's UTC second and time of week (ms): the other NAV messages'
+    // time of week gives their second from it.
+    QDateTime ubxUtcAtTow;
+    uint32_t ubxTowAtUtc = 0;
+
     // ---- Receiver message decoding: Motorola binary ----
     // Big-endian field readers; a field outside the message reads as 0.
     static uint32_t GetMotorolaUInt32(const QByteArray& msg, int offset);
@@ -414,8 +422,15 @@ public:
     // The time the TIC lines and the configuration log are tagged with: the displayed
     // receiver time while fresh, else the PC's UTC.
     UtcDateTime LogTagTime() const;
+    // The instant a TIC or configuration line's tag names: its file is that day's, and a
+    // line lost is counted at it.
+    QDateTime TicTagUtc() const;
+    // The day a log may move to by utc: none while the receiver's last time jumped.
+    QDate LogDayOf(const QDateTime& utc) const;
+    bool ReceiverTimeJumped() const;
     // A new day's files for an open log when the log clock's day is another, as the
-    // day rule of the GPS log file or of the combined TIC file lets it.
+    // day rule of the GPS log file or of the combined TIC file lets it; an invalid day
+    // leaves them where they are.
     void CheckGpsLogDay(const QDate& clockDay);
     void CheckTicLogsDay(const QDate& clockDay);
     // Why the GPS log or the TIC log set cannot be written now; empty while it can.
@@ -605,7 +620,12 @@ private:
     void WriteTicLine(LogFile& file, const QByteArray& line);
     // Every GPS log record goes through here: one from a receiver or interface mode other
     // than the one the file's header last named gets the header's receiver lines first.
-    void WriteGpsLogRecord(const QByteArray& record, const QDateTime& recordUtc = QDateTime());
+    // False when it was lost.
+    bool WriteGpsLogRecord(const QByteArray& record, const QDateTime& recordUtc = QDateTime());
+    // A receiver message is logged before it is decoded: once its decoder has read its
+    // time (gpsRecordUtc), a record of it that was lost is counted at that time.
+    void LoggedMessageTimeRead();
+    bool bLoggedMessageLost = false;
     void UpdateLogActions();
     void CopyTicFileDialogValues();
 };

@@ -139,12 +139,14 @@ QString MainWindow::DecodeMotorolaBinary(const QByteArray& msg)
     if (msg.size() <= 3 || !msg.startsWith("@@"))
         return QString();
 
+    gpsRecordUtc = QDateTime();
     LogGpsMessage(msg);
 
     MotorolaTexts texts;
     texts.display = QString::fromLatin1(msg.left(4)) + QLatin1Char(' ');
     if (const Handler decode = FindHandler(msg))
         decode(*this, msg, texts);
+    LoggedMessageTimeRead();
 
     // Only the head: nothing was decoded.
     if (texts.display.size() == 5)

@@ -45,22 +45,37 @@ int32_t ReadInt32(const QByteArray& msg, int offset)
 
 // ---- Receiver time ----
 
+// How a message's second is read: its whole seconds and nanoseconds rounded or cut, or
+// whole seconds alone (a message with no nanoseconds after them).
+enum class Second { Rounded, Cut, Whole };
+
+// The date and time at the message's offsets 4 to 10 (and the nanoseconds after them);
+// *utc is set only for an instant. The message is also the GPS log record of that time.
+Nmea::ReceivedDate ReadMessageTime(MainWindow& w, const QByteArray& msg, Second second, QDateTime* utc)
+{
+    Nmea::Time time;
+    time.hours = ReadUInt8(msg, 8);
+    time.minutes = ReadUInt8(msg, 9);
+    const double seconds =
+        second == Second::Whole ? ReadUInt8(msg, 10) : MainWindow::GetMotorolaSecondsNanoseconds(msg, 10);
+    time.seconds = second == Second::Cut ? std::trunc(seconds) : seconds;
+    time.conversions = 3;
+    const Nmea::ReceivedDate received =
+        Nmea::ReceiverUtc(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5), time,
+                          w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, utc);
+    if (received == Nmea::ReceivedDate::Instant)
+        w.gpsRecordUtc = *utc;
+    return received;
+}
+
 // Sets the receiver clock from the message and answers the 1PPS handshake, by the rules
 // every decoder shares. The 8-channel receiver's second is cut, the others' rounded.
 // These messages carry no range rule of their own: a date or time they cannot hold is
 // no time message at all.
 void TakeMessageTime(MainWindow& w, const QByteArray& msg, bool bRound, bool bAdvance)
 {
-    Nmea::Time time;
-    time.hours = ReadUInt8(msg, 8);
-    time.minutes = ReadUInt8(msg, 9);
-    const double seconds = MainWindow::GetMotorolaSecondsNanoseconds(msg, 10);
-    time.seconds = bRound ? seconds : std::trunc(seconds);
-    time.conversions = 3;
     QDateTime utc;
-    const Nmea::ReceivedDate received =
-        Nmea::ReceiverUtc(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5), time,
-                          w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);
+    const Nmea::ReceivedDate received = ReadMessageTime(w, msg, bRound ? Second::Rounded : Second::Cut, &utc);
     w.TakeReceiverTime(received == Nmea::ReceivedDate::Instant ? received : Nmea::ReceivedDate::NoInstant, utc,
                        MainWindow::AwaitingAnyTime, bAdvance);
 }
@@ -392,6 +407,8 @@ void MotorolaDecoder::DecodeHa(MainWindow& w, const QByteArray& msg, MotorolaTex
 
 void MotorolaDecoder::DecodeHb(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts)
 {
+    QDateTime utc;
+    ReadMessageTime(w, msg, Second::Rounded, &utc);
     TakeStatusWord(w, msg, 41, false, texts);
     if (FieldTextWanted(w)) {
         texts.pvtLine = PvtLineHb(msg);
@@ -402,6 +419,8 @@ void MotorolaDecoder::DecodeHb(MainWindow& w, const QByteArray& msg, MotorolaTex
 
 void MotorolaDecoder::DecodeHr(MainWindow& w, const QByteArray& msg, MotorolaTexts& texts)
 {
+    QDateTime utc;
+    ReadMessageTime(w, msg, Second::Whole, &utc);
     if (FieldTextWanted(w)) {
         texts.pvtLine = PvtLineHr(msg);
         SetFieldLine(msg, texts.pvtLine, texts);

@@ -57,6 +57,7 @@ bool MainWindow::DecodeNmeaSentence(const QByteArray& sentence)
     QString pvtLogText;
     QString configurationText;  // written by the proprietary sentences
     bool result = false;
+    gpsRecordUtc = QDateTime();
 
     if (id == "$GPZDA") {
         if (IsRepeat(lastZdaSentence, sentence))

@@ -217,6 +217,16 @@ ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bL
     return ReceivedDate::Instant;
 }
 
+QDateTime NearestUtc(const Time& time, const QDateTime& near)
+{
+    if (!time.IsValid() || !near.isValid())
+        return QDateTime();
+    const QDateTime sameDay(near.toUTC().date(), QTime(time.hours, time.minutes, int(time.seconds)), Qt::UTC);
+    constexpr qint64 kHalfDaySecs = 43200;
+    const qint64 apart = near.secsTo(sameDay);
+    return apart > kHalfDaySecs ? sameDay.addDays(-1) : apart < -kHalfDaySecs ? sameDay.addDays(1) : sameDay;
+}
+
 QString DateText(int year, int month, int day)
 {
     return QString::asprintf("year %04d, month %d, day %d", year, month, day);

@@ -27,6 +27,8 @@ bool MainWindow::DecodeNmeaGga(QByteArray body, QString* pvtLogText)
     const Nmea::Time time = Nmea::ReadTime(TakeFirstField(body, "000000.00"));
     if (time.IsRead() && bDetail)
         *pvtLogText = QString::asprintf("%02d,%02d,%05.2f,", time.hours, time.minutes, time.seconds);
+    // The fix names no day: it is the receiver's, sent before or after its time sentence.
+    gpsRecordUtc = Nmea::NearestUtc(time, CurrentLogClock());
 
     Nmea::Coordinate latitude = Nmea::ReadLatitude(TakeFirstField(body, "0000.0000"));
     const QByteArray north = TakeFirstField(body, QByteArray());

@@ -13,6 +13,7 @@ using namespace UbxDecoder;
 
 constexpr int kHeaderAndChecksum = 8;
 constexpr int kPvtLogType = 2;
+constexpr uint8_t kNavClass = 0x01;
 
 struct HandlerEntry
 {
@@ -145,6 +146,19 @@ int32_t UbxDecoder::S32(const QByteArray& msg, int offset)
     return static_cast<int32_t>(U32(msg, offset));
 }
 
+QDateTime UbxDecoder::NavUtc(const QDateTime& utcAtTow, uint32_t towAtUtc, uint32_t tow)
+{
+    if (!utcAtTow.isValid())
+        return QDateTime();
+    constexpr int64_t kWeekMs = 604800000;
+    int64_t apartMs = (int64_t{tow} - int64_t{towAtUtc}) % kWeekMs;
+    if (apartMs >= kWeekMs / 2)
+        apartMs -= kWeekMs;
+    else if (apartMs < -kWeekMs / 2)
+        apartMs += kWeekMs;
+    return utcAtTow.addMSecs(apartMs);
+}
+
 int UbxDecoder::PayloadLength(const QByteArray& msg)
 {
     return ReadUInt8(msg, 4) | (ReadUInt8(msg, 5) << 8);
@@ -166,6 +180,7 @@ QString MainWindow::DecodeUbxMessage(const QByteArray& msg)
     if (msg.size() < kHeaderAndChecksum || static_cast<uint8_t>(msg.at(0)) != 0xB5)
         return QString();
 
+    gpsRecordUtc = QDateTime();
     LogGpsMessage(msg);
 
     const uint8_t cls = ReadUInt8(msg, 2);
@@ -185,11 +200,15 @@ QString MainWindow::DecodeUbxMessage(const QByteArray& msg)
         } else if (entry) {
             texts.display += QLatin1String(entry->label);
             entry->decode(*this, msg, texts);
+            // Every NAV message starts with the time of week of its navigation epoch.
+            if (cls == kNavClass)
+                gpsRecordUtc = NavUtc(ubxUtcAtTow, ubxTowAtUtc, U32(msg, 0));
         } else {
             texts.display += QStringLiteral("  ") + texts.detail;
         }
     }
 
+    LoggedMessageTimeRead();
     if (!texts.display.isEmpty())
         texts.display += QLatin1Char('\n');
     if (gpsLogTypeDialog && gpsLogTypeDialog->gpsLogType == kPvtLogType)

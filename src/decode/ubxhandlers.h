@@ -6,6 +6,7 @@
 // and the length that the handler's layout needs.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -32,6 +33,9 @@ uint32_t U32(const QByteArray& msg, int offset);
 int32_t S32(const QByteArray& msg, int offset);
 // The payload length from the frame's header.
 int PayloadLength(const QByteArray& msg);
+// A NAV message's time of week (ms) as UTC, by the last NAV-TIMEUTC's UTC second and
+// time of week: the nearest, within half a week. Invalid before any NAV-TIMEUTC.
+QDateTime NavUtc(const QDateTime& utcAtTow, uint32_t towAtUtc, uint32_t tow);
 
 // Detail lines are formatted only while someone reads them: the raw-data window has
 // been opened or the current second is logged.

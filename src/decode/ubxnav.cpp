@@ -130,8 +130,12 @@ void UbxDecoder::DecodeNavTimeUtc(MainWindow& w, const QByteArray& msg, UbxTexts
         QDateTime utc;
         const Nmea::ReceivedDate received =
             Nmea::ReceiverUtc(year, month, day, time, w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);
-        if (received != Nmea::ReceivedDate::Instant)
+        if (received != Nmea::ReceivedDate::Instant) {
             qDebug("WARNING: Illegal date or time decoding NAV-TIMEUTC.");
+        } else {
+            w.ubxUtcAtTow = utc;
+            w.ubxTowAtUtc = U32(msg, 0);
+        }
         w.TakeReceiverTime(received, utc, MainWindow::AwaitingAnyTime, true, Nmea::DateText(year, month, day));
     }
     if (DetailWanted(w))

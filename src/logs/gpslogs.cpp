@@ -107,11 +107,19 @@ void MainWindow::CloseGpsLog(bool noAsk)
 
 void MainWindow::LogGpsMessage(QByteArray msg)
 {
+    bLoggedMessageLost = false;
     if (!gpsLogFile.isOpen() || msg.isEmpty() || !bLogThisSecond)
         return;
     const int type = gpsLogTypeDialog->gpsLogType;
     if (type == GpsLogBinary || (type == GpsLogRinex && LogTexts::IsRinexMessage(msg)))
-        WriteGpsLogRecord(LogTexts::BinaryRecord(msg));
+        bLoggedMessageLost = !WriteGpsLogRecord(LogTexts::BinaryRecord(msg));
+}
+
+void MainWindow::LoggedMessageTimeRead()
+{
+    if (bLoggedMessageLost)
+        gpsLogFile.RetimeLastLost(gpsRecordUtc);
+    bLoggedMessageLost = false;
 }
 
 void MainWindow::WriteGpsLogText(QString text)
@@ -120,16 +128,17 @@ void MainWindow::WriteGpsLogText(QString text)
     // lines; the log period decides what is kept.
     if (text.isEmpty() || !gpsLogFile.isOpen() || !bLogThisSecond)
         return;
-    WriteGpsLogRecord(LogTexts::LogLines(LogTexts::BlankControls(text)));
+    WriteGpsLogRecord(LogTexts::LogLines(LogTexts::BlankControls(text)), gpsRecordUtc);
 }
 
-void MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& recordUtc)
+bool MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& recordUtc)
 {
     // A receiver sends a second's records before or after its time message, which moves
-    // the log's second on: a record lost is counted at the time it carries itself, and
-    // only one that carries none at the second the log step took it for.
-    const QDateTime logSecond = gpsLogSecond.isValid() ? gpsLogSecond : CurrentLogClock();
-    const QDateTime carried = recordUtc.isValid() ? recordUtc : LogTexts::RecordTime(record, logSecond);
+    // the log's day and second on: a record that carries a time goes to the file of its
+    // day and, lost, is counted at it; only one that carries none goes by the second the
+    // log step took it for.
+    if (recordUtc.isValid())
+        CheckGpsLogDay(LogDayOf(recordUtc));
     const std::pair<int, int> receiver = ReceiverAndMode();
     // Made once the path is checked: a file made again gets a whole header, which names
     // the receiver of now. A file opened by hand has no header of ours to follow.
@@ -138,8 +147,10 @@ void MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& re
         return bOtherReceiver ? LogTexts::GpsReceiverLines(GpsHeaderOf(*this, QDateTime())) : QByteArray();
     };
     // Written with the record or lost with it: the next record then tries them again.
-    if (gpsLogFile.Write(record, carried, receiverLines))
-        gpsLogHeaderReceiver = receiver;
+    if (!gpsLogFile.Write(record, recordUtc, receiverLines))
+        return false;
+    gpsLogHeaderReceiver = receiver;
+    return true;
 }
 
 // ---- The configuration log ----
@@ -162,9 +173,10 @@ void MainWindow::LogConfigurationText(QString text)
         LogTexts::BufferConfigurationText(configurationBuffer, entry);
         return;
     }
-    CheckTicLogsDay(CurrentLogClock().date());
-    // Counted, when lost, at the time its tag says.
-    ticCombinedLog.Write(entry.toUtf8(), LogTagTime().dateTime);
+    // In the file of its tag's day, and counted, when lost, at the time its tag says.
+    const QDateTime tagUtc = TicTagUtc();
+    CheckTicLogsDay(LogDayOf(tagUtc));
+    ticCombinedLog.Write(entry.toUtf8(), tagUtc);
 }
 
 // ---- Once a second ----
@@ -182,8 +194,9 @@ void MainWindow::LogStatusThisSecond()
     CheckOpenLogs();
     const QDateTime now = CurrentLogClock();
     gpsLogSecond = now;
-    CheckGpsLogDay(now.date());
-    CheckTicLogsDay(now.date());
+    CheckGpsLogDay(LogDayOf(now));
+    // The TIC set goes by the clock its lines are tagged with.
+    CheckTicLogsDay(LogDayOf(TicTagUtc()));
     ShowLogNote();
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
     if (!bLogThisSecond)

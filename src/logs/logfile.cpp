@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,6 +101,17 @@ bool AppendWholeOrCutBack(int fd, const QByteArray& bytes, bool& bInsideLine, QS
     else if (done > 0)
         bInsideLine = out.at(done - 1) != '\n';
     return false;
+}
+
+// The cause of a failed dup3 onto target. An open-file limit lowered below a descriptor
+// already held makes the system refuse that number as a bad descriptor: the limit is
+// the cause, and the note is to name it.
+int DupError(int error, int target)
+{
+    rlimit limit = {};
+    const bool bAboveLimit = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+                             rlim_t(target) >= limit.rlim_cur;
+    return error == EBADF && bAboveLimit ? EMFILE : error;
 }
 
 const QString kCannotBeMadeAgain = QStringLiteral("vanished and cannot be made again: ");
@@ -204,7 +216,8 @@ bool LogFile::TakeOver(int fd)
     // The new file takes the place of the one held, under the same descriptor: the log is
     // never without a file, whatever fails.
     if (::dup3(fd, handle(), O_CLOEXEC) < 0) {
-        setErrorString(QString::fromLocal8Bit(std::strerror(errno)));
+        const int error = errno;
+        setErrorString(QString::fromLocal8Bit(std::strerror(DupError(error, handle()))));
         return false;
     }
     ::close(fd);
@@ -313,6 +326,15 @@ void LogFile::Lose(const QString& reason, const QDateTime& recordUtc)
         lostReason = reason;
     }
     lastLostUtc = now;
+}
+
+void LogFile::RetimeLastLost(const QDateTime& recordUtc)
+{
+    if (lostRecords == 0 || !recordUtc.isValid())
+        return;
+    if (lostRecords == 1)
+        firstLostUtc = recordUtc;
+    lastLostUtc = recordUtc;
 }
 
 bool LogFile::RemakeIfVanished()

@@ -33,6 +33,25 @@ QDateTime MainWindow::CurrentLogClock() const
     return LogClock(receiverTime.dateTime, LogClockIsReceivers(), PcTime::CurrentUtc());
 }
 
+// A receiver time that did not follow the one before it (one second dated tomorrow among
+// good ones) moves no log's day. The first after a start or a new receiver has nothing to
+// follow, and is taken as it is.
+bool MainWindow::ReceiverTimeJumped() const
+{
+    return LogClockIsReceivers() && !receiverTimeCheck.Follows() && !receiverTimeCheck.JumpText().isEmpty();
+}
+
+QDate MainWindow::LogDayOf(const QDateTime& utc) const
+{
+    return ReceiverTimeJumped() ? QDate() : utc.date();
+}
+
+// The days-since-1900 tag reads the PC clock, whatever the receiver says.
+QDateTime MainWindow::TicTagUtc() const
+{
+    return ticTimeTagFormat == 2 ? PcTime::CurrentUtc() : LogTagTime().dateTime;
+}
+
 UtcDateTime MainWindow::LogTagTime() const
 {
     if (ReceiverTimeFresh())

@@ -1,13 +1,11 @@
 #include "logtexts.h"
 
-#include "binaryfields.h"
 #include "gpsportdialog.h"
 #include "gpsserialportthread.h"
 #include "logfilenames.h"
 #include "receiverinfo.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 namespace LogTexts {
 
@@ -89,41 +87,6 @@ bool IsRinexMessage(const QByteArray& msg)
             return true;
     }
     return false;
-}
-
-QDateTime RecordTime(const QByteArray& record, const QDateTime& near)
-{
-    const auto utc = [](int year, int month, int day, int hour, int minute, int second) {
-        const QDate date(year, month, day);
-        return QTime::isValid(hour, minute, second, 0) ? QDateTime(date, QTime(hour, minute, second), Qt::UTC)
-                                                       : QDateTime();
-    };
-    static const char* const kMotorolaTimed[] = {"@@Ha", "@@Hb", "@@Hr", "@@Ea", "@@Ba"};
-    for (const char* id : kMotorolaTimed) {
-        if (record.startsWith(id) && record.size() > 10)
-            return utc(ReadBigEndianUInt16(record, 6), ReadUInt8(record, 4), ReadUInt8(record, 5),
-                       ReadUInt8(record, 8), ReadUInt8(record, 9), ReadUInt8(record, 10));
-    }
-    // NAV-TIMEUTC: the payload's year, month, day, hour, minute and second at 12 to 18.
-    if (record.startsWith("\xB5\x62\x01\x21") && record.size() > 24)
-        return utc(ReadUInt8(record, 19) << 8 | ReadUInt8(record, 18), ReadUInt8(record, 20), ReadUInt8(record, 21),
-                   ReadUInt8(record, 22), ReadUInt8(record, 23), ReadUInt8(record, 24));
-    const QString text = QString::fromLatin1(record.first(std::min<qsizetype>(record.size(), 24)));
-    static const QRegularExpression motorolaLine(QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4}), (\\d\\d):(\\d\\d):(\\d\\d)"));
-    static const QRegularExpression nmeaLine(QStringLiteral("^(\\d\\d),(\\d\\d),(\\d\\d)\\.\\d+,"));
-    const auto number = [](const QRegularExpressionMatch& m, int k) { return m.captured(k).toInt(); };
-    if (const QRegularExpressionMatch m = motorolaLine.match(text); m.hasMatch())
-        return utc(number(m, 3), number(m, 1), number(m, 2), number(m, 4), number(m, 5), number(m, 6));
-    const QRegularExpressionMatch m = nmeaLine.match(text);
-    if (!m.hasMatch() || !near.isValid())
-        return QDateTime();
-    const QDateTime sameDay = utc(near.date().year(), near.date().month(), near.date().day(), number(m, 1),
-                                  number(m, 2), number(m, 3));
-    if (!sameDay.isValid())
-        return QDateTime();
-    // A line of 00:00:01 logged at 23:59:59 belongs to the next day, and back.
-    const qint64 apart = near.secsTo(sameDay);
-    return apart > 43200 ? sameDay.addDays(-1) : apart < -43200 ? sameDay.addDays(1) : sameDay;
 }
 
 QByteArray GpsLogHeader(const GpsHeader& h)

@@ -37,12 +37,6 @@ QByteArray BinaryRecord(const QByteArray& msg);
 // The Motorola messages a RINEX log keeps for an outside converter.
 bool IsRinexMessage(const QByteArray& msg);
 
-// The UTC time a GPS log record carries: the date and time of a Motorola position message
-// or a u-blox NAV-TIMEUTC message, or the time a PVT line starts with ("12/31/2024,
-// 12:00:04.0…" or, from an NMEA receiver, "12,00,04.00,…", placed on the day that brings
-// it nearest to near). Invalid when the record carries none.
-QDateTime RecordTime(const QByteArray& record, const QDateTime& near);
-
 // The fields of a GPS data log header.
 struct GpsHeader
 {

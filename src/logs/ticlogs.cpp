@@ -114,7 +114,7 @@ bool MainWindow::OpenTicLogs(QString* error)
     CloseTicLogs(true);
     ticFileDialog->LoadSettings();
     CopyTicFileDialogValues();
-    const bool bOpened = OpenTicFiles(CurrentLogClock().date(), error);
+    const bool bOpened = OpenTicFiles(TicTagUtc().date(), error);
     if (bOpened) {
         // What the receiver said before the set opened follows the combined file's header.
         ticCombinedLog.Write(configurationBuffer.toUtf8());
@@ -180,10 +180,11 @@ void MainWindow::OpenTicPortLogs(int port)
 void MainWindow::WriteTicLine(LogFile& file, const QByteArray& line)
 {
     const QByteArray lines = LogTexts::LogLines(QString::fromUtf8(line));
-    CheckTicLogsDay(CurrentLogClock().date());
-    // A line lost is counted at the time of its tag, not at the log clock's, which the
-    // receiver's time message moves on to the next second.
-    const QDateTime tagUtc = LogTagTime().dateTime;
+    // A line goes to the file of the day its tag names, and a line lost is counted at
+    // the time of its tag: not at the log clock's, which the receiver's time message
+    // moves on to the next second, nor at the receiver's when the tag is the PC's.
+    const QDateTime tagUtc = TicTagUtc();
+    CheckTicLogsDay(LogDayOf(tagUtc));
     file.Write(lines, tagUtc);
     ticCombinedLog.Write(lines, tagUtc);
 }

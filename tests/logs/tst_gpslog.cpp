@@ -8,6 +8,7 @@
 #include "gpslogtypedialog.h"
 #include "logfilenames.h"
 #include "modalwatcher.h"
+#include "nmeafields.h"
 #include "pctime.h"
 #include "socatpair.h"
 #include "ui_mainwindow.h"
@@ -140,25 +141,45 @@ private slots:
     // name), each second a receiver's messages in its order: once it can, one gap line
     // in every type, with the times the first and last lost records carry, right before
     // the first record written again. Motorola: a tick, a message with the receiver's
-    // time and one without; NMEA, with no tick, the fix before the time sentence, and
-    // a TIC reading after it, whose file says the same.
+    // time and one without, or the 8- or 6-channel position message alone; u-blox:
+    // NAV-STATUS before NAV-TIMEUTC; NMEA, with no tick, the fix before the time
+    // sentence, and a TIC reading and a set-up line after it, whose files say the same
+    // (the combined file lost both) in the times of their tags, which read the PC clock:
+    // with the PC 46 s behind, the PC's, in the file of the PC's day. One row runs
+    // across midnight into 1 February.
     void gapLineAtTheLostRecordsSeconds_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QByteArrayList>("messages");
         QTest::addColumn<int>("lost");
         QTest::addColumn<QByteArray>("next");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("pcBehind");  // s
         const QByteArrayList motorola{"tick", "Ha", "Hb"};
-        QTest::newRow("PVT") << int(GpsLogPvt) << motorola << 6 << QByteArray("12/31/2024, 12:00:04.0");
-        QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,");
-        QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha");
-        QTest::newRow("BINARY, no tick") << int(GpsLogBinary) << QByteArrayList{"Ha", "Hb"} << 6 << QByteArray("@@Ha");
+        const QDateTime noon = Utc(2024, 12, 31, 12, 0, 0);
+        QTest::newRow("PVT") << int(GpsLogPvt) << motorola << 6 << QByteArray("12/31/2024, 12:00:04.0") << noon << 0;
+        QTest::newRow("RAW") << int(GpsLogRaw) << motorola << 3 << QByteArray("2024-12-31,12:00:04,") << noon << 0;
+        QTest::newRow("BINARY") << int(GpsLogBinary) << motorola << 6 << QByteArray("@@Ha") << noon << 0;
+        QTest::newRow("BINARY, no tick") << int(GpsLogBinary) << QByteArrayList{"Ha", "Hb"} << 6 << QByteArray("@@Ha")
+                                         << noon << 0;
+        QTest::newRow("BINARY, 8-channel") << int(GpsLogBinary) << QByteArrayList{"Ea"} << 3 << QByteArray("@@Ea")
+                                           << noon << 0;
+        QTest::newRow("PVT, 6-channel") << int(GpsLogPvt) << QByteArrayList{"Ba"} << 3
+                                        << QByteArray("12/31/2024, 12:00:04.0") << noon << 0;
         QTest::newRow("BINARY, u-blox, no tick") << int(GpsLogBinary) << QByteArrayList{"UTC"} << 3
-                                                 << QByteArray("\xB5\x62\x01\x21");
-        QTest::newRow("PVT, GGA before ZDA") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC"} << 3
-                                             << QByteArray("12,00,04.00,48,");
+                                                 << QByteArray("\xB5\x62\x01\x21") << noon << 0;
+        QTest::newRow("BINARY, u-blox, NAV-STATUS first") << int(GpsLogBinary) << QByteArrayList{"STATUS", "UTC"} << 6
+                                                          << QByteArray("\xB5\x62\x01\x03") << noon << 0;
+        QTest::newRow("PVT, GGA before ZDA") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC", "CFG"} << 3
+                                             << QByteArray("12,00,04.00,48,") << noon << 0;
         QTest::newRow("PVT, GGA before RMC") << int(GpsLogPvt) << QByteArrayList{"GGA", "RMC"} << 3
-                                             << QByteArray("12,00,04.00,48,");
+                                             << QByteArray("12,00,04.00,48,") << noon << 0;
+        QTest::newRow("PVT, GGA before ZDA, into 1 February") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC"}
+                                                              << 3 << QByteArray("00,00,03.00,48,")
+                                                              << Utc(2025, 1, 31, 23, 59, 59) << 0;
+        QTest::newRow("PVT, GGA before ZDA, PC 46 s behind") << int(GpsLogPvt) << QByteArrayList{"GGA", "ZDA", "TIC", "CFG"}
+                                                             << 3 << QByteArray("00,00,24.00,48,")
+                                                             << Utc(2025, 1, 1, 0, 0, 20) << 46;
     }
     void gapLineAtTheLostRecordsSeconds()
     {
@@ -166,6 +187,8 @@ private slots:
         QFETCH(QByteArrayList, messages);
         QFETCH(int, lost);
         QFETCH(QByteArray, next);
+        QFETCH(QDateTime, start);
+        QFETCH(int, pcBehind);
         LogWindow lw(Keys(type));
         MainWindow& w = *lw.w;
         const QString folder = lw.dir.filePath("logs");
@@ -177,6 +200,11 @@ private slots:
                                    : messages.contains("UTC") ? GpsPortModeUbloxUbx
                                                               : GpsPortModeMotorolaBinary;
         receiverInfo.receiverModel = bNmea ? int(ReceiverModelGenericNmea) : 9;
+        int64_t steadyMs = 0;  // the receiver's times follow each other, a second apart
+        w.receiverTimeCheck.clockMs = [&steadyMs] { return steadyMs; };
+        PcTime::SetFixedUtc(start.addSecs(-pcBehind));
+        if (pcBehind != 0)
+            w.receiverTime.SetDateTime(start);  // speaking already, a day ahead of the PC
         QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
         QFile blocker(folder);
         for (int s = 0; s <= 4; ++s) {
@@ -184,40 +212,72 @@ private slots:
                 QVERIFY(QDir(folder).removeRecursively() && blocker.open(QIODevice::WriteOnly));
             else if (s == 4)
                 QVERIFY(blocker.remove());
-            PcTime::SetFixedUtc(Utc(2024, 12, 31, 12, 0, s));
-            const QByteArray time = QByteArray::number(120000 + s) + ".00,";
+            const QDateTime t = start.addSecs(s);
+            const QDate d = t.date();
+            PcTime::SetFixedUtc(t.addSecs(-pcBehind));
+            steadyMs = 1000 * s;
+            const QByteArray time = t.toString("HHmmss").toLatin1() + ".00,";
+            const uint32_t tow = 216000000 + 1000 * s;  // ms into the GPS week
             for (const QByteArray& message : messages) {
                 if (message == "tick")
                     w.OnClockTick();
-                else if (message == "Ha")
-                    w.DecodeMotorolaBinary(MotorolaMessage("Ha").DateTime(2024, 12, 31, 12, 0, s));
+                else if (message == "Ha" || message == "Ea" || message == "Ba")
+                    w.DecodeMotorolaBinary(MotorolaMessage(message.constData())
+                                               .DateTime(d.year(), d.month(), d.day(), t.time().hour(),
+                                                         t.time().minute(), t.time().second(),
+                                                         message == "Ea" ? 600000000 : 0));  // its second is cut
                 else if (message == "Hb")
                     w.DecodeMotorolaBinary(MotorolaMessage("Hb"));
                 else if (message == "GGA")
                     w.DecodeNmeaSentence(Sentence("$GPGGA," + time + "4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
                 else if (message == "TIC")
                     w.OnNewTicText("1 0.000025");
+                else if (message == "CFG")
+                    w.LogConfigurationText("Receiver set up");
+                else if (message == "STATUS")
+                    w.DecodeUbxMessage(UbxPayload(16).U32(0, tow).U8(4, 3).Frame(1, 0x03));
                 else if (message == "UTC")
-                    w.DecodeUbxMessage(UbxTimeUtc(2024, 12, 31, 12, 0, s));
+                    w.DecodeUbxMessage(UbxPayload(20).U32(0, tow).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
+                                           .U8(16, t.time().hour()).U8(17, t.time().minute())
+                                           .U8(18, t.time().second()).U8(19, 0x07).Frame(1, 0x21));
                 else if (message == "ZDA")
-                    w.DecodeNmeaSentence(Sentence("$GPZDA," + time + "31,12,2024,00,00"));
+                    w.DecodeNmeaSentence(Sentence("$GPZDA," + time + t.toString("dd,MM,yyyy").toLatin1() + ",00,00"));
                 else
-                    w.DecodeNmeaSentence(Sentence("$GPRMC," + time + "A,4807.038,N,01131.000,E,0.0,0.0,311224,,"));
+                    w.DecodeNmeaSentence(Sentence("$GPRMC," + time + "A,4807.038,N,01131.000,E,0.0,0.0," +
+                                                  t.toString("ddMMyy").toLatin1() + ",,"));
             }
         }
         w.CloseGpsLog(true);
         w.CloseTicLogs(true);
-        QFile file(folder + "/GPS2024366" + GpsLogExtension(type));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString log = QString::fromLatin1(file.readAll());
-        const QString span = "records not written from 31-Dec-2024 12:00:01 UTC to 31-Dec-2024 12:00:03 UTC: ";
+        // Whichever day's file holds them, one gap line in all.
+        const auto allOf = [&lw](const QString& pattern) {
+            QByteArray all;
+            for (const QString& name : QDir(lw.dir.filePath("logs")).entryList({pattern}, QDir::Files, QDir::Name))
+                all += lw.Read("logs/" + name);
+            return QString::fromLatin1(all);
+        };
+        const QString log = allOf("GPS*");
+        const auto spanFrom = [](const QDateTime& first) {
+            return QString("records not written from %1 UTC to %2 UTC: ")
+                .arg(LogTexts::LogTimeText(first), LogTexts::LogTimeText(first.addSecs(2)));
+        };
+        const QString span = spanFrom(start.addSecs(1));
         const QRegularExpression gap("\n; (\\d+) " + span + "[^\n]+\n" + QRegularExpression::escape(QString::fromLatin1(next)));
         const QRegularExpressionMatch match = gap.match(log);
         QVERIFY2(match.hasMatch() && match.captured(1).toInt() == lost && log.count("records not written") == 1,
                  qPrintable(log));
-        if (messages.contains("TIC"))
-            QVERIFY2(lw.Read("logs/TIC2024366T1.csv").contains("\n; 3 " + span.toUtf8()),
-                     lw.Read("logs/TIC2024366T1.csv").constData());
+        if (messages.contains("TIC")) {
+            const QDateTime tags = start.addSecs(-pcBehind);
+            const QString stem = "logs/" + DayStem("TIC", tags.addSecs(4).date());
+            const QString t1 = QString::fromLatin1(lw.Read(stem + "T1.csv"));
+            QVERIFY2(t1.contains("\n; 3 " + spanFrom(tags.addSecs(1))) && allOf("TIC*T1.csv").count("records not written") == 1,
+                     qPrintable(t1));
+            const QString combined = QString::fromLatin1(lw.Read(stem + "C.csv"));
+            const QString lostThere = messages.contains("CFG") ? "6 " : "3 ";
+            QVERIFY2(combined.contains("\n; " + lostThere + spanFrom(tags.addSecs(1))) &&
+                         allOf("TIC*C.csv").count("records not written") == 1,
+                     qPrintable(combined));
+        }
     }
 
     // BINARY and RINEX keep raw messages, every type keeps decoder text, and nothing is
@@ -401,15 +461,14 @@ private slots:
         QVERIFY(!IsLoggedSecond(QTime(), 1) && !IsLoggedSecond(QTime(1, 0, 0), 0));
     }
 
-    // An NMEA PVT line's time lies on the day that brings it nearest to the log's second,
-    // across midnight either way; a line that carries no time gives none.
+    // A fix's time of day lies on the day that brings it nearest to the log's clock,
+    // across midnight either way; a time of day that is none gives no time.
     void recordTimesAcrossMidnight()
     {
         const QDateTime newYear(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
-        QCOMPARE(LogTexts::RecordTime("23,59,59.00,48,", newYear), newYear.addSecs(-1));
-        QCOMPARE(LogTexts::RecordTime("00,00,01.00,48,", newYear.addSecs(-1)), newYear.addSecs(1));
-        QCOMPARE(LogTexts::RecordTime("01/01/2025, 00:00:00.0", QDateTime()), newYear);
-        QVERIFY(!LogTexts::RecordTime("; head", newYear).isValid());
+        QCOMPARE(Nmea::NearestUtc(Nmea::ReadTime("235959.00"), newYear), newYear.addSecs(-1));
+        QCOMPARE(Nmea::NearestUtc(Nmea::ReadTime("000001.00"), newYear.addSecs(-1)), newYear.addSecs(1));
+        QVERIFY(!Nmea::NearestUtc(Nmea::ReadTime("240000.00"), newYear).isValid());
     }
 
     // Received text in a text log: control characters as blanks, line ends as lines.
@@ -646,10 +705,11 @@ private slots:
         UsePorts();
         ModalWatcher watcher(QMessageBox::No);
         QVERIFY(lw.w->OpenTicLogs());
-        lw.w->receiverTime.SetDateTime(Utc(2024, 12, 31, 23, 59, 59));
-        lw.w->WriteTicTimeLine(1, "old");
-        lw.w->receiverTime.SetDateTime(Utc(2025, 1, 1, 0, 0, 0));
-        lw.w->WriteTicTimeLine(1, "new");
+        for (const QDateTime& t : {Utc(2024, 12, 31, 23, 59, 59), Utc(2025, 1, 1, 0, 0, 0)}) {
+            PcTime::SetFixedUtc(t);  // the days-since-1900 tags read the PC clock
+            lw.w->receiverTime.SetDateTime(t);
+            lw.w->WriteTicTimeLine(1, t.date().year() == 2024 ? "old" : "new");
+        }
         lw.w->ui->actionClose_TIC_Data_Log->trigger();
         QCOMPARE(watcher.boxes.value(0).text, "Are you sure you want to close this TIC Log file set?");
         QVERIFY(lw.w->ticCombinedLog.isOpen());

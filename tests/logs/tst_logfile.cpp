@@ -205,6 +205,54 @@ private slots:
             QCOMPARE(Read(next), "; head\n3\n; closed 31-Dec-2024 23:59:59\n");
     }
 
+    // A new day under an open-file limit: no descriptor left for the new file, one for
+    // it but none for the old file's trailer, or both but the log's own descriptor above
+    // the limit (lowered while it was open). The failure names the limit, and the old
+    // day's file, under its own descriptor, keeps the records.
+    void newDayUnderAnOpenFileLimit_data()
+    {
+        QTest::addColumn<int>("spare");  // descriptors left under the limit
+        QTest::newRow("none for the new file") << 0;
+        QTest::newRow("none for the trailer") << 1;
+        QTest::newRow("the log's descriptor above the limit") << 2;
+    }
+    void newDayUnderAnOpenFileLimit()
+    {
+        QFETCH(int, spare);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TIC2024366T1.csv");
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            int held[16];
+            for (int& fd : held)
+                fd = spare == 2 ? ::dup(0) : -1;
+            LogFile file;
+            if (!file.Open(path, QDate(2024, 12, 31), Header("; head\n")))
+                _exit(10);
+            for (int fd : held)
+                ::close(fd);
+            const int fd = file.handle();
+            // The limit lets exactly the spare lowest free descriptors be had.
+            int free[3] = {::dup(0), ::dup(0), ::dup(0)};
+            for (int k : free)
+                ::close(k);
+            rlimit limit = {};
+            getrlimit(RLIMIT_NOFILE, &limit);
+            limit.rlim_cur = rlim_t(free[spare]);
+            setrlimit(RLIMIT_NOFILE, &limit);
+            const LogFile::NameOfDay pathOf = [&](const QDate& day) { return dir.filePath(day.toString("yyyyMMdd")); };
+            file.FollowDay(QDate(2025, 1, 1), pathOf, pathOf, [](const QDateTime&) { return QByteArray("; end\n"); });
+            const bool bKept = file.Write("1\n") && file.handle() == fd && file.Day() == QDate(2024, 12, 31);
+            _exit(!bKept ? 11 : file.Failure() != "Too many open files" ? 12 : 0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(Read(path), "; head\n1\n");
+    }
+
     // A file opened by hand, without a day, takes the first it is given, and moves on
     // from it to the next.
     void fileOpenedByHandTakesTheFirstDay()

@@ -456,6 +456,67 @@ private slots:
         QCOMPARE(DataLines(log).size(), 6);
     }
 
+    // A Generic NMEA receiver, a PVT log and a TIC set, 20 s from start: each second a
+    // fix, the time sentence, then a reading of port 1 tagged with that second (the
+    // first second's fix comes before any log step, and is not logged). One
+    // second dated tomorrow among good ones moves no file; at midnight every file moves
+    // once, each reading goes to the file of the day its tag names, and the log keeps its
+    // descriptor. Each file: its name and the number of lines of the GPS log or port 1.
+    void dayMovesOnlyWithATimeThatFollows_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("tomorrowAt");  // the second dated tomorrow, or -1
+        QTest::addColumn<int>("tagFormat");
+        QTest::addColumn<QStringList>("files");
+        const QStringList today{"GPS2024366.csv:19", "TIC2024366A1.csv", "TIC2024366C.csv", "TIC2024366T1.csv:20"};
+        const QStringList midnight{"GPS2024366.csv:9", "GPS2025001.csv:10",  "TIC2024366A1.csv",
+                                   "TIC2024366C.csv",   "TIC2024366T1.csv:10", "TIC2025001A1.csv",
+                                   "TIC2025001C.csv",   "TIC2025001T1.csv:10"};
+        QTest::newRow("one second of tomorrow") << Utc(2024, 12, 31, 12, 0, 0) << 5 << 1 << today;
+        QTest::newRow("midnight, MJD tags") << Utc(2024, 12, 31, 23, 59, 50) << -1 << 1 << midnight;
+        QTest::newRow("midnight, days since 1900") << Utc(2024, 12, 31, 23, 59, 50) << -1 << 2 << midnight;
+    }
+    void dayMovesOnlyWithATimeThatFollows()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(int, tomorrowAt);
+        QFETCH(int, tagFormat);
+        QFETCH(QStringList, files);
+        QHash<QString, QVariant> keys = Keys(tagFormat);
+        keys["LogFiles/GPSLogType"] = 2;
+        LogWindow lw(keys);
+        LogWindow::Set("TicPortDialog/TIC1 Serial Port", "/dev/counter1");
+        receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
+        MainWindow& w = *lw.w;
+        int64_t steadyMs = 0;
+        w.receiverTimeCheck.clockMs = [&steadyMs] { return steadyMs; };
+        PcTime::SetFixedUtc(start);
+        QVERIFY(w.OpenGpsLog() && w.OpenTicLogs());
+        const int gpsFd = w.gpsLogFile.handle();
+        const int ticFd = w.ticTimeLogs[0].handle();
+        for (int s = 0; s < 20; ++s, steadyMs += 1000) {
+            const QDateTime t = start.addSecs(s);
+            PcTime::SetFixedUtc(t);
+            const QByteArray time = t.toString("HHmmss").toLatin1() + ".00,";
+            const QByteArray date = (s == tomorrowAt ? t.addDays(1) : t).toString("ddMMyy").toLatin1();
+            w.DecodeNmeaSentence(FrameBuilders::Nmea("$GPGGA," + time + "4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+            w.DecodeNmeaSentence(FrameBuilders::Nmea("$GPRMC," + time + "A,4807.038,N,01131.000,E,0.0,0.0," + date + ",,"));
+            w.OnNewTicText("1 0.000025");
+        }
+        QCOMPARE(w.gpsLogFile.handle(), gpsFd);
+        QCOMPARE(w.ticTimeLogs[0].handle(), ticFd);
+        w.CloseGpsLog(true);
+        w.CloseTicLogs(true);
+        QStringList found;
+        for (const QString& name : lw.Files()) {
+            const QByteArray log = lw.Read(name);
+            const bool bCounted = name.startsWith("GPS") || name.contains("T1");
+            found << (bCounted ? name + ":" + QString::number(DataLines(log).size() - name.startsWith("GPS")) : name);
+            QVERIFY2(log.count("; Opened") == 1 && log.count("; Closed") == 1, qPrintable(name + "\n" + log));
+        }
+        QCOMPARE(found, files);
+    }
+
     // Files of day 0; each reading: the clock's day, the steady ms, the day chosen.
     void dayHeldBeforeItIsTaken_data()
     {
