@@ -58,9 +58,10 @@ bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice)
         if (!Fits(candidate, offsetMs))
             candidate.clear();
         candidate.push_back(offsetMs);
-        // The first time after Forget starts a run and follows nothing; later ones start
-        // one only when a run's worth of them follow each other.
-        if (!run.empty() && candidate.size() < kRunLength) {
+        // The first time after Forget starts a run and follows nothing. Later ones start
+        // one at the first that follows a run's worth of them, as it would the old run:
+        // a creep that the run catches gets no way round it here.
+        if (!run.empty() && candidate.size() <= kRunLength) {
             refused = given;
             refusedMs = nowMs;
             return false;

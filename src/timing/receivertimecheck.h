@@ -17,7 +17,7 @@
 // A time off by a whole second or more (a day ahead and back, a garbage second, an hour)
 // stays out of the run. Across the end of a UTC month, a time one second short of the
 // run is a leap second: the run moves to it. A receiver that really moved on is followed
-// again once a run's worth of its new times follow each other.
+// again at the first new time that follows a run's worth of new times before it.
 class ReceiverTimeCheck
 {
 public:

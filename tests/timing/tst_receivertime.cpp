@@ -139,9 +139,9 @@ private slots:
         QTest::newRow("a leap second, ticks")
             << 5 << year2000 << leap << -1 << "2001-01-01T00:00:00 2001-01-01T00:00:01" << "";
         QTest::newRow("leap second, the notice says none")
-            << 5 << year2000 << leap << 0 << "2001-01-01T00:00:07" << "";
+            << 5 << year2000 << leap << 0 << "2001-01-01T00:00:08" << "";
         QTest::newRow("one second short mid-month")
-            << 5 << year2000.addDays(-15) << leap << 1 << "2000-12-17T00:00:07" << "";
+            << 5 << year2000.addDays(-15) << leap << 1 << "2000-12-17T00:00:08" << "";
         QTest::newRow("a second taken out, by notice") << 5 << year2000 << "0 0 0 0 0@1 0@1 0@1" << 2 << "2001-01-01T00:00:00" << "";
         QTest::newRow("jumps before the build date") << 2 << year2000 << "0 0 0 0@5" << -1 << "" << "GPS week rollover?";
     }
