@@ -88,12 +88,17 @@ private slots:
         for (int k = 0; k < seconds.size(); ++k) {
             const QDateTime t = At(QDate(2024, 3, 1), 12, 0, 0).addSecs(k);
             steadyMs = k * 1000 + 150;
-            PcTime::SetFixedUtc(t.addMSecs(150));
-            for (QChar c : seconds[k]) {
+            // The PC clock is 100 ms further ahead at each message: the error measured
+            // tells which message drove the second.
+            for (int m = 0; m < seconds[k].size(); ++m) {
+                const QChar c = seconds[k][m];
                 const QString date = c == '0' ? "00,03,2024" : c == 'M' ? "01,13,2024" : c == 'E' ? ",03,2024" : "01,03,2024";
+                PcTime::SetFixedUtc(t.addMSecs(100 * (m + 1)));
                 w->DecodeNmeaSentence(c == 'R' ? Rmc(t) : Zda(t, t.time().second(), date));
             }
             QCOMPARE(w->receiverTime.dateTime, t.addSecs(1));
+            const qsizetype driver = seconds[k].contains('Z') ? seconds[k].indexOf('Z') : seconds[k].indexOf('R');
+            QCOMPARE(qint64(w->pcClockOffsetMs), 100 * (driver + 1));
         }
         QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(sets));
     }
@@ -113,14 +118,19 @@ private slots:
         const QDateTime noon = At(QDate(2024, 3, 1), 12, 0, 0);
         const QDateTime year2000 = At(QDate(2000, 12, 31), 23, 59, 55);
         const QString jumped = "Receiver time jumped";
-        QString alternating, creeping, everySecond;
-        for (int k = 0; k < 15; ++k) {
-            alternating += k % 2 ? "680 " : "150 ";
-            everySecond += k ? noon.addSecs(k).toString("hh:mm:ss ") : QString();
+        QString alternating, drifting, dayAhead, creeping, everySecond, everyOther;
+        for (int k = 0; k < 20; ++k) {
+            alternating += k >= 15 ? "" : k % 2 ? "680 " : "150 ";
+            drifting += k >= 15 ? "" : QString::number(k * 100) + ' ';
+            dayAhead += k % 2 ? "0@86400 " : "0 ";
+            everySecond += k && k < 15 ? noon.addSecs(k).toString("hh:mm:ss ") : QString();
+            everyOther += k && k % 2 == 0 ? noon.addSecs(k).toString("hh:mm:ss ") : QString();
         }
         for (int k = 0; k < 12; ++k)
             creeping += QString::number(k * 400) + ' ';
         QTest::newRow("arrival at 0.15 and 0.68 s") << 2 << noon << alternating << -1 << everySecond << "";
+        QTest::newRow("arrival drifting 0.1 s a message") << 2 << noon << drifting << -1 << everySecond << "";
+        QTest::newRow("a day ahead every other second") << 2 << noon << dayAhead << -1 << everyOther << "Receiver time";
         QTest::newRow("a creeping time") << 2 << noon << creeping << -1 << "12:00:01 12:00:02" << jumped;
         QTest::newRow("glitches of 1 h, 10 s and 2 s")
             << 2 << noon << "0 0 0 0 0@3600 0 0@10 0 0@2 0" << -1 << "12:00:01 12:00:02 12:00:03 12:00:05 12:00:07 12:00:09"
@@ -138,6 +148,7 @@ private slots:
         // early, which the next tick mends.
         QTest::newRow("a leap second, ticks")
             << 5 << year2000 << leap << -1 << "2001-01-01T00:00:00 2001-01-01T00:00:01" << "";
+        QTest::newRow("a leap second, clock setting off") << 0 << year2000 << leap << -1 << "" << "";
         QTest::newRow("leap second, the notice says none")
             << 5 << year2000 << leap << 0 << "2001-01-01T00:00:08" << "";
         QTest::newRow("one second short mid-month")
