@@ -316,6 +316,9 @@ public:
     // its text (Nmea::DateText), for the note that says why the PC clock is not set.
     void TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting, bool bAdvance,
                           const QString& dateText = QString());
+    // The second of the day that the ZDA behind bZdaTimeThisSecond named: the flag holds
+    // for that second only.
+    int zdaSecondOfDay = -1;
 
     // The UTC second of the message being decoded, as its decoder read it; invalid while
     // it carries none. The GPS log's records of the message are of that second.
@@ -352,6 +355,9 @@ public:
     // Each time a message gave, held against the one before: only a time that follows
     // its predecessor sets the PC clock.
     ReceiverTimeCheck receiverTimeCheck;
+    // A set was due at a time that did not follow the ones before it: the next that does
+    // makes it.
+    bool bPcSetOwed = false;
     // A failed set of the PC clock was reported; later failures stay quiet until a set
     // succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;

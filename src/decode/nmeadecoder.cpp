@@ -136,6 +136,7 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
     if (received != Nmea::ReceivedDate::Instant)
         qDebug("WARNING: Illegal date or time decoding GPZDA.");
     TakeReceiverTime(received, utc, AwaitingZda, true, Nmea::DateText(year, month, day));
+    zdaSecondOfDay = time.SecondOfDay();
     return true;
 }
 
@@ -178,9 +179,12 @@ bool MainWindow::DecodeNmeaRmc(QByteArray body, bool* bSkipTail)
     if (!valid || !dateInRange)
         return false;
 
-    // A ZDA sentence of this second has already given the time.
-    if (bZdaTimeThisSecond)
+    // A ZDA sentence of this second has already given the time. The tick that waits
+    // for this RMC marks the second; with none, an RMC of another second than the ZDA's
+    // starts a new one, which no ZDA gave.
+    if (bZdaTimeThisSecond && (bPpsAwaitingTime[AwaitingRmc] || time.SecondOfDay() == zdaSecondOfDay))
         return true;
+    bZdaTimeThisSecond = false;
     QDateTime utc;
     const Nmea::ReceivedDate received =
         Nmea::ReceiverUtc(Nmea::FullYear(year), month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);

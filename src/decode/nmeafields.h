@@ -62,6 +62,8 @@ struct Time
         return IsRead() && hours >= 0 && hours <= 23 && minutes >= 0 && minutes <= 59 &&
                seconds >= 0.0 && seconds < 60.0;
     }
+    // The second of the day it names, its seconds rounded as the receiver time takes them.
+    int SecondOfDay() const { return (hours * 60 + minutes) * 60 + static_cast<int>(seconds + 0.5); }
 };
 Time ReadTime(const QByteArray& field);
 

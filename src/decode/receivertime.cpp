@@ -17,7 +17,7 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
     if (received == Nmea::ReceivedDate::Instant) {
         receiverTime.SetDateTime(utc);
         receiverDateOutOfRange.clear();
-        receiverTimeCheck.Take(utc);
+        receiverTimeCheck.Take(utc, leapSecondPending);
     } else {
         receiverDateOutOfRange = dateText.isEmpty() ? QStringLiteral("a date out of range") : dateText;
     }

@@ -86,6 +86,7 @@ void MainWindow::ApplyPcClockSyncSettings()
     }
 
     bPcClockSetFailReported = false;
+    bPcSetOwed = false;
     // The error rule sets the clock on its own, so it needs the right as much as a mode.
     if (pcSyncMode == 0 && !bPcSyncOnDelta)
         return;
@@ -173,10 +174,11 @@ void MainWindow::SyncPcClockThisSecond()
     // Only a date the receiver has just sent is judged.
     const QString clockGuard =
         ClockGuardNote(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC).date(), BuildDate::Day());
+    // A date before the build or far after it outlasts any jump to it: that one is said.
     if (!bGiven && bMoved)
         ShowClockGuardNote(QStringLiteral("Receiver date out of range, PC clock not set: its time messages give ") +
                            receiverDateOutOfRange);
-    else if (bGiven && !receiverTimeCheck.JumpText().isEmpty())
+    else if (bGiven && clockGuard.isEmpty() && !receiverTimeCheck.JumpText().isEmpty())
         ShowClockGuardNote(QStringLiteral("Receiver time jumped, PC clock not set: ") + receiverTimeCheck.JumpText());
     else if (bGiven)
         ShowClockGuardNote(clockGuard);
@@ -190,7 +192,11 @@ void MainWindow::SyncPcClockThisSecond()
         return;
 
     const int64_t errorMs = std::llabs(pcClockOffsetMs);
-    const bool bDue = DueByMode(pcSyncMode, receiverTime) || (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs);
+    // A set owed from a time that did not follow is made at the first one that does;
+    // so is one across a leap second, which a tick may have made a second early.
+    const bool bSyncing = pcSyncMode != 0 || bPcSyncOnDelta;
+    const bool bDue = DueByMode(pcSyncMode, receiverTime) || (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs) ||
+                      (bSyncing && (bPcSetOwed || (bFreshTime && receiverTimeCheck.LeapSecond())));
     if (!bDue)
         return;
     // No limit or override may carry an implausible date into the PC clock: twenty years
@@ -201,8 +207,11 @@ void MainWindow::SyncPcClockThisSecond()
         return;
     if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))
         return;
-    if (!bFreshTime)
+    if (!bFreshTime) {
+        bPcSetOwed = bPcSetOwed || bGiven;
         return;
+    }
+    bPcSetOwed = false;
 
     const int error = SystemClock::SetSystemUtcTime(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC));
     if (error != 0) {

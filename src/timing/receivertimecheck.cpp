@@ -6,43 +6,93 @@
 
 #include <QLocale>
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
 
-// Messages reach the program some ms into their second, never half a second apart from
-// one second to the next; a time off by a whole second or more was not the receiver's.
-constexpr int64_t kToleranceMs = 500;
+// A time a whole second or more away from the others was not the receiver's second.
+constexpr int64_t kSecondMs = 1000;
+
+// Whether a UTC month ended between the two times: the only place a leap second falls.
+bool MonthEnded(const QDateTime& before, const QDateTime& after)
+{
+    const QDate a = before.toUTC().date();
+    const QDate b = after.toUTC().date();
+    return a.year() != b.year() || a.month() != b.month();
+}
 
 }  // namespace
 
 ReceiverTimeCheck::ReceiverTimeCheck() : clockMs(&UtcDateTime::SteadyMSecs) {}
 
-bool ReceiverTimeCheck::Take(const QDateTime& given)
+bool ReceiverTimeCheck::Fits(const std::deque<int64_t>& offsets, int64_t offsetMs)
 {
+    const auto [low, high] = std::minmax_element(offsets.begin(), offsets.end());
+    return offsets.empty() || (offsetMs > *high - kSecondMs && offsetMs < *low + kSecondMs);
+}
+
+bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice)
+{
+    bFollows = bLeapSecond = false;
+    if (!given.isValid())
+        return false;
     const int64_t nowMs = clockMs();
-    bFollows = last.isValid() && given.isValid() &&
-               std::llabs(last.msecsTo(given) - (nowMs - lastMs)) <= kToleranceMs;
-    before = bFollows ? QDateTime() : last;
-    beforeMs = lastMs;
-    last = given;
-    lastMs = nowMs;
+    const int64_t offsetMs = given.toMSecsSinceEpoch() - nowMs;
+
+    if (!run.empty()) {
+        bFollows = Fits(run, offsetMs);
+        // A second added at a month's end leaves the time one second short of the steady
+        // clock's count; one taken out, a second ahead. Where the receiver gives a notice,
+        // a second is taken out only when it says so, and none is added when it says none.
+        const int64_t leapStepMs = leapNotice == 2 ? kSecondMs : leapNotice == 0 ? 0 : -kSecondMs;
+        if (!bFollows && leapStepMs != 0 && MonthEnded(lastFollowed, given) && Fits(run, offsetMs - leapStepMs)) {
+            for (int64_t& offset : run)
+                offset += leapStepMs;
+            bFollows = bLeapSecond = true;
+        }
+    }
+    if (bFollows) {
+        run.push_back(offsetMs);
+        candidate.clear();
+    } else {
+        if (!Fits(candidate, offsetMs))
+            candidate.clear();
+        candidate.push_back(offsetMs);
+        // The first time after Forget starts a run and follows nothing. Later ones start
+        // one at the first that follows a run's worth of them, as it would the old run:
+        // a creep that the run catches gets no way round it here.
+        if (!run.empty() && candidate.size() <= kRunLength) {
+            refused = given;
+            refusedMs = nowMs;
+            return false;
+        }
+        bFollows = !run.empty();
+        run.swap(candidate);
+        candidate.clear();
+    }
+    while (run.size() > kRunLength)
+        run.pop_front();
+    lastFollowed = given;
+    lastFollowedMs = nowMs;
+    refused = QDateTime();
     return bFollows;
 }
 
 void ReceiverTimeCheck::Forget()
 {
-    last = before = QDateTime();
-    bFollows = false;
+    run.clear();
+    candidate.clear();
+    lastFollowed = refused = QDateTime();
+    bFollows = bLeapSecond = false;
 }
 
 QString ReceiverTimeCheck::JumpText() const
 {
-    if (!before.isValid() || !last.isValid())
+    if (!refused.isValid() || !lastFollowed.isValid())
         return QString();
     const auto text = [](const QDateTime& t) {
         return QLocale::c().toString(t.toUTC(), QStringLiteral("dd-MMM-yyyy hh:mm:ss"));
     };
     return QStringLiteral("its time messages give %1 UTC %2 s after %3 UTC")
-        .arg(text(last), QString::number((lastMs - beforeMs) / 1000.0, 'f', 1), text(before));
+        .arg(text(refused), QString::number((refusedMs - lastFollowedMs) / 1000.0, 'f', 1), text(lastFollowed));
 }

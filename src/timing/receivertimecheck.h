@@ -3,35 +3,57 @@
 #include <QDateTime>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 
-// Whether each time the receiver gives follows the one it gave before: the two lie as
-// far apart as the steady clock moved between them, to within half a second. A receiver
-// that speaks every second, or less often, is followed; a time that jumps (a day ahead
-// and back, a garbage second) is not, and a receiver that really moved on is followed
-// again at its next time.
+// Whether each time the receiver gives follows the times it gave before. Each time is
+// held as its offset from the steady clock (the time given less the steady clock's ms
+// when it came). A receiver's messages arrive anywhere within their second, so the
+// offsets of a receiver that keeps time wander by up to a second, never more: a time
+// follows when its offset lies less than a whole second from every offset of the run,
+// the last several times that followed. A run rather than the last time alone keeps out
+// a time that creeps a little each message, as the creep adds up within the run.
+//
+// A time off by a whole second or more (a day ahead and back, a garbage second, an hour)
+// stays out of the run. Across the end of a UTC month, a time one second short of the
+// run is a leap second: the run moves to it. A receiver that really moved on is followed
+// again at the first new time that follows a run's worth of new times before it.
 class ReceiverTimeCheck
 {
 public:
     ReceiverTimeCheck();
 
-    // Takes the time a message has just given; true when it follows the one before.
-    bool Take(const QDateTime& given);
+    // Takes the time a message has just given; true when it follows the times before.
+    // leapNotice is the receiver's leap second notice as the decoders keep it (1 one to
+    // be added, 2 one to be taken out, 0 none, -1 none reported): where a protocol gives
+    // one, it confirms what a month's end shows.
+    bool Take(const QDateTime& given, int leapNotice = -1);
     // Another receiver, or none: nothing given before counts.
     void Forget();
-    // Whether the last time taken followed the one before it.
+    // Whether the last time taken followed the ones before it.
     bool Follows() const { return bFollows; }
-    // How the last time taken failed to follow the one before it, for a note; empty
+    // Whether the last time taken followed across a leap second.
+    bool LeapSecond() const { return bLeapSecond; }
+    // How the last time taken failed to follow the ones before it, for a note; empty
     // when it followed or came first.
     QString JumpText() const;
 
     // The steady clock in ms; tests put their own here.
     std::function<int64_t()> clockMs;
 
+    // How many times make a run.
+    static constexpr size_t kRunLength = 8;
+
 private:
-    QDateTime last;
-    int64_t lastMs = 0;
-    QDateTime before;  // the one given before last, while last does not follow it
-    int64_t beforeMs = 0;
+    // Whether an offset lies less than a second from every offset of the run.
+    static bool Fits(const std::deque<int64_t>& run, int64_t offsetMs);
+
+    std::deque<int64_t> run;        // offsets of the last times that followed, ms
+    std::deque<int64_t> candidate;  // offsets of the times since, that follow each other
+    QDateTime lastFollowed;         // the latest time of the run, and when it came
+    int64_t lastFollowedMs = 0;
+    QDateTime refused;              // the last time taken, while it does not follow
+    int64_t refusedMs = 0;
     bool bFollows = false;
+    bool bLeapSecond = false;
 };
