@@ -195,8 +195,10 @@ void MainWindow::LogStatusThisSecond()
     const QDateTime now = CurrentLogClock();
     gpsLogSecond = now;
     CheckGpsLogDay(LogDayOf(now));
-    // The TIC set goes by the clock its lines are tagged with.
-    CheckTicLogsDay(LogDayOf(TicTagUtc()));
+    // The TIC set goes by the clock its lines are tagged with: the PC's, or from now on
+    // the second just taken (the display, which the tags read, takes it next). The second
+    // shown before may be one that jumped, judged no more.
+    CheckTicLogsDay(LogDayOf(ticTimeTagFormat == 2 ? TicTagUtc() : now));
     ShowLogNote();
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
     if (!bLogThisSecond)

@@ -207,7 +207,14 @@ void MainWindow::SyncPcClockThisSecond()
         return;
     if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))
         return;
-    if (!bFreshTime) {
+    // A tick sets the time before it moved on by a second. Where the receiver has
+    // announced a second to be added, the tick that would make it midnight at a month's
+    // end may be that second, 23:59:60: the set waits for the next time that follows.
+    const QDateTime heldUtc = receiverTime.dateTime.toUTC();
+    const bool bMaybeLeapTick = bTickAwaits && leapSecondPending == 1 && heldUtc.date().day() == 1 &&
+                                heldUtc.time().hour() == 0 && heldUtc.time().minute() == 0 &&
+                                heldUtc.time().second() == 0;
+    if (!bFreshTime || bMaybeLeapTick) {
         bPcSetOwed = bPcSetOwed || bGiven;
         return;
     }
