@@ -11,9 +11,6 @@
 
 namespace {
 
-// The size tried for a store whose text could not be had: more than any store holds.
-constexpr qint64 kUnknownSize = 64 * 1024;
-
 SettingsStore::Keys Snapshot(const QSettings& settings)
 {
     SettingsStore::Keys keys;
@@ -26,8 +23,9 @@ SettingsStore::Keys Snapshot(const QSettings& settings)
 QString WriteFailure(const QString& fileName, QSettings::Status status, qint64 wholeSize)
 {
     const QFileInfo info(fileName);
-    if (SettingsFormat::Unread(fileName))
-        return QStringLiteral("its text is not in the settings form");
+    const QString unread = SettingsFormat::Unread(fileName);
+    if (!unread.isEmpty())
+        return unread;
     if (info.isDir())
         return QStringLiteral("a folder stands at its path");
     if (info.exists() && !info.isWritable())
@@ -95,19 +93,19 @@ QString SettingsStore::WriteIfChanged(QSettings& settings)
     if (bHeld && !held.isEmpty() && !QFileInfo::exists(path))
         TakeBack(settings, keys);
     // Nothing is written while the file holds the text of every key.
-    const std::optional<QByteArray> whole = SettingsFormat::IniText(keys);
-    if (!whole || StoredBytes(path) != *whole) {
+    const QByteArray whole = SettingsFormat::IniText(keys);
+    if (StoredBytes(path) != whole) {
         // Every key set again: QSettings writes what it last read of the file with the
         // keys set since, and what it read may be nothing.
         for (auto it = keys.cbegin(); it != keys.cend(); ++it)
             settings.setValue(it.key(), it.value());
         settings.sync();
     }
-    if (!whole || StoredBytes(path) != *whole) {
+    if (StoredBytes(path) != whole) {
         // Set now, so that whichever save comes first once the store can be written
         // again writes them all.
         TakeBack(settings, keys);
-        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole ? whole->size() : kUnknownSize));
+        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole.size()));
     }
     held = keys;
     bHeld = true;

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRect>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
@@ -511,12 +512,22 @@ private slots:
         keys.insert("top", "in General");
         keys.insert("General/x", "a section named General");
         keys.insert(QString::fromUtf8("Sp ace/K%y/sub \u00fc"), "keys escaped");
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        const std::optional<QByteArray> text = SettingsFormat::IniText(keys);
-        QVERIFY(text);
-        file.write(*text);
-        QVERIFY(file.flush());
+        keys.insert("Other/time", QDateTime(QDate(2026, 12, 7), QTime(1, 2, 3), Qt::UTC));
+        keys.insert("Other/size", QSize(5, -6));
+        // QSettings's own writer, beside the text made in memory.
+        const QTemporaryDir dir;
+        {
+            QSettings ini(dir.filePath("own.ini"), QSettings::IniFormat);
+            for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+                ini.setValue(it.key(), it.value());
+        }
+        QFile own(dir.filePath("own.ini"));
+        QVERIFY(own.open(QIODevice::ReadOnly));
+        const QByteArray text = SettingsFormat::IniText(keys);
+        QCOMPARE(text, own.readAll());
+        QFile file(dir.filePath("made.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
         const QSettings read(file.fileName(), QSettings::IniFormat);
         QCOMPARE(read.status(), QSettings::NoError);
         SettingsStore::Keys back;
