@@ -31,6 +31,9 @@ QMap<QString, QString>& UnreadStores()
     return unread;
 }
 
+bool bWritesHeld = false;
+bool bSaving = false;
+
 bool ReadStore(QIODevice& device, QSettings::SettingsMap& keys)
 {
     auto* file = qobject_cast<QFileDevice*>(&device);
@@ -78,7 +81,7 @@ bool WriteCheckedCopy(QIODevice& device, const QSettings::SettingsMap& keys)
     if (!file)
         return false;
     const QString path = file->fileName();
-    if (!SettingsFormat::Unread(path).isEmpty() || CutByRemoval(path, keys))
+    if ((bWritesHeld && !bSaving) || !SettingsFormat::Unread(path).isEmpty() || CutByRemoval(path, keys))
         return false;
     // QSettings writes at every setValue, changed or not. Keys that make the text the
     // store holds are not written: refused, they stay pending in QSettings and go with
@@ -107,6 +110,21 @@ namespace SettingsFormat {
 QString Unread(const QString& path)
 {
     return QFileInfo::exists(path) ? UnreadStores().value(path) : QString();
+}
+
+void HoldWrites(bool bHold)
+{
+    bWritesHeld = bHold;
+}
+
+Saving::Saving()
+{
+    bSaving = true;
+}
+
+Saving::~Saving()
+{
+    bSaving = false;
 }
 
 QSettings::Format Register()

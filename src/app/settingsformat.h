@@ -23,6 +23,22 @@ QSettings::Format Register();
 // never written over.
 QString Unread(const QString& path);
 
+// While held, the stores are written only by the save that Saving marks. QSettings writes
+// at the end of every object that set a key, and at the next turn of the event loop: one
+// OK of a dialog that saves through a few objects would write the store once for each.
+// Refused, their keys wait in QSettings, which keeps them while one object of the
+// store's lives, and go with the next save.
+void HoldWrites(bool bHold);
+
+class Saving
+{
+public:
+    Saving();
+    ~Saving();
+    Saving(const Saving&) = delete;
+    Saving& operator=(const Saving&) = delete;
+};
+
 // The text QSettings's ini format writes for keys.
 QByteArray IniText(const QSettings::SettingsMap& keys);
 

@@ -74,6 +74,23 @@ std::optional<QByteArray> StoredBytes(const QString& path)
 
 }  // namespace
 
+SettingsStore::SettingsStore() = default;
+
+SettingsStore::~SettingsStore()
+{
+    if (!keeper)
+        return;
+    // Keys set since the last save are QSettings's again to write.
+    SettingsFormat::HoldWrites(false);
+    keeper->sync();
+}
+
+void SettingsStore::Hold()
+{
+    keeper = std::make_unique<QSettings>();
+    SettingsFormat::HoldWrites(true);
+}
+
 void SettingsStore::TakeBack(QSettings& settings, Keys& keys) const
 {
     for (auto it = held.cbegin(); it != held.cend(); ++it) {
@@ -99,6 +116,7 @@ QString SettingsStore::WriteIfChanged(QSettings& settings)
         // keys set since, and what it read may be nothing.
         for (auto it = keys.cbegin(); it != keys.cend(); ++it)
             settings.setValue(it.key(), it.value());
+        const SettingsFormat::Saving saving;
         settings.sync();
     }
     if (StoredBytes(path) != whole) {
