@@ -7,7 +7,10 @@
 #include <QSaveFile>
 #include <QSettings>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +39,15 @@ QString WriteFailure(const QString& fileName, QSettings::Status status, qint64 w
     QSaveFile probe(fileName);
     if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return probe.errorString();
+    // A save holds two descriptors at once, the lock beside the store and the copy: under
+    // an open-file limit the second is refused, and QSettings says only that it failed.
+    const int second = ::fcntl(probe.handle(), F_DUPFD_CLOEXEC, 0);
+    if (second < 0) {
+        const QString reason = qt_error_string(errno);
+        probe.cancelWriting();
+        return reason;
+    }
+    ::close(second);
     QFile current(fileName);
     QByteArray bytes = info.isFile() && current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
     if (bytes.size() < wholeSize + 1)

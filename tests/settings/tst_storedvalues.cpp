@@ -34,6 +34,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/resource.h>
@@ -157,7 +158,23 @@ bool RunAsNobody()
     return run.waitForFinished(60000) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
 }
 
-enum Block { kFolder, kSizeLimit, kReadOnly, kReadOnlyFolder };
+// A limit on open files that leaves the process one descriptor more; lifted when it goes.
+struct OpenFileLimit
+{
+    OpenFileLimit()
+    {
+        int free = 0;
+        while (fcntl(free, F_GETFD) != -1)
+            ++free;
+        getrlimit(RLIMIT_NOFILE, &old);
+        const rlimit limited = {rlim_t(free + 1), old.rlim_max};
+        setrlimit(RLIMIT_NOFILE, &limited);
+    }
+    ~OpenFileLimit() { setrlimit(RLIMIT_NOFILE, &old); }
+    rlimit old = {};
+};
+
+enum Block { kFolder, kSizeLimit, kReadOnly, kReadOnlyFolder, kOpenFiles };
 
 // Every key of the store at path as QSettings's own reader reads it, through a copy:
 // QSettings keeps what it read of a path and would answer from that.
@@ -355,6 +372,8 @@ private slots:
         QTest::newRow("file-size limit, remote changes") << int(kSizeLimit) << "File too large" << true;
         QTest::newRow("folder, View choices") << int(kFolder) << "a folder stands at its path" << false;
         QTest::newRow("read-only file, remote changes") << int(kReadOnly) << "not writable" << true;
+        // QSettings says only that it failed: the note names the limit.
+        QTest::newRow("open-file limit, remote changes") << int(kOpenFiles) << "Too many open files" << true;
         // QSaveFile writes in place only when asked to: the store is kept, and why is said.
         QTest::newRow("read-only folder, remote changes") << int(kReadOnlyFolder) << "Permission denied" << true;
     }
@@ -399,7 +418,10 @@ private slots:
         const QString note = QStringLiteral("Settings not saved: %1 (%2)").arg(file, reason);
         QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         std::optional<FileSizeLimit> limit;
-        if (block == kFolder)
+        std::optional<OpenFileLimit> fileLimit;
+        if (block == kOpenFiles)
+            fileLimit.emplace();
+        else if (block == kFolder)
             QVERIFY(QFile::remove(file) && QDir().mkpath(file));
         else if (block == kSizeLimit)
             limit.emplace(300);
@@ -429,6 +451,7 @@ private slots:
         else if (block == kReadOnlyFolder)
             QVERIFY(QFile::setPermissions(QFileInfo(file).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         limit.reset();
+        fileLimit.reset();
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
         CloseMenu(window->ui->menuView);
         QVERIFY(TestSupport::WaitFor([&] { return label->isHidden(); }));
