@@ -85,7 +85,7 @@ void AppendText(const QString& text, QByteArray& out)
             if (c <= 0x1F || (c >= 0x7F && !bUtf8)) {
                 out += "\\x" + QByteArray::number(c, 16);
                 bEscapeHexDigit = true;
-            } else if (bUtf8) {
+            } else if (bUtf8 && c >= 0x80) {
                 out += toUtf8(QStringView(&qc, 1));
             } else {
                 out += char(c);
@@ -166,6 +166,18 @@ void AppendValue(const QVariant& value, QByteArray& out)
     }
 }
 
+// Equal values of one type: QVariant takes true for 1, whose text differs.
+bool SameValues(const QSettings::SettingsMap& a, const QSettings::SettingsMap& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto ia = a.cbegin(), ib = b.cbegin(); ia != a.cend(); ++ia, ++ib) {
+        if (ia.key() != ib.key() || ia->typeId() != ib->typeId() || *ia != *ib)
+            return false;
+    }
+    return true;
+}
+
 // An anonymous file in memory holding text; -1 with errno set when none could be had.
 int MemoryFile(const QByteArray& text)
 {
@@ -189,6 +201,12 @@ namespace SettingsFormat {
 
 QByteArray IniText(const QSettings::SettingsMap& keys)
 {
+    // A save makes the text once to see whether the store holds it, and QSettings asks
+    // for it again to write it.
+    static QSettings::SettingsMap lastKeys;
+    static QByteArray lastText;
+    if (!lastText.isEmpty() && SameValues(keys, lastKeys))
+        return lastText;
     // One section per part before the first '/' (none: [General]), in the order of their
     // names, and a blank line between two.
     QMap<QString, QSettings::SettingsMap> sections;
@@ -216,6 +234,8 @@ QByteArray IniText(const QSettings::SettingsMap& keys)
             text += '\n';
         }
     }
+    lastKeys = keys;
+    lastText = text;
     return text;
 }
 
