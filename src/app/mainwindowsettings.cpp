@@ -89,6 +89,7 @@ void MainWindow::WriteSettingsStore()
 
 void MainWindow::RestoreMainWindowSettings()
 {
+    settingsStore.Hold();
     settingsWriteTimer.setSingleShot(true);
     connect(&settingsWriteTimer, &QTimer::timeout, this, &MainWindow::WriteSettingsStore);
     new SaveWatch(this, [this] { QueueSettingsWrite(); });

@@ -1,13 +1,11 @@
 #include "settingsformat.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
-#include <QSet>
-#include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -25,67 +23,16 @@ QMap<QString, Known>& KnownStores()
     return known;
 }
 
-// The stores whose last read failed: the keys held are then not all there are, and
-// writing them would cut the store.
-QSet<QString>& UnreadStores()
+// The stores whose last read failed, and why: the keys held are then not all there are,
+// and writing them would cut the store.
+QMap<QString, QString>& UnreadStores()
 {
-    static QSet<QString> unread;
+    static QMap<QString, QString> unread;
     return unread;
 }
 
-// A path never given to QSettings before, in a folder of the program's own: QSettings
-// keeps what it read of each path, and trusts what it kept while the file there has the
-// same size and time.
-QString FreshPath()
-{
-    static const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/horalux-settings-XXXXXX"));
-    static quint64 used = 0;
-    return dir.isValid() ? dir.filePath(QString::number(++used)) : QString();
-}
-
-// Once the file at a fresh path is gone, QSettings forgets the path when the object
-// goes, instead of keeping it among the files it caches: there, each would push out one
-// that is still wanted, the store's own with the keys not yet written among them.
-void Forget(QSettings& settings, const QString& path)
-{
-    QFile::remove(path);
-    settings.sync();
-}
-
-std::optional<QSettings::SettingsMap> ReadAt(const QString& path)
-{
-    QSettings read(path, QSettings::IniFormat);
-    std::optional<QSettings::SettingsMap> keys;
-    if (QFileInfo(path).isFile() && read.status() == QSettings::NoError) {
-        keys.emplace();
-        for (const QString& key : read.allKeys())
-            keys->insert(key, read.value(key));
-    }
-    Forget(read, path);
-    return keys;
-}
-
-// QSettings's reader takes a path. A link from a fresh path to the file open through
-// /proc costs no copy, and reads on a full disk and under a file-size limit; without
-// /proc, a copy is read.
-std::optional<QSettings::SettingsMap> ReadOpen(QFileDevice& file, const QByteArray& bytes)
-{
-    const QString link = FreshPath();
-    if (!link.isEmpty() && file.handle() >= 0
-        && QFile::link(QStringLiteral("/proc/self/fd/%1").arg(file.handle()), link)) {
-        if (auto keys = ReadAt(link))
-            return keys;
-    }
-    const QString copyPath = FreshPath();
-    QFile copy(copyPath);
-    if (copyPath.isEmpty() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush()
-        || copy.size() != bytes.size()) {
-        QFile::remove(copyPath);
-        return std::nullopt;
-    }
-    copy.close();
-    return ReadAt(copyPath);
-}
+bool bWritesHeld = false;
+bool bSaving = false;
 
 bool ReadStore(QIODevice& device, QSettings::SettingsMap& keys)
 {
@@ -93,9 +40,11 @@ bool ReadStore(QIODevice& device, QSettings::SettingsMap& keys)
     if (!file)
         return false;
     const QByteArray bytes = file->readAll();
-    const std::optional<QSettings::SettingsMap> read = ReadOpen(*file, bytes);
+    QString why = file->error() == QFileDevice::NoError ? QString() : file->errorString();
+    const std::optional<QSettings::SettingsMap> read =
+        why.isEmpty() ? SettingsFormat::ReadText(bytes, &why) : std::nullopt;
     if (!read) {
-        UnreadStores().insert(file->fileName());
+        UnreadStores().insert(file->fileName(), why);
         return false;
     }
     UnreadStores().remove(file->fileName());
@@ -132,29 +81,24 @@ bool WriteCheckedCopy(QIODevice& device, const QSettings::SettingsMap& keys)
     if (!file)
         return false;
     const QString path = file->fileName();
-    if (SettingsFormat::Unread(path) || CutByRemoval(path, keys))
+    if ((bWritesHeld && !bSaving) || !SettingsFormat::Unread(path).isEmpty() || CutByRemoval(path, keys))
         return false;
     // QSettings writes at every setValue, changed or not. Keys that make the text the
     // store holds are not written: refused, they stay pending in QSettings and go with
     // the next change.
+    const QByteArray text = SettingsFormat::IniText(keys);
     const auto known = KnownStores().find(path);
-    const bool bAsKnown = known != KnownStores().end() && BytesAt(path) == known->text;
-    if (bAsKnown && keys == known->keys)
-        return false;
-    const std::optional<QByteArray> text = SettingsFormat::IniText(keys);
-    if (!text)
-        return false;
-    if (bAsKnown && *text == known->text) {
+    if (known != KnownStores().end() && text == known->text && BytesAt(path) == known->text) {
         known->keys = keys;  // the same text, in the types set in this run
         return false;
     }
-    if (file->write(*text) != text->size() || !file->flush())
+    if (file->write(text) != text.size() || !file->flush())
         return false;
     // What the system says it took may still not be there: read it back from the disk's side.
-    QByteArray written(text->size() + 1, '\0');
-    if (pread(file->handle(), written.data(), written.size(), 0) != text->size() || written.first(text->size()) != *text)
+    QByteArray written(text.size() + 1, '\0');
+    if (pread(file->handle(), written.data(), written.size(), 0) != text.size() || written.first(text.size()) != text)
         return false;
-    KnownStores().insert(path, {keys, *text});
+    KnownStores().insert(path, {keys, text});
     UnreadStores().remove(path);
     return true;
 }
@@ -163,9 +107,24 @@ bool WriteCheckedCopy(QIODevice& device, const QSettings::SettingsMap& keys)
 
 namespace SettingsFormat {
 
-bool Unread(const QString& path)
+QString Unread(const QString& path)
 {
-    return UnreadStores().contains(path) && QFileInfo::exists(path);
+    return QFileInfo::exists(path) ? UnreadStores().value(path) : QString();
+}
+
+void HoldWrites(bool bHold)
+{
+    bWritesHeld = bHold;
+}
+
+Saving::Saving()
+{
+    bSaving = true;
+}
+
+Saving::~Saving()
+{
+    bSaving = false;
 }
 
 QSettings::Format Register()
@@ -173,31 +132,6 @@ QSettings::Format Register()
     static const QSettings::Format format =
         QSettings::registerFormat(QStringLiteral("conf"), ReadStore, WriteCheckedCopy);
     return format;
-}
-
-std::optional<QByteArray> IniText(const QSettings::SettingsMap& keys)
-{
-    const QString path = FreshPath();
-    if (path.isEmpty())
-        return std::nullopt;
-    QSettings ini(path, QSettings::IniFormat);
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-        ini.setValue(it.key(), it.value());
-    ini.sync();
-    const std::optional<QByteArray> text =
-        ini.status() == QSettings::NoError ? BytesAt(path) : std::nullopt;
-    Forget(ini, path);
-    if (!text || keys.isEmpty())
-        return keys.isEmpty() ? QByteArray() : text;
-    // QSettings renames a text cut short as if whole. One line per key, one per section
-    // (the part before the first '/', or none), and a blank one between two sections:
-    // a text cut anywhere lacks a line, or the end of its last.
-    QSet<QStringView> sections;
-    for (auto key = keys.keyBegin(); key != keys.keyEnd(); ++key)
-        sections.insert(QStringView(*key).left(std::max<qsizetype>(key->indexOf(QLatin1Char('/')), 0)));
-    if (!text->endsWith('\n') || text->count('\n') != keys.size() + 2 * sections.size() - 1)
-        return std::nullopt;
-    return text;
 }
 
 }  // namespace SettingsFormat

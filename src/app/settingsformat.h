@@ -2,28 +2,48 @@
 
 #include <QByteArray>
 #include <QSettings>
+#include <QString>
 
 #include <optional>
 
 // The settings file, written whole or not at all. Qt 6.4 renames a copy that a full
 // disk or a file-size limit cut short over the store, and reports success; this format
-// has QSettings's own ini format write the text, and checks that every byte reached the
-// copy before QSettings renames it, so that a failed write leaves the store as it was
-// and is reported as failed. Nor does it write a store that was removed while the
-// program ran with only the keys set since, one that could not be read, or one that
-// already holds the text. Reading is QSettings's own.
+// writes QSettings's own ini text and checks that every byte reached the copy before
+// QSettings renames it, so that a failed write leaves the store as it was and is
+// reported as failed. Nor does it write a store that was removed while the program ran
+// with only the keys set since, one that could not be read, or one that already holds
+// the text. Reading is QSettings's own. No folder but the store's own is touched.
 namespace SettingsFormat {
 
 // Registers the format at the first call and returns it; set as the default format
 // before the first key is read (QSettings() takes the default format).
 QSettings::Format Register();
 
-// Whether the store at path could not be read when last tried: it is then never
-// written over.
-bool Unread(const QString& path);
+// Why the store at path could not be read when last tried, empty when it was: it is then
+// never written over.
+QString Unread(const QString& path);
 
-// The text QSettings's ini format writes for keys; nothing when it could not be had
-// whole (a full disk, a file-size limit).
-std::optional<QByteArray> IniText(const QSettings::SettingsMap& keys);
+// While held, the stores are written only by the save that Saving marks. QSettings writes
+// at the end of every object that set a key, and at the next turn of the event loop: one
+// OK of a dialog that saves through a few objects would write the store once for each.
+// Refused, their keys wait in QSettings, which keeps them while one object of the
+// store's lives, and go with the next save.
+void HoldWrites(bool bHold);
+
+class Saving
+{
+public:
+    Saving();
+    ~Saving();
+    Saving(const Saving&) = delete;
+    Saving& operator=(const Saving&) = delete;
+};
+
+// The text QSettings's ini format writes for keys.
+QByteArray IniText(const QSettings::SettingsMap& keys);
+
+// The keys QSettings's ini reader reads from text; nothing, and why, when it refuses the
+// text or cannot be given it.
+std::optional<QSettings::SettingsMap> ReadText(const QByteArray& text, QString* why);
 
 }  // namespace SettingsFormat

@@ -7,12 +7,12 @@
 #include <QSaveFile>
 #include <QSettings>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 namespace {
-
-// The size tried for a store whose text could not be had: more than any store holds.
-constexpr qint64 kUnknownSize = 64 * 1024;
 
 SettingsStore::Keys Snapshot(const QSettings& settings)
 {
@@ -26,8 +26,9 @@ SettingsStore::Keys Snapshot(const QSettings& settings)
 QString WriteFailure(const QString& fileName, QSettings::Status status, qint64 wholeSize)
 {
     const QFileInfo info(fileName);
-    if (SettingsFormat::Unread(fileName))
-        return QStringLiteral("its text is not in the settings form");
+    const QString unread = SettingsFormat::Unread(fileName);
+    if (!unread.isEmpty())
+        return unread;
     if (info.isDir())
         return QStringLiteral("a folder stands at its path");
     if (info.exists() && !info.isWritable())
@@ -38,6 +39,15 @@ QString WriteFailure(const QString& fileName, QSettings::Status status, qint64 w
     QSaveFile probe(fileName);
     if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return probe.errorString();
+    // A save holds two descriptors at once, the lock beside the store and the copy: under
+    // an open-file limit the second is refused, and QSettings says only that it failed.
+    const int second = ::fcntl(probe.handle(), F_DUPFD_CLOEXEC, 0);
+    if (second < 0) {
+        const QString reason = qt_error_string(errno);
+        probe.cancelWriting();
+        return reason;
+    }
+    ::close(second);
     QFile current(fileName);
     QByteArray bytes = info.isFile() && current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
     if (bytes.size() < wholeSize + 1)
@@ -76,6 +86,23 @@ std::optional<QByteArray> StoredBytes(const QString& path)
 
 }  // namespace
 
+SettingsStore::SettingsStore() = default;
+
+SettingsStore::~SettingsStore()
+{
+    if (!keeper)
+        return;
+    // Keys set since the last save are QSettings's again to write.
+    SettingsFormat::HoldWrites(false);
+    keeper->sync();
+}
+
+void SettingsStore::Hold()
+{
+    keeper = std::make_unique<QSettings>();
+    SettingsFormat::HoldWrites(true);
+}
+
 void SettingsStore::TakeBack(QSettings& settings, Keys& keys) const
 {
     for (auto it = held.cbegin(); it != held.cend(); ++it) {
@@ -95,19 +122,20 @@ QString SettingsStore::WriteIfChanged(QSettings& settings)
     if (bHeld && !held.isEmpty() && !QFileInfo::exists(path))
         TakeBack(settings, keys);
     // Nothing is written while the file holds the text of every key.
-    const std::optional<QByteArray> whole = SettingsFormat::IniText(keys);
-    if (!whole || StoredBytes(path) != *whole) {
+    const QByteArray whole = SettingsFormat::IniText(keys);
+    if (StoredBytes(path) != whole) {
         // Every key set again: QSettings writes what it last read of the file with the
         // keys set since, and what it read may be nothing.
         for (auto it = keys.cbegin(); it != keys.cend(); ++it)
             settings.setValue(it.key(), it.value());
+        const SettingsFormat::Saving saving;
         settings.sync();
     }
-    if (!whole || StoredBytes(path) != *whole) {
+    if (StoredBytes(path) != whole) {
         // Set now, so that whichever save comes first once the store can be written
         // again writes them all.
         TakeBack(settings, keys);
-        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole ? whole->size() : kUnknownSize));
+        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole.size()));
     }
     held = keys;
     bHeld = true;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
+
 class QSettings;
 
 // Keeps the settings store whole. QSettings writes the keys it holds, and of the file it
@@ -15,6 +17,13 @@ class QSettings;
 class SettingsStore
 {
 public:
+    SettingsStore();
+    ~SettingsStore();
+
+    // From now on, until this goes, the store is written by WriteIfChanged only: each
+    // save, each OK, writes it once.
+    void Hold();
+
     // Writes the store when the file does not hold the text of every key: a key changed,
     // the file has gone, or a save failed; nothing is written otherwise. Empty when the
     // file holds every key, otherwise "<file> (<reason>)".
@@ -26,6 +35,7 @@ private:
     // Sets again each key held at the last whole save that keys lacks.
     void TakeBack(QSettings& settings, Keys& keys) const;
 
+    std::unique_ptr<QSettings> keeper;  // keeps the keys set and not yet saved
     Keys held;  // every key, as the last whole save wrote it
     bool bHeld = false;
 };

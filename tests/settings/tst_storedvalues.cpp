@@ -19,20 +19,28 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QScopeGuard>
+#include <QTcpServer>
+#include <QProcess>
 #include <QMenu>
 #include <QPushButton>
 #include <QRect>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -120,7 +128,53 @@ struct FileSizeLimit
     void (*oldSignal)(int);
 };
 
-enum Block { kFolder, kSizeLimit, kReadOnly, kReadOnlyFolder };
+// The files synced to the disk, by path: every sync of this program, Qt's included, comes
+// through here.
+QStringList synced;
+
+QString FdPath(int fd)
+{
+    return QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(fd));
+}
+
+// Runs one row of this test again as the user nobody, from a copy of this program that
+// nobody may run: the superuser writes what is read-only. Its output is shown.
+bool RunAsNobody()
+{
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("tst");
+    if (!QFile::copy(QCoreApplication::applicationFilePath(), copy)
+        || !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                  | QFile::ReadOther | QFile::ExeOther))
+        return false;
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HORALUX_TEST_CLASS", "TestStoredValues");
+    env.remove("TMPDIR");
+    run.setProcessEnvironment(env);
+    run.setProcessChannelMode(QProcess::ForwardedChannels);
+    run.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", copy,
+                          QStringLiteral("%1:%2").arg(QTest::currentTestFunction(), QTest::currentDataTag())});
+    return run.waitForFinished(60000) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
+}
+
+// A limit on open files that leaves the process one descriptor more; lifted when it goes.
+struct OpenFileLimit
+{
+    OpenFileLimit()
+    {
+        int free = 0;
+        while (fcntl(free, F_GETFD) != -1)
+            ++free;
+        getrlimit(RLIMIT_NOFILE, &old);
+        const rlimit limited = {rlim_t(free + 1), old.rlim_max};
+        setrlimit(RLIMIT_NOFILE, &limited);
+    }
+    ~OpenFileLimit() { setrlimit(RLIMIT_NOFILE, &old); }
+    rlimit old = {};
+};
+
+enum Block { kFolder, kSizeLimit, kReadOnly, kReadOnlyFolder, kOpenFiles };
 
 // Every key of the store at path as QSettings's own reader reads it, through a copy:
 // QSettings keeps what it read of a path and would answer from that.
@@ -318,6 +372,8 @@ private slots:
         QTest::newRow("file-size limit, remote changes") << int(kSizeLimit) << "File too large" << true;
         QTest::newRow("folder, View choices") << int(kFolder) << "a folder stands at its path" << false;
         QTest::newRow("read-only file, remote changes") << int(kReadOnly) << "not writable" << true;
+        // QSettings says only that it failed: the note names the limit.
+        QTest::newRow("open-file limit, remote changes") << int(kOpenFiles) << "Too many open files" << true;
         // QSaveFile writes in place only when asked to: the store is kept, and why is said.
         QTest::newRow("read-only folder, remote changes") << int(kReadOnlyFolder) << "Permission denied" << true;
     }
@@ -355,12 +411,17 @@ private slots:
 
         const auto bytes = [&] { QFile f(file); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
         const QByteArray whole = bytes();
-        if ((block == kReadOnly || block == kReadOnlyFolder) && geteuid() == 0)
-            QSKIP("the superuser writes what is read-only");
+        if ((block == kReadOnly || block == kReadOnlyFolder) && geteuid() == 0) {
+            QVERIFY(RunAsNobody());
+            return;
+        }
         const QString note = QStringLiteral("Settings not saved: %1 (%2)").arg(file, reason);
         QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         std::optional<FileSizeLimit> limit;
-        if (block == kFolder)
+        std::optional<OpenFileLimit> fileLimit;
+        if (block == kOpenFiles)
+            fileLimit.emplace();
+        else if (block == kFolder)
             QVERIFY(QFile::remove(file) && QDir().mkpath(file));
         else if (block == kSizeLimit)
             limit.emplace(300);
@@ -390,6 +451,7 @@ private slots:
         else if (block == kReadOnlyFolder)
             QVERIFY(QFile::setPermissions(QFileInfo(file).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         limit.reset();
+        fileLimit.reset();
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Settings saved again"));
         CloseMenu(window->ui->menuView);
         QVERIFY(TestSupport::WaitFor([&] { return label->isHidden(); }));
@@ -482,9 +544,9 @@ private slots:
             QVERIFY2(after->contains(it.key()), qPrintable(it.key()));
     }
 
-    // The store's text is had whole for keys of every kind (its check for a text cut
-    // short takes none for cut), reads back through QSettings's reader as the values
-    // written, and read back they make the same text: else each start would write.
+    // The store's text, made in memory, is QSettings's own to the byte for keys of every
+    // kind, reads back through QSettings's reader as the values written, and read back
+    // they make the same text: else each start would write.
     void writtenTextReadsBack()
     {
         QByteArray allBytes;
@@ -511,12 +573,22 @@ private slots:
         keys.insert("top", "in General");
         keys.insert("General/x", "a section named General");
         keys.insert(QString::fromUtf8("Sp ace/K%y/sub \u00fc"), "keys escaped");
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        const std::optional<QByteArray> text = SettingsFormat::IniText(keys);
-        QVERIFY(text);
-        file.write(*text);
-        QVERIFY(file.flush());
+        keys.insert("Other/time", QDateTime(QDate(2026, 12, 7), QTime(1, 2, 3), Qt::UTC));
+        keys.insert("Other/size", QSize(5, -6));
+        // QSettings's own writer, beside the text made in memory.
+        const QTemporaryDir dir;
+        {
+            QSettings ini(dir.filePath("own.ini"), QSettings::IniFormat);
+            for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+                ini.setValue(it.key(), it.value());
+        }
+        QFile own(dir.filePath("own.ini"));
+        QVERIFY(own.open(QIODevice::ReadOnly));
+        const QByteArray text = SettingsFormat::IniText(keys);
+        QCOMPARE(text, own.readAll());
+        QFile file(dir.filePath("made.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
         const QSettings read(file.fileName(), QSettings::IniFormat);
         QCOMPARE(read.status(), QSettings::NoError);
         SettingsStore::Keys back;
@@ -531,6 +603,159 @@ private slots:
         QCOMPARE(back.value("Other/rect").toRect(), QRect(-1, 2, 3, 4));
         QCOMPARE(back.value("Lists/one variant").toList(), QVariantList{5});
         QCOMPARE(SettingsFormat::IniText(back), text);
+    }
+
+    // The store is read and saved with no folder but its own: the temporary folder may be
+    // full, read-only or, here, no folder at all. A save syncs the store's copy and its
+    // lock only: once for a change, a dialog's first OK included, and never for no change.
+    void savesTouchOnlyTheStore_data()
+    {
+        QTest::addColumn<int>("change");  // 0 a menu left, 1 a remote change, 2 the TIC dialog's OK
+        QTest::addColumn<int>("copies");  // the store's copies synced
+        QTest::newRow("nothing changed") << 0 << 0;
+        QTest::newRow("remote change") << 1 << 1;
+        QTest::newRow("first OK of the TIC dialog") << 2 << 1;
+    }
+
+    void savesTouchOnlyTheStore()
+    {
+        QFETCH(int, change);
+        QFETCH(int, copies);
+        const QString file = QSettings().fileName();
+        const quint16 port = TestSupport::FreePort();
+        QTemporaryFile notAFolder;
+        QVERIFY(notAFolder.open());
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(notAFolder.fileName()));
+        const auto restore = qScopeGuard([&] { tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp); });
+        {
+            // The store a run before left: read at the start, as the file is new to QSettings.
+            QFile store(file);
+            const QByteArray text = "[TelnetDialog]\nTelnetActivate=true\nTelnetServerPort=" + QByteArray::number(port) + '\n';
+            QVERIFY(store.open(QIODevice::WriteOnly) && store.write(text) == text.size());
+        }
+        auto window = std::make_unique<MainWindow>();
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsWriteTimer.isActive(); }));
+        QVERIFY(window->settingsNoteLabel->isHidden());
+        QTcpServer taken;  // the remote link is up on its stored port
+        QVERIFY(window->telnetServer && !taken.listen(QHostAddress::Any, port));
+
+        synced.clear();
+        if (change == 0) {
+            CloseMenu(window->ui->menuView);
+        } else if (change == 1) {
+            QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station_9"),
+                     RemoteLine::Sentence("GPSLOG,CONFIG,OK"));
+        } else {
+            DialogScript::Player script({DialogScript::Click("OK")});
+            window->findChild<QAction*>("actionSet_TIC_Interface")->trigger();
+        }
+        QTest::qWait(10);
+        QVERIFY(TestSupport::WaitFor([&] { return !window->settingsWriteTimer.isActive(); }));
+        QVERIFY(window->settingsNoteLabel->isHidden());
+        const QString folder = QFileInfo(file).path() + QLatin1Char('/');
+        int copiesSynced = 0;
+        for (const QString& path : synced) {
+            QVERIFY2(path.startsWith(folder), qPrintable(path));
+            copiesSynced += !path.endsWith(QLatin1String(".lock"));
+        }
+        QCOMPARE(copiesSynced, copies);
+        QVERIFY(copies > 0 || synced.isEmpty());  // not even the lock
+        QFile store(file);
+        QVERIFY(store.open(QIODevice::ReadOnly));
+        QCOMPARE(store.readAll().contains("Station_9"), change == 1);
+    }
+
+    // Stores read and written side by side, each after its own text: two of the same size
+    // and time read one after the other; one that cannot be read beside one still written;
+    // and one mended by hand, read again and then written.
+    void storesKeptApart()
+    {
+        const QTemporaryDir dir;
+        const QSettings::Format format = SettingsFormat::Register();
+        const auto store = [&](const QByteArray& name, const QByteArray& text) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+            const timeval times[2] = {{1700000000, 0}, {1700000000, 0}};
+            f.close();
+            QVERIFY(utimes(QFile::encodeName(f.fileName()), times) == 0);
+        };
+        // Each at a path of its own: QSettings answers a path it read from what it kept.
+        for (int n = 0; n < 40; ++n) {
+            const QByteArray name = QByteArray::number(n) + ".conf";
+            store(name, n % 2 ? "[S]\nk=b\n" : "[S]\nk=a\n");
+            QCOMPARE(QSettings(dir.filePath(name), format).value("S/k").toString(), n % 2 ? "b" : "a");
+        }
+        store("a.conf", "[S]\nk=a\n");
+        store("b.conf", "[S]\nk=b\n");
+
+        store("a.conf", "[S]\nk=a\n\n[Unended\n");
+        {
+            QSettings unreadable(dir.filePath("a.conf"), format);
+            QCOMPARE(unreadable.status(), QSettings::FormatError);
+            unreadable.setValue("S/new", 1);
+        }
+        {
+            QSettings other(dir.filePath("b.conf"), format);
+            other.setValue("S/new", 2);
+            other.sync();
+            QCOMPARE(other.status(), QSettings::NoError);
+        }
+        QCOMPARE(QSettings(dir.filePath("b.conf"), QSettings::IniFormat).value("S/new").toInt(), 2);
+        QFile a(dir.filePath("a.conf"));
+        QVERIFY(a.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), "[S]\nk=a\n\n[Unended\n");
+        a.close();
+
+        store("a.conf", "[S]\nk=mended\n");
+        QSettings mended(dir.filePath("a.conf"), format);
+        QCOMPARE(mended.value("S/k").toString(), "mended");
+        mended.setValue("S/new", 3);
+        mended.sync();
+        QCOMPARE(mended.status(), QSettings::NoError);
+        QVERIFY(a.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), "[S]\nk=mended\nnew=3\n");
+    }
+
+    // A value set again in another type is a change by its text alone: 5 over "5" is
+    // none, and the store is not written, whether the window saves it or QSettings does;
+    // true over 1, which QVariant takes for equal, is one.
+    void otherTypeChangesByItsText_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QVariant>("set");
+        QTest::addColumn<bool>("bWindow");
+        QTest::addColumn<bool>("bWritten");
+        for (const bool bWindow : {true, false}) {
+            const char* by = bWindow ? "window" : "QSettings";
+            QTest::addRow("number over text, %s", by) << QVariant("5") << QVariant(5) << bWindow << false;
+            QTest::addRow("text over number, %s", by) << QVariant(5) << QVariant("5") << bWindow << false;
+            QTest::addRow("switch over text, %s", by) << QVariant("true") << QVariant(true) << bWindow << false;
+            QTest::addRow("switch over number, %s", by) << QVariant(1) << QVariant(true) << bWindow << true;
+            QTest::addRow("number over switch, %s", by) << QVariant(true) << QVariant(1) << bWindow << true;
+        }
+    }
+
+    void otherTypeChangesByItsText()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QVariant, set);
+        QFETCH(bool, bWindow);
+        QFETCH(bool, bWritten);
+        const QString file = QSettings().fileName();
+        QSettings().setValue("Seeded/n", stored);
+        std::unique_ptr<MainWindow> window(bWindow ? new MainWindow : nullptr);
+        QVERIFY(TestSupport::WaitFor([&] { return !window || !window->settingsWriteTimer.isActive(); }));
+        const QString written = Stamp(file);
+        QVERIFY(!written.isEmpty());
+        QTest::qWait(5);
+        QSettings().setValue("Seeded/n", set);
+        if (window)
+            window->WriteSettingsStore();
+        QSettings().sync();
+        QCOMPARE(Stamp(file) != written, bWritten);
+        QVERIFY(!window || window->settingsNoteLabel->isHidden());
+        QCOMPARE(ReadBack(file).value_or(SettingsStore::Keys()).value("Seeded/n").toString(), set.toString());
     }
 
     // A NUL in a stored port name once left a lock file that no later start could remove,
@@ -548,6 +773,18 @@ private slots:
         }
     }
 };
+
+extern "C" int fdatasync(int fd)
+{
+    synced << FdPath(fd);
+    return int(syscall(SYS_fdatasync, fd));
+}
+
+extern "C" int fsync(int fd)
+{
+    synced << FdPath(fd);
+    return int(syscall(SYS_fsync, fd));
+}
 
 HORALUX_TEST(TestStoredValues);
 #include "tst_storedvalues.moc"
