@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSerialPortInfo>
 
 namespace {
@@ -82,8 +83,9 @@ void TicPortDialog::LoadSettings()
 
 void TicPortDialog::SaveSettings()
 {
+    QSettings s;
     for (int k = 0; k < 8; ++k)
-        ports[k].Save(k + 1);
+        ports[k].Save(s, k + 1);
 }
 
 void TicPortDialog::SelectPort(int port)

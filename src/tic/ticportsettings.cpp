@@ -32,9 +32,8 @@ TicPortSettings TicPortSettings::Load(int port)
     return t;
 }
 
-void TicPortSettings::Save(int port) const
+void TicPortSettings::Save(QSettings& s, int port) const
 {
-    QSettings s;
     s.setValue(Key(port, "Serial Port"), portName);
     s.setValue(Key(port, "Serial Port DataRate"), dataRate);
     s.setValue(Key(port, "Serial Port Parity"), parity);

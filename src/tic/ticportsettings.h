@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+class QSettings;
+
 // The settings of one counter port (1 to 8), kept under "TicPortDialog/TIC<n> ...".
 // The dialog edits them and the port object opens from them.
 struct TicPortSettings
@@ -19,7 +21,8 @@ struct TicPortSettings
     QString setupCommands; // ';'-separated, replaces the built-in SCPI set-up when not empty
 
     static TicPortSettings Load(int port);
-    void Save(int port) const;
+    // Through the caller's settings: one object for all ports writes the store once.
+    void Save(QSettings& s, int port) const;
 
     bool IsTcpIp() const { return portName == QLatin1String("TCP/IP"); }
     bool IsOff() const { return portName.isEmpty() || portName == QLatin1String("OFF"); }
