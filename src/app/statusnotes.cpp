@@ -507,7 +507,7 @@ void FitNotes(QStatusBar* bar)
     QLabel* givingWay = nullptr;
     int widgets = 0;
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (widget->isHidden() || qobject_cast<QSizeGrip*>(widget))
+        if (widget->isHidden() || widget->isWindow() || qobject_cast<QSizeGrip*>(widget))
             continue;
         ++widgets;
         auto* label = qobject_cast<QLabel*>(widget);
@@ -562,12 +562,12 @@ void FitNotes(QStatusBar* bar)
 }
 
 // Where the bar draws its left text: from 6 px in to a size grip, or to 2 px before its
-// first widget.
+// first widget. A tool tip shown for the bar is a child of it, and a window of its own.
 int LeftTextRoom(const QStatusBar* bar)
 {
     int right = bar->width() - 12;
     for (const QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!widget->isVisible())
+        if (!widget->isVisible() || widget->isWindow())
             continue;
         if (qobject_cast<const QSizeGrip*>(widget))
             right = std::min(right, widget->x());
@@ -608,7 +608,8 @@ void PaintBar(QStatusBar* bar, const QPaintEvent* event)
     bar->style()->drawPrimitive(QStyle::PE_PanelStatusBar, &panel, &painter, bar);
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const QRect frame = widget->geometry().adjusted(-2, -1, 2, 1);
-        if (!widget->isVisible() || qobject_cast<QSizeGrip*>(widget) || !event->rect().intersects(frame))
+        if (!widget->isVisible() || widget->isWindow() || qobject_cast<QSizeGrip*>(widget)
+            || !event->rect().intersects(frame))
             continue;
         QStyleOption item(0);
         item.rect = frame;
