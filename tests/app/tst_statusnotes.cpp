@@ -90,8 +90,9 @@ class TestStatusNotes : public QObject
     }
 
     // Where the last thing drawn left of the bar's widgets ends, as seen in its pixels (its
-    // left text, whole or in part); 0 where nothing is.
-    int LeftTextEnd() const
+    // left text, whole or in part); 0 where nothing is. endRows: how many rows its last two
+    // columns span, a few for the dots of an ellipsis.
+    int LeftTextEnd(int* endRows = nullptr) const
     {
         const QImage image = w->statusBar()->grab().toImage();
         int end = 0;
@@ -99,6 +100,13 @@ class TestStatusNotes : public QObject
             for (int x = 4; x < std::min(FirstLeft() - 3, image.width()); ++x)
                 if (qGray(image.pixel(x, y)) < 96)
                     end = std::max(end, x);
+        int top = image.height(), bottom = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = std::max(end - 1, 0); x <= end && end > 0; ++x)
+                if (qGray(image.pixel(x, y)) < 96)
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+        if (endRows)
+            *endRows = bottom - top + 1;
         return end;
     }
 
@@ -476,12 +484,16 @@ private slots:
         QCOMPARE(bar->currentMessage(), said);
         const int ellipsis = bar->fontMetrics().horizontalAdvance(QChar(0x2026));
         const bool bCut = action.isEmpty();
-        // Drawn in the room before the widgets: a tip whole, the message cut to fill it.
+        // Drawn in the room before the widgets: a tip whole, the message cut to fill it (the
+        // identity line giving way), ending in an ellipsis.
+        const QLabel* line = w->statusMessageLabel;
         const auto drawn = [&] {
-            const int end = LeftTextEnd();
+            int endRows = 0;
+            const int end = LeftTextEnd(&endRows);
             return w->receiverLinkLabel->isHidden() == (!bNote || !bCut) && end > 0
                    && (bar->fontMetrics().horizontalAdvance(said) > FirstLeft() - 8) == bCut
-                   && (!bCut || end >= FirstLeft() - 2 - 3 * ellipsis);
+                   && (!bCut || (end >= FirstLeft() - 2 - 3 * ellipsis && endRows <= 3
+                                 && (line->isHidden() || line->width() == 0)));
         };
         QVERIFY2(TestSupport::WaitFor(drawn, 1500), qPrintable(QString::number(LeftTextEnd())));
         if (bCut) {
