@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -534,10 +535,12 @@ void FitNotes(QStatusBar* bar)
 
     room -= ShareAmongNotes(labels, room);
     FitPieces(labels);
-    // The left text has what the notes leave, before the identity line.
+    // The left text has what the notes leave, before the identity line: all its width, not
+    // the width rounded, or it would be cut by a letter.
     const QString left = LeftText(bar);
     if (!left.isEmpty())
-        room -= bar->fontMetrics().horizontalAdvance(left) + kLeftTextLead + kLeftTextTrail - kRowLead;
+        room -= int(std::ceil(QFontMetricsF(bar->font()).horizontalAdvance(left))) + kLeftTextLead + kLeftTextTrail
+                - kRowLead;
 
     // The identity line takes what the notes leave.
     if (givingWay) {

@@ -442,23 +442,26 @@ private slots:
     }
 
     // The bar's left part: while the pointer is on a menu entry, its status tip, the notes
-    // stepping aside until the menu closes; any other message (a log's, which is wider
-    // than the room) in the room the notes leave, cut at its end and whole in its tool
-    // tip, until its time is up. Then the hint, unless a note is on show.
+    // stepping aside until the menu closes; any other message in the room the notes leave,
+    // the identity line giving way, cut at its end and whole in its tool tip, until its
+    // time is up. Then the hint, unless a note is on show.
     void leftTextBesideNotes_data()
     {
-        QTest::addColumn<bool>("bNote");     // the GPS port OFF note, as at a first start
-        QTest::addColumn<QString>("action");  // the menu entry pointed at; empty: a log's message
-        QTest::newRow("status tip over the port OFF note") << true << "actionToolbar";
-        QTest::newRow("status tip, no note") << false << "actionGps_Raw_Data";
-        QTest::newRow("log's message beside the port OFF note") << true << QString();
-        QTest::newRow("log's message, no note") << false << QString();
+        QTest::addColumn<bool>("bNote");      // the GPS port OFF note, as at a first start
+        QTest::addColumn<QString>("action");  // the menu entry pointed at; empty: a message
+        QTest::addColumn<bool>("bCut");  // a log's message, wider than the room; else one for half the identity line's
+        QTest::newRow("status tip over the port OFF note") << true << "actionToolbar" << false;
+        QTest::newRow("status tip, no note") << false << "actionGps_Raw_Data" << false;
+        QTest::newRow("log's message beside the port OFF note") << true << QString() << true;
+        QTest::newRow("log's message, no note") << false << QString() << true;
+        QTest::newRow("message beside half the identity line") << false << QString() << false;
     }
 
     void leftTextBesideNotes()
     {
         QFETCH(bool, bNote);
         QFETCH(QString, action);
+        QFETCH(bool, bCut);
         const QString hint = QStringLiteral("For Help, press F1");
         QStatusBar* bar = w->statusBar();
         KeepStatusRoom(bar, hint, 2000);  // a message stands 10 s; here 2 s
@@ -471,9 +474,14 @@ private slots:
         QVERIFY(TestSupport::WaitFor([&] { return LeftTextDrawn() != bNote; }));
 
         QMenu* menu = w->ui->menuView;
-        QString said;
+        const QLabel* line = w->statusMessageLabel;
+        QString said = "Log file " + kPath + "/GPS2026341.txt: writing again.";
+        if (action.isEmpty() && !bCut) {
+            said = QStringLiteral("written in full");
+            while (bar->fontMetrics().horizontalAdvance(said) < FirstLeft() - 8 + line->width() / 2)
+                said.prepend(QStringLiteral("re"));
+        }
         if (action.isEmpty()) {
-            said = "Log file " + kPath + "/GPS2026341.txt: writing again.";
             bar->showMessage(said);  // as the logs say it
         } else {
             said = w->findChild<QAction*>(action)->statusTip();
@@ -483,17 +491,17 @@ private slots:
         }
         QCOMPARE(bar->currentMessage(), said);
         const int ellipsis = bar->fontMetrics().horizontalAdvance(QChar(0x2026));
-        const bool bCut = action.isEmpty();
-        // Drawn in the room before the widgets: a tip whole, the message cut to fill it (the
-        // identity line giving way), ending in an ellipsis.
-        const QLabel* line = w->statusMessageLabel;
+        // Drawn in the room before the widgets: a tip whole; a message whole (it ends in a
+        // letter, with half the identity line beside it) or cut to fill the room, ending in
+        // an ellipsis, with none of the line left.
         const auto drawn = [&] {
             int endRows = 0;
             const int end = LeftTextEnd(&endRows);
-            return w->receiverLinkLabel->isHidden() == (!bNote || !bCut) && end > 0
+            return w->receiverLinkLabel->isHidden() == (!bNote || !action.isEmpty()) && end > 0
                    && (bar->fontMetrics().horizontalAdvance(said) > FirstLeft() - 8) == bCut
                    && (!bCut || (end >= FirstLeft() - 2 - 3 * ellipsis && endRows <= 3
-                                 && (line->isHidden() || line->width() == 0)));
+                                 && (line->isHidden() || line->width() == 0)))
+                   && (bCut || !action.isEmpty() || (endRows > 3 && line->width() > 0));
         };
         QVERIFY2(TestSupport::WaitFor(drawn, 1500), qPrintable(QString::number(LeftTextEnd())));
         if (bCut) {
