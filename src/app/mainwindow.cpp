@@ -210,6 +210,7 @@ void MainWindow::BuildStatusBar()
     receiverLinkLabel = new QLabel();
     ppsLineLabel = new QLabel();
     clockGuardLabel = new QLabel();
+    clockSetLabel = new QLabel();
     ticLinkLabel = new QLabel();
     logNoteLabel = new QLabel();
     remoteLinkLabel = new QLabel();
@@ -229,11 +230,12 @@ void MainWindow::BuildStatusBar()
     statusMessageLabel->setText(tr("Initializing"));
 
     for (QLabel* label : {navigationBadge, antennaBadge, heartbeatIndicator, ntpIndicator, clockGuardLabel,
-                          ticLinkLabel, logNoteLabel, remoteLinkLabel, settingsNoteLabel, ppsLineLabel,
+                          clockSetLabel, ticLinkLabel, logNoteLabel, remoteLinkLabel, settingsNoteLabel, ppsLineLabel,
                           receiverLinkLabel, statusMessageLabel})
         statusBar()->addPermanentWidget(label, 0);
     receiverLinkLabel->setVisible(false);
     ShowStatusNote(clockGuardLabel, QString());
+    ShowStatusNote(clockSetLabel, QString());
     ShowStatusNote(ticLinkLabel, QString());
     ShowStatusNote(logNoteLabel, QString());
     ShowStatusNote(ppsLineLabel, QString());

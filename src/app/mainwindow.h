@@ -223,8 +223,10 @@ public:
     void StartTicSerialPorts();
     void RestartGpsSerialPort();
     // Notes that stay on show, each in a label of its own, for as long as they are true:
-    // the receiver date that the PC clock is not set from, and the counters' links.
+    // the receiver date that the PC clock is not set from, a PC clock that cannot be set,
+    // and the counters' links.
     QLabel* clockGuardLabel = nullptr;
+    QLabel* clockSetLabel = nullptr;
     QLabel* ticLinkLabel = nullptr;
     // What is said of each TIC port's link: a failure until the counter is back, the
     // return until ticBackNotes ends it.
@@ -358,8 +360,8 @@ public:
     // A set was due at a time that did not follow the ones before it: the next that does
     // makes it.
     bool bPcSetOwed = false;
-    // A failed set of the PC clock was reported; later failures stay quiet until a set
-    // succeeds or the settings are applied again.
+    // A failed set of the PC clock was said in the debug log; later failures stay quiet
+    // there until a set succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;
     // The clock guard: a receiver date before the build day (a receiver past a GPS week
     // rollover counts 1024 weeks short) or more than 1024 weeks after it is never set.

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPaintEvent>
@@ -9,11 +10,15 @@
 #include <QRegularExpression>
 #include <QSizeGrip>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -26,6 +31,8 @@ const char* const kJoinedDetails = "horaluxJoinedDetails";
 const char* const kJoinedPlural = "horaluxJoinedPlural";
 const char* const kLeftText = "horaluxLeftText";
 const char* const kLeftTextDrawn = "horaluxLeftTextDrawn";
+const char* const kTipText = "horaluxTipText";
+const char* const kMessageMs = "horaluxMessageMs";
 const char* const kGivesWay = "horaluxGivesWay";
 
 const QString kHeadEnd = QStringLiteral(": ");
@@ -47,6 +54,7 @@ constexpr int kShortestPathChars = 8;
 constexpr int kShortestRun = 3;
 
 bool IsNote(const QWidget* widget) { return widget->property(kNotes).isValid(); }
+bool HoldsNotes(const QWidget* widget) { return !widget->property(kNotes).toStringList().isEmpty(); }
 bool GivesWay(const QWidget* widget) { return widget->property(kGivesWay).toBool(); }
 
 // The head, or nothing when the text has none.
@@ -456,14 +464,51 @@ int BarIndex(const QStatusBar* bar, QWidget* widget)
     return INT_MAX;
 }
 
+bool NoteOnShow(const QStatusBar* bar)
+{
+    for (const QLabel* label : bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        if (IsNote(label) && !label->isHidden() && HoldsNotes(label))
+            return true;
+    return false;
+}
+
+// The status tip of the menu entry the pointer is on, as the window heard of it.
+bool ShowsTip(const QStatusBar* bar)
+{
+    return !bar->currentMessage().isEmpty() && bar->currentMessage() == bar->property(kTipText).toString();
+}
+
+// A message that is neither a status tip nor the hint: it stands for a while.
+bool ShowsPassingMessage(const QStatusBar* bar)
+{
+    return !bar->currentMessage().isEmpty() && !ShowsTip(bar)
+           && bar->currentMessage() != bar->property(kLeftText).toString();
+}
+
+// What the bar's left part shows: its message; the hint only while no note is on show.
+QString LeftText(const QStatusBar* bar)
+{
+    if (bar->currentMessage() == bar->property(kLeftText).toString() && NoteOnShow(bar))
+        return QString();
+    return bar->currentMessage();
+}
+
 void FitNotes(QStatusBar* bar)
 {
+    // While the pointer is on a menu entry, its status tip has the notes' room; they are
+    // back when it leaves.
+    const bool bTip = ShowsTip(bar);
+    for (QLabel* label : bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const bool bShow = IsNote(label) && HoldsNotes(label) && !bTip;
+        if (IsNote(label) && label->isHidden() == bShow)
+            label->setVisible(bShow);
+    }
     int room = RowWidth(bar) - kRowLead;
     std::vector<NoteLabel> labels;
     QLabel* givingWay = nullptr;
     int widgets = 0;
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (widget->isHidden() || qobject_cast<QSizeGrip*>(widget))
+        if (widget->isHidden() || widget->isWindow() || qobject_cast<QSizeGrip*>(widget))
             continue;
         ++widgets;
         auto* label = qobject_cast<QLabel*>(widget);
@@ -488,13 +533,14 @@ void FitNotes(QStatusBar* bar)
         return BarIndex(bar, a.label) < BarIndex(bar, b.label);
     });
 
-    // The left text (a help hint) is for a bar with no note: then it keeps its room
-    // beside the identity line. A note takes all the room the bar has.
-    if (std::all_of(labels.begin(), labels.end(), [](const NoteLabel& entry) { return entry.pieces.empty(); }))
-        room -= bar->fontMetrics().horizontalAdvance(bar->property(kLeftText).toString()) + kLeftTextLead
-                + kLeftTextTrail - kRowLead;
     room -= ShareAmongNotes(labels, room);
     FitPieces(labels);
+    // The left text has what the notes leave, before the identity line: all its width, not
+    // the width rounded, or it would be cut by a letter.
+    const QString left = LeftText(bar);
+    if (!left.isEmpty())
+        room -= int(std::ceil(QFontMetricsF(bar->font()).horizontalAdvance(left))) + kLeftTextLead + kLeftTextTrail
+                - kRowLead;
 
     // The identity line takes what the notes leave.
     if (givingWay) {
@@ -519,12 +565,12 @@ void FitNotes(QStatusBar* bar)
 }
 
 // Where the bar draws its left text: from 6 px in to a size grip, or to 2 px before its
-// first widget.
+// first widget. A tool tip shown for the bar is a child of it, and a window of its own.
 int LeftTextRoom(const QStatusBar* bar)
 {
     int right = bar->width() - 12;
     for (const QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!widget->isVisible())
+        if (!widget->isVisible() || widget->isWindow())
             continue;
         if (qobject_cast<const QSizeGrip*>(widget))
             right = std::min(right, widget->x());
@@ -534,18 +580,30 @@ int LeftTextRoom(const QStatusBar* bar)
     return right - kLeftTextLead;
 }
 
-// The left text is drawn while no note is on show, and only whole.
-bool DrawsLeftText(const QStatusBar* bar)
+QRect LeftTextRect(const QStatusBar* bar) { return {kLeftTextLead, 0, std::max(LeftTextRoom(bar), 0), bar->height()}; }
+
+// The left text as it is drawn: cut with an ellipsis where it does not fit whole.
+QString ShownLeftText(const QStatusBar* bar)
 {
-    for (const QLabel* label : bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
-        if (IsNote(label) && label->isVisible() && !label->text().isEmpty())
-            return false;
-    return bar->fontMetrics().horizontalAdvance(bar->currentMessage()) <= LeftTextRoom(bar);
+    return bar->fontMetrics().elidedText(LeftText(bar), Qt::ElideRight, LeftTextRect(bar).width());
 }
 
-// The bar as it draws itself with no left text: its panel, and a frame around each
-// widget.
-void PaintWithoutLeftText(QStatusBar* bar, const QPaintEvent* event)
+// The widgets move once the layout has run: the left text is drawn again when what
+// shows of it changes.
+void RedrawLeftTextLater(QStatusBar* bar)
+{
+    QMetaObject::invokeMethod(bar, [bar] {
+        const QString shown = ShownLeftText(bar);
+        if (bar->property(kLeftTextDrawn).toString() != shown) {
+            bar->setProperty(kLeftTextDrawn, shown);
+            bar->update();
+        }
+    }, Qt::QueuedConnection);
+}
+
+// The bar as Qt's own draws itself: its panel, a frame around each widget and the left
+// text, which is cut where it does not fit rather than clipped mid-letter.
+void PaintBar(QStatusBar* bar, const QPaintEvent* event)
 {
     QPainter painter(bar);
     QStyleOption panel;
@@ -553,7 +611,8 @@ void PaintWithoutLeftText(QStatusBar* bar, const QPaintEvent* event)
     bar->style()->drawPrimitive(QStyle::PE_PanelStatusBar, &panel, &painter, bar);
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const QRect frame = widget->geometry().adjusted(-2, -1, 2, 1);
-        if (!widget->isVisible() || qobject_cast<QSizeGrip*>(widget) || !event->rect().intersects(frame))
+        if (!widget->isVisible() || widget->isWindow() || qobject_cast<QSizeGrip*>(widget)
+            || !event->rect().intersects(frame))
             continue;
         QStyleOption item(0);
         item.rect = frame;
@@ -561,40 +620,65 @@ void PaintWithoutLeftText(QStatusBar* bar, const QPaintEvent* event)
         item.state = QStyle::State_None;
         bar->style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &item, &painter, widget);
     }
+    painter.setPen(bar->palette().windowText().color());
+    painter.drawText(LeftTextRect(bar), Qt::AlignLeading | Qt::AlignVCenter | Qt::TextSingleLine, ShownLeftText(bar));
 }
 
-// Fits the notes again when the room changes: a resized window, or another label of the
-// bar taking a longer text. The left text is not drawn beside a note, nor where it does
-// not fit whole: a fragment of it would read as something else.
+// Fits the notes again when the room changes: a resized window, another label of the
+// bar taking a longer text, or another message. Ends a passing message when its time is
+// up, and tells a status tip from other messages as the window hears of it.
 class NoteFitter : public QObject
 {
 public:
-    using QObject::QObject;
+    explicit NoteFitter(QStatusBar* bar) : QObject(bar)
+    {
+        passing.setSingleShot(true);
+        connect(&passing, &QTimer::timeout, bar, [bar] {
+            if (ShowsPassingMessage(bar))
+                bar->clearMessage();
+        });
+        connect(bar, &QStatusBar::messageChanged, this, [this, bar] {
+            if (ShowsPassingMessage(bar))
+                passing.start(bar->property(kMessageMs).toInt());
+            else
+                passing.stop();
+            FitNotes(bar);
+            RedrawLeftTextLater(bar);
+        });
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // Heard by the window before it shows the tip in the bar.
+        if (event->type() == QEvent::StatusTip) {
+            if (auto* bar = qobject_cast<QStatusBar*>(parent()))
+                bar->setProperty(kTipText, static_cast<QStatusTipEvent*>(event)->tip());
+            return false;
+        }
         // Events still come while the bar is destroyed, when it is a bar no longer.
         auto* bar = qobject_cast<QStatusBar*>(watched);
         if (!bar)
             return false;
         if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
             FitNotes(bar);
-            // The widgets move once the layout has run: a left text that is now to be
-            // drawn, or no longer is, is drawn again whole or not at all.
-            QMetaObject::invokeMethod(bar, [bar] {
-                const bool bDrawn = DrawsLeftText(bar);
-                if (bar->property(kLeftTextDrawn).toBool() != bDrawn) {
-                    bar->setProperty(kLeftTextDrawn, bDrawn);
-                    bar->update();
-                }
-            }, Qt::QueuedConnection);
-        } else if (event->type() == QEvent::Paint && !DrawsLeftText(bar)) {
-            PaintWithoutLeftText(bar, static_cast<QPaintEvent*>(event));
+            RedrawLeftTextLater(bar);
+        } else if (event->type() == QEvent::Paint) {
+            PaintBar(bar, static_cast<QPaintEvent*>(event));
             return true;
+        } else if (event->type() == QEvent::ToolTip) {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            const QRect room = LeftTextRect(bar);
+            if (ShowsPassingMessage(bar) && room.contains(help->pos())) {
+                QToolTip::showText(help->globalPos(), bar->currentMessage(), bar, room);
+                return true;
+            }
         }
         return false;
     }
+
+private:
+    QTimer passing;
 };
 
 }  // namespace
@@ -695,12 +779,16 @@ void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList&
 
 QLabel* NewGivingWayLabel() { return new GivingWayLabel(); }
 
-void KeepStatusRoom(QStatusBar* bar, const QString& leftText)
+void KeepStatusRoom(QStatusBar* bar, const QString& leftText, int messageMs)
 {
     if (!bar)
         return;
-    if (!bar->property(kLeftText).isValid())
-        bar->installEventFilter(new NoteFitter(bar));
+    if (!bar->property(kLeftText).isValid()) {
+        auto* fitter = new NoteFitter(bar);
+        bar->installEventFilter(fitter);
+        bar->window()->installEventFilter(fitter);
+    }
     bar->setProperty(kLeftText, leftText);
+    bar->setProperty(kMessageMs, messageMs);
     FitNotes(bar);
 }

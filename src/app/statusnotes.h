@@ -11,8 +11,8 @@ class QStatusBar;
 // Status-bar labels that say something for as long as it is true: a lost port, a clock
 // the program refuses to set, a counter that cannot be reached. A note starts with a
 // short head that says what is wrong, then ": " and the details. Room goes to the notes
-// first, and to what is wrong before what is back; the bar's left text (a help hint) is
-// for a bar with no note. When room is short, what gives way, in turn: a line that gives
+// first, and to what is wrong before what is back; the bar's help hint is for a bar
+// with no note, and a status tip has the notes step aside (KeepStatusRoom). When room is short, what gives way, in turn: a line that gives
 // way (NewGivingWayLabel); the device paths in the details, in their middle; the notes
 // that something is back; the end of the other notes' details; then the notes of a label
 // that may join do so, into one that ends in what is wrong ("TIC3–TIC6: not read"),
@@ -46,10 +46,14 @@ void ShowStatusNotes(QLabel* label, const QStringList& notes, const QStringList&
 // identity): what does not fit is cut at its end, and its whole text is its tool tip.
 QLabel* NewGivingWayLabel();
 
-// Keeps room for leftText (the bar's default text) while no note is on show; the notes
-// take all the room the bar has. Fits the notes again whenever the bar changes size or
-// its widgets do, and draws the left text only while no note is on show, and only whole.
-void KeepStatusRoom(QStatusBar* bar, const QString& leftText);
+// Shares the bar between the notes and its left text, the message it shows, as Qt's own
+// bar does: while the pointer is on a menu entry, the entry's status tip takes the
+// bar's left part and the notes step aside until it leaves. leftText (the bar's default
+// text, a help hint) is drawn only while no note is on show. Any other message stands
+// for messageMs in the room the notes leave, cut with an ellipsis where it does not fit
+// and whole in its tool tip, then the bar's message is cleared. Fits the notes again
+// whenever the bar, its widgets or its message change.
+void KeepStatusRoom(QStatusBar* bar, const QString& leftText, int messageMs = 10000);
 
 // text as it fits in room pixels: the path in the details loses its middle first, then
 // the details lose their end; the head before the first ": " is cut only when nothing

@@ -87,6 +87,7 @@ void MainWindow::ApplyPcClockSyncSettings()
 
     bPcClockSetFailReported = false;
     bPcSetOwed = false;
+    ShowStatusNote(clockSetLabel, QString());
     // The error rule sets the clock on its own, so it needs the right as much as a mode.
     if (pcSyncMode == 0 && !bPcSyncOnDelta)
         return;
@@ -222,16 +223,17 @@ void MainWindow::SyncPcClockThisSecond()
 
     const int error = SystemClock::SetSystemUtcTime(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC));
     if (error != 0) {
-        // Reported once: a clock that cannot be set would otherwise say so every second.
-        if (!bPcClockSetFailReported) {
-            const QString text = QStringLiteral("Failed to set the PC clock: ") + SystemClock::ErrorText(error);
+        // A note for as long as the clock cannot be set; the debug log hears of it once, as
+        // it would otherwise every second.
+        const QString text = QStringLiteral("Failed to set the PC clock: ") + SystemClock::ErrorText(error);
+        if (!bPcClockSetFailReported)
             qDebug("%s", qPrintable(text));
-            statusBar()->showMessage(text);
-            bPcClockSetFailReported = true;
-        }
+        bPcClockSetFailReported = true;
+        ShowStatusNote(clockSetLabel, text);
         return;
     }
     qDebug("Time Set OK");
+    ShowStatusNote(clockSetLabel, QString());
     bPcClockSetFailReported = false;
     bPcClockWasSet = true;
     if (pcSyncMode == 1) {

@@ -11,12 +11,15 @@
 
 #include <QAction>
 #include <QImage>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSizeGrip>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -81,22 +84,33 @@ class TestStatusNotes : public QObject
     {
         int firstLeft = w->statusBar()->width();
         for (const QWidget* widget : w->statusBar()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (widget->isVisible() && !qobject_cast<const QSizeGrip*>(widget))
+            if (widget->isVisible() && !widget->isWindow() && !qobject_cast<const QSizeGrip*>(widget))
                 firstLeft = std::min(firstLeft, widget->x());
         return firstLeft;
     }
 
-    // Whether anything is drawn left of the bar's widgets, as seen in its pixels: its left
-    // text, whole or in part.
-    bool LeftTextDrawn() const
+    // Where the last thing drawn left of the bar's widgets ends, as seen in its pixels (its
+    // left text, whole or in part); 0 where nothing is. endRows: how many rows its last two
+    // columns span, a few for the dots of an ellipsis.
+    int LeftTextEnd(int* endRows = nullptr) const
     {
         const QImage image = w->statusBar()->grab().toImage();
+        int end = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 4; x < std::min(FirstLeft() - 3, image.width()); ++x)
                 if (qGray(image.pixel(x, y)) < 96)
-                    return true;
-        return false;
+                    end = std::max(end, x);
+        int top = image.height(), bottom = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = std::max(end - 1, 0); x <= end && end > 0; ++x)
+                if (qGray(image.pixel(x, y)) < 96)
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+        if (endRows)
+            *endRows = bottom - top + 1;
+        return end;
     }
+
+    bool LeftTextDrawn() const { return LeftTextEnd() > 0; }
 
     // Each shown note fits its label, which has the room its text asks for; the help text
     // is drawn whole or (when it is not to be drawn) not at all.
@@ -425,6 +439,88 @@ private slots:
         // The date good again: the other note has its room back.
         Seconds(QDate(2026, 12, 8));
         QVERIFY(TestSupport::WaitFor([&] { return notes[1]->text().size() == sizeAlone && Fits(bHelpAlone); }, 2000));
+    }
+
+    // The bar's left part: while the pointer is on a menu entry, its status tip, the notes
+    // stepping aside until the menu closes; any other message in the room the notes leave,
+    // the identity line giving way, cut at its end and whole in its tool tip, until its
+    // time is up. Then the hint, unless a note is on show.
+    void leftTextBesideNotes_data()
+    {
+        QTest::addColumn<bool>("bNote");      // the GPS port OFF note, as at a first start
+        QTest::addColumn<QString>("action");  // the menu entry pointed at; empty: a message
+        QTest::addColumn<bool>("bCut");  // a log's message, wider than the room; else one for half the identity line's
+        QTest::newRow("status tip over the port OFF note") << true << "actionToolbar" << false;
+        QTest::newRow("status tip, no note") << false << "actionGps_Raw_Data" << false;
+        QTest::newRow("log's message beside the port OFF note") << true << QString() << true;
+        QTest::newRow("log's message, no note") << false << QString() << true;
+        QTest::newRow("message beside half the identity line") << false << QString() << false;
+    }
+
+    void leftTextBesideNotes()
+    {
+        QFETCH(bool, bNote);
+        QFETCH(QString, action);
+        QFETCH(bool, bCut);
+        const QString hint = QStringLiteral("For Help, press F1");
+        QStatusBar* bar = w->statusBar();
+        KeepStatusRoom(bar, hint, 2000);  // a message stands 10 s; here 2 s
+        if (!bNote)
+            w->receiverLinkWatch.PortOpened();
+        w->CheckReceiverLink();
+        QCOMPARE(Said(w->receiverLinkLabel).startsWith("GPS port OFF: "), bNote);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(TestSupport::WaitFor([&] { return LeftTextDrawn() != bNote; }));
+
+        QMenu* menu = w->ui->menuView;
+        const QLabel* line = w->statusMessageLabel;
+        QString said = "Log file " + kPath + "/GPS2026341.txt: writing again.";
+        if (action.isEmpty() && !bCut) {
+            said = QStringLiteral("written in full");
+            while (bar->fontMetrics().horizontalAdvance(said) < FirstLeft() - 8 + line->width() / 2)
+                said.prepend(QStringLiteral("re"));
+        }
+        if (action.isEmpty()) {
+            bar->showMessage(said);  // as the logs say it
+        } else {
+            said = w->findChild<QAction*>(action)->statusTip();
+            menu->popup(w->mapToGlobal(QPoint(40, 20)));
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            menu->setActiveAction(w->findChild<QAction*>(action));
+        }
+        QCOMPARE(bar->currentMessage(), said);
+        const int ellipsis = bar->fontMetrics().horizontalAdvance(QChar(0x2026));
+        // Drawn in the room before the widgets: a tip whole; a message whole (it ends in a
+        // letter, with half the identity line beside it) or cut to fill the room, ending in
+        // an ellipsis, with none of the line left.
+        const auto drawn = [&] {
+            int endRows = 0;
+            const int end = LeftTextEnd(&endRows);
+            return w->receiverLinkLabel->isHidden() == (!bNote || !action.isEmpty()) && end > 0
+                   && (bar->fontMetrics().horizontalAdvance(said) > FirstLeft() - 8) == bCut
+                   && (!bCut || (end >= FirstLeft() - 2 - 3 * ellipsis && endRows <= 3
+                                 && (line->isHidden() || line->width() == 0)))
+                   && (bCut || !action.isEmpty() || (endRows > 3 && line->width() > 0));
+        };
+        QVERIFY2(TestSupport::WaitFor(drawn, 1500), qPrintable(QString::number(LeftTextEnd())));
+        if (bCut) {
+            const QPoint at(12, bar->height() / 2);
+            QHelpEvent help(QEvent::ToolTip, at, bar->mapToGlobal(at));
+            QApplication::sendEvent(bar, &help);
+            QCOMPARE(QToolTip::text(), said);
+            // The tool tip, a window of the bar's own, takes no room in it.
+            QTest::qWait(100);
+            QVERIFY(drawn());
+            QToolTip::hideText();
+        } else {
+            menu->close();
+        }
+        // The menu closed, or the message's time up: the notes and the hint as before.
+        QVERIFY(TestSupport::WaitFor([&] {
+            return bar->currentMessage() == hint && w->receiverLinkLabel->isHidden() == !bNote
+                   && LeftTextDrawn() != bNote;
+        }));
     }
 };
 

@@ -146,7 +146,7 @@ private slots:
                     return false;
             return true;
         };
-        TestSupport::WaitFor(heardInOrder, 5000);
+        QVERIFY2(TestSupport::WaitFor(heardInOrder, 5000), qPrintable("not heard in order: " + rx.Heads().join(' ')));
         QCOMPARE(window->statusMessageLabel->text(), status);
         QCOMPARE(receiverInfo.gpsPortMode, endMode);
         QCOMPARE(QSettings().value("MainWindow/Mode").toInt(), startMode == 9 && !result ? 9 : endMode);
