@@ -59,9 +59,10 @@ bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice)
             candidate.clear();
         candidate.push_back(offsetMs);
         // The first time after Forget starts a run and follows nothing. Later ones start
-        // one at the first that follows a run's worth of them, as it would the old run:
-        // a creep that the run catches gets no way round it here.
-        if (!run.empty() && candidate.size() <= kRunLength) {
+        // one at the first that follows as many of them as the old run holds, a run's
+        // worth at most: a creep that the run catches gets no way round it here, and a
+        // stale first time after a start holds the clock back two seconds, not a run's.
+        if (!run.empty() && candidate.size() <= std::min(run.size(), kRunLength)) {
             refused = given;
             refusedMs = nowMs;
             return false;

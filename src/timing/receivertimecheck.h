@@ -17,7 +17,7 @@
 // A time off by a whole second or more (a day ahead and back, a garbage second, an hour)
 // stays out of the run. Across the end of a UTC month, a time one second short of the
 // run is a leap second: the run moves to it. A receiver that really moved on is followed
-// again at the first new time that follows a run's worth of new times before it.
+// again at the first new time that follows as many new times as the run holds.
 class ReceiverTimeCheck
 {
 public:

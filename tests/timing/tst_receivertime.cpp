@@ -131,6 +131,7 @@ private slots:
         QTest::newRow("arrival at 0.15 and 0.68 s") << 2 << noon << alternating << -1 << everySecond << "";
         QTest::newRow("arrival drifting 0.1 s a message") << 2 << noon << drifting << -1 << everySecond << "";
         QTest::newRow("a day ahead every other second") << 2 << noon << dayAhead << -1 << everyOther << "Receiver time";
+        QTest::newRow("a stale first time") << 2 << noon << "0@-1 0 0 0 0" << -1 << "12:00:02 12:00:03 12:00:04" << "";
         QTest::newRow("a creeping time") << 2 << noon << creeping << -1 << "12:00:01 12:00:02" << jumped;
         QTest::newRow("glitches of 1 h, 10 s and 2 s")
             << 2 << noon << "0 0 0 0 0@3600 0 0@10 0 0@2 0" << -1 << "12:00:01 12:00:02 12:00:03 12:00:05 12:00:07 12:00:09"
@@ -152,9 +153,9 @@ private slots:
             << 5 << year2000 << leap << 1 << "2001-01-01T00:00:01" << "";
         QTest::newRow("a leap second, clock setting off") << 0 << year2000 << leap << -1 << "" << "";
         QTest::newRow("leap second, the notice says none")
-            << 5 << year2000 << leap << 0 << "2001-01-01T00:00:08" << "";
+            << 5 << year2000 << leap << 0 << "2001-01-01T00:00:05" << "";
         QTest::newRow("one second short mid-month")
-            << 5 << year2000.addDays(-15) << leap << 1 << "2000-12-17T00:00:08" << "";
+            << 5 << year2000.addDays(-15) << leap << 1 << "2000-12-17T00:00:05" << "";
         QTest::newRow("a second taken out, by notice") << 5 << year2000 << "0 0 0 0 0@1 0@1 0@1" << 2 << "2001-01-01T00:00:00" << "";
         QTest::newRow("jumps before the build date") << 2 << year2000 << "0 0 0 0@5" << -1 << "" << "GPS week rollover?";
     }
