@@ -12,12 +12,12 @@ class QStatusBar;
 // the program refuses to set, a counter that cannot be reached. A note starts with a
 // short head that says what is wrong, then ": " and the details. Room goes to the notes
 // first, and to what is wrong before what is back; the bar's help hint is for a bar
-// with no note, and a status tip has the notes step aside (KeepStatusRoom). When room is short, what gives way, in turn: a line that gives
-// way (NewGivingWayLabel); the device paths in the details, in their middle; the notes
-// that something is back; the end of the other notes' details; then the notes of a label
-// that may join do so, into one that ends in what is wrong ("TIC3–TIC6: not read"),
-// and its list shortens; and only then the heads, from the bar's left end. The whole
-// text is the label's tool tip.
+// with no note, and a status tip has the notes step aside (KeepStatusRoom). When room
+// is short, what gives way, in turn: a line that gives way (NewGivingWayLabel); the
+// device paths in the details, in their middle; the notes that something is back; the
+// end of the other notes' details; then the notes of a label that may join do so, into
+// one that ends in what is wrong ("TIC3–TIC6: not read"), and its list shortens; and
+// only then the heads, from the bar's left end. The whole text is the label's tool tip.
 
 // Shows text in label, a permanent widget of a status bar; an empty text hides the
 // label. path, when the text holds it, is the part that gives way first. bReturn marks

@@ -38,7 +38,7 @@ QDateTime MainWindow::CurrentLogClock() const
 // follow, and is taken as it is.
 bool MainWindow::ReceiverTimeJumped() const
 {
-    return LogClockIsReceivers() && !receiverTimeCheck.Follows() && !receiverTimeCheck.JumpText().isEmpty();
+    return LogClockIsReceivers() && receiverTimeCheck.Jumped();
 }
 
 QDate MainWindow::LogDayOf(const QDateTime& utc) const

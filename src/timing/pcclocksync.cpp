@@ -179,7 +179,7 @@ void MainWindow::SyncPcClockThisSecond()
     if (!bGiven && bMoved)
         ShowClockGuardNote(QStringLiteral("Receiver date out of range, PC clock not set: its time messages give ") +
                            receiverDateOutOfRange);
-    else if (bGiven && clockGuard.isEmpty() && !receiverTimeCheck.JumpText().isEmpty())
+    else if (bGiven && clockGuard.isEmpty() && receiverTimeCheck.Jumped())
         ShowClockGuardNote(QStringLiteral("Receiver time jumped, PC clock not set: ") + receiverTimeCheck.JumpText());
     else if (bGiven)
         ShowClockGuardNote(clockGuard);
@@ -213,8 +213,7 @@ void MainWindow::SyncPcClockThisSecond()
     // end may be that second, 23:59:60: the set waits for the next time that follows.
     const QDateTime heldUtc = receiverTime.dateTime.toUTC();
     const bool bMaybeLeapTick = bTickAwaits && leapSecondPending == 1 && heldUtc.date().day() == 1 &&
-                                heldUtc.time().hour() == 0 && heldUtc.time().minute() == 0 &&
-                                heldUtc.time().second() == 0;
+                                heldUtc.time().msecsSinceStartOfDay() < 1000;
     if (!bFreshTime || bMaybeLeapTick) {
         bPcSetOwed = bPcSetOwed || bGiven;
         return;

@@ -89,7 +89,7 @@ void ReceiverTimeCheck::Forget()
 
 QString ReceiverTimeCheck::JumpText() const
 {
-    if (!refused.isValid() || !lastFollowed.isValid())
+    if (!Jumped())
         return QString();
     const auto text = [](const QDateTime& t) {
         return QLocale::c().toString(t.toUTC(), QStringLiteral("dd-MMM-yyyy hh:mm:ss"));

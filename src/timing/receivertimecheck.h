@@ -34,8 +34,11 @@ public:
     bool Follows() const { return bFollows; }
     // Whether the last time taken followed across a leap second.
     bool LeapSecond() const { return bLeapSecond; }
+    // Whether the last time taken failed to follow the ones before it (the first after
+    // Forget follows nothing, and has nothing to jump from).
+    bool Jumped() const { return refused.isValid() && lastFollowed.isValid(); }
     // How the last time taken failed to follow the ones before it, for a note; empty
-    // when it followed or came first.
+    // unless it Jumped.
     QString JumpText() const;
 
     // The steady clock in ms; tests put their own here.
