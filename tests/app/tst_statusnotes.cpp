@@ -522,6 +522,73 @@ private slots:
                    && LeftTextDrawn() != bNote;
         }));
     }
+
+    // A log's message beside a counter's long note, as drawn: for its time the message
+    // has a third of the bar, its head legible, and the note is cut, whole in its tool
+    // tip; then the note has its room back.
+    void messageBesideLongNote_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("width");
+        QTest::newRow("TIC1, default window") << 1 << 720;
+        QTest::newRow("TIC4, 653 px") << 4 << 653;
+        QTest::newRow("TIC6 and the identity line, default window") << 6 << 720;
+    }
+
+    void messageBesideLongNote()
+    {
+        QFETCH(int, port);
+        QFETCH(int, width);
+        QSettings().setValue(QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port), MissingTicPath(port));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TIC%1 port cannot be opened: ").arg(port)));
+        w = std::make_unique<MainWindow>();
+        w->settingsWriteTimer.stop();
+        w->receiverLinkWatch.PortOpened();
+        w->ShowReceiverLinkText();
+        if (port == 6)
+            w->statusMessageLabel->setText(QStringLiteral("Motorola M12+, Bin, 12 ch, V1.3, has DGPS, TRAIM, PVT6 Mode"));
+        QStatusBar* bar = w->statusBar();
+        KeepStatusRoom(bar, QStringLiteral("For Help, press F1"), 1500);  // a message stands 10 s; here 1.5 s
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->resize(width, 450);
+        const QLabel* note = w->ticLinkLabel;
+        const QString whole = note->toolTip();
+        QVERIFY(whole.startsWith(QStringLiteral("TIC%1 port cannot be opened: ").arg(port)));
+        QVERIFY(TestSupport::WaitFor([&] { return bar->width() == width && !LeftTextDrawn() && note->isVisible(); }));
+        QTest::qWait(100);
+        const QString alone = note->text();
+
+        const QString said = "Log file " + kPath + "/GPS2026341.txt: writing again.";
+        bar->showMessage(said);
+        const QFontMetrics metrics = bar->fontMetrics();
+        // Drawn from the bar's left end over at least a third of it, less the ellipsis and
+        // the letter it may have cut, in letters: many columns of ink, not a line of dots.
+        const int third = bar->width() / 3;
+        const auto drawn = [&] {
+            const QImage image = bar->grab().toImage();
+            int inked = 0;
+            int first = image.width();
+            for (int x = 0; x < std::min(FirstLeft(), image.width()); ++x) {
+                bool bInk = false;
+                for (int y = 0; y < image.height() && !bInk; ++y)
+                    bInk = qGray(image.pixel(x, y)) < 96;
+                inked += bInk;
+                if (bInk)
+                    first = std::min(first, x);
+            }
+            const int end = LeftTextEnd();
+            // Below the default size a head may give way too, from its end.
+            const bool bHead = width < 720 ? note->text().startsWith(QStringLiteral("TIC%1 ").arg(port)) : HeadsShown(note);
+            return first <= 8 && end >= third - 2 * metrics.horizontalAdvance(QChar(0x2026)) - metrics.maxWidth()
+                   && inked > third / 2 && bHead && note->text() != alone && note->toolTip() == whole;
+        };
+        const bool bDrawn = TestSupport::WaitFor(drawn, 1000);
+        QVERIFY2(bDrawn, qPrintable(QStringLiteral("drawn to %1 of %2 px beside \"%3\"").arg(LeftTextEnd()).arg(bar->width()).arg(note->text())));
+        // Its time up: the hint, not drawn beside a note, and the note as it was.
+        QVERIFY(TestSupport::WaitFor([&] { return !LeftTextDrawn() && note->text() == alone; }));
+        QCOMPARE(bar->currentMessage(), QStringLiteral("For Help, press F1"));
+    }
 };
 
 HORALUX_TEST(TestStatusNotes);

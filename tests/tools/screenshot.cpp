@@ -2,7 +2,10 @@
 // any start-up message box, and saves pictures of the main window and, optionally, of
 // the windows opened by the named menu actions or of the named dialog classes (for the
 // windows no menu action reaches: the coax calculator, the reference-location dialog, ...).
-//   horalux_screenshot OUT_DIR [actionObjectName | DialogClassName | all ...]
+// "statusbar" also saves the window with a counter's long note and a log's message beside
+// it (statusbar-message.png), and the same once the message's time is up
+// (statusbar-later.png).
+//   horalux_screenshot OUT_DIR [actionObjectName | DialogClassName | all | statusbar ...]
 // Run under xvfb-run to see the real fonts and styles.
 
 #include "allwindows.h"
@@ -14,6 +17,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -30,6 +35,15 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    QStringList names;
+    for (int i = 2; i < argc; ++i)
+        names << QString::fromLocal8Bit(argv[i]);
+    const bool bStatusBar = names.removeAll(QStringLiteral("statusbar")) > 0;
+    if (bStatusBar) {
+        // A counter on a serial port that is not there: its note is the longest there is.
+        QSettings().setValue(QStringLiteral("TicPortDialog/TIC1 Serial Port"),
+                             QStringLiteral("/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port1"));
+    }
 
     ModalWatcher watcher(QMessageBox::Ok);
     MainWindow window;
@@ -58,10 +72,14 @@ int main(int argc, char** argv)
     window.ui->IDC_SATS_DGPS_MESSAGE->setText(QStringLiteral("Receiving DGPS, Age 999.9 sec"));
     QTest::qWait(1500);
     window.grab().save(out.filePath("mainwindow.png"));
-
-    QStringList names;
-    for (int i = 2; i < argc; ++i)
-        names << QString::fromLocal8Bit(argv[i]);
+    if (bStatusBar) {
+        // As the logs say it; the message stands 10 s.
+        window.statusBar()->showMessage(QStringLiteral("Log file /var/lib/horalux/logs/GPS2026342.txt: writing again."));
+        QTest::qWait(500);
+        window.grab().save(out.filePath("statusbar-message.png"));
+        QTest::qWait(10000);
+        window.grab().save(out.filePath("statusbar-later.png"));
+    }
     if (names.removeAll(QStringLiteral("all")) > 0) {
         for (const auto& [name, make] : AllWindows::Dialogs())
             names << QString::fromLatin1(name);

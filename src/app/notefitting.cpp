@@ -1,0 +1,439 @@
+#include "notefitting.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+const QString kHeadEnd = QStringLiteral(": ");
+const QString kNoteGap = QStringLiteral("  ");
+const QString kListGap = QStringLiteral(", ");
+const QChar kEllipsis(0x2026);
+const QChar kRunDash(0x2013);
+
+// A path cut shorter than this says nothing about which device it was.
+constexpr int kShortestPathChars = 8;
+// Joined notes name a run of at least this many consecutive devices by its ends.
+constexpr int kShortestRun = 3;
+
+// The head, or nothing when the text has none.
+QString Head(const QString& text)
+{
+    const qsizetype end = text.indexOf(kHeadEnd);
+    return end > 0 ? text.left(end) : QString();
+}
+
+// What the bar shows of one note, or of a label's joined notes.
+struct Piece
+{
+    QString text;
+    QString path;
+    // Joined notes: each form narrower than the one before, all ending in tail, what is
+    // wrong with every one of them.
+    QStringList forms;
+    QString tail;
+    bool bReturn = false;
+    int full = 0;     // the whole text
+    int compact = 0;  // every word, the path at its shortest
+    int least = 0;      // the head and an ellipsis; joined notes: their whole list
+    int narrowest = 0;  // the head's first word and an ellipsis; joined notes: their narrowest form
+    int share = 0;
+    bool bShown = true;
+    QString shown;  // the text as it fits its share
+};
+
+
+// A label's notes, and whether the bar shows them joined into one.
+struct NoteLabel
+{
+    const LabelNotes* given = nullptr;
+    bool bJoined = false;
+    std::vector<Piece> pieces;
+    int gap = 0;  // between two pieces
+
+    const QFontMetrics& metrics() const { return given->metrics; }
+    bool CanJoin() const { return !given->joining.details.isEmpty() && given->returns.count(false) > 1; }
+};
+
+// The first word of a note's head: what it is about ("TIC3").
+QString Name(const QString& note)
+{
+    const QString head = Head(note);
+    return (head.isEmpty() ? note : head).section(QLatin1Char(' '), 0, 0);
+}
+
+// The names, each run of consecutive numbers after the same prefix given by its ends:
+// "TIC1, TIC3–TIC6".
+QString Runs(const QStringList& names)
+{
+    static const QRegularExpression numbered(QStringLiteral("^(.*\\D)(\\d{1,9})$"));
+    QStringList said;
+    qsizetype from = 0;
+    while (from < names.size()) {
+        qsizetype to = from + 1;
+        const QRegularExpressionMatch first = numbered.match(names[from]);
+        if (first.hasMatch()) {
+            for (int next = first.captured(2).toInt() + 1; to < names.size(); ++to, ++next) {
+                const QRegularExpressionMatch match = numbered.match(names[to]);
+                if (!match.hasMatch() || match.captured(1) != first.captured(1) || match.captured(2).toInt() != next)
+                    break;
+            }
+        }
+        if (to - from >= kShortestRun)
+            said << names[from] + kRunDash + names[to - 1];
+        else
+            said << names.mid(from, to - from);
+        from = to;
+    }
+    return said.join(kListGap);
+}
+
+int ShortestPathWidth(const QFontMetrics& metrics, const QString& path)
+{
+    return metrics.horizontalAdvance(path.left(kShortestPathChars)) + metrics.horizontalAdvance(kEllipsis);
+}
+
+// text with the path in its details, where it is, cut in its middle as short as it may be.
+QString ShortestPath(const QFontMetrics& metrics, const QString& text, const QString& path)
+{
+    const QString head = Head(text);
+    const qsizetype at = path.isEmpty() ? -1 : text.indexOf(path, head.isEmpty() ? 0 : head.size() + kHeadEnd.size());
+    if (at < 0)
+        return text;
+    return text.left(at) + metrics.elidedText(path, Qt::ElideMiddle, ShortestPathWidth(metrics, path))
+           + text.mid(at + path.size());
+}
+
+Piece NotePiece(const QFontMetrics& metrics, const QString& text, const QString& path, bool bReturn)
+{
+    Piece piece;
+    piece.text = text;
+    piece.path = path;
+    piece.bReturn = bReturn;
+    piece.full = metrics.horizontalAdvance(text);
+    piece.compact = metrics.horizontalAdvance(ShortestPath(metrics, text, path));
+    piece.least = std::min(piece.compact, metrics.horizontalAdvance(Head(text) + kEllipsis));
+    piece.narrowest = std::min(piece.least, metrics.horizontalAdvance(Name(text) + kEllipsis));
+    return piece;
+}
+
+Piece JoinedPiece(const QFontMetrics& metrics, const QStringList& notes, const NoteJoining& joining)
+{
+    QStringList names;
+    for (const QString& note : notes)
+        names << Name(note);
+    Piece piece;
+    piece.tail = kHeadEnd + joining.details;
+    QStringList lists{names.join(kListGap), Runs(names)};
+    if (!joining.plural.isEmpty())
+        lists << QString::number(names.size()) + QLatin1Char(' ') + joining.plural;
+    for (int narrowest = INT_MAX; const QString& list : lists) {
+        const QString form = list + piece.tail;
+        const int width = metrics.horizontalAdvance(form);
+        if (width < narrowest) {
+            piece.forms << form;
+            narrowest = width;
+        }
+    }
+    // The whole list is the head of joined notes: it gives way only where heads do.
+    piece.text = piece.forms.first();
+    piece.full = metrics.horizontalAdvance(piece.text);
+    piece.compact = piece.full;
+    piece.least = piece.full;
+    piece.narrowest = metrics.horizontalAdvance(piece.forms.last());
+    return piece;
+}
+
+// The pieces a label shows, its joined notes in the place of the first of them.
+void MakePieces(NoteLabel& entry)
+{
+    const QFontMetrics& metrics = entry.metrics();
+    entry.gap = metrics.horizontalAdvance(kNoteGap);
+    entry.pieces.clear();
+    QStringList joined;
+    size_t joinedAt = 0;
+    for (qsizetype i = 0; i < entry.given->notes.size(); ++i) {
+        const bool bReturn = entry.given->returns.value(i);
+        if (entry.bJoined && !bReturn) {
+            if (joined.isEmpty()) {
+                joinedAt = entry.pieces.size();
+                entry.pieces.emplace_back();
+            }
+            joined << entry.given->notes[i];
+            continue;
+        }
+        entry.pieces.push_back(NotePiece(metrics, entry.given->notes[i], entry.given->paths.value(i), bReturn));
+    }
+    if (!joined.isEmpty())
+        entry.pieces[joinedAt] = JoinedPiece(metrics, joined, entry.given->joining);
+}
+
+// The piece's text as it fits its share. Joined notes shorten their list, and when even
+// the count is too wide they cut it, never what is wrong.
+QString ShownText(const QFontMetrics& metrics, const Piece& piece)
+{
+    if (piece.forms.isEmpty())
+        return FitStatusNote(metrics, piece.text, piece.path, piece.share);
+    for (const QString& form : piece.forms)
+        if (metrics.horizontalAdvance(form) <= piece.share)
+            return form;
+    const QString& narrowest = piece.forms.last();
+    const QString list = metrics.elidedText(narrowest.chopped(piece.tail.size()), Qt::ElideRight,
+                                            piece.share - metrics.horizontalAdvance(piece.tail));
+    if (!list.isEmpty())
+        return list + piece.tail;
+    return metrics.elidedText(narrowest, Qt::ElideRight, std::max(piece.share, 0));
+}
+
+bool IsJoined(const Piece* piece) { return !piece->forms.isEmpty(); }
+
+int Sum(const std::vector<Piece*>& pieces, int Piece::*width)
+{
+    int sum = 0;
+    for (const Piece* piece : pieces)
+        sum += piece->*width;
+    return sum;
+}
+
+// Shares room among the pieces: each keeps its head when the heads fit, then every word,
+// its path at its shortest, then the paths lengthen; at each step the pieces that need
+// least are served whole first. Pieces come in the bar's order, from its left end.
+void ShareOut(std::vector<Piece*> pieces, int room)
+{
+    const int leastSum = Sum(pieces, &Piece::least);
+    if (room < leastSum) {
+        // The joined lists shorten first, to a run or a count; then the other heads give
+        // way from the bar's left end, each to its first word; then all in proportion.
+        int wanting = leastSum - room;
+        for (const bool bJoined : {true, false}) {
+            for (Piece* piece : pieces) {
+                if (IsJoined(piece) != bJoined)
+                    continue;
+                const int give = std::min(wanting, piece->least - piece->narrowest);
+                piece->share = piece->least - give;
+                wanting -= give;
+            }
+        }
+        if (wanting > 0) {
+            // Each share ends where its part of the whole does: rounded alike, they add up
+            // to the room to the pixel.
+            qint64 before = 0;
+            int given = 0;
+            for (Piece* piece : pieces) {
+                before += piece->least;
+                const int upTo = int(qint64(std::max(room, 0)) * before / std::max(leastSum, 1));
+                piece->share = upTo - given;
+                given = upTo;
+            }
+        }
+        return;
+    }
+    const int compactSum = Sum(pieces, &Piece::compact);
+    const bool bWords = room >= compactSum;
+    int Piece::*from = bWords ? &Piece::compact : &Piece::least;
+    int Piece::*to = bWords ? &Piece::full : &Piece::compact;
+    int extra = room - (bWords ? compactSum : leastSum);
+    std::sort(pieces.begin(), pieces.end(),
+              [&](const Piece* a, const Piece* b) { return a->*to - a->*from < b->*to - b->*from; });
+    int left = int(pieces.size());
+    for (Piece* piece : pieces) {
+        const int give = std::min(piece->*to - piece->*from, extra / left--);
+        piece->share = piece->*from + give;
+        extra -= give;
+    }
+}
+
+// The pieces (the returns too, when bReturns), and the room they have: each is charged
+// its gap, and each label that shows one has a gap back. A label is as wide as its text
+// rounded up, and each piece is measured rounded: a pixel each is kept for that.
+std::vector<Piece*> Pieces(std::vector<NoteLabel>& labels, bool bReturns, int& room)
+{
+    std::vector<Piece*> pieces;
+    for (NoteLabel& entry : labels) {
+        const size_t before = pieces.size();
+        for (Piece& piece : entry.pieces) {
+            if (bReturns || !piece.bReturn) {
+                pieces.push_back(&piece);
+                room -= entry.gap + 1;
+            }
+        }
+        room += pieces.size() > before ? entry.gap : 0;
+    }
+    return pieces;
+}
+
+// What a label takes, the gaps between its pieces included.
+int Taken(const NoteLabel& entry)
+{
+    int taken = 0;
+    int shown = 0;
+    for (const Piece& piece : entry.pieces) {
+        if (piece.bShown) {
+            taken += piece.share + 1;
+            ++shown;
+        }
+    }
+    return taken + entry.gap * std::max(shown - 1, 0);
+}
+
+int Used(const std::vector<NoteLabel>& labels)
+{
+    int used = 0;
+    for (const NoteLabel& entry : labels)
+        used += Taken(entry);
+    return used;
+}
+
+// Shares room among the notes, what is wrong before what is back; returns the room
+// they take.
+int ShareAmongNotes(std::vector<NoteLabel>& labels, int room)
+{
+    int allRoom = room;
+    std::vector<Piece*> pieces = Pieces(labels, true, allRoom);
+    if (Sum(pieces, &Piece::compact) <= allRoom) {
+        ShareOut(pieces, allRoom);
+        return Used(labels);
+    }
+    int failureRoom = room;
+    pieces = Pieces(labels, false, failureRoom);
+    if (Sum(pieces, &Piece::full) <= failureRoom) {
+        for (Piece* piece : pieces)
+            piece->share = piece->full;
+        // Each return whole or cut at its end, in turn, or not at all.
+        int left = failureRoom - Sum(pieces, &Piece::full);
+        for (NoteLabel& entry : labels) {
+            bool bAny = std::any_of(entry.pieces.begin(), entry.pieces.end(), [](const Piece& p) { return !p.bReturn; });
+            for (Piece& piece : entry.pieces) {
+                if (!piece.bReturn)
+                    continue;
+                const int cost = (bAny ? entry.gap : 0) + 1;
+                piece.bShown = left - cost >= piece.least;
+                if (!piece.bShown)
+                    continue;
+                piece.share = std::min(piece.full, left - cost);
+                left -= piece.share + cost;
+                bAny = true;
+            }
+        }
+        return Used(labels);
+    }
+    // Where even the heads do not fit, the notes that may join do, so that every head
+    // still says what is wrong.
+    if (Sum(pieces, &Piece::least) > failureRoom) {
+        for (NoteLabel& entry : labels) {
+            if (entry.CanJoin()) {
+                entry.bJoined = true;
+                MakePieces(entry);
+            }
+        }
+        failureRoom = room;
+        pieces = Pieces(labels, false, failureRoom);
+    }
+    for (NoteLabel& entry : labels)
+        for (Piece& piece : entry.pieces)
+            piece.bShown = !piece.bReturn;
+    ShareOut(pieces, failureRoom);
+    return Used(labels);
+}
+
+// Each shown piece's text as it fits its share. What a piece cannot use of its share (the
+// rest of a word, details too short to say anything) goes to the pieces that can, from
+// the bar's right end; what none can use ends the row, so that the room is taken.
+void FitPieces(std::vector<NoteLabel>& labels)
+{
+    int slack = 0;
+    Piece* last = nullptr;
+    for (NoteLabel& entry : labels) {
+        for (Piece& piece : entry.pieces) {
+            if (!piece.bShown)
+                continue;
+            piece.shown = ShownText(entry.metrics(), piece);
+            const int used = entry.metrics().horizontalAdvance(piece.shown);
+            slack += piece.share - used;
+            piece.share = used;
+            last = &piece;
+        }
+    }
+    for (auto entry = labels.rbegin(); entry != labels.rend() && slack > 0; ++entry) {
+        for (auto piece = entry->pieces.rbegin(); piece != entry->pieces.rend() && slack > 0; ++piece) {
+            if (!piece->bShown)
+                continue;
+            const int used = piece->share;
+            piece->share += slack;
+            const QString more = ShownText(entry->metrics(), *piece);
+            piece->share = std::max(entry->metrics().horizontalAdvance(more), used);
+            if (piece->share > used)
+                piece->shown = more;
+            slack -= piece->share - used;
+        }
+    }
+    if (last)
+        last->share += slack;
+}
+
+}  // namespace
+
+std::vector<FittedNotes> FitNotesToRoom(const std::vector<LabelNotes>& given, int room, int* used)
+{
+    std::vector<NoteLabel> labels(given.size());
+    for (size_t i = 0; i < given.size(); ++i) {
+        labels[i].given = &given[i];
+        MakePieces(labels[i]);
+    }
+    const int taken = ShareAmongNotes(labels, room);
+    if (used)
+        *used = taken;
+    FitPieces(labels);
+    std::vector<FittedNotes> fitted;
+    for (const NoteLabel& entry : labels) {
+        QStringList shown;
+        for (const Piece& piece : entry.pieces)
+            if (piece.bShown)
+                shown << piece.shown;
+        fitted.push_back({shown.join(kNoteGap), Taken(entry)});
+    }
+    return fitted;
+}
+
+QString NotesSideBySide(const QStringList& notes) { return notes.join(kNoteGap); }
+
+int MessageKeeps(int barWidth, int messageWidth) { return std::clamp(messageWidth, 0, std::max((barWidth + 2) / 3, 0)); }
+
+QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room)
+{
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    const QString head = Head(text);
+    const QString lead = head.isEmpty() ? QString() : head + kHeadEnd;
+    QString details = text.mid(lead.size());
+    const qsizetype at = path.isEmpty() ? -1 : details.indexOf(path);
+    if (at >= 0) {
+        const QString before = lead + details.left(at);
+        const QString after = details.mid(at + path.size());
+        const int shortest = ShortestPathWidth(metrics, path);
+        const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
+        QString shown = before + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
+        // Where the pieces meet, the text may come out a pixel wider than they are apart.
+        const int over = metrics.horizontalAdvance(shown) - room;
+        if (over > 0 && pathRoom > shortest)
+            shown = before + metrics.elidedText(path, Qt::ElideMiddle, std::max(pathRoom - over, shortest)) + after;
+        if (metrics.horizontalAdvance(shown) <= room)
+            return shown;
+        details = shown.mid(lead.size());
+    }
+    if (!head.isEmpty()) {
+        const QString cut = metrics.elidedText(details, Qt::ElideRight, room - metrics.horizontalAdvance(lead));
+        // Next to nothing of the details left ("/…" says nothing): the ellipsis follows
+        // the head, which then needs no ": ".
+        if (cut.size() > kShortestPathChars)
+            return lead + cut;
+        if (metrics.horizontalAdvance(head + kEllipsis) <= room)
+            return head + kEllipsis;
+    }
+    // A head cut short keeps at least its first word, where that fits.
+    const QString cut = metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
+    const QString word = Name(text) + kEllipsis;
+    return cut.size() < word.size() && metrics.horizontalAdvance(word) <= room ? word : cut;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QFontMetrics>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The arithmetic that fits status notes into the room a bar has for them, apart from any
+// widget: texts in, texts and widths out. A note starts with a short head that says what
+// is wrong, then ": " and the details. Room goes to the notes that say what is wrong
+// before those that say what is back. When room is short, what gives way, in turn: the
+// device paths in the details, in their middle; the notes that something is back; the
+// end of the other notes' details; then the notes of a label that may join do so, into
+// one that ends in what is wrong ("TIC3–TIC6: not read"), and its list shortens; and only
+// then the heads, from the bar's left end.
+
+// How the notes of one label join when the bar has not the room for every head: the
+// first word of each note's head, then ": " and details ("TIC1, TIC3: not read"). A
+// list too long for the room is shortened, runs first ("TIC3–TIC6"), then to a count
+// and plural ("4 counters"). With no details, the notes never join.
+struct NoteJoining
+{
+    QString details;
+    QString plural;
+};
+
+// One label's notes, side by side. paths holds each note's giving-way part, returns
+// marks the notes that something is back (missing: none); metrics measures the label's
+// text.
+struct LabelNotes
+{
+    explicit LabelNotes(const QFontMetrics& labelMetrics) : metrics(labelMetrics) {}
+
+    QFontMetrics metrics;
+    QStringList notes;
+    QStringList paths;
+    QList<bool> returns;
+    NoteJoining joining;
+};
+
+// What a label shows of its notes, and how wide it stands in the bar: the text and what
+// of its share the text could not use. A label whose notes all gave way shows nothing.
+struct FittedNotes
+{
+    QString text;
+    int width = 0;
+};
+
+// Fits the labels' notes, given in the bar's order from its left end, into room pixels:
+// one result for each label, in the same order. Every head that fits is kept whole; the
+// widths add up to the room where the notes need it all. used, when given, is set to the
+// room they take.
+std::vector<FittedNotes> FitNotesToRoom(const std::vector<LabelNotes>& labels, int room, int* used = nullptr);
+
+// The notes of a label shown whole, side by side.
+QString NotesSideBySide(const QStringList& notes);
+
+// How much of a bar barWidth pixels wide a message messageWidth pixels wide keeps beside
+// the notes: what it needs, up to a third of the bar.
+int MessageKeeps(int barWidth, int messageWidth);
+
+// text as it fits in room pixels: the path in the details loses its middle first, then
+// the details lose their end; the head before the first ": " is cut only when nothing
+// else is left.
+QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room);

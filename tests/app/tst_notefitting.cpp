@@ -1,0 +1,123 @@
+// How notes share the room of a status bar, from their texts alone: no window.
+
+#include "notefitting.h"
+#include "testsupport.h"
+
+#include <QFont>
+#include <QTest>
+
+namespace {
+
+const QString kTic1Path = QStringLiteral("/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port1");
+const QString kTic1 = "TIC1 port cannot be opened: " + kTic1Path + " (No such file or directory), retrying every 5 s";
+const QString kLost = QStringLiteral("GPS port lost: /dev/ttyUSB0 (Resource error), retrying every 5 s");
+
+QFontMetrics Metrics() { return QFontMetrics(QFont(QStringLiteral("DejaVu Sans"), 9)); }
+
+int Width(const QString& text) { return Metrics().horizontalAdvance(text); }
+
+}  // namespace
+
+class TestNoteFitting : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each note is "label|text|path|r" (r: a return); shown and absent are "label|part".
+    void notesShareTheRoom_data()
+    {
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<int>("room");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("absent");
+        const QString tic3 = QStringLiteral("TIC3 unreachable: 10.0.0.3 (refused)");
+        const QString tic4 = QStringLiteral("TIC4 unreachable: 10.0.0.4 (refused)");
+        const QString tic5 = QStringLiteral("TIC5 unreachable: 10.0.0.5 (refused)");
+        const QString back = QStringLiteral("TIC2 back: the counter at 10.0.0.2 answers again");
+        QTest::newRow("room for all: whole") << QStringList{"0|" + kLost + "||", "1|" + tic3 + "||"}
+                                             << Width(kLost + tic3) + 40 << QStringList{"0|" + kLost, "1|" + tic3}
+                                             << QStringList();
+        // The path loses its middle before the reason and the retry time go.
+        QTest::newRow("path first") << QStringList{"0|" + kTic1 + "|" + kTic1Path + "|"} << Width(kTic1) - 120
+                                    << QStringList{"0|TIC1 port cannot be opened: /dev/ser", "0|\u2026",
+                                                   "0|port1 (No such file or directory), retrying every 5 s"}
+                                    << QStringList{"0|Prolific"};
+        // A return gives way before a failure loses a word: cut at its end, then not at all.
+        QTest::newRow("a return is cut") << QStringList{"0|" + tic3 + "||", "0|" + back + "||r"}
+                                         << Width(tic3 + "  " + back) - 20 << QStringList{"0|" + tic3, "0|TIC2 back: "}
+                                         << QStringList{"0|again"};
+        QTest::newRow("a return gives way") << QStringList{"0|" + back + "||r", "0|" + tic3 + "||"}
+                                            << Width(tic3 + "  TIC2 ba") << QStringList{"0|" + tic3}
+                                            << QStringList{"0|TIC2"};
+        // Heads too wide for the room: the counters join, then their list shortens to a run.
+        const QStringList three{"0|" + tic3 + "||", "0|" + tic4 + "||", "0|" + tic5 + "||"};
+        QTest::newRow("counters join") << three << Width("TIC3 unreachable TIC4 unreachable")
+                                       << QStringList{"0|TIC3, TIC4, TIC5: not read"} << QStringList{"0|10.0.0"};
+        QTest::newRow("their run") << three << Width("TIC3\u2013TIC5: not read") + 4
+                                   << QStringList{"0|TIC3\u2013TIC5: not read"} << QStringList{"0|TIC4"};
+        // Heads give way from the bar's left end, each to its first word.
+        QTest::newRow("heads from the left") << QStringList{"0|" + kLost + "||", "1|" + kTic1 + "|" + kTic1Path + "|"}
+                                             << Width("GPS\u2026  TIC1 port cannot be opened\u2026") + 6
+                                             << QStringList{"0|GPS", "1|TIC1 port cannot be opened\u2026"}
+                                             << QStringList{"0|lost"};
+    }
+
+    void notesShareTheRoom()
+    {
+        QFETCH(QStringList, notes);
+        QFETCH(int, room);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, absent);
+        std::vector<LabelNotes> labels;
+        for (const QString& note : notes) {
+            const QStringList parts = note.split('|');
+            const int label = parts[0].toInt();
+            while (int(labels.size()) <= label)
+                labels.emplace_back(Metrics());
+            labels[size_t(label)].notes << parts[1];
+            labels[size_t(label)].paths << parts[2];
+            labels[size_t(label)].returns << (parts[3] == "r");
+            labels[size_t(label)].joining = {QStringLiteral("not read"), QStringLiteral("counters")};
+        }
+        int used = -1;
+        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, room, &used);
+        QCOMPARE(fitted.size(), labels.size());
+        int sum = 0;
+        QStringList texts;
+        for (const FittedNotes& label : fitted) {
+            texts << label.text;
+            sum += label.width;
+            // Each text fits the width its label stands in.
+            QVERIFY2(Width(label.text) <= label.width, qPrintable(label.text));
+        }
+        QCOMPARE(used, sum);
+        QVERIFY2(sum <= room, qPrintable(QString::number(sum)));
+        for (const QString& part : shown)
+            QVERIFY2(texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
+        for (const QString& part : absent)
+            QVERIFY2(!texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
+    }
+
+    // A message keeps what it needs beside the notes, up to a third of the bar.
+    void messageKeepsAThird_data()
+    {
+        QTest::addColumn<int>("barWidth");
+        QTest::addColumn<int>("messageWidth");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("long message, 720 px") << 720 << 600 << 240;
+        QTest::newRow("long message, 653 px: rounded up") << 653 << 600 << 218;
+        QTest::newRow("short message") << 720 << 120 << 120;
+        QTest::newRow("no message") << 720 << 0 << 0;
+    }
+
+    void messageKeepsAThird()
+    {
+        QFETCH(int, barWidth);
+        QFETCH(int, messageWidth);
+        QFETCH(int, kept);
+        QCOMPARE(MessageKeeps(barWidth, messageWidth), kept);
+    }
+};
+
+HORALUX_TEST(TestNoteFitting);
+#include "tst_notefitting.moc"
