@@ -55,6 +55,12 @@ private slots:
                                        << QStringList{"0|TIC3, TIC4, TIC5: not read"} << QStringList{"0|10.0.0"};
         QTest::newRow("their run") << three << Width("TIC3\u2013TIC5: not read") + 4
                                    << QStringList{"0|TIC3\u2013TIC5: not read"} << QStringList{"0|TIC4"};
+        // Two in a row are no run: they are named each.
+        QStringList five;
+        for (const int port : {3, 4, 5, 7, 8})
+            five << QStringLiteral("0|TIC%1 unreachable: 10.0.0.%1 (refused)||").arg(port);
+        QTest::newRow("runs of three only") << five << Width("TIC3\u2013TIC5, TIC7, TIC8: not read") + 4
+                                            << QStringList{"0|TIC3\u2013TIC5, TIC7, TIC8: not read"} << QStringList();
         // Heads give way from the bar's left end, each to its first word.
         QTest::newRow("heads from the left") << QStringList{"0|" + kLost + "||", "1|" + kTic1 + "|" + kTic1Path + "|"}
                                              << Width("GPS\u2026  TIC1 port cannot be opened\u2026") + 6
@@ -96,6 +102,32 @@ private slots:
             QVERIFY2(texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
         for (const QString& part : absent)
             QVERIFY2(!texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
+    }
+
+    // One note in a room: the path loses its middle, the details their end; with next to
+    // nothing of the details left, the ellipsis follows the head.
+    void noteCutToItsRoom_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("room");
+        QTest::addColumn<QString>("shown");
+        const QString lost = QStringLiteral("GPS port lost: /dev/ttyUSB0 (Resource error)");
+        QTest::newRow("whole") << lost << QString() << Width(lost) << lost;
+        QTest::newRow("eight characters of details") << lost << QString() << Width("GPS port lost: /dev/tt\u2026")
+                                                     << QStringLiteral("GPS port lost\u2026");
+        QTest::newRow("nine characters of details") << lost << QString() << Width("GPS port lost: /dev/tty\u2026") + 2
+                                                    << QStringLiteral("GPS port lost: /dev/tty\u2026");
+        QTest::newRow("the head cut to its first word") << lost << QString() << Width("GPS\u2026") << QStringLiteral("GPS\u2026");
+    }
+
+    void noteCutToItsRoom()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, path);
+        QFETCH(int, room);
+        QFETCH(QString, shown);
+        QCOMPARE(FitStatusNote(Metrics(), text, path, room), shown);
     }
 
     // A message keeps what it needs beside the notes, up to a third of the bar.

@@ -524,21 +524,25 @@ private slots:
     }
 
     // A log's message beside a counter's long note, as drawn: for its time the message
-    // has a third of the bar, its head legible, and the note is cut, whole in its tool
-    // tip; then the note has its room back.
+    // has a third of the bar, its head legible, or all it needs, whole; the note is cut,
+    // whole in its tool tip; then the note has its room back.
     void messageBesideLongNote_data()
     {
         QTest::addColumn<int>("port");
         QTest::addColumn<int>("width");
-        QTest::newRow("TIC1, default window") << 1 << 720;
-        QTest::newRow("TIC4, 653 px") << 4 << 653;
-        QTest::newRow("TIC6 and the identity line, default window") << 6 << 720;
+        QTest::addColumn<QString>("said");
+        const QString log = "Log file " + kPath + "/GPS2026341.txt: writing again.";
+        QTest::newRow("TIC1, default window") << 1 << 720 << log;
+        QTest::newRow("TIC4, 653 px") << 4 << 653 << log;
+        QTest::newRow("TIC6 and the identity line, default window") << 6 << 720 << log;
+        QTest::newRow("a short message, whole") << 1 << 720 << QStringLiteral("Log file /l/T.prn: writing again.");
     }
 
     void messageBesideLongNote()
     {
         QFETCH(int, port);
         QFETCH(int, width);
+        QFETCH(QString, said);
         QSettings().setValue(QStringLiteral("TicPortDialog/TIC%1 Serial Port").arg(port), MissingTicPath(port));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TIC%1 port cannot be opened: ").arg(port)));
         w = std::make_unique<MainWindow>();
@@ -559,12 +563,13 @@ private slots:
         QTest::qWait(100);
         const QString alone = note->text();
 
-        const QString said = "Log file " + kPath + "/GPS2026341.txt: writing again.";
         bar->showMessage(said);
         const QFontMetrics metrics = bar->fontMetrics();
-        // Drawn from the bar's left end over at least a third of it, less the ellipsis and
-        // the letter it may have cut, in letters: many columns of ink, not a line of dots.
         const int third = bar->width() / 3;
+        const int needs = metrics.horizontalAdvance(said);
+        // Drawn from the bar's left end, in letters (many columns of ink, not a line of
+        // dots): a long message in a room of at least a third of the bar, to its end less
+        // the ellipsis and the letter it may have cut; a short one to its end.
         const auto drawn = [&] {
             const QImage image = bar->grab().toImage();
             int inked = 0;
@@ -578,10 +583,13 @@ private slots:
                     first = std::min(first, x);
             }
             const int end = LeftTextEnd();
+            const bool bRoom = needs > third ? FirstLeft() - 8 >= third
+                                                   && end >= third - 2 * metrics.horizontalAdvance(QChar(0x2026)) - metrics.maxWidth()
+                                             : end >= needs;
             // Below the default size a head may give way too, from its end.
             const bool bHead = width < 720 ? note->text().startsWith(QStringLiteral("TIC%1 ").arg(port)) : HeadsShown(note);
-            return first <= 8 && end >= third - 2 * metrics.horizontalAdvance(QChar(0x2026)) - metrics.maxWidth()
-                   && inked > third / 2 && bHead && note->text() != alone && note->toolTip() == whole;
+            return first <= 8 && bRoom && inked > std::min(needs, third) / 2 && bHead && note->text() != alone
+                   && note->toolTip() == whole;
         };
         const bool bDrawn = TestSupport::WaitFor(drawn, 1000);
         QVERIFY2(bDrawn, qPrintable(QStringLiteral("drawn to %1 of %2 px beside \"%3\"").arg(LeftTextEnd()).arg(bar->width()).arg(note->text())));
