@@ -114,9 +114,9 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString lost = QStringLiteral("GPS port lost: /dev/ttyUSB0 (Resource error)");
         QTest::newRow("whole") << lost << QString() << Width(lost) << lost;
-        QTest::newRow("eight characters of details") << lost << QString() << Width("GPS port lost: /dev/tt\u2026")
+        QTest::newRow("eight characters of details") << lost << QString() << Width("GPS port lost: ") + Width("/dev/tt\u2026")
                                                      << QStringLiteral("GPS port lost\u2026");
-        QTest::newRow("nine characters of details") << lost << QString() << Width("GPS port lost: /dev/tty\u2026") + 2
+        QTest::newRow("nine characters of details") << lost << QString() << Width("GPS port lost: ") + Width("/dev/tty\u2026")
                                                     << QStringLiteral("GPS port lost: /dev/tty\u2026");
         QTest::newRow("the head cut to its first word") << lost << QString() << Width("GPS\u2026") << QStringLiteral("GPS\u2026");
     }
