@@ -154,7 +154,8 @@ bool ShowsTip(const QStatusBar* bar)
 bool ShowsPassingMessage(const QStatusBar* bar)
 {
     const StatusRoom* room = StatusRoom::Of(bar);
-    return !bar->currentMessage().isEmpty() && !ShowsTip(bar) && bar->currentMessage() != (room ? room->leftText : QString());
+    return !bar->currentMessage().isEmpty() && !ShowsTip(bar)
+           && bar->currentMessage() != (room ? room->leftText : QString());
 }
 
 // What the bar's left part shows: its message; the hint only while no note is on show.
