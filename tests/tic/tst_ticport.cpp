@@ -92,14 +92,17 @@ private slots:
 
     // A lost reply is waited on, never asked for again; at the third wait that runs out
     // the port connects anew, and says what the counter answered since its last reading,
-    // if anything. Failures of the link never reach a message box. Answers to "READ?"
-    // (";" between them)|"READ?"s on the first link|the note ("A" the address).
+    // if anything; a notice it printed is no answer. Failures of the link never reach a
+    // message box. Answers to "READ?" (";" between them, "!" before a notice sent
+    // unasked after the answer before it)|"READ?"s on the first link|the note ("A" the
+    // address).
     void silentCounterIsWaitedOnThenReconnected_data()
     {
         QTest::addColumn<QString>("row");
         QTest::newRow("mute") << "|1|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
         QTest::newRow("a word") << "ERROR|2|TIC1 no reading: the counter answers READ? with \"ERROR\"; connecting again";
         QTest::newRow("a word, a reading") << "ERROR;1.0E-06|3|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
+        QTest::newRow("a notice, a reading") << "1.0E-06;!*** REF INPUT LOST ***;2.0E-06|3|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
     }
     void silentCounterIsWaitedOnThenReconnected()
     {
@@ -109,13 +112,17 @@ private slots:
         QSignalSpy said(port.get(), &TicSerialPortThread::linkStatusMessage);
         QList<int> missed;  // the waits run out at each new connection
         port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
-        if (!f[0].isEmpty())
-            counter->readings = f[0].toLatin1().split(';');
+        for (const QByteArray& reply : f[0].toLatin1().split(';')) {
+            if (reply.startsWith('!'))
+                counter->noticesAfter[counter->readings.size()] = reply.mid(1);
+            else if (!reply.isEmpty())
+                counter->readings << reply;
+        }
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         const qsizetype second = counter->commands.lastIndexOf("*IDN?");
         QCOMPARE(counter->commands.first(second).count("READ?"), f[1].toInt());
-        QVERIFY(counter->connections == 2 && errors.isEmpty());
+        QVERIFY(counter->connections == 2 && errors.isEmpty() && counter->mostReadsWaiting == 1);
         QCOMPARE(missed.value(0), 3);
         QCOMPARE(said.value(0).value(2).toString().replace(counter->Address(), "A"), f[2]);
     }
