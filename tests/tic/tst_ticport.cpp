@@ -236,16 +236,20 @@ private slots:
         QCOMPARE(waits.first(), 2000);
     }
 
-    // A closed link comes back; a start with unchanged settings leaves a live link
-    // alone, a changed one connects anew.
+    // A closed link comes back, a notice held on the old one answering nothing on the
+    // new; a start with unchanged settings leaves a live link alone, a changed one
+    // connects anew.
     void closedLinkReconnectsAndRestartsOnlyWhenChanged()
     {
         ModalWatcher watcher;
         counter->readings = {"1.0E-06"};
+        counter->noticesAfter[1] = "*** REF INPUT LOST ***";
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 2; }));
         counter->DropClient();
-        QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
+        QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 3; }));
+        QTest::qWait(200);  // a reply wait runs out
+        QVERIFY(counter->Count("READ?") == 3 && counter->mostReadsWaiting == 1);
         port->startTicSerialPort(1);
         QTest::qWait(100);
         QCOMPARE(counter->connections, 2);
