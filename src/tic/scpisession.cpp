@@ -1,5 +1,6 @@
 #include "scpisession.h"
 
+#include "logtexts.h"
 #include "ticcorrection.h"
 
 #include <QDebug>
@@ -40,6 +41,7 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
     noReadings = 0;
     lastNoReading.clear();
     noReadingAnswer.clear();
+    heldWords.clear();
     state = State::Identifying;
     Send("*IDN?");
 }
@@ -60,30 +62,49 @@ ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
             Send(command);
         Send("READ?");
         return Reply::None;
-    case State::Polling: {
-        // Every line answers the "READ?" that waits, and the next goes out at once: a
-        // counter that answered with a word ("Error") is ready to measure again, and
-        // waiting out the reply waits for nothing would lose readings.
-        misses = 0;
-        emitReply(line);
-        if (ReadsAsTicNumber(line)) {
-            noReadings = 0;
-            lastNoReading.clear();
-            Send("READ?");
-            return Reply::Reading;
+    case State::Polling:
+        if (StartsAsTicNumber(line)) {
+            if (!heldWords.isEmpty())
+                SayNotice(std::exchange(heldWords, {}));
+            return TakeReply(line);
         }
-        lastNoReading = line;
-        if (++noReadings >= kMaxNoReadings) {
-            noReadingAnswer = line;
-            state = State::Idle;
-        } else {
-            Send("READ?");
-        }
-        return Reply::NoReading;
-    }
+        // The first words since the "READ?" may be its answer; any more cannot be.
+        if (heldWords.isEmpty())
+            heldWords = line;
+        else
+            SayNotice(line);
+        return Reply::None;
     default:
         return Reply::None;
     }
+}
+
+void ScpiSession::SayNotice(const QByteArray& line) const
+{
+    qDebug("%s counter: notice \"%s\", no answer to READ?; nothing asked.", name.constData(),
+           LogTexts::Printable(line.left(64)).constData());
+}
+
+ScpiSession::Reply ScpiSession::TakeReply(const QByteArray& line)
+{
+    misses = 0;
+    emitReply(line);
+    if (IsTicReading(line)) {
+        noReadings = 0;
+        lastNoReading.clear();
+        Send("READ?");
+        return Reply::Reading;
+    }
+    // A counter that answered with no reading is ready to measure again: waiting out
+    // the reply wait would lose readings.
+    lastNoReading = line;
+    if (++noReadings >= kMaxNoReadings) {
+        noReadingAnswer = line;
+        state = State::Idle;
+    } else {
+        Send("READ?");
+    }
+    return Reply::NoReading;
 }
 
 ScpiSession::Action ScpiSession::IdentifyTimedOut()
@@ -98,6 +119,10 @@ ScpiSession::Action ScpiSession::ReplyTimedOut()
 {
     if (state != State::Polling)
         return Action::None;
+    if (!heldWords.isEmpty()) {
+        TakeReply(std::exchange(heldWords, {}));
+        return state == State::Idle ? Action::Reconnect : Action::None;
+    }
     if (++misses >= kMaxMisses) {
         qWarning("%s counter: %d readings missed, reconnecting.", name.constData(), misses);
         noReadingAnswer = lastNoReading;

@@ -9,8 +9,14 @@
 // the port object hands in each received line and the expiry of its waits, and sends
 // what the session gives to its command sink. The session asks "*IDN?", recognises
 // the counter by its model in any answer line, sends the set-up, then asks "READ?"
-// once and again at once after every reply, whether or not it is a reading, so that
-// one "READ?" at most waits at the counter.
+// once and again after every reply, whether or not it is a reading, so that one
+// "READ?" at most waits at the counter.
+// A line that starts as a number answers the "READ?" that waits, and the next goes out
+// at once. A line of words may be the answer ("Error") or a notice the counter prints
+// unasked ("*** REF INPUT LOST ***") while it measures: it asks nothing. When a number
+// follows it answered nothing and was a notice; when nothing follows within the reply
+// wait it was the answer, and the next "READ?" goes out then. Asking at once after a
+// notice would leave one more "READ?" waiting at the counter for each notice.
 // Counters that echo our commands or put a prompt ("53220A> ") before their answers
 // are understood. Lines that name no model (a stale reading left in the counter, an
 // error line, a LAN bridge's banner) are passed over while the identity is awaited:
@@ -27,10 +33,10 @@ public:
     // What the port object should do after a wait ran out.
     enum class Action { None, Reconnect };
 
-    // What a line received while polling was: no reply (an echo or a bare prompt; the
-    // "READ?" still waits), a reply that reads as a number (the counter's no-number
-    // included), or a reply that is no reading at all ("-ERR", "Error", a number with
-    // garbage glued to it).
+    // What a line received while polling was: no reply (an echo, a bare prompt, a
+    // notice, or words that may yet prove to be one; the "READ?" still waits), a
+    // reading, or a reply that is no reading (the counter's overflow, a number with
+    // garbage glued to it, words that nothing else followed).
     enum class Reply { None, Reading, NoReading };
 
     // Reply waits that run out in a row before the link is dropped. A late reply is
@@ -61,19 +67,21 @@ public:
     // The socket is connected: ask for the identity. An empty override sends the
     // built-in set-up.
     void Begin(const QList<QByteArray>& setupOverride);
-    // One line received. While polling, every line but an echo or a bare prompt is a
-    // reply to "READ?", whether or not it reads as a number: it is handed on and the
-    // next "READ?" is sent at once; waiting on for a better one would only stall the
-    // polling. At the last reply in a row that is no reading the session stops (Idle)
-    // and NoReadingAnswer() says what it was.
+    // One line received. While polling, a line that starts as a number is the reply to
+    // "READ?": it is handed on and the next "READ?" is sent at once. Words are held
+    // until a number or the end of the reply wait says what they were. At the last
+    // reply in a row that is no reading the session stops (Idle) and NoReadingAnswer()
+    // says what it was.
     Reply TakeLine(const QByteArray& line);
     // No known model within the identification wait: the link is tried again, whatever
     // the counter said. A counter busy with a measurement or an instrument not yet
     // ready may well answer on the next connection.
     Action IdentifyTimedOut();
-    // No reply within the reply wait while polling: said, and waited on further. At
-    // the last miss, a counter whose last reply since its last reading was no reading
-    // is said to answer "READ?" with it: NoReadingAnswer() is that line.
+    // No reply within the reply wait while polling. Words held since the "READ?" were
+    // its answer: handed on as a reply that is no reading, and the next "READ?" goes
+    // out (Reconnect at the last in a row). Otherwise a miss: said, and waited on
+    // further. At the last miss, a counter whose last reply since its last reading was
+    // no reading is said to answer "READ?" with it: NoReadingAnswer() is that line.
     Action ReplyTimedOut();
     // The link is gone.
     void End() { state = State::Idle; }
@@ -89,6 +97,9 @@ public:
 
 private:
     void Send(const QByteArray& command);
+    // A reply to the "READ?" that waited: handed on, counted, and the next asked.
+    Reply TakeReply(const QByteArray& line);
+    void SayNotice(const QByteArray& line) const;
 
     QByteArray name = "TIC";
     CommandSink sendCommand;
@@ -101,4 +112,5 @@ private:
     int noReadings = 0;         // replies in a row that are no reading
     QByteArray lastNoReading;   // the last reply that was no reading since the last reading
     QByteArray noReadingAnswer;
+    QByteArray heldWords;       // words since the "READ?": its answer, or a notice
 };

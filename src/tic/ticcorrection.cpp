@@ -69,6 +69,9 @@ qsizetype NumberLength(QByteArrayView text)
     return at;
 }
 
+// Punctuation that may follow a unit word: "1.5 ms," or "0.5 s." is in its unit.
+bool IsUnitPunctuation(char c) { return c == ',' || c == '.' || c == ';' || c == ':'; }
+
 // Microseconds per unit of a unit word: s, ms, us, µs, ns or ps, or sec, msec, usec,
 // µsec, nsec or psec, in any case, the µ as a counter may send it (Latin-1 or UTF-8);
 // 0 for any other word.
@@ -92,6 +95,22 @@ double UnitWordScaleUs(QByteArrayView word)
             return known.us;
     }
     return 0.0;
+}
+
+// The scale of a unit word with punctuation glued after it ("ms,", "s.", "ns;"), or 0.
+// After a blank anything may follow the punctuation, a label read past ("ms,x"); glued
+// to the number only punctuation may: "1.5ms,x" or "1.5ms,2ms" leaves nobody sure what
+// the number says.
+double UnitScaleUs(QByteArrayView word, bool bGlued)
+{
+    qsizetype end = 0;
+    while (end < word.size() && !IsUnitPunctuation(word[end]))
+        ++end;
+    for (qsizetype at = end; bGlued && at < word.size(); ++at) {
+        if (!IsUnitPunctuation(word[at]))
+            return 0.0;
+    }
+    return UnitWordScaleUs(word.first(end));
 }
 
 }  // namespace
@@ -122,11 +141,11 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
     // print the channel names); a label is read past.
     double scaleUs = 0.0;
     if (length < word.size()) {
-        scaleUs = UnitWordScaleUs(word.sliced(length));
+        scaleUs = UnitScaleUs(word.sliced(length), true);
         if (scaleUs == 0.0)
             return TicReadingKind::NoNumber;
     } else {
-        scaleUs = UnitWordScaleUs(FirstWord(line.sliced(word.size()).trimmed()));
+        scaleUs = UnitScaleUs(FirstWord(line.sliced(word.size()).trimmed()), false);
         if (scaleUs == 0.0)
             scaleUs = TicUnitScaleUs(units);
     }
@@ -145,11 +164,14 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
     return TicReadingKind::Number;
 }
 
-bool ReadsAsTicNumber(QByteArrayView line)
+bool IsTicReading(QByteArrayView line)
 {
     double unusedUs = 0.0;
-    return ParseTicReading(line, 0, &unusedUs) != TicReadingKind::NoNumber;
+    const TicReadingKind kind = ParseTicReading(line, 0, &unusedUs);
+    return kind == TicReadingKind::Number || kind == TicReadingKind::OneSecondPlus;
 }
+
+bool StartsAsTicNumber(QByteArrayView line) { return NumberLength(FirstWord(line.trimmed())) > 0; }
 
 double TicSawtoothTermUs(int sawtoothMode, double sawtoothNs)
 {

@@ -31,15 +31,21 @@ constexpr double kTicLongestReadingUs = 1e6;
 // The reading of a counter line, in µs. The first word of the line is the number; a
 // unit glued to it or as the next word (s, ms, us, µs, ns or ps, or sec, msec, usec,
 // µsec, nsec or psec, in any case) is its scale, and a plain number is in the port's
-// Units choice. Any other word after a blank is a label, read past ("0.000000012345
-// TI(A->B)"). A number glued to anything but a unit ("+6.0E-09xyz", "1e-9,2e-9") or
+// Units choice. A unit word may have punctuation glued after it (",", ".", ";", ":"):
+// "1.5 ms,x" and "0.5 s." are in their unit. Any other word after a blank is a label,
+// read past ("0.000000012345 TI(A->B)"). A number glued to anything but a unit, or to a
+// unit with more than punctuation after it ("+6.0E-09xyz", "1e-9,2e-9", "1.5ms,x"), or
 // whose exponent has no digits ("+1.234E", "12E") is NoNumber. A number that overflows
 // a double ("1e999") is NotANumber. *readingUs is set for a Number only.
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs);
 
-// Whether a counter line reads as a number in any unit: a reading, the counter's
-// no-number, or one of a second or more. Any other line is no reading.
-bool ReadsAsTicNumber(QByteArrayView line);
+// Whether a counter line is a reading: a Number, or one of a second or more. The
+// counter's overflow, a value that is not finite and a line that is no number are not.
+bool IsTicReading(QByteArrayView line);
+
+// Whether the first word of a counter line starts as a number, whatever follows it: the
+// form of an SCPI counter's answer to "READ?", as no notice of its own is.
+bool StartsAsTicNumber(QByteArrayView line);
 
 // The sawtooth term in µs that a reading gets for a 1PPS sawtooth of sawtoothNs
 // (ns, as the receiver reports it): -s/1000 in the automatic (0) and subtract (2)

@@ -60,6 +60,11 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
     // Shown raw, and said: a counter that sends only such lines must be found out.
     if (kind == TicReadingKind::NoNumber)
         qDebug("TIC%d: \"%s\" is no reading, dropped.", port, LogTexts::Printable(text.left(64)).constData());
+    // The counter's overflow is its answer when it measured nothing: no signal at an input.
+    if (kind == TicReadingKind::NotANumber) {
+        qDebug("TIC%d: \"%s\" is no reading (the counter's overflow or not finite: no measurement), dropped.", port,
+               LogTexts::Printable(text.left(64)).constData());
+    }
     if (kind == TicReadingKind::OneSecondPlus) {
         qDebug("TIC%d: reading \"%s\" of 1 s or more dropped (%d since the port was opened).", port,
                LogTexts::Printable(text.left(64)).constData(), ++ticPortThreads[k].longReadingsDropped);

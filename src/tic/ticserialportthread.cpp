@@ -275,12 +275,17 @@ void TicSerialPortThread::OnSocketReadyRead()
             reconnectDelayMs = reconnectFirstMs;
         }
     }
-    const QList<QByteArray> readings = std::exchange(received, {});
     if (bReading)
         SayBack(tr("TIC%1 back: the counter at %2 answers again").arg(ticPort).arg(settings.tcpIpAddress));
+    HandOnReplies();
+}
+
+void TicSerialPortThread::HandOnReplies()
+{
+    const QList<QByteArray> replies = std::exchange(received, {});
     const bool bNoReading = !session.NoReadingAnswer().isEmpty();
-    for (const QByteArray& reading : readings)
-        emit newTicText(QByteArray::number(ticPort) + ' ' + reading);
+    for (const QByteArray& reply : replies)
+        emit newTicText(QByteArray::number(ticPort) + ' ' + reply);
     // After the replies, so that the debug log says them before the note; unless the
     // port was set up anew meanwhile.
     if (bNoReading && bSocketConnected)
@@ -308,12 +313,15 @@ void TicSerialPortThread::OnIdentifyTimeout()
 
 void TicSerialPortThread::OnReplyTimeout()
 {
-    if (session.ReplyTimedOut() == ScpiSession::Action::Reconnect) {
-        DropPolling();
-        return;
-    }
+    const ScpiSession::Action action = session.ReplyTimedOut();
     if (session.GetState() == ScpiSession::State::Polling)
         replyTimer.start(replyWaitMs);
+    // Words held as a possible notice proved to be the answer: handed on, and the last
+    // in a row that is no reading drops the polling.
+    if (!received.isEmpty())
+        HandOnReplies();
+    else if (action == ScpiSession::Action::Reconnect)
+        DropPolling();
 }
 
 void TicSerialPortThread::DropPolling()
@@ -345,7 +353,7 @@ void TicSerialPortThread::ReadLines(const QByteArray& block)
 
 void TicSerialPortThread::CountNoReading(const QByteArray& line)
 {
-    if (ReadsAsTicNumber(line)) {
+    if (IsTicReading(line)) {
         noReadingLines = 0;
         EndNote(Note::NoReading);
         return;

@@ -99,6 +99,9 @@ private:
     void OnSocketReadyRead();
     void OnIdentifyTimeout();
     void OnReplyTimeout();
+    // Hands on the replies the session took; drops the polling after the last in a row
+    // that is no reading.
+    void HandOnReplies();
     // Polling stopped: the counter said nothing, or no reading, to "READ?".
     void DropPolling();
     bool LinkAlive() const;

@@ -57,8 +57,10 @@ void FakeScpiCounter::OnReadyRead()
             continue;
         if (bEcho)
             client->write(line + "\r\n");
-        if (line == "*IDN?")
+        if (line == "*IDN?") {
             Answer(identity);
+            SendNotice(noticesAfter.value(0));
+        }
         else if (line == "READ?") {
             mostReadsWaiting = std::max(mostReadsWaiting, ++readsWaiting);
             const int delayMs = bHolding ? 0
@@ -75,8 +77,16 @@ void FakeScpiCounter::OnReadyRead()
 
 void FakeScpiCounter::AnswerReads()
 {
-    for (; client && !bHolding && readsWaiting > 0 && !readings.isEmpty(); --readsWaiting)
+    for (; client && !bHolding && readsWaiting > 0 && !readings.isEmpty(); --readsWaiting) {
         Answer(readings.takeFirst());
+        SendNotice(noticesAfter.value(++answers));
+    }
+}
+
+void FakeScpiCounter::SendNotice(const QByteArray& text)
+{
+    if (client && !text.isEmpty())
+        client->write(text + "\r\n");
 }
 
 void FakeScpiCounter::EndHold()

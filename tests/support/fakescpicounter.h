@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
@@ -12,8 +13,9 @@
 // records every command line it was sent. Set-up commands get no answer, as on the
 // real instruments. It can put a prompt before its answers, echo the commands, fall
 // silent (its readings run out, or it answers nothing at all while it keeps the link),
-// hold a reply a while and drop the link. Like a real counter it answers each "READ?"
-// in turn, however many wait; it counts the most that ever waited at once.
+// hold a reply a while and drop the link, and print notices unasked. Like a real counter
+// it answers each "READ?" in turn, however many wait; it counts the most that ever
+// waited at once, and its answers.
 class FakeScpiCounter : public QObject
 {
 public:
@@ -42,6 +44,13 @@ public:
     // none is.
     QList<int> replyDelaysMs;
     int mostReadsWaiting = 0;    // the most "READ?"s that waited at once on one connection
+    int answers = 0;             // "READ?"s answered, all connections
+    // A line sent unasked right after the answer that brings the count of answers to its
+    // key, or after the identity for key 0: a notice printed between readings.
+    QMap<int, QByteArray> noticesAfter;
+    // A notice sent now, unasked: one printed in the middle of a measurement.
+    void SendNotice(const QByteArray& text);
+    int ReadsWaiting() const { return readsWaiting; }
 
     QList<QByteArray> commands;  // every line received, all connections
     int connections = 0;

@@ -92,14 +92,17 @@ private slots:
 
     // A lost reply is waited on, never asked for again; at the third wait that runs out
     // the port connects anew, and says what the counter answered since its last reading,
-    // if anything. Failures of the link never reach a message box. Answers to "READ?"
-    // (";" between them)|"READ?"s on the first link|the note ("A" the address).
+    // if anything; a notice it printed is no answer. Failures of the link never reach a
+    // message box. Answers to "READ?" (";" between them, "!" before a notice sent
+    // unasked after the answer before it)|"READ?"s on the first link|the note ("A" the
+    // address).
     void silentCounterIsWaitedOnThenReconnected_data()
     {
         QTest::addColumn<QString>("row");
         QTest::newRow("mute") << "|1|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
         QTest::newRow("a word") << "ERROR|2|TIC1 no reading: the counter answers READ? with \"ERROR\"; connecting again";
         QTest::newRow("a word, a reading") << "ERROR;1.0E-06|3|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
+        QTest::newRow("a notice, a reading") << "1.0E-06;!*** REF INPUT LOST ***;2.0E-06|3|TIC1 no answer: the counter at A no longer answers READ?; connecting again";
     }
     void silentCounterIsWaitedOnThenReconnected()
     {
@@ -109,13 +112,17 @@ private slots:
         QSignalSpy said(port.get(), &TicSerialPortThread::linkStatusMessage);
         QList<int> missed;  // the waits run out at each new connection
         port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
-        if (!f[0].isEmpty())
-            counter->readings = f[0].toLatin1().split(';');
+        for (const QByteArray& reply : f[0].toLatin1().split(';')) {
+            if (reply.startsWith('!'))
+                counter->noticesAfter[counter->readings.size()] = reply.mid(1);
+            else if (!reply.isEmpty())
+                counter->readings << reply;
+        }
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         const qsizetype second = counter->commands.lastIndexOf("*IDN?");
         QCOMPARE(counter->commands.first(second).count("READ?"), f[1].toInt());
-        QVERIFY(counter->connections == 2 && errors.isEmpty());
+        QVERIFY(counter->connections == 2 && errors.isEmpty() && counter->mostReadsWaiting == 1);
         QCOMPARE(missed.value(0), 3);
         QCOMPARE(said.value(0).value(2).toString().replace(counter->Address(), "A"), f[2]);
     }
@@ -145,17 +152,18 @@ private slots:
     }
 
     // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then
-    // replies again, the counter's no-numbers and a unit among them: each miss is said
-    // and waited on, one "READ?" at most waits, and the readings come on.
+    // replies again, the counter's no-numbers and a unit among them, never three in a
+    // row: each miss is said and waited on, one "READ?" at most waits, and the readings
+    // come on.
     void heldReplyKeepsOneReadWaiting()
     {
-        counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06 s"};
+        counter->readings = {"+9.91E+37", "NAN", "2.0E-06", "+INF", "-INF", "1.0E-06 s"};
         counter->holdMs = 800;
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
         StartScpiPort();
         port->replyWaitMs = 300;
-        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 5; }));
-        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 +INF", "1 -INF", "1 1.0E-06 s"}));
+        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 6; }));
+        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 2.0E-06", "1 +INF", "1 -INF", "1 1.0E-06 s"}));
         QCOMPARE(counter->mostReadsWaiting, 1);
     }
 
@@ -228,16 +236,20 @@ private slots:
         QCOMPARE(waits.first(), 2000);
     }
 
-    // A closed link comes back; a start with unchanged settings leaves a live link
-    // alone, a changed one connects anew.
+    // A closed link comes back, a notice held on the old one answering nothing on the
+    // new; a start with unchanged settings leaves a live link alone, a changed one
+    // connects anew.
     void closedLinkReconnectsAndRestartsOnlyWhenChanged()
     {
         ModalWatcher watcher;
         counter->readings = {"1.0E-06"};
+        counter->noticesAfter[1] = "*** REF INPUT LOST ***";
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 2; }));
         counter->DropClient();
-        QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
+        QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 3; }));
+        QTest::qWait(200);  // a reply wait runs out
+        QVERIFY(counter->Count("READ?") == 3 && counter->mostReadsWaiting == 1);
         port->startTicSerialPort(1);
         QTest::qWait(100);
         QCOMPARE(counter->connections, 2);

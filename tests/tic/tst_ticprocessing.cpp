@@ -54,13 +54,21 @@ private slots:
 
     // Reading|unit (0 s, 1 ms, 2 µs, 3 ns)|value in µs; no value is no number at all, "nan"
     // the counter's no-number or one that is not finite in µs. A unit the reading
-    // carries is read whatever the port's choice, and any other word after it is a
-    // label; the rows built from Latin-1 hold the bytes a counter sends.
+    // carries is read whatever the port's choice, punctuation after it too, and any
+    // other word after it is a label; the rows built from Latin-1 hold the bytes a
+    // counter sends.
     void readings_data()
     {
         QTest::addColumn<QString>("row");
         QTest::newRow("seconds, SCPI form") << "+1.000000000E-06|0|1";
-        QTest::newRow("a unit with more glued is a label") << " 1.5 ms,x|3|0.0015";
+        QTest::newRow("a unit, punctuation and more") << " 1.5 ms,x|3|1500";
+        QTest::newRow("s and a full stop") << "0.5 s.|3|500000";
+        QTest::newRow("ms and a comma, glued") << "1.5ms,|3|1500";
+        QTest::newRow("nsec and a semicolon") << "1.5 nsec;|0|0.0015";
+        QTest::newRow("glued unit, punctuation and more") << "1.5ms,x|0|";
+        QTest::newRow("two readings with units") << "1.5ms,2.5ms|0|";
+        QTest::newRow("letters glued to a unit") << "1.5msx|0|";
+        QTest::newRow("a tab ends the reading") << "250\tps|0|0.00025";
         QTest::newRow("channel label") << "0.000000012345 TI(A->B)|0|0.012345";
         QTest::newRow("ns, then a label") << "1.5 ns chA|2|0.0015";
         QTest::newRow("sec") << "4.0E-09 sec|0|0.004";
@@ -94,6 +102,9 @@ private slots:
         QTest::newRow("lone sign") << "+|2|";
         QTest::newRow("ns") << "-250|3|-0.25";
         QTest::newRow("counter's no-number") << "9.91E+37|0|nan";
+        QTest::newRow("negative overflow") << "-9.91E+37|2|nan";
+        QTest::newRow("+INF") << "+INF|0|nan";
+        QTest::newRow("beyond a double") << "1e400|3|nan";
         QTest::newRow("NaN") << "NaN|2|nan";
         QTest::newRow("overflow by the unit") << "1e305|0|nan";
         QTest::newRow("text") << "ERROR -113|0|";
@@ -284,18 +295,22 @@ private slots:
                                     back + "0.150", lost, "|"}));
     }
 
-    // Every reply answers its "READ?", and the next goes out at once (the wait is 5 s):
-    // a unit glued to the number or after it is read, a label after it read past, an
-    // overflow is no reading; a reply that is no reading is dropped and said naming the
-    // counter. Three replies in a row that are no reading are said and the counter is
-    // connected again; a reading ends the note, and starts the count afresh. Replies
-    // (";" between them)|port's unit|"READ?"s the counter gets|the time line after
-    // them|debug line|the counter's note ("A" its address).
+    // A reply that starts as a number answers its "READ?", and the next goes out at once;
+    // words answer it when nothing follows within the reply wait (400 ms here), and are a
+    // notice, asking nothing, when a number does ("!" before a line: sent unasked after
+    // the answer before it). A unit glued to the number or after it is read, a label
+    // after it read past; a reply that is no reading, the counter's overflow included,
+    // is dropped and said naming the counter. Three replies in a row that are no
+    // reading are said and the counter is connected again; a reading ends the note, and
+    // starts the count afresh. One "READ?" at most ever waits. Replies (";" between
+    // them)|port's unit|"READ?"s the counter gets|the time line after them|debug
+    // line|the counter's note ("A" its address).
     void counterReplies_data()
     {
         QTest::addColumn<QString>("row");
         QTest::newRow("unit glued") << "+3.0E-09S|0|2|1,,0.003000,0.003000||";
-        QTest::newRow("overflow") << "1e999|0|2|UNAVAILABLE||";
+        QTest::newRow("overflow") << "1e999|0|2|UNAVAILABLE|TIC1: \"1e999\" is no reading (the counter's overflow or not "
+                                     "finite: no measurement), dropped.|";
         QTest::newRow("number and garbage") << "+1.5E-07#!x|0|2|UNAVAILABLE|TIC1: \"+1.5E-07#!x\" is no reading, dropped.|";
         QTest::newRow("notice") << "Info: ready|0|2|UNAVAILABLE|TIC1: \"Info: ready\" is no reading, dropped.|";
         QTest::newRow("bare unit") << "ns|3|2|UNAVAILABLE|TIC1: \"ns\" is no reading, dropped.|";
@@ -310,6 +325,12 @@ private slots:
         QTest::newRow("-ERR three times, then a reading")
             << "-ERR;+OK;-ERR;1.0E-06|0|5|1,,1.000000,1.000000||TIC1 back: the counter at A answers again";
         QTest::newRow("-ERR twice, a reading, -ERR twice") << "-ERR;-ERR;1.0E-06;-ERR;-ERR|0|6|1,,1.000000,1.000000||";
+        QTest::newRow("notices between readings")
+            << "1.0E-06;!*** REF INPUT LOST ***;2.0E-06;!*** REF INPUT LOST ***;3.0E-06|0|4|1,,3.000000,3.000000"
+               "|TIC1 counter: notice \"*** REF INPUT LOST ***\", no answer to READ?; nothing asked.|";
+        QTest::newRow("overflows and a notice between readings")
+            << "+9.91E+37;!*** REF INPUT LOST ***;-9.91E+37;1.0E-06;NaN;+INF;1e400|0|7|1,,1.000000,1.000000|"
+               "|TIC1 no reading: the counter answers READ? with \"1e400\"; connecting again";
     }
     void counterReplies()
     {
@@ -317,8 +338,12 @@ private slots:
         const QStringList f = row.split('|');
         FakeScpiCounter counter;
         QVERIFY(counter.Listen());
-        for (const QString& reply : f[0].split(';'))
-            counter.readings << reply.toLatin1();
+        for (const QString& reply : f[0].split(';')) {
+            if (reply.startsWith('!'))
+                counter.noticesAfter[counter.readings.size()] = reply.mid(1).toLatin1();
+            else
+                counter.readings << reply.toLatin1();
+        }
         const int reads = f[2].toInt();
         SetTicPort(1, "Units", f[1].toInt());
         SetTicPort(1, "Serial Port", "TCP/IP");
@@ -327,11 +352,12 @@ private slots:
         if (!f[4].isEmpty())
             QTest::ignoreMessage(QtDebugMsg, qPrintable(f[4]));
         TicSerialPortThread& port = w->ticPortThreads[0];
-        port.replyWaitMs = 5000;
+        port.replyWaitMs = 400;
         port.reconnectFirstMs = 50;
         port.startTicSerialPort(1);
-        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }));
-        QVERIFY(!TestSupport::WaitFor([&] { return counter.Count("READ?") > reads; }, 500));
+        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }, 10000));
+        QVERIFY(!TestSupport::WaitFor([&] { return counter.Count("READ?") > reads; }, 300));
+        QVERIFY(counter.answers == reads - 1 && counter.mostReadsWaiting == 1);
         QCOMPARE(counter.connections, f[5].isEmpty() ? 1 : 2);
         QCOMPARE(QString::fromLatin1(w->lastTicTimeLine), f[3]);
         QCOMPARE(w->ticLinkLabel->isHidden() ? QString() : w->ticLinkLabel->toolTip().replace(counter.Address(), "A"), f[5]);
@@ -409,7 +435,11 @@ private slots:
         send({"ns"}, true);
         send({"0.000000012345 TI(A->B)"}, false);
         send({"12E ns", "+6.0E-09xyz"}, true);
-        QCOMPARE(shown, QStringList({"|", "TIC3 no reading: the counter sends \"ns\"|", "|0.012", "|0.012"}));
+        // The counter's overflow, and values that are not finite, are no reading either.
+        QTest::ignoreMessage(QtWarningMsg, "TIC3 no reading: the counter sends \"-9.91E+37\"");
+        send({"1.0E-09", "+9.91E+37", "NaN", "-9.91E+37"}, false);
+        QCOMPARE(shown, QStringList({"|", "TIC3 no reading: the counter sends \"ns\"|", "|0.012", "|0.012",
+                                     "TIC3 no reading: the counter sends \"-9.91E+37\"|"}));
         SetTicPort(3, "Serial Port", "OFF");
         port.startTicSerialPort(3);
     }
