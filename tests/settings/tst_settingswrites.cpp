@@ -10,6 +10,7 @@
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +26,9 @@
 #include <cstdio>
 #include <functional>
 #include <sys/stat.h>
+
+// The files synced to the disk, by path (tst_storedvalues.cpp).
+extern QStringList synced;
 
 namespace {
 
@@ -98,15 +102,24 @@ private slots:
                                          << QByteArray("Gps%20Mode=1");
         QTest::newRow("decoder") << Way([](MainWindow& w) { w.DecodeMotorolaBinary(ConstellationMessage(0x04)); })
                                  << QByteArray("Sat%20Galileo=true");
+        // The line a run before left goes.
+        QTest::newRow("named location removed") << Way([](MainWindow& w) {
+            w.referenceLocationDialog->findChild<QComboBox*>("IDC_REFDLG_NAME")->setEditText("Home");
+            w.referenceLocationDialog->findChild<QPushButton*>("IDC_REFDLG_REMOVE_NAME")->click();
+        }) << QByteArray("-Home=1 2 3 4");
     }
 
     void keyReachesTheFile()
     {
         QFETCH(Way, way);
         QFETCH(QByteArray, line);
+        const bool bGone = line.startsWith('-');
+        if (bGone)
+            line.remove(0, 1);
         const QString file = QSettings().fileName();
+        QSettings().setValue("RefLocationDB/Home", "1 2 3 4");
         auto window = StartedWindow();
-        QVERIFY(!Bytes(file).isEmpty() && !Bytes(file).contains(line));
+        QVERIFY(!Bytes(file).isEmpty() && Bytes(file).contains(line) == bGone);
         way(*window);
         QString last = Stamp(file);
         int writes = 0;
@@ -116,7 +129,7 @@ private slots:
             last = now;
             return false;
         }, 1000);
-        QVERIFY2(Bytes(file).contains(line), Bytes(file).constData());
+        QVERIFY2(Bytes(file).contains(line) != bGone, Bytes(file).constData());
         QCOMPARE(writes, 1);
         QVERIFY(window->settingsNoteLabel->isHidden());
     }
@@ -216,9 +229,11 @@ private slots:
         QCOMPARE(window->settingsNoteLabel->isHidden(), bReadable);
         if (!bReadable)
             QCOMPARE(window->settingsNoteLabel->toolTip(), note);
+        synced.clear();
         window->AnswerRemoteCommand(kRefLoc);
         QTest::qWait(1000);
         QCOMPARE(Bytes(file).contains(RefLocLine()), bReadable);
+        QCOMPARE(synced.isEmpty(), !bReadable);  // not even a lock for a store never written
         if (bReadable)
             QCOMPARE(QSettings(file, QSettings::IniFormat).value("Kinds/bytes").toByteArray(), allBytes);
         else

@@ -43,6 +43,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+// The files synced to the disk, by path: every sync of this program, Qt's included, comes
+// through here.
+QStringList synced;
+
 namespace {
 
 double Reference(int i) { double v[4]; GpsNavDialog().GetRefLocation(&v[0], &v[1], &v[2], &v[3]); return v[i]; }
@@ -127,10 +131,6 @@ struct FileSizeLimit
     rlimit old = {};
     void (*oldSignal)(int);
 };
-
-// The files synced to the disk, by path: every sync of this program, Qt's included, comes
-// through here.
-QStringList synced;
 
 QString FdPath(int fd)
 {
