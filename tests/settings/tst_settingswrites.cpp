@@ -120,9 +120,9 @@ private slots:
         QSettings().setValue("RefLocationDB/Home", "1 2 3 4");
         auto window = StartedWindow();
         QVERIFY(!Bytes(file).isEmpty() && Bytes(file).contains(line) == bGone);
-        way(*window);
         QString last = Stamp(file);
         int writes = 0;
+        way(*window);
         TestSupport::WaitFor([&] {
             const QString now = Stamp(file);
             writes += now != last;
