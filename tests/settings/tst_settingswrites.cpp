@@ -118,6 +118,14 @@ private slots:
             line.remove(0, 1);
         const QString file = QSettings().fileName();
         QSettings().setValue("RefLocationDB/Home", "1 2 3 4");
+        // A system-wide key is read, never written into the user's store.
+        const QString system = QSettings(QSettings::SystemScope, "KVX Systems", "Horalux").fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(system).path()));
+        {
+            QFile wide(system);
+            QVERIFY(wide.open(QIODevice::WriteOnly) && wide.write("[System]\nonly=1\n") > 0);
+        }
+        const auto removeSystem = qScopeGuard([&] { QFile::remove(system); });
         auto window = StartedWindow();
         QVERIFY(!Bytes(file).isEmpty() && Bytes(file).contains(line) == bGone);
         QString last = Stamp(file);
@@ -131,6 +139,7 @@ private slots:
         }, 1000);
         QVERIFY2(Bytes(file).contains(line) != bGone, Bytes(file).constData());
         QCOMPARE(writes, 1);
+        QVERIFY(QSettings().contains("System/only") && !Bytes(file).contains("[System]"));
         QVERIFY(window->settingsNoteLabel->isHidden());
     }
 
