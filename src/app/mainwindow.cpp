@@ -80,6 +80,8 @@ MainWindow::MainWindow(QWidget* parent)
     QCoreApplication::setOrganizationName(QStringLiteral("KVX Systems"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("kvx-systems.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Horalux"));
+    // From here on, QSettings() sets keys in memory and the store writes its file.
+    settingsStore.Hold();
 
     programVersion = QVersionNumber::fromString(QStringLiteral(HORALUX_VERSION));
 

@@ -190,13 +190,17 @@ public:
     void RestoreMainWindowSettings();
     void SaveWindowSettings();
     // The settings store is written whole when a key changed: once a dialog or menu has
-    // closed, after a remote CONFIG, at start-up and when the window closes. A store that
-    // cannot be written is a lasting note ("Settings not saved: <file> (<reason>)"), and
-    // written again every kSettingsRetryMs until it holds every key.
+    // closed, after a remote CONFIG, at start-up, when the window closes, and within
+    // kSettingsWatchMs of a key set by anything else. A store that cannot be written is a
+    // lasting note ("Settings not saved: <file> (<reason>)"), and written again every
+    // kSettingsRetryMs until it holds every key; one that cannot be read is never
+    // written ("Settings not read: <file> (<reason>), running on defaults").
     static constexpr int kSettingsRetryMs = 5000;
+    static constexpr int kSettingsWatchMs = 250;
     QLabel* settingsNoteLabel = nullptr;
     QString settingsNote;
     QTimer settingsWriteTimer;
+    QTimer settingsWatchTimer;
     SettingsStore settingsStore;
     void QueueSettingsWrite();
     void WriteSettingsStore();

@@ -40,7 +40,8 @@ int ReadIntWithDefault(QSettings& settings, const QString& key, int defaultValue
 }
 
 // Dialogs set their keys on OK or Cancel, and the View menu's choices on a click: each
-// closes when its keys are set, and the store is written then if a key changed.
+// closes when its keys are set, and the store is written then if a key changed, without
+// waiting for the next look at the keys.
 class SaveWatch : public QObject
 {
 public:
@@ -72,27 +73,38 @@ void MainWindow::QueueSettingsWrite()
 
 void MainWindow::WriteSettingsStore()
 {
-    QSettings settings;
-    const QString problem = settingsStore.WriteIfChanged(settings);
-    const QString note = problem.isEmpty() ? QString() : QStringLiteral("Settings not saved: ") + problem;
+    const QString problem = settingsStore.WriteIfChanged();
+    const QString file = settingsStore.FileName();
+    const QString unread = settingsStore.Unread();
+    QString note;
+    if (!unread.isEmpty())
+        note = QStringLiteral("Settings not read: %1 (%2), running on defaults").arg(file, unread);
+    else if (!problem.isEmpty())
+        note = QStringLiteral("Settings not saved: ") + problem;
     if (note != settingsNote) {
         if (!note.isEmpty())
             qWarning("%s", qPrintable(note));
         else
-            qInfo("Settings saved again: %s", qPrintable(settings.fileName()));
+            qInfo("Settings saved again: %s", qPrintable(file));
         settingsNote = note;
     }
-    ShowStatusNote(settingsNoteLabel, note, settings.fileName());
+    ShowStatusNote(settingsNoteLabel, note, file);
     if (!note.isEmpty())
         settingsWriteTimer.start(kSettingsRetryMs);
 }
 
 void MainWindow::RestoreMainWindowSettings()
 {
-    settingsStore.Hold();
     settingsWriteTimer.setSingleShot(true);
     connect(&settingsWriteTimer, &QTimer::timeout, this, &MainWindow::WriteSettingsStore);
     new SaveWatch(this, [this] { QueueSettingsWrite(); });
+    // A key set anywhere else, by a remote command, the receiver search or a decoder, say:
+    // on disk well within a second, and what was set together in one write.
+    connect(&settingsWatchTimer, &QTimer::timeout, this, [this] {
+        if (settingsStore.TakeChange())
+            QueueSettingsWrite();
+    });
+    settingsWatchTimer.start(kSettingsWatchMs);
     // The keys repaired while the window is built are set by then.
     QueueSettingsWrite();
 

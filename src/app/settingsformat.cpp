@@ -31,9 +31,6 @@ QMap<QString, QString>& UnreadStores()
     return unread;
 }
 
-bool bWritesHeld = false;
-bool bSaving = false;
-
 bool ReadStore(QIODevice& device, QSettings::SettingsMap& keys)
 {
     auto* file = qobject_cast<QFileDevice*>(&device);
@@ -42,7 +39,7 @@ bool ReadStore(QIODevice& device, QSettings::SettingsMap& keys)
     const QByteArray bytes = file->readAll();
     QString why = file->error() == QFileDevice::NoError ? QString() : file->errorString();
     const std::optional<QSettings::SettingsMap> read =
-        why.isEmpty() ? SettingsFormat::ReadText(bytes, &why) : std::nullopt;
+        why.isEmpty() ? SettingsFormat::ReadText(bytes, file->fileName(), &why) : std::nullopt;
     if (!read) {
         UnreadStores().insert(file->fileName(), why);
         return false;
@@ -81,7 +78,7 @@ bool WriteCheckedCopy(QIODevice& device, const QSettings::SettingsMap& keys)
     if (!file)
         return false;
     const QString path = file->fileName();
-    if ((bWritesHeld && !bSaving) || !SettingsFormat::Unread(path).isEmpty() || CutByRemoval(path, keys))
+    if (!SettingsFormat::Unread(path).isEmpty() || CutByRemoval(path, keys))
         return false;
     // QSettings writes at every setValue, changed or not. Keys that make the text the
     // store holds are not written: refused, they stay pending in QSettings and go with
@@ -110,21 +107,6 @@ namespace SettingsFormat {
 QString Unread(const QString& path)
 {
     return QFileInfo::exists(path) ? UnreadStores().value(path) : QString();
-}
-
-void HoldWrites(bool bHold)
-{
-    bWritesHeld = bHold;
-}
-
-Saving::Saving()
-{
-    bSaving = true;
-}
-
-Saving::~Saving()
-{
-    bSaving = false;
 }
 
 QSettings::Format Register()

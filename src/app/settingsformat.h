@@ -23,27 +23,17 @@ QSettings::Format Register();
 // never written over.
 QString Unread(const QString& path);
 
-// While held, the stores are written only by the save that Saving marks. QSettings writes
-// at the end of every object that set a key, and at the next turn of the event loop: one
-// OK of a dialog that saves through a few objects would write the store once for each.
-// Refused, their keys wait in QSettings, which keeps them while one object of the
-// store's lives, and go with the next save.
-void HoldWrites(bool bHold);
-
-class Saving
-{
-public:
-    Saving();
-    ~Saving();
-    Saving(const Saving&) = delete;
-    Saving& operator=(const Saving&) = delete;
-};
-
 // The text QSettings's ini format writes for keys.
 QByteArray IniText(const QSettings::SettingsMap& keys);
 
-// The keys QSettings's ini reader reads from text; nothing, and why, when it refuses the
-// text or cannot be given it.
-std::optional<QSettings::SettingsMap> ReadText(const QByteArray& text, QString* why);
+// The keys QSettings's ini reader reads from text, the text of the store at store;
+// nothing, and why, when it refuses the text or cannot be given it. The reader reads
+// files by name only: it is given a file in memory, or where that cannot be reached by a
+// path, a copy beside the store, removed at once.
+std::optional<QSettings::SettingsMap> ReadText(const QByteArray& text, const QString& store, QString* why);
+
+// The path that reaches the file in memory with descriptor fd (/proc/self/fd/<fd>).
+// Tests point it elsewhere to read as where /proc is not mounted.
+extern QString (*InMemoryPath)(int fd);
 
 }  // namespace SettingsFormat

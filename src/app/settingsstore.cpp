@@ -8,11 +8,37 @@
 #include <QSettings>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
 namespace {
+
+// While held, QSettings() names a file in a folder whose name is longer than any file
+// system takes: nothing can be made there, so QSettings keeps the keys it is given in
+// memory, never reads a file for them, and never takes its lock.
+QString InMemoryFolder()
+{
+    return QStringLiteral("/settings-held-in-memory-") + QString(NAME_MAX, QLatin1Char('x'));
+}
+
+// The store's file and the keys in memory while a store holds them; shared by every
+// store that holds at once, and given back when the last goes.
+struct Held
+{
+    std::unique_ptr<QSettings> file;    // the store's own file, read and written by QSettings
+    std::unique_ptr<QSettings> memory;  // what QSettings() reads and sets meanwhile
+    QString userFolder;                 // where QSettings() finds the file again afterwards
+    int holders = 0;
+};
+
+Held& Shared()
+{
+    static Held held;
+    return held;
+}
 
 SettingsStore::Keys Snapshot(const QSettings& settings)
 {
@@ -90,17 +116,62 @@ SettingsStore::SettingsStore() = default;
 
 SettingsStore::~SettingsStore()
 {
-    if (!keeper)
+    if (!bHolding)
         return;
-    // Keys set since the last save are QSettings's again to write.
-    SettingsFormat::HoldWrites(false);
-    keeper->sync();
+    Held& shared = Shared();
+    if (--shared.holders > 0)
+        return;
+    // Keys set since the last save; a failed write leaves them pending in QSettings,
+    // which writes them at its next sync.
+    WriteIfChanged();
+    QSettings::setPath(shared.file->format(), QSettings::UserScope, shared.userFolder);
+    shared.memory.reset();
+    shared.file.reset();
 }
 
 void SettingsStore::Hold()
 {
-    keeper = std::make_unique<QSettings>();
-    SettingsFormat::HoldWrites(true);
+    if (bHolding)
+        return;
+    bHolding = true;
+    Held& shared = Shared();
+    if (shared.holders++ == 0) {
+        // Only the program's own file: keys a system-wide file adds are never written here.
+        shared.file = std::make_unique<QSettings>();
+        shared.file->setFallbacksEnabled(false);
+        // <folder>/<organisation>/<application>.conf
+        shared.userFolder = QFileInfo(QFileInfo(shared.file->fileName()).path()).path();
+        QSettings::setPath(shared.file->format(), QSettings::UserScope, InMemoryFolder());
+        shared.memory = std::make_unique<QSettings>();
+        shared.memory->setFallbacksEnabled(false);
+        const Keys keys = Snapshot(*shared.file);
+        for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+            shared.memory->setValue(it.key(), it.value());
+    }
+    seen = SettingsFormat::IniText(Snapshot(*shared.memory));
+}
+
+QString SettingsStore::FileName() const
+{
+    const Held& shared = Shared();
+    return shared.file ? shared.file->fileName() : QSettings().fileName();
+}
+
+QString SettingsStore::Unread() const
+{
+    return SettingsFormat::Unread(FileName());
+}
+
+bool SettingsStore::TakeChange()
+{
+    const Held& shared = Shared();
+    if (!bHolding || !shared.memory)
+        return false;
+    const QByteArray text = SettingsFormat::IniText(Snapshot(*shared.memory));
+    if (text == seen)
+        return false;
+    seen = text;
+    return true;
 }
 
 void SettingsStore::TakeBack(QSettings& settings, Keys& keys) const
@@ -113,30 +184,36 @@ void SettingsStore::TakeBack(QSettings& settings, Keys& keys) const
     }
 }
 
-QString SettingsStore::WriteIfChanged(QSettings& settings)
+QString SettingsStore::WriteIfChanged()
 {
-    // Only the program's own file: keys a system-wide file adds are never written here.
-    settings.setFallbacksEnabled(false);
-    const QString path = settings.fileName();
-    Keys keys = Snapshot(settings);
+    const Held& shared = Shared();
+    if (!bHolding || !shared.file)
+        return QString();
+    QSettings& file = *shared.file;
+    const QString path = file.fileName();
+    // Never written over: what it holds is not known.
+    const QString unread = SettingsFormat::Unread(path);
+    if (!unread.isEmpty())
+        return QStringLiteral("%1 (%2)").arg(path, unread);
+    Keys keys = Snapshot(*shared.memory);
     if (bHeld && !held.isEmpty() && !QFileInfo::exists(path))
-        TakeBack(settings, keys);
+        TakeBack(*shared.memory, keys);
     // Nothing is written while the file holds the text of every key.
     const QByteArray whole = SettingsFormat::IniText(keys);
+    seen = whole;
     if (StoredBytes(path) != whole) {
         // Every key set again: QSettings writes what it last read of the file with the
         // keys set since, and what it read may be nothing.
+        for (const QString& key : file.allKeys()) {
+            if (!keys.contains(key))
+                file.remove(key);
+        }
         for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-            settings.setValue(it.key(), it.value());
-        const SettingsFormat::Saving saving;
-        settings.sync();
+            file.setValue(it.key(), it.value());
+        file.sync();
     }
-    if (StoredBytes(path) != whole) {
-        // Set now, so that whichever save comes first once the store can be written
-        // again writes them all.
-        TakeBack(settings, keys);
-        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, settings.status(), whole.size()));
-    }
+    if (StoredBytes(path) != whole)
+        return QStringLiteral("%1 (%2)").arg(path, WriteFailure(path, file.status(), whole.size()));
     held = keys;
     bHeld = true;
     return QString();

@@ -1,7 +1,8 @@
 // The settings store's text, made and read in memory. QSettings writes its ini text only
 // into a file with a lock file beside it, in a folder it can write, and syncs both to the
 // disk: the text is made here as its writer makes it, byte for byte, and read back by its
-// own reader from an anonymous file in memory, which it reaches through /proc.
+// own reader from an anonymous file in memory, which it reaches through /proc; without
+// /proc, from a copy beside the store, removed at once.
 
 #include "settingsformat.h"
 
@@ -12,8 +13,10 @@
 #include <QSize>
 #include <QStringEncoder>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <cerrno>
+#include <functional>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -54,7 +57,11 @@ void AppendText(const QString& text, QByteArray& out)
 {
     const bool bUtf8 = !(text.startsWith(QLatin1String("@ByteArray(")) || text.startsWith(QLatin1String("@Variant("))
                          || text.startsWith(QLatin1String("@DateTime(")));
+    // One encoder for the text, as QSettings's: half a surrogate pair waits in it for the
+    // next character it is given, which is then written after U+FFFD when it is no other
+    // half; one at the end is lost.
     QStringEncoder toUtf8(QStringEncoder::Utf8);
+    bool bHalfWaits = false;
     const qsizetype start = out.size();
     bool bQuoted = false;
     bool bEscapeHexDigit = false;  // after \0 or \xNN, a hex digit would join the escape
@@ -85,8 +92,9 @@ void AppendText(const QString& text, QByteArray& out)
             if (c <= 0x1F || (c >= 0x7F && !bUtf8)) {
                 out += "\\x" + QByteArray::number(c, 16);
                 bEscapeHexDigit = true;
-            } else if (bUtf8 && c >= 0x80) {
+            } else if (bUtf8 && (c >= 0x80 || bHalfWaits)) {
                 out += toUtf8(QStringView(&qc, 1));
+                bHalfWaits = qc.isHighSurrogate();
             } else {
                 out += char(c);
             }
@@ -195,6 +203,25 @@ int MemoryFile(const QByteArray& text)
     return fd;
 }
 
+// The keys QSettings's ini reader reads from the file at path. QSettings keeps what it
+// read of a path, and trusts it while the file there has the same size and time; the
+// next file read may get the same name, and the same time. Emptied (empty) and read
+// again, the path is forgotten when the reader goes.
+std::optional<QSettings::SettingsMap> ReadAt(const QString& path, const std::function<bool()>& empty, QString* why)
+{
+    std::optional<QSettings::SettingsMap> keys;
+    QSettings read(path, QSettings::IniFormat);
+    if (read.status() != QSettings::NoError)
+        *why = QStringLiteral("its text is not in the settings form");
+    else
+        keys.emplace();
+    for (const QString& key : keys ? read.allKeys() : QStringList())
+        keys->insert(key, read.value(key));
+    if (empty())
+        read.sync();
+    return keys;
+}
+
 }  // namespace
 
 namespace SettingsFormat {
@@ -239,33 +266,27 @@ QByteArray IniText(const QSettings::SettingsMap& keys)
     return text;
 }
 
-std::optional<QSettings::SettingsMap> ReadText(const QByteArray& text, QString* why)
+std::optional<QSettings::SettingsMap> ReadText(const QByteArray& text, const QString& store, QString* why)
 {
     const int fd = MemoryFile(text);
-    if (fd < 0) {
-        *why = qt_error_string(errno);
+    const QString path = fd < 0 ? QString() : InMemoryPath(fd);
+    std::optional<QSettings::SettingsMap> keys;
+    if (fd >= 0 && QFileInfo(path).size() == text.size()) {
+        keys = ReadAt(path, [fd] { return ftruncate(fd, 0) == 0; }, why);
+        close(fd);
+        return keys;
+    }
+    const QString inMemory = fd < 0 ? qt_error_string(errno) : QStringLiteral("/proc cannot reach a file in memory");
+    if (fd >= 0)
+        close(fd);
+    QTemporaryFile copy(store + QStringLiteral(".read-XXXXXX"));
+    if (!copy.open() || copy.write(text) != text.size() || !copy.flush()) {
+        *why = QStringLiteral("%1, nor can a copy be made beside it: %2").arg(inMemory, copy.errorString());
         return std::nullopt;
     }
-    const QString path = QStringLiteral("/proc/self/fd/%1").arg(fd);
-    std::optional<QSettings::SettingsMap> keys;
-    {
-        QSettings read(path, QSettings::IniFormat);
-        if (QFileInfo(path).size() != text.size())
-            *why = QStringLiteral("/proc cannot reach a file in memory");
-        else if (read.status() != QSettings::NoError)
-            *why = QStringLiteral("its text is not in the settings form");
-        else
-            keys.emplace();
-        for (const QString& key : keys ? read.allKeys() : QStringList())
-            keys->insert(key, read.value(key));
-        // QSettings keeps what it read of a path, and trusts it while the file there has
-        // the same size and time; the next file in memory may get the same number, and
-        // the same time. Emptied and read again, the path is forgotten when read goes.
-        if (ftruncate(fd, 0) == 0)
-            read.sync();
-    }
-    close(fd);
-    return keys;
+    return ReadAt(copy.fileName(), [&copy] { return copy.resize(0); }, why);
 }
+
+QString (*InMemoryPath)(int fd) = [](int fd) { return QStringLiteral("/proc/self/fd/%1").arg(fd); };
 
 }  // namespace SettingsFormat
