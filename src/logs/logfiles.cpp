@@ -9,6 +9,8 @@
 #include "statusnotes.h"
 
 #include <QDebug>
+
+#include <cstdlib>
 #include <QStatusBar>
 
 using namespace LogFileNames;
@@ -44,6 +46,22 @@ bool MainWindow::ReceiverTimeJumped() const
 QDate MainWindow::LogDayOf(const QDateTime& utc) const
 {
     return ReceiverTimeJumped() ? QDate() : utc.date();
+}
+
+QDate MainWindow::TicDayOf(const QDateTime& tagUtc) const
+{
+    return ticTimeTagFormat == 2 ? tagUtc.date() : LogDayOf(tagUtc);
+}
+
+QDateTime MainWindow::RecordPlacingTime(const QDateTime& recordUtc) const
+{
+    const QDateTime followed = receiverTimeCheck.LastFollowed();
+    if (!recordUtc.isValid() || !followed.isValid())
+        return QDateTime();
+    // Rounded to its nearest second, as the receiver time rounds the fraction it gets.
+    const QDateTime rounded =
+        QDateTime::fromMSecsSinceEpoch((recordUtc.toMSecsSinceEpoch() + 500) / 1000 * 1000, Qt::UTC);
+    return std::llabs(followed.msecsTo(rounded)) <= kRecordNearMs ? rounded : QDateTime();
 }
 
 // The days-since-1900 tag reads the PC clock, whatever the receiver says.
