@@ -447,8 +447,9 @@ public:
     // names its day whatever the receiver's time does.
     QDate TicDayOf(const QDateTime& tagUtc) const;
     // The time a record carries, when it places the record: a time lying within
-    // kRecordNearMs of the receiver time that followed last, whole seconds rounded as
-    // the receiver time's; invalid otherwise (the record goes by the log's second).
+    // kRecordNearMs of the receiver time that followed last (its decoder rounded its
+    // seconds as the receiver time's); invalid otherwise (the record goes by the log's
+    // second).
     QDateTime RecordPlacingTime(const QDateTime& recordUtc) const;
     static constexpr int64_t kRecordNearMs = 2000;
     // A new day's files for an open log when the log clock's day is another, as the

@@ -58,10 +58,7 @@ QDateTime MainWindow::RecordPlacingTime(const QDateTime& recordUtc) const
     const QDateTime followed = receiverTimeCheck.LastFollowed();
     if (!recordUtc.isValid() || !followed.isValid())
         return QDateTime();
-    // Rounded to its nearest second, as the receiver time rounds the fraction it gets.
-    const QDateTime rounded =
-        QDateTime::fromMSecsSinceEpoch((recordUtc.toMSecsSinceEpoch() + 500) / 1000 * 1000, Qt::UTC);
-    return std::llabs(followed.msecsTo(rounded)) <= kRecordNearMs ? rounded : QDateTime();
+    return std::llabs(followed.msecsTo(recordUtc)) <= kRecordNearMs ? recordUtc : QDateTime();
 }
 
 // The days-since-1900 tag reads the PC clock, whatever the receiver says.

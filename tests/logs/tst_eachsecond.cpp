@@ -22,10 +22,12 @@ void Feed(MainWindow& w, QByteArray name, const QDateTime& second)
 {
     QDateTime t = second;
     QByteArray fraction = ".00";
-    if (name.endsWith("+1d"))
-        t = t.addDays(1), name.chop(3);
-    if (name.endsWith("+3s"))
-        t = t.addSecs(3), name.chop(3);
+    const qsizetype plus = name.indexOf('+');
+    if (plus > 0) {
+        const int n = name.mid(plus + 1).chopped(1).toInt();
+        t = name.endsWith('d') ? t.addDays(n) : t.addSecs(n);
+        name.truncate(plus);
+    }
     if (name.endsWith(".6"))
         fraction = ".60", name.chop(2);
     const bool bNoTime = name.endsWith('-');
@@ -195,9 +197,10 @@ private slots:
 
     // A record's own time places it only when it is a time near the receiver's: a fix
     // with an empty time field, by the day (PVT, ZDA and RMC each second); a Motorola
-    // @@Hb dated tomorrow among good ones; a fix 0.6 s into 23:59:59 before the time that
-    // puts that second on the new day. TIC lines tagged with the PC clock, by their tag,
-    // while the receiver's time is 3 s out of step across midnight. The messages of each
+    // @@Hb dated tomorrow before any time and among good ones, or 12 s ahead; a fix 0.6 s
+    // into 23:59:59 before the time that puts that second on the new day. TIC lines
+    // tagged with the PC clock, before each time, by their tag while the receiver's time
+    // is 3 s out of step across midnight. The messages of each
     // second ("*N" repeats a second), then each file with the records of the GPS log or
     // of TIC port 1 in it.
     void ownTimePlacesOnlyWhenNear_data()
@@ -210,14 +213,14 @@ private slots:
                                                  << QStringList{"ZDA RMC GGA-*16"} << QStringList{"GPS2024366.csv:16"};
         QTest::newRow("empty fix time at 03:00") << Utc(2024, 12, 31, 3, 0, 0) << int(GpsPortModeGenericNmea)
                                                  << QStringList{"ZDA RMC GGA-*16"} << QStringList{"GPS2024366.csv:16"};
-        QTest::newRow("@@Hb dated tomorrow") << Utc(2024, 12, 31, 12, 0, 0) << int(GpsPortModeMotorolaBinary)
-                                             << QStringList{"Ha Hb*3", "Ha Hb+1d", "Ha Hb*3"}
+        QTest::newRow("@@Hb dated tomorrow") << Utc(2024, 12, 31, 23, 59, 50) << int(GpsPortModeMotorolaBinary)
+                                             << QStringList{"Hb+1d Ha", "Ha Hb*2", "Ha Hb+1d", "Ha Hb+12s", "Ha Hb*2"}
                                              << QStringList{"GPS2024366.csv:14"};
         QTest::newRow("fix at 23:59:59.6") << Utc(2024, 12, 31, 23, 59, 57) << int(GpsPortModeGenericNmea)
                                            << QStringList{"GGA.6 ZDA.6*4"}
                                            << QStringList{"GPS2024366.csv:2", "GPS2025001.csv:2"};
         QTest::newRow("PC-tagged TIC lines, receiver out of step at midnight")
-            << Utc(2024, 12, 31, 23, 59, 50) << int(GpsPortModeGenericNmea) << QStringList{"ZDA TIC*8", "ZDA+3s TIC*12"}
+            << Utc(2024, 12, 31, 23, 59, 50) << int(GpsPortModeGenericNmea) << QStringList{"TIC ZDA*8", "TIC ZDA+3s*12"}
             << QStringList{"TIC2024366T1.csv:10", "TIC2025001T1.csv:10"};
     }
     void ownTimePlacesOnlyWhenNear()
