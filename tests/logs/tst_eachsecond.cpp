@@ -213,6 +213,8 @@ private slots:
                                                  << QStringList{"ZDA RMC GGA-*16"} << QStringList{"GPS2024366.csv:16"};
         QTest::newRow("empty fix time at 03:00") << Utc(2024, 12, 31, 3, 0, 0) << int(GpsPortModeGenericNmea)
                                                  << QStringList{"ZDA RMC GGA-*16"} << QStringList{"GPS2024366.csv:16"};
+        QTest::newRow("empty fix time at 23:59:58") << Utc(2024, 12, 31, 23, 59, 57) << int(GpsPortModeGenericNmea)
+                                                   << QStringList{"ZDA RMC GGA-*3"} << QStringList{"GPS2024366.csv:3"};
         QTest::newRow("@@Hb dated tomorrow") << Utc(2024, 12, 31, 23, 59, 50) << int(GpsPortModeMotorolaBinary)
                                              << QStringList{"Hb+1d Ha", "Ha Hb*2", "Ha Hb+1d", "Ha Hb+12s", "Ha Hb*2"}
                                              << QStringList{"GPS2024366.csv:14"};
