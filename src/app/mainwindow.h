@@ -31,6 +31,7 @@
 
 namespace Nmea {
 enum class ReceivedDate;
+struct Time;
 }
 
 class QActionGroup;
@@ -317,14 +318,20 @@ public:
     // "$GPZDA" and "$GPRMC" their own as well.
     enum AwaitingTime { AwaitingAnyTime = 0, AwaitingZda = 1, AwaitingRmc = 2 };
     // Every decoder's time message hands over its time here, with what its date came to,
-    // and the entry of bPpsAwaitingTime that it answers; with bAdvance the receiver time
-    // moves on to the second that the next tick marks. A date out of range comes with
-    // its text (Nmea::DateText), for the note that says why the PC clock is not set.
-    void TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting, bool bAdvance,
-                          const QString& dateText = QString());
-    // The second of the day that the ZDA behind bZdaTimeThisSecond named: the flag holds
-    // for that second only.
-    int zdaSecondOfDay = -1;
+    // the time of day as the message gave it, and the entry of bPpsAwaitingTime that it
+    // answers; with bAdvance the receiver time moves on to the second that the next tick
+    // marks. A date out of range comes with its text (Nmea::DateText), for the note that
+    // says why the PC clock is not set.
+    void TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, const Nmea::Time& time,
+                          AwaitingTime awaiting, bool bAdvance, const QString& dateText = QString());
+    // The second the last time message taken named (its instant, invalid for a date out
+    // of range, and its second of the day), and when it came (on the steady clock of
+    // receiverTimeCheck): a receiver sends several time messages in one second (ZDA and
+    // RMC, NAV-TIMEUTC and RMC, in either order), and the second is taken once, by the
+    // first.
+    QDateTime takenUtc;
+    int takenSecondOfDay = -1;
+    int64_t takenAtMs = 0;
 
     // The UTC second of the message being decoded, as its decoder read it; invalid while
     // it carries none. The GPS log's records of the message are of that second.
@@ -440,6 +447,15 @@ public:
     // The day a log may move to by utc: none while the receiver's last time jumped.
     QDate LogDayOf(const QDateTime& utc) const;
     bool ReceiverTimeJumped() const;
+    // The day a TIC or configuration line with that tag goes to: a tag of the PC clock
+    // names its day whatever the receiver's time does.
+    QDate TicDayOf(const QDateTime& tagUtc) const;
+    // The time a record carries, when it places the record: a time lying within
+    // kRecordNearMs of the receiver time that followed last (its decoder rounded its
+    // seconds as the receiver time's); invalid otherwise (the record goes by the log's
+    // second).
+    QDateTime RecordPlacingTime(const QDateTime& recordUtc) const;
+    static constexpr int64_t kRecordNearMs = 2000;
     // A new day's files for an open log when the log clock's day is another, as the
     // day rule of the GPS log file or of the combined TIC file lets it; an invalid day
     // leaves them where they are.
@@ -634,10 +650,6 @@ private:
     // than the one the file's header last named gets the header's receiver lines first.
     // False when it was lost.
     bool WriteGpsLogRecord(const QByteArray& record, const QDateTime& recordUtc = QDateTime());
-    // A receiver message is logged before it is decoded: once its decoder has read its
-    // time (gpsRecordUtc), a record of it that was lost is counted at that time.
-    void LoggedMessageTimeRead();
-    bool bLoggedMessageLost = false;
     void UpdateLogActions();
     void CopyTicFileDialogValues();
 };

@@ -140,13 +140,13 @@ QString MainWindow::DecodeMotorolaBinary(const QByteArray& msg)
         return QString();
 
     gpsRecordUtc = QDateTime();
-    LogGpsMessage(msg);
-
     MotorolaTexts texts;
     texts.display = QString::fromLatin1(msg.left(4)) + QLatin1Char(' ');
     if (const Handler decode = FindHandler(msg))
         decode(*this, msg, texts);
-    LoggedMessageTimeRead();
+    // Logged once decoded: a time message has then taken its second (the log's day and
+    // whether the second is logged), and the message goes to the day of its own time.
+    LogGpsMessage(msg);
 
     // Only the head: nothing was decoded.
     if (texts.display.size() == 5)

@@ -50,18 +50,22 @@ int32_t ReadInt32(const QByteArray& msg, int offset)
 enum class Second { Rounded, Cut, Whole };
 
 // The date and time at the message's offsets 4 to 10 (and the nanoseconds after them);
-// *utc is set only for an instant. The message is also the GPS log record of that time.
-Nmea::ReceivedDate ReadMessageTime(MainWindow& w, const QByteArray& msg, Second second, QDateTime* utc)
+// *utc is set only for an instant, *time to the time of day as the message gives it. The
+// message is also the GPS log record of that time.
+Nmea::ReceivedDate ReadMessageTime(MainWindow& w, const QByteArray& msg, Second second, QDateTime* utc,
+                                   Nmea::Time* time = nullptr)
 {
-    Nmea::Time time;
-    time.hours = ReadUInt8(msg, 8);
-    time.minutes = ReadUInt8(msg, 9);
+    Nmea::Time given;
+    given.hours = ReadUInt8(msg, 8);
+    given.minutes = ReadUInt8(msg, 9);
     const double seconds =
         second == Second::Whole ? ReadUInt8(msg, 10) : MainWindow::GetMotorolaSecondsNanoseconds(msg, 10);
-    time.seconds = second == Second::Cut ? std::trunc(seconds) : seconds;
-    time.conversions = 3;
+    given.seconds = second == Second::Cut ? std::trunc(seconds) : seconds;
+    given.conversions = 3;
+    if (time)
+        *time = given;
     const Nmea::ReceivedDate received =
-        Nmea::ReceiverUtc(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5), time,
+        Nmea::ReceiverUtc(ReadBigEndianUInt16(msg, 6), ReadUInt8(msg, 4), ReadUInt8(msg, 5), given,
                           w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, utc);
     if (received == Nmea::ReceivedDate::Instant)
         w.gpsRecordUtc = *utc;
@@ -75,8 +79,9 @@ Nmea::ReceivedDate ReadMessageTime(MainWindow& w, const QByteArray& msg, Second 
 void TakeMessageTime(MainWindow& w, const QByteArray& msg, bool bRound, bool bAdvance)
 {
     QDateTime utc;
-    const Nmea::ReceivedDate received = ReadMessageTime(w, msg, bRound ? Second::Rounded : Second::Cut, &utc);
-    w.TakeReceiverTime(received == Nmea::ReceivedDate::Instant ? received : Nmea::ReceivedDate::NoInstant, utc,
+    Nmea::Time time;
+    const Nmea::ReceivedDate received = ReadMessageTime(w, msg, bRound ? Second::Rounded : Second::Cut, &utc, &time);
+    w.TakeReceiverTime(received == Nmea::ReceivedDate::Instant ? received : Nmea::ReceivedDate::NoInstant, utc, time,
                        MainWindow::AwaitingAnyTime, bAdvance);
 }
 

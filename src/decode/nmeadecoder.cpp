@@ -135,8 +135,7 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
         Nmea::ReceiverUtc(year, month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);
     if (received != Nmea::ReceivedDate::Instant)
         qDebug("WARNING: Illegal date or time decoding GPZDA.");
-    TakeReceiverTime(received, utc, AwaitingZda, true, Nmea::DateText(year, month, day));
-    zdaSecondOfDay = time.SecondOfDay();
+    TakeReceiverTime(received, utc, time, AwaitingZda, true, Nmea::DateText(year, month, day));
     return true;
 }
 
@@ -179,15 +178,14 @@ bool MainWindow::DecodeNmeaRmc(QByteArray body, bool* bSkipTail)
     if (!valid || !dateInRange)
         return false;
 
-    // A ZDA sentence of this second has already given the time. The tick that waits
-    // for this RMC marks the second; with none, an RMC of another second than the ZDA's
-    // starts a new one, which no ZDA gave.
-    if (bZdaTimeThisSecond && (bPpsAwaitingTime[AwaitingRmc] || time.SecondOfDay() == zdaSecondOfDay))
+    // A ZDA sentence of the second the tick marks has already given the time. Without a
+    // tick the second a ZDA took is its own (TakeReceiverTime knows it): an RMC of
+    // another second starts a new one, which no ZDA gave.
+    if (bZdaTimeThisSecond && bPpsAwaitingTime[AwaitingRmc])
         return true;
-    bZdaTimeThisSecond = false;
     QDateTime utc;
     const Nmea::ReceivedDate received =
         Nmea::ReceiverUtc(Nmea::FullYear(year), month, day, time, ReceiverOnLocalTime(gpsRxDialog), &utc);
-    TakeReceiverTime(received, utc, AwaitingRmc, true);
+    TakeReceiverTime(received, utc, time, AwaitingRmc, true);
     return true;
 }

@@ -221,7 +221,9 @@ QDateTime NearestUtc(const Time& time, const QDateTime& near)
 {
     if (!time.IsValid() || !near.isValid())
         return QDateTime();
-    const QDateTime sameDay(near.toUTC().date(), QTime(time.hours, time.minutes, int(time.seconds)), Qt::UTC);
+    // The seconds rounded as the receiver time rounds them: 23:59:59.6 is the next day's.
+    const QDateTime sameDay = QDateTime(near.toUTC().date(), QTime(time.hours, time.minutes), Qt::UTC)
+                                  .addSecs(static_cast<int>(time.seconds + 0.5));
     constexpr qint64 kHalfDaySecs = 43200;
     const qint64 apart = near.secsTo(sameDay);
     return apart > kHalfDaySecs ? sameDay.addDays(-1) : apart < -kHalfDaySecs ? sameDay.addDays(1) : sameDay;

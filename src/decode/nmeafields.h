@@ -100,8 +100,8 @@ enum class ReceivedDate
 ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);
 
 // A time of day without a date, on the day that brings it nearest to near (a fix of
-// 00:00:01 sent at 23:59:59 is of the next day); whole seconds. Invalid for a time of
-// day that is none, or without near.
+// 00:00:01 sent at 23:59:59 is of the next day); whole seconds, rounded as ReceiverUtc
+// rounds them. Invalid for a time of day that is none, or without near.
 QDateTime NearestUtc(const Time& time, const QDateTime& near);
 
 // A received date as it came, for a note: "year 0089, month 3, day 5".

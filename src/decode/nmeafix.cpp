@@ -24,11 +24,14 @@ bool MainWindow::DecodeNmeaGga(QByteArray body, QString* pvtLogText)
     // The log line is built only when someone will see it.
     const bool bDetail = bGpsRawDataVisible || bLogThisSecond;
 
+    // An empty field (a receiver with no fix) names no time at all: its default of
+    // midnight is for the log line alone.
+    const bool bTimeGiven = !body.left(body.indexOf(',')).trimmed().isEmpty();
     const Nmea::Time time = Nmea::ReadTime(TakeFirstField(body, "000000.00"));
     if (time.IsRead() && bDetail)
         *pvtLogText = QString::asprintf("%02d,%02d,%05.2f,", time.hours, time.minutes, time.seconds);
     // The fix names no day: it is the receiver's, sent before or after its time sentence.
-    gpsRecordUtc = Nmea::NearestUtc(time, CurrentLogClock());
+    gpsRecordUtc = bTimeGiven ? Nmea::NearestUtc(time, CurrentLogClock()) : QDateTime();
 
     Nmea::Coordinate latitude = Nmea::ReadLatitude(TakeFirstField(body, "0000.0000"));
     const QByteArray north = TakeFirstField(body, QByteArray());

@@ -4,14 +4,36 @@
 
 #include "nmeafields.h"
 
-void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, AwaitingTime awaiting,
-                                  bool bAdvance, const QString& dateText)
+namespace {
+
+// Messages of one second arrive within it; a time named again a second or more after it
+// was taken is a receiver that holds its time, sending a new second.
+constexpr int64_t kSameSecondMs = 1000;
+
+}  // namespace
+
+void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& utc, const Nmea::Time& time,
+                                  AwaitingTime awaiting, bool bAdvance, const QString& dateText)
 {
     // A date or time that names no real instant (31 February, hour 25) is no time
     // message: were its second counted, the receiver would seem to speak and the PC
     // clock would never stand in for it.
     if (received == Nmea::ReceivedDate::NoInstant)
         return;
+    // The second already taken, named again by another message of it (the RMC after the
+    // ZDA, the ZDA after the RMC, an RMC beside NAV-TIMEUTC): nothing more to take, with
+    // or without a tick between. Taken twice it would give two status records, two
+    // clock decisions, and a second time that follows the first.
+    // A date out of range names its second by the time of day alone.
+    const int64_t nowMs = receiverTimeCheck.clockMs();
+    const int second = time.SecondOfDay();
+    const QDateTime given = received == Nmea::ReceivedDate::Instant ? utc : QDateTime();
+    const bool bSameSecond = given.isValid() && takenUtc.isValid() ? given == takenUtc : second == takenSecondOfDay;
+    if (bSameSecond && nowMs - takenAtMs < kSameSecondMs)
+        return;
+    takenUtc = given;
+    takenSecondOfDay = second;
+    takenAtMs = nowMs;
     // A date out of range keeps the time held, but the message still marks its second.
     // It is remembered, never as an empty text: the held time must not pass for a given one.
     if (received == Nmea::ReceivedDate::Instant) {

@@ -181,7 +181,6 @@ QString MainWindow::DecodeUbxMessage(const QByteArray& msg)
         return QString();
 
     gpsRecordUtc = QDateTime();
-    LogGpsMessage(msg);
 
     const uint8_t cls = ReadUInt8(msg, 2);
     const uint8_t id = ReadUInt8(msg, 3);
@@ -208,7 +207,8 @@ QString MainWindow::DecodeUbxMessage(const QByteArray& msg)
         }
     }
 
-    LoggedMessageTimeRead();
+    // Logged once decoded, as a Motorola message is: in the second and day of its time.
+    LogGpsMessage(msg);
     if (!texts.display.isEmpty())
         texts.display += QLatin1Char('\n');
     if (gpsLogTypeDialog && gpsLogTypeDialog->gpsLogType == kPvtLogType)

@@ -136,7 +136,7 @@ void UbxDecoder::DecodeNavTimeUtc(MainWindow& w, const QByteArray& msg, UbxTexts
             w.ubxUtcAtTow = utc;
             w.ubxTowAtUtc = U32(msg, 0);
         }
-        w.TakeReceiverTime(received, utc, MainWindow::AwaitingAnyTime, true, Nmea::DateText(year, month, day));
+        w.TakeReceiverTime(received, utc, time, MainWindow::AwaitingAnyTime, true, Nmea::DateText(year, month, day));
     }
     if (DetailWanted(w))
         SetDetail(texts, QString::asprintf("iTOW = %u, tAcc = %u, nano = %i, date (YMD) %d, %d, %d, "

@@ -76,6 +76,9 @@ bool MainWindow::OpenGpsLog(QString* error)
     // time message moves the log clock on to the next second.
     gpsLogFile.SetClock([this] { return gpsLogSecond.isValid() ? gpsLogSecond : CurrentLogClock(); });
     const bool bOpened = gpsLogFile.Open(path, now.date(), GpsHeaderMaker(*this), error);
+    // The records that come before the receiver's next time are of the second now: it is
+    // decided as the log step decides it, or they would be lost without a gap line.
+    bLogThisSecond = bOpened && IsLoggedSecond(now.time(), d.gpsLogPeriod);
     UpdateLogActions();
     return bOpened;
 }
@@ -105,21 +108,14 @@ void MainWindow::CloseGpsLog(bool noAsk)
     UpdateLogActions();
 }
 
+// The message as its decoder read it: of the second gpsRecordUtc names, if any.
 void MainWindow::LogGpsMessage(QByteArray msg)
 {
-    bLoggedMessageLost = false;
     if (!gpsLogFile.isOpen() || msg.isEmpty() || !bLogThisSecond)
         return;
     const int type = gpsLogTypeDialog->gpsLogType;
     if (type == GpsLogBinary || (type == GpsLogRinex && LogTexts::IsRinexMessage(msg)))
-        bLoggedMessageLost = !WriteGpsLogRecord(LogTexts::BinaryRecord(msg));
-}
-
-void MainWindow::LoggedMessageTimeRead()
-{
-    if (bLoggedMessageLost)
-        gpsLogFile.RetimeLastLost(gpsRecordUtc);
-    bLoggedMessageLost = false;
+        WriteGpsLogRecord(LogTexts::BinaryRecord(msg), gpsRecordUtc);
 }
 
 void MainWindow::WriteGpsLogText(QString text)
@@ -135,10 +131,11 @@ bool MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& re
 {
     // A receiver sends a second's records before or after its time message, which moves
     // the log's day and second on: a record that carries a time goes to the file of its
-    // day and, lost, is counted at it; only one that carries none goes by the second the
-    // log step took it for.
-    if (recordUtc.isValid())
-        CheckGpsLogDay(LogDayOf(recordUtc));
+    // day and, lost, is counted at it; one that carries none, or none near the
+    // receiver's, goes by the second the log step took it for.
+    const QDateTime placingUtc = RecordPlacingTime(recordUtc);
+    if (placingUtc.isValid())
+        CheckGpsLogDay(LogDayOf(placingUtc));
     const std::pair<int, int> receiver = ReceiverAndMode();
     // Made once the path is checked: a file made again gets a whole header, which names
     // the receiver of now. A file opened by hand has no header of ours to follow.
@@ -147,7 +144,7 @@ bool MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& re
         return bOtherReceiver ? LogTexts::GpsReceiverLines(GpsHeaderOf(*this, QDateTime())) : QByteArray();
     };
     // Written with the record or lost with it: the next record then tries them again.
-    if (!gpsLogFile.Write(record, recordUtc, receiverLines))
+    if (!gpsLogFile.Write(record, placingUtc, receiverLines))
         return false;
     gpsLogHeaderReceiver = receiver;
     return true;
@@ -175,7 +172,7 @@ void MainWindow::LogConfigurationText(QString text)
     }
     // In the file of its tag's day, and counted, when lost, at the time its tag says.
     const QDateTime tagUtc = TicTagUtc();
-    CheckTicLogsDay(LogDayOf(tagUtc));
+    CheckTicLogsDay(TicDayOf(tagUtc));
     ticCombinedLog.Write(entry.toUtf8(), tagUtc);
 }
 
@@ -198,7 +195,7 @@ void MainWindow::LogStatusThisSecond()
     // The TIC set goes by the clock its lines are tagged with: the PC's, or from now on
     // the second just taken (the display, which the tags read, takes it next). The second
     // shown before may be one that jumped, judged no more.
-    CheckTicLogsDay(LogDayOf(ticTimeTagFormat == 2 ? TicTagUtc() : now));
+    CheckTicLogsDay(ticTimeTagFormat == 2 ? TicDayOf(TicTagUtc()) : LogDayOf(now));
     ShowLogNote();
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
     if (!bLogThisSecond)

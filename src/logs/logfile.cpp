@@ -328,15 +328,6 @@ void LogFile::Lose(const QString& reason, const QDateTime& recordUtc)
     lastLostUtc = now;
 }
 
-void LogFile::RetimeLastLost(const QDateTime& recordUtc)
-{
-    if (lostRecords == 0 || !recordUtc.isValid())
-        return;
-    if (lostRecords == 1)
-        firstLostUtc = recordUtc;
-    lastLostUtc = recordUtc;
-}
-
 bool LogFile::RemakeIfVanished()
 {
     if (!isOpen())

@@ -63,9 +63,6 @@ public:
     // counted at recordUtc, the time it carries, so that the gap line names the times a
     // reader misses; at the clock's time when it carries none.
     bool Write(const QByteArray& bytes, const QDateTime& recordUtc = QDateTime(), const Lead& lead = nullptr);
-    // The record lost last carries recordUtc, known only once it had been written (a
-    // receiver message is logged before it is decoded); an invalid time changes nothing.
-    void RetimeLastLost(const QDateTime& recordUtc);
     // When the path no longer leads to the open file, tries to make the file there
     // again; true when it was made now. A file that came back to its path (its folder
     // moved back) is written again as it is.

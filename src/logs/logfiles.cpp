@@ -9,6 +9,8 @@
 #include "statusnotes.h"
 
 #include <QDebug>
+
+#include <cstdlib>
 #include <QStatusBar>
 
 using namespace LogFileNames;
@@ -44,6 +46,19 @@ bool MainWindow::ReceiverTimeJumped() const
 QDate MainWindow::LogDayOf(const QDateTime& utc) const
 {
     return ReceiverTimeJumped() ? QDate() : utc.date();
+}
+
+QDate MainWindow::TicDayOf(const QDateTime& tagUtc) const
+{
+    return ticTimeTagFormat == 2 ? tagUtc.date() : LogDayOf(tagUtc);
+}
+
+QDateTime MainWindow::RecordPlacingTime(const QDateTime& recordUtc) const
+{
+    const QDateTime followed = receiverTimeCheck.LastFollowed();
+    if (!recordUtc.isValid() || !followed.isValid())
+        return QDateTime();
+    return std::llabs(followed.msecsTo(recordUtc)) <= kRecordNearMs ? recordUtc : QDateTime();
 }
 
 // The days-since-1900 tag reads the PC clock, whatever the receiver says.

@@ -184,7 +184,7 @@ void MainWindow::WriteTicLine(LogFile& file, const QByteArray& line)
     // the time of its tag: not at the log clock's, which the receiver's time message
     // moves on to the next second, nor at the receiver's when the tag is the PC's.
     const QDateTime tagUtc = TicTagUtc();
-    CheckTicLogsDay(LogDayOf(tagUtc));
+    CheckTicLogsDay(TicDayOf(tagUtc));
     file.Write(lines, tagUtc);
     ticCombinedLog.Write(lines, tagUtc);
 }

@@ -175,12 +175,17 @@ void MainWindow::SyncPcClockThisSecond()
     // Only a date the receiver has just sent is judged.
     const QString clockGuard =
         ClockGuardNote(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC).date(), BuildDate::Day());
-    // A date before the build or far after it outlasts any jump to it: that one is said.
+    const bool bSyncing = pcSyncMode != 0 || bPcSyncOnDelta;
+    // A date before the build or far after it outlasts any step to it: that one is said.
+    // A time out of step may only have come late: it is said as seen, and the PC clock
+    // is named only while it is to be set.
     if (!bGiven && bMoved)
         ShowClockGuardNote(QStringLiteral("Receiver date out of range, PC clock not set: its time messages give ") +
                            receiverDateOutOfRange);
     else if (bGiven && clockGuard.isEmpty() && receiverTimeCheck.Jumped())
-        ShowClockGuardNote(QStringLiteral("Receiver time jumped, PC clock not set: ") + receiverTimeCheck.JumpText());
+        ShowClockGuardNote(QStringLiteral("Receiver time out of step") +
+                           (bSyncing ? QStringLiteral(", PC clock not set: ") : QStringLiteral(": ")) +
+                           receiverTimeCheck.JumpText());
     else if (bGiven)
         ShowClockGuardNote(clockGuard);
 
@@ -195,7 +200,6 @@ void MainWindow::SyncPcClockThisSecond()
     const int64_t errorMs = std::llabs(pcClockOffsetMs);
     // A set owed from a time that did not follow is made at the first one that does;
     // so is one across a leap second, which a tick may have made a second early.
-    const bool bSyncing = pcSyncMode != 0 || bPcSyncOnDelta;
     const bool bDue = DueByMode(pcSyncMode, receiverTime) || (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs) ||
                       (bSyncing && (bPcSetOwed || (bFreshTime && receiverTimeCheck.LeapSecond())));
     if (!bDue)

@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -94,6 +95,11 @@ QString ReceiverTimeCheck::JumpText() const
     const auto text = [](const QDateTime& t) {
         return QLocale::c().toString(t.toUTC(), QStringLiteral("dd-MMM-yyyy hh:mm:ss"));
     };
-    return QStringLiteral("its time messages give %1 UTC %2 s after %3 UTC")
-        .arg(text(refused), QString::number((refusedMs - lastFollowedMs) / 1000.0, 'f', 1), text(lastFollowed));
+    // How far the time lies from where the run puts it, the steady clock's time since.
+    const int64_t elapsedMs = refusedMs - lastFollowedMs;
+    const int64_t offMs = lastFollowed.msecsTo(refused) - elapsedMs;
+    return QStringLiteral("its time messages give %1 UTC %2 s after %3 UTC, %4 s %5 their run")
+        .arg(text(refused), QString::number(elapsedMs / 1000.0, 'f', 1), text(lastFollowed),
+             QString::number(std::llabs(offMs) / 1000.0, 'f', 1),
+             offMs < 0 ? QStringLiteral("behind") : QStringLiteral("ahead of"));
 }

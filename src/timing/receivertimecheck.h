@@ -32,13 +32,15 @@ public:
     void Forget();
     // Whether the last time taken followed the ones before it.
     bool Follows() const { return bFollows; }
+    // The latest time of the run: the last that followed, or started a run.
+    QDateTime LastFollowed() const { return lastFollowed; }
     // Whether the last time taken followed across a leap second.
     bool LeapSecond() const { return bLeapSecond; }
     // Whether the last time taken failed to follow the ones before it (the first after
     // Forget follows nothing, and has nothing to jump from).
     bool Jumped() const { return refused.isValid() && lastFollowed.isValid(); }
-    // How the last time taken failed to follow the ones before it, for a note; empty
-    // unless it Jumped.
+    // How the last time taken failed to follow the ones before it, and how far off it
+    // lies, for a note; empty unless it Jumped.
     QString JumpText() const;
 
     // The steady clock in ms; tests put their own here.

@@ -458,7 +458,7 @@ private slots:
 
     // A Generic NMEA receiver, a PVT log and a TIC set, 20 s from start: each second a
     // fix, the time sentence, then a reading of port 1 tagged with that second (the
-    // first second's fix comes before any log step, and is not logged). One
+    // first second's fix comes before any log step, and is logged all the same). One
     // second dated tomorrow among good ones moves no file; at midnight every file moves
     // once, each reading goes to the file of the day its tag names, and the log keeps its
     // descriptor. Each file: its name and the number of lines of the GPS log or port 1.
@@ -468,8 +468,8 @@ private slots:
         QTest::addColumn<int>("tomorrowAt");  // the second dated tomorrow, or -1
         QTest::addColumn<int>("tagFormat");
         QTest::addColumn<QStringList>("files");
-        const QStringList today{"GPS2024366.csv:19", "TIC2024366A1.csv", "TIC2024366C.csv", "TIC2024366T1.csv:20"};
-        const QStringList midnight{"GPS2024366.csv:9", "GPS2025001.csv:10",  "TIC2024366A1.csv",
+        const QStringList today{"GPS2024366.csv:20", "TIC2024366A1.csv", "TIC2024366C.csv", "TIC2024366T1.csv:20"};
+        const QStringList midnight{"GPS2024366.csv:10", "GPS2025001.csv:10",  "TIC2024366A1.csv",
                                    "TIC2024366C.csv",   "TIC2024366T1.csv:10", "TIC2025001A1.csv",
                                    "TIC2025001C.csv",   "TIC2025001T1.csv:10"};
         QTest::newRow("one second of tomorrow") << Utc(2024, 12, 31, 12, 0, 0) << 5 << 1 << today;

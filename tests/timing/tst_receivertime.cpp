@@ -117,7 +117,7 @@ private slots:
         QTest::addColumn<QString>("note");
         const QDateTime noon = At(QDate(2024, 3, 1), 12, 0, 0);
         const QDateTime year2000 = At(QDate(2000, 12, 31), 23, 59, 55);
-        const QString jumped = "Receiver time jumped";
+        const QString jumped = "Receiver time out of step";
         QString alternating, drifting, dayAhead, creeping, everySecond, everyOther;
         for (int k = 0; k < 20; ++k) {
             alternating += k >= 15 ? "" : k % 2 ? "680 " : "150 ";

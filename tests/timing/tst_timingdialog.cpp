@@ -457,9 +457,10 @@ private slots:
         QTest::addColumn<QString>("said");  // the note at the last untrusted second
         QTest::addColumn<bool>("bTicks");
         const QString outOfRange = "Receiver date out of range, PC clock not set: its time messages give year ";
-        const QString jumped = "Receiver time jumped, PC clock not set: its time messages give ";
+        const QString jumped = "Receiver time out of step, PC clock not set: its time messages give ";
         // With ticks a jump is said a second later: each tick takes the message before it.
-        const QString jumpedAt8 = jumped + "02-Mar-2024 12:00:08 UTC 1.0 s after 01-Mar-2024 12:00:07 UTC";
+        const QString jumpedAt8 =
+            jumped + "02-Mar-2024 12:00:08 UTC 1.0 s after 01-Mar-2024 12:00:07 UTC, 86400.0 s ahead of their run";
         const QList<std::tuple<const char*, QString, QString>> kinds = {
             {"ZDA year 0089", outOfRange + "0089, month 3, day 1", outOfRange + "0089, month 3, day 1"},
             {"UBX day 0", outOfRange + "2024, month 3, day 0", outOfRange + "2024, month 3, day 0"},
