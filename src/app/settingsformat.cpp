@@ -109,6 +109,11 @@ QString Unread(const QString& path)
     return QFileInfo::exists(path) ? UnreadStores().value(path) : QString();
 }
 
+void SetUnread(const QString& path, const QString& why)
+{
+    UnreadStores().insert(path, why);
+}
+
 QSettings::Format Register()
 {
     static const QSettings::Format format =

@@ -23,6 +23,10 @@ QSettings::Format Register();
 // never written over.
 QString Unread(const QString& path);
 
+// Says that the store at path could not be read, for why: QSettings hands the reader
+// only a file it could open.
+void SetUnread(const QString& path, const QString& why);
+
 // The text QSettings's ini format writes for keys.
 QByteArray IniText(const QSettings::SettingsMap& keys);
 

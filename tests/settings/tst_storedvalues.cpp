@@ -502,21 +502,46 @@ private slots:
         QCOMPARE(Stamp(file), written);
     }
 
-    // A store that QSettings's reader refuses is never written over: the keys held are
-    // then not all it has. Once it has gone, the keys held are written.
+    // A store that cannot be read is never written over: the keys held are then not all
+    // it has, even once it can be read. Once it has gone, the keys held are written.
+    void unreadableStoreKept_data()
+    {
+        QTest::addColumn<QByteArray>("unreadable");
+        QTest::addColumn<bool>("bNoPermission");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("refused by the reader") << QByteArray("[Seeded]\nkept=1\n\n[Unended\nkey=2\n") << false
+                                               << "its text is not in the settings form";
+        // QSettings never hands a file it cannot open to the reader.
+        QTest::newRow("no permission to read") << QByteArray("[Seeded]\nkept=1\n") << true << "Permission denied";
+    }
+
     void unreadableStoreKept()
     {
+        QFETCH(QByteArray, unreadable);
+        QFETCH(bool, bNoPermission);
+        QFETCH(QString, reason);
+        if (bNoPermission && geteuid() == 0) {
+            QVERIFY(RunAsNobody());
+            return;
+        }
         const QString file = QSettings().fileName();
-        const QByteArray unreadable = "[Seeded]\nkept=1\n\n[Unended\nkey=2\n";
         {
             QFile store(file);
             QVERIFY(QDir().mkpath(QFileInfo(file).path()));
             QVERIFY(store.open(QIODevice::WriteOnly) && store.write(unreadable) == unreadable.size());
         }
-        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("Settings not read: %1 (its text is not in the "
-                                                                     "settings form), running on defaults").arg(file)));
+        if (bNoPermission)
+            QVERIFY(QFile::setPermissions(file, QFileDevice::Permissions()));
+        const QString note = QStringLiteral("Settings not read: %1 (%2), running on defaults").arg(file, reason);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         auto window = std::make_unique<MainWindow>();
         QVERIFY(TestSupport::WaitFor([&] { return !window->settingsNoteLabel->isHidden(); }));
+        if (bNoPermission)
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station"),
+                 RemoteLine::Sentence("GPSLOG,ERROR,settings not saved"));
+        window->WriteSettingsStore();
+        QCOMPARE(window->settingsNoteLabel->toolTip(), note);
         QFile store(file);
         QVERIFY(store.open(QIODevice::ReadOnly));
         QCOMPARE(store.readAll(), unreadable);
