@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -62,6 +63,13 @@ bool CutByRemoval(const QString& path, const QSettings::SettingsMap& keys)
                        [&keys](const QString& key) { return !keys.contains(key); });
 }
 
+// The errno of a look at the path, 0 when it can be seen.
+int LookError(const QString& path)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? 0 : errno;
+}
+
 std::optional<QByteArray> BytesAt(const QString& path)
 {
     QFile file(path);
@@ -106,12 +114,23 @@ namespace SettingsFormat {
 
 QString Unread(const QString& path)
 {
-    return QFileInfo::exists(path) ? UnreadStores().value(path) : QString();
+    // A store removed is read no more; one behind a folder that may not be searched still is.
+    return LookError(path) == ENOENT ? QString() : UnreadStores().value(path);
 }
 
-void SetUnread(const QString& path, const QString& why)
+void NoteUnopened(const QString& path, QSettings::Status status)
 {
-    UnreadStores().insert(path, why);
+    // The reader's own refusal is said in its words.
+    if (status == QSettings::FormatError || QFileInfo(path).isDir())
+        return;
+    const int look = LookError(path);
+    if (look != 0 && look != ENOENT && look != ENOTDIR) {
+        UnreadStores().insert(path, qt_error_string(look));
+        return;
+    }
+    QFile store(path);
+    if (status == QSettings::AccessError && QFileInfo(path).isFile() && !store.open(QIODevice::ReadOnly))
+        UnreadStores().insert(path, store.errorString());
 }
 
 QSettings::Format Register()

@@ -23,9 +23,10 @@ QSettings::Format Register();
 // never written over.
 QString Unread(const QString& path);
 
-// Says that the store at path could not be read, for why: QSettings hands the reader
-// only a file it could open.
-void SetUnread(const QString& path, const QString& why);
+// Says the store at path not read when QSettings, whose last read gave status, could not
+// open it or even look at it: QSettings hands the reader only a file it could open, and
+// takes one behind a folder that may not be searched for none at all.
+void NoteUnopened(const QString& path, QSettings::Status status);
 
 // The text QSettings's ini format writes for keys.
 QByteArray IniText(const QSettings::SettingsMap& keys);

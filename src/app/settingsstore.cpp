@@ -139,16 +139,10 @@ void SettingsStore::Hold()
         // Only the program's own file: keys a system-wide file adds are never written here.
         shared.file = std::make_unique<QSettings>();
         shared.file->setFallbacksEnabled(false);
-        // A store QSettings could not open (no permission to read it) is no store of
-        // defaults: the keys held would be written over the operator's once it can be read.
-        // A folder at its path holds no keys, and is said as not writable.
-        const QString path = shared.file->fileName();
-        if (shared.file->status() == QSettings::AccessError && SettingsFormat::Unread(path).isEmpty()
-            && QFileInfo(path).isFile()) {
-            QFile store(path);
-            if (!store.open(QIODevice::ReadOnly))
-                SettingsFormat::SetUnread(path, store.errorString());
-        }
+        // A store that could not be read is no store of defaults: the keys held would be
+        // written over the operator's once it can be. A folder at its path holds no keys,
+        // and is said as not writable.
+        SettingsFormat::NoteUnopened(shared.file->fileName(), shared.file->status());
         // <folder>/<organisation>/<application>.conf
         shared.userFolder = QFileInfo(QFileInfo(shared.file->fileName()).path()).path();
         QSettings::setPath(shared.file->format(), QSettings::UserScope, InMemoryFolder());

@@ -513,6 +513,8 @@ private slots:
                                                << "its text is not in the settings form";
         // QSettings never hands a file it cannot open to the reader.
         QTest::newRow("no permission to read") << QByteArray("[Seeded]\nkept=1\n") << true << "Permission denied";
+        // Nor one it cannot even look at: it takes that for none.
+        QTest::newRow("no permission to its folder") << QByteArray("[Seeded]\nkept=1\n") << true << "Permission denied";
     }
 
     void unreadableStoreKept()
@@ -530,13 +532,17 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(file).path()));
             QVERIFY(store.open(QIODevice::WriteOnly) && store.write(unreadable) == unreadable.size());
         }
+        const QString folder = QFileInfo(file).path();
+        const bool bFolder = QByteArray(QTest::currentDataTag()).contains("folder");
         if (bNoPermission)
-            QVERIFY(QFile::setPermissions(file, QFileDevice::Permissions()));
+            QVERIFY(QFile::setPermissions(bFolder ? folder : file, QFileDevice::Permissions()));
         const QString note = QStringLiteral("Settings not read: %1 (%2), running on defaults").arg(file, reason);
         QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         auto window = std::make_unique<MainWindow>();
         QVERIFY(TestSupport::WaitFor([&] { return !window->settingsNoteLabel->isHidden(); }));
-        if (bNoPermission)
+        if (bFolder)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        else if (bNoPermission)
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
         QCOMPARE(window->AnswerRemoteCommand("$VUDUZ,GPSLOG,CONFIG,,,Station"),
                  RemoteLine::Sentence("GPSLOG,ERROR,settings not saved"));
