@@ -540,6 +540,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         auto window = std::make_unique<MainWindow>();
         QVERIFY(TestSupport::WaitFor([&] { return !window->settingsNoteLabel->isHidden(); }));
+        QCOMPARE(window->settingsNoteLabel->toolTip(), note);
         if (bFolder)
             QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         else if (bNoPermission)
