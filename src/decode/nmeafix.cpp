@@ -28,8 +28,12 @@ bool MainWindow::DecodeNmeaGga(QByteArray body, QString* pvtLogText)
     // midnight is for the log line alone.
     const bool bTimeGiven = !body.left(body.indexOf(',')).trimmed().isEmpty();
     const Nmea::Time time = Nmea::ReadTime(TakeFirstField(body, "000000.00"));
-    if (time.IsRead() && bDetail)
-        *pvtLogText = QString::asprintf("%02d,%02d,%05.2f,", time.hours, time.minutes, time.seconds);
+    // A time the receiver did not send is no time in the log either: its columns stay,
+    // empty, so that the position stays under its own heading.
+    if (bDetail)
+        *pvtLogText = bTimeGiven && time.IsRead()
+                          ? QString::asprintf("%02d,%02d,%05.2f,", time.hours, time.minutes, time.seconds)
+                          : QStringLiteral(",,,");
     // The fix names no day: it is the receiver's, sent before or after its time sentence.
     gpsRecordUtc = bTimeGiven ? Nmea::NearestUtc(time, CurrentLogClock()) : QDateTime();
 

@@ -136,6 +136,32 @@ private slots:
         QCOMPARE(records, 3);
     }
 
+    // A fix's time columns hold the time it gave, and stay, empty, where it gave none:
+    // a fix without a time is never logged at midnight, nor its position under the time.
+    void pvtFixTimeColumns_data()
+    {
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("given") << QByteArray("120001.60") << QByteArray("12,00,01.60,48,7.038000,N,11,");
+        QTest::newRow("empty") << QByteArray() << QByteArray(",,,48,7.038000,N,11,");
+        QTest::newRow("unreadable") << QByteArray("12x") << QByteArray(",,,48,7.038000,N,11,");
+    }
+    void pvtFixTimeColumns()
+    {
+        QFETCH(QByteArray, time);
+        QFETCH(QByteArray, record);
+        LogWindow lw(Keys(GpsLogPvt));
+        MainWindow& w = *lw.w;
+        receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
+        QVERIFY(w.OpenGpsLog());
+        w.DecodeNmeaSentence(Sentence("$GPRMC,120001.00,A,4807.038,N,01131.000,E,0.0,0.0,311224,,"));
+        w.DecodeNmeaSentence(Sentence("$GPGGA," + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+        w.CloseGpsLog(true);
+        const QList<QByteArray> records = DataLines(lw.Read("GPS2024366.csv"));
+        QVERIFY(!records.isEmpty());
+        QVERIFY2(records.last().startsWith(record), records.last().constData());
+    }
+
     // Records lost while the log's folder cannot be made again (a plain file took its
     // name), each second a receiver's messages in its order: once it can, one gap line
     // in every type, with the times the first and last lost records carry, right before
