@@ -399,8 +399,10 @@ private slots:
         const int asked = mode >= 1 && mode <= 5 ? 1 : 0;
         const int expectMode = refused || !asked ? 0 : mode;
         QCOMPARE(w.pcSyncMode, expectMode);
-        // Read as the window holds it: s, made before, reads the file.
         QCOMPARE(QSettings().value("SetPcClockDialog/Time Sync Mode").toInt(), expectMode);
+        // s, made before the window, reads the store's file: the key is there within a second.
+        TestSupport::WaitFor([&] { return s.value("SetPcClockDialog/Time Sync Mode").toInt() == expectMode; }, 1000);
+        QCOMPARE(s.value("SetPcClockDialog/Time Sync Mode").toInt(), expectMode);
         QCOMPARE(w.pcSyncMaxInterval, expectInterval);
         QCOMPARE(w.pcSyncDeltaMs, 1);
         QCOMPARE(FakeSystemClock::Get().privilegeRequests, asked);

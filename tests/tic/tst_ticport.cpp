@@ -152,18 +152,17 @@ private slots:
     }
 
     // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then
-    // replies again, the counter's no-numbers and a unit among them, never three in a
-    // row: each miss is said and waited on, one "READ?" at most waits, and the readings
-    // come on.
+    // replies again, the counter's no-numbers and a unit among them: each miss is said
+    // and waited on, one "READ?" at most waits, and the readings come on.
     void heldReplyKeepsOneReadWaiting()
     {
-        counter->readings = {"+9.91E+37", "NAN", "2.0E-06", "+INF", "-INF", "1.0E-06 s"};
+        counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06 s"};
         counter->holdMs = 800;
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
         StartScpiPort();
         port->replyWaitMs = 300;
-        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 6; }));
-        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 2.0E-06", "1 +INF", "1 -INF", "1 1.0E-06 s"}));
+        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 5; }));
+        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 +INF", "1 -INF", "1 1.0E-06 s"}));
         QCOMPARE(counter->mostReadsWaiting, 1);
     }
 
@@ -247,6 +246,7 @@ private slots:
         StartScpiPort();
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 2; }));
         counter->DropClient();
+        QVERIFY(TestSupport::WaitFor([&] { return counter->Count("*IDN?") == 2; }));
         QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") == 3; }));
         QTest::qWait(200);  // a reply wait runs out
         QVERIFY(counter->Count("READ?") == 3 && counter->mostReadsWaiting == 1);

@@ -355,8 +355,8 @@ private slots:
         port.replyWaitMs = 400;
         port.reconnectFirstMs = 50;
         port.startTicSerialPort(1);
-        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }, 10000));
-        QVERIFY(!TestSupport::WaitFor([&] { return counter.Count("READ?") > reads; }, 300));
+        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }));
+        QVERIFY(!TestSupport::WaitFor([&] { return counter.Count("READ?") > reads; }, 500));
         QVERIFY(counter.answers == reads - 1 && counter.mostReadsWaiting == 1);
         QCOMPARE(counter.connections, f[5].isEmpty() ? 1 : 2);
         QCOMPARE(QString::fromLatin1(w->lastTicTimeLine), f[3]);
@@ -435,11 +435,11 @@ private slots:
         send({"ns"}, true);
         send({"0.000000012345 TI(A->B)"}, false);
         send({"12E ns", "+6.0E-09xyz"}, true);
+        QCOMPARE(shown, QStringList({"|", "TIC3 no reading: the counter sends \"ns\"|", "|0.012", "|0.012"}));
         // The counter's overflow, and values that are not finite, are no reading either.
         QTest::ignoreMessage(QtWarningMsg, "TIC3 no reading: the counter sends \"-9.91E+37\"");
         send({"1.0E-09", "+9.91E+37", "NaN", "-9.91E+37"}, false);
-        QCOMPARE(shown, QStringList({"|", "TIC3 no reading: the counter sends \"ns\"|", "|0.012", "|0.012",
-                                     "TIC3 no reading: the counter sends \"-9.91E+37\"|"}));
+        QCOMPARE(shown.last(), QStringLiteral("TIC3 no reading: the counter sends \"-9.91E+37\"|"));
         SetTicPort(3, "Serial Port", "OFF");
         port.startTicSerialPort(3);
     }
