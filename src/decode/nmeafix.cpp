@@ -24,8 +24,8 @@ bool MainWindow::DecodeNmeaGga(QByteArray body, QString* pvtLogText)
     // The log line is built only when someone will see it.
     const bool bDetail = bGpsRawDataVisible || bLogThisSecond;
 
-    // An empty field (a receiver with no fix) names no time at all: its default of
-    // midnight is for the log line alone.
+    // An empty field (a receiver with no fix) names no time at all, nor does one that
+    // cannot be read: the field's default of midnight is never taken for one.
     const bool bTimeGiven = !body.left(body.indexOf(',')).trimmed().isEmpty();
     const Nmea::Time time = Nmea::ReadTime(TakeFirstField(body, "000000.00"));
     // A time the receiver did not send is no time in the log either: its columns stay,

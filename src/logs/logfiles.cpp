@@ -9,9 +9,9 @@
 #include "statusnotes.h"
 
 #include <QDebug>
+#include <QStatusBar>
 
 #include <cstdlib>
-#include <QStatusBar>
 
 using namespace LogFileNames;
 
