@@ -95,8 +95,25 @@ int64_t UtcDateTime::CurrentMSecsSinceEpoch()
     return PcTime::CurrentUtc().toMSecsSinceEpoch();
 }
 
+namespace {
+
+std::function<int64_t()>& SteadyClockOverride()
+{
+    static std::function<int64_t()> clock;
+    return clock;
+}
+
+}  // namespace
+
+void UtcDateTime::SetSteadyClock(std::function<int64_t()> clock)
+{
+    SteadyClockOverride() = std::move(clock);
+}
+
 int64_t UtcDateTime::SteadyMSecs()
 {
+    if (SteadyClockOverride())
+        return SteadyClockOverride()();
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }

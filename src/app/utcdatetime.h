@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 // The program's date-time value: a UTC instant with its MJD day number, the observer's
 // site (for local sidereal time) and the receiver's timing offsets. Copies are
@@ -36,6 +37,8 @@ public:
     static int64_t CurrentMSecsSinceEpoch();
     // A steady clock in ms, untouched when the PC clock is set: how old a time is.
     static int64_t SteadyMSecs();
+    // Tests put their own steady clock here; an empty function gives back the real one.
+    static void SetSteadyClock(std::function<int64_t()> clock);
 
     double DayFraction() const;
     double MjdWithFraction() const;

@@ -4,6 +4,7 @@
 #include "porttexts.h"
 #include "receiverinfo.h"
 #include "storedvalues.h"
+#include "utcdatetime.h"
 
 #include <QList>
 #include <QSettings>
@@ -192,9 +193,15 @@ void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
 
 void GpsSerialPortThread::handleReadyRead()
 {
+    // A nested event loop under newGpsText may read the port again: the outer block
+    // keeps its own arrival.
+    const int64_t outerArrivalMs = blockArrivalMs;
+    blockArrivalMs = UtcDateTime::SteadyMSecs();
     QByteArray block = serialPort.readAll();
-    if (block.isEmpty())
+    if (block.isEmpty()) {
+        blockArrivalMs = outerArrivalMs;
         return;
+    }
     emit bytesReceived();
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
@@ -214,6 +221,7 @@ void GpsSerialPortThread::handleReadyRead()
     default:
         break;
     }
+    blockArrivalMs = outerArrivalMs;
 }
 
 template <typename Framer>
@@ -223,8 +231,13 @@ void GpsSerialPortThread::EmitFramed(Framer& framer, const QByteArray& data)
     // block: a receiver of newGpsText may run an event loop that reads the port again.
     QList<QByteArray> messages;
     framer.Frame(data, [&messages](const QByteArray& m) { messages.append(m); });
-    for (const QByteArray& m : messages)
+    const int64_t arrival = blockArrivalMs;
+    for (const QByteArray& m : messages) {
+        const int64_t outer = arrivalMs;
+        arrivalMs = arrival;
         emit newGpsText(m);
+        arrivalMs = outer;
+    }
 }
 
 void GpsSerialPortThread::FrameMotorolaBinary(QByteArray& data)
@@ -323,6 +336,8 @@ void GpsSerialPortThread::handleTimedPolls()
     const bool level = bLastOpenLevel;
     const bool rising = level && !bPreviousLevel;
     bPreviousLevel = level;
-    if (rising)
+    if (rising) {
+        edgeMs = UtcDateTime::SteadyMSecs();
         emit PpsTick();
+    }
 }

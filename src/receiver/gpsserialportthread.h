@@ -29,6 +29,13 @@ public:
     // Opens, or re-opens, the port from the "GpsPortDialog/" settings.
     void OpenGpsPort();
 
+    // The steady ms (UtcDateTime::SteadyMSecs) at which the rising edge of the tick now
+    // being handed on with PpsTick was seen; the last tick's afterwards, -1 before any.
+    int64_t EdgeMs() const { return edgeMs; }
+    // The steady ms at which the message now being handed on with newGpsText arrived at
+    // the port; -1 while none is (a message handed on by other means: now counts).
+    int64_t ArrivalMs() const { return arrivalMs; }
+
     int GetPortMode() const { return portMode; }
     QString GetPortName() const { return portName; }
     const QSerialPort& Port() const { return serialPort; }
@@ -117,6 +124,9 @@ private:
     // the previous poll.
     bool bLastOpenLevel = false;
     bool bPreviousLevel = false;
+    int64_t edgeMs = -1;
+    int64_t arrivalMs = -1;
+    int64_t blockArrivalMs = -1;
 
     // A pin read in progress: its "unsupported" error is no port failure.
     bool bReadingPins = false;
