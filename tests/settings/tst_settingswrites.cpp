@@ -91,6 +91,13 @@ private slots:
             DialogScript::Player script({DialogScript::Type("IDC_TELNET_PORT", "4001"), DialogScript::Click("OK")});
             w.telnetLink->exec();
         }) << QByteArray("TelnetServerPort=4001");
+        // The OK is written when the dialog closes, not left to the watch for keys set
+        // elsewhere.
+        QTest::newRow("dialog OK, the watch stopped") << Way([](MainWindow& w) {
+            w.settingsWatchTimer.stop();
+            DialogScript::Player script({DialogScript::Type("IDC_TELNET_PORT", "4002"), DialogScript::Click("OK")});
+            w.telnetLink->exec();
+        }) << QByteArray("TelnetServerPort=4002");
         QTest::newRow("menu choice") << Way([](MainWindow& w) { w.ui->actionGMST->trigger(); })
                                      << QByteArray("ClockDisplay=3");
         QTest::newRow("satellite sort") << Way([](MainWindow& w) { w.satSortButtons[1]->click(); })
