@@ -12,6 +12,37 @@
 
 using namespace LogFileNames;
 
+namespace {
+
+// One message as a row gives it: "<kind> <yyyy-MM-dd> <hh:mm:ss>", any field as the
+// receiver sent it (day 0, second 60).
+QByteArray Message(const QByteArray& text)
+{
+    const QList<QByteArray> f = text.split(' ');
+    const QList<QByteArray> d = f.value(1).split('-');
+    const QList<QByteArray> c = f.value(2).split(':');
+    const int year = d.value(0).toInt(), month = d.value(1).toInt(), day = d.value(2).toInt();
+    const int hour = c.value(0).toInt(), minute = c.value(1).toInt(), second = c.value(2).toInt();
+    const QByteArray hms = c.join("") + ".00,";
+    if (f[0] == "ZDA")
+        return Sentence("$GPZDA," + hms + d.value(2) + "," + d.value(1) + "," + d.value(0) + ",00,00");
+    if (f[0] == "RMC")
+        return Sentence("$GPRMC," + hms + "A,4807.038,N,01131.000,E,0.0,0.0," + d.value(2) + d.value(1) +
+                        d.value(0).right(2) + ",,");
+    if (f[0] == "GGA")
+        return Sentence("$GPGGA," + hms + "4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    if (f[0] == "UTC") {
+        const QDate date(year, month, std::max(day, 1));
+        const int secondOfDay = (hour * 60 + minute) * 60 + second;
+        const uint32_t tow = uint32_t(date.dayOfWeek() % 7 * 86400000 + secondOfDay * 1000);
+        return UbxPayload(20).U32(0, tow).U16(12, year).U8(14, month).U8(15, day).U8(16, hour).U8(17, minute)
+            .U8(18, second).U8(19, 0x07).Frame(1, 0x21);
+    }
+    return MotorolaMessage("Ha").DateTime(year, month, day, hour, minute, second);
+}
+
+}  // namespace
+
 class TestEachSecond : public QObject
 {
     Q_OBJECT
@@ -146,6 +177,10 @@ private slots:
         QTest::newRow("PC-tagged TIC lines, receiver out of step at midnight")
             << Utc(2024, 12, 31, 23, 59, 50) << int(GpsPortModeGenericNmea) << QStringList{"TIC ZDA*8", "TIC ZDA+3s*12"}
             << QStringList{"TIC2024366T1.csv:10", "TIC2025001T1.csv:10"};
+        QTest::newRow("PC-tagged TIC lines, receiver out of step, no line in the new day's first second")
+            << Utc(2024, 12, 31, 23, 59, 50) << int(GpsPortModeGenericNmea)
+            << QStringList{"TIC ZDA*8", "TIC ZDA+3s*2", "ZDA+3s", "TIC ZDA+3s*9"}
+            << QStringList{"TIC2024366T1.csv:10", "TIC2025001T1.csv:9"};
     }
     void ownTimePlacesOnlyWhenNear()
     {
@@ -187,6 +222,81 @@ private slots:
             }
         }
         QCOMPARE(found, files);
+    }
+
+    // Faults a review once put into this code that no row caught. Each row: the log type,
+    // the receiver's mode, its messages as "<steady ms> <message>" (the steady clock of
+    // their arrival), then the records of each file and the PC clock sets.
+    void faultsOnceSeeded_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("sets");
+        const int nmea = GpsPortModeGenericNmea;
+        QTest::newRow("ZDA dated day 0, then the RMC of its second: one record, one decision")
+            << int(GpsLogRaw) << nmea
+            << QByteArrayList{"0 ZDA 2024-12-31 12:00:00", "1000 ZDA 2024-12-31 12:00:01", "2000 ZDA 2024-12-00 12:00:02",
+                              "2150 RMC 2024-12-31 12:00:02", "3000 ZDA 2024-12-31 12:00:03"}
+            << QStringList{"GPS2024366.txt:0 1 2 3"} << "12:00:01 12:00:02 12:00:03";
+        QTest::newRow("a time repeated exactly 1000 ms later: a new second")
+            << int(GpsLogRaw) << nmea
+            << QByteArrayList{"0 ZDA 2024-12-31 12:00:00", "1000 ZDA 2024-12-31 12:00:01", "2000 RMC 2024-12-31 12:00:01"}
+            << QStringList{"GPS2024366.txt:0 1 1"} << "12:00:01";
+        QTest::newRow("a fix time exactly 2 s from the run: placed by its own time")
+            << int(GpsLogPvt) << nmea
+            << QByteArrayList{"0 ZDA 2024-12-31 23:59:57", "1000 ZDA 2024-12-31 23:59:58", "1150 GGA 2024-12-31 00:00:00"}
+            << QStringList{"GPS2024366.csv:", "GPS2025001.csv:0"} << "23:59:58";
+        for (const char* kind : {"ZDA", "UTC", "Ha"}) {
+            const int mode = kind[0] == 'Z' ? nmea : kind[0] == 'U' ? int(GpsPortModeUbloxUbx) : int(GpsPortModeMotorolaBinary);
+            QByteArrayList steps;
+            for (const char* at : {"0 2024-12-31 23:59:58", "1000 2024-12-31 23:59:59", "2000 2024-12-31 23:59:60",
+                                   "2950 2025-01-01 00:00:00", "3950 2025-01-01 00:00:01", "4950 2025-01-01 00:00:02"})
+                steps << QByteArray(at).replace(" 20", QByteArray(" ") + kind + " 20");
+            QTest::addRow("leap second 23:59:60, 00:00:00 0.95 s after it: %s", kind) << int(GpsLogRaw) << mode << steps
+                << QStringList{"GPS2024366.txt:58 59", "GPS2025001.txt:0 1 2"} << "23:59:59 00:00:00 00:00:01 00:00:02";
+        }
+    }
+    void faultsOnceSeeded()
+    {
+        QFETCH(int, type);
+        QFETCH(int, mode);
+        QFETCH(QByteArrayList, steps);
+        QFETCH(QStringList, files);
+        QFETCH(QString, sets);
+        LogWindow lw({{"LogFiles/GPSLogType", type}, {"LogFiles/GPSLogPrefix", "GPS"}});
+        MainWindow& w = *lw.w;
+        receiverInfo.gpsPortMode = mode;
+        receiverInfo.receiverModel = mode == GpsPortModeMotorolaBinary ? 9 : int(ReceiverModelGenericNmea);
+        int64_t steadyMs = 0;
+        w.receiverTimeCheck.clockMs = [&steadyMs] { return steadyMs; };
+        SetEverySecond(w);
+        QDateTime pc = Utc(2024, 12, 31, 12, 0, 0);
+        for (const QByteArray& step : steps) {
+            const qsizetype blank = step.indexOf(' ');
+            steadyMs = step.left(blank).toLongLong();
+            const QByteArray message = step.mid(blank + 1);
+            // The PC clock in step with the receiver, read as far as it goes (a second of 60
+            // leaves it where it was).
+            const QDateTime given = QDateTime::fromString(QString::fromLatin1(message.mid(message.indexOf(' ') + 1)),
+                                                          "yyyy-MM-dd HH:mm:ss");
+            if (given.isValid())
+                pc = QDateTime(given.date(), given.time(), Qt::UTC);
+            PcTime::SetFixedUtc(pc);
+            if (step == steps.first())
+                QVERIFY(w.OpenGpsLog());
+            emit w.gpsPortThread.newGpsText(Message(message));
+        }
+        w.CloseGpsLog(true);
+        QStringList found;
+        for (const QString& name : lw.Files())
+            found << name + ":" + RecordSeconds(lw.Read(name), type);
+        QCOMPARE(found, files);
+        QStringList setTimes;
+        for (const QDateTime& set : FakeSystemClock::Get().setTimes)
+            setTimes << set.toString("HH:mm:ss");
+        QCOMPARE(setTimes.join(' '), sets);
     }
 
     // A time out of step with the run before it (one held 2.5 s, one of a receiver past a

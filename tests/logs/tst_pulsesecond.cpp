@@ -6,6 +6,8 @@
 #include "builddate.h"
 #include "socatpair.h"
 
+#include "gpsserialportthread.h"
+
 #include <QSerialPort>
 
 #include <cmath>
@@ -241,6 +243,61 @@ private slots:
         }
         QCOMPARE(lines, kSeconds);
         QVERIFY(strays <= 1);
+    }
+    // A window held up for 1.5 s after each message it decodes (a slow disk under a
+    // log), the second's messages come in one block from the port: the bytes' arrival
+    // decides which second a message names, so each second is taken once.
+    void stalledWindowTakesEachSecondOnce_data()
+    {
+        QTest::addColumn<QByteArrayList>("messages");
+        QTest::newRow("ZDA then RMC") << QByteArrayList{"ZDA", "RMC"};
+        QTest::newRow("RMC then ZDA") << QByteArrayList{"RMC", "ZDA"};
+    }
+    void stalledWindowTakesEachSecondOnce()
+    {
+        QFETCH(QByteArrayList, messages);
+        if (!bPairStarted) {
+            if (SocatPair::Required())
+                QFAIL("socat is needed for this test");
+            QSKIP("socat is not installed");
+        }
+        LogWindow lw({{"LogFiles/GPSLogType", int(GpsLogRaw)}, {"LogFiles/GPSLogPrefix", "GPS"},
+                      {"GpsPortDialog/GPS Serial Port", pair.ProgramEnd()},
+                      {"GpsPortDialog/GPS Serial Port Mode", "Generic NMEA"}});
+        MainWindow& w = *lw.w;
+        receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
+        receiverInfo.receiverModel = ReceiverModelGenericNmea;
+        int decoded = 0;
+        connect(&w.gpsPortThread, &GpsSerialPortThread::newGpsText, &w, [this, &decoded] {
+            steadyMs += 1500;
+            ++decoded;
+        });
+        w.gpsPortThread.startGpsSerialPort(false);
+        QVERIFY(w.gpsPortThread.Port().isOpen());
+        QSerialPort receiver;
+        receiver.setPortName(pair.ReceiverEnd());
+        QVERIFY(receiver.open(QIODevice::ReadWrite));
+        const QDateTime start = Utc(2024, 12, 31, 12, 0, 0);
+        PcTime::SetFixedUtc(start);
+        QVERIFY(w.OpenGpsLog());
+        const int64_t startMs = steadyMs;
+        for (int k = 0; k < 3; ++k) {
+            const QDateTime t = start.addSecs(k);
+            PcTime::SetFixedUtc(t);
+            steadyMs = startMs + 10000 * k;
+            const QByteArray hms = t.toString("HHmmss").toLatin1() + ".00,";
+            QByteArray block;
+            for (const QByteArray& name : messages) {
+                block += name == "ZDA" ? Sentence("$GPZDA," + hms + "31,12,2024,00,00")
+                                       : Sentence("$GPRMC," + hms + "A,4807.038,N,01131.000,E,0.0,0.0,311224,,");
+                block += "\r\n";
+            }
+            receiver.write(block);
+            QVERIFY(receiver.waitForBytesWritten(1000));
+            QVERIFY(TestSupport::WaitFor([&] { return decoded == 2 * (k + 1); }, 3000));
+        }
+        w.CloseGpsLog(true);
+        QCOMPARE(RecordSeconds(lw.Read("GPS2024366.txt"), GpsLogRaw), QString("0 1 2"));
     }
 };
 
