@@ -57,11 +57,16 @@ void MainWindow::UpdateClockDisplay()
     // The timing offsets belong to the displayed clock (the receiver's echoes set
     // them there), so the copy takes only the time and the site.
     const int netMs = displayTime.NetOffsetMs();
-    displayTime.dateTime = receiverTime.dateTime;
-    displayTime.mjd = receiverTime.mjd;
+    // Ticks without a time message stand in with the seconds they prove passed; the
+    // receiver clock itself stays as its decoder set it.
+    UtcDateTime shown = receiverTime;
+    if (secondsStoodIn > 0)
+        shown.SetDateTime(receiverTime.AddSecs(secondsStoodIn));
+    displayTime.dateTime = shown.dateTime;
+    displayTime.mjd = shown.mjd;
     displayTime.SetLocation(receiverTime.latitude, receiverTime.longitude);
 
-    const QString receiverClock = ReceiverClockText(receiverTime, netMs);
+    const QString receiverClock = ReceiverClockText(shown, netMs);
 
     switch (clockDisplayMode) {
     case 0:
@@ -152,6 +157,8 @@ void MainWindow::ClearClockDisplay()
     pcSyncLastReceiverTime = QDateTime();
     receiverDateOutOfRange.clear();
     receiverTimeCheck.Forget();
+    secondsStoodIn = 0;
+    bStatusRecordOwed = false;
     ubxUtcAtTow = QDateTime();  // another receiver's time of week
     ShowClockGuardNote(QString());
 

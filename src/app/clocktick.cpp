@@ -50,6 +50,10 @@ void MainWindow::OnClockTick()
 
     // The flag is still up from the last tick: that second's time message never came.
     if (bPpsAwaitingTime[0]) {
+        // The tick proves a second passed all the same: what shows and logs the receiver's
+        // time stands in with the second after the one it holds, never the same again.
+        if (receiverTime.mjd != 0)
+            ++secondsStoodIn;
         bLogThisSecond = gpsLogTypeDialog && gpsLogTypeDialog->gpsLogPeriod == 1;
         lightHeartbeat();
         if (bTickSound)

@@ -427,6 +427,12 @@ public:
     std::pair<int, int> gpsLogHeaderReceiver{-1, -1};
     // The second the last log step decided on: the GPS log's records belong to it.
     QDateTime gpsLogSecond;
+    // Ticks that came with no time message since the receiver's last one: each proves a
+    // second passed, and the logs and the clock shown stand in with the second after.
+    int secondsStoodIn = 0;
+    // A tick found no receiver time to stamp its status record with (before the first,
+    // or after a silence): the first time message of its second writes the record.
+    bool bStatusRecordOwed = false;
     // Open today's files from the stored settings, appending under a new header; no box
     // is shown: a refusal or failure is returned in error.
     bool OpenGpsLog(QString* error = nullptr);
@@ -441,6 +447,7 @@ public:
     // The time the TIC lines and the configuration log are tagged with: the displayed
     // receiver time while fresh, else the PC's UTC.
     UtcDateTime LogTagTime() const;
+    bool LogTagIsReceivers() const;
     // The instant a TIC or configuration line's tag names: its file is that day's, and a
     // line lost is counted at it.
     QDateTime TicTagUtc() const;

@@ -24,8 +24,11 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
     // ZDA, the ZDA after the RMC, an RMC beside NAV-TIMEUTC): nothing more to take, with
     // or without a tick between. Taken twice it would give two status records, two
     // clock decisions, and a second time that follows the first.
-    // A date out of range names its second by the time of day alone.
-    const int64_t nowMs = receiverTimeCheck.clockMs();
+    // A date out of range names its second by the time of day alone. The bytes' arrival
+    // at the port decides, not the decode: a window held up between a second's messages
+    // (a slow disk under a log) must not make one second two.
+    const int64_t arrivalMs = gpsPortThread.ArrivalMs();
+    const int64_t nowMs = arrivalMs >= 0 ? arrivalMs : receiverTimeCheck.clockMs();
     const int second = time.SecondOfDay();
     const QDateTime given = received == Nmea::ReceivedDate::Instant ? utc : QDateTime();
     const bool bSameSecond = given.isValid() && takenUtc.isValid() ? given == takenUtc : second == takenSecondOfDay;
@@ -43,11 +46,15 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
     } else {
         receiverDateOutOfRange = dateText.isEmpty() ? QStringLiteral("a date out of range") : dateText;
     }
-    // With no tick waiting for this time, the message drives the second itself.
+    secondsStoodIn = 0;
+    // With no tick waiting for this time, the message drives the second itself. A tick
+    // that had no receiver time to stamp its status record with left it to this message.
     if (!bPpsAwaitingTime[awaiting]) {
         LogStatusRecord();
         bTimeMessageSeen = true;
         UpdateClockDisplay();
+    } else if (bStatusRecordOwed) {
+        LogStatusThisSecond();
     }
     if (awaiting == AwaitingZda)
         bZdaTimeThisSecond = true;

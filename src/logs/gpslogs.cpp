@@ -189,7 +189,17 @@ void MainWindow::LogStatusRecord()
 void MainWindow::LogStatusThisSecond()
 {
     CheckOpenLogs();
-    const QDateTime now = CurrentLogClock();
+    // A tick has just raised the flag; a time message lowers it before it comes here. A
+    // tick stamps the second after the receiver's last time, standing in for the time
+    // messages it did not get. With no receiver time to go by (none yet, or none for
+    // kReceiverTimeFreshMs) it writes no status record: the receiver said nothing of the
+    // second, and the second's first time message, if any comes, writes it.
+    const bool bTick = bPpsAwaitingTime[AwaitingAnyTime];
+    const bool bSpoken = !bTick || LogClockIsReceivers();
+    bStatusRecordOwed = !bSpoken;
+    QDateTime now = CurrentLogClock();
+    if (bTick && bSpoken)
+        now = now.addSecs(secondsStoodIn);
     gpsLogSecond = now;
     CheckGpsLogDay(LogDayOf(now));
     // The TIC set goes by the clock its lines are tagged with: the PC's, or from now on
@@ -198,7 +208,7 @@ void MainWindow::LogStatusThisSecond()
     CheckTicLogsDay(ticTimeTagFormat == 2 ? TicDayOf(TicTagUtc()) : LogDayOf(now));
     ShowLogNote();
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
-    if (!bLogThisSecond)
+    if (!bLogThisSecond || !bSpoken)
         return;
     const int type = gpsLogTypeDialog->gpsLogType;
     if (type != GpsLogRaw && type != GpsLogNmea)

@@ -48,9 +48,14 @@ QDate MainWindow::LogDayOf(const QDateTime& utc) const
     return ReceiverTimeJumped() ? QDate() : utc.date();
 }
 
+// A tag of the displayed time lags the receiver's by up to a second with a tick: shown
+// at the tick, it may be one that jumped (one second dated tomorrow) while the time
+// taken since followed. Only a tag near the run moves the set.
 QDate MainWindow::TicDayOf(const QDateTime& tagUtc) const
 {
-    return ticTimeTagFormat == 2 ? tagUtc.date() : LogDayOf(tagUtc);
+    if (ticTimeTagFormat == 2 || !LogTagIsReceivers())
+        return tagUtc.date();
+    return RecordPlacingTime(tagUtc).isValid() ? LogDayOf(tagUtc) : QDate();
 }
 
 QDateTime MainWindow::RecordPlacingTime(const QDateTime& recordUtc) const
@@ -67,9 +72,16 @@ QDateTime MainWindow::TicTagUtc() const
     return ticTimeTagFormat == 2 ? PcTime::CurrentUtc() : LogTagTime().dateTime;
 }
 
+// The display holds the start-up time (no day number) until it first shows a receiver
+// time, which with a tick comes a second after the receiver's first time message.
+bool MainWindow::LogTagIsReceivers() const
+{
+    return ReceiverTimeFresh() && displayTime.mjd != 0;
+}
+
 UtcDateTime MainWindow::LogTagTime() const
 {
-    if (ReceiverTimeFresh())
+    if (LogTagIsReceivers())
         return displayTime;
     UtcDateTime pc = displayTime;
     pc.SetDateTime(PcTime::CurrentUtc());
