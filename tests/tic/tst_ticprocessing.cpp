@@ -64,6 +64,8 @@ private slots:
         QTest::newRow("a unit, punctuation and more") << " 1.5 ms,x|3|1500";
         QTest::newRow("s and a full stop") << "0.5 s.|3|500000";
         QTest::newRow("ms and a comma, glued") << "1.5ms,|3|1500";
+        QTest::newRow("ms and a colon") << "1.5 ms:|3|1500";
+        QTest::newRow("s and a colon") << "0.5 s:|3|500000";
         QTest::newRow("nsec and a semicolon") << "1.5 nsec;|0|0.0015";
         QTest::newRow("glued unit, punctuation and more") << "1.5ms,x|0|";
         QTest::newRow("two readings with units") << "1.5ms,2.5ms|0|";
