@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -104,6 +105,43 @@ QString ShortestPath(const QFontMetrics& metrics, const QString& text, const QSt
         return text;
     return text.left(at) + metrics.elidedText(path, Qt::ElideMiddle, ShortestPathWidth(metrics, path))
            + text.mid(at + path.size());
+}
+
+// before + path + after in room pixels, the path cut in its middle to no less than
+// shortest pixels.
+QString CutPathInMiddle(const QFontMetrics& metrics, const QString& before, const QString& path,
+                        const QString& after, int room, int shortest)
+{
+    const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
+    QString shown = before + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
+    // Where the pieces meet, the text may come out a pixel wider than they are apart.
+    const int over = metrics.horizontalAdvance(shown) - room;
+    if (over > 0 && pathRoom > shortest)
+        shown = before + metrics.elidedText(path, Qt::ElideMiddle, std::max(pathRoom - over, shortest)) + after;
+    return shown;
+}
+
+// Where the path in a message starts and how long it is; -1 when it carries none.
+std::pair<qsizetype, qsizetype> PathInMessage(const QString& text)
+{
+    qsizetype from = 0;
+    while ((from = text.indexOf(QLatin1Char('/'), from)) >= 0) {
+        if (from == 0 || text[from - 1].isSpace() || text[from - 1] == QLatin1Char('"') || text[from - 1] == QLatin1Char('\''))
+            break;
+        ++from;
+    }
+    if (from < 0)
+        return {-1, 0};
+    qsizetype to = text.size();
+    for (const QString& end : {kHeadEnd, QStringLiteral(" ("), kListGap, QStringLiteral("\""), QStringLiteral("'")}) {
+        const qsizetype at = text.indexOf(end, from);
+        if (at >= 0)
+            to = std::min(to, at);
+    }
+    // The full stop that ends the message is no part of the path.
+    if (to == text.size() && text.endsWith(QLatin1Char('.')))
+        --to;
+    return {from, to - from};
 }
 
 Piece NotePiece(const QFontMetrics& metrics, const QString& text, const QString& path, bool bReturn)
@@ -401,6 +439,18 @@ QString NotesSideBySide(const QStringList& notes) { return notes.join(kNoteGap);
 
 int MessageKeeps(int barWidth, int messageWidth) { return std::clamp(messageWidth, 0, std::max((barWidth + 2) / 3, 0)); }
 
+QString FitStatusMessage(const QFontMetrics& metrics, const QString& text, int room)
+{
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    QString shown = text;
+    if (const auto [at, length] = PathInMessage(text); at >= 0 && length > 1) {
+        shown = CutPathInMiddle(metrics, text.left(at), text.mid(at, length), text.mid(at + length), room,
+                                metrics.horizontalAdvance(kEllipsis));
+    }
+    return metrics.elidedText(shown, Qt::ElideRight, std::max(room, 0));
+}
+
 QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room)
 {
     if (metrics.horizontalAdvance(text) <= room)
@@ -410,15 +460,8 @@ QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QS
     QString details = text.mid(lead.size());
     const qsizetype at = path.isEmpty() ? -1 : details.indexOf(path);
     if (at >= 0) {
-        const QString before = lead + details.left(at);
-        const QString after = details.mid(at + path.size());
-        const int shortest = ShortestPathWidth(metrics, path);
-        const int pathRoom = std::max(room - metrics.horizontalAdvance(before + after), shortest);
-        QString shown = before + metrics.elidedText(path, Qt::ElideMiddle, pathRoom) + after;
-        // Where the pieces meet, the text may come out a pixel wider than they are apart.
-        const int over = metrics.horizontalAdvance(shown) - room;
-        if (over > 0 && pathRoom > shortest)
-            shown = before + metrics.elidedText(path, Qt::ElideMiddle, std::max(pathRoom - over, shortest)) + after;
+        const QString shown = CutPathInMiddle(metrics, lead + details.left(at), path, details.mid(at + path.size()),
+                                              room, ShortestPathWidth(metrics, path));
         if (metrics.horizontalAdvance(shown) <= room)
             return shown;
         details = shown.mid(lead.size());

@@ -61,6 +61,12 @@ QString NotesSideBySide(const QStringList& notes);
 // the notes: what it needs, up to a third of the bar.
 int MessageKeeps(int barWidth, int messageWidth);
 
+// A message as it fits in room pixels: the path it carries (from a "/" that starts a
+// word to the ": ", " (", ", " or quote after it, or to its end) loses its middle first,
+// down to an ellipsis, so that the words that say what happened stay; only then is the
+// text cut at its end.
+QString FitStatusMessage(const QFontMetrics& metrics, const QString& text, int room);
+
 // text as it fits in room pixels: the path in the details loses its middle first, then
 // the details lose their end; the head before the first ": " is cut only when nothing
 // else is left.

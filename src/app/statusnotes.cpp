@@ -259,10 +259,11 @@ int LeftTextRoom(const QStatusBar* bar)
 
 QRect LeftTextRect(const QStatusBar* bar) { return {kLeftTextLead, 0, std::max(LeftTextRoom(bar), 0), bar->height()}; }
 
-// The left text as it is drawn: cut with an ellipsis where it does not fit whole.
+// The left text as it is drawn: where it does not fit whole, a path it carries loses its
+// middle, then the text its end, with an ellipsis.
 QString ShownLeftText(const QStatusBar* bar)
 {
-    return bar->fontMetrics().elidedText(LeftText(bar), Qt::ElideRight, LeftTextRect(bar).width());
+    return FitStatusMessage(bar->fontMetrics(), LeftText(bar), LeftTextRect(bar).width());
 }
 
 // The bar as Qt's own draws itself: its panel, a frame around each widget and the left

@@ -41,7 +41,7 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
     noReadings = 0;
     lastNoReading.clear();
     noReadingAnswer.clear();
-    heldWords.clear();
+    held.clear();
     state = State::Identifying;
     Send("*IDN?");
 }
@@ -62,18 +62,21 @@ ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
             Send(command);
         Send("READ?");
         return Reply::None;
-    case State::Polling:
-        if (StartsAsTicNumber(line)) {
-            if (!heldWords.isEmpty())
-                SayNotice(std::exchange(heldWords, {}));
-            return TakeReply(line);
+    case State::Polling: {
+        double unusedUs = 0.0;
+        const TicReadingKind kind = ParseTicReading(line, 0, &unusedUs);
+        if (kind == TicReadingKind::NoNumber) {
+            // The first line held since the "READ?" may be its answer; any more cannot be.
+            if (held.isEmpty())
+                held = line;
+            else
+                SayNotice(line);
+            return Reply::None;
         }
-        // The first words since the "READ?" may be its answer; any more cannot be.
-        if (heldWords.isEmpty())
-            heldWords = line;
-        else
-            SayNotice(line);
-        return Reply::None;
+        if (!held.isEmpty())
+            SayNotice(std::exchange(held, {}));
+        return TakeReply(line, kind == TicReadingKind::NotANumber ? Reply::NoMeasurement : Reply::Reading);
+    }
     default:
         return Reply::None;
     }
@@ -85,26 +88,25 @@ void ScpiSession::SayNotice(const QByteArray& line) const
            LogTexts::Printable(line.left(64)).constData());
 }
 
-ScpiSession::Reply ScpiSession::TakeReply(const QByteArray& line)
+ScpiSession::Reply ScpiSession::TakeReply(const QByteArray& line, Reply kind)
 {
     misses = 0;
     emitReply(line);
-    if (IsTicReading(line)) {
+    if (kind != Reply::NoReading) {
         noReadings = 0;
         lastNoReading.clear();
-        Send("READ?");
-        return Reply::Reading;
-    }
-    // A counter that answered with no reading is ready to measure again: waiting out
-    // the reply wait would lose readings.
-    lastNoReading = line;
-    if (++noReadings >= kMaxNoReadings) {
-        noReadingAnswer = line;
-        state = State::Idle;
     } else {
-        Send("READ?");
+        lastNoReading = line;
+        if (++noReadings >= kMaxNoReadings) {
+            noReadingAnswer = line;
+            state = State::Idle;
+            return kind;
+        }
     }
-    return Reply::NoReading;
+    // A counter that answered is ready to measure again: waiting out the reply wait
+    // would lose readings.
+    Send("READ?");
+    return kind;
 }
 
 ScpiSession::Action ScpiSession::IdentifyTimedOut()
@@ -119,8 +121,8 @@ ScpiSession::Action ScpiSession::ReplyTimedOut()
 {
     if (state != State::Polling)
         return Action::None;
-    if (!heldWords.isEmpty()) {
-        TakeReply(std::exchange(heldWords, {}));
+    if (!held.isEmpty()) {
+        TakeReply(std::exchange(held, {}), Reply::NoReading);
         return state == State::Idle ? Action::Reconnect : Action::None;
     }
     if (++misses >= kMaxMisses) {

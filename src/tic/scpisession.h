@@ -8,15 +8,17 @@
 // The conversation with an SCPI counter on its command socket, without the socket:
 // the port object hands in each received line and the expiry of its waits, and sends
 // what the session gives to its command sink. The session asks "*IDN?", recognises
-// the counter by its model in any answer line, sends the set-up, then asks "READ?"
-// once and again after every reply, whether or not it is a reading, so that one
-// "READ?" at most waits at the counter.
-// A line that starts as a number answers the "READ?" that waits, and the next goes out
-// at once. A line of words may be the answer ("Error") or a notice the counter prints
-// unasked ("*** REF INPUT LOST ***") while it measures: it asks nothing. When a number
-// follows it answered nothing and was a notice; when nothing follows within the reply
-// wait it was the answer, and the next "READ?" goes out then. Asking at once after a
-// notice would leave one more "READ?" waiting at the counter for each notice.
+// the counter by its model in any answer line, sends the set-up, then polls.
+// The polling rule: one "READ?" waits at the counter at a time, and the next goes
+// only once the one before is answered. A reading, or the counter's overflow or a value
+// that is not finite (it measured nothing: no signal at an input), is the answer, and
+// the next "READ?" goes at once. Any other line, words or a number with more after it
+// ("Error", "*** REF INPUT LOST ***", "+0,\"No error\""), may be the answer or a notice
+// the counter prints unasked: it is held and asks nothing. A reading or overflow that
+// follows shows it was a notice; when nothing follows within the reply wait it was the
+// answer, a reply that is no reading, and the next "READ?" goes then. A second such
+// line while one is held is a notice at once. Were a notice taken for the answer, each
+// one would leave one more "READ?" waiting at the counter, answered long after.
 // Counters that echo our commands or put a prompt ("53220A> ") before their answers
 // are understood. Lines that name no model (a stale reading left in the counter, an
 // error line, a LAN bridge's banner) are passed over while the identity is awaited:
@@ -34,10 +36,10 @@ public:
     enum class Action { None, Reconnect };
 
     // What a line received while polling was: no reply (an echo, a bare prompt, a
-    // notice, or words that may yet prove to be one; the "READ?" still waits), a
-    // reading, or a reply that is no reading (the counter's overflow, a number with
-    // garbage glued to it, words that nothing else followed).
-    enum class Reply { None, Reading, NoReading };
+    // notice, or a line held that may yet prove to be one; the "READ?" still waits), a
+    // reading, the counter's "no measurement" (its overflow, or a value that is not
+    // finite), or a reply that is no reading (a held line that nothing else followed).
+    enum class Reply { None, Reading, NoMeasurement, NoReading };
 
     // Reply waits that run out in a row before the link is dropped. A late reply is
     // waited on, never asked for again: each new "READ?" would be one more left waiting
@@ -46,7 +48,8 @@ public:
     static constexpr int kMaxMisses = 3;
     // Replies in a row that are no reading before the link is dropped: a new connection
     // sends the set-up again, which puts right a counter whose mode was changed at its
-    // front panel or that is stuck in an error.
+    // front panel or that is stuck in an error. "No measurement" is no such reply: the
+    // counter works, its input has no signal, and a reset would not bring it back.
     static constexpr int kMaxNoReadings = 3;
 
     using CommandSink = std::function<void(const QByteArray& command)>;
@@ -67,9 +70,9 @@ public:
     // The socket is connected: ask for the identity. An empty override sends the
     // built-in set-up.
     void Begin(const QList<QByteArray>& setupOverride);
-    // One line received. While polling, a line that starts as a number is the reply to
-    // "READ?": it is handed on and the next "READ?" is sent at once. Words are held
-    // until a number or the end of the reply wait says what they were. At the last
+    // One line received, read once for what it is. While polling, a reading or "no
+    // measurement" is handed on and the next "READ?" is sent at once; any other line is
+    // held until a reply or the end of the reply wait says what it was. At the last
     // reply in a row that is no reading the session stops (Idle) and NoReadingAnswer()
     // says what it was.
     Reply TakeLine(const QByteArray& line);
@@ -77,20 +80,29 @@ public:
     // the counter said. A counter busy with a measurement or an instrument not yet
     // ready may well answer on the next connection.
     Action IdentifyTimedOut();
-    // No reply within the reply wait while polling. Words held since the "READ?" were
+    // No reply within the reply wait while polling. A line held since the "READ?" was
     // its answer: handed on as a reply that is no reading, and the next "READ?" goes
     // out (Reconnect at the last in a row). Otherwise a miss: said, and waited on
     // further. At the last miss, a counter whose last reply since its last reading was
     // no reading is said to answer "READ?" with it: NoReadingAnswer() is that line.
     Action ReplyTimedOut();
     // The link is gone.
-    void End() { state = State::Idle; }
+    // The link is gone: a line held on it answers nothing on the next.
+    void End()
+    {
+        state = State::Idle;
+        held.clear();
+    }
 
     State GetState() const { return state; }
     // The last line of the identification wait that named no known model, as received;
     // empty when the counter said nothing but echoes and prompts.
     const QByteArray& Answer() const { return answer; }
     int Misses() const { return misses; }
+    // Replies in a row that were no reading.
+    int NoReadings() const { return noReadings; }
+    // The line held as the answer or a notice; empty when none is.
+    const QByteArray& Held() const { return held; }
     // What the counter answered "READ?" with when polling stopped for want of a
     // reading; empty while it polls, or when the counter said nothing.
     const QByteArray& NoReadingAnswer() const { return noReadingAnswer; }
@@ -98,7 +110,7 @@ public:
 private:
     void Send(const QByteArray& command);
     // A reply to the "READ?" that waited: handed on, counted, and the next asked.
-    Reply TakeReply(const QByteArray& line);
+    Reply TakeReply(const QByteArray& line, Reply kind);
     void SayNotice(const QByteArray& line) const;
 
     QByteArray name = "TIC";
@@ -112,5 +124,5 @@ private:
     int noReadings = 0;         // replies in a row that are no reading
     QByteArray lastNoReading;   // the last reply that was no reading since the last reading
     QByteArray noReadingAnswer;
-    QByteArray heldWords;       // words since the "READ?": its answer, or a notice
+    QByteArray held;            // a line since the "READ?": its answer, or a notice
 };

@@ -164,15 +164,6 @@ TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs
     return TicReadingKind::Number;
 }
 
-bool IsTicReading(QByteArrayView line)
-{
-    double unusedUs = 0.0;
-    const TicReadingKind kind = ParseTicReading(line, 0, &unusedUs);
-    return kind == TicReadingKind::Number || kind == TicReadingKind::OneSecondPlus;
-}
-
-bool StartsAsTicNumber(QByteArrayView line) { return NumberLength(FirstWord(line.trimmed())) > 0; }
-
 double TicSawtoothTermUs(int sawtoothMode, double sawtoothNs)
 {
     switch (sawtoothMode) {

@@ -39,14 +39,6 @@ constexpr double kTicLongestReadingUs = 1e6;
 // a double ("1e999") is NotANumber. *readingUs is set for a Number only.
 TicReadingKind ParseTicReading(QByteArrayView line, int units, double* readingUs);
 
-// Whether a counter line is a reading: a Number, or one of a second or more. The
-// counter's overflow, a value that is not finite and a line that is no number are not.
-bool IsTicReading(QByteArrayView line);
-
-// Whether the first word of a counter line starts as a number, whatever follows it: the
-// form of an SCPI counter's answer to "READ?", as no notice of its own is.
-bool StartsAsTicNumber(QByteArrayView line);
-
 // The sawtooth term in µs that a reading gets for a 1PPS sawtooth of sawtoothNs
 // (ns, as the receiver reports it): -s/1000 in the automatic (0) and subtract (2)
 // modes, +s/1000 in the add mode (1), nothing when off (3) or never set (-1).

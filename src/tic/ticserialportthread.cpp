@@ -259,7 +259,9 @@ void TicSerialPortThread::OnSocketReadyRead()
     QList<QByteArray> lines;
     framer.Frame(block, [&lines](const QByteArray& line) { lines.append(line); });
     CountUnended(block);
-    bool bReading = false;
+    // The last of the block's replies that says whether the counter measures.
+    ScpiSession::Reply measured = ScpiSession::Reply::None;
+    QByteArray noMeasurement;
     for (const QByteArray& line : std::as_const(lines)) {
         const bool wasIdentifying = session.GetState() == ScpiSession::State::Identifying;
         const ScpiSession::Reply reply = session.TakeLine(line);
@@ -271,11 +273,19 @@ void TicSerialPortThread::OnSocketReadyRead()
             replyTimer.start(replyWaitMs);
         // The back-off and the note of a counter that gives no reading end only with a reading.
         if (reply == ScpiSession::Reply::Reading) {
-            bReading = true;
+            measured = reply;
             reconnectDelayMs = reconnectFirstMs;
+        } else if (reply == ScpiSession::Reply::NoMeasurement) {
+            measured = reply;
+            noMeasurement = session.StripPrompt(line);
         }
     }
-    if (bReading)
+    // A counter without a signal is said as such, never reconnected: its link is fine.
+    if (measured == ScpiSession::Reply::NoMeasurement)
+        SayNoSignal(noMeasurement, tr("answers"));
+    else if (measured == ScpiSession::Reply::Reading && said == Note::NoSignal)
+        EndNote(Note::NoSignal);
+    else if (measured == ScpiSession::Reply::Reading)
         SayBack(tr("TIC%1 back: the counter at %2 answers again").arg(ticPort).arg(settings.tcpIpAddress));
     HandOnReplies();
 }
@@ -351,11 +361,30 @@ void TicSerialPortThread::ReadLines(const QByteArray& block)
     }
 }
 
+void TicSerialPortThread::SayNoSignal(const QByteArray& answer, const QString& verb)
+{
+    // Said once, from the first answer: the time is when the signal went.
+    if (said != Note::NoSignal) {
+        SayDown(Note::NoSignal, tr("TIC%1 no signal: the counter %2 %3 (no measurement) since %4 UTC")
+                                    .arg(ticPort)
+                                    .arg(verb, QuotedAnswer(answer),
+                                         PcTime::CurrentUtc().toUTC().toString(QStringLiteral("HH:mm:ss"))));
+    }
+}
+
 void TicSerialPortThread::CountNoReading(const QByteArray& line)
 {
-    if (IsTicReading(line)) {
+    double unusedUs = 0.0;
+    const TicReadingKind kind = ParseTicReading(line, settings.units, &unusedUs);
+    if (kind == TicReadingKind::Number || kind == TicReadingKind::OneSecondPlus) {
         noReadingLines = 0;
-        EndNote(Note::NoReading);
+        if (said == Note::NoReading || said == Note::NoSignal)
+            EndNote(said);
+        return;
+    }
+    if (kind == TicReadingKind::NotANumber) {
+        noReadingLines = 0;
+        SayNoSignal(line.trimmed(), tr("sends"));
         return;
     }
     // A counter set to another measurement, or a line that is not a counter's, never

@@ -82,7 +82,7 @@ private:
     void ConnectSocket();
     void LinkLost(const QString& reason);
     // What is said of the link; a failure of the same kind as the one said is not news.
-    enum class Note { None, Down, NoAnswer, NoReading, UnknownCounter, Silent };
+    enum class Note { None, Down, NoAnswer, NoReading, UnknownCounter, Silent, NoSignal };
     void DropLink(Note kind, const QString& text);
     void SayDown(Note kind, const QString& text);
     void SayBack(const QString& text);
@@ -90,7 +90,10 @@ private:
     // A serial line came, or the port opened: the silence count starts again.
     void RestartSilenceCount();
     // Counts a serial line that is no reading; the third in a row is said, until a reading.
+    // The counter's overflow is said at once, as no signal.
     void CountNoReading(const QByteArray& line);
+    // The counter measures nothing: said from the first such answer until a reading.
+    void SayNoSignal(const QByteArray& answer, const QString& verb);
     // Ends a note of the kind said, with no return to say.
     void EndNote(Note kind);
     void CountUnended(const QByteArray& block);

@@ -130,6 +130,48 @@ private slots:
         QCOMPARE(FitStatusNote(Metrics(), text, path, room), shown);
     }
 
+    // A message in a room: the path it carries loses its middle, down to an ellipsis,
+    // before the words that say what happened lose any letter; then the end goes. The
+    // text starts and ends as given ("" for no check at that end), and must not contain
+    // the path's middle; the room is the width of a text, less a few pixels.
+    void messageCutToItsRoom_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("roomOf");
+        QTest::addColumn<QString>("starts");
+        QTest::addColumn<QString>("ends");
+        const QString folder = QStringLiteral("/home/operator/station logs/horalux/2026");
+        const QString again = "Log file " + folder + "/TIC2026342C.csv: writing again.";
+        QTest::newRow("whole") << again << again << again << again;
+        QTest::newRow("the return keeps its words") << again << "Log file /home/op\u2026/TIC2026342C.csv: writing again."
+                                                    << "Log file /home" << "342C.csv: writing again.";
+        QTest::newRow("the failure keeps its words")
+            << "Log file " + folder + "/TIC2026342C.csv: No space left on device"
+            << "Log file /ho\u2026csv: No space left on device" << "Log file /" << ": No space left on device";
+        QTest::newRow("the path down to an ellipsis") << again << "Log file \u2026: writing again.."
+                                                     << "Log file " << ": writing again.";
+        QTest::newRow("then the end goes") << again << "Log file \u2026: writi" << "Log file " << "\u2026";
+        QTest::newRow("path before a reason in brackets")
+            << "Settings store " + folder + "/Horalux.conf (Permission denied) not written"
+            << "Settings store /h\u2026f (Permission denied) not written" << "Settings store /"
+            << "f (Permission denied) not written";
+        QTest::newRow("a slash inside a word is no path") << QStringLiteral("Open/close the GPS raw data window")
+                                                          << QStringLiteral("Open/close the GPS") << "Open/close the G" << "\u2026";
+    }
+
+    void messageCutToItsRoom()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, roomOf);
+        QFETCH(QString, starts);
+        QFETCH(QString, ends);
+        const int room = Width(roomOf) - (roomOf == text ? 0 : 2);
+        const QString shown = FitStatusMessage(Metrics(), text, room);
+        QVERIFY2(shown.startsWith(starts) && shown.endsWith(ends) && Width(shown) <= room
+                     && (roomOf == text || !shown.contains("station")),
+                 qPrintable(shown));
+    }
+
     // A message keeps what it needs beside the notes, up to a third of the bar.
     void messageKeepsAThird_data()
     {

@@ -64,6 +64,8 @@ private slots:
         QTest::newRow("a unit, punctuation and more") << " 1.5 ms,x|3|1500";
         QTest::newRow("s and a full stop") << "0.5 s.|3|500000";
         QTest::newRow("ms and a comma, glued") << "1.5ms,|3|1500";
+        QTest::newRow("ms and a colon") << "1.5 ms:|3|1500";
+        QTest::newRow("s and a colon") << "0.5 s:|3|500000";
         QTest::newRow("nsec and a semicolon") << "1.5 nsec;|0|0.0015";
         QTest::newRow("glued unit, punctuation and more") << "1.5ms,x|0|";
         QTest::newRow("two readings with units") << "1.5ms,2.5ms|0|";
@@ -310,7 +312,8 @@ private slots:
         QTest::addColumn<QString>("row");
         QTest::newRow("unit glued") << "+3.0E-09S|0|2|1,,0.003000,0.003000||";
         QTest::newRow("overflow") << "1e999|0|2|UNAVAILABLE|TIC1: \"1e999\" is no reading (the counter's overflow or not "
-                                     "finite: no measurement), dropped.|";
+                                     "finite: no measurement), dropped.|TIC1 no signal: the counter answers 1e999 (no "
+                                     "measurement) since 08:12:03 UTC";
         QTest::newRow("number and garbage") << "+1.5E-07#!x|0|2|UNAVAILABLE|TIC1: \"+1.5E-07#!x\" is no reading, dropped.|";
         QTest::newRow("notice") << "Info: ready|0|2|UNAVAILABLE|TIC1: \"Info: ready\" is no reading, dropped.|";
         QTest::newRow("bare unit") << "ns|3|2|UNAVAILABLE|TIC1: \"ns\" is no reading, dropped.|";
@@ -328,9 +331,14 @@ private slots:
         QTest::newRow("notices between readings")
             << "1.0E-06;!*** REF INPUT LOST ***;2.0E-06;!*** REF INPUT LOST ***;3.0E-06|0|4|1,,3.000000,3.000000"
                "|TIC1 counter: notice \"*** REF INPUT LOST ***\", no answer to READ?; nothing asked.|";
+        QTest::newRow("no signal for a while, then every reading from the first")
+            << "+9.91E+37;+9.91E+37;+9.91E+37;+9.91E+37;+9.91E+37;1.0E-06|0|7|1,,1.000000,1.000000||";
+        QTest::newRow("numeric notice after every third reading")
+            << "1.0E-06;2.0E-06;3.0E-06;!+0,\"No error\";4.0E-06;5.0E-06;6.0E-06;!+0,\"No error\";7.0E-06|0|8"
+               "|1,,7.000000,7.000000|TIC1 counter: notice \"+0,\"No error\"\", no answer to READ?; nothing asked.|";
         QTest::newRow("overflows and a notice between readings")
             << "+9.91E+37;!*** REF INPUT LOST ***;-9.91E+37;1.0E-06;NaN;+INF;1e400|0|7|1,,1.000000,1.000000|"
-               "|TIC1 no reading: the counter answers READ? with \"1e400\"; connecting again";
+               "|TIC1 no signal: the counter answers NaN (no measurement) since 08:12:03 UTC";
     }
     void counterReplies()
     {
@@ -345,6 +353,7 @@ private slots:
                 counter.readings << reply.toLatin1();
         }
         const int reads = f[2].toInt();
+        PcTime::SetFixedUtc(QDateTime(QDate(2026, 12, 8), QTime(8, 12, 3), Qt::UTC));
         SetTicPort(1, "Units", f[1].toInt());
         SetTicPort(1, "Serial Port", "TCP/IP");
         SetTicPort(1, "Serial Port TcpIp Address", counter.Address());
@@ -358,7 +367,8 @@ private slots:
         QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }));
         QVERIFY(!TestSupport::WaitFor([&] { return counter.Count("READ?") > reads; }, 500));
         QVERIFY(counter.answers == reads - 1 && counter.mostReadsWaiting == 1);
-        QCOMPARE(counter.connections, f[5].isEmpty() ? 1 : 2);
+        // A counter without a signal is asked on, never connected again.
+        QCOMPARE(counter.connections, f[5].isEmpty() || f[5].startsWith("TIC1 no signal") ? 1 : 2);
         QCOMPARE(QString::fromLatin1(w->lastTicTimeLine), f[3]);
         QCOMPARE(w->ticLinkLabel->isHidden() ? QString() : w->ticLinkLabel->toolTip().replace(counter.Address(), "A"), f[5]);
         SetTicPort(1, "Serial Port", "OFF");
@@ -436,10 +446,20 @@ private slots:
         send({"0.000000012345 TI(A->B)"}, false);
         send({"12E ns", "+6.0E-09xyz"}, true);
         QCOMPARE(shown, QStringList({"|", "TIC3 no reading: the counter sends \"ns\"|", "|0.012", "|0.012"}));
-        // The counter's overflow, and values that are not finite, are no reading either.
-        QTest::ignoreMessage(QtWarningMsg, "TIC3 no reading: the counter sends \"-9.91E+37\"");
-        send({"1.0E-09", "+9.91E+37", "NaN", "-9.91E+37"}, false);
-        QCOMPARE(shown.last(), QStringLiteral("TIC3 no reading: the counter sends \"-9.91E+37\"|"));
+        // The counter's overflow, and values that are not finite, are no measurement: said
+        // at once as no signal, since the first, until a reading.
+        PcTime::SetFixedUtc(QDateTime(QDate(2026, 12, 8), QTime(8, 12, 3), Qt::UTC));
+        const QString noSignal = "TIC3 no signal: the counter sends +9.91E+37 (no measurement) since 08:12:03 UTC";
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(noSignal));
+        send({"1.0E-09", "+9.91E+37"}, false);
+        PcTime::SetFixedUtc(QDateTime(QDate(2026, 12, 8), QTime(8, 12, 4), Qt::UTC));
+        send({"NaN", "-9.91E+37"}, false);
+        send({"Error", "Error"}, true);
+        QTest::ignoreMessage(QtWarningMsg, "TIC3 no reading: the counter sends \"Error\"");
+        send({"Error"}, true);
+        send({"1.0E-09"}, false);
+        QCOMPARE(shown.mid(4), QStringList({noSignal + '|', noSignal + '|', noSignal + '|',
+                                            "TIC3 no reading: the counter sends \"Error\"|", "|0.001"}));
         SetTicPort(3, "Serial Port", "OFF");
         port.startTicSerialPort(3);
     }
