@@ -152,6 +152,7 @@ void MainWindow::ClearClockDisplay()
     pcSyncLastReceiverTime = QDateTime();
     receiverDateOutOfRange.clear();
     receiverTimeCheck.Forget();
+    pulseTimeCheck.Forget();
     ubxUtcAtTow = QDateTime();  // another receiver's time of week
     ShowClockGuardNote(QString());
 
