@@ -53,21 +53,19 @@ void PulseTimeCheck::Take(const QDateTime& given, int64_t edgeMs)
             break;
         }
     }
-    // The first time after Forget starts the run but fits nothing yet: a second that
-    // came late right after a start would otherwise set the clock a second off.
     if (!run.empty() && Fits(run, offsetMs)) {
         bLastFits = true;
         run.push_back(offsetMs);
         candidate.clear();
-    } else if (run.empty()) {
-        run.push_back(offsetMs);
     } else {
         if (!Fits(candidate, offsetMs))
             candidate.clear();
         candidate.push_back(offsetMs);
-        // A second sent late now and then stays out; a run's worth in a row is the
-        // receiver's second moved against its pulse.
-        if (candidate.size() < kRunLength)
+        // Two times in a row that agree start a run where there is none: the first
+        // time after a start may be a second sent late, and the one after it on time.
+        // Where there is one, a second sent late now and then stays out; a run's worth
+        // in a row is the receiver's second moved against its pulse.
+        if (candidate.size() < (run.empty() ? 2 : kRunLength))
             return;
         run.swap(candidate);
         candidate.clear();

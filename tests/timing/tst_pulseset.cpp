@@ -182,6 +182,7 @@ private slots:
         QTest::newRow("NMEA overrun second") << nmea << 1 << 2 << none << none << QList<int>{5} << 9 << 0;
         QTest::newRow("Motorola overrun second") << moto << 1 << 2 << none << none << QList<int>{5} << 9 << 0;
         QTest::newRow("u-blox overrun second") << ubx << 1 << 2 << none << none << QList<int>{5} << 9 << 0;
+        QTest::newRow("NMEA overrun first second") << nmea << 1 << 2 << none << none << QList<int>{0} << 7 << 0;
         QTest::newRow("NMEA 5 Hz overrun second") << nmea << 5 << 2 << none << none << QList<int>{5} << 9 << 0;
         // Each alone costs one set at most; together they gave a set a second off.
         QTest::newRow("NMEA missed pulse, lost message") << nmea << 1 << 2 << QList<int>{6} << QList<int>{6} << none << 8 << 0;
