@@ -3,6 +3,8 @@
 
 #include "pulsetimecheck.h"
 
+#include "receivertimecheck.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,14 +20,6 @@ constexpr int64_t kNextPulseMinMs = 500;
 constexpr int64_t kNextPulseMaxMs = 1500;
 
 constexpr int64_t kSecondMs = 1000;
-
-// Whether a UTC month ended between the two times: the only place a leap second falls.
-bool MonthEnded(const QDateTime& before, const QDateTime& after)
-{
-    const QDate a = before.toUTC().date();
-    const QDate b = after.toUTC().date();
-    return a.year() != b.year() || a.month() != b.month();
-}
 
 }  // namespace
 
@@ -44,7 +38,7 @@ void PulseTimeCheck::Take(const QDateTime& given, int64_t edgeMs)
     const int64_t offsetMs = given.toMSecsSinceEpoch() - edgeMs;
     // A second added at a month's end names the pulses after it a second short of the
     // run; one taken out, a second ahead.
-    if (!run.empty() && !Fits(run, offsetMs) && MonthEnded(lastFitted, given)) {
+    if (!run.empty() && !Fits(run, offsetMs) && ReceiverTimeCheck::MonthEnded(lastFitted, given)) {
         for (const int64_t stepMs : {-kSecondMs, kSecondMs}) {
             if (!Fits(run, offsetMs - stepMs))
                 continue;
