@@ -159,6 +159,7 @@ void MainWindow::ClearClockDisplay()
     receiverTimeCheck.Forget();
     secondsStoodIn = 0;
     bStatusRecordOwed = false;
+    pulseTimeCheck.Forget();
     ubxUtcAtTow = QDateTime();  // another receiver's time of week
     ShowClockGuardNote(QString());
 

@@ -20,6 +20,7 @@
 #include "gpsserialportthread.h"
 #include "logfile.h"
 #include "passingnotes.h"
+#include "pulsetimecheck.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "receivertimecheck.h"
@@ -368,12 +369,18 @@ public:
     // Each time a message gave, held against the one before: only a time that follows
     // its predecessor sets the PC clock.
     ReceiverTimeCheck receiverTimeCheck;
+    // Each time a message gave, held against the 1PPS edge before it: with a pulse, a
+    // tick sets the PC clock only from a time that named the second of the pulse before.
+    PulseTimeCheck pulseTimeCheck;
     // A set was due at a time that did not follow the ones before it: the next that does
     // makes it.
     bool bPcSetOwed = false;
     // A failed set of the PC clock was said in the debug log; later failures stay quiet
     // there until a set succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;
+    // A set refused by the largest correction was said in the debug log; said again only
+    // after a set or a new application of the settings.
+    bool bPcLimitReported = false;
     // The clock guard: a receiver date before the build day (a receiver past a GPS week
     // rollover counts 1024 weeks short) or more than 1024 weeks after it is never set.
     // The note that says so, or empty for a plausible date.

@@ -73,7 +73,8 @@ Nmea::ReceivedDate ReadMessageTime(MainWindow& w, const QByteArray& msg, Second 
 }
 
 // Sets the receiver clock from the message and answers the 1PPS handshake, by the rules
-// every decoder shares. The 8-channel receiver's second is cut, the others' rounded.
+// every decoder shares. The 8-channel receiver's second is cut; the others' is the
+// second their time lies in, or the next when it lies within 0.05 s of it.
 // These messages carry no range rule of their own: a date or time they cannot hold is
 // no time message at all.
 void TakeMessageTime(MainWindow& w, const QByteArray& msg, bool bRound, bool bAdvance)

@@ -152,6 +152,16 @@ double FieldToDouble(const QByteArray& field)
     return ok && std::isfinite(value) ? value : 0.0;
 }
 
+int Time::WholeSeconds() const
+{
+    // A 1 Hz time a little short of its second is that second; 0.05 s is far beyond any
+    // such receiver's error, and short of the .9 of one sending ten times a second.
+    constexpr double kShortOfSecond = 0.05;
+    if (!(seconds >= 0.0 && seconds < 60.0))
+        return 0;
+    return static_cast<int>(std::floor(seconds + kShortOfSecond));
+}
+
 Time ReadTime(const QByteArray& field)
 {
     Time time;
@@ -208,8 +218,8 @@ ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bL
     const QDate date(year, month, day);
     if (!date.isValid() || !time.IsValid())
         return ReceivedDate::NoInstant;
-    // Whole seconds are added to the minute, so that one rounded up to 60 carries.
-    const int seconds = static_cast<int>(time.seconds + 0.5);
+    // Whole seconds are added to the minute, so that one named 60 carries.
+    const int seconds = time.WholeSeconds();
     const QDateTime minute(date, QTime(time.hours, time.minutes), bLocalTime ? Qt::LocalTime : Qt::UTC);
     if (!minute.isValid())
         return ReceivedDate::NoInstant;  // a local time that the clock change skipped
@@ -221,9 +231,10 @@ QDateTime NearestUtc(const Time& time, const QDateTime& near)
 {
     if (!time.IsValid() || !near.isValid())
         return QDateTime();
-    // The seconds rounded as the receiver time rounds them: 23:59:59.6 is the next day's.
+    // The second named as the receiver time names it: 23:59:59.6 is that day's,
+    // 23:59:59.97 the next day's.
     const QDateTime sameDay = QDateTime(near.toUTC().date(), QTime(time.hours, time.minutes), Qt::UTC)
-                                  .addSecs(static_cast<int>(time.seconds + 0.5));
+                                  .addSecs(time.WholeSeconds());
     constexpr qint64 kHalfDaySecs = 43200;
     const qint64 apart = near.secsTo(sameDay);
     return apart > kHalfDaySecs ? sameDay.addDays(-1) : apart < -kHalfDaySecs ? sameDay.addDays(1) : sameDay;

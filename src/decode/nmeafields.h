@@ -62,8 +62,14 @@ struct Time
         return IsRead() && hours >= 0 && hours <= 23 && minutes >= 0 && minutes <= 59 &&
                seconds >= 0.0 && seconds < 60.0;
     }
-    // The second of the day it names, its seconds rounded as the receiver time takes them.
-    int SecondOfDay() const { return (hours * 60 + minutes) * 60 + static_cast<int>(seconds + 0.5); }
+    // The whole seconds it names: those of the second its time lies in. A receiver sending
+    // several times a second names its second by each of them, .0 to .9. A time within
+    // 0.05 s short of a whole second names that second: 1 Hz receivers whose times read
+    // 123456.999 mean 123457. 60 for a time that carries into the next minute; 0 for
+    // seconds no clock has.
+    int WholeSeconds() const;
+    // The second of the day it names.
+    int SecondOfDay() const { return (hours * 60 + minutes) * 60 + WholeSeconds(); }
 };
 Time ReadTime(const QByteArray& field);
 
@@ -95,13 +101,13 @@ enum class ReceivedDate
 
 // The UTC instant of a received date and time, taken as the PC's local time when the
 // receiver reports local time; the binary decoders build their receiver time here too.
-// *utc is set only for an instant. A second that rounds to 60 moves on into the next
-// minute.
+// *utc is set only for an instant, at the whole second the time names. A time that
+// names second 60 (59.95 and on) moves on into the next minute.
 ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);
 
 // A time of day without a date, on the day that brings it nearest to near (a fix of
-// 00:00:01 sent at 23:59:59 is of the next day); whole seconds, rounded as ReceiverUtc
-// rounds them. Invalid for a time of day that is none, or without near.
+// 00:00:01 sent at 23:59:59 is of the next day); the whole seconds it names, as
+// ReceiverUtc takes them. Invalid for a time of day that is none, or without near.
 QDateTime NearestUtc(const Time& time, const QDateTime& near);
 
 // A received date as it came, for a note: "year 0089, month 3, day 5".

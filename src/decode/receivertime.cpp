@@ -43,6 +43,7 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
         receiverTime.SetDateTime(utc);
         receiverDateOutOfRange.clear();
         receiverTimeCheck.Take(utc, leapSecondPending);
+        pulseTimeCheck.Take(utc, gpsPortThread.EdgeMs());
     } else {
         receiverDateOutOfRange = dateText.isEmpty() ? QStringLiteral("a date out of range") : dateText;
     }

@@ -125,7 +125,12 @@ void UbxDecoder::DecodeNavTimeUtc(MainWindow& w, const QByteArray& msg, UbxTexts
         Nmea::Time time;
         time.hours = U8(msg, 16);
         time.minutes = U8(msg, 17);
-        time.seconds = U8(msg, 18);
+        // The nanoseconds place a time of a receiver sending several times a second
+        // within its second; they may be short of it, as a second less a few ns. Where
+        // they would take the time out of its minute, the whole second names it.
+        const int second = U8(msg, 18);
+        const double seconds = second + S32(msg, 8) * 1e-9;
+        time.seconds = seconds >= 0.0 && seconds < 60.0 && second < 60 ? seconds : second;
         time.conversions = 3;
         QDateTime utc;
         const Nmea::ReceivedDate received =

@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -39,6 +40,29 @@ bool DueByMode(int mode, const UtcDateTime& t)
     default:
         return false;
     }
+}
+
+// A pulse whose last edge lies this far back is not coming: without it the time
+// messages drive the seconds again.
+constexpr int64_t kPulseComingMs = 2500;
+
+// A span of ms as an operator reads it: "3 h 0 min 0.000 s", "12.345 s".
+QString SpanText(int64_t ms)
+{
+    const int64_t hours = ms / 3600000;
+    const int64_t minutes = ms / 60000 % 60;
+    const QString seconds = QString::number((ms % 60000) / 1000.0, 'f', 3) + QStringLiteral(" s");
+    if (hours > 0)
+        return QStringLiteral("%1 h %2 min ").arg(hours).arg(minutes) + seconds;
+    return minutes > 0 ? QStringLiteral("%1 min ").arg(minutes) + seconds : seconds;
+}
+
+// The largest correction in the unit it was most likely chosen in.
+QString LimitText(int64_t seconds)
+{
+    if (seconds % 3600 == 0)
+        return QStringLiteral("%1 h").arg(seconds / 3600);
+    return seconds % 60 == 0 ? QStringLiteral("%1 min").arg(seconds / 60) : QStringLiteral("%1 s").arg(seconds);
 }
 
 }  // namespace
@@ -86,6 +110,7 @@ void MainWindow::ApplyPcClockSyncSettings()
     }
 
     bPcClockSetFailReported = false;
+    bPcLimitReported = false;
     bPcSetOwed = false;
     ShowStatusNote(clockSetLabel, QString());
     // The error rule sets the clock on its own, so it needs the right as much as a mode.
@@ -159,7 +184,15 @@ void MainWindow::SyncPcClockThisSecond()
     pcTimeSample = PcTime::CurrentLocal();
     if (!pcTimeSample.isValid() || !receiverTime.dateTime.isValid())
         return;
-    const int64_t receiverMs = receiverTime.ToMSecsSinceEpoch() + displayTime.NetOffsetMs();
+    // A tick waits for this second's time message. Its second began at the pulse's edge,
+    // some ms before the tick got here (more under load): the time since is the
+    // receiver's too. A tick whose edge the port did not see has no such time.
+    const bool bTickAwaits = bPpsAwaitingTime[0];
+    const int64_t edgeMs = gpsPortThread.EdgeMs();
+    const int64_t steadyMs = UtcDateTime::SteadyMSecs();
+    const bool bPulseTick = bTickAwaits && edgeMs >= 0;
+    const int64_t sinceEdgeMs = bPulseTick ? std::max<int64_t>(steadyMs - edgeMs, 0) : 0;
+    const int64_t receiverMs = receiverTime.ToMSecsSinceEpoch() + displayTime.NetOffsetMs() + sinceEdgeMs;
     pcClockOffsetMs = pcTimeSample.toMSecsSinceEpoch() - receiverMs;
 
     // Only a time message moves the receiver time on; before the first, it is the PC's own.
@@ -189,12 +222,14 @@ void MainWindow::SyncPcClockThisSecond()
     else if (bGiven)
         ShowClockGuardNote(clockGuard);
 
-    // A tick waits for this second's time message; without 1PPS only the TRAIM override
-    // lets a time message alone make a set due.
-    const bool bTickAwaits = bPpsAwaitingTime[0];
+    // Without 1PPS only the TRAIM override lets a time message alone make a set due.
+    // While a chosen pulse keeps coming, a message that no tick waits for is one whose
+    // edge was not seen, or one that came after the next pulse: it sets nothing.
     const bool bOverrideTraim = setPcClockDialog && setPcClockDialog->bOverrideTraim;
     const bool bOverrideIntegrity = setPcClockDialog && setPcClockDialog->bOverrideIntegrity;
-    if (!bTickAwaits && !bOverrideTraim)
+    const bool bPulseComing =
+        gpsPortThread.GetPpsInterface() != 0 && edgeMs >= 0 && steadyMs - edgeMs < kPulseComingMs;
+    if (!bTickAwaits && (!bOverrideTraim || bPulseComing))
         return;
 
     const int64_t errorMs = std::llabs(pcClockOffsetMs);
@@ -208,8 +243,6 @@ void MainWindow::SyncPcClockThisSecond()
     // back, or ahead, goes every file time and certificate check with it.
     if (!clockGuard.isEmpty())
         return;
-    if (pcSyncMaxInterval > 0 && errorMs / 1000 > pcSyncMaxInterval)
-        return;
     if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))
         return;
     // A tick sets the time before it moved on by a second. Where the receiver has
@@ -218,8 +251,23 @@ void MainWindow::SyncPcClockThisSecond()
     const QDateTime heldUtc = receiverTime.dateTime.toUTC();
     const bool bMaybeLeapTick = bTickAwaits && leapSecondPending == 1 && heldUtc.date().day() == 1 &&
                                 heldUtc.time().msecsSinceStartOfDay() < 1000;
-    if (!bFreshTime || bMaybeLeapTick) {
+    // With a pulse, the tick's second is the time taken after the pulse before it, and
+    // one: only where that time named that pulse's second, and no pulse was missed since.
+    const bool bBelongs = !bPulseTick || pulseTimeCheck.NamesPulseBefore(edgeMs);
+    if (!bFreshTime || !bBelongs || bMaybeLeapTick) {
         bPcSetOwed = bPcSetOwed || bGiven;
+        return;
+    }
+    if (pcSyncMaxInterval > 0 && errorMs / 1000 > pcSyncMaxInterval) {
+        const QString text = QStringLiteral("PC clock not set: it is %1 %2 the receiver, more than the largest "
+                                            "correction allowed, %3")
+                                 .arg(SpanText(errorMs),
+                                      pcClockOffsetMs > 0 ? QStringLiteral("ahead of") : QStringLiteral("behind"),
+                                      LimitText(pcSyncMaxInterval));
+        if (!bPcLimitReported)
+            qDebug("%s", qPrintable(text));
+        bPcLimitReported = true;
+        ShowStatusNote(clockSetLabel, text);
         return;
     }
     bPcSetOwed = false;
@@ -238,6 +286,7 @@ void MainWindow::SyncPcClockThisSecond()
     qDebug("Time Set OK");
     ShowStatusNote(clockSetLabel, QString());
     bPcClockSetFailReported = false;
+    bPcLimitReported = false;
     bPcClockWasSet = true;
     if (pcSyncMode == 1) {
         // One time means once per application of the settings; the store keeps 1.

@@ -14,15 +14,14 @@ namespace {
 // A time a whole second or more away from the others was not the receiver's second.
 constexpr int64_t kSecondMs = 1000;
 
-// Whether a UTC month ended between the two times: the only place a leap second falls.
-bool MonthEnded(const QDateTime& before, const QDateTime& after)
+}  // namespace
+
+bool ReceiverTimeCheck::MonthEnded(const QDateTime& before, const QDateTime& after)
 {
     const QDate a = before.toUTC().date();
     const QDate b = after.toUTC().date();
     return a.year() != b.year() || a.month() != b.month();
 }
-
-}  // namespace
 
 ReceiverTimeCheck::ReceiverTimeCheck() : clockMs(&UtcDateTime::SteadyMSecs) {}
 

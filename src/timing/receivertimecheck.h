@@ -49,6 +49,9 @@ public:
     // How many times make a run.
     static constexpr size_t kRunLength = 8;
 
+    // Whether a UTC month ended between the two times: the only place a leap second falls.
+    static bool MonthEnded(const QDateTime& before, const QDateTime& after);
+
 private:
     // Whether an offset lies less than a second from every offset of the run.
     static bool Fits(const std::deque<int64_t>& run, int64_t offsetMs);

@@ -1,0 +1,280 @@
+// The PC clock set on the 1PPS pulse, as the port sees it: how far each set lies from the
+// pulse, with receivers sending several times a second, a second sent after the next
+// pulse, a missed pulse, a lost message, a tick handled late; and what is said of a set
+// that the largest correction refuses.
+
+#include "../decode/decodetests.h"
+#include "builddate.h"
+#include "fakesystemclock.h"
+#include "pctime.h"
+#include "setpcclockdialog.h"
+#include "socatpair.h"
+
+#include <QMetaObject>
+
+#include <cstdlib>
+
+namespace {
+
+// The true time of second 0 and the steady ms of its edge.
+const QDateTime kStart(QDate(2024, 3, 1), QTime(12, 0, 0), Qt::UTC);
+constexpr int64_t kStartSteadyMs = 100000;
+
+}  // namespace
+
+class TestPulseSet : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<SocatPair> pair;
+    std::unique_ptr<MainWindow> w;
+    QSerialPort::PinoutSignals pins = QSerialPort::NoSignal;
+    int64_t steadyMs = 0;
+    // The steady ms that the port reads once as the edge's, before the tick is handled.
+    int64_t edgeStampMs = -1;
+    // Each set of the PC clock, less the true time when it was made, ms.
+    QList<int64_t> setErrors;
+    // How far the PC clock is off the true time, ms.
+    int64_t pcOffMs = 0;
+
+    // Moves the true time, and with it the PC's and the steady clock, to ms after the
+    // edge of second k.
+    void At(int k, int64_t ms)
+    {
+        steadyMs = kStartSteadyMs + k * 1000 + ms;
+        PcTime::SetFixedUtc(kStart.addMSecs(k * 1000 + ms + pcOffMs));
+    }
+
+    // Notes how far each new set lies from the true time.
+    void CollectSets()
+    {
+        const QList<QDateTime>& sets = FakeSystemClock::Get().setTimes;
+        for (qsizetype k = setErrors.size(); k < sets.size(); ++k)
+            setErrors << kStart.addMSecs(steadyMs - kStartSteadyMs).msecsTo(sets[k]);
+    }
+
+    // The 1PPS edge of second k as the port sees it: the DCD line read high, then low at
+    // the next poll. The edge is seen at its instant; the tick is handled lagMs later.
+    void Pulse(int k, int lagMs)
+    {
+        At(k, lagMs);
+        edgeStampMs = kStartSteadyMs + k * 1000;
+        pins = QSerialPort::DataCarrierDetectSignal;
+        QMetaObject::invokeMethod(&w->gpsPortThread, "handleTimedPolls");
+        pins = QSerialPort::NoSignal;
+        QMetaObject::invokeMethod(&w->gpsPortThread, "handleTimedPolls");
+        CollectSets();
+    }
+
+    // The message of the receiver time t (whole second and ms into it), in the mode's
+    // protocol, as the port hands it on.
+    void Message(const QDateTime& t)
+    {
+        const QDate d = t.date();
+        const QTime c = t.time();
+        const int ms = c.msec();
+        QByteArray m;
+        if (receiverInfo.gpsPortMode == GpsPortModeGenericNmea)
+            m = Sentence(QString::asprintf("$GPZDA,%02d%02d%02d.%02d,%02d,%02d,%04d,00,00", c.hour(), c.minute(),
+                                           c.second(), ms / 10, d.day(), d.month(), d.year())
+                             .toLatin1());
+        else if (receiverInfo.gpsPortMode == GpsPortModeUbloxUbx)
+            m = UbxPayload(20).S32(8, ms * 1000000).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
+                    .U8(16, c.hour()).U8(17, c.minute()).U8(18, c.second()).U8(19, 0x07).Frame(1, 0x21);
+        else
+            m = MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), c.second(),
+                                               ms * 1000000);
+        emit w->gpsPortThread.newGpsText(m);
+        CollectSets();
+    }
+
+    // The messages of second k, rate a second, from ms after the edge of second "when":
+    // each 100 ms after its instant, or all in a burst after a second that came late.
+    void Messages(int k, int rate, int when, int64_t ms, bool bBurst = false)
+    {
+        for (int j = 0; j < rate; ++j) {
+            At(when, ms + j * (bBurst ? 1 : 1000 / rate));
+            Message(kStart.addMSecs(k * 1000 + j * (1000 / rate)));
+        }
+    }
+
+    void Apply(int limitHours = 0)
+    {
+        QSettings settings;
+        settings.setValue("SetPcClockDialog/Time Sync Mode", 2);
+        settings.setValue("SetPcClockDialog/Time Sync Max On", limitHours > 0);
+        settings.setValue("SetPcClockDialog/Time Sync Max Qty", limitHours);
+        settings.setValue("SetPcClockDialog/Time SyncMax Units", 0);
+        w->ApplyPcClockSyncSettings();
+        w->setPcClockDialog->bOverrideTraim = w->setPcClockDialog->bOverrideIntegrity = true;
+    }
+
+    // A window on the program's end of the pair, its 1PPS line DCD read from pins.
+    bool Open(int mode)
+    {
+        w = NewDecodingWindow(mode);
+        if (mode == GpsPortModeMotorolaBinaryRxOnly)
+            receiverInfo.receiverModel = 9;
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", pair->ProgramEnd());
+        w->gpsPortThread.OpenGpsPort();
+        w->gpsPortThread.readPins = [this](QSerialPort&) { return pins; };
+        w->gpsPortThread.SetPpsInterface(1);
+        w->bOutOfLock = false;
+        return w->gpsPortThread.Port().isOpen();
+    }
+
+    QString ClockSetNote() const { return w->clockSetLabel->isHidden() ? QString() : w->clockSetLabel->toolTip(); }
+
+private slots:
+    void init()
+    {
+        pair = std::make_unique<SocatPair>();
+        START_SOCAT_OR_SKIP(*pair);
+        FakeSystemClock::Reset();
+        BuildDate::SetDay(QDate(2020, 1, 1));
+        setErrors.clear();
+        pcOffMs = 0;
+        UtcDateTime::SetSteadyClock([this] {
+            const int64_t ms = edgeStampMs >= 0 ? edgeStampMs : steadyMs;
+            edgeStampMs = -1;
+            return ms;
+        });
+    }
+
+    void cleanup()
+    {
+        w.reset();
+        pair.reset();
+        UtcDateTime::SetSteadyClock(nullptr);
+        PcTime::SetFixedUtc(QDateTime());
+        BuildDate::SetDay(QDate());
+    }
+
+    // Seconds 0 to 11, the clock set every second with both overrides, a pulse on DCD.
+    // A row gives the protocol, the messages a second, the ms the tick is handled after
+    // its edge, the seconds whose pulse is missed, whose messages are lost, and whose
+    // messages come 0.8 s after the next pulse with the next second's right behind; then
+    // the sets made, each within 1 ms of the pulse (without a pulse: on the message's
+    // arrival, 100 ms into its second).
+    void setsLieOnThePulse_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("lagMs");
+        QTest::addColumn<QList<int>>("missed");
+        QTest::addColumn<QList<int>>("lost");
+        QTest::addColumn<QList<int>>("late");
+        QTest::addColumn<int>("sets");
+        QTest::addColumn<int>("offMs");
+        const int nmea = GpsPortModeGenericNmea, moto = GpsPortModeMotorolaBinaryRxOnly, ubx = GpsPortModeUbloxUbx;
+        const QList<int> none;
+        // The first two seconds set nothing: the first time follows nothing.
+        QTest::newRow("NMEA 1 Hz") << nmea << 1 << 0 << none << none << none << 10 << 0;
+        QTest::newRow("NMEA 1 Hz, tick 40 ms late") << nmea << 1 << 40 << none << none << none << 10 << 0;
+        QTest::newRow("Motorola 1 Hz, tick 7 ms late") << moto << 1 << 7 << none << none << none << 10 << 0;
+        QTest::newRow("u-blox 1 Hz, tick 300 ms late") << ubx << 1 << 300 << none << none << none << 10 << 0;
+        QTest::newRow("NMEA 2 Hz") << nmea << 2 << 3 << none << none << none << 10 << 0;
+        QTest::newRow("NMEA 5 Hz") << nmea << 5 << 3 << none << none << none << 10 << 0;
+        QTest::newRow("NMEA 10 Hz") << nmea << 10 << 3 << none << none << none << 10 << 0;
+        QTest::newRow("u-blox 5 Hz") << ubx << 5 << 3 << none << none << none << 10 << 0;
+        // The late second and the one after it: the tick after them sets from the
+        // second that came on time.
+        QTest::newRow("NMEA overrun second") << nmea << 1 << 2 << none << none << QList<int>{5} << 9 << 0;
+        QTest::newRow("Motorola overrun second") << moto << 1 << 2 << none << none << QList<int>{5} << 9 << 0;
+        QTest::newRow("u-blox overrun second") << ubx << 1 << 2 << none << none << QList<int>{5} << 9 << 0;
+        QTest::newRow("NMEA overrun first second") << nmea << 1 << 2 << none << none << QList<int>{0} << 7 << 0;
+        QTest::newRow("NMEA 5 Hz overrun second") << nmea << 5 << 2 << none << none << QList<int>{5} << 9 << 0;
+        // Each alone costs one set at most; together they gave a set a second off.
+        QTest::newRow("NMEA missed pulse, lost message") << nmea << 1 << 2 << QList<int>{6} << QList<int>{6} << none << 8 << 0;
+        QTest::newRow("Motorola missed pulse, lost message") << moto << 1 << 2 << QList<int>{6} << QList<int>{6} << none << 8 << 0;
+        QTest::newRow("u-blox missed pulse, lost message") << ubx << 1 << 2 << QList<int>{6} << QList<int>{6} << none << 8 << 0;
+        QTest::newRow("NMEA missed pulse") << nmea << 1 << 2 << QList<int>{6} << none << none << 8 << 0;
+        QTest::newRow("u-blox lost message") << ubx << 1 << 2 << none << QList<int>{6} << none << 9 << 0;
+        QTest::newRow("NMEA 5 Hz missed pulse") << nmea << 5 << 2 << QList<int>{6} << none << none << 8 << 0;
+        // A pulse chosen but never coming: the time messages set the clock on arrival.
+        QList<int> all;
+        for (int k = 0; k < 12; ++k)
+            all << k;
+        QTest::newRow("NMEA no pulse") << nmea << 1 << 0 << all << none << none << 11 << -100;
+        QTest::newRow("NMEA 5 Hz no pulse") << nmea << 5 << 0 << all << none << none << 11 << -100;
+        QTest::newRow("u-blox 5 Hz no pulse") << ubx << 5 << 0 << all << none << none << 11 << -100;
+    }
+    void setsLieOnThePulse()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, rate);
+        QFETCH(int, lagMs);
+        QFETCH(QList<int>, missed);
+        QFETCH(QList<int>, lost);
+        QFETCH(QList<int>, late);
+        QFETCH(int, sets);
+        QFETCH(int, offMs);
+        QVERIFY(Open(mode));
+        Apply();
+        FakeSystemClock::Reset();
+
+        for (int k = 0; k < 12; ++k) {
+            if (!missed.contains(k))
+                Pulse(k, lagMs);
+            if (late.contains(k - 1)) {
+                Messages(k - 1, rate, k, 800, true);
+                Messages(k, rate, k, 820, true);
+            } else if (!lost.contains(k) && !late.contains(k)) {
+                Messages(k, rate, k, 100);
+            }
+        }
+        QStringList off;
+        for (int64_t e : setErrors) {
+            if (std::llabs(e - offMs) > 1)
+                off << QString::number(e);
+        }
+        QCOMPARE(off.join(' '), QString());
+        QCOMPARE(setErrors.size(), qsizetype(sets));
+    }
+
+    // The largest correction 2 h, the PC off by the given ms, a pulse each second: the
+    // note after 7 s, the sets made, the debug lines that said it; then the same with
+    // the settings applied again after 3 s.
+    void aSetBeyondTheLimitIsSaid_data()
+    {
+        QTest::addColumn<int64_t>("pcOff");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<int>("sets");
+        const QString head = "PC clock not set: it is ";
+        const QString tail = " the receiver, more than the largest correction allowed, 2 h";
+        QTest::newRow("3 h ahead") << int64_t(3 * 3600000) << head + "3 h 0 min 0.000 s ahead of" + tail << 0;
+        QTest::newRow("2 h 1.5 s behind") << int64_t(-7201500) << head + "2 h 0 min 1.500 s behind" + tail << 0;
+        QTest::newRow("2 h ahead, within") << int64_t(7200000) << QString() << 5;
+        QTest::newRow("1 ms ahead") << int64_t(1) << QString() << 5;
+    }
+    void aSetBeyondTheLimitIsSaid()
+    {
+        QFETCH(int64_t, pcOff);
+        QFETCH(QString, note);
+        pcOffMs = pcOff;
+        QFETCH(int, sets);
+        QVERIFY(Open(GpsPortModeGenericNmea));
+        Apply(2);
+        FakeSystemClock::Reset();
+        QStringList debugLines;
+        static QStringList* lines = nullptr;
+        lines = &debugLines;
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+            if (m.startsWith("PC clock not set"))
+                *lines << m;
+        });
+        for (int k = 0; k < 7; ++k) {
+            Pulse(k, 0);
+            Messages(k, 1, k, 100);
+        }
+        qInstallMessageHandler(previous);
+        QCOMPARE(ClockSetNote(), note);
+        QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(sets));
+        QCOMPARE(debugLines, note.isEmpty() ? QStringList() : QStringList{note});
+        Apply(2);
+        QCOMPARE(ClockSetNote(), QString());
+    }
+};
+
+HORALUX_TEST(TestPulseSet);
+#include "tst_pulseset.moc"
