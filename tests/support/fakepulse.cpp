@@ -61,15 +61,22 @@ struct FakePulse::Lines
             return -1;
         }
         const uint64_t seen = ChangesOf(mask);
+        ++waiting;
         for (;;) {
             if (ChangesOf(mask) != seen)
-                return 0;
+                break;
             pollfd p{wake, POLLIN, 0};
-            if (poll(&p, 1, -1) < 0)
+            if (poll(&p, 1, -1) < 0) {
+                const int error = errno;
+                --waiting;
+                errno = error;
                 return -1;
+            }
             uint64_t count = 0;
             [[maybe_unused]] const ssize_t got = read(wake, &count, sizeof count);
         }
+        --waiting;
+        return 0;
     }
 
     const int wake;
@@ -78,6 +85,7 @@ struct FakePulse::Lines
     std::atomic<int> level{0};
     std::atomic<uint64_t> changes[3] = {0, 0, 0};
     std::atomic<int64_t> reads{0};
+    std::atomic<int> waiting{0};
     std::atomic<int64_t> ms{0};
 };
 
@@ -130,6 +138,8 @@ void FakePulse::Hold(int line, bool bHigh)
     WaitUntilSeen(line, bHigh, from);
 }
 
+void FakePulse::Raise(int line, bool bHigh) { lines->Set(Lines::Bits(line), bHigh); }
+
 bool FakePulse::Edge(int widthMs, int line)
 {
     if (line == 0)
@@ -137,8 +147,11 @@ bool FakePulse::Edge(int widthMs, int line)
     const int bits = Lines::Bits(line);
     const int ticksBefore = ticks;
     const int64_t handledBefore = port.EdgesHandled();
-    const bool bWaitDriver = port.LineWatch().CurrentMode() == ModemLineWatch::Mode::Wait;
+    const bool bWaitDriver = lines->bWait;
     const bool bSeen = port.LineWatch().Running() && line == port.GetPpsInterface() && (widthMs > 0 || bWaitDriver);
+    // A driver that waits sees a change from the moment the wait begins.
+    if (bSeen && bWaitDriver)
+        TestSupport::WaitFor([&] { return lines->waiting > 0; }, 2000);
     const int64_t from = port.LineWatch().LineReads();
     lines->Set(bits, true);
     if (widthMs == 0)

@@ -49,6 +49,9 @@ public:
     bool NextSecond(int widthMs = 100);
     // Raises or lowers line and holds it until the port has looked at it.
     void Hold(int line, bool bHigh);
+    // Raises or lowers line and returns at once: the port sees it when its watch looks,
+    // and hands it on when the GUI thread is free.
+    void Raise(int line, bool bHigh);
     // The line reads fail from now on ("Inappropriate ioctl for device"), or work again.
     void SetUnreadable(bool bUnreadable);
 
