@@ -198,8 +198,10 @@ private slots:
                 rx.PauseLiveData(true);
                 QTest::qWait(300);  // bytes on their way
             } else {
+                QSignalSpy looks(&w.receiverLinkTimer, &QTimer::timeout);
                 emit w.startGpsSerialPort(false);
-                QTest::qWait(300);  // a new count begins
+                // A new count begins at the first look after the opening.
+                QTRY_VERIFY_WITH_TIMEOUT(!looks.isEmpty(), 5000);
             }
             if (step.pcTime.isValid())
                 PcTime::SetFixedUtc(step.pcTime);
