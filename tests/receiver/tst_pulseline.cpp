@@ -19,7 +19,8 @@
 
 namespace {
 
-constexpr int kSeconds = 3;
+// Seconds watched; a trial may ask for more (HORALUX_PULSE_SECONDS).
+int Seconds() { return qEnvironmentVariableIntValue("HORALUX_PULSE_SECONDS") > 0 ? qEnvironmentVariableIntValue("HORALUX_PULSE_SECONDS") : 3; }
 
 bool LibraryLoaded() { return dlsym(RTLD_DEFAULT, "horalux_ppsline_loaded") != nullptr; }
 
@@ -38,6 +39,10 @@ private slots:
         QTest::newRow("polled, 2 ms") << false << 2000;
         QTest::newRow("waited on, 1 ms") << true << 1000;
         QTest::newRow("waited on, 50 us") << true << 50;
+        if (qEnvironmentVariableIsSet("HORALUX_PULSE_SECONDS")) {
+            QTest::newRow("polled, 1 ms") << false << 1000;
+            QTest::newRow("polled, 0.5 ms") << false << 500;
+        }
     }
 
     void everyPulseUnderABusyGui()
@@ -66,7 +71,7 @@ private slots:
         QTimer busy;
         connect(&busy, &QTimer::timeout, this, [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
         busy.start(0);
-        QTest::qWait(kSeconds * 1000 + 500);
+        QTest::qWait(Seconds() * 1000 + 500);
         busy.stop();
         QTest::qWait(50);
         QCOMPARE(port.LineWatch().CurrentMode(), bWait ? ModemLineWatch::Mode::Wait : ModemLineWatch::Mode::Poll);
@@ -74,7 +79,10 @@ private slots:
         QList<int64_t> steps;
         for (int k = 2; k < edges.size(); ++k)
             steps << edges[k] - edges[k - 1];
-        QCOMPARE(edges.size(), kSeconds + 1);
+        qInfo("%d pulses, %d ticks", Seconds(), int(edges.size()) - 1);
+        if (!bWait && widthUs < 2000)
+            return;  // a trial only: a poll every ms promises nothing below 2 ms
+        QCOMPARE(edges.size(), Seconds() + 1);
         for (int64_t step : steps)
             QVERIFY2(step >= 995 && step <= 1005, qPrintable(QString::number(step)));
     }
