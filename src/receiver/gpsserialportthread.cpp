@@ -1,6 +1,7 @@
 #include "gpsserialportthread.h"
 
 #include "gpsportdialog.h"
+#include "pctime.h"
 #include "porttexts.h"
 #include "receiverinfo.h"
 #include "storedvalues.h"
@@ -11,15 +12,13 @@
 
 namespace {
 
+// How often the GUI thread takes what the line watch saw.
 constexpr int kPollIntervalMs = 1;
-// Polls between two reads of a 1PPS line that could not be read.
-constexpr int kUnreadablePolls = 1000;
 
 }  // namespace
 
 GpsSerialPortThread::GpsSerialPortThread(QObject* parent)
-    : QThread(parent),
-      readPins([](QSerialPort& port) { return port.pinoutSignals(); })
+    : QThread(parent)
 {
     connect(&serialPort, &QSerialPort::readyRead, this, &GpsSerialPortThread::handleReadyRead,
             Qt::DirectConnection);
@@ -38,7 +37,36 @@ GpsSerialPortThread::~GpsSerialPortThread()
     wait();
     ppsPollTimer.stop();
     reopenTimer.stop();
-    serialPort.close();
+    ClosePort();
+}
+
+void GpsSerialPortThread::ClosePort()
+{
+    // The watching threads are out before the fd can be closed and its number reused.
+    lineWatch.Stop();
+    pulseCheck.Reset();
+    if (serialPort.isOpen())
+        serialPort.close();
+}
+
+void GpsSerialPortThread::StartLineWatch()
+{
+    lineWatch.Stop();
+    if (!serialPort.isOpen())
+        return;
+    lineWatch.Start(serialPort.handle(), ModemLineWatch::LineBits(ppsInterface), lineAccess);
+    // Waiting for the pulse begins now, each time the port or its line is new. What was
+    // said of the line holds until the new watch's first look.
+    if (ppsLineMask != 0 && !pulseCheck.Expecting())
+        pulseCheck.Expect(UtcDateTime::SteadyMSecs());
+}
+
+void GpsSerialPortThread::SetLineAccess(ModemLineWatch::Access access)
+{
+    // Swapped only while no watching thread can call it.
+    lineWatch.Stop();
+    lineAccess = std::move(access);
+    StartLineWatch();
 }
 
 void GpsSerialPortThread::SetPpsInterface(int line)
@@ -58,10 +86,12 @@ void GpsSerialPortThread::SetPpsInterface(int line)
         ppsLineMask = 0;
         break;
     }
-    // Another line, or none: what was said of the old one no longer holds. The next
-    // poll reads the new one.
-    pinReadPause = 0;
-    SetPpsNote(QString());
+    // Another line, or none: what was said of the old one no longer holds, and waiting
+    // for its pulse begins again.
+    unreadableText.clear();
+    pulseCheck.Reset();
+    StartLineWatch();
+    ShowPpsNote();
 }
 
 void GpsSerialPortThread::SetPpsNote(const QString& text)
@@ -97,15 +127,14 @@ void GpsSerialPortThread::OpenGpsPort()
     // The 1PPS note is of the port it was read on; the same port re-opened (as the
     // receiver search does at each rate) keeps it.
     if (portName != previousName)
-        SetPpsNote(QString());
+        unreadableText.clear();
     serialPort.setPortName(portName);
     portMode = GpsPortDialog::ModeFromText(
         settings.value("GpsPortDialog/GPS Serial Port Mode", "Motorola Binary").toString());
 
     // Everything is set on a closed port, also when re-opening: a pseudo-terminal
     // refuses some of it while open, and the port would keep its old setting.
-    if (serialPort.isOpen())
-        serialPort.close();
+    ClosePort();
     serialPort.setBaudRate(GpsPortDialog::StoredDataRate(settings), QSerialPort::AllDirections);
     switch (StoredValues::Integer(settings, "GpsPortDialog/GPS Serial Port Handshake", 0)) {
     case 1:
@@ -146,7 +175,8 @@ void GpsSerialPortThread::OpenGpsPort()
     const bool bSameFailedPort = !failedName.isEmpty() && failedName == portName;
     bPortFailed = false;
     if (portName == QLatin1String("OFF")) {
-        SetPpsNote(QString());
+        unreadableText.clear();
+        ShowPpsNote();
         qInfo("%s", qPrintable(PortTexts::PortOffText()));
         emit portDown(PortTexts::PortOffText());
         return;
@@ -156,6 +186,8 @@ void GpsSerialPortThread::OpenGpsPort()
     serialPort.open(QIODevice::ReadWrite);
     if (serialPort.isOpen()) {
         bPortFailed = false;
+        StartLineWatch();
+        ShowPpsNote();
         if (bSameFailedPort)
             ReportBack();
         else
@@ -163,7 +195,8 @@ void GpsSerialPortThread::OpenGpsPort()
         return;
     }
     qWarning("WARNING: Failed to open GPS serial port.");
-    SetPpsNote(QString());
+    unreadableText.clear();
+    ShowPpsNote();
     const QString reason = PortTexts::FailureReason(serialPort);
     serialPort.clearError();
     // An adapter unplugged at boot, or a by-id link not there yet: keep trying, so the
@@ -193,79 +226,103 @@ void GpsSerialPortThread::OnSendGpsMessage(QByteArray qbMsg)
 
 void GpsSerialPortThread::handleReadyRead()
 {
-    // A nested event loop under newGpsText may read the port again: the outer block
-    // keeps its own arrival.
-    const int64_t outerArrivalMs = blockArrivalMs;
-    blockArrivalMs = UtcDateTime::SteadyMSecs();
-    QByteArray block = serialPort.readAll();
-    if (block.isEmpty()) {
-        blockArrivalMs = outerArrivalMs;
-        return;
+    ReadPort();
+    HandOn();
+    // Bytes read by a nested event loop under newGpsText raise no readyRead of their own.
+    while (serialPort.isOpen() && serialPort.bytesAvailable() > 0) {
+        ReadPort();
+        HandOn();
     }
+}
+
+void GpsSerialPortThread::ReadPort()
+{
+    QByteArray block = serialPort.readAll();
+    if (block.isEmpty())
+        return;
+    // Edges seen so far came before these bytes were read: they keep their place.
+    for (int64_t ms : lineWatch.TakeEdges())
+        pendingEdges.push_back(ms);
     emit bytesReceived();
+    // Each piece of the block is framed on its own, so that a message takes the time
+    // its last byte came, not the time the GUI thread got to it.
+    qsizetype offset = 0;
+    for (const auto& [count, realMs] : lineWatch.TakeArrivals(int(block.size()))) {
+        Frame(block.mid(offset, count), realMs);
+        offset += count;
+    }
+}
+
+void GpsSerialPortThread::Frame(const QByteArray& data, int64_t realMs)
+{
+    const FramedMessageSink sink = [this, realMs](const QByteArray& m) {
+        pendingMessages.push_back(PendingMessage{m, realMs});
+    };
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
     case GpsPortModeMotorolaBinary:
     case GpsPortModeMotorolaBinaryRxOnly:
-        FrameMotorolaBinary(block);
+        motorolaFramer.Frame(data, sink);
         break;
     case GpsPortModeMotorolaNmea:
     case GpsPortModeGenericNmea:
     case GpsPortModeUbloxUbx:
     case GpsPortModeUbloxNmea:
-        FrameUbxNmea(block);
+        ubxNmeaFramer.Frame(data, sink);
         break;
     case GpsPortModeMotorolaLoran:
-        FrameLines(block);
+        lineFramer.Frame(data, sink);
         break;
     default:
         break;
     }
-    blockArrivalMs = outerArrivalMs;
 }
 
-template <typename Framer>
-void GpsSerialPortThread::EmitFramed(Framer& framer, const QByteArray& data)
+void GpsSerialPortThread::HandOn()
 {
-    // The messages are collected first and emitted after the framer has finished the
-    // block: a receiver of newGpsText may run an event loop that reads the port again.
-    QList<QByteArray> messages;
-    framer.Frame(data, [&messages](const QByteArray& m) { messages.append(m); });
-    const int64_t arrival = blockArrivalMs;
-    for (const QByteArray& m : messages) {
-        const int64_t outer = arrivalMs;
-        arrivalMs = arrival;
-        emit newGpsText(m);
-        arrivalMs = outer;
+    // One item at a time from the queues: a receiver of newGpsText or PpsTick may run an
+    // event loop that reads the port again and hands on what came after, in order.
+    for (;;) {
+        const bool bMessageFirst = !pendingMessages.empty() &&
+                                   (pendingEdges.empty() || pendingMessages.front().realMs < pendingEdges.front());
+        if (bMessageFirst) {
+            const PendingMessage m = pendingMessages.front();
+            pendingMessages.pop_front();
+            const int64_t outer = arrivalMs;
+            arrivalMs = ModemLineWatch::ToSteady(m.realMs);
+            emit newGpsText(m.bytes);
+            arrivalMs = outer;
+        } else if (!pendingEdges.empty()) {
+            const int64_t ms = pendingEdges.front();
+            pendingEdges.pop_front();
+            HandleEdge(ms);
+        } else {
+            return;
+        }
     }
 }
 
-void GpsSerialPortThread::FrameMotorolaBinary(QByteArray& data)
+void GpsSerialPortThread::HandleEdge(int64_t realMs)
 {
-    EmitFramed(motorolaFramer, data);
-    data.clear();
-}
-
-void GpsSerialPortThread::FrameUbxNmea(QByteArray& data)
-{
-    EmitFramed(ubxNmeaFramer, data);
-    data.clear();
-}
-
-void GpsSerialPortThread::FrameLines(QByteArray& data)
-{
-    EmitFramed(lineFramer, data);
-    data.clear();
+    ++edgesHandled;
+    const int64_t ms = ModemLineWatch::ToSteady(realMs);
+    const int64_t lastMs = pulseCheck.LastPulseMs();
+    if (!pulseCheck.Edge(ms)) {
+        // Noise on the line, or a second pulse inside the second: a tick would set the
+        // clock and write a record for a second that is not new.
+        qDebug("1PPS glitch on %s: an edge %.3f s after the last pulse is no pulse, no tick",
+               qPrintable(PortTexts::PpsLineName(ppsInterface)), double(ms - lastMs) / 1000.0);
+        return;
+    }
+    edgeMs = ms;
+    emit PpsTick();
 }
 
 void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
         return;
-    if (bReadingPins && error == QSerialPort::UnsupportedOperationError) {
-        // A port without modem lines (a pseudo-terminal, some adapters) still carries
-        // the data; only the 1PPS tick is missing. The poll says so in a lasting note.
-        pinReadError = PortTexts::FailureReason(serialPort);
+    if (bForcedRead && error == QSerialPort::TimeoutError) {
         serialPort.clearError();
         return;
     }
@@ -275,14 +332,14 @@ void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
             return;
         bPortFailed = true;
         serialPort.clearError();
-        if (serialPort.isOpen())
-            serialPort.close();
+        ClosePort();
         // An unplugged adapter usually comes back under the same name: keep trying, so
         // reception resumes without the operator.
         reopenTimer.start(reopenIntervalMs);
         // The lost port is what the operator must hear of; its 1PPS line is looked at
         // again once it is back.
-        SetPpsNote(QString());
+        unreadableText.clear();
+        ShowPpsNote();
         const QString text = PortTexts::PortLostText(portName, error, reopenIntervalMs);
         qWarning("%s", qPrintable(text));
         emit portDown(text);
@@ -304,6 +361,7 @@ void GpsSerialPortThread::RetryOpen()
     }
     reopenTimer.stop();
     bPortFailed = false;
+    StartLineWatch();
     ReportBack();
 }
 
@@ -314,30 +372,49 @@ void GpsSerialPortThread::ReportBack()
     emit portBack(note);
 }
 
-void GpsSerialPortThread::handleTimedPolls()
+void GpsSerialPortThread::handleTimedPolls() { Pump(); }
+
+void GpsSerialPortThread::Pump()
 {
-    if (serialPort.isOpen() && (ppsLineMask == 0 || pinReadPause == 0 || --pinReadPause == 0)) {
-        bool level = false;
-        if (ppsLineMask != 0) {
-            pinReadError.clear();
-            bReadingPins = true;
-            const QSerialPort::PinoutSignals pins = readPins(serialPort);
-            bReadingPins = false;
-            level = (static_cast<int>(pins) & ppsLineMask) != 0;
-            // A line that cannot be read is tried again each second, not each poll: the
-            // failing call costs more than the poll it stands in for.
-            SetPpsNote(pinReadError.isEmpty() ? QString() : PortTexts::PpsUnreadableText(ppsInterface, portName, pinReadError));
-            pinReadPause = pinReadError.isEmpty() ? 0 : kUnreadablePolls;
-        }
-        bLastOpenLevel = level;
+    if (const auto note = lineWatch.TakeLineNote()) {
+        // A line that can be read again is waited for from now: its pulse was not due
+        // while nobody could see it.
+        if (note->bReadable && !unreadableText.isEmpty() && ppsLineMask != 0)
+            pulseCheck.Expect(UtcDateTime::SteadyMSecs());
+        unreadableText = note->bReadable ? QString() : PortTexts::PpsUnreadableText(ppsInterface, portName, note->reason);
     }
-    // A closed port keeps the level last read, so re-opening with the line high gives
-    // no edge.
-    const bool level = bLastOpenLevel;
-    const bool rising = level && !bPreviousLevel;
-    bPreviousLevel = level;
-    if (rising) {
-        edgeMs = UtcDateTime::SteadyMSecs();
-        emit PpsTick();
+    for (int64_t ms : lineWatch.TakeEdges())
+        pendingEdges.push_back(ms);
+    // Bytes that came before a waiting edge are handed on before its tick, even when
+    // the GUI thread was held up and the port has not yet said it can be read.
+    if (!pendingEdges.empty() && serialPort.isOpen() && lineWatch.BytesNotedBefore(pendingEdges.front())) {
+        bForcedRead = true;
+        serialPort.waitForReadyRead(0);
+        bForcedRead = false;
+        ReadPort();
     }
+    HandOn();
+    ShowPpsNote();
+}
+
+void GpsSerialPortThread::ShowPpsNote()
+{
+    // An unreadable line is said first; nothing is missing on a port that is not open or
+    // has no line chosen.
+    if (!unreadableText.isEmpty() || !serialPort.isOpen() || ppsLineMask == 0) {
+        missingSinceMs = -1;
+        SetPpsNote(serialPort.isOpen() && ppsLineMask != 0 ? unreadableText : QString());
+        return;
+    }
+    const int64_t nowMs = UtcDateTime::SteadyMSecs();
+    const int64_t sinceMs = pulseCheck.MissingSince(nowMs);
+    if (sinceMs != missingSinceMs) {
+        missingSinceMs = sinceMs;
+        const QDateTime nowUtc = PcTime::CurrentUtc();
+        missingText = sinceMs < 0 ? QString()
+                                  : PortTexts::PpsMissingText(ppsInterface, nowUtc.addMSecs(sinceMs - nowMs), nowUtc);
+        if (sinceMs < 0 && !ppsNote.isEmpty())
+            qInfo("1PPS back on %s", qPrintable(PortTexts::PpsLineName(ppsInterface)));
+    }
+    SetPpsNote(missingText);
 }

@@ -7,12 +7,17 @@
 #include <QThread>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 
 #include "messageframer.h"
+#include "modemlinewatch.h"
+#include "ppspulsecheck.h"
 
 // The receiver port object. Its thread runs only an empty event loop: the port, its
-// timers and every slot live on the GUI thread.
+// timers and every slot live on the GUI thread. The 1PPS line, and the arrival of the
+// received bytes, are watched in threads of their own (ModemLineWatch); what they saw
+// is handed on from the GUI thread in the order it happened.
 class GpsSerialPortThread : public QThread
 {
     Q_OBJECT
@@ -40,9 +45,12 @@ public:
     QString GetPortName() const { return portName; }
     const QSerialPort& Port() const { return serialPort; }
 
-    // How the 1PPS poll reads the modem lines. A pseudo-terminal has none, so tests put
-    // a fake level here.
-    std::function<QSerialPort::PinoutSignals(QSerialPort&)> readPins;
+    // How the port's fd is asked for its modem lines and waiting bytes. A pseudo-terminal
+    // has no modem lines, so tests put fakes here. Setting it restarts the watch.
+    void SetLineAccess(ModemLineWatch::Access access);
+    const ModemLineWatch& LineWatch() const { return lineWatch; }
+    // Edges handed on so far, as ticks or as glitches.
+    int64_t EdgesHandled() const { return edgesHandled; }
 
     // Complete an outgoing message in place with the checksum of its protocol; false,
     // and the message unchanged, when it does not have that protocol's form. The port
@@ -101,14 +109,20 @@ private slots:
     void RetryOpen();
 
 private:
-    // The framers of the interface modes. Each message is handed on with newGpsText.
-    void FrameMotorolaBinary(QByteArray& data);
-    void FrameUbxNmea(QByteArray& data);
-    void FrameLines(QByteArray& data);
-    template <typename Framer>
-    void EmitFramed(Framer& framer, const QByteArray& data);
+    // Frames data by the live interface mode; each message waits to be handed on with
+    // newGpsText, with realMs, the time its last bytes came.
+    void Frame(const QByteArray& data, int64_t realMs);
     void ReportBack();
     void SetPpsNote(const QString& text);
+    void ClosePort();
+    void StartLineWatch();
+    // Takes what the watch saw and hands on ticks and messages in the order they came;
+    // says a pulse that does not come.
+    void Pump();
+    void ReadPort();
+    void HandOn();
+    void HandleEdge(int64_t realMs);
+    void ShowPpsNote();
 
     QByteArray sendData;
     bool bLoadFirmwareMode = false;
@@ -120,21 +134,30 @@ private:
     QTimer ppsPollTimer;
     QTimer reopenTimer;
 
-    // The 1PPS detector: the level last read while the port was open, and the level of
-    // the previous poll.
-    bool bLastOpenLevel = false;
-    bool bPreviousLevel = false;
+    ModemLineWatch lineWatch;
+    ModemLineWatch::Access lineAccess = ModemLineWatch::SystemAccess();
+    PpsPulseCheck pulseCheck;
     int64_t edgeMs = -1;
     int64_t arrivalMs = -1;
-    int64_t blockArrivalMs = -1;
+    int64_t edgesHandled = 0;
+    // Seen but not yet handed on, on ModemLineWatch::RealMs: edges, and framed messages
+    // with the time their last bytes came.
+    std::deque<int64_t> pendingEdges;
+    struct PendingMessage
+    {
+        QByteArray bytes;
+        int64_t realMs;
+    };
+    std::deque<PendingMessage> pendingMessages;
+    // A read forced to keep the order of bytes and edges: its time-out is no error.
+    bool bForcedRead = false;
 
-    // A pin read in progress: its "unsupported" error is no port failure.
-    bool bReadingPins = false;
-    // Why the last pin read failed (empty: it did not), what is said of the 1PPS line,
-    // and the polls left before an unreadable line is read again.
-    QString pinReadError;
+    // What is said of the 1PPS line: the unreadable line's note (empty: it can be read),
+    // and the note shown.
+    QString unreadableText;
     QString ppsNote;
-    int pinReadPause = 0;
+    int64_t missingSinceMs = -1;
+    QString missingText;
     // The port is closed after a failure and retried; the errors that follow are not
     // reported again.
     bool bPortFailed = false;

@@ -19,6 +19,22 @@ const char* const kPortErrorTexts[] = {
     "This error occurs when an operation is executed that can only be successfully performed "
     "if the device is open. This value was introduced in QtSerialPort 5.2.",
 };
+
+QLatin1String LineName(int line)
+{
+    static const char* const kLines[] = {"", "DCD", "CTS", "DSR"};
+    return QLatin1String(line > 0 && line < 4 ? kLines[line] : "?");
+}
+
+// A time of day as the notes say it, with the date when it is not today's.
+QString SinceText(const QDateTime& sinceUtc, const QDateTime& nowUtc)
+{
+    const QDateTime since = sinceUtc.toUTC();
+    const QString format = since.date() == nowUtc.toUTC().date() ? QStringLiteral("HH:mm:ss")
+                                                                  : QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    return since.toString(format);
+}
+
 }  // namespace
 
 QString PortTexts::PortErrorText(int error)
@@ -68,19 +84,21 @@ QString PortTexts::PortBackText(const QString& name, const QString& head)
     return tr("%1 port back: %2").arg(head, name);
 }
 
+QString PortTexts::PpsLineName(int line) { return LineName(line); }
+
 QString PortTexts::PpsUnreadableText(int line, const QString& name, const QString& reason)
 {
-    static const char* const kLines[] = {"", "DCD", "CTS", "DSR"};
-    const char* const lineName = line > 0 && line < 4 ? kLines[line] : "?";
-    return tr("1PPS line %1 unreadable: %2 (%3)").arg(QLatin1String(lineName), name, reason);
+    return tr("1PPS line %1 unreadable: %2 (%3)").arg(LineName(line), name, reason);
+}
+
+QString PortTexts::PpsMissingText(int line, const QDateTime& sinceUtc, const QDateTime& nowUtc)
+{
+    return tr("1PPS missing on %1 since %2 UTC").arg(LineName(line), SinceText(sinceUtc, nowUtc));
 }
 
 QString PortTexts::SilentText(const QString& head, const QString& what, const QDateTime& lastUtc,
                               const QDateTime& nowUtc)
 {
-    const QDateTime last = lastUtc.toUTC();
     // A silence that began on an earlier day says which.
-    const QString format = last.date() == nowUtc.toUTC().date() ? QStringLiteral("HH:mm:ss")
-                                                                 : QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    return tr("%1 silent: no %2 since %3 UTC").arg(head, what, last.toString(format));
+    return tr("%1 silent: no %2 since %3 UTC").arg(head, what, SinceText(lastUtc, nowUtc));
 }

@@ -32,9 +32,15 @@ public:
     static QString PortOffText();
     // The note that a port that was down is back.
     static QString PortBackText(const QString& name, const QString& head = QStringLiteral("GPS"));
+    // The name of a 1PPS line (a PpsInterface): "DCD", "CTS", "DSR"; "?" for another.
+    static QString PpsLineName(int line);
     // The status-bar line for a 1PPS line (a PpsInterface) that cannot be read on the
     // port; reason: the system's words.
     static QString PpsUnreadableText(int line, const QString& name, const QString& reason);
+    // The status-bar line for a 1PPS pulse chosen on line but not coming since sinceUtc
+    // (when it was last due, or when waiting for it began); the date is given when that
+    // was on an earlier day than nowUtc.
+    static QString PpsMissingText(int line, const QDateTime& sinceUtc, const QDateTime& nowUtc);
     // "<head> silent: no <what> since <time> UTC" for a device whose port is open but
     // that has sent nothing since lastUtc; the date is given when the silence began on
     // an earlier day than nowUtc.

@@ -198,8 +198,10 @@ private slots:
                 rx.PauseLiveData(true);
                 QTest::qWait(300);  // bytes on their way
             } else {
+                QSignalSpy looks(&w.receiverLinkTimer, &QTimer::timeout);
                 emit w.startGpsSerialPort(false);
-                QTest::qWait(300);  // a new count begins
+                // A new count begins at the first look after the opening.
+                QTRY_VERIFY_WITH_TIMEOUT(!looks.isEmpty(), 5000);
             }
             if (step.pcTime.isValid())
                 PcTime::SetFixedUtc(step.pcTime);
@@ -346,12 +348,19 @@ private slots:
         if (then == "none")
             w.gpsPortThread.SetPpsInterface(0);
         else if (then == "read")
-            w.gpsPortThread.readPins = [](QSerialPort&) { return QSerialPort::PinoutSignals(QSerialPort::NoSignal); };
+        {
+            ModemLineWatch::Access readable = ModemLineWatch::SystemAccess();
+            readable.readLines = [](int, int* lines) { return *lines = 0; };
+            w.gpsPortThread.SetLineAccess(readable);
+        }
         else
             pair.Kill();
         // An unreadable line is tried once a second.
         QVERIFY(TestSupport::WaitFor([&] { return said().isEmpty(); }, 2000));
         QCOMPARE(LinkText(w).startsWith("GPS port lost: "), then == "lost");
+        // A line that can be read but brings no pulse is said as such, from when it could.
+        if (then == "read")
+            QVERIFY(TestSupport::WaitFor([&] { return said().startsWith("1PPS missing on DCD since "); }, 4000));
     }
 
     // OK in the port dialog with another port or mode: the previous receiver's fix,

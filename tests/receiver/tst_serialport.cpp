@@ -1,3 +1,4 @@
+#include "fakepulse.h"
 #include "framebuilders.h"
 #include "gpsportdialog.h"
 #include "gpsserialportthread.h"
@@ -193,13 +194,10 @@ private slots:
     // failing call costs more than the poll it stands in for.
     void modemLinesMissingIsNoPortFailure()
     {
-        port->readPins = [this](QSerialPort& p) {
-            ++reads;
-            return p.pinoutSignals();
-        };
         port->SetPpsInterface(1);
         QVERIFY(OpenBothEnds());
         QTest::qWait(1000);  // up to a thousand polls of a line a pseudo-terminal does not have
+        const int64_t reads = port->LineWatch().LineReads();
         QVERIFY2(reads >= 1 && reads <= 2, qPrintable(QString::number(reads)));
         QVERIFY(port->Port().isOpen());
         QCOMPARE(errors->count(), 0);
@@ -210,49 +208,59 @@ private slots:
     void oneTickPerRisingEdge_data()
     {
         QTest::addColumn<int>("line");
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<int>("otherSignal");
-        QTest::newRow("DCD") << 1 << int(QSerialPort::DataCarrierDetectSignal) << int(QSerialPort::DataSetReadySignal);
-        QTest::newRow("CTS") << 2 << int(QSerialPort::ClearToSendSignal) << int(QSerialPort::DataCarrierDetectSignal);
-        QTest::newRow("DSR") << 3 << int(QSerialPort::DataSetReadySignal) << int(QSerialPort::DataCarrierDetectSignal);
+        QTest::addColumn<int>("otherLine");
+        QTest::addColumn<FakePulse::Driver>("driver");
+        QTest::newRow("DCD, polled") << 1 << 3 << FakePulse::Driver::Poll;
+        QTest::newRow("CTS, polled") << 2 << 1 << FakePulse::Driver::Poll;
+        QTest::newRow("DSR, polled") << 3 << 1 << FakePulse::Driver::Poll;
+        QTest::newRow("DCD, waited on") << 1 << 2 << FakePulse::Driver::Wait;
+        QTest::newRow("DSR, waited on") << 3 << 1 << FakePulse::Driver::Wait;
     }
 
     void oneTickPerRisingEdge()
     {
         QFETCH(int, line);
-        QFETCH(int, signal);
-        QFETCH(int, otherSignal);
-        FakePins();
+        QFETCH(int, otherLine);
+        QFETCH(FakePulse::Driver, driver);
         port->SetPpsInterface(line);
         port->startGpsSerialPort(false);
         QVERIFY(port->Port().isOpen());
-        // Low, held high (one tick), falling (none), another line (ignored), three pulses.
+        FakePulse pulse(*port, driver);
+        // Held high (one tick), falling (none), another line (ignored), three pulses.
         QList<int> counts;
-        for (int level : {0, signal, 0, otherSignal, 0, signal, 0, signal, 0, signal, 0}) {
-            Hold(QSerialPort::PinoutSignals(level));
+        pulse.Hold(line, true);
+        counts << int(ticks->count());
+        pulse.Hold(line, false);
+        counts << int(ticks->count());
+        pulse.Advance(1000);
+        pulse.Edge(100, otherLine);
+        counts << int(ticks->count());
+        for (int k = 0; k < 3; ++k) {
+            QVERIFY(pulse.NextSecond());
             counts << int(ticks->count());
         }
-        QCOMPARE(counts, (QList<int>{0, 1, 1, 1, 1, 2, 2, 3, 3, 4, 4}));
+        QCOMPARE(counts, (QList<int>{1, 1, 1, 2, 3, 4}));
+        QCOMPARE(port->EdgeMs(), pulse.Ms());
     }
 
     void noPpsLineReadsNoPins()
     {
-        FakePins();
         port->SetPpsInterface(0);
         port->startGpsSerialPort(false);
-        Hold(QSerialPort::DataCarrierDetectSignal | QSerialPort::ClearToSendSignal
-             | QSerialPort::DataSetReadySignal);
+        FakePulse pulse(*port);
+        for (int line : {1, 2, 3})
+            pulse.Hold(line, true);
+        QTest::qWait(kSettleMs);
         QCOMPARE(ticks->count(), 0);
-        QCOMPARE(reads, 0);
+        QCOMPARE(pulse.Reads(), 0);
     }
 
     void reopeningWithThePpsLineHighGivesNoTick()
     {
-        FakePins();
         port->SetPpsInterface(3);
-        pins = QSerialPort::DataSetReadySignal;
         port->startGpsSerialPort(false);
-        Hold(pins);
+        FakePulse pulse(*port);
+        pulse.Hold(3, true);
         QCOMPARE(ticks->count(), 1);  // high when polling starts: one tick
 
         // Close the port (the next open fails), with the line still high, then open again.
@@ -260,16 +268,17 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, "WARNING: Failed to open GPS serial port.");
         port->startGpsSerialPort(false);
         QVERIFY(!port->Port().isOpen());
-        const int readsWhileClosed = reads;
-        Hold(pins);
-        QCOMPARE(reads, readsWhileClosed);
+        const int64_t readsWhileClosed = pulse.Reads();
+        QTest::qWait(kSettleMs);
+        QCOMPARE(pulse.Reads(), readsWhileClosed);
         UsePort(pair->ProgramEnd());
+        pulse.Advance(2000);
         port->startGpsSerialPort(false);
         QVERIFY(port->Port().isOpen());
-        Hold(pins);
+        QTest::qWait(kSettleMs);
         QCOMPARE(ticks->count(), 1);
-        Hold(QSerialPort::NoSignal);
-        Hold(QSerialPort::DataSetReadySignal);
+        pulse.Hold(3, false);
+        QVERIFY(pulse.Edge());
         QCOMPARE(ticks->count(), 2);
     }
 
@@ -302,31 +311,12 @@ private:
 
     QByteArray Message(int i) const { return messages->at(i).at(0).toByteArray(); }
 
-    void FakePins()
-    {
-        port->readPins = [this](QSerialPort&) {
-            ++reads;
-            return pins;
-        };
-        pins = QSerialPort::NoSignal;
-        reads = 0;
-    }
-
-    // Holds the line levels long enough to be polled several times.
-    void Hold(QSerialPort::PinoutSignals level)
-    {
-        pins = level;
-        QTest::qWait(kSettleMs);
-    }
-
     std::unique_ptr<SocatPair> pair;
     std::unique_ptr<GpsSerialPortThread> port;
     std::unique_ptr<QSignalSpy> errors;
     std::unique_ptr<QSignalSpy> messages;
     std::unique_ptr<QSignalSpy> ticks;
     std::unique_ptr<QSerialPort> rx;
-    QSerialPort::PinoutSignals pins = QSerialPort::NoSignal;
-    int reads = 0;
 };
 
 HORALUX_TEST(TestSerialPort);

@@ -1,0 +1,303 @@
+// The 1PPS pulse as the receiver port sees it: what an edge is worth, the note of a pulse
+// that does not come, the order of ticks and messages, and the arrival of the bytes.
+
+#include "fakepulse.h"
+#include "framebuilders.h"
+#include "gpsserialportthread.h"
+#include "pctime.h"
+#include "ppspulsecheck.h"
+#include "receiverinfo.h"
+#include "socatpair.h"
+#include "testsupport.h"
+#include "utcdatetime.h"
+
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+QDateTime Utc(int h, int mi, int s) { return QDateTime(QDate(2024, 3, 5), QTime(h, mi, s), Qt::UTC); }
+
+// Holds the GUI thread, as a slow disk under a log does.
+void HoldGuiThread(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+class TestPpsPulse : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        receiverInfo.gpsPortMode = GpsPortModeUbloxNmea;
+        pair = std::make_unique<SocatPair>();
+        START_SOCAT_OR_SKIP(*pair);
+        UseProgramEndAsReceiverPort(*pair);
+        PcTime::SetFixedUtc(Utc(8, 12, 0));
+        port = std::make_unique<GpsSerialPortThread>();
+        ticks = std::make_unique<QSignalSpy>(port.get(), &GpsSerialPortThread::PpsTick);
+        notes = std::make_unique<QSignalSpy>(port.get(), &GpsSerialPortThread::ppsLineNote);
+    }
+
+    void cleanup()
+    {
+        ticks.reset(), notes.reset(), rx.reset();
+        port.reset(), pair.reset();
+        PcTime::SetFixedUtc(QDateTime());
+    }
+
+    // Edges at these steady ms, after a first pulse at 0: which give a tick.
+    void edgeOrGlitch_data()
+    {
+        QTest::addColumn<QList<int>>("edges");
+        QTest::addColumn<QList<bool>>("pulses");
+        QTest::newRow("one a second") << QList<int>{1000, 2000, 3000} << QList<bool>{true, true, true};
+        QTest::newRow("a glitch half a second after") << QList<int>{500, 1000} << QList<bool>{false, true};
+        QTest::newRow("just under 0.9 s, just at it") << QList<int>{899, 900} << QList<bool>{false, true};
+        QTest::newRow("a glitch is no pulse to count from") << QList<int>{500, 1400, 1800} << QList<bool>{false, true, false};
+        QTest::newRow("after a pause") << QList<int>{11000, 11500} << QList<bool>{true, false};
+    }
+
+    void edgeOrGlitch()
+    {
+        QFETCH(QList<int>, edges);
+        QFETCH(QList<bool>, pulses);
+        PpsPulseCheck check;
+        QVERIFY(check.Edge(0));
+        QList<bool> got;
+        for (int ms : edges)
+            got << check.Edge(ms);
+        QCOMPARE(got, pulses);
+    }
+
+    // Since when the pulse is missing, looked at nowMs: -1 while it is not.
+    void missingSince_data()
+    {
+        QTest::addColumn<int>("startMs");  // waiting began
+        QTest::addColumn<int>("pulseMs");  // -1: none came
+        QTest::addColumn<int>("nowMs");
+        QTest::addColumn<int>("since");
+        QTest::newRow("waiting, 1.5 s") << 0 << -1 << 1500 << -1;
+        QTest::newRow("waiting, 1.6 s") << 0 << -1 << 1600 << 0;
+        QTest::newRow("pulse 2.4 s ago") << 0 << 1000 << 3400 << -1;
+        QTest::newRow("pulse 2.6 s ago: due a second after it") << 0 << 1000 << 3600 << 2000;
+        QTest::newRow("pulse 10 s ago") << 0 << 1000 << 11000 << 2000;
+    }
+
+    void missingSince()
+    {
+        QFETCH(int, startMs);
+        QFETCH(int, pulseMs);
+        QFETCH(int, nowMs);
+        QFETCH(int, since);
+        PpsPulseCheck check;
+        QCOMPARE(check.MissingSince(nowMs), -1);  // nothing chosen: nothing missing
+        check.Expect(startMs);
+        if (pulseMs >= 0)
+            check.Edge(pulseMs);
+        QCOMPARE(check.MissingSince(nowMs), int64_t(since));
+        check.Reset();
+        QCOMPARE(check.MissingSince(nowMs), -1);
+    }
+
+    // Pulse widths as the two kinds of driver see them: one that waits for the line sees
+    // any pulse, a poll one that lasts over a look (a pulse of 0 here: gone before it).
+    void width_data()
+    {
+        QTest::addColumn<FakePulse::Driver>("driver");
+        QTest::addColumn<int>("widthMs");
+        QTest::addColumn<bool>("tick");
+        QTest::newRow("100 ms, polled") << FakePulse::Driver::Poll << 100 << true;
+        QTest::newRow("2 ms, polled") << FakePulse::Driver::Poll << 2 << true;
+        QTest::newRow("1 ms, waited on") << FakePulse::Driver::Wait << 1 << true;
+        QTest::newRow("microseconds, waited on") << FakePulse::Driver::Wait << 0 << true;
+    }
+
+    void width()
+    {
+        QFETCH(FakePulse::Driver, driver);
+        QFETCH(int, widthMs);
+        QFETCH(bool, tick);
+        Open(1);
+        FakePulse pulse(*port, driver);
+        QList<bool> got;
+        for (int k = 0; k < 3; ++k)
+            got << pulse.NextSecond(widthMs);
+        QCOMPARE(got, QList<bool>(3, tick));
+        QCOMPARE(port->EdgeMs(), pulse.Ms());
+        QCOMPARE(port->LineWatch().CurrentMode(),
+                 driver == FakePulse::Driver::Wait ? ModemLineWatch::Mode::Wait : ModemLineWatch::Mode::Poll);
+    }
+
+    // The edge's own time, wherever in the second it falls, whenever it is handed on.
+    void phase_data()
+    {
+        QTest::addColumn<int>("phaseMs");
+        QTest::newRow("on the second") << 0;
+        QTest::newRow("250 ms in") << 250;
+        QTest::newRow("999 ms in") << 999;
+    }
+
+    void phase()
+    {
+        QFETCH(int, phaseMs);
+        Open(3);
+        FakePulse pulse(*port, FakePulse::Driver::Wait, 5'000'000 + phaseMs);
+        QVERIFY(pulse.Edge());
+        QCOMPARE(port->EdgeMs(), 5'000'000 + phaseMs);
+        pulse.Advance(1000);
+        QVERIFY(pulse.Edge());
+        QCOMPARE(port->EdgeMs(), 5'001'000 + phaseMs);
+    }
+
+    void glitchGivesNoTick()
+    {
+        Open(1);
+        FakePulse pulse(*port);
+        QVERIFY(pulse.Edge());
+        pulse.Advance(500);
+        QTest::ignoreMessage(QtDebugMsg, "1PPS glitch on DCD: an edge 0.500 s after the last pulse is no pulse, no tick");
+        QVERIFY(!pulse.Edge());
+        QCOMPARE(port->EdgeMs(), pulse.Ms() - 500);
+        QVERIFY(pulse.NextSecond());
+        QCOMPARE(ticks->count(), 2);
+    }
+
+    // A pulse that stops, or comes on another line than the one chosen: a lasting note
+    // with the line and the PC time it was due, gone when the pulse comes.
+    void missingPulseNote_data()
+    {
+        QTest::addColumn<int>("pulseLine");  // 0: none
+        QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("stopped for 10 s") << 0 << 10000 << "1PPS missing on DCD since 08:12:01 UTC";
+        QTest::newRow("stopped for 2 s") << 0 << 2000 << QString();
+        QTest::newRow("on CTS") << 2 << 3000 << "1PPS missing on DCD since 08:12:01 UTC";
+    }
+
+    void missingPulseNote()
+    {
+        QFETCH(int, pulseLine);
+        QFETCH(int, pauseMs);
+        QFETCH(QString, said);
+        Open(1);
+        FakePulse pulse(*port);
+        QVERIFY(pulse.Edge());  // at 08:12:00 of the PC clock
+        for (int k = 0; k < pauseMs / 1000; ++k) {
+            pulse.Advance(1000);
+            PcTime::SetFixedUtc(PcTime::CurrentUtc().addSecs(1));
+            if (pulseLine != 0)
+                pulse.Edge(100, pulseLine);
+        }
+        QTest::qWait(20);
+        QCOMPARE(Note(), said);
+        QVERIFY(pulse.NextSecond());
+        QTest::qWait(20);
+        QCOMPARE(Note(), QString());
+    }
+
+    // Nothing is missing on a port that is closed or has no line; waiting starts afresh
+    // with another line.
+    void nothingMissingWithoutALine()
+    {
+        Open(0);
+        FakePulse pulse(*port);
+        pulse.Advance(10000);
+        QTest::qWait(20);
+        QCOMPARE(Note(), QString());
+        port->SetPpsInterface(2);
+        pulse.Advance(1000);
+        QTest::qWait(20);
+        QCOMPARE(Note(), QString());
+        pulse.Advance(1000);
+        QTest::qWait(20);
+        // Due since the line was chosen, 2 s before the PC's 08:12:00.
+        QCOMPARE(Note(), QStringLiteral("1PPS missing on CTS since 08:11:58 UTC"));
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", "OFF");
+        port->OpenGpsPort();
+        QCOMPARE(Note(), QString());
+    }
+
+    // The GUI thread held up while an edge and a message's bytes both wait: they are
+    // handed on in the order they came.
+    void orderOfTicksAndMessages_data()
+    {
+        QTest::addColumn<bool>("bEdgeFirst");
+        QTest::newRow("edge, then bytes") << true;
+        QTest::newRow("bytes, then edge") << false;
+    }
+
+    void orderOfTicksAndMessages()
+    {
+        QFETCH(bool, bEdgeFirst);
+        Open(1);
+        OpenReceiverEnd();
+        FakePulse pulse(*port);
+        QStringList order;
+        connect(port.get(), &GpsSerialPortThread::PpsTick, this, [&] { order << "tick"; });
+        connect(port.get(), &GpsSerialPortThread::newGpsText, this, [&] { order << "message"; });
+        const QByteArray gga = FrameBuilders::Nmea("$GPGGA,1,2,3") + "\r\n";
+        for (int k = 0; k < 2; ++k) {
+            if (bEdgeFirst == (k == 0))
+                pulse.Raise(1, true);
+            else
+                rx->write(gga), rx->flush();
+            HoldGuiThread(30);
+        }
+        QVERIFY(TestSupport::WaitFor([&] { return order.size() == 2; }, 2000));
+        QCOMPARE(order, bEdgeFirst ? QStringList({"tick", "message"}) : QStringList({"message", "tick"}));
+    }
+
+    // The time a message's bytes reached the port, not the time the GUI thread got to
+    // them: two sentences 300 ms apart while the GUI thread was held.
+    void arrivalOfTheBytes()
+    {
+        Open(0);
+        OpenReceiverEnd();
+        QList<int64_t> arrivals;
+        connect(port.get(), &GpsSerialPortThread::newGpsText, this, [&] { arrivals << port->ArrivalMs(); });
+        const int64_t sentMs = UtcDateTime::SteadyMSecs();
+        rx->write(FrameBuilders::Nmea("$GPZDA,1") + "\r\n"), rx->flush();
+        HoldGuiThread(300);
+        rx->write(FrameBuilders::Nmea("$GPRMC,1") + "\r\n"), rx->flush();
+        HoldGuiThread(900);
+        QVERIFY(TestSupport::WaitFor([&] { return arrivals.size() == 2; }, 2000));
+        QCOMPARE(port->ArrivalMs(), -1);  // none being handed on now
+        QVERIFY2(arrivals[0] - sentMs < 100 && arrivals[1] - arrivals[0] > 200 && arrivals[1] - arrivals[0] < 400,
+                 qPrintable(QString("%1 %2").arg(arrivals[0] - sentMs).arg(arrivals[1] - arrivals[0])));
+    }
+
+private:
+    void Open(int line)
+    {
+        port->SetPpsInterface(line);
+        port->startGpsSerialPort(false);
+        QVERIFY(port->Port().isOpen());
+    }
+
+    void OpenReceiverEnd()
+    {
+        rx = std::make_unique<QSerialPort>();
+        rx->setPortName(pair->ReceiverEnd());
+        QVERIFY(rx->open(QIODevice::ReadWrite));
+    }
+
+    QString Note() const { return notes->isEmpty() ? QString() : notes->last().at(0).toString(); }
+
+    std::unique_ptr<SocatPair> pair;
+    std::unique_ptr<GpsSerialPortThread> port;
+    std::unique_ptr<QSignalSpy> ticks;
+    std::unique_ptr<QSignalSpy> notes;
+    std::unique_ptr<QSerialPort> rx;
+};
+
+HORALUX_TEST(TestPpsPulse);
+#include "tst_ppspulse.moc"
