@@ -255,8 +255,11 @@ void GpsSerialPortThread::ReadPort()
 
 void GpsSerialPortThread::Frame(const QByteArray& data, int64_t realMs)
 {
-    const FramedMessageSink sink = [this, realMs](const QByteArray& m) {
-        pendingMessages.push_back(PendingMessage{m, realMs});
+    // Taken as the bytes are read: a test's fixed clock, moved by the handler of an
+    // earlier message, must not move the arrival of the bytes read with it.
+    const int64_t steadyMs = ModemLineWatch::ToSteady(realMs);
+    const FramedMessageSink sink = [this, realMs, steadyMs](const QByteArray& m) {
+        pendingMessages.push_back(PendingMessage{m, realMs, steadyMs});
     };
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
@@ -289,7 +292,7 @@ void GpsSerialPortThread::HandOn()
             const PendingMessage m = pendingMessages.front();
             pendingMessages.pop_front();
             const int64_t outer = arrivalMs;
-            arrivalMs = ModemLineWatch::ToSteady(m.realMs);
+            arrivalMs = m.steadyMs;
             emit newGpsText(m.bytes);
             arrivalMs = outer;
         } else if (!pendingEdges.empty()) {

@@ -146,7 +146,8 @@ private:
     struct PendingMessage
     {
         QByteArray bytes;
-        int64_t realMs;
+        int64_t realMs;    // orders it among the edges
+        int64_t steadyMs;  // its arrival as ArrivalMs() gives it
     };
     std::deque<PendingMessage> pendingMessages;
     // A read forced to keep the order of bytes and edges: its time-out is no error.

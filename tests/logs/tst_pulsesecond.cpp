@@ -4,6 +4,7 @@
 
 #include "secondfeed.h"
 #include "builddate.h"
+#include "fakepulse.h"
 #include "socatpair.h"
 
 #include "gpsserialportthread.h"
@@ -73,28 +74,17 @@ class TestPulseSecond : public QObject
 
     SocatPair pair;
     bool bPairStarted = false;
-    bool bPinHigh = false;
     int64_t steadyMs = 0;
 
-    // A window whose receiver port is the program's end of the pair, its 1PPS on DCD read
-    // through the fake pins, so that a pulse comes as the port's poll sees it.
-    void UsePulsePort(MainWindow& w)
+    // A window whose receiver port is the program's end of the pair, its 1PPS on DCD as
+    // the port's watch reads it; the steady clock stays the test's.
+    std::unique_ptr<FakePulse> UsePulsePort(MainWindow& w)
     {
-        w.gpsPortThread.readPins = [this](QSerialPort&) {
-            return bPinHigh ? QSerialPort::PinoutSignals(QSerialPort::DataCarrierDetectSignal)
-                            : QSerialPort::PinoutSignals(QSerialPort::NoSignal);
-        };
         w.gpsPortThread.SetPpsInterface(1);
         w.gpsPortThread.startGpsSerialPort(false);
-    }
-
-    // The one place a pulse is made: the line up for one poll, then down for the next.
-    void Pulse(MainWindow& w)
-    {
-        bPinHigh = true;
-        QMetaObject::invokeMethod(&w.gpsPortThread, "handleTimedPolls");
-        bPinHigh = false;
-        QMetaObject::invokeMethod(&w.gpsPortThread, "handleTimedPolls");
+        auto pulse = std::make_unique<FakePulse>(w, FakePulse::Driver::Poll, steadyMs);
+        UtcDateTime::SetSteadyClock([this] { return steadyMs; });
+        return pulse;
     }
 
 private slots:
@@ -174,8 +164,8 @@ private slots:
         MainWindow& w = *lw.w;
         receiverInfo.gpsPortMode = mode;
         receiverInfo.receiverModel = mode == GpsPortModeMotorolaBinary ? 9 : int(ReceiverModelGenericNmea);
-        if (pulse)
-            UsePulsePort(w);
+        // Gone before the window.
+        const std::unique_ptr<FakePulse> pulser = pulse ? UsePulsePort(w) : nullptr;
         const QDateTime start = Utc(2024, 12, 31, 23, 59, 52);
         PcTime::SetFixedUtc(start);
         QVERIFY(w.OpenGpsLog());
@@ -185,8 +175,8 @@ private slots:
             const QDateTime t = start.addSecs(k);
             PcTime::SetFixedUtc(t);
             steadyMs = startMs + 1000 * k;
-            if (pulse)
-                Pulse(w);
+            if (pulser)
+                QVERIFY(pulser->Edge());
             for (const QByteArray& name : MessagesOf(Trouble(trouble), messages, k)) {
                 steadyMs += 150;
                 Feed(w, name, t);

@@ -5,6 +5,7 @@
 
 #include "../decode/decodetests.h"
 #include "builddate.h"
+#include "fakepulse.h"
 #include "fakesystemclock.h"
 #include "pctime.h"
 #include "setpcclockdialog.h"
@@ -28,10 +29,11 @@ class TestPulseSet : public QObject
 
     std::unique_ptr<SocatPair> pair;
     std::unique_ptr<MainWindow> w;
-    QSerialPort::PinoutSignals pins = QSerialPort::NoSignal;
-    int64_t steadyMs = 0;
-    // The steady ms that the port reads once as the edge's, before the tick is handled.
-    int64_t edgeStampMs = -1;
+    // The 1PPS line as the port's watch reads it, and the steady clock.
+    std::unique_ptr<FakePulse> pulse;
+    // The second of the tick now handed on, and how long after its edge it is handled.
+    int tickSecond = 0;
+    int tickLagMs = 0;
     // Each set of the PC clock, less the true time when it was made, ms.
     QList<int64_t> setErrors;
     // How far the PC clock is off the true time, ms.
@@ -41,7 +43,7 @@ class TestPulseSet : public QObject
     // edge of second k.
     void At(int k, int64_t ms)
     {
-        steadyMs = kStartSteadyMs + k * 1000 + ms;
+        pulse->SetMs(kStartSteadyMs + k * 1000 + ms);
         PcTime::SetFixedUtc(kStart.addMSecs(k * 1000 + ms + pcOffMs));
     }
 
@@ -50,19 +52,18 @@ class TestPulseSet : public QObject
     {
         const QList<QDateTime>& sets = FakeSystemClock::Get().setTimes;
         for (qsizetype k = setErrors.size(); k < sets.size(); ++k)
-            setErrors << kStart.addMSecs(steadyMs - kStartSteadyMs).msecsTo(sets[k]);
+            setErrors << kStart.addMSecs(pulse->Ms() - kStartSteadyMs).msecsTo(sets[k]);
     }
 
-    // The 1PPS edge of second k as the port sees it: the DCD line read high, then low at
-    // the next poll. The edge is seen at its instant; the tick is handled lagMs later.
+    // The 1PPS edge of second k as the port sees it: the DCD line read high, then low.
+    // The edge is seen at its instant; the tick is handled lagMs later.
     void Pulse(int k, int lagMs)
     {
-        At(k, lagMs);
-        edgeStampMs = kStartSteadyMs + k * 1000;
-        pins = QSerialPort::DataCarrierDetectSignal;
-        QMetaObject::invokeMethod(&w->gpsPortThread, "handleTimedPolls");
-        pins = QSerialPort::NoSignal;
-        QMetaObject::invokeMethod(&w->gpsPortThread, "handleTimedPolls");
+        At(k, 0);
+        tickSecond = k;
+        tickLagMs = lagMs;
+        QVERIFY(pulse->Edge());
+        tickLagMs = 0;
         CollectSets();
     }
 
@@ -109,7 +110,7 @@ class TestPulseSet : public QObject
         w->setPcClockDialog->bOverrideTraim = w->setPcClockDialog->bOverrideIntegrity = true;
     }
 
-    // A window on the program's end of the pair, its 1PPS line DCD read from pins.
+    // A window on the program's end of the pair, its 1PPS line DCD as the port reads it.
     bool Open(int mode)
     {
         w = NewDecodingWindow(mode);
@@ -117,8 +118,16 @@ class TestPulseSet : public QObject
             receiverInfo.receiverModel = 9;
         QSettings().setValue("GpsPortDialog/GPS Serial Port", pair->ProgramEnd());
         w->gpsPortThread.OpenGpsPort();
-        w->gpsPortThread.readPins = [this](QSerialPort&) { return pins; };
         w->gpsPortThread.SetPpsInterface(1);
+        pulse = std::make_unique<FakePulse>(*w, FakePulse::Driver::Poll, kStartSteadyMs);
+        // A tick handled late: the time passes between the edge and the tick's work.
+        GpsSerialPortThread& port = w->gpsPortThread;
+        QObject::disconnect(&port, &GpsSerialPortThread::PpsTick, w.get(), &MainWindow::OnClockTick);
+        QObject::connect(&port, &GpsSerialPortThread::PpsTick, w.get(), [this] {
+            if (tickLagMs > 0)
+                At(tickSecond, tickLagMs);
+        });
+        QObject::connect(&port, &GpsSerialPortThread::PpsTick, w.get(), &MainWindow::OnClockTick);
         w->bOutOfLock = false;
         return w->gpsPortThread.Port().isOpen();
     }
@@ -134,15 +143,11 @@ private slots:
         BuildDate::SetDay(QDate(2020, 1, 1));
         setErrors.clear();
         pcOffMs = 0;
-        UtcDateTime::SetSteadyClock([this] {
-            const int64_t ms = edgeStampMs >= 0 ? edgeStampMs : steadyMs;
-            edgeStampMs = -1;
-            return ms;
-        });
     }
 
     void cleanup()
     {
+        pulse.reset();
         w.reset();
         pair.reset();
         UtcDateTime::SetSteadyClock(nullptr);
