@@ -42,7 +42,7 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
     if (received == Nmea::ReceivedDate::Instant) {
         receiverTime.SetDateTime(utc);
         receiverDateOutOfRange.clear();
-        receiverTimeCheck.Take(utc, leapSecondPending);
+        receiverTimeCheck.Take(utc, leapSecondPending, arrivalMs);
         pulseTimeCheck.Take(utc, gpsPortThread.EdgeMs());
     } else {
         receiverDateOutOfRange = dateText.isEmpty() ? QStringLiteral("a date out of range") : dateText;

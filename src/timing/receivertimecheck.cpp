@@ -31,12 +31,13 @@ bool ReceiverTimeCheck::Fits(const std::deque<int64_t>& offsets, int64_t offsetM
     return offsets.empty() || (offsetMs > *high - kSecondMs && offsetMs < *low + kSecondMs);
 }
 
-bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice)
+bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice, int64_t arrivedMs)
 {
     bFollows = bLeapSecond = false;
     if (!given.isValid())
         return false;
-    const int64_t nowMs = clockMs();
+    // A window held up between the bytes and their decode must not make the time late.
+    const int64_t nowMs = arrivedMs >= 0 ? arrivedMs : clockMs();
     const int64_t offsetMs = given.toMSecsSinceEpoch() - nowMs;
 
     if (!run.empty()) {

@@ -27,7 +27,8 @@ public:
     // leapNotice is the receiver's leap second notice as the decoders keep it (1 one to
     // be added, 2 one to be taken out, 0 none, -1 none reported): where a protocol gives
     // one, it confirms what a month's end shows.
-    bool Take(const QDateTime& given, int leapNotice = -1);
+    // arrivedMs is when the message came, on clockMs; negative: now.
+    bool Take(const QDateTime& given, int leapNotice = -1, int64_t arrivedMs = -1);
     // Another receiver, or none: nothing given before counts.
     void Forget();
     // Whether the last time taken followed the ones before it.
