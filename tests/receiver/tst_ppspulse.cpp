@@ -78,6 +78,43 @@ private slots:
         QCOMPARE(got, pulses);
     }
 
+    // Edges (E) and messages (M) at steady ms, in order: each edge a pulse (P) or a
+    // glitch (g), each message moving the pulse onto the glitches (m) or not (.). A
+    // glitch every second may be the first edge seen; the messages tell the pulse.
+    void pulseTheMessagesFollow_data()
+    {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("verdicts");
+        QTest::newRow("glitch seen first, moved at the second message")
+            << "E500 E1000 M1100 E1500 E2000 M2100 E2500 E3000 M3100 E3500 E4000" << "Pg.PgmgP.gP";
+        QTest::newRow("pulse seen first: glitches after the messages stay glitches")
+            << "E0 M100 E500 E1000 M1100 E1500 E2000 M2100 E2500 E3000" << "P.gP.gP.gP";
+        QTest::newRow("ringing 3 ms after each pulse moves nothing")
+            << "E0 E3 M100 E1000 E1003 M1100 E2000 E2003 M2100 E3000" << "Pg.Pg.Pg.P";
+        QTest::newRow("glitches before messages in seconds apart")
+            << "E0 E500 M600 E1000 M1100 E2000 E2400 M2500 E3000" << "Pg.P.Pg.P";
+        QTest::newRow("glitches before messages, not a second apart")
+            << "E500 E1000 M1100 E1500 E1700 M1800 E2500" << "Pg.Pg.P";
+        QTest::newRow("a later message of the second counts for nothing")
+            << "E0 M100 E500 M600 E1000 M1100 E1500 M1600 E2000" << "P.g.P.g.P";
+    }
+
+    void pulseTheMessagesFollow()
+    {
+        QFETCH(QString, events);
+        QFETCH(QString, verdicts);
+        PpsPulseCheck check;
+        QString got;
+        for (const QString& event : events.split(QLatin1Char(' '))) {
+            const int64_t ms = event.mid(1).toLongLong();
+            if (event.startsWith(QLatin1Char('E')))
+                got += check.Edge(ms) ? QLatin1Char('P') : QLatin1Char('g');
+            else
+                got += check.Message(ms) ? QLatin1Char('m') : QLatin1Char('.');
+        }
+        QCOMPARE(got, verdicts);
+    }
+
     // Since when the pulse is missing, looked at nowMs: -1 while it is not.
     void missingSince_data()
     {
