@@ -208,6 +208,34 @@ private slots:
         QCOMPARE(ticks->count(), 2);
     }
 
+    // The port opened between a pulse and a glitch that comes every second: the glitch
+    // is the first edge seen. The receiver's messages follow the other edges, which are
+    // the pulse from the second second on.
+    void glitchSeenFirstGivesWayToThePulse()
+    {
+        Open(1);
+        OpenReceiverEnd();
+        FakePulse pulse(*port);
+        int messages = 0;
+        connect(port.get(), &GpsSerialPortThread::newGpsText, this, [&] { ++messages; });
+        const QByteArray zda = FrameBuilders::Nmea("$GPZDA,1") + "\r\n";
+        for (int k = 0; k < 4; ++k)
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^1PPS glitch on DCD: an edge 0.500 s after"));
+        QTest::ignoreMessage(QtDebugMsg, "1PPS on DCD: the receiver's messages follow the edges taken as glitches, "
+                                         "which are the pulse from here on");
+        QString got;
+        for (int k = 0; k < 4; ++k) {
+            got += pulse.Edge() ? QLatin1Char('P') : QLatin1Char('g');  // the glitch, at .5
+            pulse.Advance(500);
+            got += pulse.Edge() ? QLatin1Char('P') : QLatin1Char('g');  // the pulse, at .0
+            pulse.Advance(100);
+            rx->write(zda), rx->flush();
+            QVERIFY(TestSupport::WaitFor([&] { return messages == k + 1; }, 2000));
+            pulse.Advance(400);
+        }
+        QCOMPARE(got, QString("PgPggPgP"));
+    }
+
     // A pulse that stops, or comes on another line than the one chosen: a lasting note
     // with the line and the PC time it was due, gone when the pulse comes.
     void missingPulseNote_data()
