@@ -208,6 +208,34 @@ private slots:
         QCOMPARE(ticks->count(), 2);
     }
 
+    // A driver that waits wakes at each change from the moment its wait is armed. A
+    // narrow pulse under load may fall before the wait is armed again: the next wake
+    // finds the line low where it was last high, a second later; that is a pulse too.
+    void fallNotWaitedFor_data()
+    {
+        QTest::addColumn<bool>("bFallSeen");
+        QTest::newRow("fall waited for") << true;
+        QTest::newRow("fall while no wait was armed") << false;
+    }
+
+    void fallNotWaitedFor()
+    {
+        QFETCH(bool, bFallSeen);
+        Open(1);
+        FakePulse pulse(*port, FakePulse::Driver::Wait);
+        pulse.Hold(1, true);
+        QVERIFY(TestSupport::WaitFor([&] { return pulse.Ticks() == 1; }, 2000));
+        if (bFallSeen)
+            pulse.Hold(1, false);
+        else
+            pulse.FallUnseen(1);
+        // The watch stamps the line on the real steady clock.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        pulse.Advance(1000);
+        QVERIFY(pulse.Edge(0));
+        QCOMPARE(pulse.Ticks(), 2);
+    }
+
     // The port opened between a pulse and a glitch that comes every second: the glitch
     // is the first edge seen. The receiver's messages follow the other edges, which are
     // the pulse from the second second on.
