@@ -291,6 +291,10 @@ void GpsSerialPortThread::HandOn()
         if (bMessageFirst) {
             const PendingMessage m = pendingMessages.front();
             pendingMessages.pop_front();
+            if (ppsLineMask != 0 && pulseCheck.Message(m.steadyMs))
+                qDebug("1PPS on %s: the receiver's messages follow the edges taken as glitches, "
+                       "which are the pulse from here on",
+                       qPrintable(PortTexts::PpsLineName(ppsInterface)));
             const int64_t outer = arrivalMs;
             arrivalMs = m.steadyMs;
             emit newGpsText(m.bytes);

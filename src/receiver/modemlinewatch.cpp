@@ -21,6 +21,10 @@ namespace {
 // more than the poll it stands in for.
 constexpr int kUnreadablePolls = 1000;
 
+// No pulse of a 1 Hz series stays high this long: a line found low this long after it
+// was found rising did not just fall.
+constexpr int64_t kLongestHighMs = 900;
+
 // The signal that wakes a thread blocked in TIOCMIWAIT or asleep. Its handler does
 // nothing: it is there so that the blocking call returns with EINTR.
 int WakeSignal() { return SIGRTMIN + 4; }
@@ -215,9 +219,13 @@ bool ModemLineWatch::ReadLevel(bool bWoken)
     const bool bWasHigh = bLineHigh.exchange(bHigh);
     // A look finds the level; a wake says the line changed since the last look. Low
     // after low on a wake is a pulse narrower than the wake took; high after high a
-    // fall and a rise in between. Only low after high is no edge.
-    const bool bEdge = bWoken ? !(bWasHigh && !bHigh) : (bHigh && !bWasHigh);
+    // fall and a rise in between. Low after high is the fall, unless the rise was found
+    // a second ago: then the fall came while no wait was armed (a narrow pulse under
+    // load), and this wake is the next pulse, gone before it was read.
+    const bool bFell = bWasHigh && !bHigh && ms - lastRiseMs.load() < kLongestHighMs;
+    const bool bEdge = bWoken ? !bFell : (bHigh && !bWasHigh);
     if (bEdge) {
+        lastRiseMs = ms;
         std::lock_guard<std::mutex> guard(lock);
         edges.push_back(ms);
     }

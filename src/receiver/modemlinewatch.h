@@ -101,6 +101,8 @@ private:
     std::atomic<Mode> mode{Mode::Stopped};
     std::atomic<bool> bLineHigh{false};
     std::atomic<int64_t> lineReads{0};
+    // The RealMs of the last rising edge seen.
+    std::atomic<int64_t> lastRiseMs{0};
     // Polls left before an unreadable line is read again.
     std::atomic<int> unreadablePause{0};
 

@@ -78,6 +78,43 @@ private slots:
         QCOMPARE(got, pulses);
     }
 
+    // Edges (E) and messages (M) at steady ms, in order: each edge a pulse (P) or a
+    // glitch (g), each message moving the pulse onto the glitches (m) or not (.). A
+    // glitch every second may be the first edge seen; the messages tell the pulse.
+    void pulseTheMessagesFollow_data()
+    {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("verdicts");
+        QTest::newRow("glitch seen first, moved at the second message")
+            << "E500 E1000 M1100 E1500 E2000 M2100 E2500 E3000 M3100 E3500 E4000" << "Pg.PgmgP.gP";
+        QTest::newRow("pulse seen first: glitches after the messages stay glitches")
+            << "E0 M100 E500 E1000 M1100 E1500 E2000 M2100 E2500 E3000" << "P.gP.gP.gP";
+        QTest::newRow("ringing 3 ms after each pulse moves nothing")
+            << "E0 E3 M100 E1000 E1003 M1100 E2000 E2003 M2100 E3000" << "Pg.Pg.Pg.P";
+        QTest::newRow("glitches before messages in seconds apart")
+            << "E0 E500 M600 E1000 M1100 E2000 E2400 M2500 E3000" << "Pg.P.Pg.P";
+        QTest::newRow("glitches before messages, not a second apart")
+            << "E500 E1000 M1100 E1500 E1700 M1800 E2500" << "Pg.Pg.P";
+        QTest::newRow("a later message of the second counts for nothing")
+            << "E0 M100 E500 M600 E1000 M1100 E1500 M1600 E2000" << "P.g.P.g.P";
+    }
+
+    void pulseTheMessagesFollow()
+    {
+        QFETCH(QString, events);
+        QFETCH(QString, verdicts);
+        PpsPulseCheck check;
+        QString got;
+        for (const QString& event : events.split(QLatin1Char(' '))) {
+            const int64_t ms = event.mid(1).toLongLong();
+            if (event.startsWith(QLatin1Char('E')))
+                got += check.Edge(ms) ? QLatin1Char('P') : QLatin1Char('g');
+            else
+                got += check.Message(ms) ? QLatin1Char('m') : QLatin1Char('.');
+        }
+        QCOMPARE(got, verdicts);
+    }
+
     // Since when the pulse is missing, looked at nowMs: -1 while it is not.
     void missingSince_data()
     {
@@ -169,6 +206,62 @@ private slots:
         QCOMPARE(port->EdgeMs(), pulse.Ms() - 500);
         QVERIFY(pulse.NextSecond());
         QCOMPARE(ticks->count(), 2);
+    }
+
+    // A driver that waits wakes at each change from the moment its wait is armed. A
+    // narrow pulse under load may fall before the wait is armed again: the next wake
+    // finds the line low where it was last high, a second later; that is a pulse too.
+    void fallNotWaitedFor_data()
+    {
+        QTest::addColumn<bool>("bFallSeen");
+        QTest::newRow("fall waited for") << true;
+        QTest::newRow("fall while no wait was armed") << false;
+    }
+
+    void fallNotWaitedFor()
+    {
+        QFETCH(bool, bFallSeen);
+        Open(1);
+        FakePulse pulse(*port, FakePulse::Driver::Wait);
+        pulse.Hold(1, true);
+        QVERIFY(TestSupport::WaitFor([&] { return pulse.Ticks() == 1; }, 2000));
+        if (bFallSeen)
+            pulse.Hold(1, false);
+        else
+            pulse.FallUnseen(1);
+        // The watch stamps the line on the real steady clock.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        pulse.Advance(1000);
+        QVERIFY(pulse.Edge(0));
+        QCOMPARE(pulse.Ticks(), 2);
+    }
+
+    // The port opened between a pulse and a glitch that comes every second: the glitch
+    // is the first edge seen. The receiver's messages follow the other edges, which are
+    // the pulse from the second second on.
+    void glitchSeenFirstGivesWayToThePulse()
+    {
+        Open(1);
+        OpenReceiverEnd();
+        FakePulse pulse(*port);
+        int messages = 0;
+        connect(port.get(), &GpsSerialPortThread::newGpsText, this, [&] { ++messages; });
+        const QByteArray zda = FrameBuilders::Nmea("$GPZDA,1") + "\r\n";
+        for (int k = 0; k < 4; ++k)
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^1PPS glitch on DCD: an edge 0.500 s after"));
+        QTest::ignoreMessage(QtDebugMsg, "1PPS on DCD: the receiver's messages follow the edges taken as glitches, "
+                                         "which are the pulse from here on");
+        QString got;
+        for (int k = 0; k < 4; ++k) {
+            got += pulse.Edge() ? QLatin1Char('P') : QLatin1Char('g');  // the glitch, at .5
+            pulse.Advance(500);
+            got += pulse.Edge() ? QLatin1Char('P') : QLatin1Char('g');  // the pulse, at .0
+            pulse.Advance(100);
+            rx->write(zda), rx->flush();
+            QVERIFY(TestSupport::WaitFor([&] { return messages == k + 1; }, 2000));
+            pulse.Advance(400);
+        }
+        QCOMPARE(got, QString("PgPggPgP"));
     }
 
     // A pulse that stops, or comes on another line than the one chosen: a lasting note

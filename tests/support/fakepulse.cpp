@@ -35,6 +35,14 @@ struct FakePulse::Lines
         [[maybe_unused]] const ssize_t written = write(wake, &one, sizeof one);
     }
 
+    // A change no wait is woken by, as one that came before the wait was armed.
+    void SetUnseen(int bits, bool bHigh)
+    {
+        if (bHigh)
+            level |= bits;
+        else
+            level &= ~bits;
+    }
     uint64_t ChangesOf(int mask) const
     {
         return ((mask & 0x040) ? changes[0].load() : 0) + ((mask & 0x020) ? changes[1].load() : 0) +
@@ -139,6 +147,8 @@ void FakePulse::Hold(int line, bool bHigh)
 }
 
 void FakePulse::Raise(int line, bool bHigh) { lines->Set(Lines::Bits(line), bHigh); }
+
+void FakePulse::FallUnseen(int line) { lines->SetUnseen(Lines::Bits(line), false); }
 
 bool FakePulse::Edge(int widthMs, int line)
 {

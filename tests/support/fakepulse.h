@@ -52,6 +52,9 @@ public:
     // Raises or lowers line and returns at once: the port sees it when its watch looks,
     // and hands it on when the GUI thread is free.
     void Raise(int line, bool bHigh);
+    // Lowers line as a fall that came while no wait was armed: a driver that waits is
+    // not woken by it, and only a look sees it.
+    void FallUnseen(int line);
     // The line reads fail from now on ("Inappropriate ioctl for device"), or work again.
     void SetUnreadable(bool bUnreadable);
 
