@@ -226,8 +226,11 @@ private slots:
         port->startGpsSerialPort(false);
         QVERIFY(port->Port().isOpen());
         FakePulse pulse(*port, driver);
-        // Held high (one tick), falling (none), another line (ignored), three pulses.
+        // Low (none), held high (one tick), falling (none), another line (ignored), three
+        // pulses.
         QList<int> counts;
+        pulse.Hold(line, false);
+        counts << int(ticks->count());
         pulse.Hold(line, true);
         counts << int(ticks->count());
         pulse.Hold(line, false);
@@ -239,7 +242,7 @@ private slots:
             QVERIFY(pulse.NextSecond());
             counts << int(ticks->count());
         }
-        QCOMPARE(counts, (QList<int>{1, 1, 1, 2, 3, 4}));
+        QCOMPARE(counts, (QList<int>{0, 1, 1, 1, 2, 3, 4}));
         QCOMPARE(port->EdgeMs(), pulse.Ms());
     }
 

@@ -156,13 +156,13 @@ private slots:
     // and waited on, one "READ?" at most waits, and the readings come on.
     void heldReplyKeepsOneReadWaiting()
     {
-        counter->readings = {"+9.91E+37", "NAN", "+INF", "-INF", "1.0E-06 s"};
+        counter->readings = {"+9.91E+37", "NAN", "2.0E-06", "+INF", "-INF", "1.0E-06 s"};
         counter->holdMs = 800;
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
         StartScpiPort();
         port->replyWaitMs = 300;
-        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 5; }));
-        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 +INF", "1 -INF", "1 1.0E-06 s"}));
+        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 6; }));
+        QCOMPARE(lines, (QByteArrayList{"1 +9.91E+37", "1 NAN", "1 2.0E-06", "1 +INF", "1 -INF", "1 1.0E-06 s"}));
         QCOMPARE(counter->mostReadsWaiting, 1);
     }
 

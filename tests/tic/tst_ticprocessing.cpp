@@ -364,7 +364,7 @@ private slots:
         port.replyWaitMs = 400;
         port.reconnectFirstMs = 50;
         port.startTicSerialPort(1);
-        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }));
+        QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }, 10000));
         QVERIFY(!TestSupport::WaitFor([&] { return counter.Count("READ?") > reads; }, 500));
         QVERIFY(counter.answers == reads - 1 && counter.mostReadsWaiting == 1);
         // A counter without a signal is asked on, never connected again.
