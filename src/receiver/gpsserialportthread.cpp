@@ -69,6 +69,12 @@ void GpsSerialPortThread::SetLineAccess(ModemLineWatch::Access access)
     StartLineWatch();
 }
 
+bool GpsSerialPortThread::PulseComing() const
+{
+    return ppsLineMask != 0 && pulseCheck.Expecting() && pulseCheck.LastPulseMs() >= 0 &&
+           pulseCheck.MissingSince(UtcDateTime::SteadyMSecs()) < 0;
+}
+
 void GpsSerialPortThread::SetPpsInterface(int line)
 {
     ppsInterface = line;

@@ -37,6 +37,9 @@ public:
     // The steady ms (UtcDateTime::SteadyMSecs) at which the rising edge of the tick now
     // being handed on with PpsTick was seen; the last tick's afterwards, -1 before any.
     int64_t EdgeMs() const { return edgeMs; }
+    // Whether the chosen 1PPS line's pulse keeps coming: one came, and the port waits for
+    // the next without having found it missing.
+    bool PulseComing() const;
     // The steady ms at which the message now being handed on with newGpsText arrived at
     // the port; -1 while none is (a message handed on by other means: now counts).
     int64_t ArrivalMs() const { return arrivalMs; }

@@ -42,10 +42,6 @@ bool DueByMode(int mode, const UtcDateTime& t)
     }
 }
 
-// A pulse whose last edge lies this far back is not coming: without it the time
-// messages drive the seconds again.
-constexpr int64_t kPulseComingMs = 2500;
-
 // A span of ms as an operator reads it: "3 h 0 min 0.000 s", "12.345 s".
 QString SpanText(int64_t ms)
 {
@@ -227,9 +223,7 @@ void MainWindow::SyncPcClockThisSecond()
     // edge was not seen, or one that came after the next pulse: it sets nothing.
     const bool bOverrideTraim = setPcClockDialog && setPcClockDialog->bOverrideTraim;
     const bool bOverrideIntegrity = setPcClockDialog && setPcClockDialog->bOverrideIntegrity;
-    const bool bPulseComing =
-        gpsPortThread.GetPpsInterface() != 0 && edgeMs >= 0 && steadyMs - edgeMs < kPulseComingMs;
-    if (!bTickAwaits && (!bOverrideTraim || bPulseComing))
+    if (!bTickAwaits && (!bOverrideTraim || gpsPortThread.PulseComing()))
         return;
 
     const int64_t errorMs = std::llabs(pcClockOffsetMs);
