@@ -43,6 +43,13 @@ public:
     // The steady ms at which the message now being handed on with newGpsText arrived at
     // the port; -1 while none is (a message handed on by other means: now counts).
     int64_t ArrivalMs() const { return arrivalMs; }
+    // Whether the pulse is in doubt: two series of edges a second apart came from the
+    // start, and either may be the pulse. No tick of a pulse in doubt sets the PC clock.
+    bool PulseInDoubt() const { return false; }
+    // Hands on, in the order they came, every edge the line watch has seen so far and the
+    // messages whose bytes came before them: what arrives by other paths (a counter's
+    // reading) is then handled after the tick of the pulse it followed.
+    void HandOnSeenEdges() {}
 
     int GetPortMode() const { return portMode; }
     QString GetPortName() const { return portName; }
