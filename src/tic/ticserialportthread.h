@@ -37,6 +37,11 @@ public:
     int connectWaitMs = 5000;      // for the counter to take the connection
     int identifyWaitMs = 5000;     // for a known model after "*IDN?"
     int replyWaitMs = 3000;        // for the reply to "READ?"
+    // After an answer, for the counter to fall quiet before the next "READ?": what a
+    // counter sends after its answer (the answer again, a reading after its overflow)
+    // comes well within it. Short, so that the "READ?" still reaches the counter before
+    // its next start edge when the interval it measures is under 0.8 s.
+    int quietWaitMs = 200;
     // The wait before connecting again doubles with each failure, from the first up to
     // the longest, and starts afresh with a reading. The longest is short: a counter
     // back after a pause should not wait long for its first poll.
@@ -102,6 +107,8 @@ private:
     void OnSocketReadyRead();
     void OnIdentifyTimeout();
     void OnReplyTimeout();
+    // The reply wait or the quiet wait, whichever the session is in, starts afresh.
+    void RestartPollWait();
     // Hands on the replies the session took; drops the polling after the last in a row
     // that is no reading.
     void HandOnReplies();
@@ -127,6 +134,7 @@ private:
     QTimer connectTimer;
     QTimer identifyTimer;
     QTimer replyTimer;
+    QTimer quietTimer;
     QTimer reconnectTimer;
     int reconnectDelayMs = 0;
     bool bSocketConnected = false;  // since the last connection was made
