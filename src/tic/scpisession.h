@@ -58,6 +58,14 @@ public:
     // front panel or that is stuck in an error. "No measurement" is no such reply: the
     // counter works, its input has no signal, and a reset would not bring it back.
     static constexpr int kMaxNoReadings = 3;
+    // The port's waits, as long as a counter needs them.
+    static constexpr int kIdentifyWaitMs = 5000;  // for a known model after "*IDN?"
+    static constexpr int kReplyWaitMs = 3000;     // for the reply to "READ?"
+    // After an answer, for the counter to fall quiet before the next "READ?": what a
+    // counter sends after its answer (the answer again, a reading after its overflow)
+    // comes well within it. Short, so that the "READ?" still reaches the counter before
+    // its next start edge when the interval it measures is under 0.8 s.
+    static constexpr int kQuietWaitMs = 200;
 
     using CommandSink = std::function<void(const QByteArray& command)>;
     using ReplySink = std::function<void(const QByteArray& reply)>;

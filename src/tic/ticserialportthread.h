@@ -35,13 +35,9 @@ public:
 
     // Waits of the SCPI link; tests shorten them.
     int connectWaitMs = 5000;      // for the counter to take the connection
-    int identifyWaitMs = 5000;     // for a known model after "*IDN?"
-    int replyWaitMs = 3000;        // for the reply to "READ?"
-    // After an answer, for the counter to fall quiet before the next "READ?": what a
-    // counter sends after its answer (the answer again, a reading after its overflow)
-    // comes well within it. Short, so that the "READ?" still reaches the counter before
-    // its next start edge when the interval it measures is under 0.8 s.
-    int quietWaitMs = 200;
+    int identifyWaitMs = ScpiSession::kIdentifyWaitMs;
+    int replyWaitMs = ScpiSession::kReplyWaitMs;
+    int quietWaitMs = ScpiSession::kQuietWaitMs;
     // The wait before connecting again doubles with each failure, from the first up to
     // the longest, and starts afresh with a reading. The longest is short: a counter
     // back after a pause should not wait long for its first poll.
