@@ -67,8 +67,8 @@ ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
         double unusedUs = 0.0;
         const TicReadingKind kind = ParseTicReading(line, 0, &unusedUs);
         if (!bReadWaiting) {
-            // The answer again, a reading after the overflow, a measurement nobody asked
-            // for: its second already had the answer, and it asks nothing.
+            // The answer said again, a reading after the overflow, a measurement nobody
+            // asked for: its second has had its answer, and it asks nothing.
             if (kind == TicReadingKind::NoNumber)
                 SayNotice(line);
             else

@@ -58,7 +58,7 @@ public:
     // front panel or that is stuck in an error. "No measurement" is no such reply: the
     // counter works, its input has no signal, and a reset would not bring it back.
     static constexpr int kMaxNoReadings = 3;
-    // The port's waits, as long as a counter needs them.
+    // The port's waits on a counter.
     static constexpr int kIdentifyWaitMs = 5000;  // for a known model after "*IDN?"
     static constexpr int kReplyWaitMs = 3000;     // for the reply to "READ?"
     // After an answer, for the counter to fall quiet before the next "READ?": what a
@@ -104,9 +104,9 @@ public:
     // No line within the reply wait while a "READ?" waits. A line held since the "READ?"
     // was its answer: handed on as a reply that is no reading, and the next "READ?" goes
     // out at once, the counter having been quiet all that time (Reconnect at the last in
-    // a row). Otherwise a miss: said, and waited on
-    // further. At the last miss, a counter whose last reply since its last reading was
-    // no reading is said to answer "READ?" with it: NoReadingAnswer() is that line.
+    // a row). Otherwise a miss: said, and waited on further. At the last miss, a counter
+    // whose last reply since its last reading was no reading is said to answer "READ?"
+    // with it: NoReadingAnswer() is that line.
     Action ReplyTimedOut();
     // The link is gone: a line held on it answers nothing on the next.
     void End()
