@@ -42,6 +42,7 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
     lastNoReading.clear();
     noReadingAnswer.clear();
     held.clear();
+    bReadWaiting = false;
     state = State::Identifying;
     Send("*IDN?");
 }
@@ -60,11 +61,21 @@ ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
         state = State::Polling;
         for (const QByteArray& command : std::as_const(setup))
             Send(command);
-        Send("READ?");
+        AskNext();
         return Reply::None;
     case State::Polling: {
         double unusedUs = 0.0;
         const TicReadingKind kind = ParseTicReading(line, 0, &unusedUs);
+        if (!bReadWaiting) {
+            // The answer said again, a reading after the overflow, a measurement nobody
+            // asked for: its second has had its answer, and it asks nothing.
+            if (kind == TicReadingKind::NoNumber)
+                SayNotice(line);
+            else
+                qDebug("%s counter: \"%s\" came while no READ? waits, dropped; nothing asked.", name.constData(),
+                       LogTexts::Printable(line.left(64)).constData());
+            return Reply::None;
+        }
         if (kind == TicReadingKind::NoNumber) {
             // The first line held since the "READ?" may be its answer; any more cannot be.
             if (held.isEmpty())
@@ -91,6 +102,7 @@ void ScpiSession::SayNotice(const QByteArray& line) const
 ScpiSession::Reply ScpiSession::TakeReply(const QByteArray& line, Reply kind)
 {
     misses = 0;
+    bReadWaiting = false;
     emitReply(line);
     if (kind != Reply::NoReading) {
         noReadings = 0;
@@ -100,13 +112,21 @@ ScpiSession::Reply ScpiSession::TakeReply(const QByteArray& line, Reply kind)
         if (++noReadings >= kMaxNoReadings) {
             noReadingAnswer = line;
             state = State::Idle;
-            return kind;
         }
     }
-    // A counter that answered is ready to measure again: waiting out the reply wait
-    // would lose readings.
-    Send("READ?");
     return kind;
+}
+
+void ScpiSession::Quiet()
+{
+    if (state == State::Polling && !bReadWaiting)
+        AskNext();
+}
+
+void ScpiSession::AskNext()
+{
+    bReadWaiting = true;
+    Send("READ?");
 }
 
 ScpiSession::Action ScpiSession::IdentifyTimedOut()
@@ -119,11 +139,14 @@ ScpiSession::Action ScpiSession::IdentifyTimedOut()
 
 ScpiSession::Action ScpiSession::ReplyTimedOut()
 {
-    if (state != State::Polling)
+    if (!ReadWaiting())
         return Action::None;
     if (!held.isEmpty()) {
         TakeReply(std::exchange(held, {}), Reply::NoReading);
-        return state == State::Idle ? Action::Reconnect : Action::None;
+        if (state == State::Idle)
+            return Action::Reconnect;
+        AskNext();
+        return Action::None;
     }
     if (++misses >= kMaxMisses) {
         qWarning("%s counter: %d readings missed, reconnecting.", name.constData(), misses);

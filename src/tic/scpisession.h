@@ -9,16 +9,22 @@
 // the port object hands in each received line and the expiry of its waits, and sends
 // what the session gives to its command sink. The session asks "*IDN?", recognises
 // the counter by its model in any answer line, sends the set-up, then polls.
-// The polling rule: one "READ?" waits at the counter at a time, and the next goes
-// only once the one before is answered. A reading, or the counter's overflow or a value
-// that is not finite (it measured nothing: no signal at an input), is the answer, and
-// the next "READ?" goes at once. Any other line, words or a number with more after it
-// ("Error", "*** REF INPUT LOST ***", "+0,\"No error\""), may be the answer or a notice
-// the counter prints unasked: it is held and asks nothing. A reading or overflow that
-// follows shows it was a notice; when nothing follows within the reply wait it was the
-// answer, a reply that is no reading, and the next "READ?" goes then. A second such
-// line while one is held is a notice at once. Were a notice taken for the answer, each
-// one would leave one more "READ?" waiting at the counter, answered long after.
+// The polling rule: never more than one "READ?" waits at the counter, whatever it sends
+// and however often. A reading, or the counter's overflow or a value that is not finite
+// (it measured nothing: no signal at an input), answers the "READ?" that waits, and is
+// the only line handed on for it. The next "READ?" goes once the counter has fallen
+// quiet after its answer: what it sends before that (the answer again, a reading after
+// its overflow, a notice) comes while none waits, asks nothing and is not handed on.
+// Were it taken for the answer to a "READ?" sent at once, each such line would leave
+// one more waiting at the counter, answered long after.
+// Any other line, words or a number with more after it ("Error", "*** REF INPUT LOST
+// ***", "+0,\"No error\""), that comes while a "READ?" waits may be the answer or a
+// notice the counter prints unasked: it is held and asks nothing. A reading or overflow
+// that follows shows it was a notice; when nothing follows within the reply wait it was
+// the answer, a reply that is no reading, and the next "READ?" goes then. A second such
+// line while one is held is a notice at once.
+// The port restarts its waits at every line the counter sends: a counter still talking
+// has neither missed its answer nor fallen quiet.
 // Counters that echo our commands or put a prompt ("53220A> ") before their answers
 // are understood. Lines that name no model (a stale reading left in the counter, an
 // error line, a LAN bridge's banner) are passed over while the identity is awaited:
@@ -29,16 +35,17 @@ public:
     enum class State {
         Idle,         // not connected
         Identifying,  // "*IDN?" sent, waiting for a known model
-        Polling       // set up; a "READ?" is outstanding
+        Polling       // set up; a "READ?" waits, or goes once the counter is quiet
     };
 
     // What the port object should do after a wait ran out.
     enum class Action { None, Reconnect };
 
     // What a line received while polling was: no reply (an echo, a bare prompt, a
-    // notice, or a line held that may yet prove to be one; the "READ?" still waits), a
-    // reading, the counter's "no measurement" (its overflow, or a value that is not
-    // finite), or a reply that is no reading (a held line that nothing else followed).
+    // notice, a line that came while no "READ?" waits, or a line held that may yet prove
+    // to be a notice), a reading, the counter's "no measurement" (its overflow, or a
+    // value that is not finite), or a reply that is no reading (a held line that nothing
+    // else followed).
     enum class Reply { None, Reading, NoMeasurement, NoReading };
 
     // Reply waits that run out in a row before the link is dropped. A late reply is
@@ -51,6 +58,14 @@ public:
     // front panel or that is stuck in an error. "No measurement" is no such reply: the
     // counter works, its input has no signal, and a reset would not bring it back.
     static constexpr int kMaxNoReadings = 3;
+    // The port's waits on a counter.
+    static constexpr int kIdentifyWaitMs = 5000;  // for a known model after "*IDN?"
+    static constexpr int kReplyWaitMs = 3000;     // for the reply to "READ?"
+    // After an answer, for the counter to fall quiet before the next "READ?": what a
+    // counter sends after its answer (the answer again, a reading after its overflow)
+    // comes well within it. Short, so that the "READ?" still reaches the counter before
+    // its next start edge when the interval it measures is under 0.8 s.
+    static constexpr int kQuietWaitMs = 200;
 
     using CommandSink = std::function<void(const QByteArray& command)>;
     using ReplySink = std::function<void(const QByteArray& reply)>;
@@ -70,23 +85,29 @@ public:
     // The socket is connected: ask for the identity. An empty override sends the
     // built-in set-up.
     void Begin(const QList<QByteArray>& setupOverride);
-    // One line received, read once for what it is. While polling, a reading or "no
-    // measurement" is handed on and the next "READ?" is sent at once; any other line is
-    // held until a reply or the end of the reply wait says what it was. At the last
-    // reply in a row that is no reading the session stops (Idle) and NoReadingAnswer()
-    // says what it was.
+    // One line received, read once for what it is. While a "READ?" waits, a reading or
+    // "no measurement" answers it and is handed on, and the next "READ?" waits for the
+    // counter to fall quiet; any other line is held until a reply or the end of the reply
+    // wait says what it was. A line that comes while no "READ?" waits answers nothing and
+    // is said in the debug log. At the last reply in a row that is no reading the session
+    // stops (Idle) and NoReadingAnswer() says what it was.
     Reply TakeLine(const QByteArray& line);
+    // Polling: whether a "READ?" waits at the counter (the reply wait runs), or the
+    // counter answered and the next goes once it has fallen quiet (the quiet wait runs).
+    bool ReadWaiting() const { return state == State::Polling && bReadWaiting; }
+    // The counter said nothing for the quiet wait after its answer: the next "READ?" goes.
+    void Quiet();
     // No known model within the identification wait: the link is tried again, whatever
     // the counter said. A counter busy with a measurement or an instrument not yet
     // ready may well answer on the next connection.
     Action IdentifyTimedOut();
-    // No reply within the reply wait while polling. A line held since the "READ?" was
-    // its answer: handed on as a reply that is no reading, and the next "READ?" goes
-    // out (Reconnect at the last in a row). Otherwise a miss: said, and waited on
-    // further. At the last miss, a counter whose last reply since its last reading was
-    // no reading is said to answer "READ?" with it: NoReadingAnswer() is that line.
+    // No line within the reply wait while a "READ?" waits. A line held since the "READ?"
+    // was its answer: handed on as a reply that is no reading, and the next "READ?" goes
+    // out at once, the counter having been quiet all that time (Reconnect at the last in
+    // a row). Otherwise a miss: said, and waited on further. At the last miss, a counter
+    // whose last reply since its last reading was no reading is said to answer "READ?"
+    // with it: NoReadingAnswer() is that line.
     Action ReplyTimedOut();
-    // The link is gone.
     // The link is gone: a line held on it answers nothing on the next.
     void End()
     {
@@ -109,7 +130,8 @@ public:
 
 private:
     void Send(const QByteArray& command);
-    // A reply to the "READ?" that waited: handed on, counted, and the next asked.
+    void AskNext();
+    // A reply to the "READ?" that waited: handed on and counted; none waits after it.
     Reply TakeReply(const QByteArray& line, Reply kind);
     void SayNotice(const QByteArray& line) const;
 
@@ -125,4 +147,5 @@ private:
     QByteArray lastNoReading;   // the last reply that was no reading since the last reading
     QByteArray noReadingAnswer;
     QByteArray held;            // a line since the "READ?": its answer, or a notice
+    bool bReadWaiting = false;  // a "READ?" sent and not yet answered
 };

@@ -37,7 +37,7 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
             Qt::DirectConnection);
     connect(&socket, &QTcpSocket::disconnected, this, [this] { LinkLost(QStringLiteral("closed")); },
             Qt::DirectConnection);
-    for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &reconnectTimer, &silenceTimer})
+    for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &quietTimer, &reconnectTimer, &silenceTimer})
         timer->setSingleShot(true);
     connect(&reopenTimer, &QTimer::timeout, this, &TicSerialPortThread::TryOpen);
     // Without a wait of our own an address where nothing answers holds the attempt
@@ -45,6 +45,7 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
     connect(&connectTimer, &QTimer::timeout, this, [this] { LinkLost(tr("no answer")); });
     connect(&identifyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnIdentifyTimeout);
     connect(&replyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnReplyTimeout);
+    connect(&quietTimer, &QTimer::timeout, this, [this] { session.Quiet(), RestartPollWait(); });
     connect(&reconnectTimer, &QTimer::timeout, this, &TicSerialPortThread::ConnectSocket);
     connect(&silenceTimer, &QTimer::timeout, this, [this] {
         SayDown(Note::Silent, PortTexts::SilentText(PortHead(), tr("reading"), lastLineUtc, PcTime::CurrentUtc()));
@@ -111,6 +112,7 @@ void TicSerialPortThread::CloseLink()
     connectTimer.stop();
     identifyTimer.stop();
     replyTimer.stop();
+    quietTimer.stop();
     reconnectTimer.stop();
     reopenTimer.stop();
     silenceTimer.stop();
@@ -263,14 +265,13 @@ void TicSerialPortThread::OnSocketReadyRead()
     ScpiSession::Reply measured = ScpiSession::Reply::None;
     QByteArray noMeasurement;
     for (const QByteArray& line : std::as_const(lines)) {
-        const bool wasIdentifying = session.GetState() == ScpiSession::State::Identifying;
         const ScpiSession::Reply reply = session.TakeLine(line);
-        if (wasIdentifying && session.GetState() == ScpiSession::State::Polling) {
+        if (session.GetState() == ScpiSession::State::Polling) {
             identifyTimer.stop();
-            replyTimer.start(replyWaitMs);
+            // Whatever the line was, a notice or an echo too, the counter is still
+            // talking: it has neither missed its answer nor fallen quiet after it.
+            RestartPollWait();
         }
-        if (reply != ScpiSession::Reply::None)
-            replyTimer.start(replyWaitMs);
         // The back-off and the note of a counter that gives no reading end only with a reading.
         if (reply == ScpiSession::Reply::Reading) {
             measured = reply;
@@ -324,14 +325,25 @@ void TicSerialPortThread::OnIdentifyTimeout()
 void TicSerialPortThread::OnReplyTimeout()
 {
     const ScpiSession::Action action = session.ReplyTimedOut();
-    if (session.GetState() == ScpiSession::State::Polling)
-        replyTimer.start(replyWaitMs);
+    RestartPollWait();
     // Words held as a possible notice proved to be the answer: handed on, and the last
     // in a row that is no reading drops the polling.
     if (!received.isEmpty())
         HandOnReplies();
     else if (action == ScpiSession::Action::Reconnect)
         DropPolling();
+}
+
+void TicSerialPortThread::RestartPollWait()
+{
+    replyTimer.stop();
+    quietTimer.stop();
+    if (session.GetState() != ScpiSession::State::Polling)
+        return;
+    if (session.ReadWaiting())
+        replyTimer.start(replyWaitMs);
+    else
+        quietTimer.start(quietWaitMs);
 }
 
 void TicSerialPortThread::DropPolling()

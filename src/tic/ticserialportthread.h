@@ -35,8 +35,9 @@ public:
 
     // Waits of the SCPI link; tests shorten them.
     int connectWaitMs = 5000;      // for the counter to take the connection
-    int identifyWaitMs = 5000;     // for a known model after "*IDN?"
-    int replyWaitMs = 3000;        // for the reply to "READ?"
+    int identifyWaitMs = ScpiSession::kIdentifyWaitMs;
+    int replyWaitMs = ScpiSession::kReplyWaitMs;
+    int quietWaitMs = ScpiSession::kQuietWaitMs;
     // The wait before connecting again doubles with each failure, from the first up to
     // the longest, and starts afresh with a reading. The longest is short: a counter
     // back after a pause should not wait long for its first poll.
@@ -102,6 +103,8 @@ private:
     void OnSocketReadyRead();
     void OnIdentifyTimeout();
     void OnReplyTimeout();
+    // The reply wait or the quiet wait, whichever the session is in, starts afresh.
+    void RestartPollWait();
     // Hands on the replies the session took; drops the polling after the last in a row
     // that is no reading.
     void HandOnReplies();
@@ -127,6 +130,7 @@ private:
     QTimer connectTimer;
     QTimer identifyTimer;
     QTimer replyTimer;
+    QTimer quietTimer;
     QTimer reconnectTimer;
     int reconnectDelayMs = 0;
     bool bSocketConnected = false;  // since the last connection was made

@@ -77,10 +77,27 @@ void FakeScpiCounter::OnReadyRead()
 
 void FakeScpiCounter::AnswerReads()
 {
-    for (; client && !bHolding && readsWaiting > 0 && !readings.isEmpty(); --readsWaiting) {
-        Answer(readings.takeFirst());
-        SendNotice(noticesAfter.value(++answers));
-    }
+    while (!bHolding && readsWaiting > 0)
+        if (!AnswerRead())
+            return;
+}
+
+void FakeScpiCounter::AnswerOne() { AnswerRead(); }
+
+bool FakeScpiCounter::AnswerRead()
+{
+    if (!client || readsWaiting == 0 || readings.isEmpty())
+        return false;
+    --readsWaiting;
+    const QByteArray reading = readings.takeFirst();
+    for (int i = 0; i < repeats; ++i)
+        Answer(reading);
+    const QByteArray notice = noticesAfter.value(++answers);
+    if (noticeDelayMs > 0)
+        QTimer::singleShot(noticeDelayMs, this, [this, notice] { SendNotice(notice); });
+    else
+        SendNotice(notice);
+    return true;
 }
 
 void FakeScpiCounter::SendNotice(const QByteArray& text)

@@ -13,9 +13,9 @@
 // records every command line it was sent. Set-up commands get no answer, as on the
 // real instruments. It can put a prompt before its answers, echo the commands, fall
 // silent (its readings run out, or it answers nothing at all while it keeps the link),
-// hold a reply a while and drop the link, and print notices unasked. Like a real counter
-// it answers each "READ?" in turn, however many wait; it counts the most that ever
-// waited at once, and its answers.
+// hold a reply a while or until told, say each answer twice, drop the link, and print
+// notices unasked. Like a real counter it answers each "READ?" in turn, however many
+// wait; it counts the most that ever waited at once, and its answers.
 class FakeScpiCounter : public QObject
 {
 public:
@@ -43,11 +43,16 @@ public:
     // Each "READ?" in turn, while none is held, is held this long; when they run out,
     // none is.
     QList<int> replyDelaysMs;
+    // Holds every "READ?" from now on, until AnswerOne() answers the one that waits.
+    void Hold() { bHolding = true; }
+    void AnswerOne();
+    int repeats = 1;             // times each answer is sent
     int mostReadsWaiting = 0;    // the most "READ?"s that waited at once on one connection
     int answers = 0;             // "READ?"s answered, all connections
     // A line sent unasked right after the answer that brings the count of answers to its
     // key, or after the identity for key 0: a notice printed between readings.
     QMap<int, QByteArray> noticesAfter;
+    int noticeDelayMs = 0;       // between an answer and its notice
     // A notice sent now, unasked: one printed in the middle of a measurement.
     void SendNotice(const QByteArray& text);
     int ReadsWaiting() const { return readsWaiting; }
@@ -61,6 +66,8 @@ private:
     void OnReadyRead();
     void Answer(const QByteArray& text);
     void AnswerReads();
+    // Answers the "READ?" that waits longest; false when none can be.
+    bool AnswerRead();
     void EndHold();
 
     QTcpServer server;

@@ -14,10 +14,12 @@ class TestScpiSession : public QObject
 
 private slots:
     // What the counter sends, ";" between: "a:" answers the "READ?" that waits at it,
-    // "n:" is a notice printed unasked; "t" the reply wait runs out; "x" the link closes
-    // and a new one is set up. | the replies handed on ("/" between) | "READ?"s sent |
-    // the most that waited at the counter | replies in a row that were no reading | the
-    // line held | "polling", or what the counter was said to answer when polling stopped.
+    // "n:" is a notice printed unasked; "d:" comes unasked right after the line before,
+    // before the counter falls quiet (every other step comes after); "t" the reply wait
+    // runs out; "x" the link closes and a new one is set up. | the replies handed on
+    // ("/" between) | "READ?"s sent | the most that waited at the counter | replies in a
+    // row that were no reading | the line held | "polling", or what the counter was said
+    // to answer when polling stopped.
     void polling_data()
     {
         QTest::addColumn<QString>("row");
@@ -44,6 +46,15 @@ private slots:
             << "a:1.0E-06;a:+0,\"No error\";t|1.0E-06/+0,\"No error\"|3|1|1||polling";
         QTest::newRow("a notice just as the link closes")
             << "a:1.0E-06;n:+0,\"No error\";x;t;a:2.0E-06|1.0E-06/2.0E-06|4|1|0||polling";
+        QTest::newRow("the second of two held lines is a notice")
+            << "a:1.0E-06;a:Error;n:*** REF INPUT LOST ***;t|1.0E-06/Error|3|1|1||polling";
+        QTest::newRow("every answer twice")
+            << "a:1.0E-06;d:1.0E-06;a:2.0E-06;d:2.0E-06;a:3.0E-06;d:3.0E-06|1.0E-06/2.0E-06/3.0E-06|4|1|0||polling";
+        QTest::newRow("a reading after each overflow")
+            << "a:+9.91E+37;d:1.0E-06;a:+9.91E+37;d:2.0E-06;d:NaN|+9.91E+37/+9.91E+37|3|1|0||polling";
+        QTest::newRow("a notice after the answer asks nothing")
+            << "a:1.0E-06;d:*** REF INPUT LOST ***;t;a:2.0E-06|1.0E-06/2.0E-06|3|1|0||polling";
+        QTest::newRow("a word answer said again") << "a:Error;t;d:Error;a:1.0E-06|Error/1.0E-06|3|1|0||polling";
     }
     void polling()
     {
@@ -65,17 +76,21 @@ private slots:
             session.TakeLine("Keysight,53220A,1,A");
         };
         connect();
-        for (const QString& step : f[0].split(';')) {
+        const QStringList steps = f[0].split(';');
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const QString& step = steps[i];
             if (step == "t")
                 session.ReplyTimedOut();
             else if (step == "x")
                 session.End(), connect();
             else if (step.startsWith("a:") && waiting > 0)
                 --waiting, session.TakeLine(step.mid(2).toLatin1());
-            else if (step.startsWith("n:"))
+            else if (step.startsWith("n:") || step.startsWith("d:"))
                 session.TakeLine(step.mid(2).toLatin1());
             else
                 QFAIL(qPrintable("nothing waits for " + step));
+            if (!steps.value(i + 1).startsWith("d:"))
+                session.Quiet();
         }
         const bool bPolling = session.GetState() == ScpiSession::State::Polling;
         QCOMPARE(replies.join('/'), f[1]);

@@ -128,7 +128,8 @@ private slots:
     }
 
     // Miss, reply, miss, miss, reading: any reply, a reading or a word, starts the count
-    // of misses afresh, so the link is kept.
+    // of misses afresh, so the link is kept. The counter answers each time the misses
+    // before it have been seen.
     void readingBetweenMissesKeepsTheLink_data()
     {
         QTest::addColumn<QByteArray>("reply");
@@ -141,14 +142,107 @@ private slots:
         QList<int> missed;
         port->startReconnectWait = [&](QTimer& timer, int ms) { missed << port->Session().Misses(), timer.start(ms); };
         counter->readings = {"1.0E-06", reply, "3.0E-06"};
-        counter->replyDelaysMs = {0, 450, 750};  // against a wait of 300 ms
+        counter->Hold();
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (1 of 3 missed), waiting on.");
         QTest::ignoreMessage(QtDebugMsg, "TIC1 counter: no reading within the wait (2 of 3 missed), waiting on.");
         StartScpiPort();
-        port->replyWaitMs = 300;
-        QVERIFY(TestSupport::WaitFor([&] { return lines.size() == 3; }));
+        port->replyWaitMs = 500;
+        port->quietWaitMs = 10;
+        for (const int misses : {0, 1, 2}) {
+            QVERIFY(TestSupport::WaitFor([&] { return counter->ReadsWaiting() == 1 && port->Session().Misses() == misses; }, 10000));
+            counter->AnswerOne();
+            QVERIFY(TestSupport::WaitFor([&] { return lines.size() > misses; }, 10000));
+        }
         QVERIFY(counter->connections == 1 && missed.isEmpty());
+    }
+
+    // Whatever the counter sends after its answer, one "READ?" at most waits and each
+    // answer is handed on once: the answer said twice; a reading 0.1 s after each
+    // overflow (the quiet wait 0.6 s here); a notice 0.8 s into a reply wait of 1.5 s,
+    // its reading 1.9 s after the "READ?": the notice restarts the wait, and the reading
+    // answers. The answers (a notice after each)|times each is said|the notice's delay
+    // ms|the counter's delays ms|the quiet wait ms|the reply wait ms.
+    void oneReadWaitsWhateverFollowsTheAnswer_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("every answer twice") << "1.0E-06;2.0E-06;3.0E-06|2|0||600|1500";
+        QTest::newRow("a reading after each overflow") << "+9.91E+37!1.0E-06;+9.91E+37!2.0E-06;+9.91E+37!3.0E-06|1|100||600|1500";
+        QTest::newRow("a notice late in the reply wait") << "1.0E-06!*** REF INPUT LOST ***;2.0E-06|1|900|0 1900|100|1500";
+    }
+    void oneReadWaitsWhateverFollowsTheAnswer()
+    {
+        QFETCH(QString, row);
+        const QStringList f = row.split('|');
+        QByteArrayList answers;
+        for (const QString& answer : f[0].split(';')) {
+            answers << "1 " + answer.section('!', 0, 0).toLatin1();
+            counter->readings << answer.section('!', 0, 0).toLatin1();
+            counter->noticesAfter[counter->readings.size()] = answer.section('!', 1).toLatin1();
+        }
+        counter->repeats = f[1].toInt();
+        counter->noticeDelayMs = f[2].toInt();
+        if (f[0].contains("+9.91E+37"))
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^TIC1 no signal: "));
+        for (const QString& ms : f[3].split(' ', Qt::SkipEmptyParts))
+            counter->replyDelaysMs << ms.toInt();
+        StartScpiPort();
+        port->quietWaitMs = f[4].toInt();
+        port->replyWaitMs = f[5].toInt();
+        QVERIFY(TestSupport::WaitFor([&] { return counter->Count("READ?") > answers.size(); }, 10000));
+        QCOMPARE(lines, answers);
+        QCOMPARE(counter->mostReadsWaiting, 1);
+    }
+
+    // A counter without a signal is said so from its first overflow, the time kept while
+    // the overflows go on; a counter that sends only words is said so at the third. The
+    // note ends at the first reading, on the LAN and on a serial line.
+    void notesLastUntilTheFirstReading_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("LAN, overflows") << "TCP/IP|+9.91E+37;+9.91E+37;+9.91E+37;1.0E-06"
+                                           "|TIC1 no signal: the counter answers +9.91E+37 (no measurement) since 08:12:03 UTC";
+        QTest::newRow("serial, overflows") << "serial|-9.91E+37;-9.91E+37;-9.91E+37;1.0E-06"
+                                              "|TIC1 no signal: the counter sends -9.91E+37 (no measurement) since 08:12:03 UTC";
+        QTest::newRow("serial, words") << "serial|Error;Error;Error;1.0E-06|TIC1 no reading: the counter sends \"Error\"";
+    }
+    void notesLastUntilTheFirstReading()
+    {
+        QFETCH(QString, row);
+        const QStringList f = row.split('|');
+        const QByteArrayList sent = f[1].toLatin1().split(';');
+        QSignalSpy said(port.get(), &TicSerialPortThread::linkStatusMessage);
+        QDateTime now(QDate(2026, 12, 8), QTime(8, 12, 3), Qt::UTC);
+        PcTime::SetFixedUtc(now);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(f[2]));
+        SocatPair pair;
+        std::unique_ptr<QSerialPort> counterEnd;
+        if (f[0] == "TCP/IP") {
+            counter->readings = sent;
+            counter->Hold();
+            StartScpiPort();
+        } else {
+            START_SOCAT_OR_SKIP(pair);
+            SetTicPort(1, "Serial Port", pair.ProgramEnd());
+            port->startTicSerialPort(1);
+            counterEnd = std::make_unique<QSerialPort>(pair.ReceiverEnd());
+            QVERIFY(counterEnd->open(QIODevice::ReadWrite));
+        }
+        for (qsizetype i = 0; i < sent.size(); ++i) {
+            if (counterEnd) {
+                counterEnd->write(sent[i] + "\r\n");
+                QVERIFY(counterEnd->waitForBytesWritten(1000));
+            } else {
+                QVERIFY(TestSupport::WaitFor([&] { return counter->ReadsWaiting() == 1; }, 10000));
+                counter->AnswerOne();
+            }
+            QVERIFY(TestSupport::WaitFor([&] { return lines.size() > i; }, 10000));
+            PcTime::SetFixedUtc(now = now.addSecs(1));
+        }
+        QStringList notes;
+        for (const QList<QVariant>& note : std::as_const(said))
+            notes << (note.at(1).toBool() ? "up " : "down ") + note.at(2).toString();
+        QCOMPARE(notes, QStringList({"down " + f[2], "up "}));
     }
 
     // A reply held as for 8 s against the 3 s wait (shortened to 800 and 300 ms), then
