@@ -21,6 +21,7 @@
 #include "logfile.h"
 #include "passingnotes.h"
 #include "pulsetimecheck.h"
+#include "receiverrate.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "receivertimecheck.h"
@@ -333,6 +334,9 @@ public:
     QDateTime takenUtc;
     int takenSecondOfDay = -1;
     int64_t takenAtMs = 0;
+    // Whether the receiver sends its time once a second or several times: the second a
+    // time names goes by it, in every protocol.
+    ReceiverRate receiverRate;
 
     // The UTC second of the message being decoded, as its decoder read it; invalid while
     // it carries none. The GPS log's records of the message are of that second.
