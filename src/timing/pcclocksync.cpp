@@ -283,41 +283,44 @@ void MainWindow::SyncPcClockThisSecond()
     // back, or ahead, goes every file time and certificate check with it.
     if (!clockGuard.isEmpty())
         return;
-    // Without 1PPS only the TRAIM override lets a time message alone set the clock, and
-    // only the integrity override a receiver out of lock: without them nothing is owed.
     const bool bOverrideTraim = setPcClockDialog && setPcClockDialog->bOverrideTraim;
     const bool bOverrideIntegrity = setPcClockDialog && setPcClockDialog->bOverrideIntegrity;
     const bool bPulseComing = gpsPortThread.PulseComing();
-    if (!bTickAwaits && !bPulseComing && !bOverrideTraim)
-        return;
-    if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))
-        return;
     // A tick sets the time before it moved on by a second. Where the receiver has
     // announced a second to be added, the tick that would make it midnight at a month's
     // end may be that second, 23:59:60: the set waits for the next time that follows.
     const QDateTime heldUtc = receiverTime.dateTime.toUTC();
     const bool bMaybeLeapTick = bTickAwaits && leapSecondPending == 1 && heldUtc.date().day() == 1 &&
                                 heldUtc.time().msecsSinceStartOfDay() < 1000;
-    // With a pulse, the tick's second is the time taken after the pulse before it, and
-    // one: only where that time named that pulse's second, and no pulse was missed since.
-    // While a chosen pulse keeps coming, a message that no tick waits for is one whose
-    // edge was not seen, or one that came after the next pulse. Either way the set is
-    // made at the next second that can make it.
+    // What keeps the set from being made at this second. While a chosen pulse keeps
+    // coming, a message that no tick waits for is one whose edge was not seen, or one
+    // that came after the next pulse. With a pulse, the tick's second is the time taken
+    // after the pulse before it, and one: only where that time named that pulse's second,
+    // and no pulse was missed since. Each of these makes the set owed, made at the next
+    // second that can make it. Without 1PPS only the TRAIM override lets a time message
+    // alone set the clock, and only the integrity override a receiver out of lock: these
+    // owe nothing of their own, but keep a set already owed waiting.
     QString waitsFor;
-    if (!bTickAwaits && bPulseComing)
+    bool bOwes = true;
+    if (!bTickAwaits && bPulseComing) {
         waitsFor = QStringLiteral("no 1PPS edge came before the receiver's time message");
-    else if (bPulseTick && gpsPortThread.PulseInDoubt())
+    } else if ((!bTickAwaits && !bOverrideTraim) || ((!bTickAwaits || bOutOfLock) && !bOverrideIntegrity)) {
+        waitsFor = bTickAwaits ? QStringLiteral("the receiver is out of lock") : QStringLiteral("no 1PPS pulse comes");
+        bOwes = false;
+    } else if (bPulseTick && gpsPortThread.PulseInDoubt()) {
         waitsFor = QStringLiteral("the 1PPS pulse is in doubt");
-    else if (!bMoved)
+    } else if (!bMoved) {
         waitsFor = QStringLiteral("no receiver time message came for the second");
-    else if (!bFreshTime)
+    } else if (!bFreshTime) {
         waitsFor = QStringLiteral("the receiver's time does not follow its run");
-    else if (bPulseTick && !pulseTimeCheck.NamesPulseBefore(edgeMs))
+    } else if (bPulseTick && !pulseTimeCheck.NamesPulseBefore(edgeMs)) {
         waitsFor = QStringLiteral("the receiver's time does not belong to its 1PPS pulse");
-    else if (bMaybeLeapTick)
+    } else if (bMaybeLeapTick) {
         waitsFor = QStringLiteral("a leap second may fall at this tick");
+    }
     if (!waitsFor.isEmpty()) {
-        OweClockSet(bKnown ? second.toUTC() : QDateTime(), waitsFor);
+        if (bOwes || bPcSetOwed)
+            OweClockSet(bKnown ? second.toUTC() : QDateTime(), waitsFor);
         return;
     }
     if (pcSyncMaxInterval > 0 && errorMs / 1000 > pcSyncMaxInterval) {

@@ -38,13 +38,15 @@ class TestPulseSet : public QObject
     QList<int64_t> setErrors;
     // How far the PC clock is off the true time, ms.
     int64_t pcOffMs = 0;
+    // The true time of second 0.
+    QDateTime start = kStart;
 
     // Moves the true time, and with it the PC's and the steady clock, to ms after the
     // edge of second k.
     void At(int k, int64_t ms)
     {
         pulse->SetMs(kStartSteadyMs + k * 1000 + ms);
-        PcTime::SetFixedUtc(kStart.addMSecs(k * 1000 + ms + pcOffMs));
+        PcTime::SetFixedUtc(start.addMSecs(k * 1000 + ms + pcOffMs));
     }
 
     // Notes how far each new set lies from the true time.
@@ -52,7 +54,7 @@ class TestPulseSet : public QObject
     {
         const QList<QDateTime>& sets = FakeSystemClock::Get().setTimes;
         for (qsizetype k = setErrors.size(); k < sets.size(); ++k)
-            setErrors << kStart.addMSecs(pulse->Ms() - kStartSteadyMs).msecsTo(sets[k]);
+            setErrors << start.addMSecs(pulse->Ms() - kStartSteadyMs).msecsTo(sets[k]);
     }
 
     // The 1PPS edge of second k as the port sees it: the DCD line read high, then low.
@@ -95,19 +97,20 @@ class TestPulseSet : public QObject
     {
         for (int j = 0; j < rate; ++j) {
             At(when, ms + j * (bBurst ? 1 : 1000 / rate));
-            Message(kStart.addMSecs(k * 1000 + j * (1000 / rate)));
+            Message(start.addMSecs(k * 1000 + j * (1000 / rate)));
         }
     }
 
-    void Apply(int limitHours = 0)
+    void Apply(int limitHours = 0, int syncMode = 2, bool bOverrideTraim = true)
     {
         QSettings settings;
-        settings.setValue("SetPcClockDialog/Time Sync Mode", 2);
+        settings.setValue("SetPcClockDialog/Time Sync Mode", syncMode);
         settings.setValue("SetPcClockDialog/Time Sync Max On", limitHours > 0);
         settings.setValue("SetPcClockDialog/Time Sync Max Qty", limitHours);
         settings.setValue("SetPcClockDialog/Time SyncMax Units", 0);
         w->ApplyPcClockSyncSettings();
-        w->setPcClockDialog->bOverrideTraim = w->setPcClockDialog->bOverrideIntegrity = true;
+        w->setPcClockDialog->bOverrideIntegrity = true;
+        w->setPcClockDialog->bOverrideTraim = bOverrideTraim;
     }
 
     // A window on the program's end of the pair, its 1PPS line DCD as the port reads it.
@@ -143,6 +146,7 @@ private slots:
         BuildDate::SetDay(QDate(2020, 1, 1));
         setErrors.clear();
         pcOffMs = 0;
+        start = kStart;
     }
 
     void cleanup()
@@ -235,6 +239,83 @@ private slots:
         }
         QCOMPARE(off.join(' '), QString());
         QCOMPARE(setErrors.size(), qsizetype(sets));
+    }
+
+    // A set due at 00:00:00 (the top of the minute, of the hour, of the day, or the first
+    // second of "one time") that cannot be made there: made once, at the first second
+    // after it that can, within 1 ms of its pulse (without a pulse: on the message's
+    // arrival, 100 ms into it); said in the clock's note only once it has waited 10 s,
+    // and the note gone with the set. A row gives the protocol, the messages a second,
+    // the mode, whether a pulse comes, the seconds whose pulse is missed and whose
+    // messages are lost, the second of the set, and whether the wait was said; the
+    // TRAIM override is on unless a row says it is off.
+    void aDueSetIsMadeAtTheNextSecondThatCan_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("syncMode");
+        QTest::addColumn<bool>("bPulse");
+        QTest::addColumn<QList<int>>("missed");
+        QTest::addColumn<QList<int>>("lost");
+        QTest::addColumn<int>("setAt");
+        QTest::addColumn<bool>("bSaid");
+        const int nmea = GpsPortModeGenericNmea, moto = GpsPortModeMotorolaBinaryRxOnly, ubx = GpsPortModeUbloxUbx;
+        const QList<int> none;
+        const char* const names[] = {"", "once", "", "minute", "hour", "day"};
+        for (int syncMode : {1, 3, 4, 5}) {
+            // The tick of 00:00:00 sets from the time message of 23:59:59, one second on.
+            QTest::addRow("%s, edge missed", names[syncMode])
+                << nmea << 1 << syncMode << true << QList<int>{0} << none << 2 << false;
+            QTest::addRow("%s, message lost", names[syncMode])
+                << nmea << 1 << syncMode << true << none << QList<int>{-1} << 1 << false;
+            QTest::addRow("%s, no pulse, message lost", names[syncMode])
+                << nmea << 1 << syncMode << false << none << QList<int>{0} << 1 << false;
+        }
+        QTest::newRow("minute, its own second's message lost") << nmea << 1 << 3 << true << none << QList<int>{0} << 0 << false;
+        QTest::newRow("minute, 5 Hz, edge missed") << nmea << 5 << 3 << true << QList<int>{0} << none << 2 << false;
+        QTest::newRow("minute, 5 Hz, no pulse, message lost") << nmea << 5 << 3 << false << none << QList<int>{0} << 1 << false;
+        QTest::newRow("minute, u-blox, edge missed") << ubx << 1 << 3 << true << QList<int>{0} << none << 2 << false;
+        QTest::newRow("day, Motorola, message lost") << moto << 1 << 5 << true << none << QList<int>{-1} << 1 << false;
+        QList<int> silence;
+        for (int k = -1; k <= 10; ++k)
+            silence << k;
+        QTest::newRow("hour, 12 s without messages") << nmea << 1 << 4 << true << none << silence << 12 << true;
+        QTest::newRow("minute, edge missed, TRAIM override off") << nmea << 1 << 3 << true << QList<int>{0} << none << 2 << false;
+        QTest::newRow("day, edges missed 12 s, TRAIM override off") << ubx << 1 << 5 << true << silence.mid(1) << none << 12 << true;
+    }
+    void aDueSetIsMadeAtTheNextSecondThatCan()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, rate);
+        QFETCH(int, syncMode);
+        QFETCH(bool, bPulse);
+        QFETCH(QList<int>, missed);
+        QFETCH(QList<int>, lost);
+        QFETCH(int, setAt);
+        QFETCH(bool, bSaid);
+        start = QDateTime(QDate(2024, 3, 2), QTime(0, 0), Qt::UTC);
+        QVERIFY(Open(mode));
+        const bool bOverrideTraim = !QByteArray(QTest::currentDataTag()).contains("TRAIM override off");
+        if (syncMode != 1)
+            Apply(0, syncMode, bOverrideTraim);
+        FakeSystemClock::Reset();
+        const QString said = "PC clock not set since a set fell due at 00:00:00 UTC: ";
+        QString note;
+        for (int k = -4; k <= 14; ++k) {
+            if (k == 0 && syncMode == 1)
+                Apply(0, syncMode, bOverrideTraim);
+            if (bPulse && !missed.contains(k))
+                Pulse(k, 3);
+            if (!lost.contains(k))
+                Messages(k, rate, k, 100);
+            if (FakeSystemClock::Get().setTimes.isEmpty() && note.isEmpty())
+                note = ClockSetNote();
+        }
+        QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(1));
+        QCOMPARE(start.msecsTo(FakeSystemClock::Get().setTimes.first()) / 1000, qint64(setAt));
+        QVERIFY2(std::llabs(setErrors.first() - (bPulse ? 0 : -100)) <= 1, qPrintable(QString::number(setErrors.first())));
+        QCOMPARE(note.startsWith(said), bSaid);
+        QCOMPARE(ClockSetNote(), QString());
     }
 
     // The largest correction 2 h, the PC off by the given ms, a pulse each second: the
