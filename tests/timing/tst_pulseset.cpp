@@ -4,14 +4,19 @@
 // that the largest correction refuses.
 
 #include "../decode/decodetests.h"
+#include "../logs/logwindow.h"
 #include "builddate.h"
 #include "fakepulse.h"
 #include "fakesystemclock.h"
+#include "logfilenames.h"
 #include "pctime.h"
 #include "setpcclockdialog.h"
 #include "socatpair.h"
+#include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QMetaObject>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 
@@ -316,6 +321,70 @@ private slots:
         QVERIFY2(std::llabs(setErrors.first() - (bPulse ? 0 : -100)) <= 1, qPrintable(QString::number(setErrors.first())));
         QCOMPARE(note.startsWith(said), bSaid);
         QCOMPARE(ClockSetNote(), QString());
+    }
+
+    // The PC clock 250 ms ahead, a pulse from 12:00:00, the receiver's messages from
+    // 12:00:02 to 12:00:08 (those of a row's seconds lost), the tick handled 7 ms after
+    // its edge: every status record of the RAW log (the first, written by the first
+    // message; a stand-in second's; those after the data's end) reads 250 in its PC-offset
+    // column, as measured against the second it is stamped with, and so does the PC-U
+    // clock after each tick; before the first receiver time and once the receiver's time
+    // is too old to stand in for, the clock shows no figure.
+    void pcOffsetAgainstTheStampedSecond_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QList<int>>("lost");
+        QTest::addColumn<QString>("blank");  // the ticks after which the clock shows no figure
+        const QString ends = "0 1 2 11 12";
+        QTest::newRow("NMEA") << int(GpsPortModeGenericNmea) << QList<int>{} << ends;
+        QTest::newRow("NMEA, a message lost") << int(GpsPortModeGenericNmea) << QList<int>{5} << ends;
+        QTest::newRow("u-blox, a message lost") << int(GpsPortModeUbloxUbx) << QList<int>{6} << ends;
+        // The third tick without a time is more than 2 s after the last.
+        QTest::newRow("Motorola, two lost") << int(GpsPortModeMotorolaBinaryRxOnly) << QList<int>{4, 5}
+                                            << "0 1 2 6 11 12";
+    }
+    void pcOffsetAgainstTheStampedSecond()
+    {
+        QFETCH(int, mode);
+        QFETCH(QList<int>, lost);
+        QFETCH(QString, blank);
+        QTemporaryDir dir;
+        QVERIFY(Open(mode));
+        QSettings settings;
+        settings.setValue("LogFiles/GPSLogType", int(LogFileNames::GpsLogRaw));
+        settings.setValue("LogFiles/GPSLogFolder", dir.path());
+        pcOffMs = 250;
+        At(0, 0);
+        QVERIFY(w->OpenGpsLog());
+        w->clockDisplayMode = 5;  // PC-U
+        QStringList unshown;
+        QStringList figures;
+        for (int k = 0; k <= 12; ++k) {
+            Pulse(k, 7);
+            if (w->ui->ClockDisplay->text().isEmpty())
+                unshown << QString::number(k);
+            else
+                figures << w->ui->ClockDisplay->text();
+            if (k >= 2 && k <= 8 && !lost.contains(k))
+                Messages(k, 1, k, 100);
+        }
+        w->CloseGpsLog(true);
+        QCOMPARE(unshown.join(' '), blank);
+        QCOMPARE(figures.join(' '), QStringList(figures.size(), "0.250").join(' '));
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        QCOMPARE(files.size(), qsizetype(1));
+        QFile file(dir.filePath(files.first()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList seconds;
+        QStringList offsets;
+        for (const QByteArray& line : DataLines(file.readAll())) {
+            if (!line.startsWith("2024-03-01,"))
+                continue;  // a message's own record
+            seconds << QString::number(QTime::fromString(QString(line.mid(11, 8)), "HH:mm:ss").second());
+            offsets << QString(line.split(',').last());
+        }
+        QCOMPARE(seconds.join(' '), QString("2 3 4 5 6 7 8 9 10"));
+        QCOMPARE(offsets.join(' '), QStringList(seconds.size(), "250").join(' '));
     }
 
     // The largest correction 2 h, the PC off by the given ms, a pulse each second: the
