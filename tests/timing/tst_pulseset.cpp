@@ -75,22 +75,23 @@ class TestPulseSet : public QObject
     }
 
     // The message of the receiver time t (whole second and ms into it), in the mode's
-    // protocol, as the port hands it on.
-    void Message(const QDateTime& t)
+    // protocol, as the port hands it on; second 60 where t is at 23:59:59 and bLeap.
+    void Message(const QDateTime& t, bool bLeap = false)
     {
         const QDate d = t.date();
         const QTime c = t.time();
         const int ms = c.msec();
+        const int second = c.second() + (bLeap ? 1 : 0);
         QByteArray m;
         if (receiverInfo.gpsPortMode == GpsPortModeGenericNmea)
             m = Sentence(QString::asprintf("$GPZDA,%02d%02d%02d.%02d,%02d,%02d,%04d,00,00", c.hour(), c.minute(),
-                                           c.second(), ms / 10, d.day(), d.month(), d.year())
+                                           second, ms / 10, d.day(), d.month(), d.year())
                              .toLatin1());
         else if (receiverInfo.gpsPortMode == GpsPortModeUbloxUbx)
             m = UbxPayload(20).S32(8, ms * 1000000).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
-                    .U8(16, c.hour()).U8(17, c.minute()).U8(18, c.second()).U8(19, 0x07).Frame(1, 0x21);
+                    .U8(16, c.hour()).U8(17, c.minute()).U8(18, second).U8(19, 0x07).Frame(1, 0x21);
         else
-            m = MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), c.second(),
+            m = MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), second,
                                                ms * 1000000);
         emit w->gpsPortThread.newGpsText(m);
         CollectSets();
@@ -385,6 +386,49 @@ private slots:
         }
         QCOMPARE(seconds.join(' '), QString("2 3 4 5 6 7 8 9 10"));
         QCOMPARE(offsets.join(' '), QStringList(seconds.size(), "250").join(' '));
+    }
+
+    // A second added at the end of 2016, announced, a pulse each second and the clock set
+    // every second: the receiver's 23:59:60 is no time to set from, nor is the tick of
+    // that second; the first set after it is made at the tick after 00:00:00's message,
+    // not a run of times later, and every set names the second of its pulse.
+    void firstSetAfterALeapSecond_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("rate");
+        QTest::newRow("NMEA") << int(GpsPortModeGenericNmea) << 1;
+        QTest::newRow("NMEA 5 Hz") << int(GpsPortModeGenericNmea) << 5;
+        QTest::newRow("u-blox") << int(GpsPortModeUbloxUbx) << 1;
+        QTest::newRow("Motorola") << int(GpsPortModeMotorolaBinaryRxOnly) << 1;
+    }
+    void firstSetAfterALeapSecond()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, rate);
+        // Pulse k of 00:00:00 + (k - 1) s; pulse 0 is the added second's.
+        const QDateTime newYear(QDate(2017, 1, 1), QTime(0, 0), Qt::UTC);
+        const auto named = [&](int k) { return newYear.addSecs(k >= 1 ? k - 1 : k); };
+        start = newYear.addSecs(-1);
+        BuildDate::SetDay(QDate(2016, 1, 1));
+        QVERIFY(Open(mode));
+        Apply();
+        w->leapSecondPending = 1;
+        FakeSystemClock::Reset();
+        QStringList sets;
+        for (int k = -6; k <= 6; ++k) {
+            const qsizetype before = FakeSystemClock::Get().setTimes.size();
+            Pulse(k, 3);
+            if (FakeSystemClock::Get().setTimes.size() > before) {
+                const QDateTime set = FakeSystemClock::Get().setTimes.last();
+                sets << QString::number(k) + (set == named(k).addMSecs(3) ? "" : " at " + set.toString("HH:mm:ss.zzz"));
+            }
+            for (int j = 0; j < rate; ++j) {
+                At(k, 100 + j * 1000 / rate);
+                Message(named(k == 0 ? -1 : k).addMSecs(j * 1000 / rate), k == 0);
+            }
+            w->leapSecondPending = k < 1 ? 1 : 0;
+        }
+        QCOMPARE(sets.join(", "), QString("-4, -3, -2, -1, 2, 3, 4, 5, 6"));
     }
 
     // The largest correction 2 h, the PC off by the given ms, a pulse each second: the
