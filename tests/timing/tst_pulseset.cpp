@@ -18,7 +18,12 @@
 #include <QMetaObject>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -429,6 +434,57 @@ private slots:
             w->leapSecondPending = k < 1 ? 1 : 0;
         }
         QCOMPARE(sets.join(", "), QString("-4, -3, -2, -1, 2, 3, 4, 5, 6"));
+    }
+
+    // No pulse, the clock set every second on the messages' arrival (both overrides), a
+    // ZDA and an RMC a second in one block, and the window held up 1.5 s after each
+    // message it decodes (a slow disk under a log): the bytes' arrival, not their
+    // decode, places each time against the ones before it. Nothing is out of step, and
+    // every second after the first sets the clock once.
+    void stalledWindowSetsEachSecond()
+    {
+        UtcDateTime::SetSteadyClock(nullptr);
+        w = NewDecodingWindow(GpsPortModeGenericNmea);
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", pair->ProgramEnd());
+        w->gpsPortThread.SetPpsInterface(0);
+        w->gpsPortThread.OpenGpsPort();
+        QVERIFY(w->gpsPortThread.Port().isOpen());
+        w->bOutOfLock = false;
+        Apply();
+        FakeSystemClock::Reset();
+        int decoded = 0;
+        connect(&w->gpsPortThread, &GpsSerialPortThread::newGpsText, w.get(), [&decoded] {
+            ++decoded;
+            QThread::msleep(1500);
+        });
+        // The receiver sends each second's block on time, whatever the window does.
+        const QDateTime first = QDateTime::currentDateTimeUtc().addSecs(1);
+        const QByteArray path = QFile::encodeName(pair->ReceiverEnd());
+        std::thread receiver([first, path] {
+            const int fd = ::open(path.constData(), O_WRONLY | O_NOCTTY);
+            if (fd < 0)
+                return;
+            const auto t0 = std::chrono::steady_clock::now();
+            for (int k = 0; k < 3; ++k) {
+                std::this_thread::sleep_until(t0 + std::chrono::seconds(k));
+                const QDateTime t = first.addSecs(k);
+                const QByteArray hms = t.toString("HHmmss").toLatin1() + ".00,";
+                const QByteArray dmy = t.toString("dd,MM,yyyy").toLatin1();
+                const QByteArray block =
+                    Sentence("$GPZDA," + hms + dmy + ",00,00") + "\r\n" +
+                    Sentence("$GPRMC," + hms + "A,4807.038,N,01131.000,E,0.0,0.0," + t.toString("ddMMyy").toLatin1() +
+                             ",,") +
+                    "\r\n";
+                if (::write(fd, block.constData(), size_t(block.size())) != block.size())
+                    break;
+            }
+            ::close(fd);
+        });
+        const bool bAll = TestSupport::WaitFor([&] { return decoded == 6; }, 20000);
+        receiver.join();
+        QVERIFY(bAll);
+        QCOMPARE(w->clockGuardLabel->isHidden() ? QString() : w->clockGuardLabel->toolTip(), QString());
+        QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(2));
     }
 
     // The largest correction 2 h, the PC off by the given ms, a pulse each second: the
