@@ -18,7 +18,10 @@ constexpr int64_t kSecondMs = 1000;
 
 bool ReceiverTimeCheck::MonthEnded(const QDateTime& before, const QDateTime& after)
 {
-    const QDate a = before.toUTC().date();
+    // A receiver sending once a second names its time in an added second (23:59:59.9,
+    // 51 ms before the pulse of 23:59:60) 00:00:00 of the new month, a second early: the
+    // month's end may lie up to a second before the earlier time.
+    const QDate a = before.toUTC().addSecs(-1).date();
     const QDate b = after.toUTC().date();
     return a.year() != b.year() || a.month() != b.month();
 }

@@ -51,7 +51,8 @@ public:
     // How many times make a run.
     static constexpr size_t kRunLength = OffsetRun::kLength;
 
-    // Whether a UTC month ended between the two times: the only place a leap second falls.
+    // Whether a UTC month ended between the two times, or just before the earlier one: the
+    // only place a leap second falls.
     static bool MonthEnded(const QDateTime& before, const QDateTime& after);
 
 private:

@@ -393,23 +393,33 @@ private slots:
         QCOMPARE(offsets.join(' '), QStringList(seconds.size(), "250").join(' '));
     }
 
-    // A second added at the end of 2016, announced, a pulse each second and the clock set
-    // every second: the receiver's 23:59:60 is no time to set from, nor is the tick of
-    // that second; the first set after it is made at the tick after 00:00:00's message,
-    // not a run of times later, and every set names the second of its pulse.
+    // A second added at the end of 2016, a pulse each second and the clock set every
+    // second: the receiver's 23:59:60 is no time to set from, nor are the ticks of that
+    // second and the next (a receiver sending once a second names 23:59:59.949 00:00:00);
+    // the first set after it is made at 00:00:02, not a run of times later, and every
+    // set names the second of its pulse. A row gives the protocol, the messages a second,
+    // whether the leap second is announced, and whether each time lies 51 ms before the
+    // pulse it follows rather than at it.
     void firstSetAfterALeapSecond_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("rate");
-        QTest::newRow("NMEA") << int(GpsPortModeGenericNmea) << 1;
-        QTest::newRow("NMEA 5 Hz") << int(GpsPortModeGenericNmea) << 5;
-        QTest::newRow("u-blox") << int(GpsPortModeUbloxUbx) << 1;
-        QTest::newRow("Motorola") << int(GpsPortModeMotorolaBinaryRxOnly) << 1;
+        QTest::addColumn<int>("notice");
+        QTest::addColumn<bool>("bBefore");
+        const int nmea = GpsPortModeGenericNmea;
+        QTest::newRow("NMEA") << nmea << 1 << -1 << false;
+        QTest::newRow("NMEA .949") << nmea << 1 << -1 << true;
+        QTest::newRow("NMEA 5 Hz") << nmea << 5 << -1 << false;
+        QTest::newRow("u-blox, announced") << int(GpsPortModeUbloxUbx) << 1 << 1 << false;
+        QTest::newRow("u-blox .949, announced") << int(GpsPortModeUbloxUbx) << 1 << 1 << true;
+        QTest::newRow("Motorola, announced") << int(GpsPortModeMotorolaBinaryRxOnly) << 1 << 1 << false;
     }
     void firstSetAfterALeapSecond()
     {
         QFETCH(int, mode);
         QFETCH(int, rate);
+        QFETCH(int, notice);
+        QFETCH(bool, bBefore);
         // Pulse k of 00:00:00 + (k - 1) s; pulse 0 is the added second's.
         const QDateTime newYear(QDate(2017, 1, 1), QTime(0, 0), Qt::UTC);
         const auto named = [&](int k) { return newYear.addSecs(k >= 1 ? k - 1 : k); };
@@ -417,23 +427,26 @@ private slots:
         BuildDate::SetDay(QDate(2016, 1, 1));
         QVERIFY(Open(mode));
         Apply();
-        w->leapSecondPending = 1;
         FakeSystemClock::Reset();
         QStringList sets;
         for (int k = -6; k <= 6; ++k) {
+            // An announcing receiver says none is pending once the new day's times come.
+            w->leapSecondPending = k <= 2 ? notice : notice == 1 ? 0 : notice;
             const qsizetype before = FakeSystemClock::Get().setTimes.size();
             Pulse(k, 3);
             if (FakeSystemClock::Get().setTimes.size() > before) {
                 const QDateTime set = FakeSystemClock::Get().setTimes.last();
                 sets << QString::number(k) + (set == named(k).addMSecs(3) ? "" : " at " + set.toString("HH:mm:ss.zzz"));
             }
+            // The time of pulse k, or 51 ms before it: in the second of pulse k - 1.
+            const int of = bBefore ? k - 1 : k;
+            const QDateTime t = (of == 0 ? newYear.addSecs(-1) : named(of)).addMSecs(bBefore ? 949 : 0);
             for (int j = 0; j < rate; ++j) {
                 At(k, 100 + j * 1000 / rate);
-                Message(named(k == 0 ? -1 : k).addMSecs(j * 1000 / rate), k == 0);
+                Message(t.addMSecs(j * 1000 / rate), of == 0);
             }
-            w->leapSecondPending = k < 1 ? 1 : 0;
         }
-        QCOMPARE(sets.join(", "), QString("-4, -3, -2, -1, 2, 3, 4, 5, 6"));
+        QCOMPARE(sets.join(", "), QString("-4, -3, -2, -1, 3, 4, 5, 6"));
     }
 
     // No pulse, the clock set every second on the messages' arrival (both overrides), a
