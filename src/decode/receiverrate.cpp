@@ -59,5 +59,7 @@ Nmea::Time ReceiverRate::Take(Nmea::Time time, int64_t arrivalMs)
         lastTimeOfDayMs = timeOfDayMs;
         lastArrivalMs = nowMs;
     }
-    return Mark(time, nowMs);
+    time = Mark(time, nowMs);
+    bNamedNextMinute = time.IsValid() && time.WholeSeconds() >= 60;
+    return time;
 }

@@ -23,6 +23,10 @@ public:
     // stands: the fix follows its receiver's time messages, and teaches nothing.
     Nmea::Time Mark(Nmea::Time time, int64_t arrivalMs) const;
     bool SeveralASecond(int64_t arrivalMs) const;
+    // Whether the last time taken named the minute after its own (a time from :59.5 on
+    // sent once a second): in a second added at a month's end, 23:59:59.9 names 23:59:60,
+    // which it cannot, and the next minute's first second is named a second early.
+    bool NamedNextMinute() const { return bNamedNextMinute; }
 
 private:
     static int64_t Now(int64_t arrivalMs);
@@ -30,4 +34,5 @@ private:
     int64_t lastTimeOfDayMs = -1;   // the last time taken, ms into its day
     int64_t lastArrivalMs = 0;
     int64_t lastPairArrivalMs = -1;  // when the last time came that was another's in its second
+    bool bNamedNextMinute = false;
 };

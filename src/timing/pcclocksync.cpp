@@ -286,17 +286,15 @@ void MainWindow::SyncPcClockThisSecond()
     const bool bOverrideTraim = setPcClockDialog && setPcClockDialog->bOverrideTraim;
     const bool bOverrideIntegrity = setPcClockDialog && setPcClockDialog->bOverrideIntegrity;
     const bool bPulseComing = gpsPortThread.PulseComing();
-    // A tick sets the time before it moved on by a second. Where a second may be added
-    // at a month's end (announced, or at the ends of June and December by a receiver that
-    // announces nothing), the tick that would make it midnight may be that second,
-    // 23:59:60, and the one after it one a receiver sending once a second named a second
-    // early (23:59:59.9 as 00:00:00): those two wait for the times after midnight to
-    // show where the run went.
+    // A tick sets the time before it moved on by a second. Where the receiver has
+    // announced a second to be added, the tick that would make it midnight at a month's
+    // end may be that second, 23:59:60; and after a time that a receiver sending once a
+    // second gave in it (23:59:59.9, named 00:00:00, a second early), the tick after it
+    // too. The set waits for the next time that follows.
     const QDateTime tickUtc = second.toUTC();
-    const bool bLeapPossible =
-        leapSecondPending == 1 || (leapSecondPending == -1 && (tickUtc.date().month() == 1 || tickUtc.date().month() == 7));
-    const bool bMaybeLeapTick = bTickAwaits && bLeapPossible && tickUtc.date().day() == 1 &&
-                                tickUtc.time().msecsSinceStartOfDay() < 2000;
+    const int64_t leapTicksMs = receiverRate.NamedNextMinute() ? 2000 : 1000;
+    const bool bMaybeLeapTick = bTickAwaits && leapSecondPending == 1 && tickUtc.date().day() == 1 &&
+                                tickUtc.time().msecsSinceStartOfDay() < leapTicksMs;
     // What keeps the set from being made at this second. While a chosen pulse keeps
     // coming, a message that no tick waits for is one whose edge was not seen, or one
     // that came after the next pulse. With a pulse, the tick's second is the time taken

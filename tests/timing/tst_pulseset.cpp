@@ -394,25 +394,30 @@ private slots:
     }
 
     // A second added at the end of 2016, a pulse each second and the clock set every
-    // second: the receiver's 23:59:60 is no time to set from, nor are the ticks of that
-    // second and the next (a receiver sending once a second names 23:59:59.949 00:00:00);
-    // the first set after it is made at 00:00:02, not a run of times later, and every
-    // set names the second of its pulse. A row gives the protocol, the messages a second,
-    // whether the leap second is announced, and whether each time lies 51 ms before the
-    // pulse it follows rather than at it.
+    // second: the receiver's 23:59:60 is no time to set from. Announced, the tick of that
+    // second sets nothing, nor does the one after it where a receiver sending once a
+    // second named 23:59:59.949 00:00:00; the first set after it is made at the tick
+    // after the new day's first time, not a run of times later. Unannounced, the tick of
+    // 23:59:60 can only take it for 00:00:00, a second early, and a once-a-second time of
+    // 23:59:59.949 the tick after it as well; the sets after them name their pulse's second.
+    // A row gives the protocol, the messages a second, the notice, whether each time lies
+    // 51 ms before the pulse it follows rather than at it, and the sets by pulse.
     void firstSetAfterALeapSecond_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("notice");
         QTest::addColumn<bool>("bBefore");
-        const int nmea = GpsPortModeGenericNmea;
-        QTest::newRow("NMEA") << nmea << 1 << -1 << false;
-        QTest::newRow("NMEA .949") << nmea << 1 << -1 << true;
-        QTest::newRow("NMEA 5 Hz") << nmea << 5 << -1 << false;
-        QTest::newRow("u-blox, announced") << int(GpsPortModeUbloxUbx) << 1 << 1 << false;
-        QTest::newRow("u-blox .949, announced") << int(GpsPortModeUbloxUbx) << 1 << 1 << true;
-        QTest::newRow("Motorola, announced") << int(GpsPortModeMotorolaBinaryRxOnly) << 1 << 1 << false;
+        QTest::addColumn<QString>("sets");
+        const int nmea = GpsPortModeGenericNmea, ubx = GpsPortModeUbloxUbx;
+        const QString announced = "-4, -3, -2, -1, 2, 3, 4, 5, 6";
+        QTest::newRow("NMEA") << nmea << 1 << -1 << false << "-4, -3, -2, -1, 0 at 00:00:00.003, 2, 3, 4, 5, 6";
+        QTest::newRow("NMEA .949") << nmea << 1 << -1 << true
+                                   << "-4, -3, -2, -1, 0 at 00:00:00.003, 1 at 00:00:01.003, 3, 4, 5, 6";
+        QTest::newRow("NMEA 5 Hz") << nmea << 5 << -1 << false << "-4, -3, -2, -1, 0 at 00:00:00.003, 2, 3, 4, 5, 6";
+        QTest::newRow("u-blox, announced") << ubx << 1 << 1 << false << announced;
+        QTest::newRow("u-blox .949, announced") << ubx << 1 << 1 << true << "-4, -3, -2, -1, 3, 4, 5, 6";
+        QTest::newRow("Motorola, announced") << int(GpsPortModeMotorolaBinaryRxOnly) << 1 << 1 << false << announced;
     }
     void firstSetAfterALeapSecond()
     {
@@ -420,15 +425,17 @@ private slots:
         QFETCH(int, rate);
         QFETCH(int, notice);
         QFETCH(bool, bBefore);
-        // Pulse k of 00:00:00 + (k - 1) s; pulse 0 is the added second's.
+        QFETCH(QString, sets);
+        // Pulse k of 00:00:00 + (k - 1) s; pulse 0 is the added second's, which no
+        // QDateTime holds.
         const QDateTime newYear(QDate(2017, 1, 1), QTime(0, 0), Qt::UTC);
-        const auto named = [&](int k) { return newYear.addSecs(k >= 1 ? k - 1 : k); };
+        const auto named = [&](int k) { return k == 0 ? QDateTime() : newYear.addSecs(k >= 1 ? k - 1 : k); };
         start = newYear.addSecs(-1);
         BuildDate::SetDay(QDate(2016, 1, 1));
         QVERIFY(Open(mode));
         Apply();
         FakeSystemClock::Reset();
-        QStringList sets;
+        QStringList made;
         for (int k = -6; k <= 6; ++k) {
             // An announcing receiver says none is pending once the new day's times come.
             w->leapSecondPending = k <= 2 ? notice : notice == 1 ? 0 : notice;
@@ -436,7 +443,7 @@ private slots:
             Pulse(k, 3);
             if (FakeSystemClock::Get().setTimes.size() > before) {
                 const QDateTime set = FakeSystemClock::Get().setTimes.last();
-                sets << QString::number(k) + (set == named(k).addMSecs(3) ? "" : " at " + set.toString("HH:mm:ss.zzz"));
+                made << QString::number(k) + (set == named(k).addMSecs(3) ? "" : " at " + set.toString("HH:mm:ss.zzz"));
             }
             // The time of pulse k, or 51 ms before it: in the second of pulse k - 1.
             const int of = bBefore ? k - 1 : k;
@@ -446,7 +453,7 @@ private slots:
                 Message(t.addMSecs(j * 1000 / rate), of == 0);
             }
         }
-        QCOMPARE(sets.join(", "), QString("-4, -3, -2, -1, 3, 4, 5, 6"));
+        QCOMPARE(made.join(", "), sets);
     }
 
     // No pulse, the clock set every second on the messages' arrival (both overrides), a

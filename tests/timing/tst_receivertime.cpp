@@ -145,13 +145,12 @@ private slots:
         const QString leap = "0 0 0 0 0 x 0 0 0 0 0 0 0 0 0 0 0";
         QTest::newRow("a leap second at the end of December")
             << 5 << year2000 << leap << -1 << "2001-01-01T00:00:00" << "";
-        // A tick sets the clock from the time before it moved on: at second 60 that would be
-        // one early. Announced or not (at the end of December), the ticks of the first two
-        // seconds of the year wait for the times after midnight.
+        // Unannounced, a tick sets the clock from the time before it moved on: at second 60, one
+        // early, which the next tick mends.
         QTest::newRow("a leap second, ticks")
-            << 5 << year2000 << leap << -1 << "2001-01-01T00:00:02" << "";
+            << 5 << year2000 << leap << -1 << "2001-01-01T00:00:00 2001-01-01T00:00:01" << "";
         QTest::newRow("an announced leap second, ticks")
-            << 5 << year2000 << leap << 1 << "2001-01-01T00:00:02" << "";
+            << 5 << year2000 << leap << 1 << "2001-01-01T00:00:01" << "";
         QTest::newRow("a leap second, clock setting off") << 0 << year2000 << leap << -1 << "" << "";
         QTest::newRow("leap second, the notice says none")
             << 5 << year2000 << leap << 0 << "2001-01-01T00:00:05" << "";
