@@ -28,22 +28,6 @@ class TestReceiverRate : public QObject
 
     int64_t steadyMs = 0;
 
-    // The time message of t (whole second and ms into it) in the mode's protocol.
-    static QByteArray TimeMessage(int mode, const QDateTime& t)
-    {
-        const QDate d = t.date();
-        const QTime c = t.time();
-        if (mode == GpsPortModeGenericNmea)
-            return Sentence(QString::asprintf("$GPZDA,%02d%02d%02d.%03d,%02d,%02d,%04d,00,00", c.hour(), c.minute(),
-                                              c.second(), c.msec(), d.day(), d.month(), d.year())
-                                .toLatin1());
-        if (mode == GpsPortModeUbloxUbx)
-            return UbxPayload(20).S32(8, c.msec() * 1000000).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
-                .U8(16, c.hour()).U8(17, c.minute()).U8(18, c.second()).U8(19, 0x07).Frame(1, 0x21);
-        return MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), c.second(),
-                                              c.msec() * 1000000);
-    }
-
 private slots:
     void init() { UtcDateTime::SetSteadyClock([this] { return steadyMs; }); }
     void cleanup() { UtcDateTime::SetSteadyClock({}); }
@@ -83,12 +67,13 @@ private slots:
                     const QDateTime t = kStart.addMSecs(second * 1000 + intoMs);
                     steadyMs = 5000000 + second * 1000 + intoMs + 60;
                     const QDateTime named = kStart.addSecs(second + (stretch.rate == 1 && intoMs >= 500 ? 1 : 0));
+                    const QByteArray message = TimeMessageAt(mode, t);
                     if (mode == GpsPortModeGenericNmea)
-                        w->DecodeNmeaSentence(TimeMessage(mode, t));
+                        w->DecodeNmeaSentence(message);
                     else if (mode == GpsPortModeUbloxUbx)
-                        w->DecodeUbxMessage(TimeMessage(mode, t));
+                        w->DecodeUbxMessage(message);
                     else
-                        w->DecodeMotorolaBinary(TimeMessage(mode, t));
+                        w->DecodeMotorolaBinary(message);
                     QString got = w->takenUtc.toString("HH:mm:ss");
                     if (mode == GpsPortModeGenericNmea) {
                         w->DecodeNmeaSentence(Sentence(

@@ -79,26 +79,10 @@ class TestPulseSet : public QObject
         CollectSets();
     }
 
-    // The message of the receiver time t (whole second and ms into it), in the mode's
-    // protocol, as the port hands it on; second 60 where t is at 23:59:59 and bLeap.
-    void Message(const QDateTime& t, bool bLeap = false)
+    // The time message of t as the port hands it on; of second 60 with bSecond60.
+    void Message(const QDateTime& t, bool bSecond60 = false)
     {
-        const QDate d = t.date();
-        const QTime c = t.time();
-        const int ms = c.msec();
-        const int second = c.second() + (bLeap ? 1 : 0);
-        QByteArray m;
-        if (receiverInfo.gpsPortMode == GpsPortModeGenericNmea)
-            m = Sentence(QString::asprintf("$GPZDA,%02d%02d%02d.%02d,%02d,%02d,%04d,00,00", c.hour(), c.minute(),
-                                           second, ms / 10, d.day(), d.month(), d.year())
-                             .toLatin1());
-        else if (receiverInfo.gpsPortMode == GpsPortModeUbloxUbx)
-            m = UbxPayload(20).S32(8, ms * 1000000).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
-                    .U8(16, c.hour()).U8(17, c.minute()).U8(18, second).U8(19, 0x07).Frame(1, 0x21);
-        else
-            m = MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), second,
-                                               ms * 1000000);
-        emit w->gpsPortThread.newGpsText(m);
+        emit w->gpsPortThread.newGpsText(TimeMessageAt(receiverInfo.gpsPortMode, t, bSecond60));
         CollectSets();
     }
 
