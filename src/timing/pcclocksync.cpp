@@ -50,7 +50,9 @@ bool DueByMode(int mode, const QDateTime& after, const QDateTime& upTo)
     }
     const int64_t toSecs = upTo.toSecsSinceEpoch();
     const int64_t fromSecs = after.isValid() && after < upTo ? after.toSecsSinceEpoch() : toSecs - 1;
-    const auto period = [periodSecs](int64_t secs) { return secs >= 0 ? secs / periodSecs : (secs + 1) / periodSecs - 1; };
+    const auto period = [periodSecs](int64_t secs) {
+        return secs >= 0 ? secs / periodSecs : (secs + 1) / periodSecs - 1;
+    };
     return period(toSecs) != period(fromSecs);
 }
 
@@ -171,9 +173,10 @@ void MainWindow::OweClockSet(const QDateTime& dueUtc, const QString& waitsFor)
     // Ten seconds of waiting is no longer a second's mishap: the operator hears of it.
     if (UtcDateTime::SteadyMSecs() - pcSetOwedAtMs < kClockSetOwedNoteMs)
         return;
-    const QString since = pcSetOwedSince.isValid()
-                              ? QLocale::c().toString(pcSetOwedSince, QStringLiteral("HH:mm:ss")) + QStringLiteral(" UTC")
-                              : QStringLiteral("%1 s").arg((UtcDateTime::SteadyMSecs() - pcSetOwedAtMs) / 1000);
+    const QString since =
+        pcSetOwedSince.isValid()
+            ? QLocale::c().toString(pcSetOwedSince, QStringLiteral("HH:mm:ss")) + QStringLiteral(" UTC")
+            : QStringLiteral("%1 s").arg((UtcDateTime::SteadyMSecs() - pcSetOwedAtMs) / 1000);
     const QString text = QStringLiteral("PC clock not set since a set fell due at %1: %2").arg(since, waitsFor);
     if (!clockSetLabel || clockSetLabel->toolTip() != text)
         qDebug("%s", qPrintable(text));
@@ -231,7 +234,8 @@ void MainWindow::SyncPcClockThisSecond()
     pcSampleIntoSecondMs = bPulseTick ? std::max<int64_t>(steadyMs - edgeMs, 0) : 0;
     // The second this is: the receiver's, or with a tick that had no time message, the
     // one the tick stands in for, a second on for each such tick.
-    const QDateTime second = receiverTime.dateTime.isValid() ? receiverTime.dateTime.addSecs(secondsStoodIn) : QDateTime();
+    const QDateTime second =
+        receiverTime.dateTime.isValid() ? receiverTime.dateTime.addSecs(secondsStoodIn) : QDateTime();
     pcClockOffsetMs = PcClockOffsetAgainst(second);
     if (!pcTimeSample.isValid() || !second.isValid())
         return;
@@ -330,7 +334,8 @@ void MainWindow::SyncPcClockThisSecond()
         const QString text = QStringLiteral("PC clock not set: it is %1 %2 the receiver, more than the largest "
                                             "correction allowed, %3")
                                  .arg(SpanText(errorMs),
-                                      pcClockOffsetMs.value_or(0) > 0 ? QStringLiteral("ahead of") : QStringLiteral("behind"),
+                                      pcClockOffsetMs.value_or(0) > 0 ? QStringLiteral("ahead of")
+                                                                      : QStringLiteral("behind"),
                                       LimitText(pcSyncMaxInterval));
         if (!bPcLimitReported)
             qDebug("%s", qPrintable(text));
