@@ -266,17 +266,21 @@ private slots:
             QTest::addRow("%s, no pulse, message lost", names[syncMode])
                 << nmea << 1 << syncMode << false << none << QList<int>{0} << 1 << false;
         }
-        QTest::newRow("minute, its own second's message lost") << nmea << 1 << 3 << true << none << QList<int>{0} << 0 << false;
+        QTest::newRow("minute, its own second's message lost")
+            << nmea << 1 << 3 << true << none << QList<int>{0} << 0 << false;
         QTest::newRow("minute, 5 Hz, edge missed") << nmea << 5 << 3 << true << QList<int>{0} << none << 2 << false;
-        QTest::newRow("minute, 5 Hz, no pulse, message lost") << nmea << 5 << 3 << false << none << QList<int>{0} << 1 << false;
+        QTest::newRow("minute, 5 Hz, no pulse, message lost")
+            << nmea << 5 << 3 << false << none << QList<int>{0} << 1 << false;
         QTest::newRow("minute, u-blox, edge missed") << ubx << 1 << 3 << true << QList<int>{0} << none << 2 << false;
         QTest::newRow("day, Motorola, message lost") << moto << 1 << 5 << true << none << QList<int>{-1} << 1 << false;
         QList<int> silence;
         for (int k = -1; k <= 10; ++k)
             silence << k;
         QTest::newRow("hour, 12 s without messages") << nmea << 1 << 4 << true << none << silence << 12 << true;
-        QTest::newRow("minute, edge missed, TRAIM override off") << nmea << 1 << 3 << true << QList<int>{0} << none << 2 << false;
-        QTest::newRow("day, edges missed 12 s, TRAIM override off") << ubx << 1 << 5 << true << silence.mid(1) << none << 12 << true;
+        QTest::newRow("minute, edge missed, TRAIM override off")
+            << nmea << 1 << 3 << true << QList<int>{0} << none << 2 << false;
+        QTest::newRow("day, edges missed 12 s, TRAIM override off")
+            << ubx << 1 << 5 << true << silence.mid(1) << none << 12 << true;
     }
     void aDueSetIsMadeAtTheNextSecondThatCan()
     {
@@ -308,7 +312,8 @@ private slots:
         }
         QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(1));
         QCOMPARE(start.msecsTo(FakeSystemClock::Get().setTimes.first()) / 1000, qint64(setAt));
-        QVERIFY2(std::llabs(setErrors.first() - (bPulse ? 0 : -100)) <= 1, qPrintable(QString::number(setErrors.first())));
+        QVERIFY2(std::llabs(setErrors.first() - (bPulse ? 0 : -100)) <= 1,
+                 qPrintable(QString::number(setErrors.first())));
         QCOMPARE(note.startsWith(said), bSaid);
         QCOMPARE(ClockSetNote(), QString());
     }
