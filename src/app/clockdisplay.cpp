@@ -86,7 +86,9 @@ void MainWindow::UpdateClockDisplay()
         ui->ClockDisplay->setText(displayTime.MjdText());
         break;
     case 5:
-        ui->ClockDisplay->setText(QString::asprintf("%05.3f", static_cast<double>(pcClockOffsetMs) / 1000.0));
+        // Measured against the second shown; nothing while no receiver second is known.
+        ui->ClockDisplay->setText(
+            pcClockOffsetMs ? QString::asprintf("%05.3f", static_cast<double>(*pcClockOffsetMs) / 1000.0) : QString());
         break;
     default:
         // The TIC modes: the counter processing writes the big clock.

@@ -15,12 +15,14 @@
 #include <QVersionNumber>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "gpsserialportthread.h"
 #include "logfile.h"
 #include "passingnotes.h"
 #include "pulsetimecheck.h"
+#include "receiverrate.h"
 #include "receiverinfo.h"
 #include "receiverlinkwatch.h"
 #include "receivertimecheck.h"
@@ -146,7 +148,9 @@ public:
     int messageHoldoff[4];
     int navDataFormat = 0;
     bool bLoadFirmwareMode = false;
-    int64_t pcClockOffsetMs = 0;
+    // The PC clock's error against the receiver's second, ms, positive when the PC is
+    // ahead; none while no receiver second is known.
+    std::optional<int64_t> pcClockOffsetMs;
     bool bConfigReplyPending = true;
     int64_t pcSyncMaxInterval = 0;
     bool bPcClockWasSet = false;
@@ -333,6 +337,9 @@ public:
     QDateTime takenUtc;
     int takenSecondOfDay = -1;
     int64_t takenAtMs = 0;
+    // Whether the receiver sends its time once a second or several times: the second a
+    // time names goes by it, in every protocol.
+    ReceiverRate receiverRate;
 
     // The UTC second of the message being decoded, as its decoder read it; invalid while
     // it carries none. The GPS log's records of the message are of that second.
@@ -362,6 +369,9 @@ public:
     // only from a receiver time that moved since: one that a time message has just given,
     // not one left stale by a missed message or still the PC's own before the first.
     QDateTime pcSyncLastReceiverTime;
+    // The receiver second (one a tick stood in for included) that the PC clock work last
+    // knew: a top of the minute, hour or day between it and the next falls due there.
+    QDateTime pcSyncLastSecond;
     // The date of the last time message when it was out of range, as the message gave it;
     // empty when the message gave a time. The held time that such messages move on a
     // second each changes every second, but the receiver never gave it.
@@ -372,9 +382,22 @@ public:
     // Each time a message gave, held against the 1PPS edge before it: with a pulse, a
     // tick sets the PC clock only from a time that named the second of the pulse before.
     PulseTimeCheck pulseTimeCheck;
-    // A set was due at a time that did not follow the ones before it: the next that does
-    // makes it.
+    // How far into its second the PC time was sampled (pcTimeSample): the time since the
+    // pulse's edge at a tick, 0 at a time message.
+    int64_t pcSampleIntoSecondMs = 0;
+    // The PC clock's error against the receiver's second given (a record's stamp), from
+    // the last sample; none where the second is not the receiver's.
+    std::optional<int64_t> PcClockOffsetAgainst(const QDateTime& second) const;
+    // A set fell due and could not be made at its second (an edge missed, a time message
+    // lost or late, a time that does not belong to its pulse, a pulse in doubt): the next
+    // second that can set makes it. The second it fell due at, and when (steady ms).
     bool bPcSetOwed = false;
+    QDateTime pcSetOwedSince;
+    int64_t pcSetOwedAtMs = 0;
+    // Owes the set that fell due at dueUtc (invalid: a second not known), and says it
+    // once it has waited kClockSetOwedNoteMs, with what it waits for.
+    void OweClockSet(const QDateTime& dueUtc, const QString& waitsFor);
+    static constexpr int64_t kClockSetOwedNoteMs = 10000;
     // A failed set of the PC clock was said in the debug log; later failures stay quiet
     // there until a set succeeds or the settings are applied again.
     bool bPcClockSetFailReported = false;

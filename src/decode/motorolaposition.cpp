@@ -62,6 +62,9 @@ Nmea::ReceivedDate ReadMessageTime(MainWindow& w, const QByteArray& msg, Second 
         second == Second::Whole ? ReadUInt8(msg, 10) : MainWindow::GetMotorolaSecondsNanoseconds(msg, 10);
     given.seconds = second == Second::Cut ? std::trunc(seconds) : seconds;
     given.conversions = 3;
+    // A time message tells the receiver's rate; the others' times go by it.
+    given = time ? w.receiverRate.Take(given, w.gpsPortThread.ArrivalMs())
+                 : w.receiverRate.Mark(given, w.gpsPortThread.ArrivalMs());
     if (time)
         *time = given;
     const Nmea::ReceivedDate received =
@@ -73,8 +76,8 @@ Nmea::ReceivedDate ReadMessageTime(MainWindow& w, const QByteArray& msg, Second 
 }
 
 // Sets the receiver clock from the message and answers the 1PPS handshake, by the rules
-// every decoder shares. The 8-channel receiver's second is cut; the others' is the
-// second their time lies in, or the next when it lies within 0.05 s of it.
+// every decoder shares. The 8-channel receiver's second is cut; the others' is named as
+// the receiver's rate has it (ReceiverRate).
 // These messages carry no range rule of their own: a date or time they cannot hold is
 // no time message at all.
 void TakeMessageTime(MainWindow& w, const QByteArray& msg, bool bRound, bool bAdvance)

@@ -109,7 +109,8 @@ bool MainWindow::DecodeNmeaSentence(const QByteArray& sentence)
 
 bool MainWindow::DecodeNmeaZda(QByteArray body)
 {
-    const Nmea::Time time = Nmea::ReadTime(TakeFirstField(body, "000000.00"));
+    const Nmea::Time time =
+        receiverRate.Take(Nmea::ReadTime(TakeFirstField(body, "000000.00")), gpsPortThread.ArrivalMs());
     bool valid = time.IsValid();
     // Every field is taken and checked, also after one has failed.
     const auto readInt = [&body](int* value, const char* defaultValue = "0") {
@@ -141,7 +142,8 @@ bool MainWindow::DecodeNmeaZda(QByteArray body)
 
 bool MainWindow::DecodeNmeaRmc(QByteArray body, bool* bSkipTail)
 {
-    const Nmea::Time time = Nmea::ReadTime(TakeFirstField(body, "000000.00"));
+    const Nmea::Time time =
+        receiverRate.Take(Nmea::ReadTime(TakeFirstField(body, "000000.00")), gpsPortThread.ArrivalMs());
     bool valid = time.IsValid();
     if (TakeFirstField(body, "V") != "A") {
         *bSkipTail = true;  // no valid fix: nothing in it is used

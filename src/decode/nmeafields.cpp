@@ -154,12 +154,12 @@ double FieldToDouble(const QByteArray& field)
 
 int Time::WholeSeconds() const
 {
-    // A 1 Hz time a little short of its second is that second; 0.05 s is far beyond any
-    // such receiver's error, and short of the .9 of one sending ten times a second.
+    // A time a little short of its second is that second; 0.05 s is far beyond any
+    // receiver's error, and short of the .9 of one sending ten times a second.
     constexpr double kShortOfSecond = 0.05;
     if (!(seconds >= 0.0 && seconds < 60.0))
         return 0;
-    return static_cast<int>(std::floor(seconds + kShortOfSecond));
+    return static_cast<int>(std::floor(seconds + (bSeveralASecond ? kShortOfSecond : 0.5)));
 }
 
 Time ReadTime(const QByteArray& field)
@@ -231,8 +231,8 @@ QDateTime NearestUtc(const Time& time, const QDateTime& near)
 {
     if (!time.IsValid() || !near.isValid())
         return QDateTime();
-    // The second named as the receiver time names it: 23:59:59.6 is that day's,
-    // 23:59:59.97 the next day's.
+    // The second named as the receiver time names it: 23:59:59.97 is the next day's,
+    // and so is 23:59:59.6 of a receiver sending once a second.
     const QDateTime sameDay = QDateTime(near.toUTC().date(), QTime(time.hours, time.minutes), Qt::UTC)
                                   .addSecs(time.WholeSeconds());
     constexpr qint64 kHalfDaySecs = 43200;

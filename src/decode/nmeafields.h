@@ -62,11 +62,13 @@ struct Time
         return IsRead() && hours >= 0 && hours <= 23 && minutes >= 0 && minutes <= 59 &&
                seconds >= 0.0 && seconds < 60.0;
     }
-    // The whole seconds it names: those of the second its time lies in. A receiver sending
-    // several times a second names its second by each of them, .0 to .9. A time within
-    // 0.05 s short of a whole second names that second: 1 Hz receivers whose times read
-    // 123456.999 mean 123457. 60 for a time that carries into the next minute; 0 for
-    // seconds no clock has.
+    // Whether the receiver sends its time several times a second (ReceiverRate says).
+    bool bSeveralASecond = false;
+
+    // The whole seconds it names. A receiver sending once a second names the nearest
+    // (123456.949 and 123456.5 name 123457); one sending several a second names the
+    // second each time lies in, .0 to .9, or the next within 0.05 s short of it. 60 for
+    // a time that carries into the next minute; 0 for seconds no clock has.
     int WholeSeconds() const;
     // The second of the day it names.
     int SecondOfDay() const { return (hours * 60 + minutes) * 60 + WholeSeconds(); }
@@ -102,7 +104,8 @@ enum class ReceivedDate
 // The UTC instant of a received date and time, taken as the PC's local time when the
 // receiver reports local time; the binary decoders build their receiver time here too.
 // *utc is set only for an instant, at the whole second the time names. A time that
-// names second 60 (59.95 and on) moves on into the next minute.
+// names second 60 (59.5 and on, or 59.95 and on several a second) moves on into the
+// next minute.
 ReceivedDate ReceiverUtc(int year, int month, int day, const Time& time, bool bLocalTime, QDateTime* utc);
 
 // A time of day without a date, on the day that brings it nearest to near (a fix of

@@ -35,7 +35,8 @@ bool MainWindow::DecodeNmeaGga(QByteArray body, QString* pvtLogText)
                           ? QString::asprintf("%02d,%02d,%05.2f,", time.hours, time.minutes, time.seconds)
                           : QStringLiteral(",,,");
     // The fix names no day: it is the receiver's, sent before or after its time sentence.
-    gpsRecordUtc = bTimeGiven ? Nmea::NearestUtc(time, CurrentLogClock()) : QDateTime();
+    gpsRecordUtc = bTimeGiven ? Nmea::NearestUtc(receiverRate.Mark(time, gpsPortThread.ArrivalMs()), CurrentLogClock())
+                              : QDateTime();
 
     Nmea::Coordinate latitude = Nmea::ReadLatitude(TakeFirstField(body, "0000.0000"));
     const QByteArray north = TakeFirstField(body, QByteArray());

@@ -132,6 +132,7 @@ void UbxDecoder::DecodeNavTimeUtc(MainWindow& w, const QByteArray& msg, UbxTexts
         const double seconds = second + S32(msg, 8) * 1e-9;
         time.seconds = seconds >= 0.0 && seconds < 60.0 && second < 60 ? seconds : second;
         time.conversions = 3;
+        time = w.receiverRate.Take(time, w.gpsPortThread.ArrivalMs());
         QDateTime utc;
         const Nmea::ReceivedDate received =
             Nmea::ReceiverUtc(year, month, day, time, w.gpsRxDialog && w.gpsRxDialog->bRxOnLocalTime, &utc);

@@ -221,7 +221,7 @@ void MainWindow::LogStatusThisSecond()
     v.fixStatus = gpsNavDialog->GetFixStatus();
     v.satellitesUsed = gpsNavDialog->GetSatellitesUsed();
     v.bLocked = !bOutOfLock;
-    v.pcClockOffsetMs = pcClockOffsetMs;
+    v.pcClockOffsetMs = PcClockOffsetAgainst(now);  // against the second it is stamped with
     v.hdop = gpsNavDialog->hdop;
     double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
     gpsNavDialog->GetCurrentPosition(&lat, &lon, &altGps, &altMsl);

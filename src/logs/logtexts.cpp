@@ -170,8 +170,8 @@ QString RawStatusRecord(const StatusValues& v)
 {
     const QDateTime utc = v.utc.toUTC();
     return utc.toString(QStringLiteral("yyyy-MM-dd,HH:mm:ss,")) + v.nmeaPosition +
-           QString::asprintf(",%d,%d,%d,%d,%lld", v.navMode, v.fixStatus, v.satellitesUsed, v.bLocked ? 1 : 0,
-                             static_cast<long long>(v.pcClockOffsetMs));
+           QString::asprintf(",%d,%d,%d,%d,", v.navMode, v.fixStatus, v.satellitesUsed, v.bLocked ? 1 : 0) +
+           (v.pcClockOffsetMs ? QString::number(*v.pcClockOffsetMs) : QString());
 }
 
 QByteArray GgaStatusSentence(const StatusValues& v)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The texts the data logs write: headers, trailers, the per-second status records and
 // the raw-message records. Plain logic, driven by tests without a window.
 namespace LogTexts {
@@ -89,7 +91,7 @@ struct StatusValues
     int fixStatus = 0;
     int satellitesUsed = 0;
     bool bLocked = false;
-    qint64 pcClockOffsetMs = 0;
+    std::optional<qint64> pcClockOffsetMs;  // none: the column stays empty
     double hdop = 0.0;
     double altitudeMsl = 0.0;
     double geoidSeparation = 0.0;

@@ -20,26 +20,40 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
-// Whether the clock's mode makes this receiver second one to set the PC clock at:
-// one time and every second at any second, then at the top of each minute, hour or day.
-bool DueByMode(int mode, const UtcDateTime& t)
+// Whether the clock's mode makes a set due at the receiver second upTo: one time and
+// every second at any second, the others at the top of each minute, hour or day that
+// came since the second after, the one this was last asked for. A top whose second
+// itself went by unseen (its time message lost, no pulse to stand in for it) is due at
+// the first second after it.
+bool DueByMode(int mode, const QDateTime& after, const QDateTime& upTo)
 {
+    int64_t periodSecs = 0;
     switch (mode) {
     case 1:
     case 2:
         return true;
     case 3:
-        return t.Second() == 0;
+        periodSecs = 60;
+        break;
     case 4:
-        return t.Second() == 0 && t.Minute() == 0;
+        periodSecs = 3600;
+        break;
     case 5:
-        return t.Second() == 0 && t.Minute() == 0 && t.Hour() == 0;
+        periodSecs = 86400;
+        break;
     default:
         return false;
     }
+    const int64_t toSecs = upTo.toSecsSinceEpoch();
+    const int64_t fromSecs = after.isValid() && after < upTo ? after.toSecsSinceEpoch() : toSecs - 1;
+    const auto period = [periodSecs](int64_t secs) {
+        return secs >= 0 ? secs / periodSecs : (secs + 1) / periodSecs - 1;
+    };
+    return period(toSecs) != period(fromSecs);
 }
 
 // A span of ms as an operator reads it: "3 h 0 min 0.000 s", "12.345 s".
@@ -108,6 +122,7 @@ void MainWindow::ApplyPcClockSyncSettings()
     bPcClockSetFailReported = false;
     bPcLimitReported = false;
     bPcSetOwed = false;
+    pcSetOwedSince = QDateTime();
     ShowStatusNote(clockSetLabel, QString());
     // The error rule sets the clock on its own, so it needs the right as much as a mode.
     if (pcSyncMode == 0 && !bPcSyncOnDelta)
@@ -147,6 +162,27 @@ void MainWindow::ApplyPcClockSyncSettings()
     settings.setValue("SetPcClockDialog/Time Sync Mode", 0);
 }
 
+void MainWindow::OweClockSet(const QDateTime& dueUtc, const QString& waitsFor)
+{
+    if (!bPcSetOwed) {
+        bPcSetOwed = true;
+        pcSetOwedSince = dueUtc;
+        pcSetOwedAtMs = UtcDateTime::SteadyMSecs();
+        return;
+    }
+    // Ten seconds of waiting is no longer a second's mishap: the operator hears of it.
+    if (UtcDateTime::SteadyMSecs() - pcSetOwedAtMs < kClockSetOwedNoteMs)
+        return;
+    const QString since =
+        pcSetOwedSince.isValid()
+            ? QLocale::c().toString(pcSetOwedSince, QStringLiteral("HH:mm:ss")) + QStringLiteral(" UTC")
+            : QStringLiteral("%1 s").arg((UtcDateTime::SteadyMSecs() - pcSetOwedAtMs) / 1000);
+    const QString text = QStringLiteral("PC clock not set since a set fell due at %1: %2").arg(since, waitsFor);
+    if (!clockSetLabel || clockSetLabel->toolTip() != text)
+        qDebug("%s", qPrintable(text));
+    ShowStatusNote(clockSetLabel, text);
+}
+
 QString MainWindow::ClockGuardNote(const QDate& receiverDate, const QDate& builtOn)
 {
     // 1024 weeks is the whole span a receiver's week number can count; a date further
@@ -171,6 +207,16 @@ void MainWindow::ShowClockGuardNote(const QString& note)
     ShowStatusNote(clockGuardLabel, note);
 }
 
+std::optional<int64_t> MainWindow::PcClockOffsetAgainst(const QDateTime& second) const
+{
+    // A held time that a date out of range moves on, a stand-in past the logs' wait, or
+    // the PC's own time before the receiver's first: none is the receiver's second.
+    if (!pcTimeSample.isValid() || !second.isValid() || !receiverDateOutOfRange.isEmpty() || !LogClockIsReceivers())
+        return std::nullopt;
+    return pcTimeSample.toMSecsSinceEpoch() -
+           (second.toMSecsSinceEpoch() + displayTime.NetOffsetMs() + pcSampleIntoSecondMs);
+}
+
 // The clock half of the per-second status record. The PC clock is measured against,
 // and set to, the UTC that the big clock shows for this second: the receiver's second
 // with the display's net millisecond offset. pcClockOffsetMs is positive when the PC is
@@ -178,8 +224,6 @@ void MainWindow::ShowClockGuardNote(const QString& note)
 void MainWindow::SyncPcClockThisSecond()
 {
     pcTimeSample = PcTime::CurrentLocal();
-    if (!pcTimeSample.isValid() || !receiverTime.dateTime.isValid())
-        return;
     // A tick waits for this second's time message. Its second began at the pulse's edge,
     // some ms before the tick got here (more under load): the time since is the
     // receiver's too. A tick whose edge the port did not see has no such time.
@@ -187,9 +231,15 @@ void MainWindow::SyncPcClockThisSecond()
     const int64_t edgeMs = gpsPortThread.EdgeMs();
     const int64_t steadyMs = UtcDateTime::SteadyMSecs();
     const bool bPulseTick = bTickAwaits && edgeMs >= 0;
-    const int64_t sinceEdgeMs = bPulseTick ? std::max<int64_t>(steadyMs - edgeMs, 0) : 0;
-    const int64_t receiverMs = receiverTime.ToMSecsSinceEpoch() + displayTime.NetOffsetMs() + sinceEdgeMs;
-    pcClockOffsetMs = pcTimeSample.toMSecsSinceEpoch() - receiverMs;
+    pcSampleIntoSecondMs = bPulseTick ? std::max<int64_t>(steadyMs - edgeMs, 0) : 0;
+    // The second this is: the receiver's, or with a tick that had no time message, the
+    // one the tick stands in for, a second on for each such tick.
+    const QDateTime second =
+        receiverTime.dateTime.isValid() ? receiverTime.dateTime.addSecs(secondsStoodIn) : QDateTime();
+    pcClockOffsetMs = PcClockOffsetAgainst(second);
+    if (!pcTimeSample.isValid() || !second.isValid())
+        return;
+    const int64_t receiverMs = second.toMSecsSinceEpoch() + displayTime.NetOffsetMs() + pcSampleIntoSecondMs;
 
     // Only a time message moves the receiver time on; before the first, it is the PC's own.
     // A time held through a date out of range moves on every second as well, but the
@@ -218,45 +268,74 @@ void MainWindow::SyncPcClockThisSecond()
     else if (bGiven)
         ShowClockGuardNote(clockGuard);
 
-    // Without 1PPS only the TRAIM override lets a time message alone make a set due.
-    // While a chosen pulse keeps coming, a message that no tick waits for is one whose
-    // edge was not seen, or one that came after the next pulse: it sets nothing.
-    const bool bOverrideTraim = setPcClockDialog && setPcClockDialog->bOverrideTraim;
-    const bool bOverrideIntegrity = setPcClockDialog && setPcClockDialog->bOverrideIntegrity;
-    if (!bTickAwaits && (!bOverrideTraim || gpsPortThread.PulseComing()))
-        return;
-
-    const int64_t errorMs = std::llabs(pcClockOffsetMs);
-    // A set owed from a time that did not follow is made at the first one that does;
-    // so is one across a leap second, which a tick may have made a second early.
-    const bool bDue = DueByMode(pcSyncMode, receiverTime) || (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs) ||
-                      (bSyncing && (bPcSetOwed || (bFreshTime && receiverTimeCheck.LeapSecond())));
+    // A set falls due by the mode at the receiver's second (the one a tick stands in
+    // for included), by the error rule, across a leap second (which a tick may have made
+    // a second early), or because one that fell due earlier is still owed. A second that
+    // is not the receiver's makes nothing due.
+    const int64_t errorMs = pcClockOffsetMs ? std::llabs(*pcClockOffsetMs) : 0;
+    const bool bKnown = pcClockOffsetMs.has_value();
+    const QDateTime lastSecond = pcSyncLastSecond;
+    if (bKnown)
+        pcSyncLastSecond = second;
+    const bool bDue =
+        bSyncing && (bPcSetOwed || (bKnown && (DueByMode(pcSyncMode, lastSecond, second) ||
+                                               (bPcSyncOnDelta && errorMs >= pcSyncDeltaMs) ||
+                                               (bFreshTime && receiverTimeCheck.LeapSecond()))));
     if (!bDue)
         return;
     // No limit or override may carry an implausible date into the PC clock: twenty years
     // back, or ahead, goes every file time and certificate check with it.
     if (!clockGuard.isEmpty())
         return;
-    if (!((bTickAwaits && !bOutOfLock) || bOverrideIntegrity))
-        return;
+    const bool bOverrideTraim = setPcClockDialog && setPcClockDialog->bOverrideTraim;
+    const bool bOverrideIntegrity = setPcClockDialog && setPcClockDialog->bOverrideIntegrity;
+    const bool bPulseComing = gpsPortThread.PulseComing();
     // A tick sets the time before it moved on by a second. Where the receiver has
     // announced a second to be added, the tick that would make it midnight at a month's
-    // end may be that second, 23:59:60: the set waits for the next time that follows.
-    const QDateTime heldUtc = receiverTime.dateTime.toUTC();
-    const bool bMaybeLeapTick = bTickAwaits && leapSecondPending == 1 && heldUtc.date().day() == 1 &&
-                                heldUtc.time().msecsSinceStartOfDay() < 1000;
-    // With a pulse, the tick's second is the time taken after the pulse before it, and
-    // one: only where that time named that pulse's second, and no pulse was missed since.
-    const bool bBelongs = !bPulseTick || pulseTimeCheck.NamesPulseBefore(edgeMs);
-    if (!bFreshTime || !bBelongs || bMaybeLeapTick) {
-        bPcSetOwed = bPcSetOwed || bGiven;
+    // end may be that second, 23:59:60; and after a time that a receiver sending once a
+    // second gave in it (23:59:59.9, named 00:00:00, a second early), the tick after it
+    // too. The set waits for the next time that follows.
+    const QDateTime tickUtc = second.toUTC();
+    const int64_t leapTicksMs = receiverRate.NamedNextMinute() ? 2000 : 1000;
+    const bool bMaybeLeapTick = bTickAwaits && leapSecondPending == 1 && tickUtc.date().day() == 1 &&
+                                tickUtc.time().msecsSinceStartOfDay() < leapTicksMs;
+    // What keeps the set from being made at this second. While a chosen pulse keeps
+    // coming, a message that no tick waits for is one whose edge was not seen, or one
+    // that came after the next pulse. With a pulse, the tick's second is the time taken
+    // after the pulse before it, and one: only where that time named that pulse's second,
+    // and no pulse was missed since. Each of these makes the set owed, made at the next
+    // second that can make it. Without 1PPS only the TRAIM override lets a time message
+    // alone set the clock, and only the integrity override a receiver out of lock: these
+    // owe nothing of their own, but keep a set already owed waiting.
+    QString waitsFor;
+    bool bOwes = true;
+    if (!bTickAwaits && bPulseComing) {
+        waitsFor = QStringLiteral("no 1PPS edge came before the receiver's time message");
+    } else if ((!bTickAwaits && !bOverrideTraim) || ((!bTickAwaits || bOutOfLock) && !bOverrideIntegrity)) {
+        waitsFor = bTickAwaits ? QStringLiteral("the receiver is out of lock") : QStringLiteral("no 1PPS pulse comes");
+        bOwes = false;
+    } else if (bPulseTick && gpsPortThread.PulseInDoubt()) {
+        waitsFor = QStringLiteral("the 1PPS pulse is in doubt");
+    } else if (!bMoved) {
+        waitsFor = QStringLiteral("no receiver time message came for the second");
+    } else if (!bFreshTime) {
+        waitsFor = QStringLiteral("the receiver's time does not follow its run");
+    } else if (bPulseTick && !pulseTimeCheck.NamesPulseBefore(edgeMs)) {
+        waitsFor = QStringLiteral("the receiver's time does not belong to its 1PPS pulse");
+    } else if (bMaybeLeapTick) {
+        waitsFor = QStringLiteral("a leap second may fall at this tick");
+    }
+    if (!waitsFor.isEmpty()) {
+        if (bOwes || bPcSetOwed)
+            OweClockSet(bKnown ? second.toUTC() : QDateTime(), waitsFor);
         return;
     }
     if (pcSyncMaxInterval > 0 && errorMs / 1000 > pcSyncMaxInterval) {
         const QString text = QStringLiteral("PC clock not set: it is %1 %2 the receiver, more than the largest "
                                             "correction allowed, %3")
                                  .arg(SpanText(errorMs),
-                                      pcClockOffsetMs > 0 ? QStringLiteral("ahead of") : QStringLiteral("behind"),
+                                      pcClockOffsetMs.value_or(0) > 0 ? QStringLiteral("ahead of")
+                                                                      : QStringLiteral("behind"),
                                       LimitText(pcSyncMaxInterval));
         if (!bPcLimitReported)
             qDebug("%s", qPrintable(text));
@@ -265,6 +344,7 @@ void MainWindow::SyncPcClockThisSecond()
         return;
     }
     bPcSetOwed = false;
+    pcSetOwedSince = QDateTime();
 
     const int error = SystemClock::SetSystemUtcTime(QDateTime::fromMSecsSinceEpoch(receiverMs, Qt::UTC));
     if (error != 0) {

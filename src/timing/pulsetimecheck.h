@@ -3,7 +3,8 @@
 #include <QDateTime>
 
 #include <cstdint>
-#include <deque>
+
+#include "offsetrun.h"
 
 // Whether the time a receiver gave belongs to the 1PPS pulse it followed. Each time is
 // held as its offset from the steady time of the edge before it (the time given less the
@@ -30,14 +31,12 @@ public:
     // How many agreeing times make a run. As many in a row that agree with each other
     // but not with the run move it there: a receiver whose second really moved against
     // its pulse. A leap second moves it at once, at the end of a UTC month.
-    static constexpr size_t kRunLength = 8;
+    static constexpr size_t kRunLength = OffsetRun::kLength;
 
 private:
-    // Whether an offset lies within half a second of every offset of the run.
-    static bool Fits(const std::deque<int64_t>& offsets, int64_t offsetMs);
-
-    std::deque<int64_t> run;        // offsets of the last times that fitted, ms
-    std::deque<int64_t> candidate;  // offsets of the times since, that agree with each other
+    // Offsets that belong together differ by the jitter of the edge's steady time; ones
+    // that do not, by a whole second. Half a second lies safely between.
+    OffsetRun run{500};
     QDateTime lastFitted;           // the last time that fitted the run, or started it
     int64_t lastEdgeMs = -1;        // the edge before the last time taken
     bool bLastFits = false;         // the last time taken fitted an earlier time's offset

@@ -18,18 +18,15 @@ constexpr int64_t kSecondMs = 1000;
 
 bool ReceiverTimeCheck::MonthEnded(const QDateTime& before, const QDateTime& after)
 {
-    const QDate a = before.toUTC().date();
+    // A receiver sending once a second names its time in an added second (23:59:59.9,
+    // 51 ms before the pulse of 23:59:60) 00:00:00 of the new month, a second early: the
+    // month's end may lie up to a second before the earlier time.
+    const QDate a = before.toUTC().addSecs(-1).date();
     const QDate b = after.toUTC().date();
     return a.year() != b.year() || a.month() != b.month();
 }
 
 ReceiverTimeCheck::ReceiverTimeCheck() : clockMs(&UtcDateTime::SteadyMSecs) {}
-
-bool ReceiverTimeCheck::Fits(const std::deque<int64_t>& offsets, int64_t offsetMs)
-{
-    const auto [low, high] = std::minmax_element(offsets.begin(), offsets.end());
-    return offsets.empty() || (offsetMs > *high - kSecondMs && offsetMs < *low + kSecondMs);
-}
 
 bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice, int64_t arrivedMs)
 {
@@ -40,40 +37,32 @@ bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice, int64_t arr
     const int64_t nowMs = arrivedMs >= 0 ? arrivedMs : clockMs();
     const int64_t offsetMs = given.toMSecsSinceEpoch() - nowMs;
 
-    if (!run.empty()) {
-        bFollows = Fits(run, offsetMs);
+    if (!run.Empty()) {
+        bFollows = run.Fits(offsetMs);
         // A second added at a month's end leaves the time one second short of the steady
         // clock's count; one taken out, a second ahead. Where the receiver gives a notice,
         // a second is taken out only when it says so, and none is added when it says none.
         const int64_t leapStepMs = leapNotice == 2 ? kSecondMs : leapNotice == 0 ? 0 : -kSecondMs;
-        if (!bFollows && leapStepMs != 0 && MonthEnded(lastFollowed, given) && Fits(run, offsetMs - leapStepMs)) {
-            for (int64_t& offset : run)
-                offset += leapStepMs;
+        if (!bFollows && leapStepMs != 0 && MonthEnded(lastFollowed, given) && run.Fits(offsetMs - leapStepMs)) {
+            run.Shift(leapStepMs);
             bFollows = bLeapSecond = true;
         }
     }
     if (bFollows) {
-        run.push_back(offsetMs);
-        candidate.clear();
+        run.Add(offsetMs);
     } else {
-        if (!Fits(candidate, offsetMs))
-            candidate.clear();
-        candidate.push_back(offsetMs);
         // The first time after Forget starts a run and follows nothing. Later ones start
         // one at the first that follows as many of them as the old run holds, a run's
         // worth at most: a creep that the run catches gets no way round it here, and a
         // stale first time after a start holds the clock back two seconds, not a run's.
-        if (!run.empty() && candidate.size() <= std::min(run.size(), kRunLength)) {
+        const bool bHadRun = !run.Empty();
+        if (!run.Propose(offsetMs, bHadRun ? std::min(run.Size(), kRunLength) + 1 : 1)) {
             refused = given;
             refusedMs = nowMs;
             return false;
         }
-        bFollows = !run.empty();
-        run.swap(candidate);
-        candidate.clear();
+        bFollows = bHadRun;
     }
-    while (run.size() > kRunLength)
-        run.pop_front();
     lastFollowed = given;
     lastFollowedMs = nowMs;
     refused = QDateTime();
@@ -82,8 +71,7 @@ bool ReceiverTimeCheck::Take(const QDateTime& given, int leapNotice, int64_t arr
 
 void ReceiverTimeCheck::Forget()
 {
-    run.clear();
-    candidate.clear();
+    run.Clear();
     lastFollowed = refused = QDateTime();
     bFollows = bLeapSecond = false;
 }

@@ -3,8 +3,9 @@
 #include <QDateTime>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
+
+#include "offsetrun.h"
 
 // Whether each time the receiver gives follows the times it gave before. Each time is
 // held as its offset from the steady clock (the time given less the steady clock's ms
@@ -48,17 +49,15 @@ public:
     std::function<int64_t()> clockMs;
 
     // How many times make a run.
-    static constexpr size_t kRunLength = 8;
+    static constexpr size_t kRunLength = OffsetRun::kLength;
 
-    // Whether a UTC month ended between the two times: the only place a leap second falls.
+    // Whether a UTC month ended between the two times, or just before the earlier one: the
+    // only place a leap second falls.
     static bool MonthEnded(const QDateTime& before, const QDateTime& after);
 
 private:
-    // Whether an offset lies less than a second from every offset of the run.
-    static bool Fits(const std::deque<int64_t>& run, int64_t offsetMs);
-
-    std::deque<int64_t> run;        // offsets of the last times that followed, ms
-    std::deque<int64_t> candidate;  // offsets of the times since, that follow each other
+    // A time a whole second or more away from the others was not the receiver's second.
+    OffsetRun run{1000};
     QDateTime lastFollowed;         // the latest time of the run, and when it came
     int64_t lastFollowedMs = 0;
     QDateTime refused;              // the last time taken, while it does not follow

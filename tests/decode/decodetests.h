@@ -90,6 +90,24 @@ inline QByteArray UbxTimeUtc(int year, int month, int day, int hour, int minute,
         .U8(19, valid).Frame(1, 0x21);
 }
 
+// The time message of t (whole second and ms into it) in the mode's protocol: a ZDA, a
+// NAV-TIMEUTC or an @@Ha; with bSecond60, of second 60 where t is at second 59.
+inline QByteArray TimeMessageAt(int mode, const QDateTime& t, bool bSecond60 = false)
+{
+    const QDate d = t.date();
+    const QTime c = t.time();
+    const int second = c.second() + (bSecond60 ? 1 : 0);
+    if (mode == GpsPortModeGenericNmea)
+        return FrameBuilders::Nmea(QString::asprintf("$GPZDA,%02d%02d%02d.%03d,%02d,%02d,%04d,00,00", c.hour(),
+                                                     c.minute(), second, c.msec(), d.day(), d.month(), d.year())
+                                       .toLatin1());
+    if (mode == GpsPortModeUbloxUbx)
+        return UbxPayload(20).S32(8, c.msec() * 1000000).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
+            .U8(16, c.hour()).U8(17, c.minute()).U8(18, second).U8(19, 0x07).Frame(1, 0x21);
+    return MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), second,
+                                          c.msec() * 1000000);
+}
+
 // A copy whose storage ends exactly at its last byte, so that a read past the end is
 // caught by the address sanitizer.
 class ExactBuffer

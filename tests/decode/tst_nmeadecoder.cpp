@@ -151,10 +151,10 @@ private slots:
         };
         zda("ZDA", "123456.00,05,03,1990,00,00", true, "1990-03-05T12:34:57Z");
         zda("ZDA 60 carries into a new year, empty zone", "235959.96,31,12,2021,,", true, "2022-01-01T00:00:01Z");
-        zda("ZDA .6 names its own second", "235959.60,31,12,2021,00,00", true, "2022-01-01T00:00:00Z");
+        zda("ZDA .6 names the next second", "235959.60,31,12,2021,00,00", true, "2022-01-01T00:00:01Z");
         zda("ZDA .999 names the next second", "123456.999,05,03,1990,00,00", true, "1990-03-05T12:34:58Z");
         zda("ZDA .001 names its own second", "123457.001,05,03,1990,00,00", true, "1990-03-05T12:34:58Z");
-        zda("ZDA .94 names its own second", "123456.94,05,03,1990,00,00", true, "1990-03-05T12:34:57Z");
+        zda("ZDA .94 names the next second", "123456.94,05,03,1990,00,00", true, "1990-03-05T12:34:58Z");
         zda("ZDA year 89", "120000.00,05,03,0089,00,00", true, "+1");
         zda("ZDA 31 February", "120000.00,31,02,2021,00,00", true, "none");
         zda("ZDA huge year", "120000.00,01,01,2147483647,00,00", true, "none");

@@ -177,6 +177,10 @@ private slots:
         QTest::addColumn<QString>("after");
         QTest::newRow("on its own") << UbxTimeUtc(2009, 1, 28, 20, 35, 44) << false << "2009-01-28T20:35:45Z";
         QTest::newRow("after a tick") << UbxTimeUtc(2009, 1, 28, 20, 35, 44) << true << "2009-01-28T20:35:45Z";
+        QTest::newRow("second 30 and 970,000,000 ns")
+            << QByteArray(UbxPayload(20).S32(8, 970000000).U16(12, 2009).U8(14, 1).U8(15, 28).U8(16, 20).U8(17, 35)
+                              .U8(18, 30).U8(19, 0x07).Frame(1, 0x21))
+            << false << "2009-01-28T20:35:32Z";
         QTest::newRow("second 60") << UbxTimeUtc(2016, 12, 31, 23, 59, 60) << false << "";
         QTest::newRow("day 0") << UbxTimeUtc(2009, 1, 0, 20, 35, 44) << false << "+1";
         QTest::newRow("year 1899 after a tick") << UbxTimeUtc(1899, 12, 31, 20, 35, 44) << true << "+1";

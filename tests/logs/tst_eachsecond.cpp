@@ -151,7 +151,7 @@ private slots:
     // A record's own time places it only when it is a time near the receiver's: a fix
     // with an empty time field, by the day (PVT, ZDA and RMC each second); a Motorola
     // @@Hb dated tomorrow before any time and among good ones, or 12 s ahead; a fix 0.6 s
-    // into 23:59:59 before its second's time, in the old day as that time. TIC lines
+    // into 23:59:59 before the time that puts that second on the new day. TIC lines
     // tagged with the PC clock, before each time, by their tag while the receiver's time
     // is 3 s out of step across midnight. The messages of each
     // second ("*N" repeats a second), then each file with the records of the GPS log or
@@ -173,7 +173,7 @@ private slots:
                                              << QStringList{"GPS2024366.csv:14"};
         QTest::newRow("fix at 23:59:59.6") << Utc(2024, 12, 31, 23, 59, 57) << int(GpsPortModeGenericNmea)
                                            << QStringList{"GGA.6 ZDA.6*4"}
-                                           << QStringList{"GPS2024366.csv:3", "GPS2025001.csv:1"};
+                                           << QStringList{"GPS2024366.csv:2", "GPS2025001.csv:2"};
         QTest::newRow("PC-tagged TIC lines, receiver out of step at midnight")
             << Utc(2024, 12, 31, 23, 59, 50) << int(GpsPortModeGenericNmea) << QStringList{"TIC ZDA*8", "TIC ZDA+3s*12"}
             << QStringList{"TIC2024366T1.csv:10", "TIC2025001T1.csv:10"};

@@ -4,16 +4,26 @@
 // that the largest correction refuses.
 
 #include "../decode/decodetests.h"
+#include "../logs/logwindow.h"
 #include "builddate.h"
 #include "fakepulse.h"
 #include "fakesystemclock.h"
+#include "logfilenames.h"
 #include "pctime.h"
 #include "setpcclockdialog.h"
 #include "socatpair.h"
+#include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QMetaObject>
+#include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,13 +48,15 @@ class TestPulseSet : public QObject
     QList<int64_t> setErrors;
     // How far the PC clock is off the true time, ms.
     int64_t pcOffMs = 0;
+    // The true time of second 0.
+    QDateTime start = kStart;
 
     // Moves the true time, and with it the PC's and the steady clock, to ms after the
     // edge of second k.
     void At(int k, int64_t ms)
     {
         pulse->SetMs(kStartSteadyMs + k * 1000 + ms);
-        PcTime::SetFixedUtc(kStart.addMSecs(k * 1000 + ms + pcOffMs));
+        PcTime::SetFixedUtc(start.addMSecs(k * 1000 + ms + pcOffMs));
     }
 
     // Notes how far each new set lies from the true time.
@@ -52,7 +64,7 @@ class TestPulseSet : public QObject
     {
         const QList<QDateTime>& sets = FakeSystemClock::Get().setTimes;
         for (qsizetype k = setErrors.size(); k < sets.size(); ++k)
-            setErrors << kStart.addMSecs(pulse->Ms() - kStartSteadyMs).msecsTo(sets[k]);
+            setErrors << start.addMSecs(pulse->Ms() - kStartSteadyMs).msecsTo(sets[k]);
     }
 
     // The 1PPS edge of second k as the port sees it: the DCD line read high, then low.
@@ -67,25 +79,10 @@ class TestPulseSet : public QObject
         CollectSets();
     }
 
-    // The message of the receiver time t (whole second and ms into it), in the mode's
-    // protocol, as the port hands it on.
-    void Message(const QDateTime& t)
+    // The time message of t as the port hands it on; of second 60 with bSecond60.
+    void Message(const QDateTime& t, bool bSecond60 = false)
     {
-        const QDate d = t.date();
-        const QTime c = t.time();
-        const int ms = c.msec();
-        QByteArray m;
-        if (receiverInfo.gpsPortMode == GpsPortModeGenericNmea)
-            m = Sentence(QString::asprintf("$GPZDA,%02d%02d%02d.%02d,%02d,%02d,%04d,00,00", c.hour(), c.minute(),
-                                           c.second(), ms / 10, d.day(), d.month(), d.year())
-                             .toLatin1());
-        else if (receiverInfo.gpsPortMode == GpsPortModeUbloxUbx)
-            m = UbxPayload(20).S32(8, ms * 1000000).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
-                    .U8(16, c.hour()).U8(17, c.minute()).U8(18, c.second()).U8(19, 0x07).Frame(1, 0x21);
-        else
-            m = MotorolaMessage("Ha").DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), c.second(),
-                                               ms * 1000000);
-        emit w->gpsPortThread.newGpsText(m);
+        emit w->gpsPortThread.newGpsText(TimeMessageAt(receiverInfo.gpsPortMode, t, bSecond60));
         CollectSets();
     }
 
@@ -95,19 +92,20 @@ class TestPulseSet : public QObject
     {
         for (int j = 0; j < rate; ++j) {
             At(when, ms + j * (bBurst ? 1 : 1000 / rate));
-            Message(kStart.addMSecs(k * 1000 + j * (1000 / rate)));
+            Message(start.addMSecs(k * 1000 + j * (1000 / rate)));
         }
     }
 
-    void Apply(int limitHours = 0)
+    void Apply(int limitHours = 0, int syncMode = 2, bool bOverrideTraim = true)
     {
         QSettings settings;
-        settings.setValue("SetPcClockDialog/Time Sync Mode", 2);
+        settings.setValue("SetPcClockDialog/Time Sync Mode", syncMode);
         settings.setValue("SetPcClockDialog/Time Sync Max On", limitHours > 0);
         settings.setValue("SetPcClockDialog/Time Sync Max Qty", limitHours);
         settings.setValue("SetPcClockDialog/Time SyncMax Units", 0);
         w->ApplyPcClockSyncSettings();
-        w->setPcClockDialog->bOverrideTraim = w->setPcClockDialog->bOverrideIntegrity = true;
+        w->setPcClockDialog->bOverrideIntegrity = true;
+        w->setPcClockDialog->bOverrideTraim = bOverrideTraim;
     }
 
     // A window on the program's end of the pair, its 1PPS line DCD as the port reads it.
@@ -143,6 +141,7 @@ private slots:
         BuildDate::SetDay(QDate(2020, 1, 1));
         setErrors.clear();
         pcOffMs = 0;
+        start = kStart;
     }
 
     void cleanup()
@@ -235,6 +234,266 @@ private slots:
         }
         QCOMPARE(off.join(' '), QString());
         QCOMPARE(setErrors.size(), qsizetype(sets));
+    }
+
+    // A set due at 00:00:00 (the top of the minute, of the hour, of the day, or the first
+    // second of "one time") that cannot be made there: made once, at the first second
+    // after it that can, within 1 ms of its pulse (without a pulse: on the message's
+    // arrival, 100 ms into it); said in the clock's note only once it has waited 10 s,
+    // and the note gone with the set. A row gives the protocol, the messages a second,
+    // the mode, whether a pulse comes, the seconds whose pulse is missed and whose
+    // messages are lost, the second of the set, and whether the wait was said; the
+    // TRAIM override is on unless a row says it is off.
+    void aDueSetIsMadeAtTheNextSecondThatCan_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("syncMode");
+        QTest::addColumn<bool>("bPulse");
+        QTest::addColumn<QList<int>>("missed");
+        QTest::addColumn<QList<int>>("lost");
+        QTest::addColumn<int>("setAt");
+        QTest::addColumn<bool>("bSaid");
+        const int nmea = GpsPortModeGenericNmea, moto = GpsPortModeMotorolaBinaryRxOnly, ubx = GpsPortModeUbloxUbx;
+        const QList<int> none;
+        const char* const names[] = {"", "once", "", "minute", "hour", "day"};
+        for (int syncMode : {1, 3, 4, 5}) {
+            // The tick of 00:00:00 sets from the time message of 23:59:59, one second on.
+            QTest::addRow("%s, edge missed", names[syncMode])
+                << nmea << 1 << syncMode << true << QList<int>{0} << none << 2 << false;
+            QTest::addRow("%s, message lost", names[syncMode])
+                << nmea << 1 << syncMode << true << none << QList<int>{-1} << 1 << false;
+            QTest::addRow("%s, no pulse, message lost", names[syncMode])
+                << nmea << 1 << syncMode << false << none << QList<int>{0} << 1 << false;
+        }
+        QTest::newRow("minute, its own second's message lost")
+            << nmea << 1 << 3 << true << none << QList<int>{0} << 0 << false;
+        QTest::newRow("minute, 5 Hz, edge missed") << nmea << 5 << 3 << true << QList<int>{0} << none << 2 << false;
+        QTest::newRow("minute, 5 Hz, no pulse, message lost")
+            << nmea << 5 << 3 << false << none << QList<int>{0} << 1 << false;
+        QTest::newRow("minute, u-blox, edge missed") << ubx << 1 << 3 << true << QList<int>{0} << none << 2 << false;
+        QTest::newRow("day, Motorola, message lost") << moto << 1 << 5 << true << none << QList<int>{-1} << 1 << false;
+        QList<int> silence;
+        for (int k = -1; k <= 10; ++k)
+            silence << k;
+        QTest::newRow("hour, 12 s without messages") << nmea << 1 << 4 << true << none << silence << 12 << true;
+        QTest::newRow("minute, edge missed, TRAIM override off")
+            << nmea << 1 << 3 << true << QList<int>{0} << none << 2 << false;
+        QTest::newRow("day, edges missed 12 s, TRAIM override off")
+            << ubx << 1 << 5 << true << silence.mid(1) << none << 12 << true;
+    }
+    void aDueSetIsMadeAtTheNextSecondThatCan()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, rate);
+        QFETCH(int, syncMode);
+        QFETCH(bool, bPulse);
+        QFETCH(QList<int>, missed);
+        QFETCH(QList<int>, lost);
+        QFETCH(int, setAt);
+        QFETCH(bool, bSaid);
+        start = QDateTime(QDate(2024, 3, 2), QTime(0, 0), Qt::UTC);
+        QVERIFY(Open(mode));
+        const bool bOverrideTraim = !QByteArray(QTest::currentDataTag()).contains("TRAIM override off");
+        if (syncMode != 1)
+            Apply(0, syncMode, bOverrideTraim);
+        FakeSystemClock::Reset();
+        const QString said = "PC clock not set since a set fell due at 00:00:00 UTC: ";
+        QString note;
+        for (int k = -4; k <= 14; ++k) {
+            if (k == 0 && syncMode == 1)
+                Apply(0, syncMode, bOverrideTraim);
+            if (bPulse && !missed.contains(k))
+                Pulse(k, 3);
+            if (!lost.contains(k))
+                Messages(k, rate, k, 100);
+            if (FakeSystemClock::Get().setTimes.isEmpty() && note.isEmpty())
+                note = ClockSetNote();
+        }
+        QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(1));
+        QCOMPARE(start.msecsTo(FakeSystemClock::Get().setTimes.first()) / 1000, qint64(setAt));
+        QVERIFY2(std::llabs(setErrors.first() - (bPulse ? 0 : -100)) <= 1,
+                 qPrintable(QString::number(setErrors.first())));
+        QCOMPARE(note.startsWith(said), bSaid);
+        QCOMPARE(ClockSetNote(), QString());
+    }
+
+    // The PC clock 250 ms ahead, a pulse from 12:00:00, the receiver's messages from
+    // 12:00:02 to 12:00:08 (those of a row's seconds lost), the tick handled 7 ms after
+    // its edge: every status record of the RAW log (the first, written by the first
+    // message; a stand-in second's; those after the data's end) reads 250 in its PC-offset
+    // column, as measured against the second it is stamped with, and so does the PC-U
+    // clock after each tick; before the first receiver time and once the receiver's time
+    // is too old to stand in for, the clock shows no figure.
+    void pcOffsetAgainstTheStampedSecond_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QList<int>>("lost");
+        QTest::addColumn<QString>("blank");  // the ticks after which the clock shows no figure
+        const QString ends = "0 1 2 11 12";
+        QTest::newRow("NMEA") << int(GpsPortModeGenericNmea) << QList<int>{} << ends;
+        QTest::newRow("NMEA, a message lost") << int(GpsPortModeGenericNmea) << QList<int>{5} << ends;
+        QTest::newRow("u-blox, a message lost") << int(GpsPortModeUbloxUbx) << QList<int>{6} << ends;
+        // The third tick without a time is more than 2 s after the last.
+        QTest::newRow("Motorola, two lost") << int(GpsPortModeMotorolaBinaryRxOnly) << QList<int>{4, 5}
+                                            << "0 1 2 6 11 12";
+    }
+    void pcOffsetAgainstTheStampedSecond()
+    {
+        QFETCH(int, mode);
+        QFETCH(QList<int>, lost);
+        QFETCH(QString, blank);
+        QTemporaryDir dir;
+        QVERIFY(Open(mode));
+        QSettings settings;
+        settings.setValue("LogFiles/GPSLogType", int(LogFileNames::GpsLogRaw));
+        settings.setValue("LogFiles/GPSLogFolder", dir.path());
+        pcOffMs = 250;
+        At(0, 0);
+        QVERIFY(w->OpenGpsLog());
+        w->clockDisplayMode = 5;  // PC-U
+        QStringList unshown;
+        QStringList figures;
+        for (int k = 0; k <= 12; ++k) {
+            Pulse(k, 7);
+            if (w->ui->ClockDisplay->text().isEmpty())
+                unshown << QString::number(k);
+            else
+                figures << w->ui->ClockDisplay->text();
+            if (k >= 2 && k <= 8 && !lost.contains(k))
+                Messages(k, 1, k, 100);
+        }
+        w->CloseGpsLog(true);
+        QCOMPARE(unshown.join(' '), blank);
+        QCOMPARE(figures.join(' '), QStringList(figures.size(), "0.250").join(' '));
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        QCOMPARE(files.size(), qsizetype(1));
+        QFile file(dir.filePath(files.first()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList seconds;
+        QStringList offsets;
+        for (const QByteArray& line : DataLines(file.readAll())) {
+            if (!line.startsWith("2024-03-01,"))
+                continue;  // a message's own record
+            seconds << QString::number(QTime::fromString(QString(line.mid(11, 8)), "HH:mm:ss").second());
+            offsets << QString(line.split(',').last());
+        }
+        QCOMPARE(seconds.join(' '), QString("2 3 4 5 6 7 8 9 10"));
+        QCOMPARE(offsets.join(' '), QStringList(seconds.size(), "250").join(' '));
+    }
+
+    // A second added at the end of 2016, a pulse each second and the clock set every
+    // second: the receiver's 23:59:60 is no time to set from. Announced, the tick of that
+    // second sets nothing, nor does the one after it where a receiver sending once a
+    // second named 23:59:59.949 00:00:00; the first set after it is made at the tick
+    // after the new day's first time, not a run of times later. Unannounced, the tick of
+    // 23:59:60 can only take it for 00:00:00, a second early, and a once-a-second time of
+    // 23:59:59.949 the tick after it as well; the sets after them name their pulse's second.
+    // A row gives the protocol, the messages a second, the notice, whether each time lies
+    // 51 ms before the pulse it follows rather than at it, and the sets by pulse.
+    void firstSetAfterALeapSecond_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("notice");
+        QTest::addColumn<bool>("bBefore");
+        QTest::addColumn<QString>("sets");
+        const int nmea = GpsPortModeGenericNmea, ubx = GpsPortModeUbloxUbx;
+        const QString announced = "-4, -3, -2, -1, 2, 3, 4, 5, 6";
+        QTest::newRow("NMEA") << nmea << 1 << -1 << false << "-4, -3, -2, -1, 0 at 00:00:00.003, 2, 3, 4, 5, 6";
+        QTest::newRow("NMEA .949") << nmea << 1 << -1 << true
+                                   << "-4, -3, -2, -1, 0 at 00:00:00.003, 1 at 00:00:01.003, 3, 4, 5, 6";
+        QTest::newRow("NMEA 5 Hz") << nmea << 5 << -1 << false << "-4, -3, -2, -1, 0 at 00:00:00.003, 2, 3, 4, 5, 6";
+        QTest::newRow("u-blox, announced") << ubx << 1 << 1 << false << announced;
+        QTest::newRow("u-blox .949, announced") << ubx << 1 << 1 << true << "-4, -3, -2, -1, 3, 4, 5, 6";
+        QTest::newRow("Motorola, announced") << int(GpsPortModeMotorolaBinaryRxOnly) << 1 << 1 << false << announced;
+    }
+    void firstSetAfterALeapSecond()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, rate);
+        QFETCH(int, notice);
+        QFETCH(bool, bBefore);
+        QFETCH(QString, sets);
+        // Pulse k of 00:00:00 + (k - 1) s; pulse 0 is the added second's, which no
+        // QDateTime holds.
+        const QDateTime newYear(QDate(2017, 1, 1), QTime(0, 0), Qt::UTC);
+        const auto named = [&](int k) { return k == 0 ? QDateTime() : newYear.addSecs(k >= 1 ? k - 1 : k); };
+        start = newYear.addSecs(-1);
+        BuildDate::SetDay(QDate(2016, 1, 1));
+        QVERIFY(Open(mode));
+        Apply();
+        FakeSystemClock::Reset();
+        QStringList made;
+        for (int k = -6; k <= 6; ++k) {
+            // An announcing receiver says none is pending once the new day's times come.
+            w->leapSecondPending = k <= 2 ? notice : notice == 1 ? 0 : notice;
+            const qsizetype before = FakeSystemClock::Get().setTimes.size();
+            Pulse(k, 3);
+            if (FakeSystemClock::Get().setTimes.size() > before) {
+                const QDateTime set = FakeSystemClock::Get().setTimes.last();
+                made << QString::number(k) + (set == named(k).addMSecs(3) ? "" : " at " + set.toString("HH:mm:ss.zzz"));
+            }
+            // The time of pulse k, or 51 ms before it: in the second of pulse k - 1.
+            const int of = bBefore ? k - 1 : k;
+            const QDateTime t = (of == 0 ? newYear.addSecs(-1) : named(of)).addMSecs(bBefore ? 949 : 0);
+            for (int j = 0; j < rate; ++j) {
+                At(k, 100 + j * 1000 / rate);
+                Message(t.addMSecs(j * 1000 / rate), of == 0);
+            }
+        }
+        QCOMPARE(made.join(", "), sets);
+    }
+
+    // No pulse, the clock set every second on the messages' arrival (both overrides), a
+    // ZDA and an RMC a second in one block, and the window held up 1.5 s after each
+    // message it decodes (a slow disk under a log): the bytes' arrival, not their
+    // decode, places each time against the ones before it. Nothing is out of step, and
+    // every second after the first sets the clock once.
+    void stalledWindowSetsEachSecond()
+    {
+        UtcDateTime::SetSteadyClock(nullptr);
+        w = NewDecodingWindow(GpsPortModeGenericNmea);
+        QSettings().setValue("GpsPortDialog/GPS Serial Port", pair->ProgramEnd());
+        w->gpsPortThread.SetPpsInterface(0);
+        w->gpsPortThread.OpenGpsPort();
+        QVERIFY(w->gpsPortThread.Port().isOpen());
+        w->bOutOfLock = false;
+        Apply();
+        FakeSystemClock::Reset();
+        int decoded = 0;
+        connect(&w->gpsPortThread, &GpsSerialPortThread::newGpsText, w.get(), [&decoded] {
+            ++decoded;
+            QThread::msleep(1500);
+        });
+        // The receiver sends each second's block on time, whatever the window does.
+        const QDateTime first = QDateTime::currentDateTimeUtc().addSecs(1);
+        const QByteArray path = QFile::encodeName(pair->ReceiverEnd());
+        std::thread receiver([first, path] {
+            const int fd = ::open(path.constData(), O_WRONLY | O_NOCTTY);
+            if (fd < 0)
+                return;
+            const auto t0 = std::chrono::steady_clock::now();
+            for (int k = 0; k < 3; ++k) {
+                std::this_thread::sleep_until(t0 + std::chrono::seconds(k));
+                const QDateTime t = first.addSecs(k);
+                const QByteArray hms = t.toString("HHmmss").toLatin1() + ".00,";
+                const QByteArray dmy = t.toString("dd,MM,yyyy").toLatin1();
+                const QByteArray block =
+                    Sentence("$GPZDA," + hms + dmy + ",00,00") + "\r\n" +
+                    Sentence("$GPRMC," + hms + "A,4807.038,N,01131.000,E,0.0,0.0," + t.toString("ddMMyy").toLatin1() +
+                             ",,") +
+                    "\r\n";
+                if (::write(fd, block.constData(), size_t(block.size())) != block.size())
+                    break;
+            }
+            ::close(fd);
+        });
+        const bool bAll = TestSupport::WaitFor([&] { return decoded == 6; }, 20000);
+        receiver.join();
+        QVERIFY(bAll);
+        QCOMPARE(w->clockGuardLabel->isHidden() ? QString() : w->clockGuardLabel->toolTip(), QString());
+        QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(2));
     }
 
     // The largest correction 2 h, the PC off by the given ms, a pulse each second: the

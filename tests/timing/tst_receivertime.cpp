@@ -98,7 +98,7 @@ private slots:
             }
             QCOMPARE(w->receiverTime.dateTime, t.addSecs(1));
             const qsizetype driver = seconds[k].contains('Z') ? seconds[k].indexOf('Z') : seconds[k].indexOf('R');
-            QCOMPARE(qint64(w->pcClockOffsetMs), 100 * (driver + 1));
+            QCOMPARE(qint64(w->pcClockOffsetMs.value_or(-1)), 100 * (driver + 1));
         }
         QCOMPARE(FakeSystemClock::Get().setTimes.size(), qsizetype(sets));
     }

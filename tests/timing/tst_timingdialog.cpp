@@ -344,9 +344,9 @@ class TestPcClock : public QObject
 
     // The stored mode applied after a first second, which gives the clock work a
     // receiver time to compare the next with.
-    void Apply(int mode)
+    void Apply(int mode, const QDateTime& first = Utc(11, 0, 0))
     {
-        Second(Utc(11, 0, 0));
+        Second(first);
         Sync("Time Sync Mode", mode);
         w->ApplyPcClockSyncSettings();
     }
@@ -414,13 +414,13 @@ private slots:
         Sync("Time SyncMax Units", maxUnits);
         Sync("Time Sync Delta", state.contains('D'));
         Sync("Time Sync Delta Msec", 50);
-        Apply(f[0].toInt());
+        Apply(f[0].toInt(), time.addSecs(-1));  // a top that went by unseen is due at the next second
         w->bOutOfLock = state.contains('L');
         w->setPcClockDialog->bOverrideTraim = state.contains('R');
         w->setPcClockDialog->bOverrideIntegrity = state.contains('I');
         w->displayTime.SetEpochOffsetMs(123);
         QCOMPARE(Second(time, errorMs + 123, state.contains('T')), f[5].toInt());
-        QCOMPARE(qint64(w->pcClockOffsetMs), errorMs);
+        QCOMPARE(qint64(w->pcClockOffsetMs.value_or(-1)), errorMs);
         if (f[5] == "1")
             QCOMPARE(FakeSystemClock::Get().setTimes.last(), time.addMSecs(123));
         QCOMPARE(w->pcSyncMode, f[0] == "1" && f[5] == "1" ? 0 : f[0].toInt());
@@ -440,7 +440,7 @@ private slots:
         QCOMPARE(Second(Utc(12, 0, 2), 700), 0);
         w->ApplyPcClockSyncSettings();
         QCOMPARE(Second(Utc(12, 0, 2), 1700), 0);
-        QCOMPARE(qint64(w->pcClockOffsetMs), qint64(1700));
+        QCOMPARE(qint64(w->pcClockOffsetMs.value_or(-1)), qint64(1700));
         QCOMPARE(Second(Utc(12, 0, 4), 700), 1);
     }
 
@@ -563,7 +563,7 @@ private slots:
         QVERIFY(w->DecodeNmeaSentence(Sentence("$GPZDA,120009.00,01,03,2024,00,00")));
         QCOMPARE(Said(), QString());
         QCOMPARE(Second(w->receiverTime.dateTime, 700), 0);
-        QCOMPARE(qint64(w->pcClockOffsetMs), qint64(700));
+        QCOMPARE(qint64(w->pcClockOffsetMs.value_or(-1)), qint64(700));
     }
 
     // A clock that cannot be set is a note for as long as it cannot, said once in the
