@@ -432,14 +432,34 @@ public:
     // The receiver model and interface mode the GPS log's header last named; -1 while
     // no header of ours did.
     std::pair<int, int> gpsLogHeaderReceiver{-1, -1};
-    // The second the last log step decided on: the GPS log's records belong to it.
+    // The last second the log step decided on, the receiver's own name for it (a leap
+    // second held as 23:59:59 with bGpsLogLeapSecond): the GPS log's records belong to
+    // it, and each second is decided once.
     QDateTime gpsLogSecond;
+    bool bGpsLogLeapSecond = false;
     // Ticks that came with no time message since the receiver's last one: each proves a
-    // second passed, and the logs and the clock shown stand in with the second after.
+    // second passed, and the clock shown stands in with the second after.
     int secondsStoodIn = 0;
-    // A tick found no receiver time to stamp its status record with (before the first,
-    // or after a silence): the first time message of its second writes the record.
+    // The ticks whose second no time has named yet, by when each came (SteadyMSecs):
+    // the second's first time message that follows the run names it; a tick that got
+    // none stands in, at the next tick, for the second after the last decided.
+    // bStatusRecordOwed says that some wait; cleared (a receiver forgotten), they are
+    // forgotten with it.
+    QList<int64_t> undecidedTickMs;
     bool bStatusRecordOwed = false;
+    // The log step's halves: a tick, and a time message that named its second.
+    void LogTickSecond();
+    void LogNamedSecond(const QDateTime& named);
+    // The oldest undecided tick stands in for the second after the last decided, while
+    // the receiver's time was fresh at that tick; bLeap makes it the leap second.
+    void StandInForTick(bool bLeap = false);
+    // The second decided: the day of the logs, whether it is logged, its status record.
+    void DecideLogSecond(const QDateTime& second, bool bLeap);
+    // Whether the second after the last decided may be a leap second (the last is
+    // 23:59:59 of a month's last day): it waits for the receiver's next time to say.
+    bool MayBeLeapSecondNext() const;
+    // The second the logs are at now: the last decided, moved on by the ticks since.
+    QDateTime LogSecondNow(bool* bLeap = nullptr) const;
     // Open today's files from the stored settings, appending under a new header; no box
     // is shown: a refusal or failure is returned in error.
     bool OpenGpsLog(QString* error = nullptr);

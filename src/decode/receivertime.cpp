@@ -48,14 +48,14 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
         receiverDateOutOfRange = dateText.isEmpty() ? QStringLiteral("a date out of range") : dateText;
     }
     secondsStoodIn = 0;
-    // With no tick waiting for this time, the message drives the second itself. A tick
-    // that had no receiver time to stamp its status record with left it to this message.
+    // With no tick waiting for this time, the message drives the second itself; with
+    // one, it names the second the tick started.
     if (!bPpsAwaitingTime[awaiting]) {
         LogStatusRecord();
         bTimeMessageSeen = true;
         UpdateClockDisplay();
-    } else if (bStatusRecordOwed) {
-        LogStatusThisSecond();
+    } else if (received == Nmea::ReceivedDate::Instant) {
+        LogNamedSecond(utc);
     }
     if (awaiting == AwaitingZda)
         bZdaTimeThisSecond = true;

@@ -189,33 +189,116 @@ void MainWindow::LogStatusRecord()
 void MainWindow::LogStatusThisSecond()
 {
     CheckOpenLogs();
-    // A tick has just raised the flag; a time message lowers it before it comes here. A
-    // tick stamps the second after the receiver's last time, standing in for the time
-    // messages it did not get. With no receiver time to go by (none yet, or none for
-    // kReceiverTimeFreshMs) it writes no status record: the receiver said nothing of the
-    // second, and the second's first time message, if any comes, writes it.
-    const bool bTick = bPpsAwaitingTime[AwaitingAnyTime];
-    const bool bSpoken = !bTick || LogClockIsReceivers();
-    bStatusRecordOwed = !bSpoken;
-    QDateTime now = CurrentLogClock();
-    if (bTick && bSpoken)
-        now = now.addSecs(secondsStoodIn);
-    gpsLogSecond = now;
-    CheckGpsLogDay(LogDayOf(now));
-    // The TIC set goes by the clock its lines are tagged with: the PC's, or from now on
-    // the second just taken (the display, which the tags read, takes it next). The second
-    // shown before may be one that jumped, judged no more.
-    CheckTicLogsDay(ticTimeTagFormat == 2 ? TicDayOf(TicTagUtc()) : LogDayOf(now));
+    // A tick has just raised the flag; a time message lowers it before it comes here.
+    if (bPpsAwaitingTime[AwaitingAnyTime])
+        LogTickSecond();
+    else
+        LogNamedSecond(receiverTime.dateTime);
     ShowLogNote();
+}
+
+bool MainWindow::MayBeLeapSecondNext() const
+{
+    return gpsLogSecond.isValid() && !bGpsLogLeapSecond && gpsLogSecond.time() == QTime(23, 59, 59) &&
+           ReceiverTimeCheck::MonthEnded(gpsLogSecond, gpsLogSecond.addSecs(1));
+}
+
+QDateTime MainWindow::LogSecondNow(bool* bLeap) const
+{
+    if (bLeap)
+        *bLeap = false;
+    if (!gpsLogSecond.isValid() || !LogClockIsReceivers())
+        return CurrentLogClock();
+    if (bLeap)
+        *bLeap = bGpsLogLeapSecond && undecidedTickMs.isEmpty();
+    return gpsLogSecond.addSecs(undecidedTickMs.size());
+}
+
+// The tick starts a second that the receiver names after it: the status record waits
+// for that name, so that a second is never stamped before the receiver says which it
+// is (a leap second, a time that jumped, a second's messages that came late).
+void MainWindow::LogTickSecond()
+{
+    if (!bStatusRecordOwed)
+        undecidedTickMs.clear();
+    // The tick before got no time naming its second: it stands in now. After 23:59:59
+    // of a month's last day it may have been a leap second, which the receiver's next
+    // time shows (it lies a second short of the run); the tick after stands in at last.
+    while (!undecidedTickMs.isEmpty() && (undecidedTickMs.size() > 1 || !MayBeLeapSecondNext()))
+        StandInForTick();
+    undecidedTickMs.append(UtcDateTime::SteadyMSecs());
+    bStatusRecordOwed = true;
+    // Until a time names it, the second is the one after the last decided: the records
+    // before the time message are logged by it, and the TIC lines tagged with it. Only
+    // the PC's clock moves the GPS log's day here; the receiver's, when it names the
+    // second.
+    const QDateTime now = LogSecondNow();
+    if (!LogClockIsReceivers())
+        CheckGpsLogDay(LogDayOf(now));
+    CheckTicLogsDay(TicDayOf(TicTagUtc()));
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
-    if (!bLogThisSecond || !bSpoken)
+}
+
+void MainWindow::LogNamedSecond(const QDateTime& named)
+{
+    // A time that does not follow the run (a date a day ahead, a second's messages
+    // after the next pulse) moves no stamp, file or tag: its tick stands in.
+    if (!named.isValid() || ReceiverTimeJumped())
         return;
+    // Named already, by a stand-in or a time before: what is written stays. A receiver
+    // that moved further back starts a new run.
+    constexpr qint64 kLateSecs = kReceiverTimeFreshMs / 1000;
+    const qint64 behind = gpsLogSecond.isValid() ? named.secsTo(gpsLogSecond) : -1;
+    if (behind >= 0 && behind <= kLateSecs)
+        return;
+    if (!bStatusRecordOwed)
+        undecidedTickMs.clear();
+    // The ticks before this second's that no time named: a leap second, where the run
+    // shows one, or the seconds between.
+    const bool bLeap = receiverTimeCheck.LeapSecond();
+    while (undecidedTickMs.size() > 1) {
+        if (bLeap && MayBeLeapSecondNext())
+            StandInForTick(true);
+        else if (gpsLogSecond.isValid() && gpsLogSecond.secsTo(named) > 1)
+            StandInForTick();
+        else
+            undecidedTickMs.removeFirst();
+    }
+    // Without a tick, the run alone shows the leap second before this one.
+    if (undecidedTickMs.isEmpty() && bLeap && MayBeLeapSecondNext() && gpsLogSecond.secsTo(named) == 1)
+        DecideLogSecond(gpsLogSecond, true);
+    undecidedTickMs.clear();
+    bStatusRecordOwed = false;
+    DecideLogSecond(named, false);
+}
+
+void MainWindow::StandInForTick(bool bLeap)
+{
+    const int64_t tickMs = undecidedTickMs.takeFirst();
+    bStatusRecordOwed = !undecidedTickMs.isEmpty();
+    // With no receiver time at that tick (none yet, or none for kReceiverTimeFreshMs)
+    // the receiver said nothing of the second: no record stands in for it.
+    const bool bFresh = receiverTime.mjd != 0 && receiverTime.setAtSteadyMs != 0 &&
+                        tickMs - receiverTime.setAtSteadyMs <= kReceiverTimeFreshMs;
+    if (gpsLogSecond.isValid() && bFresh)
+        DecideLogSecond(bLeap ? gpsLogSecond : gpsLogSecond.addSecs(1), bLeap);
+}
+
+void MainWindow::DecideLogSecond(const QDateTime& second, bool bLeap)
+{
+    gpsLogSecond = second;
+    bGpsLogLeapSecond = bLeap;
+    CheckGpsLogDay(second.date());
+    // The TIC set goes by the clock its lines are tagged with: the PC's, or this second.
+    CheckTicLogsDay(ticTimeTagFormat == 2 ? TicDayOf(TicTagUtc()) : second.date());
+    bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(second.time(), gpsLogTypeDialog->gpsLogPeriod);
     const int type = gpsLogTypeDialog->gpsLogType;
-    if (type != GpsLogRaw && type != GpsLogNmea)
+    if (!bLogThisSecond || (type != GpsLogRaw && type != GpsLogNmea))
         return;
 
     LogTexts::StatusValues v;
-    v.utc = now;
+    v.utc = second;
+    v.bLeapSecond = bLeap;
     v.nmeaPosition = gpsNavDialog->FormatPositionNmea(3);
     v.navMode = gpsNavDialog->GetNavMode();
     v.fixStatus = gpsNavDialog->GetFixStatus();
@@ -229,7 +312,7 @@ void MainWindow::LogStatusThisSecond()
     v.geoidSeparation = altGps - altMsl;
     const QByteArray record =
         type == GpsLogRaw ? LogTexts::RawStatusRecord(v).toUtf8() : LogTexts::GgaStatusSentence(v);
-    WriteGpsLogRecord(record + '\n', now);
+    WriteGpsLogRecord(record + '\n', second);
 }
 
 // ---- File menu ----

@@ -72,20 +72,19 @@ QDateTime MainWindow::TicTagUtc() const
     return ticTimeTagFormat == 2 ? PcTime::CurrentUtc() : LogTagTime().dateTime;
 }
 
-// The display holds the start-up time (no day number) until it first shows a receiver
-// time, which with a tick comes a second after the receiver's first time message.
+// The tags go by the second the logs are at, never by a time that jumped or came late.
 bool MainWindow::LogTagIsReceivers() const
 {
-    return ReceiverTimeFresh() && displayTime.mjd != 0;
+    return LogClockIsReceivers() && gpsLogSecond.isValid();
 }
 
 UtcDateTime MainWindow::LogTagTime() const
 {
-    if (LogTagIsReceivers())
-        return displayTime;
-    UtcDateTime pc = displayTime;
-    pc.SetDateTime(PcTime::CurrentUtc());
-    return pc;
+    UtcDateTime tag = displayTime;
+    bool bLeap = false;
+    tag.SetDateTime(LogTagIsReceivers() ? LogSecondNow(&bLeap) : PcTime::CurrentUtc());
+    tag.bLeapSecond = bLeap;
+    return tag;
 }
 
 // ---- What is said ----
