@@ -458,6 +458,9 @@ public:
     // Whether the second after the last decided may be a leap second (the last is
     // 23:59:59 of a month's last day): it waits for the receiver's next time to say.
     bool MayBeLeapSecondNext() const;
+    // A time message named 23:59:60 (a decoder's, that has no instant for it): after
+    // 23:59:59 of a month's last day it decides the tick's second as the leap second.
+    void LogLeapSecondNamed();
     // The second the logs are at now: the last decided, moved on by the ticks since.
     QDateTime LogSecondNow(bool* bLeap = nullptr) const;
     // Open today's files from the stored settings, appending under a new header; no box

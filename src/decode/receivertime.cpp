@@ -17,9 +17,12 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
 {
     // A date or time that names no real instant (31 February, hour 25) is no time
     // message: were its second counted, the receiver would seem to speak and the PC
-    // clock would never stand in for it.
-    if (received == Nmea::ReceivedDate::NoInstant)
+    // clock would never stand in for it. Only the logs take a leap second by its name.
+    if (received == Nmea::ReceivedDate::NoInstant) {
+        if (time.IsRead() && time.hours == 23 && time.minutes == 59 && time.seconds >= 60.0 && time.seconds < 61.0)
+            LogLeapSecondNamed();
         return;
+    }
     // The second already taken, named again by another message of it (the RMC after the
     // ZDA, the ZDA after the RMC, an RMC beside NAV-TIMEUTC): nothing more to take, with
     // or without a tick between. Taken twice it would give two status records, two

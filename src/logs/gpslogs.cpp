@@ -135,7 +135,7 @@ bool MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& re
     // receiver's, goes by the second the log step took it for.
     const QDateTime placingUtc = RecordPlacingTime(recordUtc);
     if (placingUtc.isValid())
-        CheckGpsLogDay(LogDayOf(placingUtc));
+        CheckGpsLogDay(placingUtc.date());
     const std::pair<int, int> receiver = ReceiverAndMode();
     // Made once the path is checked: a file made again gets a whole header, which names
     // the receiver of now. A file opened by hand has no header of ours to follow.
@@ -190,10 +190,15 @@ void MainWindow::LogStatusThisSecond()
 {
     CheckOpenLogs();
     // A tick has just raised the flag; a time message lowers it before it comes here.
-    if (bPpsAwaitingTime[AwaitingAnyTime])
+    // During a silence the PC's clock moves the days (only to its next).
+    if (bPpsAwaitingTime[AwaitingAnyTime]) {
         LogTickSecond();
-    else
+    } else if (LogClockIsReceivers()) {
         LogNamedSecond(receiverTime.dateTime);
+    } else {
+        CheckGpsLogDay(LogDayOf(CurrentLogClock()));
+        CheckTicLogsDay(TicDayOf(TicTagUtc()));
+    }
     ShowLogNote();
 }
 
@@ -230,12 +235,13 @@ void MainWindow::LogTickSecond()
     bStatusRecordOwed = true;
     // Until a time names it, the second is the one after the last decided: the records
     // before the time message are logged by it, and the TIC lines tagged with it. Only
-    // the PC's clock moves the GPS log's day here; the receiver's, when it names the
-    // second.
+    // the PC's clock moves the logs' day here; the receiver's, when it names the second,
+    // and a TIC line, by its tag.
     const QDateTime now = LogSecondNow();
     if (!LogClockIsReceivers())
         CheckGpsLogDay(LogDayOf(now));
-    CheckTicLogsDay(TicDayOf(TicTagUtc()));
+    if (ticTimeTagFormat == 2 || !LogTagIsReceivers())
+        CheckTicLogsDay(TicDayOf(TicTagUtc()));
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
 }
 
@@ -248,7 +254,8 @@ void MainWindow::LogNamedSecond(const QDateTime& named)
     // Named already, by a stand-in or a time before: what is written stays. A receiver
     // that moved further back starts a new run.
     constexpr qint64 kLateSecs = kReceiverTimeFreshMs / 1000;
-    const qint64 behind = gpsLogSecond.isValid() ? named.secsTo(gpsLogSecond) : -1;
+    const bool bJudged = receiverTimeCheck.LastFollowed().isValid();
+    const qint64 behind = gpsLogSecond.isValid() && bJudged ? named.secsTo(gpsLogSecond) : -1;
     if (behind >= 0 && behind <= kLateSecs)
         return;
     if (!bStatusRecordOwed)
@@ -270,6 +277,22 @@ void MainWindow::LogNamedSecond(const QDateTime& named)
     undecidedTickMs.clear();
     bStatusRecordOwed = false;
     DecideLogSecond(named, false);
+}
+
+void MainWindow::LogLeapSecondNamed()
+{
+    if (!MayBeLeapSecondNext() || !ReceiverTimeFresh())
+        return;
+    if (!bStatusRecordOwed)
+        undecidedTickMs.clear();
+    if (undecidedTickMs.isEmpty()) {
+        DecideLogSecond(gpsLogSecond, true);
+        return;
+    }
+    // Its tick: the ticks before it that no time named were seconds before 23:59:59.
+    while (undecidedTickMs.size() > 1)
+        undecidedTickMs.removeFirst();
+    StandInForTick(true);
 }
 
 void MainWindow::StandInForTick(bool bLeap)

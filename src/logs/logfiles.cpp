@@ -55,13 +55,22 @@ QDate MainWindow::TicDayOf(const QDateTime& tagUtc) const
 {
     if (ticTimeTagFormat == 2 || !LogTagIsReceivers())
         return tagUtc.date();
-    return RecordPlacingTime(tagUtc).isValid() ? LogDayOf(tagUtc) : QDate();
+    return RecordPlacingTime(tagUtc).isValid() ? tagUtc.date() : QDate();
 }
 
 QDateTime MainWindow::RecordPlacingTime(const QDateTime& recordUtc) const
 {
     const QDateTime followed = receiverTimeCheck.LastFollowed();
     if (!recordUtc.isValid() || !followed.isValid())
+        return QDateTime();
+    // A record of the second that jumped carries its time: it places nothing. A record
+    // of a later second, near the run, places itself whatever the time before did.
+    constexpr int64_t kSecondsBurstMs = 500;  // a second's messages come within it
+    if (ReceiverTimeJumped() && recordUtc == takenUtc && receiverTimeCheck.clockMs() - takenAtMs < kSecondsBurstMs)
+        return QDateTime();
+    // In a leap second, a time of the next day's first (a message that names its second
+    // by the GPS time of week) is the leap second's own.
+    if (bGpsLogLeapSecond && undecidedTickMs.isEmpty() && recordUtc > gpsLogSecond)
         return QDateTime();
     return std::llabs(followed.msecsTo(recordUtc)) <= kRecordNearMs ? recordUtc : QDateTime();
 }
@@ -82,7 +91,10 @@ UtcDateTime MainWindow::LogTagTime() const
 {
     UtcDateTime tag = displayTime;
     bool bLeap = false;
-    tag.SetDateTime(LogTagIsReceivers() ? LogSecondNow(&bLeap) : PcTime::CurrentUtc());
+    if (LogTagIsReceivers())
+        tag.SetDateTime(LogSecondNow(&bLeap));
+    else if (!ReceiverTimeFresh() || displayTime.mjd == 0)  // no log step yet: the display's
+        tag.SetDateTime(PcTime::CurrentUtc());
     tag.bLeapSecond = bLeap;
     return tag;
 }
