@@ -453,7 +453,7 @@ public:
     // The oldest undecided tick stands in for the second after the last decided, while
     // the receiver's time was fresh at that tick; bLeap makes it the leap second.
     void StandInForTick(bool bLeap = false);
-    // The second decided: the day of the logs, whether it is logged, its status record.
+    // The second decided: the day of the logs and its status record.
     void DecideLogSecond(const QDateTime& second, bool bLeap);
     // Whether the second after the last decided may be a leap second (the last is
     // 23:59:59 of a month's last day): it waits for the receiver's next time to say.

@@ -194,7 +194,9 @@ void MainWindow::LogStatusThisSecond()
     if (bPpsAwaitingTime[AwaitingAnyTime]) {
         LogTickSecond();
     } else if (LogClockIsReceivers()) {
+        // No tick: the message's records are of the second the logs are at now.
         LogNamedSecond(receiverTime.dateTime);
+        bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(LogSecondNow().time(), gpsLogTypeDialog->gpsLogPeriod);
     } else {
         CheckGpsLogDay(LogDayOf(CurrentLogClock()));
         CheckTicLogsDay(TicDayOf(TicTagUtc()));
@@ -314,9 +316,11 @@ void MainWindow::DecideLogSecond(const QDateTime& second, bool bLeap)
     CheckGpsLogDay(second.date());
     // The TIC set goes by the clock its lines are tagged with: the PC's, or this second.
     CheckTicLogsDay(ticTimeTagFormat == 2 ? TicDayOf(TicTagUtc()) : second.date());
-    bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(second.time(), gpsLogTypeDialog->gpsLogPeriod);
+    // Whether the message records of the second are logged was decided with its tick,
+    // or is with the message that drives it.
+    const bool bLogged = gpsLogFile.isOpen() && IsLoggedSecond(second.time(), gpsLogTypeDialog->gpsLogPeriod);
     const int type = gpsLogTypeDialog->gpsLogType;
-    if (!bLogThisSecond || (type != GpsLogRaw && type != GpsLogNmea))
+    if (!bLogged || (type != GpsLogRaw && type != GpsLogNmea))
         return;
 
     LogTexts::StatusValues v;
