@@ -263,10 +263,11 @@ void MainWindow::LogNamedSecond(const QDateTime& named)
     if (!bStatusRecordOwed)
         undecidedTickMs.clear();
     // The ticks before this second's that no time named: a leap second, where the run
-    // shows one, or the seconds between.
+    // shows one or two ticks came for the one second after 23:59:59, or the seconds
+    // between.
     const bool bLeap = receiverTimeCheck.LeapSecond();
     while (undecidedTickMs.size() > 1) {
-        if (bLeap && MayBeLeapSecondNext())
+        if ((bLeap || gpsLogSecond.secsTo(named) == 1) && MayBeLeapSecondNext())
             StandInForTick(true);
         else if (gpsLogSecond.isValid() && gpsLogSecond.secsTo(named) > 1)
             StandInForTick();

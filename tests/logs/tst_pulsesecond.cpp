@@ -270,6 +270,10 @@ private slots:
                 for (const QByteArray& name : MessagesOf(Trouble(trouble), messages, late))
                     Feed(w, name, SlotTime(trouble, start, late));
             }
+            // With a pulse the seconds after a leap second come earlier in their second:
+            // the run of times alone would not show the second added, the ticks do.
+            if (pulser && HasLeapSecond(trouble) && k > kLastSecond + 1)
+                steadyMs -= 100;
             if (k != kTroubleSecond || (trouble != LateOne && trouble != LateTwo)) {
                 for (const QByteArray& name : MessagesOf(Trouble(trouble), messages, k)) {
                     steadyMs += 150;
