@@ -93,7 +93,8 @@ UtcDateTime MainWindow::LogTagTime() const
     bool bLeap = false;
     if (LogTagIsReceivers())
         tag.SetDateTime(LogSecondNow(&bLeap));
-    else if (!ReceiverTimeFresh() || displayTime.mjd == 0)  // no log step yet: the display's
+    // Before the log step has decided any second, the receiver's time shown while fresh.
+    else if (!ReceiverTimeFresh() || displayTime.mjd == 0)
         tag.SetDateTime(PcTime::CurrentUtc());
     tag.bLeapSecond = bLeap;
     return tag;

@@ -28,6 +28,9 @@ const char* const kTroubleNames[] = {"one bad date", "a lost time message", "the
                                      "pulses before any data", "a leap second", "23:59:59 repeated",
                                      "a second ahead", "two seconds ahead", "1.05 s late", "2 s late"};
 constexpr int kSeconds = 11;
+// The second of slot k as the logs name it is kFirstSecond + k: 60 is a leap second,
+// the new day's seconds count on after the old day's last.
+constexpr int kFirstSecond = 52;
 constexpr int kTroubleSecond = 3;  // 23:59:55
 constexpr int kLastSecond = 7;     // 23:59:59
 // A TIC tag names the second it is written in; without a tick, the receiver's last time
@@ -42,13 +45,6 @@ bool IsTimeMessage(const QByteArray& name)
 bool HasLeapSecond(int trouble)
 {
     return trouble == LeapSecond || trouble == RepeatedSecond;
-}
-
-// The second the receiver's clock is at in slot k of the run, as the logs name it: 60
-// is a leap second, the new day's seconds count on after the old day's last.
-int SlotSecond(int k)
-{
-    return 52 + k;
 }
 
 // The receiver's second of slot k and the messages it sends for it, as the trouble
@@ -112,7 +108,7 @@ QList<int> ExpectedStamps(int trouble, bool bPulse, bool bNmea)
         const int last = trouble == FeedEnds ? 5 + 2 : kSeconds - 1;
         const bool bLeapSlot = HasLeapSecond(trouble) && k == kLastSecond + 1;
         if (bPulse ? k >= first && k <= last : NamedInTime(trouble, k, bNmea) || bLeapSlot)
-            stamps << SlotSecond(k);
+            stamps << kFirstSecond + k;
     }
     return stamps;
 }
@@ -291,7 +287,7 @@ private slots:
         const QString tomorrow = lw.Files().contains("GPS2025001" + ext) ? RecordSeconds(lw.Read("GPS2025001" + ext), type)
                                                                           : QString();
         const QString files = today + " | " + tomorrow;
-        // The seconds of the records in file order, as SlotSecond names them.
+        // The seconds of the records in file order, named as kFirstSecond counts them.
         // A message that named 23:59:59 a second or two ahead stays in today's file.
         int aheadInToday = 0;
         QList<int> seconds;
@@ -330,7 +326,7 @@ private slots:
                 // again, is known for a leap second only at the next time.
                 const bool bUnnamedLeap = HasLeapSecond(trouble) && lines == kLastSecond + 1 &&
                                           (trouble == RepeatedSecond || mode == GpsPortModeGenericNmea);
-                const int second = SlotSecond(lines);
+                const int second = kFirstSecond + lines;
                 const bool bCameLate = lines == kTroubleSecond && (trouble == LateOne || trouble == LateTwo);
                 const bool bNamed = NamedInTime(trouble, lines, mode == GpsPortModeGenericNmea) && !bCameLate;
                 if (stamped.contains(second) && !bUnnamedLeap && (pulse || bNamed))
