@@ -385,9 +385,12 @@ public:
     // How far into its second the PC time was sampled (pcTimeSample): the time since the
     // pulse's edge at a tick, 0 at a time message.
     int64_t pcSampleIntoSecondMs = 0;
+    // The PC's time (ms since the epoch) at the start of the second last sampled: at a
+    // tick, its pulse's edge; none where the PC could not be read.
+    std::optional<int64_t> PcAtSecondStartMs() const;
     // The PC clock's error against the receiver's second given (a record's stamp), from
-    // the last sample; none where the second is not the receiver's.
-    std::optional<int64_t> PcClockOffsetAgainst(const QDateTime& second) const;
+    // the PC's time at that second's start; none where the second is not the receiver's.
+    std::optional<int64_t> PcClockOffsetAgainst(const QDateTime& second, std::optional<int64_t> pcAtStartMs) const;
     // A set fell due and could not be made at its second (an edge missed, a time message
     // lost or late, a time that does not belong to its pulse, a pulse in doubt): the next
     // second that can set makes it. The second it fell due at, and when (steady ms).
@@ -455,14 +458,44 @@ public:
     // The receiver model and interface mode the GPS log's header last named; -1 while
     // no header of ours did.
     std::pair<int, int> gpsLogHeaderReceiver{-1, -1};
-    // The second the last log step decided on: the GPS log's records belong to it.
+    // The last second the log step decided on, the receiver's own name for it (a leap
+    // second held as 23:59:59 with bGpsLogLeapSecond): the GPS log's records belong to
+    // it, and each second is decided once.
     QDateTime gpsLogSecond;
+    bool bGpsLogLeapSecond = false;
     // Ticks that came with no time message since the receiver's last one: each proves a
-    // second passed, and the logs and the clock shown stand in with the second after.
+    // second passed, and the clock shown stands in with the second after.
     int secondsStoodIn = 0;
-    // A tick found no receiver time to stamp its status record with (before the first,
-    // or after a silence): the first time message of its second writes the record.
+    // The ticks whose second no time has named yet, by when each came (SteadyMSecs),
+    // with the PC's time at each one's start, which its record's PC offset is measured
+    // against: the second's first time message that follows the run names it; a tick
+    // that got none stands in, at the next tick, for the second after the last decided.
+    // bStatusRecordOwed says that some wait; cleared (a receiver forgotten), they are
+    // forgotten with it.
+    struct UndecidedTick
+    {
+        int64_t steadyMs = 0;
+        std::optional<int64_t> pcAtStartMs;
+    };
+    QList<UndecidedTick> undecidedTicks;
     bool bStatusRecordOwed = false;
+    // The log step's halves: a tick, and a time message that named its second.
+    void LogTickSecond();
+    void LogNamedSecond(const QDateTime& named);
+    // The oldest undecided tick stands in for the second after the last decided, while
+    // the receiver's time was fresh at that tick; bLeap makes it the leap second.
+    void StandInForTick(bool bLeap = false);
+    // The second decided: the day of the logs and its status record, whose PC offset is
+    // measured from the PC's time at the second's start (none: the column stays empty).
+    void DecideLogSecond(const QDateTime& second, bool bLeap, std::optional<int64_t> pcAtStartMs);
+    // Whether the second after the last decided may be a leap second (the last is
+    // 23:59:59 of a month's last day): it waits for the receiver's next time to say.
+    bool MayBeLeapSecondNext() const;
+    // A time message named 23:59:60 (a decoder's, that has no instant for it): after
+    // 23:59:59 of a month's last day it decides the tick's second as the leap second.
+    void LogLeapSecondNamed();
+    // The second the logs are at now: the last decided, moved on by the ticks since.
+    QDateTime LogSecondNow(bool* bLeap = nullptr) const;
     // Open today's files from the stored settings, appending under a new header; no box
     // is shown: a refusal or failure is returned in error.
     bool OpenGpsLog(QString* error = nullptr);

@@ -32,6 +32,7 @@ UtcDateTime::UtcDateTime() : dateTime(PcTime::CurrentUtc()) {}
 UtcDateTime& UtcDateTime::SetDateTime(const QDateTime& value)
 {
     dateTime = value;
+    bLeapSecond = false;
     setAtSteadyMs = SteadyMSecs();
     const QDate date = value.date();
     if (!date.isValid()) {
@@ -120,6 +121,10 @@ int64_t UtcDateTime::SteadyMSecs()
 
 double UtcDateTime::DayFraction() const
 {
+    // A day's fraction has no room for a leap second: it reads as the middle of the
+    // day's last second, after that second and before the next day, in every tag.
+    if (bLeapSecond)
+        return 86399.5 / 86400.0;
     const QTime t = dateTime.time();
     return t.second() / 86400.0 + (t.hour() / 24.0 + t.minute() / 1440.0);
 }

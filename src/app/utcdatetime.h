@@ -74,6 +74,9 @@ public:
     uint32_t ppsOffsetNs = 0;
     uint32_t cableDelayNs = 0;
     int32_t netOffsetMs = 0;
+    // The held time is 23:59:59 and the second meant is the leap second after it,
+    // 23:59:60, which no QDateTime holds. SetDateTime clears it.
+    bool bLeapSecond = false;
     // When SetDateTime last ran, on SteadyMSecs; 0 while it never ran. A receiver that
     // went silent leaves its last time behind, and this says how stale it is.
     int64_t setAtSteadyMs = 0;

@@ -17,9 +17,12 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
 {
     // A date or time that names no real instant (31 February, hour 25) is no time
     // message: were its second counted, the receiver would seem to speak and the PC
-    // clock would never stand in for it.
-    if (received == Nmea::ReceivedDate::NoInstant)
+    // clock would never stand in for it. Only the logs take a leap second by its name.
+    if (received == Nmea::ReceivedDate::NoInstant) {
+        if (time.IsRead() && time.hours == 23 && time.minutes == 59 && time.seconds >= 60.0 && time.seconds < 61.0)
+            LogLeapSecondNamed();
         return;
+    }
     // The second already taken, named again by another message of it (the RMC after the
     // ZDA, the ZDA after the RMC, an RMC beside NAV-TIMEUTC): nothing more to take, with
     // or without a tick between. Taken twice it would give two status records, two
@@ -48,14 +51,14 @@ void MainWindow::TakeReceiverTime(Nmea::ReceivedDate received, const QDateTime& 
         receiverDateOutOfRange = dateText.isEmpty() ? QStringLiteral("a date out of range") : dateText;
     }
     secondsStoodIn = 0;
-    // With no tick waiting for this time, the message drives the second itself. A tick
-    // that had no receiver time to stamp its status record with left it to this message.
+    // With no tick waiting for this time, the message drives the second itself; with
+    // one, it names the second the tick started.
     if (!bPpsAwaitingTime[awaiting]) {
         LogStatusRecord();
         bTimeMessageSeen = true;
         UpdateClockDisplay();
-    } else if (bStatusRecordOwed) {
-        LogStatusThisSecond();
+    } else if (received == Nmea::ReceivedDate::Instant) {
+        LogNamedSecond(utc);
     }
     if (awaiting == AwaitingZda)
         bZdaTimeThisSecond = true;

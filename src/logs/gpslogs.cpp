@@ -135,7 +135,7 @@ bool MainWindow::WriteGpsLogRecord(const QByteArray& record, const QDateTime& re
     // receiver's, goes by the second the log step took it for.
     const QDateTime placingUtc = RecordPlacingTime(recordUtc);
     if (placingUtc.isValid())
-        CheckGpsLogDay(LogDayOf(placingUtc));
+        CheckGpsLogDay(placingUtc.date());
     const std::pair<int, int> receiver = ReceiverAndMode();
     // Made once the path is checked: a file made again gets a whole header, which names
     // the receiver of now. A file opened by hand has no header of ours to follow.
@@ -189,39 +189,155 @@ void MainWindow::LogStatusRecord()
 void MainWindow::LogStatusThisSecond()
 {
     CheckOpenLogs();
-    // A tick has just raised the flag; a time message lowers it before it comes here. A
-    // tick stamps the second after the receiver's last time, standing in for the time
-    // messages it did not get. With no receiver time to go by (none yet, or none for
-    // kReceiverTimeFreshMs) it writes no status record: the receiver said nothing of the
-    // second, and the second's first time message, if any comes, writes it.
-    const bool bTick = bPpsAwaitingTime[AwaitingAnyTime];
-    const bool bSpoken = !bTick || LogClockIsReceivers();
-    bStatusRecordOwed = !bSpoken;
-    QDateTime now = CurrentLogClock();
-    if (bTick && bSpoken)
-        now = now.addSecs(secondsStoodIn);
-    gpsLogSecond = now;
-    CheckGpsLogDay(LogDayOf(now));
-    // The TIC set goes by the clock its lines are tagged with: the PC's, or from now on
-    // the second just taken (the display, which the tags read, takes it next). The second
-    // shown before may be one that jumped, judged no more.
-    CheckTicLogsDay(ticTimeTagFormat == 2 ? TicDayOf(TicTagUtc()) : LogDayOf(now));
+    // A tick has just raised the flag; a time message lowers it before it comes here.
+    // During a silence the PC's clock moves the days (only to its next).
+    if (bPpsAwaitingTime[AwaitingAnyTime]) {
+        LogTickSecond();
+    } else if (LogClockIsReceivers()) {
+        // No tick: the message's records are of the second the logs are at now.
+        LogNamedSecond(receiverTime.dateTime);
+        bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(LogSecondNow().time(), gpsLogTypeDialog->gpsLogPeriod);
+    } else {
+        CheckGpsLogDay(LogDayOf(CurrentLogClock()));
+        CheckTicLogsDay(TicDayOf(TicTagUtc()));
+    }
     ShowLogNote();
+}
+
+bool MainWindow::MayBeLeapSecondNext() const
+{
+    return gpsLogSecond.isValid() && !bGpsLogLeapSecond && gpsLogSecond.time() == QTime(23, 59, 59) &&
+           ReceiverTimeCheck::MonthEnded(gpsLogSecond, gpsLogSecond.addSecs(1));
+}
+
+QDateTime MainWindow::LogSecondNow(bool* bLeap) const
+{
+    if (bLeap)
+        *bLeap = false;
+    if (!gpsLogSecond.isValid() || !LogClockIsReceivers())
+        return CurrentLogClock();
+    if (bLeap)
+        *bLeap = bGpsLogLeapSecond && undecidedTicks.isEmpty();
+    return gpsLogSecond.addSecs(undecidedTicks.size());
+}
+
+// The tick starts a second that the receiver names after it: the status record waits
+// for that name, so that a second is never stamped before the receiver says which it
+// is (a leap second, a time that jumped, a second's messages that came late).
+void MainWindow::LogTickSecond()
+{
+    if (!bStatusRecordOwed)
+        undecidedTicks.clear();
+    // The tick before got no time naming its second: it stands in now. After 23:59:59
+    // of a month's last day it may have been a leap second, which the receiver's next
+    // time shows (it lies a second short of the run); the tick after stands in at last.
+    while (!undecidedTicks.isEmpty() && (undecidedTicks.size() > 1 || !MayBeLeapSecondNext()))
+        StandInForTick();
+    undecidedTicks.append(UndecidedTick{UtcDateTime::SteadyMSecs(), PcAtSecondStartMs()});
+    bStatusRecordOwed = true;
+    // Until a time names it, the second is the one after the last decided: the records
+    // before the time message are logged by it, and the TIC lines tagged with it. Only
+    // the PC's clock moves the logs' day here; the receiver's, when it names the second,
+    // and a TIC line, by its tag.
+    const QDateTime now = LogSecondNow();
+    if (!LogClockIsReceivers())
+        CheckGpsLogDay(LogDayOf(now));
+    if (ticTimeTagFormat == 2 || !LogTagIsReceivers())
+        CheckTicLogsDay(TicDayOf(TicTagUtc()));
     bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(now.time(), gpsLogTypeDialog->gpsLogPeriod);
-    if (!bLogThisSecond || !bSpoken)
+}
+
+void MainWindow::LogNamedSecond(const QDateTime& named)
+{
+    // A time that does not follow the run (a date a day ahead, a second's messages
+    // after the next pulse) moves no stamp, file or tag: its tick stands in.
+    if (!named.isValid() || ReceiverTimeJumped())
         return;
+    // Named already, by a stand-in or a time before: what is written stays. A receiver
+    // that moved further back starts a new run.
+    constexpr qint64 kLateSecs = kReceiverTimeFreshMs / 1000;
+    const bool bJudged = receiverTimeCheck.LastFollowed().isValid();
+    const qint64 behind = gpsLogSecond.isValid() && bJudged ? named.secsTo(gpsLogSecond) : -1;
+    if (behind >= 0 && behind <= kLateSecs)
+        return;
+    if (!bStatusRecordOwed)
+        undecidedTicks.clear();
+    // The ticks before this second's that no time named: a leap second, where the run
+    // shows one or two ticks came for the one second after 23:59:59, or the seconds
+    // between.
+    const bool bLeap = receiverTimeCheck.LeapSecond();
+    while (undecidedTicks.size() > 1) {
+        if ((bLeap || gpsLogSecond.secsTo(named) == 1) && MayBeLeapSecondNext())
+            StandInForTick(true);
+        else if (gpsLogSecond.isValid() && gpsLogSecond.secsTo(named) > 1)
+            StandInForTick();
+        else
+            undecidedTicks.removeFirst();
+    }
+    // Without a tick, the run alone shows the leap second before this one; the PC was
+    // not read at its start.
+    if (undecidedTicks.isEmpty() && bLeap && MayBeLeapSecondNext() && gpsLogSecond.secsTo(named) == 1)
+        DecideLogSecond(gpsLogSecond, true, std::nullopt);
+    // The tick left is this second's own; without one, the PC was read at the message.
+    const std::optional<int64_t> pcAtStartMs =
+        undecidedTicks.isEmpty() ? PcAtSecondStartMs() : undecidedTicks.last().pcAtStartMs;
+    undecidedTicks.clear();
+    bStatusRecordOwed = false;
+    DecideLogSecond(named, false, pcAtStartMs);
+}
+
+void MainWindow::LogLeapSecondNamed()
+{
+    if (!MayBeLeapSecondNext() || !ReceiverTimeFresh())
+        return;
+    if (!bStatusRecordOwed)
+        undecidedTicks.clear();
+    if (undecidedTicks.isEmpty()) {
+        DecideLogSecond(gpsLogSecond, true, std::nullopt);
+        return;
+    }
+    // Its tick: the ticks before it that no time named were seconds before 23:59:59.
+    while (undecidedTicks.size() > 1)
+        undecidedTicks.removeFirst();
+    StandInForTick(true);
+}
+
+void MainWindow::StandInForTick(bool bLeap)
+{
+    const UndecidedTick tick = undecidedTicks.takeFirst();
+    const int64_t tickMs = tick.steadyMs;
+    bStatusRecordOwed = !undecidedTicks.isEmpty();
+    // With no receiver time at that tick (none yet, or none for kReceiverTimeFreshMs)
+    // the receiver said nothing of the second: no record stands in for it.
+    const bool bFresh = receiverTime.mjd != 0 && receiverTime.setAtSteadyMs != 0 &&
+                        tickMs - receiverTime.setAtSteadyMs <= kReceiverTimeFreshMs;
+    if (gpsLogSecond.isValid() && bFresh)
+        DecideLogSecond(bLeap ? gpsLogSecond : gpsLogSecond.addSecs(1), bLeap, tick.pcAtStartMs);
+}
+
+void MainWindow::DecideLogSecond(const QDateTime& second, bool bLeap, std::optional<int64_t> pcAtStartMs)
+{
+    gpsLogSecond = second;
+    bGpsLogLeapSecond = bLeap;
+    CheckGpsLogDay(second.date());
+    // The TIC set goes by the clock its lines are tagged with: the PC's, or this second.
+    CheckTicLogsDay(ticTimeTagFormat == 2 ? TicDayOf(TicTagUtc()) : second.date());
+    // Whether the message records of the second are logged was decided with its tick,
+    // or is with the message that drives it.
+    const bool bLogged = gpsLogFile.isOpen() && IsLoggedSecond(second.time(), gpsLogTypeDialog->gpsLogPeriod);
     const int type = gpsLogTypeDialog->gpsLogType;
-    if (type != GpsLogRaw && type != GpsLogNmea)
+    if (!bLogged || (type != GpsLogRaw && type != GpsLogNmea))
         return;
 
     LogTexts::StatusValues v;
-    v.utc = now;
+    v.utc = second;
+    v.bLeapSecond = bLeap;
     v.nmeaPosition = gpsNavDialog->FormatPositionNmea(3);
     v.navMode = gpsNavDialog->GetNavMode();
     v.fixStatus = gpsNavDialog->GetFixStatus();
     v.satellitesUsed = gpsNavDialog->GetSatellitesUsed();
     v.bLocked = !bOutOfLock;
-    v.pcClockOffsetMs = PcClockOffsetAgainst(now);  // against the second it is stamped with
+    v.pcClockOffsetMs = PcClockOffsetAgainst(second, pcAtStartMs);  // against the second it is stamped with
     v.hdop = gpsNavDialog->hdop;
     double lat = 0.0, lon = 0.0, altGps = 0.0, altMsl = 0.0;
     gpsNavDialog->GetCurrentPosition(&lat, &lon, &altGps, &altMsl);
@@ -229,7 +345,7 @@ void MainWindow::LogStatusThisSecond()
     v.geoidSeparation = altGps - altMsl;
     const QByteArray record =
         type == GpsLogRaw ? LogTexts::RawStatusRecord(v).toUtf8() : LogTexts::GgaStatusSentence(v);
-    WriteGpsLogRecord(record + '\n', now);
+    WriteGpsLogRecord(record + '\n', second);
 }
 
 // ---- File menu ----

@@ -55,13 +55,22 @@ QDate MainWindow::TicDayOf(const QDateTime& tagUtc) const
 {
     if (ticTimeTagFormat == 2 || !LogTagIsReceivers())
         return tagUtc.date();
-    return RecordPlacingTime(tagUtc).isValid() ? LogDayOf(tagUtc) : QDate();
+    return RecordPlacingTime(tagUtc).isValid() ? tagUtc.date() : QDate();
 }
 
 QDateTime MainWindow::RecordPlacingTime(const QDateTime& recordUtc) const
 {
     const QDateTime followed = receiverTimeCheck.LastFollowed();
     if (!recordUtc.isValid() || !followed.isValid())
+        return QDateTime();
+    // A record of the second that jumped carries its time: it places nothing. A record
+    // of a later second, near the run, places itself whatever the time before did.
+    constexpr int64_t kSecondsBurstMs = 500;  // a second's messages come within it
+    if (ReceiverTimeJumped() && recordUtc == takenUtc && receiverTimeCheck.clockMs() - takenAtMs < kSecondsBurstMs)
+        return QDateTime();
+    // In a leap second, a time of the next day's first (a message that names its second
+    // by the GPS time of week) is the leap second's own.
+    if (bGpsLogLeapSecond && undecidedTicks.isEmpty() && recordUtc > gpsLogSecond)
         return QDateTime();
     return std::llabs(followed.msecsTo(recordUtc)) <= kRecordNearMs ? recordUtc : QDateTime();
 }
@@ -72,20 +81,23 @@ QDateTime MainWindow::TicTagUtc() const
     return ticTimeTagFormat == 2 ? PcTime::CurrentUtc() : LogTagTime().dateTime;
 }
 
-// The display holds the start-up time (no day number) until it first shows a receiver
-// time, which with a tick comes a second after the receiver's first time message.
+// The tags go by the second the logs are at, never by a time that jumped or came late.
 bool MainWindow::LogTagIsReceivers() const
 {
-    return ReceiverTimeFresh() && displayTime.mjd != 0;
+    return LogClockIsReceivers() && gpsLogSecond.isValid();
 }
 
 UtcDateTime MainWindow::LogTagTime() const
 {
+    UtcDateTime tag = displayTime;
+    bool bLeap = false;
     if (LogTagIsReceivers())
-        return displayTime;
-    UtcDateTime pc = displayTime;
-    pc.SetDateTime(PcTime::CurrentUtc());
-    return pc;
+        tag.SetDateTime(LogSecondNow(&bLeap));
+    // Before the log step has decided any second, the receiver's time shown while fresh.
+    else if (!ReceiverTimeFresh() || displayTime.mjd == 0)
+        tag.SetDateTime(PcTime::CurrentUtc());
+    tag.bLeapSecond = bLeap;
+    return tag;
 }
 
 // ---- What is said ----

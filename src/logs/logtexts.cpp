@@ -166,10 +166,23 @@ QByteArray TicLogTrailer(const QDateTime& utc)
     return Trailer("TIC Data Logs", utc);
 }
 
+namespace {
+
+// The record's time in format, a leap second named 60 as the receiver names it.
+QString StampText(const StatusValues& v, const QString& format)
+{
+    QString text = v.utc.toUTC().toString(format);
+    const qsizetype at = format.indexOf(QLatin1String("ss"));
+    if (v.bLeapSecond && at >= 0)
+        text.replace(at, 2, QStringLiteral("60"));
+    return text;
+}
+
+}  // namespace
+
 QString RawStatusRecord(const StatusValues& v)
 {
-    const QDateTime utc = v.utc.toUTC();
-    return utc.toString(QStringLiteral("yyyy-MM-dd,HH:mm:ss,")) + v.nmeaPosition +
+    return StampText(v, QStringLiteral("yyyy-MM-dd,HH:mm:ss,")) + v.nmeaPosition +
            QString::asprintf(",%d,%d,%d,%d,", v.navMode, v.fixStatus, v.satellitesUsed, v.bLocked ? 1 : 0) +
            (v.pcClockOffsetMs ? QString::number(*v.pcClockOffsetMs) : QString());
 }
@@ -178,7 +191,7 @@ QByteArray GgaStatusSentence(const StatusValues& v)
 {
     const int quality = v.fixStatus == 2 ? 1 : v.fixStatus == 3 ? 2 : 0;
     const QByteArray hdop = v.hdop > 0.0 ? QByteArray::number(v.hdop, 'f', 1) : QByteArray();
-    QByteArray sentence = "$GPGGA," + v.utc.toUTC().toString(QStringLiteral("HHmmss.00")).toLatin1() + ',' +
+    QByteArray sentence = "$GPGGA," + StampText(v, QStringLiteral("HHmmss.00")).toLatin1() + ',' +
                           v.nmeaPosition.toLatin1() + ',' + QByteArray::number(quality) + ',' +
                           QByteArray::number(qBound(0, v.satellitesUsed, 99)).rightJustified(2, '0') + ',' +
                           hdop + ',' + QByteArray::number(v.altitudeMsl, 'f', 1) + ",M," +

@@ -86,6 +86,7 @@ QByteArray TicLogTrailer(const QDateTime& utc);
 struct StatusValues
 {
     QDateTime utc;
+    bool bLeapSecond = false;  // utc is 23:59:59, and the second is 23:59:60 after it
     QString nmeaPosition;  // ddmm.mmmm,N,dddmm.mmmm,E
     int navMode = 0;
     int fixStatus = 0;

@@ -207,14 +207,21 @@ void MainWindow::ShowClockGuardNote(const QString& note)
     ShowStatusNote(clockGuardLabel, note);
 }
 
-std::optional<int64_t> MainWindow::PcClockOffsetAgainst(const QDateTime& second) const
+std::optional<int64_t> MainWindow::PcAtSecondStartMs() const
+{
+    if (!pcTimeSample.isValid())
+        return std::nullopt;
+    return pcTimeSample.toMSecsSinceEpoch() - pcSampleIntoSecondMs;
+}
+
+std::optional<int64_t> MainWindow::PcClockOffsetAgainst(const QDateTime& second,
+                                                        std::optional<int64_t> pcAtStartMs) const
 {
     // A held time that a date out of range moves on, a stand-in past the logs' wait, or
     // the PC's own time before the receiver's first: none is the receiver's second.
-    if (!pcTimeSample.isValid() || !second.isValid() || !receiverDateOutOfRange.isEmpty() || !LogClockIsReceivers())
+    if (!pcAtStartMs || !second.isValid() || !receiverDateOutOfRange.isEmpty() || !LogClockIsReceivers())
         return std::nullopt;
-    return pcTimeSample.toMSecsSinceEpoch() -
-           (second.toMSecsSinceEpoch() + displayTime.NetOffsetMs() + pcSampleIntoSecondMs);
+    return *pcAtStartMs - (second.toMSecsSinceEpoch() + displayTime.NetOffsetMs());
 }
 
 // The clock half of the per-second status record. The PC clock is measured against,
@@ -236,7 +243,7 @@ void MainWindow::SyncPcClockThisSecond()
     // one the tick stands in for, a second on for each such tick.
     const QDateTime second =
         receiverTime.dateTime.isValid() ? receiverTime.dateTime.addSecs(secondsStoodIn) : QDateTime();
-    pcClockOffsetMs = PcClockOffsetAgainst(second);
+    pcClockOffsetMs = PcClockOffsetAgainst(second, PcAtSecondStartMs());
     if (!pcTimeSample.isValid() || !second.isValid())
         return;
     const int64_t receiverMs = second.toMSecsSinceEpoch() + displayTime.NetOffsetMs() + pcSampleIntoSecondMs;

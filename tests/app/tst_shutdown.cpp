@@ -8,6 +8,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -146,10 +147,13 @@ private slots:
         Program program(pair.ProgramEnd(), 3);
         QFile rx(pair.ReceiverEnd());
         QVERIFY(rx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        int second = 0;
+        // The receiver's seconds as the program's clock counts them: times that run ahead
+        // of it are out of step and logged as no second.
+        QElapsedTimer elapsed;
+        elapsed.start();
         const auto feed = [&](int count) {
-            for (int k = 0; k < count; ++k, ++second) {
-                const QByteArray time = QByteArray::number(120000 + second);
+            for (int k = 0; k < count; ++k) {
+                const QByteArray time = QTime(12, 0).addSecs(int(elapsed.elapsed() / 1000)).toString("HHmmss").toLatin1();
                 rx.write(FrameBuilders::Nmea("$GPRMC," + time + ".00,A,4807.038,N,01131.000,E,0.0,0.0,311224,,") + "\r\n");
                 QTest::qWait(150);
             }

@@ -10,11 +10,15 @@
 
 // One message of the receiver's second t, as the port hands it on; "tick" is the 1PPS
 // edge. A name may end in "+1d" (dated a day ahead), "+3s" (a time 3 s ahead), ".6" (a
-// time 0.6 s into its second) or "-" (the time field empty).
+// time 0.6 s into its second), "-" (the time field empty) or ":60" (the leap second
+// after t, which is 23:59:59).
 inline void Feed(MainWindow& w, QByteArray name, const QDateTime& second)
 {
     QDateTime t = second;
     QByteArray fraction = ".00";
+    const bool bLeap = name.endsWith(":60");
+    if (bLeap)
+        name.chop(3);
     const qsizetype plus = name.indexOf('+');
     if (plus > 0) {
         const int n = name.mid(plus + 1).chopped(1).toInt();
@@ -28,8 +32,10 @@ inline void Feed(MainWindow& w, QByteArray name, const QDateTime& second)
         name.chop(1);
     const QDate d = t.date();
     const QTime c = t.time();
-    const QByteArray hms = bNoTime ? "," : t.toString("HHmmss").toLatin1() + fraction + ",";
-    const uint32_t tow = uint32_t(d.dayOfWeek() % 7 * 86400000 + c.msecsSinceStartOfDay());  // ms into the GPS week
+    const int s = bLeap ? 60 : c.second();
+    const QByteArray hms = bNoTime ? "," : t.toString("HHmm").toLatin1() + QByteArray::number(s).rightJustified(2, '0') + fraction + ",";
+    // ms into the GPS week, which has no leap seconds
+    const uint32_t tow = uint32_t(d.dayOfWeek() % 7 * 86400000 + c.msecsSinceStartOfDay() + (bLeap ? 1000 : 0));
     if (name == "tick")
         w.OnClockTick();
     else if (name == "TIC")
@@ -42,12 +48,12 @@ inline void Feed(MainWindow& w, QByteArray name, const QDateTime& second)
         emit w.gpsPortThread.newGpsText(Sentence("$GPGGA," + hms + "4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
     else if (name == "UTC")
         emit w.gpsPortThread.newGpsText(UbxPayload(20).U32(0, tow).U16(12, d.year()).U8(14, d.month()).U8(15, d.day())
-                                            .U8(16, c.hour()).U8(17, c.minute()).U8(18, c.second()).U8(19, 0x07)
+                                            .U8(16, c.hour()).U8(17, c.minute()).U8(18, s).U8(19, 0x07)
                                             .Frame(1, 0x21));
     else if (name == "STATUS")
         emit w.gpsPortThread.newGpsText(UbxPayload(16).U32(0, tow).U8(4, 3).Frame(1, 0x03));
     else  // "Ha" or "Hb"
-        emit w.gpsPortThread.newGpsText(MotorolaMessage(name.constData()).DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), c.second()));
+        emit w.gpsPortThread.newGpsText(MotorolaMessage(name.constData()).DateTime(d.year(), d.month(), d.day(), c.hour(), c.minute(), s));
 }
 
 // The second of the minute of each record in a log, in file order.

@@ -2,7 +2,7 @@
 // system that fills and frees, a receiver date wrong for a moment, and a receiver
 // that falls silent.
 
-#include "logwindow.h"
+#include "secondfeed.h"
 #include "logfilecheck.h"
 #include "remoteline.h"
 
@@ -443,17 +443,22 @@ private slots:
         receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
         MainWindow& w = *lw.w;
         QVERIFY(w.OpenGpsLog());
+        int64_t steadyMs = 1'000'000;
+        UtcDateTime::SetSteadyClock([&steadyMs] { return steadyMs; });
         for (int s = 0; s < 6; ++s) {
+            steadyMs += 1000;
             std::fill(std::begin(w.bPpsAwaitingTime), std::end(w.bPpsAwaitingTime), false);
             const QByteArray date = s == 3 ? "311223" : "311224";
             QVERIFY(w.DecodeNmeaSentence(FrameBuilders::Nmea(
                 "$GPRMC,12000" + QByteArray::number(s) + ",A,4807.038,N,01131.000,E,0.0,0.0," + date + ",,")));
         }
         w.CloseGpsLog(true);
+        UtcDateTime::SetSteadyClock({});
         QCOMPARE(lw.Files(), QStringList{"GPS2024366.txt"});
         const QByteArray log = lw.Read("GPS2024366.txt");
         QVERIFY(log.count("; Horalux GPS Data Log") == 1 && log.count("; Closed") == 1);
-        QCOMPARE(DataLines(log).size(), 6);
+        // The second of the wrong year moves no stamp: without a tick it is not logged.
+        QCOMPARE(RecordSeconds(log, LogFileNames::GpsLogRaw), QString("0 1 2 4 5"));
     }
 
     // A Generic NMEA receiver, a PVT log and a TIC set, 20 s from start: each second a
