@@ -183,20 +183,23 @@ void ModemLineWatch::ArrivalLoop()
 
 void ModemLineWatch::LineLoop()
 {
-    if (WaitLoop())
+    const WaitEnd end = WaitLoop();
+    if (end == WaitEnd::Stopped)
         return;
     mode = Mode::Poll;
+    if (end == WaitEnd::Unreadable)
+        Pause(kUnreadablePauseMs);
     PollLoop();
 }
 
-bool ModemLineWatch::WaitLoop()
+ModemLineWatch::WaitEnd ModemLineWatch::WaitLoop()
 {
     // The first look finds the level: a line already high is a rise, as a poll's would
     // be, unless it was high when the last watch ended.
     bool bHigh = false;
     const int64_t firstMs = UtcDateTime::SteadyMSecs();
     if (!Look(bHigh))
-        return false;
+        return WaitEnd::Unreadable;
     if (bHigh && !bLineHigh.exchange(bHigh))
         AddEdge(firstMs);
     bLineHigh = bHigh;
@@ -210,13 +213,13 @@ bool ModemLineWatch::WaitLoop()
         if (access.waitLines(fd, lineBits) != 0) {
             if (errno == EINTR)
                 continue;
-            return false;  // the driver cannot wait for the line (a pseudo-terminal)
+            return WaitEnd::CannotWait;  // a pseudo-terminal
         }
         const bool bInstant = MonotonicUs() - armedUs < kInstantWaitUs;
         // A wake is stamped as it returns, before the line is read.
         const int64_t ms = UtcDateTime::SteadyMSecs();
         if (!Look(bHigh))
-            return false;
+            return WaitEnd::Unreadable;
         const bool bWasHigh = bLineHigh.exchange(bHigh);
         int changes = -1;
         int newCount = 0;
@@ -233,7 +236,7 @@ bool ModemLineWatch::WaitLoop()
         if (bNoChange && bInstant) {
             if (++instantWaits >= kInstantWaits) {
                 qInfo("1PPS line: the driver's wait returns at once with nothing changed; the line is read every 1 ms");
-                return false;
+                return WaitEnd::CannotWait;
             }
             Pause(1);
             continue;
@@ -242,7 +245,7 @@ bool ModemLineWatch::WaitLoop()
         if (bRise)
             AddEdge(ms);
     }
-    return true;
+    return WaitEnd::Stopped;
 }
 
 void ModemLineWatch::PollLoop()

@@ -98,7 +98,10 @@ public:
 private:
     void ArrivalLoop();
     void LineLoop();
-    bool WaitLoop();
+    // Why the wait for the line ended: the watch stops, the driver cannot wait, or the
+    // line cannot be read.
+    enum class WaitEnd { Stopped, CannotWait, Unreadable };
+    WaitEnd WaitLoop();
     void PollLoop();
     // Reads the line into bHigh; false (and the line said unreadable) when it cannot be.
     bool Look(bool& bHigh);

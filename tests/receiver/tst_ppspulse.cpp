@@ -4,6 +4,7 @@
 #include "fakepulse.h"
 #include "framebuilders.h"
 #include "gpsserialportthread.h"
+#include "mainwindow.h"
 #include "pctime.h"
 #include "ppspulsecheck.h"
 #include "receiverinfo.h"
@@ -490,6 +491,30 @@ private slots:
         }
         QVERIFY(TestSupport::WaitFor([&] { return order.size() == 2; }, 10000));
         QCOMPARE(order, bEdgeFirst ? QStringList({"tick", "message"}) : QStringList({"message", "tick"}));
+    }
+
+    // A counter answering 50 ms after the pulse while the window is held 100 ms: its
+    // reading comes to the window before the port's timer hands on the edge. The tick of
+    // that pulse goes first (the counter's age is counted, then the reading clears it).
+    void counterReadingAfterItsPulse()
+    {
+        port.reset();  // the window's own port opens the pair's end
+        MainWindow w;
+        w.gpsPortThread.SetPpsInterface(1);
+        w.gpsPortThread.startGpsSerialPort(false);
+        FakePulse pulse(w);
+        QVERIFY(pulse.NextSecond());
+        w.OnNewTicText("1 1.5E-7");
+        QCOMPARE(w.ticDataAge[0], 0);
+        pulse.Advance(1000);
+        pulse.Raise(1, true);
+        QVERIFY(HoldGuiThreadUntil([&] { return w.gpsPortThread.LineWatch().LineHigh(); }));
+        pulse.Advance(50);
+        HoldGuiThread(100);
+        w.OnNewTicText("1 1.6E-7");
+        QCOMPARE(pulse.Ticks(), 2);
+        QCOMPARE(w.ticDataAge[0], 0);
+        pulse.Hold(1, false);
     }
 
     // The time a message's bytes reached the port, not the time the GUI thread got to
