@@ -276,30 +276,29 @@ void GpsSerialPortThread::FrameByMode(QByteArray data, int64_t arrivalMs)
         FrameUbxNmea(data, arrivalMs);
         break;
     case GpsPortModeMotorolaLoran:
-        lineFramer.Frame(data, [this, arrivalMs](const QByteArray& m) {
-            pendingMessages.push_back(PendingMessage{m, arrivalMs});
-        });
+        lineFramer.Frame(data, QueueAt(arrivalMs));
         break;
     default:
         break;
     }
 }
 
-void GpsSerialPortThread::FrameMotorolaBinary(QByteArray& data, int64_t arrivalMs)
+FramedMessageSink GpsSerialPortThread::QueueAt(int64_t arrivalMs)
 {
     // Queued, not emitted: the messages are handed on after the block is framed, since a
     // receiver of newGpsText may run an event loop that reads the port again.
-    motorolaFramer.Frame(data, [this, arrivalMs](const QByteArray& m) {
-        pendingMessages.push_back(PendingMessage{m, arrivalMs});
-    });
+    return [this, arrivalMs](const QByteArray& m) { pendingMessages.push_back(PendingMessage{m, arrivalMs}); };
+}
+
+void GpsSerialPortThread::FrameMotorolaBinary(QByteArray& data, int64_t arrivalMs)
+{
+    motorolaFramer.Frame(data, QueueAt(arrivalMs));
     data.clear();
 }
 
 void GpsSerialPortThread::FrameUbxNmea(QByteArray& data, int64_t arrivalMs)
 {
-    ubxNmeaFramer.Frame(data, [this, arrivalMs](const QByteArray& m) {
-        pendingMessages.push_back(PendingMessage{m, arrivalMs});
-    });
+    ubxNmeaFramer.Frame(data, QueueAt(arrivalMs));
     data.clear();
 }
 
@@ -402,6 +401,9 @@ void GpsSerialPortThread::ReportBack()
     emit portBack(note);
 }
 
+// Every 1 ms on the GUI thread (ppsPollTimer): what the watching threads saw meanwhile is
+// handed on here, and the line's note follows the pulse. The work is a few looks under
+// the watch's mutex; the threads themselves sleep until the line or the bytes wake them.
 void GpsSerialPortThread::handleTimedPolls() { Pump(); }
 
 void GpsSerialPortThread::Pump()

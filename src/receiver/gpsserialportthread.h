@@ -129,6 +129,7 @@ private:
     void FrameUbxNmea(QByteArray& data, int64_t arrivalMs);
     // Frames a block by the live interface mode.
     void FrameByMode(QByteArray data, int64_t arrivalMs);
+    FramedMessageSink QueueAt(int64_t arrivalMs);
     void ReportBack();
     void SetPpsNote(const QString& text);
     void ClosePort();

@@ -200,7 +200,7 @@ ModemLineWatch::WaitEnd ModemLineWatch::WaitLoop()
     const int64_t firstMs = UtcDateTime::SteadyMSecs();
     if (!Look(bHigh))
         return WaitEnd::Unreadable;
-    if (bHigh && !bLineHigh.exchange(bHigh))
+    if (bHigh && !bLineHigh.load())
         AddEdge(firstMs);
     bLineHigh = bHigh;
     // A driver that counts the line's changes tells how many came between two wakes:
@@ -220,7 +220,7 @@ ModemLineWatch::WaitEnd ModemLineWatch::WaitLoop()
         const int64_t ms = UtcDateTime::SteadyMSecs();
         if (!Look(bHigh))
             return WaitEnd::Unreadable;
-        const bool bWasHigh = bLineHigh.exchange(bHigh);
+        const bool bWasHigh = bLineHigh.load();
         int changes = -1;
         int newCount = 0;
         if (bCounts && access.countChanges(fd, lineBits, &newCount) == 0)
@@ -244,6 +244,7 @@ ModemLineWatch::WaitEnd ModemLineWatch::WaitLoop()
         instantWaits = 0;
         if (bRise)
             AddEdge(ms);
+        bLineHigh = bHigh;
     }
     return WaitEnd::Stopped;
 }
@@ -260,9 +261,9 @@ void ModemLineWatch::PollLoop()
             continue;
         }
         const int64_t ms = UtcDateTime::SteadyMSecs();
-        const bool bWasHigh = bLineHigh.exchange(bHigh);
-        if (bHigh && !bWasHigh)
+        if (bHigh && !bLineHigh.load())
             AddEdge(ms);
+        bLineHigh = bHigh;
         // Every millisecond on the monotonic clock; after a stall the next look is now,
         // not a burst of the ones missed.
         next.tv_nsec += 1000000L;

@@ -78,6 +78,7 @@ public:
     bool Running() const { return !threads.empty(); }
 
     Mode CurrentMode() const { return mode.load(); }
+    // The level last seen; an edge seen with it is already among TakeEdges.
     bool LineHigh() const { return bLineHigh.load(); }
     // Reads of the line so far (both ways of watching), for tests that wait for a look.
     int64_t LineReads() const { return lineReads.load(); }

@@ -146,10 +146,12 @@ void FakePulse::WaitUntilSeen(int line, bool bHigh, int64_t fromReads)
     const ModemLineWatch& watch = port.LineWatch();
     const bool bChosen = line == port.GetPpsInterface() && line != 0;
     if (watch.Running() && !lines->bUnreadable) {
-        if (bChosen)
-            TestSupport::WaitFor([&] { return watch.LineHigh() == bHigh; }, 2000);
+        if (bChosen) {
+            TestSupport::WaitFor([&] { return watch.LineHigh() == bHigh; }, 10000);
+            port.HandOnSeenEdges();  // as the port's 1 ms timer would
+        }
         else if (watch.CurrentMode() == ModemLineWatch::Mode::Poll && port.GetPpsInterface() != 0)
-            TestSupport::WaitFor([&] { return watch.LineReads() >= fromReads + 2; }, 2000);  // one may be in flight
+            TestSupport::WaitFor([&] { return watch.LineReads() >= fromReads + 2; }, 10000);  // one may be in flight
         // A driver that waits is not woken by a line nobody waits on.
     }
     QCoreApplication::processEvents();
@@ -177,13 +179,13 @@ bool FakePulse::Edge(int widthMs, int line)
     const bool bSeen = port.LineWatch().Running() && line == port.GetPpsInterface() && (widthMs > 0 || bWaitDriver);
     // A driver that waits sees a change from the moment the wait begins.
     if (bSeen && bWaitDriver)
-        TestSupport::WaitFor([&] { return lines->waiting > 0; }, 2000);
+        TestSupport::WaitFor([&] { return lines->waiting > 0; }, 10000);
     const int64_t from = port.LineWatch().LineReads();
     lines->Set(bits, true);
     if (widthMs == 0)
         lines->Set(bits, false);
     if (bSeen)
-        TestSupport::WaitFor([&] { return port.EdgesHandled() > handledBefore; }, 2000);
+        TestSupport::WaitFor([&] { return port.EdgesHandled() > handledBefore; }, 10000);
     else
         WaitUntilSeen(line, widthMs > 0, from);
     lastEdgeMs = Ms();
