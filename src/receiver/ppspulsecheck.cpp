@@ -1,18 +1,16 @@
 #include "ppspulsecheck.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
 // The steady clock and the receiver's seconds drift apart by far less than this per
-// second of a gap (100 ppm), and the slack never grows past kMostSlackMs, which stays
-// below the nearest extra edge that has been seen in the field (0.91 s after the pulse).
+// second of a gap (100 ppm): the slack grows with it.
 constexpr int64_t kSlackPerSecondUs = 100;
-constexpr int64_t kMostSlackMs = 80;
 
 // A pulse gone this long may come back at another place in the steady clock's second:
-// its series is no longer known, and what comes is taken as at the start.
+// its series is no longer known, and what comes is taken as at the start. Until then
+// the slack stays well below the distance of the nearest extra edges seen in the field.
 constexpr int64_t kForgetMs = 60000;
 
 }  // namespace
@@ -38,7 +36,7 @@ bool PpsPulseCheck::Fits(const Series& series, int64_t ms)
     if (series.lastMs < 0 || ms - series.lastMs < 500)
         return false;
     const int64_t seconds = (ms - series.lastMs + 500) / 1000;
-    const int64_t slack = std::min(kSlackMs + seconds * kSlackPerSecondUs / 1000, kMostSlackMs);
+    const int64_t slack = kSlackMs + seconds * kSlackPerSecondUs / 1000;
     return std::abs(ms - series.lastMs - seconds * 1000) <= slack;
 }
 
