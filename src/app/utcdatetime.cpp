@@ -2,8 +2,11 @@
 
 #include "pctime.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -98,23 +101,44 @@ int64_t UtcDateTime::CurrentMSecsSinceEpoch()
 
 namespace {
 
-std::function<int64_t()>& SteadyClockOverride()
+// The steady clock is read by the port's watching threads as well as the GUI thread: a
+// test's clock is swapped under a lock and called on a copy, and while none is set the
+// real clock is read without one.
+struct SteadyClockSeam
 {
-    static std::function<int64_t()> clock;
-    return clock;
+    std::mutex lock;
+    std::shared_ptr<const std::function<int64_t()>> clock;
+    std::atomic<bool> bSet{false};
+};
+
+SteadyClockSeam& SteadyClock()
+{
+    static SteadyClockSeam seam;
+    return seam;
 }
 
 }  // namespace
 
 void UtcDateTime::SetSteadyClock(std::function<int64_t()> clock)
 {
-    SteadyClockOverride() = std::move(clock);
+    SteadyClockSeam& seam = SteadyClock();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    seam.bSet = bool(clock);
+    seam.clock = clock ? std::make_shared<const std::function<int64_t()>>(std::move(clock)) : nullptr;
 }
 
 int64_t UtcDateTime::SteadyMSecs()
 {
-    if (SteadyClockOverride())
-        return SteadyClockOverride()();
+    SteadyClockSeam& seam = SteadyClock();
+    if (seam.bSet.load()) {
+        std::shared_ptr<const std::function<int64_t()>> clock;
+        {
+            std::lock_guard<std::mutex> guard(seam.lock);
+            clock = seam.clock;
+        }
+        if (clock)
+            return (*clock)();
+    }
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }

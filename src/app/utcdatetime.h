@@ -35,9 +35,13 @@ public:
     QString ToString(const QString& format) const;
     QString ToUtcString(const QString& format) const;
     static int64_t CurrentMSecsSinceEpoch();
-    // A steady clock in ms, untouched when the PC clock is set: how old a time is.
+    // A steady clock in ms, untouched when the PC clock is set: how old a time is. The one
+    // clock of the program's own times: the receiver port's edges and arrivals are read
+    // on it in the port's watching threads, so it may be called from any thread.
     static int64_t SteadyMSecs();
     // Tests put their own steady clock here; an empty function gives back the real one.
+    // The port's watching threads call it too: a test's clock must be safe to call from
+    // another thread.
     static void SetSteadyClock(std::function<int64_t()> clock);
 
     double DayFraction() const;

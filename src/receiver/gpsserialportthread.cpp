@@ -12,7 +12,7 @@
 
 namespace {
 
-// How often the GUI thread takes what the line watch saw.
+// How often the GUI thread takes what the line watch saw (ppsPollTimer).
 constexpr int kPollIntervalMs = 1;
 
 }  // namespace
@@ -44,7 +44,7 @@ void GpsSerialPortThread::ClosePort()
 {
     // The watching threads are out before the fd can be closed and its number reused.
     lineWatch.Stop();
-    pulseCheck.Reset();
+    pulseCheck.StopExpecting();
     if (serialPort.isOpen())
         serialPort.close();
 }
@@ -68,6 +68,8 @@ void GpsSerialPortThread::SetLineAccess(ModemLineWatch::Access access)
     lineAccess = std::move(access);
     StartLineWatch();
 }
+
+bool GpsSerialPortThread::PulseInDoubt() const { return ppsLineMask != 0 && pulseCheck.InDoubt(); }
 
 bool GpsSerialPortThread::PulseComing() const
 {
@@ -93,9 +95,9 @@ void GpsSerialPortThread::SetPpsInterface(int line)
         break;
     }
     // Another line, or none: what was said of the old one no longer holds, and waiting
-    // for its pulse begins again.
+    // for its pulse begins again, knowing nothing of it.
     unreadableText.clear();
-    pulseCheck.Reset();
+    pulseCheck.Forget();
     StartLineWatch();
     ShowPpsNote();
 }
@@ -253,38 +255,51 @@ void GpsSerialPortThread::ReadPort()
     // Each piece of the block is framed on its own, so that a message takes the time
     // its last byte came, not the time the GUI thread got to it.
     qsizetype offset = 0;
-    for (const auto& [count, realMs] : lineWatch.TakeArrivals(int(block.size()))) {
-        Frame(block.mid(offset, count), realMs);
+    for (const auto& [count, ms] : lineWatch.TakeArrivals(int(block.size()))) {
+        FrameByMode(block.mid(offset, count), ms);
         offset += count;
     }
 }
 
-void GpsSerialPortThread::Frame(const QByteArray& data, int64_t realMs)
+void GpsSerialPortThread::FrameByMode(QByteArray data, int64_t arrivalMs)
 {
-    // Taken as the bytes are read: a test's fixed clock, moved by the handler of an
-    // earlier message, must not move the arrival of the bytes read with it.
-    const int64_t steadyMs = ModemLineWatch::ToSteady(realMs);
-    const FramedMessageSink sink = [this, realMs, steadyMs](const QByteArray& m) {
-        pendingMessages.push_back(PendingMessage{m, realMs, steadyMs});
-    };
     // The live interface mode, which the receiver search changes, picks the framer.
     switch (receiverInfo.gpsPortMode) {
     case GpsPortModeMotorolaBinary:
     case GpsPortModeMotorolaBinaryRxOnly:
-        motorolaFramer.Frame(data, sink);
+        FrameMotorolaBinary(data, arrivalMs);
         break;
     case GpsPortModeMotorolaNmea:
     case GpsPortModeGenericNmea:
     case GpsPortModeUbloxUbx:
     case GpsPortModeUbloxNmea:
-        ubxNmeaFramer.Frame(data, sink);
+        FrameUbxNmea(data, arrivalMs);
         break;
     case GpsPortModeMotorolaLoran:
-        lineFramer.Frame(data, sink);
+        lineFramer.Frame(data, QueueAt(arrivalMs));
         break;
     default:
         break;
     }
+}
+
+FramedMessageSink GpsSerialPortThread::QueueAt(int64_t arrivalMs)
+{
+    // Queued, not emitted: the messages are handed on after the block is framed, since a
+    // receiver of newGpsText may run an event loop that reads the port again.
+    return [this, arrivalMs](const QByteArray& m) { pendingMessages.push_back(PendingMessage{m, arrivalMs}); };
+}
+
+void GpsSerialPortThread::FrameMotorolaBinary(QByteArray& data, int64_t arrivalMs)
+{
+    motorolaFramer.Frame(data, QueueAt(arrivalMs));
+    data.clear();
+}
+
+void GpsSerialPortThread::FrameUbxNmea(QByteArray& data, int64_t arrivalMs)
+{
+    ubxNmeaFramer.Frame(data, QueueAt(arrivalMs));
+    data.clear();
 }
 
 void GpsSerialPortThread::HandOn()
@@ -293,16 +308,12 @@ void GpsSerialPortThread::HandOn()
     // event loop that reads the port again and hands on what came after, in order.
     for (;;) {
         const bool bMessageFirst = !pendingMessages.empty() &&
-                                   (pendingEdges.empty() || pendingMessages.front().realMs < pendingEdges.front());
+                                   (pendingEdges.empty() || pendingMessages.front().arrivalMs < pendingEdges.front());
         if (bMessageFirst) {
             const PendingMessage m = pendingMessages.front();
             pendingMessages.pop_front();
-            if (ppsLineMask != 0 && pulseCheck.Message(m.steadyMs))
-                qDebug("1PPS on %s: the receiver's messages follow the edges taken as glitches, "
-                       "which are the pulse from here on",
-                       qPrintable(PortTexts::PpsLineName(ppsInterface)));
             const int64_t outer = arrivalMs;
-            arrivalMs = m.steadyMs;
+            arrivalMs = m.arrivalMs;
             emit newGpsText(m.bytes);
             arrivalMs = outer;
         } else if (!pendingEdges.empty()) {
@@ -315,20 +326,25 @@ void GpsSerialPortThread::HandOn()
     }
 }
 
-void GpsSerialPortThread::HandleEdge(int64_t realMs)
+void GpsSerialPortThread::HandleEdge(int64_t ms)
 {
     ++edgesHandled;
-    const int64_t ms = ModemLineWatch::ToSteady(realMs);
     const int64_t lastMs = pulseCheck.LastPulseMs();
-    if (!pulseCheck.Edge(ms)) {
+    switch (pulseCheck.Edge(ms)) {
+    case PpsPulseCheck::Verdict::Pulse:
+        edgeMs = ms;
+        emit PpsTick();
+        break;
+    case PpsPulseCheck::Verdict::Glitch:
         // Noise on the line, or a second pulse inside the second: a tick would set the
         // clock and write a record for a second that is not new.
         qDebug("1PPS glitch on %s: an edge %.3f s after the last pulse is no pulse, no tick",
                qPrintable(PortTexts::PpsLineName(ppsInterface)), double(ms - lastMs) / 1000.0);
-        return;
+        break;
+    case PpsPulseCheck::Verdict::Bounce:
+    case PpsPulseCheck::Verdict::Other:
+        break;  // another series is said in the line's note
     }
-    edgeMs = ms;
-    emit PpsTick();
 }
 
 void GpsSerialPortThread::handleError(QSerialPort::SerialPortError error)
@@ -385,6 +401,9 @@ void GpsSerialPortThread::ReportBack()
     emit portBack(note);
 }
 
+// Every 1 ms on the GUI thread (ppsPollTimer): what the watching threads saw meanwhile is
+// handed on here, and the line's note follows the pulse. The work is a few looks under
+// the watch's mutex; the threads themselves sleep until the line or the bytes wake them.
 void GpsSerialPortThread::handleTimedPolls() { Pump(); }
 
 void GpsSerialPortThread::Pump()
@@ -396,6 +415,12 @@ void GpsSerialPortThread::Pump()
             pulseCheck.Expect(UtcDateTime::SteadyMSecs());
         unreadableText = note->bReadable ? QString() : PortTexts::PpsUnreadableText(ppsInterface, portName, note->reason);
     }
+    HandOnSeenEdges();
+    ShowPpsNote();
+}
+
+void GpsSerialPortThread::HandOnSeenEdges()
+{
     for (int64_t ms : lineWatch.TakeEdges())
         pendingEdges.push_back(ms);
     // Bytes that came before a waiting edge are handed on before its tick, even when
@@ -407,7 +432,6 @@ void GpsSerialPortThread::Pump()
         ReadPort();
     }
     HandOn();
-    ShowPpsNote();
 }
 
 void GpsSerialPortThread::ShowPpsNote()
@@ -416,18 +440,27 @@ void GpsSerialPortThread::ShowPpsNote()
     // has no line chosen.
     if (!unreadableText.isEmpty() || !serialPort.isOpen() || ppsLineMask == 0) {
         missingSinceMs = -1;
+        missingText.clear();
         SetPpsNote(serialPort.isOpen() && ppsLineMask != 0 ? unreadableText : QString());
         return;
     }
     const int64_t nowMs = UtcDateTime::SteadyMSecs();
+    pulseCheck.Look(nowMs);
     const int64_t sinceMs = pulseCheck.MissingSince(nowMs);
     if (sinceMs != missingSinceMs) {
+        if (sinceMs < 0 && missingSinceMs >= 0)
+            qInfo("1PPS back on %s", qPrintable(PortTexts::PpsLineName(ppsInterface)));
         missingSinceMs = sinceMs;
         const QDateTime nowUtc = PcTime::CurrentUtc();
         missingText = sinceMs < 0 ? QString()
                                   : PortTexts::PpsMissingText(ppsInterface, nowUtc.addMSecs(sinceMs - nowMs), nowUtc);
-        if (sinceMs < 0 && !ppsNote.isEmpty())
-            qInfo("1PPS back on %s", qPrintable(PortTexts::PpsLineName(ppsInterface)));
     }
-    SetPpsNote(missingText);
+    // A missing pulse is said before another series of edges beside it.
+    const int64_t otherMs = pulseCheck.OtherSeriesOffsetMs();
+    if (!missingText.isEmpty() || otherMs < 0)
+        SetPpsNote(missingText);
+    else if (pulseCheck.InDoubt())
+        SetPpsNote(PortTexts::PpsInDoubtText(ppsInterface, std::min(otherMs, 1000 - otherMs)));
+    else
+        SetPpsNote(PortTexts::PpsSecondSeriesText(ppsInterface, otherMs));
 }

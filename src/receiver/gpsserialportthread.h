@@ -15,9 +15,11 @@
 #include "ppspulsecheck.h"
 
 // The receiver port object. Its thread runs only an empty event loop: the port, its
-// timers and every slot live on the GUI thread. The 1PPS line, and the arrival of the
-// received bytes, are watched in threads of their own (ModemLineWatch); what they saw
-// is handed on from the GUI thread in the order it happened.
+// timers and every slot, signal and member here live on the GUI thread. The 1PPS line,
+// and the arrival of the received bytes, are watched in threads of their own
+// (ModemLineWatch); the GUI thread takes what they saw every 1 ms (ppsPollTimer), when
+// the port is read, and when HandOnSeenEdges is called, and hands on ticks and messages
+// in the order they happened. All times are steady ms (UtcDateTime::SteadyMSecs).
 class GpsSerialPortThread : public QThread
 {
     Q_OBJECT
@@ -45,11 +47,12 @@ public:
     int64_t ArrivalMs() const { return arrivalMs; }
     // Whether the pulse is in doubt: two series of edges a second apart came from the
     // start, and either may be the pulse. No tick of a pulse in doubt sets the PC clock.
-    bool PulseInDoubt() const { return false; }
+    // The ticks go on meanwhile, one a second from the series seen first, for the logs.
+    bool PulseInDoubt() const;
     // Hands on, in the order they came, every edge the line watch has seen so far and the
     // messages whose bytes came before them: what arrives by other paths (a counter's
     // reading) is then handled after the tick of the pulse it followed.
-    void HandOnSeenEdges() {}
+    void HandOnSeenEdges();
 
     int GetPortMode() const { return portMode; }
     QString GetPortName() const { return portName; }
@@ -119,19 +122,24 @@ private slots:
     void RetryOpen();
 
 private:
-    // Frames data by the live interface mode; each message waits to be handed on with
-    // newGpsText, with realMs, the time its last bytes came.
-    void Frame(const QByteArray& data, int64_t realMs);
+    // The two receive framings: each frames one block of received bytes, queues every
+    // message it accepts with arrivalMs, the steady ms by which the block's last byte
+    // had come, to be handed on with newGpsText in the order of arrival, and empties data.
+    void FrameMotorolaBinary(QByteArray& data, int64_t arrivalMs);
+    void FrameUbxNmea(QByteArray& data, int64_t arrivalMs);
+    // Frames a block by the live interface mode.
+    void FrameByMode(QByteArray data, int64_t arrivalMs);
+    FramedMessageSink QueueAt(int64_t arrivalMs);
     void ReportBack();
     void SetPpsNote(const QString& text);
     void ClosePort();
     void StartLineWatch();
     // Takes what the watch saw and hands on ticks and messages in the order they came;
-    // says a pulse that does not come.
+    // says what is wrong with the pulse.
     void Pump();
     void ReadPort();
     void HandOn();
-    void HandleEdge(int64_t realMs);
+    void HandleEdge(int64_t ms);
     void ShowPpsNote();
 
     QByteArray sendData;
@@ -150,14 +158,13 @@ private:
     int64_t edgeMs = -1;
     int64_t arrivalMs = -1;
     int64_t edgesHandled = 0;
-    // Seen but not yet handed on, on ModemLineWatch::RealMs: edges, and framed messages
-    // with the time their last bytes came.
+    // Seen but not yet handed on: edges, and framed messages with the time their last
+    // bytes came, which orders them among the edges.
     std::deque<int64_t> pendingEdges;
     struct PendingMessage
     {
         QByteArray bytes;
-        int64_t realMs;    // orders it among the edges
-        int64_t steadyMs;  // its arrival as ArrivalMs() gives it
+        int64_t arrivalMs;
     };
     std::deque<PendingMessage> pendingMessages;
     // A read forced to keep the order of bytes and edges: its time-out is no error.
@@ -167,6 +174,8 @@ private:
     // and the note shown.
     QString unreadableText;
     QString ppsNote;
+    // The missing pulse's "since" and its text, made once for it: the PC's time of it
+    // would wander from one look to the next. Both are cleared together.
     int64_t missingSinceMs = -1;
     QString missingText;
     // The port is closed after a failure and retried; the errors that follow are not

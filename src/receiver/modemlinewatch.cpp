@@ -2,31 +2,39 @@
 
 #include "utcdatetime.h"
 
+#include <QtGlobal>
+
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <csignal>
 #include <ctime>
 #include <system_error>
 
+#include <linux/serial.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/prctl.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <termios.h>
 
 namespace {
 
-// Polls between two reads of a line that could not be read: the failing call costs
-// more than the poll it stands in for.
-constexpr int kUnreadablePolls = 1000;
+// How long a line that could not be read is left before it is read again: the failing
+// call tells nothing new every millisecond.
+constexpr int kUnreadablePauseMs = 1000;
 
-// No pulse of a 1 Hz series stays high this long: a line found low this long after it
-// was found rising did not just fall.
-constexpr int64_t kLongestHighMs = 900;
+// A wait for the line that returns sooner than this with nothing changed was not a wait.
+// Some drivers answer so; after this many in a row the line is read every 1 ms instead.
+constexpr int64_t kInstantWaitUs = 1000;
+constexpr int kInstantWaits = 3;
 
-// The signal that wakes a thread blocked in TIOCMIWAIT or asleep. Its handler does
-// nothing: it is there so that the blocking call returns with EINTR.
+// While a hung-up fd reports itself readable with nothing to read, the arrival thread
+// looks this seldom: the GUI thread closes the port on its error.
+constexpr int kHungUpPauseMs = 20;
+
+// The signal that wakes a watching thread from its wait, its poll() or its sleep. Its
+// handler does nothing: it is there so that the blocking call returns with EINTR.
 int WakeSignal() { return SIGRTMIN + 4; }
 
 void OnWake(int) {}
@@ -43,15 +51,29 @@ void InstallWakeHandler()
     });
 }
 
-// A look that comes late misses a narrow pulse: the watching threads ask to run before
-// ordinary work (they sleep all but microseconds a millisecond). Refused without the
-// privilege, and then they run as any thread.
+// A look that comes late misses a narrow pulse, and a late stamp moves a set: the
+// watching threads ask to run before ordinary work (they sleep all but microseconds).
+// Refused without the privilege, and then they run as any thread.
 void RunAhead()
 {
     sched_param param{};
     param.sched_priority = 1;
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+}
+
+int64_t MonotonicUs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+// Sleeps ms, or until the wake signal.
+void Pause(int ms)
+{
+    const timespec span{ms / 1000, long(ms % 1000) * 1000000L};
+    clock_nanosleep(CLOCK_MONOTONIC, 0, &span, nullptr);
 }
 
 QString SystemWords(int error)
@@ -66,6 +88,13 @@ ModemLineWatch::Access ModemLineWatch::SystemAccess()
     Access a;
     a.readLines = [](int fd, int* lines) { return ioctl(fd, TIOCMGET, lines); };
     a.waitLines = [](int fd, int mask) { return ioctl(fd, TIOCMIWAIT, mask); };
+    a.countChanges = [](int fd, int bits, int* count) {
+        serial_icounter_struct counts{};
+        if (ioctl(fd, TIOCGICOUNT, &counts) != 0)
+            return -1;
+        *count = bits == TIOCM_CAR ? counts.dcd : bits == TIOCM_CTS ? counts.cts : counts.dsr;
+        return 0;
+    };
     a.bytesWaiting = [](int fd, int* count) { return ioctl(fd, FIONREAD, count); };
     return a;
 }
@@ -84,21 +113,6 @@ int ModemLineWatch::LineBits(int line)
     }
 }
 
-int64_t ModemLineWatch::RealMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-int64_t ModemLineWatch::ToSteady(int64_t realMs)
-{
-    const int64_t real = RealMs();
-    const int64_t steady = UtcDateTime::SteadyMSecs();
-    // The steady clock is the real one unless a test fixed it; then the time is the
-    // test's, read now (the watching threads never call a test's clock).
-    return std::llabs(steady - real) <= 1 ? realMs : steady;
-}
-
 ModemLineWatch::ModemLineWatch() { InstallWakeHandler(); }
 
 ModemLineWatch::~ModemLineWatch() { Stop(); }
@@ -110,7 +124,6 @@ void ModemLineWatch::Start(int portFd, int bits, Access how)
     lineBits = bits;
     access = std::move(how);
     bStop = false;
-    unreadablePause = 0;
     {
         std::lock_guard<std::mutex> guard(lock);
         arrivals.clear();
@@ -120,22 +133,18 @@ void ModemLineWatch::Start(int portFd, int bits, Access how)
     }
     if (fd < 0)
         return;
-    // Until the driver has said whether it can wait, the poll leaves the line alone.
-    mode = lineBits != 0 ? Mode::Wait : Mode::Poll;
-    exited.push_back(std::make_unique<std::atomic<bool>>(false));
-    threads.emplace_back([this, done = exited.back().get()] {
-        RunAhead();
-        PollLoop();
-        *done = true;
-    });
-    if (lineBits != 0) {
+    mode = lineBits != 0 ? Mode::Wait : Mode::NoLine;
+    const auto run = [this](void (ModemLineWatch::*loop)()) {
         exited.push_back(std::make_unique<std::atomic<bool>>(false));
-        threads.emplace_back([this, done = exited.back().get()] {
+        threads.emplace_back([this, loop, done = exited.back().get()] {
             RunAhead();
-            WaitLoop();
+            (this->*loop)();
             *done = true;
         });
-    }
+    };
+    run(&ModemLineWatch::ArrivalLoop);
+    if (lineBits != 0)
+        run(&ModemLineWatch::LineLoop);
 }
 
 void ModemLineWatch::Stop()
@@ -156,18 +165,105 @@ void ModemLineWatch::Stop()
     fd = -1;
 }
 
+void ModemLineWatch::ArrivalLoop()
+{
+    while (!bStop) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, -1) < 0)
+            continue;  // the wake signal, or a stray one
+        // The bytes stay in the queue until the GUI thread reads them, and poll() would
+        // return at once meanwhile: look every 1 ms instead, so that more bytes coming in
+        // between get their own time, until the queue has been read.
+        while (!bStop && NoteBytes() > 0)
+            Pause(1);
+        if ((p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            Pause(kHungUpPauseMs);
+    }
+}
+
+void ModemLineWatch::LineLoop()
+{
+    const WaitEnd end = WaitLoop();
+    if (end == WaitEnd::Stopped)
+        return;
+    mode = Mode::Poll;
+    if (end == WaitEnd::Unreadable)
+        Pause(kUnreadablePauseMs);
+    PollLoop();
+}
+
+ModemLineWatch::WaitEnd ModemLineWatch::WaitLoop()
+{
+    // The first look finds the level: a line already high is a rise, as a poll's would
+    // be, unless it was high when the last watch ended.
+    bool bHigh = false;
+    const int64_t firstMs = UtcDateTime::SteadyMSecs();
+    if (!Look(bHigh))
+        return WaitEnd::Unreadable;
+    if (bHigh && !bLineHigh.load())
+        AddEdge(firstMs);
+    bLineHigh = bHigh;
+    // A driver that counts the line's changes tells how many came between two wakes:
+    // a fall that came while no wait was armed is not taken for the next pulse.
+    int count = 0;
+    bool bCounts = access.countChanges && access.countChanges(fd, lineBits, &count) == 0;
+    int instantWaits = 0;
+    while (!bStop) {
+        const int64_t armedUs = MonotonicUs();
+        if (access.waitLines(fd, lineBits) != 0) {
+            if (errno == EINTR)
+                continue;
+            return WaitEnd::CannotWait;  // a pseudo-terminal
+        }
+        const bool bInstant = MonotonicUs() - armedUs < kInstantWaitUs;
+        // A wake is stamped as it returns, before the line is read.
+        const int64_t ms = UtcDateTime::SteadyMSecs();
+        if (!Look(bHigh))
+            return WaitEnd::Unreadable;
+        const bool bWasHigh = bLineHigh.load();
+        int changes = -1;
+        int newCount = 0;
+        if (bCounts && access.countChanges(fd, lineBits, &newCount) == 0)
+            changes = newCount - count, count = newCount;
+        else
+            bCounts = false;
+        // The rises among the changes since the last look. Without counts: low after
+        // low, or high after high, is a pulse narrower than the wake took, or a fall and
+        // a rise; high after low a rise; low after high the fall.
+        const bool bNoChange = changes >= 0 ? changes == 0 : bHigh == bWasHigh && bInstant;
+        const bool bRise = changes >= 0 ? (bWasHigh ? changes / 2 : (changes + 1) / 2) > 0
+                                        : !bNoChange && !(bWasHigh && !bHigh);
+        if (bNoChange && bInstant) {
+            if (++instantWaits >= kInstantWaits) {
+                qInfo("1PPS line: the driver's wait returns at once with nothing changed; the line is read every 1 ms");
+                return WaitEnd::CannotWait;
+            }
+            Pause(1);
+            continue;
+        }
+        instantWaits = 0;
+        if (bRise)
+            AddEdge(ms);
+        bLineHigh = bHigh;
+    }
+    return WaitEnd::Stopped;
+}
+
 void ModemLineWatch::PollLoop()
 {
     timespec next{};
     clock_gettime(CLOCK_MONOTONIC, &next);
     while (!bStop) {
-        NoteBytes();
-        if (lineBits != 0 && mode == Mode::Poll) {
-            if (unreadablePause > 0)
-                --unreadablePause;
-            else
-                ReadLevel(false);
+        bool bHigh = false;
+        if (!Look(bHigh)) {
+            Pause(kUnreadablePauseMs);
+            clock_gettime(CLOCK_MONOTONIC, &next);
+            continue;
         }
+        const int64_t ms = UtcDateTime::SteadyMSecs();
+        if (bHigh && !bLineHigh.load())
+            AddEdge(ms);
+        bLineHigh = bHigh;
         // Every millisecond on the monotonic clock; after a stall the next look is now,
         // not a burst of the ones missed.
         next.tv_nsec += 1000000L;
@@ -181,55 +277,23 @@ void ModemLineWatch::PollLoop()
     }
 }
 
-void ModemLineWatch::WaitLoop()
+bool ModemLineWatch::Look(bool& bHigh)
 {
-    if (!ReadLevel(false)) {
-        mode = Mode::Poll;
-        return;
-    }
-    while (!bStop) {
-        if (access.waitLines(fd, lineBits) != 0) {
-            if (errno == EINTR)
-                continue;
-            // The driver cannot wait for the line (a pseudo-terminal, some adapters):
-            // it is read every millisecond from here.
-            mode = Mode::Poll;
-            return;
-        }
-        if (!ReadLevel(true)) {
-            mode = Mode::Poll;
-            return;
-        }
-    }
-}
-
-bool ModemLineWatch::ReadLevel(bool bWoken)
-{
-    // A wake is stamped as it returns, before the line is read.
-    const int64_t ms = RealMs();
     int lines = 0;
     ++lineReads;
     if (access.readLines(fd, &lines) != 0) {
         Note(LineNote{false, SystemWords(errno)});
-        unreadablePause = kUnreadablePolls;
         return false;
     }
     Note(LineNote{true, QString()});
-    const bool bHigh = (lines & lineBits) != 0;
-    const bool bWasHigh = bLineHigh.exchange(bHigh);
-    // A look finds the level; a wake says the line changed since the last look. Low
-    // after low on a wake is a pulse narrower than the wake took; high after high a
-    // fall and a rise in between. Low after high is the fall, unless the rise was found
-    // a second ago: then the fall came while no wait was armed (a narrow pulse under
-    // load), and this wake is the next pulse, gone before it was read.
-    const bool bFell = bWasHigh && !bHigh && ms - lastRiseMs.load() < kLongestHighMs;
-    const bool bEdge = bWoken ? !bFell : (bHigh && !bWasHigh);
-    if (bEdge) {
-        lastRiseMs = ms;
-        std::lock_guard<std::mutex> guard(lock);
-        edges.push_back(ms);
-    }
+    bHigh = (lines & lineBits) != 0;
     return true;
+}
+
+void ModemLineWatch::AddEdge(int64_t ms)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    edges.push_back(ms);
 }
 
 void ModemLineWatch::Note(LineNote note)
@@ -243,18 +307,19 @@ void ModemLineWatch::Note(LineNote note)
     lineNote = std::move(note);
 }
 
-void ModemLineWatch::NoteBytes()
+int ModemLineWatch::NoteBytes()
 {
-    const int64_t ms = RealMs();
+    const int64_t ms = UtcDateTime::SteadyMSecs();
     std::lock_guard<std::mutex> guard(lock);
     int queued = 0;
     if (access.bytesWaiting(fd, &queued) != 0)
-        return;
+        return 0;
     // A smaller count: the owner read the port. Bytes that came in between and left
     // the count no smaller go unnoted, and so are placed later, never earlier.
     if (queued > lastQueued)
         arrivals.emplace_back(queued - lastQueued, ms);
     lastQueued = queued;
+    return queued;
 }
 
 std::vector<int64_t> ModemLineWatch::TakeEdges()
@@ -281,7 +346,7 @@ bool ModemLineWatch::BytesNotedBefore(int64_t ms) const
 
 std::vector<std::pair<int, int64_t>> ModemLineWatch::TakeArrivals(int count)
 {
-    const int64_t nowMs = RealMs();
+    const int64_t nowMs = UtcDateTime::SteadyMSecs();
     std::vector<std::pair<int, int64_t>> pieces;
     std::lock_guard<std::mutex> guard(lock);
     while (count > 0 && !arrivals.empty()) {

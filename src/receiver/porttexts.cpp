@@ -96,6 +96,18 @@ QString PortTexts::PpsMissingText(int line, const QDateTime& sinceUtc, const QDa
     return tr("1PPS missing on %1 since %2 UTC").arg(LineName(line), SinceText(sinceUtc, nowUtc));
 }
 
+QString PortTexts::PpsSecondSeriesText(int line, int64_t afterMs)
+{
+    return tr("1PPS on %1: a second edge every second, %2 s after the pulse")
+        .arg(LineName(line), QString::number(double(afterMs) / 1000.0, 'f', 2));
+}
+
+QString PortTexts::PpsInDoubtText(int line, int64_t apartMs)
+{
+    return tr("1PPS in doubt on %1: two edges every second, %2 s apart, either may be the pulse")
+        .arg(LineName(line), QString::number(double(apartMs) / 1000.0, 'f', 2));
+}
+
 QString PortTexts::SilentText(const QString& head, const QString& what, const QDateTime& lastUtc,
                               const QDateTime& nowUtc)
 {

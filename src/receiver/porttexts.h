@@ -5,6 +5,8 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <cstdint>
+
 // What the status bar and the debug log say about a serial port, for the receiver port
 // and the counter ports alike: a counter's note reads as the receiver's, under its own
 // head ("TIC3" for "GPS").
@@ -41,6 +43,12 @@ public:
     // (when it was last due, or when waiting for it began); the date is given when that
     // was on an earlier day than nowUtc.
     static QString PpsMissingText(int line, const QDateTime& sinceUtc, const QDateTime& nowUtc);
+    // The status-bar line while a second series of edges comes every second on line,
+    // afterMs after the pulse, which keeps its place.
+    static QString PpsSecondSeriesText(int line, int64_t afterMs);
+    // The status-bar line while two series of edges, apartMs apart, come on line from the
+    // start, and either may be the pulse.
+    static QString PpsInDoubtText(int line, int64_t apartMs);
     // "<head> silent: no <what> since <time> UTC" for a device whose port is open but
     // that has sent nothing since lastUtc; the date is given when the silence began on
     // an earlier day than nowUtc.

@@ -19,6 +19,9 @@ void MainWindow::OnNewTicText(QByteArray s)
 {
     if (bShuttingDown)
         return;
+    // The pulse this reading followed may still wait in the receiver port, with the GUI
+    // thread held up: its tick goes first, so the reading is tagged with its second.
+    gpsPortThread.HandOnSeenEdges();
     const qsizetype blank = s.indexOf(' ');
     bool ok = false;
     const int port = (blank < 0 ? s : s.first(blank)).toInt(&ok);

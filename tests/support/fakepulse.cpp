@@ -30,24 +30,31 @@ struct FakePulse::Lines
             level |= bits;
         else
             level &= ~bits;
-        changes[bits == 0x040 ? 0 : bits == 0x020 ? 1 : 2] += 1;
+        changes[Index(bits)] += 1;
+        counted[Index(bits)] += 1;
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = write(wake, &one, sizeof one);
     }
 
-    // A change no wait is woken by, as one that came before the wait was armed.
+    // A change no wait is woken by, as one that came before the wait was armed; the
+    // driver counts it all the same.
     void SetUnseen(int bits, bool bHigh)
     {
         if (bHigh)
             level |= bits;
         else
             level &= ~bits;
+        counted[Index(bits)] += 1;
     }
-    uint64_t ChangesOf(int mask) const
+    static int Index(int bits) { return bits == 0x040 ? 0 : bits == 0x020 ? 1 : 2; }
+    static uint64_t Sum(const std::atomic<uint64_t> (&by)[3], int mask)
     {
-        return ((mask & 0x040) ? changes[0].load() : 0) + ((mask & 0x020) ? changes[1].load() : 0) +
-               ((mask & 0x100) ? changes[2].load() : 0);
+        return ((mask & 0x040) ? by[0].load() : 0) + ((mask & 0x020) ? by[1].load() : 0) +
+               ((mask & 0x100) ? by[2].load() : 0);
     }
+    // The changes a wait is woken by, and those the driver counts (TIOCGICOUNT).
+    uint64_t ChangesOf(int mask) const { return Sum(changes, mask); }
+    uint64_t CountedOf(int mask) const { return Sum(counted, mask); }
 
     int Read(int* bits)
     {
@@ -64,6 +71,8 @@ struct FakePulse::Lines
     // it with EINTR.
     int Wait(int mask)
     {
+        if (bWaitReturnsAtOnce)
+            return 0;
         if (!bWait) {
             errno = EINVAL;
             return -1;
@@ -89,9 +98,11 @@ struct FakePulse::Lines
 
     const int wake;
     std::atomic<bool> bWait{false};
+    std::atomic<bool> bWaitReturnsAtOnce{false};
     std::atomic<bool> bUnreadable{false};
     std::atomic<int> level{0};
     std::atomic<uint64_t> changes[3] = {0, 0, 0};
+    std::atomic<uint64_t> counted[3] = {0, 0, 0};
     std::atomic<int64_t> reads{0};
     std::atomic<int> waiting{0};
     std::atomic<int64_t> ms{0};
@@ -103,11 +114,16 @@ FakePulse::FakePulse(GpsSerialPortThread& p, Driver driver, int64_t startMs)
     : port(p), lines(std::make_shared<Lines>())
 {
     lines->bWait = driver == Driver::Wait;
+    lines->bWaitReturnsAtOnce = driver == Driver::WaitReturnsAtOnce;
     lines->ms = startMs;
     UtcDateTime::SetSteadyClock([l = lines] { return l->ms.load(); });
     ModemLineWatch::Access access = ModemLineWatch::SystemAccess();
     access.readLines = [l = lines](int, int* bits) { return l->Read(bits); };
     access.waitLines = [l = lines](int, int mask) { return l->Wait(mask); };
+    access.countChanges = [l = lines](int, int bits, int* count) {
+        *count = int(l->CountedOf(bits));
+        return 0;
+    };
     port.SetLineAccess(access);
     tickCount = QObject::connect(&port, &GpsSerialPortThread::PpsTick, [this] { ++ticks; });
 }
@@ -130,10 +146,12 @@ void FakePulse::WaitUntilSeen(int line, bool bHigh, int64_t fromReads)
     const ModemLineWatch& watch = port.LineWatch();
     const bool bChosen = line == port.GetPpsInterface() && line != 0;
     if (watch.Running() && !lines->bUnreadable) {
-        if (bChosen)
-            TestSupport::WaitFor([&] { return watch.LineHigh() == bHigh; }, 2000);
+        if (bChosen) {
+            TestSupport::WaitFor([&] { return watch.LineHigh() == bHigh; }, 10000);
+            port.HandOnSeenEdges();  // as the port's 1 ms timer would
+        }
         else if (watch.CurrentMode() == ModemLineWatch::Mode::Poll && port.GetPpsInterface() != 0)
-            TestSupport::WaitFor([&] { return watch.LineReads() >= fromReads + 2; }, 2000);  // one may be in flight
+            TestSupport::WaitFor([&] { return watch.LineReads() >= fromReads + 2; }, 10000);  // one may be in flight
         // A driver that waits is not woken by a line nobody waits on.
     }
     QCoreApplication::processEvents();
@@ -161,13 +179,13 @@ bool FakePulse::Edge(int widthMs, int line)
     const bool bSeen = port.LineWatch().Running() && line == port.GetPpsInterface() && (widthMs > 0 || bWaitDriver);
     // A driver that waits sees a change from the moment the wait begins.
     if (bSeen && bWaitDriver)
-        TestSupport::WaitFor([&] { return lines->waiting > 0; }, 2000);
+        TestSupport::WaitFor([&] { return lines->waiting > 0; }, 10000);
     const int64_t from = port.LineWatch().LineReads();
     lines->Set(bits, true);
     if (widthMs == 0)
         lines->Set(bits, false);
     if (bSeen)
-        TestSupport::WaitFor([&] { return port.EdgesHandled() > handledBefore; }, 2000);
+        TestSupport::WaitFor([&] { return port.EdgesHandled() > handledBefore; }, 10000);
     else
         WaitUntilSeen(line, widthMs > 0, from);
     lastEdgeMs = Ms();

@@ -28,8 +28,10 @@ class FakePulse
 {
 public:
     // How the port's driver is: Poll, as on a pseudo-terminal (TIOCMIWAIT fails, the line
-    // is read every ms); Wait, as on a serial driver that reports a line change.
-    enum class Driver { Poll, Wait };
+    // is read every ms); Wait, as on a serial driver that reports each change of a line
+    // in the wait's mask, and counts the changes (TIOCGICOUNT); WaitReturnsAtOnce, a
+    // driver whose wait returns at once with nothing changed.
+    enum class Driver { Poll, Wait, WaitReturnsAtOnce };
 
     explicit FakePulse(GpsSerialPortThread& port, Driver driver = Driver::Poll, int64_t startMs = 1'000'000);
     explicit FakePulse(MainWindow& w, Driver driver = Driver::Poll, int64_t startMs = 1'000'000);

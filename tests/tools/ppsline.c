@@ -2,22 +2,31 @@
  * with LD_PRELOAD, it answers the modem-line ioctls of a pty as a serial driver would,
  * and passes every other call on.
  *
- *   TIOCMGET    the chosen line is high while a pulse lasts
- *   TIOCMIWAIT  (HORALUX_PPS_WAIT=1) returns at each rising edge of the chosen line;
- *               otherwise it fails with EINVAL, as on a pty
+ *   TIOCMGET    the chosen line is high while a pulse (or an extra edge) lasts
+ *   TIOCMIWAIT  (HORALUX_PPS_WAIT=1) returns at the next rise or fall of the chosen line,
+ *               when the mask holds that line; with another mask only a signal ends it.
+ *               HORALUX_PPS_WAIT=2: returns at once, nothing changed, as some drivers
+ *               do. Otherwise it fails with EINVAL, as on a pty.
+ *   TIOCGICOUNT (HORALUX_PPS_WAIT=1) the changes of the chosen line so far, counted as
+ *               a serial driver counts them; HORALUX_PPS_NO_COUNT=1: fails with EINVAL.
  *
  * Pulses rise once a second of the PC clock (CLOCK_REALTIME). Environment:
- *   HORALUX_PPS_LINE       DCD (default), CTS or DSR
- *   HORALUX_PPS_WIDTH_US   width of each pulse, default 100000
- *   HORALUX_PPS_PHASE_US   rise after the whole second, default 0
- *   HORALUX_PPS_JITTER_US  each rise moved by up to this much either way, default 0
- *   HORALUX_PPS_GLITCH_MS  a second edge this long after each pulse, default none
- *   HORALUX_PPS_STOP_FILE  while this file exists, no pulse comes
- *   HORALUX_PPS_WAIT       1: TIOCMIWAIT is answered
+ *   HORALUX_PPS_LINE           DCD (default), CTS or DSR
+ *   HORALUX_PPS_WIDTH_US       width of each pulse, default 100000
+ *   HORALUX_PPS_PHASE_US       rise after the whole second, default 0
+ *   HORALUX_PPS_JITTER_US      each rise moved by up to this much either way, default 0
+ *   HORALUX_PPS_INVERT         1: the line is low while a pulse lasts, high otherwise
+ *   HORALUX_PPS_GLITCH_MS      an extra edge this long after each pulse, default none
+ *   HORALUX_PPS_GLITCH_WIDTH_US  how long the extra edge holds the line, default 5000
+ *   HORALUX_PPS_GLITCH_FILE    if set, the extra edge comes only while this file exists
+ *   HORALUX_PPS_STOP_FILE      while this file exists, no pulse comes (extra edges do)
+ *   HORALUX_PPS_WAIT           see TIOCMIWAIT
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
+#include <linux/serial.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -63,10 +72,12 @@ static int64_t NowNs(void)
     return (int64_t)t.tv_sec * 1000000000 + t.tv_nsec;
 }
 
-static int Stopped(void)
+static int FileSays(const char* variable, int fallback)
 {
-    const char* path = getenv("HORALUX_PPS_STOP_FILE");
-    return path && *path && access(path, F_OK) == 0;
+    const char* path = getenv(variable);
+    if (!path || !*path)
+        return fallback;
+    return access(path, F_OK) == 0;
 }
 
 /* The rise of the pulse of second s, in ns of CLOCK_REALTIME. */
@@ -82,28 +93,77 @@ static int64_t RiseNs(int64_t s)
     return s * 1000000000 + EnvLong("HORALUX_PPS_PHASE_US", 0) * 1000 + moveNs;
 }
 
-/* Whether the line is high at ns, and the next rise after ns. */
-static int Level(int64_t ns, int64_t* nextRise)
+/* The spans in which the line is pulled (a pulse or an extra edge) near second s: up to
+ * two, as start and end ns; the count is returned. */
+static int Spans(int64_t s, int64_t starts[2], int64_t ends[2])
 {
-    const int64_t widthNs = EnvLong("HORALUX_PPS_WIDTH_US", 100000) * 1000;
+    int n = 0;
+    if (!FileSays("HORALUX_PPS_STOP_FILE", 0)) {
+        starts[n] = RiseNs(s);
+        ends[n] = starts[n] + EnvLong("HORALUX_PPS_WIDTH_US", 100000) * 1000;
+        ++n;
+    }
     const int64_t glitchNs = EnvLong("HORALUX_PPS_GLITCH_MS", 0) * 1000000;
+    if (glitchNs > 0 && FileSays("HORALUX_PPS_GLITCH_FILE", 1)) {
+        starts[n] = RiseNs(s) + glitchNs;
+        ends[n] = starts[n] + EnvLong("HORALUX_PPS_GLITCH_WIDTH_US", 5000) * 1000;
+        ++n;
+    }
+    return n;
+}
+
+static int Level(int64_t ns)
+{
     const int64_t s = ns / 1000000000;
-    int high = 0;
-    int64_t next = INT64_MAX;
-    for (int64_t k = s - 2; k <= s + 2; ++k) {
-        const int64_t rises[2] = {RiseNs(k), glitchNs > 0 ? RiseNs(k) + glitchNs : -1};
-        for (int i = 0; i < 2; ++i) {
-            if (rises[i] < 0)
-                continue;
-            if (ns >= rises[i] && ns < rises[i] + widthNs)
-                high = 1;
-            if (rises[i] > ns && rises[i] < next)
-                next = rises[i];
+    int pulled = 0;
+    for (int64_t k = s - 2; k <= s + 2 && !pulled; ++k) {
+        int64_t starts[2], ends[2];
+        const int n = Spans(k, starts, ends);
+        for (int i = 0; i < n; ++i)
+            if (ns >= starts[i] && ns < ends[i])
+                pulled = 1;
+    }
+    return pulled != (EnvLong("HORALUX_PPS_INVERT", 0) == 1);
+}
+
+/* The first change of the line after ns (before limit), or limit. */
+static int64_t NextChange(int64_t ns, int64_t limit)
+{
+    int64_t next = limit;
+    const int64_t s = ns / 1000000000;
+    for (int64_t k = s - 2; k <= s + 3; ++k) {
+        int64_t starts[2], ends[2];
+        const int n = Spans(k, starts, ends);
+        for (int i = 0; i < 2 * n; ++i) {
+            const int64_t t = i < n ? starts[i] : ends[i - n];
+            if (t > ns && t < next && Level(t) != Level(t - 1))
+                next = t;
         }
     }
-    if (nextRise)
-        *nextRise = next;
-    return high && !Stopped();
+    return next;
+}
+
+/* The changes of the line so far, as a driver counts them from the first call. */
+static int CountChanges(void)
+{
+    static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+    static int64_t countedTo = -1;
+    static int count = 0;
+    pthread_mutex_lock(&lock);
+    const int64_t now = NowNs();
+    if (countedTo < 0 || now - countedTo > 60 * 1000000000LL)
+        countedTo = now;
+    while (countedTo < now) {
+        const int64_t t = NextChange(countedTo, now + 1);
+        if (t > now)
+            break;
+        ++count;
+        countedTo = t;
+    }
+    countedTo = now;
+    const int result = count;
+    pthread_mutex_unlock(&lock);
+    return result;
 }
 
 /* For tests: this library is loaded. */
@@ -118,23 +178,41 @@ int ioctl(int fd, unsigned long request, ...)
     va_start(args, request);
     void* arg = va_arg(args, void*);
     va_end(args);
-    if ((request != TIOCMGET && request != TIOCMIWAIT) || !IsPty(fd))
+    if ((request != TIOCMGET && request != TIOCMIWAIT && request != TIOCGICOUNT) || !IsPty(fd))
         return real(fd, request, arg);
     if (request == TIOCMGET) {
-        *(int*)arg = Level(NowNs(), NULL) ? LineBit() : 0;
+        *(int*)arg = Level(NowNs()) ? LineBit() : 0;
         return 0;
     }
-    if (EnvLong("HORALUX_PPS_WAIT", 0) != 1) {
+    const long wait = EnvLong("HORALUX_PPS_WAIT", 0);
+    if (request == TIOCGICOUNT) {
+        if (wait != 1 || EnvLong("HORALUX_PPS_NO_COUNT", 0) == 1) {
+            errno = EINVAL;
+            return -1;
+        }
+        struct serial_icounter_struct* counts = (struct serial_icounter_struct*)arg;
+        memset(counts, 0, sizeof *counts);
+        const int n = CountChanges();
+        if (LineBit() == TIOCM_CAR)
+            counts->dcd = n;
+        else if (LineBit() == TIOCM_CTS)
+            counts->cts = n;
+        else
+            counts->dsr = n;
+        return 0;
+    }
+    if (wait == 2)
+        return 0;
+    if (wait != 1) {
         errno = EINVAL;
         return -1;
     }
     const int mask = (int)(intptr_t)arg;
     for (;;) {
-        int64_t rise = 0;
-        Level(NowNs(), &rise);
-        if (!(mask & LineBit()))
-            rise = NowNs() + 1000000000; /* nothing to wait for but a signal */
-        struct timespec until = {(time_t)(rise / 1000000000), (long)(rise % 1000000000)};
+        const int64_t now = NowNs();
+        /* Nothing to wait for but a signal: look again in a second. */
+        const int64_t change = (mask & LineBit()) ? NextChange(now, now + 1000000000) : now + 1000000000;
+        struct timespec until = {(time_t)(change / 1000000000), (long)(change % 1000000000)};
         int r;
         while ((r = clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &until, NULL)) != 0) {
             if (r == EINTR) {
@@ -142,7 +220,7 @@ int ioctl(int fd, unsigned long request, ...)
                 return -1;
             }
         }
-        if ((mask & LineBit()) && !Stopped())
+        if ((mask & LineBit()) && Level(change) != Level(change - 1))
             return 0;
     }
 }
