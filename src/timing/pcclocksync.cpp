@@ -217,9 +217,8 @@ std::optional<int64_t> MainWindow::PcAtSecondStartMs() const
 std::optional<int64_t> MainWindow::PcClockOffsetAgainst(const QDateTime& second,
                                                         std::optional<int64_t> pcAtStartMs) const
 {
-    // A held time that a date out of range moves on, a stand-in past the logs' wait, or
-    // the PC's own time before the receiver's first: none is the receiver's second.
-    if (!pcAtStartMs || !second.isValid() || !receiverDateOutOfRange.isEmpty() || !LogClockIsReceivers())
+    // A held time that a date out of range moves on is not the receiver's second.
+    if (!pcAtStartMs || !second.isValid() || !receiverDateOutOfRange.isEmpty())
         return std::nullopt;
     return *pcAtStartMs - (second.toMSecsSinceEpoch() + displayTime.NetOffsetMs());
 }
@@ -243,7 +242,9 @@ void MainWindow::SyncPcClockThisSecond()
     // one the tick stands in for, a second on for each such tick.
     const QDateTime second =
         receiverTime.dateTime.isValid() ? receiverTime.dateTime.addSecs(secondsStoodIn) : QDateTime();
-    pcClockOffsetMs = PcClockOffsetAgainst(second, PcAtSecondStartMs());
+    // Before the receiver's first time, or once its last is too old to stand in for, the
+    // second is not the receiver's: the window shows no figure.
+    pcClockOffsetMs = LogClockIsReceivers() ? PcClockOffsetAgainst(second, PcAtSecondStartMs()) : std::nullopt;
     if (!pcTimeSample.isValid() || !second.isValid())
         return;
     const int64_t receiverMs = second.toMSecsSinceEpoch() + displayTime.NetOffsetMs() + pcSampleIntoSecondMs;
