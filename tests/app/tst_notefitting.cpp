@@ -61,11 +61,13 @@ private slots:
             five << QStringLiteral("0|TIC%1 unreachable: 10.0.0.%1 (refused)||").arg(port);
         QTest::newRow("runs of three only") << five << Width("TIC3\u2013TIC5, TIC7, TIC8: not read") + 4
                                             << QStringList{"0|TIC3\u2013TIC5, TIC7, TIC8: not read"} << QStringList();
-        // Heads give way from the bar's left end, each to its first word.
+        // Heads too wide for their labels: the labels join into the first, which names each
+        // note by its head; the heads give way from the bar's left end, each to its first
+        // word.
         QTest::newRow("heads from the left") << QStringList{"0|" + kLost + "||", "1|" + kTic1 + "|" + kTic1Path + "|"}
                                              << Width("GPS\u2026  TIC1 port cannot be opened\u2026") + 6
-                                             << QStringList{"0|GPS", "1|TIC1 port cannot be opened\u2026"}
-                                             << QStringList{"0|lost"};
+                                             << QStringList{"0|GPS", "0|; TIC1 port cannot be opened"}
+                                             << QStringList{"0|lost", "1|TIC1"};
     }
 
     void notesShareTheRoom()
@@ -86,7 +88,7 @@ private slots:
             labels[size_t(label)].joining = {QStringLiteral("not read"), QStringLiteral("counters")};
         }
         int used = -1;
-        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, room, &used);
+        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, {room, 0, 0, 0}, &used);
         QCOMPARE(fitted.size(), labels.size());
         int sum = 0;
         QStringList texts;
@@ -102,6 +104,58 @@ private slots:
             QVERIFY2(texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
         for (const QString& part : absent)
             QVERIFY2(!texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
+    }
+
+    // Three labels beside a message 150 px wide, its words 100 px: the message keeps what
+    // it needs while the heads fit beside it, then its words; then the labels join into
+    // the first, which names each note by its head. No note is ever an ellipsis alone.
+    void labelsBesideAMessage_data()
+    {
+        QTest::addColumn<int>("room");
+        QTest::addColumn<QStringList>("shown");  // each label's text; "…*": starting so
+        QTest::addColumn<int>("used");
+        // What the parts need side by side in one label, a pixel each for rounding.
+        const auto need = [](const QStringList& parts, const QString& gap) {
+            int sum = int(parts.size() - 1) * Width(gap);
+            for (const QString& part : parts)
+                sum += Width(part) + 1;
+            return sum;
+        };
+        const QStringList heads{"TIC1 no signal\u2026", "GPS log not written\u2026", "1PPS missing\u2026"};
+        const QStringList joined{"TIC1 no signal", "GPS log not written", "1PPS missing"};
+        const QStringList names{"TIC1\u2026", "GPS\u2026", "1PPS\u2026"};
+        const int apart = need(heads, "");
+        const int together = need(joined, "; ") - 2 * 6;  // the two labels' gaps given back
+        const int least = need(names, "; ") - 2 * 6;
+        QTest::newRow("beside all the message needs") << apart + 150 << heads << apart;
+        QTest::newRow("beside its words") << apart + 100 << heads << apart;
+        QTest::newRow("joined") << apart + 99 << QStringList{joined.join("; "), QString(), QString()} << together;
+        QTest::newRow("joined, the message cut") << together + 40 << QStringList{joined.join("; "), QString(), QString()} << together;
+        QTest::newRow("first words only") << least << QStringList{names.join("; "), QString(), QString()} << least;
+        QTest::newRow("not even those") << least - 5 << QStringList{"TIC1\u2026; GPS\u2026*", QString(), QString()} << least - 5;
+    }
+
+    void labelsBesideAMessage()
+    {
+        QFETCH(int, room);
+        QFETCH(QStringList, shown);
+        QFETCH(int, used);
+        std::vector<LabelNotes> labels(3, LabelNotes(Metrics()));
+        labels[0].notes << QStringLiteral("TIC1 no signal: the counter answers \"+9.91E+37\" (no measurement) since 08:11:58 UTC");
+        labels[1].notes << "GPS log not written: " + kTic1Path + " (No space left on device)";
+        labels[1].paths << kTic1Path;
+        labels[2].notes << QStringLiteral("1PPS missing on DCD since 08:11:58 UTC");
+        int taken = 0;
+        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, {room, 6, 150, 100}, &taken);
+        for (size_t i = 0; i < fitted.size(); ++i) {
+            const QString& text = fitted[i].text;
+            const bool bStart = shown[int(i)].endsWith('*');
+            QVERIFY2(bStart ? text.startsWith(shown[int(i)].chopped(1)) : text == shown[int(i)], qPrintable(text));
+            QVERIFY2(!text.split("; ").contains(QString(QChar(0x2026))), qPrintable(text));
+        }
+        QCOMPARE(taken, used);
+        // The joined label speaks for every note.
+        QCOMPARE(fitted[0].notes.size(), shown[1].isEmpty() ? 3 : 1);
     }
 
     // One note in a room: the path loses its middle, the details their end; with next to
