@@ -548,10 +548,10 @@ std::vector<FittedNotes> FitNotesToRoom(const std::vector<LabelNotes>& given, co
                 label.width = std::max(noteRoom, 0);
             }
         } else if (bJoinedLabels) {
-            label.notes.clear();
+            label.bShown = false;
         }
         // A label joined into another is not shown: its gap is given back.
-        taken += label.notes.isEmpty() ? (entry.given->notes.isEmpty() ? 0 : -bar.labelGap) : label.width;
+        taken += label.bShown ? label.width : entry.given->notes.isEmpty() ? 0 : -bar.labelGap;
         fitted.push_back(label);
     }
     if (used)

@@ -45,14 +45,15 @@ struct LabelNotes
 };
 
 // What a label shows of its notes, and how wide it stands in the bar: the text and what
-// of its share the text could not use. A label whose notes all gave way, or joined
-// another label's, shows nothing. notes are the whole notes its text speaks for: its
-// own, or, where the labels joined, every label's.
+// of its share the text could not use. A label whose notes all gave way shows nothing;
+// one whose notes joined another label's is not shown at all. notes are the whole notes
+// it speaks for: its own, or, where the labels joined into it, every label's.
 struct FittedNotes
 {
     QString text;
     int width = 0;
     QStringList notes;
+    bool bShown = true;
 };
 
 // The room a bar has for its notes and a message beside them.

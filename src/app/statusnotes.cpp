@@ -243,7 +243,7 @@ void FitNotes(QStatusBar* bar)
         const QString tip = fitted[i].notes.join(QLatin1Char('\n'));
         if (label->toolTip() != tip)
             label->setToolTip(tip);
-        const bool bShow = !fitted[i].notes.isEmpty();
+        const bool bShow = fitted[i].bShown;
         if (label->isHidden() == bShow)
             label->setVisible(bShow);
         label->setText(fitted[i].text);

@@ -154,8 +154,11 @@ private slots:
             QVERIFY2(!text.split("; ").contains(QString(QChar(0x2026))), qPrintable(text));
         }
         QCOMPARE(taken, used);
-        // The joined label speaks for every note.
+        // The joined label speaks for every note; the others are not shown, and keep their
+        // own (the window asks a label whether its note is new).
         QCOMPARE(fitted[0].notes.size(), shown[1].isEmpty() ? 3 : 1);
+        QCOMPARE(fitted[2].bShown, !shown[1].isEmpty());
+        QCOMPARE(fitted[2].notes, labels[2].notes);
     }
 
     // One note in a room: the path loses its middle, the details their end; with next to
