@@ -10,6 +10,7 @@ namespace {
 
 const QString kHeadEnd = QStringLiteral(": ");
 const QString kNoteGap = QStringLiteral("  ");
+const QString kJoinedGap = QStringLiteral("; ");
 const QString kListGap = QStringLiteral(", ");
 const QChar kEllipsis(0x2026);
 const QChar kRunDash(0x2013);
@@ -19,11 +20,38 @@ constexpr int kShortestPathChars = 8;
 // Joined notes name a run of at least this many consecutive devices by its ends.
 constexpr int kShortestRun = 3;
 
-// The head, or nothing when the text has none.
+// The head, or nothing when the text has none: what comes before the first ": ", or
+// else the first two words, when more follow.
 QString Head(const QString& text)
 {
     const qsizetype end = text.indexOf(kHeadEnd);
-    return end > 0 ? text.left(end) : QString();
+    if (end > 0)
+        return text.left(end);
+    const qsizetype first = text.indexOf(QLatin1Char(' '));
+    const qsizetype second = first > 0 ? text.indexOf(QLatin1Char(' '), first + 1) : -1;
+    return second > first + 1 && second + 1 < text.size() ? text.left(second) : QString();
+}
+
+// The head and what ends it (": " or a blank): the details follow.
+QString Lead(const QString& text)
+{
+    const QString head = Head(text);
+    if (head.isEmpty())
+        return QString();
+    return head + (text.mid(head.size()).startsWith(kHeadEnd) ? kHeadEnd : QStringLiteral(" "));
+}
+
+// text cut at its end to room pixels with an ellipsis; where not even one letter fits
+// beside the ellipsis, the letters that fit without it: an ellipsis alone says nothing.
+QString CutAtEnd(const QFontMetrics& metrics, const QString& text, int room)
+{
+    const QString cut = metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
+    if (cut != QString(kEllipsis))
+        return cut;
+    qsizetype letters = 0;
+    while (letters < text.size() && metrics.horizontalAdvance(text.left(letters + 1)) <= room)
+        ++letters;
+    return text.left(letters);
 }
 
 // What the bar shows of one note, or of a label's joined notes.
@@ -36,9 +64,10 @@ struct Piece
     QStringList forms;
     QString tail;
     bool bReturn = false;
+    bool bHeadAlone = false;  // in labels joined into one: a head needs no ellipsis there
     int full = 0;     // the whole text
     int compact = 0;  // every word, the path at its shortest
-    int least = 0;      // the head and an ellipsis; joined notes: their whole list
+    int least = 0;      // the head and an ellipsis (alone: the head); joined notes: their whole list
     int narrowest = 0;  // the head's first word and an ellipsis; joined notes: their narrowest form
     int share = 0;
     bool bShown = true;
@@ -46,13 +75,16 @@ struct Piece
 };
 
 
-// A label's notes, and whether the bar shows them joined into one.
+// A label's notes, and whether the bar shows them joined into one. Where the labels
+// join, the first that has something wrong holds every label's failures, each by its
+// head, and the others hold nothing.
 struct NoteLabel
 {
     const LabelNotes* given = nullptr;
     bool bJoined = false;
     std::vector<Piece> pieces;
-    int gap = 0;  // between two pieces
+    QString separator = kNoteGap;  // between two pieces
+    int gap = 0;                   // its width
 
     const QFontMetrics& metrics() const { return given->metrics; }
     bool CanJoin() const { return !given->joining.details.isEmpty() && given->returns.count(false) > 1; }
@@ -99,8 +131,7 @@ int ShortestPathWidth(const QFontMetrics& metrics, const QString& path)
 // text with the path in its details, where it is, cut in its middle as short as it may be.
 QString ShortestPath(const QFontMetrics& metrics, const QString& text, const QString& path)
 {
-    const QString head = Head(text);
-    const qsizetype at = path.isEmpty() ? -1 : text.indexOf(path, head.isEmpty() ? 0 : head.size() + kHeadEnd.size());
+    const qsizetype at = path.isEmpty() ? -1 : text.indexOf(path, Lead(text).size());
     if (at < 0)
         return text;
     return text.left(at) + metrics.elidedText(path, Qt::ElideMiddle, ShortestPathWidth(metrics, path))
@@ -144,15 +175,19 @@ std::pair<qsizetype, qsizetype> PathInMessage(const QString& text)
     return {from, to - from};
 }
 
-Piece NotePiece(const QFontMetrics& metrics, const QString& text, const QString& path, bool bReturn)
+Piece NotePiece(const QFontMetrics& metrics, const QString& text, const QString& path, bool bReturn, bool bHeadAlone)
 {
     Piece piece;
     piece.text = text;
     piece.path = path;
     piece.bReturn = bReturn;
+    piece.bHeadAlone = bHeadAlone;
     piece.full = metrics.horizontalAdvance(text);
     piece.compact = metrics.horizontalAdvance(ShortestPath(metrics, text, path));
-    piece.least = std::min(piece.compact, metrics.horizontalAdvance(Head(text) + kEllipsis));
+    // A note with no head is its own head.
+    const QString head = Head(text);
+    piece.least = head.isEmpty() ? piece.compact
+                                 : std::min(piece.compact, metrics.horizontalAdvance(bHeadAlone ? head : head + kEllipsis));
     piece.narrowest = std::min(piece.least, metrics.horizontalAdvance(Name(text) + kEllipsis));
     return piece;
 }
@@ -185,10 +220,10 @@ Piece JoinedPiece(const QFontMetrics& metrics, const QStringList& notes, const N
 }
 
 // The pieces a label shows, its joined notes in the place of the first of them.
-void MakePieces(NoteLabel& entry)
+void MakePieces(NoteLabel& entry, bool bHeadAlone = false)
 {
     const QFontMetrics& metrics = entry.metrics();
-    entry.gap = metrics.horizontalAdvance(kNoteGap);
+    entry.gap = metrics.horizontalAdvance(entry.separator);
     entry.pieces.clear();
     QStringList joined;
     size_t joinedAt = 0;
@@ -202,10 +237,44 @@ void MakePieces(NoteLabel& entry)
             joined << entry.given->notes[i];
             continue;
         }
-        entry.pieces.push_back(NotePiece(metrics, entry.given->notes[i], entry.given->paths.value(i), bReturn));
+        entry.pieces.push_back(
+            NotePiece(metrics, entry.given->notes[i], entry.given->paths.value(i), bReturn, bHeadAlone));
     }
     if (!joined.isEmpty())
         entry.pieces[joinedAt] = JoinedPiece(metrics, joined, entry.given->joining);
+}
+
+// A note as it fits in room pixels (see FitStatusNote). bHeadAlone: among the notes of
+// labels joined into one, where a head alone needs no ellipsis after it.
+QString FitNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room, bool bHeadAlone)
+{
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    const QString head = Head(text);
+    const QString lead = Lead(text);
+    QString details = text.mid(lead.size());
+    const qsizetype at = path.isEmpty() ? -1 : details.indexOf(path);
+    if (at >= 0) {
+        const QString shown = CutPathInMiddle(metrics, lead + details.left(at), path, details.mid(at + path.size()),
+                                              room, ShortestPathWidth(metrics, path));
+        if (metrics.horizontalAdvance(shown) <= room)
+            return shown;
+        details = shown.mid(lead.size());
+    }
+    if (!head.isEmpty()) {
+        const QString cut = metrics.elidedText(details, Qt::ElideRight, room - metrics.horizontalAdvance(lead));
+        // Next to nothing of the details left ("/…" says nothing): the ellipsis follows
+        // the head, which then needs no ": ".
+        if (cut.size() > kShortestPathChars)
+            return lead + cut;
+        const QString alone = bHeadAlone ? head : head + kEllipsis;
+        if (metrics.horizontalAdvance(alone) <= room)
+            return alone;
+    }
+    // A head cut short keeps at least its first word, where that fits.
+    const QString cut = CutAtEnd(metrics, text, room);
+    const QString word = Name(text) + kEllipsis;
+    return cut.size() < word.size() && metrics.horizontalAdvance(word) <= room ? word : cut;
 }
 
 // The piece's text as it fits its share. Joined notes shorten their list, and when even
@@ -213,7 +282,7 @@ void MakePieces(NoteLabel& entry)
 QString ShownText(const QFontMetrics& metrics, const Piece& piece)
 {
     if (piece.forms.isEmpty())
-        return FitStatusNote(metrics, piece.text, piece.path, piece.share);
+        return FitNote(metrics, piece.text, piece.path, piece.share, piece.bHeadAlone);
     for (const QString& form : piece.forms)
         if (metrics.horizontalAdvance(form) <= piece.share)
             return form;
@@ -222,7 +291,7 @@ QString ShownText(const QFontMetrics& metrics, const Piece& piece)
                                             piece.share - metrics.horizontalAdvance(piece.tail));
     if (!list.isEmpty())
         return list + piece.tail;
-    return metrics.elidedText(narrowest, Qt::ElideRight, std::max(piece.share, 0));
+    return CutAtEnd(metrics, narrowest, piece.share);
 }
 
 bool IsJoined(const Piece* piece) { return !piece->forms.isEmpty(); }
@@ -243,7 +312,8 @@ void ShareOut(std::vector<Piece*> pieces, int room)
     const int leastSum = Sum(pieces, &Piece::least);
     if (room < leastSum) {
         // The joined lists shorten first, to a run or a count; then the other heads give
-        // way from the bar's left end, each to its first word; then all in proportion.
+        // way from the bar's left end, each to its first word. Where even that is too
+        // wide, each keeps its first word and the label is cut at its end.
         int wanting = leastSum - room;
         for (const bool bJoined : {true, false}) {
             for (Piece* piece : pieces) {
@@ -252,18 +322,6 @@ void ShareOut(std::vector<Piece*> pieces, int room)
                 const int give = std::min(wanting, piece->least - piece->narrowest);
                 piece->share = piece->least - give;
                 wanting -= give;
-            }
-        }
-        if (wanting > 0) {
-            // Each share ends where its part of the whole does: rounded alike, they add up
-            // to the room to the pixel.
-            qint64 before = 0;
-            int given = 0;
-            for (Piece* piece : pieces) {
-                before += piece->least;
-                const int upTo = int(qint64(std::max(room, 0)) * before / std::max(leastSum, 1));
-                piece->share = upTo - given;
-                given = upTo;
             }
         }
         return;
@@ -357,23 +415,49 @@ int ShareAmongNotes(std::vector<NoteLabel>& labels, int room)
         }
         return Used(labels);
     }
-    // Where even the heads do not fit, the notes that may join do, so that every head
-    // still says what is wrong.
-    if (Sum(pieces, &Piece::least) > failureRoom) {
-        for (NoteLabel& entry : labels) {
-            if (entry.CanJoin()) {
-                entry.bJoined = true;
-                MakePieces(entry);
-            }
-        }
-        failureRoom = room;
-        pieces = Pieces(labels, false, failureRoom);
-    }
     for (NoteLabel& entry : labels)
         for (Piece& piece : entry.pieces)
             piece.bShown = !piece.bReturn;
     ShareOut(pieces, failureRoom);
     return Used(labels);
+}
+
+// What the notes that say what is wrong need to show their heads, gaps included.
+int HeadsNeed(std::vector<NoteLabel>& labels)
+{
+    int costs = 0;
+    const std::vector<Piece*> pieces = Pieces(labels, false, costs);
+    return Sum(pieces, &Piece::least) - costs;
+}
+
+// Joins the labels into the first that says something wrong: it holds the failures of
+// all, each by its head, in the bar's order; the returns give way. Returns the room the
+// other labels give back.
+int JoinLabels(std::vector<NoteLabel>& labels, int labelGap)
+{
+    NoteLabel* host = nullptr;
+    std::vector<Piece> failures;
+    int holding = 0;
+    for (NoteLabel& entry : labels) {
+        if (entry.given->notes.isEmpty())
+            continue;
+        ++holding;
+        MakePieces(entry, true);
+        for (Piece& piece : entry.pieces) {
+            if (piece.bReturn)
+                continue;
+            failures.push_back(std::move(piece));
+            if (!host)
+                host = &entry;
+        }
+        entry.pieces.clear();
+    }
+    if (!host)
+        return 0;
+    host->separator = kJoinedGap;
+    host->gap = host->metrics().horizontalAdvance(kJoinedGap);
+    host->pieces = std::move(failures);
+    return labelGap * (holding - 1);
 }
 
 // Each shown piece's text as it fits its share. What a piece cannot use of its share (the
@@ -413,25 +497,65 @@ void FitPieces(std::vector<NoteLabel>& labels)
 
 }  // namespace
 
-std::vector<FittedNotes> FitNotesToRoom(const std::vector<LabelNotes>& given, int room, int* used)
+std::vector<FittedNotes> FitNotesToRoom(const std::vector<LabelNotes>& given, const NoteRoom& bar, int* used)
 {
     std::vector<NoteLabel> labels(given.size());
     for (size_t i = 0; i < given.size(); ++i) {
         labels[i].given = &given[i];
         MakePieces(labels[i]);
     }
-    const int taken = ShareAmongNotes(labels, room);
-    if (used)
-        *used = taken;
+    // The message keeps its third while the heads fit beside it, the notes that may join
+    // joined; then it gives way down to its words; then the labels join.
+    int room = bar.room;
+    int need = HeadsNeed(labels);
+    if (need > room - bar.messageKeeps) {
+        for (NoteLabel& entry : labels) {
+            if (entry.CanJoin()) {
+                entry.bJoined = true;
+                MakePieces(entry);
+            }
+        }
+        need = HeadsNeed(labels);
+    }
+    const bool bJoinedLabels = bar.bLabelsMayJoin && need > room - bar.messageWords;
+    if (bJoinedLabels) {
+        room += JoinLabels(labels, bar.labelGap);
+        need = HeadsNeed(labels);
+    }
+    const int noteRoom = std::max(room - bar.messageKeeps, std::min(need, room));
+    ShareAmongNotes(labels, noteRoom);
     FitPieces(labels);
+
     std::vector<FittedNotes> fitted;
+    int taken = 0;
     for (const NoteLabel& entry : labels) {
         QStringList shown;
         for (const Piece& piece : entry.pieces)
             if (piece.bShown)
                 shown << piece.shown;
-        fitted.push_back({shown.join(kNoteGap), Taken(entry)});
+        FittedNotes label{shown.join(entry.separator), Taken(entry), entry.given->notes};
+        if (entry.separator == kJoinedGap) {
+            // The labels joined: this one speaks for all of them.
+            label.notes.clear();
+            for (const LabelNotes& other : given)
+                label.notes << other.notes;
+            // Even their first words too wide: cut at the end, where a note that would
+            // be an ellipsis alone gives way to the one before, which ends in one.
+            if (label.width > noteRoom) {
+                label.text = CutAtEnd(entry.metrics(), label.text, noteRoom - 1);
+                if (label.text.endsWith(kJoinedGap + kEllipsis))
+                    label.text.chop(kJoinedGap.size() + 1);
+                label.width = std::max(noteRoom, 0);
+            }
+        } else if (bJoinedLabels) {
+            label.bShown = false;
+        }
+        // A label joined into another is not shown: its gap is given back.
+        taken += label.bShown ? label.width : entry.given->notes.isEmpty() ? 0 : -bar.labelGap;
+        fitted.push_back(label);
     }
+    if (used)
+        *used = taken;
     return fitted;
 }
 
@@ -453,30 +577,11 @@ QString FitStatusMessage(const QFontMetrics& metrics, const QString& text, int r
 
 QString FitStatusNote(const QFontMetrics& metrics, const QString& text, const QString& path, int room)
 {
-    if (metrics.horizontalAdvance(text) <= room)
-        return text;
-    const QString head = Head(text);
-    const QString lead = head.isEmpty() ? QString() : head + kHeadEnd;
-    QString details = text.mid(lead.size());
-    const qsizetype at = path.isEmpty() ? -1 : details.indexOf(path);
-    if (at >= 0) {
-        const QString shown = CutPathInMiddle(metrics, lead + details.left(at), path, details.mid(at + path.size()),
-                                              room, ShortestPathWidth(metrics, path));
-        if (metrics.horizontalAdvance(shown) <= room)
-            return shown;
-        details = shown.mid(lead.size());
-    }
-    if (!head.isEmpty()) {
-        const QString cut = metrics.elidedText(details, Qt::ElideRight, room - metrics.horizontalAdvance(lead));
-        // Next to nothing of the details left ("/…" says nothing): the ellipsis follows
-        // the head, which then needs no ": ".
-        if (cut.size() > kShortestPathChars)
-            return lead + cut;
-        if (metrics.horizontalAdvance(head + kEllipsis) <= room)
-            return head + kEllipsis;
-    }
-    // A head cut short keeps at least its first word, where that fits.
-    const QString cut = metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
-    const QString word = Name(text) + kEllipsis;
-    return cut.size() < word.size() && metrics.horizontalAdvance(word) <= room ? word : cut;
+    return FitNote(metrics, text, path, room, false);
+}
+
+QString MessageWords(const QString& text)
+{
+    const auto [at, length] = PathInMessage(text);
+    return at >= 0 && length > 1 ? text.left(at) + kEllipsis + text.mid(at + length) : text;
 }

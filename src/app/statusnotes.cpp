@@ -177,25 +177,28 @@ int TextWidth(const QStatusBar* bar, const QString& text)
 void FitNotes(QStatusBar* bar)
 {
     // While the pointer is on a menu entry, its status tip has the notes' room; they are
-    // back when it leaves.
+    // back when it leaves. The labels that hold notes are fitted whether shown or not:
+    // one joined into another's is hidden, and the fitting alone shows it again.
     const bool bTip = ShowsTip(bar);
-    for (QLabel* label : bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-        const bool bShow = IsNote(label) && HoldsNotes(label) && !bTip;
-        if (IsNote(label) && label->isHidden() == bShow)
-            label->setVisible(bShow);
-    }
     int room = RowWidth(bar) - kRowLead;
     std::vector<QLabel*> noteLabels;
     QLabel* givingWay = nullptr;
     int widgets = 0;
     for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (label && IsNote(label)) {
+            if (HoldsNotes(label) && !bTip) {
+                noteLabels.push_back(label);
+                ++widgets;
+            } else if (!label->isHidden()) {
+                label->setVisible(false);
+            }
+            continue;
+        }
         if (widget->isHidden() || widget->isWindow() || qobject_cast<QSizeGrip*>(widget))
             continue;
         ++widgets;
-        auto* label = qobject_cast<QLabel*>(widget);
-        if (label && IsNote(label))
-            noteLabels.push_back(label);
-        else if (label && GivesWay(label) && !givingWay)
+        if (label && GivesWay(label) && !givingWay)
             givingWay = label;
         else
             room -= widget->sizeHint().width();
@@ -210,12 +213,16 @@ void FitNotes(QStatusBar* bar)
         notes.push_back(NotesOf(label)->Measured(label));
 
     // A message that stands for a while is read beside the notes: they leave it what it
-    // needs, up to a third of the bar.
-    const int kept = ShowsPassingMessage(bar) ? MessageKeeps(bar->width(), TextWidth(bar, bar->currentMessage()))
-                                                    + kLeftTextLead + kLeftTextTrail - kRowLead
-                                              : 0;
+    // needs, up to a third of the bar, or, where their heads need it, its words.
+    NoteRoom shared{room, kWidgetGap, 0, 0, bar->isVisible()};
+    if (ShowsPassingMessage(bar)) {
+        const int lead = kLeftTextLead + kLeftTextTrail - kRowLead;
+        const QString message = bar->currentMessage();
+        shared.messageKeeps = MessageKeeps(bar->width(), TextWidth(bar, message)) + lead;
+        shared.messageWords = std::min(TextWidth(bar, MessageWords(message)) + lead, shared.messageKeeps);
+    }
     int used = 0;
-    const std::vector<FittedNotes> fitted = FitNotesToRoom(notes, room - kept, &used);
+    const std::vector<FittedNotes> fitted = FitNotesToRoom(notes, shared, &used);
     room -= used;
     // The left text has what the notes leave, before the identity line.
     const QString left = LeftText(bar);
@@ -232,6 +239,13 @@ void FitNotes(QStatusBar* bar)
     }
     for (size_t i = 0; i < noteLabels.size(); ++i) {
         QLabel* label = noteLabels[i];
+        // The whole text of every note the label speaks for is its tool tip.
+        const QString tip = fitted[i].notes.join(QLatin1Char('\n'));
+        if (label->toolTip() != tip)
+            label->setToolTip(tip);
+        const bool bShow = fitted[i].bShown;
+        if (label->isHidden() == bShow)
+            label->setVisible(bShow);
         label->setText(fitted[i].text);
         // A label is as wide as its share, however much of it the text needs: the notes
         // fill their room, and none of it is left blank at the bar's left end.
@@ -330,7 +344,7 @@ bool StatusRoom::eventFilter(QObject* watched, QEvent* event)
     auto* bar = qobject_cast<QStatusBar*>(watched);
     if (!bar)
         return false;
-    if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) {
         FitNotes(bar);
         RedrawLeftTextLater(bar);
     } else if (event->type() == QEvent::Paint) {
@@ -381,11 +395,12 @@ void SetNotes(QLabel* label, const QStringList& notes, const QStringList& paths,
     held->notes.returns = saidReturns;
     held->notes.joining = joining;
     label->setText(NotesSideBySide(said));
-    // A label not yet in its bar would show as a window of its own.
-    if (label->parentWidget())
-        label->setVisible(!said.isEmpty());
+    // In its bar, the fitting shows it, unless it joins another label; a label not yet
+    // in its bar would show as a window of its own.
     if (auto* bar = qobject_cast<QStatusBar*>(label->parentWidget()))
         FitNotes(bar);
+    else if (label->parentWidget())
+        label->setVisible(!said.isEmpty());
 }
 
 }  // namespace

@@ -13,9 +13,10 @@ class QStatusBar;
 // as it is true: a lost port, a clock the program refuses to set, a counter that cannot
 // be reached. Room goes to the notes first (notefitting.h says how they share it); the
 // bar's help hint is for a bar with no note, a status tip has the notes step aside, and
-// any other message keeps a third of the bar beside them for its time (KeepStatusRoom).
-// A line that gives way (NewGivingWayLabel) has only what the notes and the message
-// leave. The whole text of a note is its label's tool tip.
+// any other message keeps room beside them for its time (KeepStatusRoom). A line that
+// gives way (NewGivingWayLabel) has only what the notes and the message leave. The whole
+// text of a note is its label's tool tip; labels joined into one have every note in the
+// tool tip of the one that shows them.
 
 // Shows text in label, a permanent widget of a status bar; an empty text hides the
 // label. path, when the text holds it, is the part that gives way first. bReturn marks
@@ -38,8 +39,10 @@ QLabel* NewGivingWayLabel();
 // bar does: while the pointer is on a menu entry, the entry's status tip takes the
 // bar's left part and the notes step aside until it leaves. leftText (the bar's default
 // text, a help hint) is drawn only while no note is on show. Any other message stands
-// for messageMs in the room the notes leave, at least a third of the bar (the notes are
-// cut for it), cut with an ellipsis where it does not fit and whole in its tool tip,
+// for messageMs in the room the notes leave: a third of the bar (the notes' details are
+// cut for it), or, where the notes' heads need that, the room for its words, its path
+// down to an ellipsis; where even then the heads do not fit, the note labels join into
+// one. It is cut with an ellipsis where it does not fit and is whole in its tool tip,
 // then the bar's message is cleared. Fits the notes again whenever the bar, its widgets
 // or its message change.
 void KeepStatusRoom(QStatusBar* bar, const QString& leftText, int messageMs = 10000);

@@ -437,7 +437,7 @@ private slots:
         Tick(30);
         QVERIFY(HeartbeatLit());
         QVERIFY(window->gpsRawDataDialog->findChild<QPlainTextEdit*>()->toPlainText().contains("-- PPS --"));
-        QVERIFY(TestSupport::WaitFor([this] { return !HeartbeatLit(); }, 2000));
+        QVERIFY(TestSupport::WaitFor([this] { return !HeartbeatLit(); }, 10000));
     }
     void firstSixteenOfMoreAreListed()
     {

@@ -61,11 +61,13 @@ private slots:
             five << QStringLiteral("0|TIC%1 unreachable: 10.0.0.%1 (refused)||").arg(port);
         QTest::newRow("runs of three only") << five << Width("TIC3\u2013TIC5, TIC7, TIC8: not read") + 4
                                             << QStringList{"0|TIC3\u2013TIC5, TIC7, TIC8: not read"} << QStringList();
-        // Heads give way from the bar's left end, each to its first word.
+        // Heads too wide for their labels: the labels join into the first, which names each
+        // note by its head; the heads give way from the bar's left end, each to its first
+        // word.
         QTest::newRow("heads from the left") << QStringList{"0|" + kLost + "||", "1|" + kTic1 + "|" + kTic1Path + "|"}
                                              << Width("GPS\u2026  TIC1 port cannot be opened\u2026") + 6
-                                             << QStringList{"0|GPS", "1|TIC1 port cannot be opened\u2026"}
-                                             << QStringList{"0|lost"};
+                                             << QStringList{"0|GPS", "0|; TIC1 port cannot be opened"}
+                                             << QStringList{"0|lost", "1|TIC1"};
     }
 
     void notesShareTheRoom()
@@ -86,7 +88,7 @@ private slots:
             labels[size_t(label)].joining = {QStringLiteral("not read"), QStringLiteral("counters")};
         }
         int used = -1;
-        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, room, &used);
+        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, {room, 0, 0, 0}, &used);
         QCOMPARE(fitted.size(), labels.size());
         int sum = 0;
         QStringList texts;
@@ -102,6 +104,43 @@ private slots:
             QVERIFY2(texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
         for (const QString& part : absent)
             QVERIFY2(!texts.value(part.section('|', 0, 0).toInt()).contains(part.section('|', 1)), qPrintable(texts.join(" | ")));
+    }
+
+    // Three labels beside a message that needs 150 px, 100 px for its words: it keeps what
+    // it needs while the heads fit beside it, then its words; then the labels join into
+    // the first, which names each note by its head. The others keep their own notes.
+    void labelsBesideAMessage_data()
+    {
+        QTest::addColumn<int>("over");  // the room beyond what the heads need apart
+        QTest::addColumn<bool>("bJoined");
+        QTest::newRow("beside all the message needs") << 150 << false;
+        QTest::newRow("beside its words") << 100 << false;
+        QTest::newRow("joined") << 99 << true;
+    }
+
+    void labelsBesideAMessage()
+    {
+        QFETCH(int, over);
+        QFETCH(bool, bJoined);
+        const QStringList heads{"TIC1 no signal", "GPS log not written", "1PPS missing"};
+        std::vector<LabelNotes> labels;
+        QStringList apart;
+        int need = 0;
+        for (const QString& head : heads) {
+            labels.emplace_back(Metrics());
+            labels.back().notes << head + (head.startsWith("1PPS") ? " on DCD since 08:11:58 UTC" : ": " + kTic1Path);
+            apart << head + QChar(0x2026);
+            need += Width(apart.back()) + 1;  // a pixel each for rounding
+        }
+        int used = 0;
+        const std::vector<FittedNotes> fitted = FitNotesToRoom(labels, {need + over, 6, 150, 100}, &used);
+        const QStringList texts{fitted[0].text, fitted[1].text, fitted[2].text};
+        const QStringList joined{heads.join("; "), QString(), QString()};
+        QCOMPARE(texts, bJoined ? joined : apart);
+        QCOMPARE(used, bJoined ? Width(heads[0]) + Width(heads[1]) + Width(heads[2]) + 3 + 2 * Width("; ") - 2 * 6 : need);
+        QCOMPARE(fitted[0].notes.size(), bJoined ? 3 : 1);
+        QCOMPARE(fitted[2].bShown, !bJoined);
+        QCOMPARE(fitted[2].notes, labels[2].notes);
     }
 
     // One note in a room: the path loses its middle, the details their end; with next to

@@ -4,13 +4,18 @@
 // windows no menu action reaches: the coax calculator, the reference-location dialog, ...).
 // "statusbar" also saves the window with a counter's long note and a log's message beside
 // it (statusbar-message.png), and the same once the message's time is up
-// (statusbar-later.png).
-//   horalux_screenshot OUT_DIR [actionObjectName | DialogClassName | all | statusbar ...]
+// (statusbar-later.png). "notes" saves the status bar with three notes (a counter with no
+// signal, a log not written, a missing 1PPS pulse) and a log's message beside them
+// (notes-bar.png, and the window as notes-window.png), and the bar again with the badges
+// of a receiver not heard (notes-bar-unknown.png).
+//   horalux_screenshot OUT_DIR [actionObjectName | DialogClassName | all | statusbar | notes ...]
 // Run under xvfb-run to see the real fonts and styles.
 
 #include "allwindows.h"
 #include "mainwindow.h"
 #include "modalwatcher.h"
+#include "porttexts.h"
+#include "statusnotes.h"
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
@@ -79,6 +84,25 @@ int main(int argc, char** argv)
         window.grab().save(out.filePath("statusbar-message.png"));
         QTest::qWait(10000);
         window.grab().save(out.filePath("statusbar-later.png"));
+    }
+    if (names.removeAll(QStringLiteral("notes")) > 0) {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        // The receiver's port open, as at a station that runs: its note is not one of these.
+        window.receiverLinkWatch.PortOpened();
+        window.ShowReceiverLinkText();
+        const QString logs = QStringLiteral("/var/lib/horalux/logs/");
+        window.OnTicLinkStatus(1, false, QStringLiteral("TIC1 no signal: the counter answers \"+9.91E+37\" (no measurement) since %1 UTC")
+                                             .arg(now.addSecs(-40).toString(QStringLiteral("HH:mm:ss"))));
+        ShowStatusNote(window.logNoteLabel, "GPS log not written: " + logs + "GPS2026342.txt (No space left on device)", logs);
+        window.OnPpsLineNote(PortTexts::PpsMissingText(1, now.addSecs(-32), now));
+        window.statusBar()->showMessage("Log file " + logs + "TIC2026342.txt: writing again.");
+        QTest::qWait(500);
+        window.statusBar()->grab().save(out.filePath("notes-bar.png"));
+        window.grab().save(out.filePath("notes-window.png"));
+        // The badges of a receiver not heard are wider: the notes have less room.
+        window.HoldBadges();
+        QTest::qWait(500);
+        window.statusBar()->grab().save(out.filePath("notes-bar-unknown.png"));
     }
     if (names.removeAll(QStringLiteral("all")) > 0) {
         for (const auto& [name, make] : AllWindows::Dialogs())
