@@ -118,8 +118,11 @@ private slots:
         if (wait != 1 && widthUs < 2000)
             return;  // a trial only: a poll every ms promises nothing below 2 ms
         QCOMPARE(steps.size(), Seconds());
+        // A poll or wake that comes late (a loaded or sanitized build) stamps its edge up
+        // to 15 ms late, and the step after it as much short; the extra edge is 50 ms or
+        // more from the pulse's.
         for (int64_t step : steps)
-            QVERIFY2(step >= 995 && step <= 1005, qPrintable(QString::number(step)));
+            QVERIFY2(step >= 985 && step <= 1015, qPrintable(QString::number(step)));
         QCOMPARE(port.PulseInDoubt(), bExtraFromStart);
         if (bExtraFromStart)
             return;
