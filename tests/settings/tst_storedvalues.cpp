@@ -33,6 +33,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
@@ -419,8 +420,19 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
         std::optional<FileSizeLimit> limit;
         std::optional<OpenFileLimit> fileLimit;
-        if (block == kOpenFiles)
+        if (block == kOpenFiles) {
+            // Each port thread makes its event loop's wake-up pipe as it starts; on a
+            // loaded machine that may come after the window is built, and at the limit
+            // it aborts the process.
+            const auto ready = [](const QThread& thread) {
+                return !thread.isRunning() || thread.eventDispatcher() != nullptr;
+            };
+            QVERIFY(TestSupport::WaitFor([&] {
+                return ready(window->gpsPortThread) &&
+                       std::all_of(std::begin(window->ticPortThreads), std::end(window->ticPortThreads), ready);
+            }, 10000));
             fileLimit.emplace();
+        }
         else if (block == kFolder)
             QVERIFY(QFile::remove(file) && QDir().mkpath(file));
         else if (block == kSizeLimit)
