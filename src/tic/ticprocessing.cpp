@@ -123,10 +123,9 @@ void MainWindow::WriteTicOutput(const TicOutput& out, const UtcDateTime& tagTime
     const char delimiter = TicLogDelimiter(ticLogStyle);
     const int port = out.port;
     if (out.bTimeLine) {
-        lastTicTimeLine = TicTimeLine(port, tag, out.correctedUs, out.rawUs, ',');
-        WriteTicTimeLine(port,
-                         delimiter == ',' ? lastTicTimeLine : TicTimeLine(port, tag, out.correctedUs, out.rawUs, delimiter),
-                         tagUtc);
+        const auto line = [&](char between) { return TicTimeLine(port, tag, out.correctedUs, out.rawUs, between); };
+        lastTicTimeLine = line(',');
+        WriteTicTimeLine(port, delimiter == ',' ? lastTicTimeLine : line(delimiter), tagUtc);
         StreamTicLine("TICDATA,TIME,", lastTicTimeLine, ticTimeStreamMode);
     }
     if (out.average) {

@@ -374,6 +374,56 @@ private slots:
         for (const QString& stream : tagsOf.keys())
             QVERIFY2(tagsOf[stream] == tagsOf["T1"], qPrintable(stream));
     }
+    // A reading that waits for the receiver to name a leap second's tick is written
+    // once the set closes, or once the ticks of a silence have stood in, under the
+    // second it was taken for when it came.
+    void readingWaitingForNameNeverLost_data()
+    {
+        QTest::addColumn<int>("silentTicks");
+        QTest::newRow("set closed") << 0;
+        QTest::newRow("receiver silent") << 3;
+    }
+    void readingWaitingForNameNeverLost()
+    {
+        QFETCH(int, silentTicks);
+        if (!bPairStarted) {
+            if (SocatPair::Required())
+                QFAIL("socat is needed for this test");
+            QSKIP("socat is not installed");
+        }
+        LogWindow lw({{"LogFiles/TicTimeTagFormat", 0}, {"LogFiles/TicLogPrefix", "TIC"}, {"LogFiles/TicLogStyle", 1},
+                      {"TicPortDialog/TIC1 Serial Port", "/dev/counter1"},
+                      {"GpsPortDialog/GPS Serial Port", pair.ProgramEnd()}});
+        MainWindow& w = *lw.w;
+        receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
+        receiverInfo.receiverModel = ReceiverModelGenericNmea;
+        const std::unique_ptr<FakePulse> pulser = UsePulsePort(w);
+        const QDateTime start = Utc(2024, 12, 31, 23, 59, 58);
+        PcTime::SetFixedUtc(start);
+        QVERIFY(w.OpenTicLogs());
+        const int64_t startMs = steadyMs;
+        const int readings = 3 + silentTicks;
+        for (int k = 0; k < readings; ++k) {
+            steadyMs = startMs + 1000 * k;
+            QVERIFY(pulser->Edge());
+            const QByteArrayList names = k < 2 ? QByteArrayList{"GGA", "ZDA", "RMC"}
+                                         : k == 2 ? QByteArrayList{"ZDA:60"} : QByteArrayList();
+            for (const QByteArray& name : names) {
+                steadyMs += 150;
+                Feed(w, name, start.addSecs(std::min(k, 1)));
+            }
+            steadyMs += 100;
+            Feed(w, "TIC", start.addSecs(k));
+        }
+        w.CloseTicLogs(true);
+        QList<QByteArray> lines;
+        for (const QString& name : lw.Files()) {
+            if (name.contains("T1"))
+                lines << DataLines(lw.Read(name));
+        }
+        QCOMPARE(lines.size(), readings);
+        QVERIFY2(std::llabs(TagInstant(lines[2], 0).msecsTo(Utc(2025, 1, 1, 0, 0, 0))) <= 100, lines[2].constData());
+    }
     // A window held up for 1.5 s after each message it decodes (a slow disk under a
     // log), the second's messages come in one block from the port: the bytes' arrival
     // decides which second a message names, so each second is taken once.
