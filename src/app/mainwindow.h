@@ -449,8 +449,9 @@ public:
     void CloseGpsLog(bool noAsk);
     // The TIC processing's lines for port 1 to 8: into that port's T or A file of the
     // open TIC set (after a day roll-over check); nothing while no set is open.
-    void WriteTicTimeLine(int port, const QByteArray& line);
-    void WriteTicAverageLine(int port, const QByteArray& line);
+    // tagUtc is the instant the line's tag names (none: the tag of now).
+    void WriteTicTimeLine(int port, const QByteArray& line, const QDateTime& tagUtc = QDateTime());
+    void WriteTicAverageLine(int port, const QByteArray& line, const QDateTime& tagUtc = QDateTime());
     // Opens the port's T and A files of the open set when they are not open yet.
     void OpenTicPortLogs(int port);
     QString configurationBuffer;
@@ -466,16 +467,30 @@ public:
     // Ticks that came with no time message since the receiver's last one: each proves a
     // second passed, and the clock shown stands in with the second after.
     int secondsStoodIn = 0;
+    // A counter reading's lines (T, A, combined files, remote streams, the processed
+    // data window), kept while its tick may be a leap second no time has named yet, as
+    // the tag is the one thing they wait for.
+    struct TicOutput
+    {
+        int port = 0;
+        double correctedUs = 0.0;
+        double rawUs = 0.0;
+        bool bTimeLine = false;
+        std::optional<TicAverager> average;  // the block the reading completed
+        QString shown;                       // the processed data window's text after the tag
+        UtcDateTime tagTime;                 // the second it was taken for when it came
+    };
     // The ticks whose second no time has named yet, by when each came (SteadyMSecs),
     // with the PC's time at each one's start, which its record's PC offset is measured
     // against: the second's first time message that follows the run names it; a tick
     // that got none stands in, at the next tick, for the second after the last decided.
     // bStatusRecordOwed says that some wait; cleared (a receiver forgotten), they are
-    // forgotten with it.
+    // forgotten with it, and the TIC lines they held written as they came.
     struct UndecidedTick
     {
         int64_t steadyMs = 0;
         std::optional<int64_t> pcAtStartMs;
+        QList<TicOutput> heldTic;
     };
     QList<UndecidedTick> undecidedTicks;
     bool bStatusRecordOwed = false;
@@ -488,6 +503,15 @@ public:
     // The second decided: the day of the logs and its status record, whose PC offset is
     // measured from the PC's time at the second's start (none: the column stays empty).
     void DecideLogSecond(const QDateTime& second, bool bLeap, std::optional<int64_t> pcAtStartMs);
+    // Keeps the reading's lines with the undecided tick they follow while a leap second
+    // may be next and the tag is the receiver's; false: they are to be written now.
+    bool HoldTicOutput(const TicOutput& out);
+    // Writes held lines tagged with the second decided, or (none) the one they were
+    // taken for when they came; DropUndecidedTick forgets the oldest tick, undecided.
+    void WriteHeldTic(const QList<TicOutput>& held, const QDateTime& decided = QDateTime(), bool bLeap = false);
+    void DropUndecidedTick();
+    void WriteAllHeldTic();
+    void WriteTicOutput(const TicOutput& out, const UtcDateTime& tagTime);
     // Whether the second after the last decided may be a leap second (the last is
     // 23:59:59 of a month's last day): it waits for the receiver's next time to say.
     bool MayBeLeapSecondNext() const;
@@ -715,7 +739,7 @@ private:
     void SayOfLogs(const QString& text, bool bWarning);
     void CloseTicFiles(const LogFile::Trailer& trailer);
     bool OpenTicFiles(const QDate& day, QString* error);
-    void WriteTicLine(LogFile& file, const QByteArray& line);
+    void WriteTicLine(LogFile& file, const QByteArray& line, const QDateTime& tagUtc);
     // Every GPS log record goes through here: one from a receiver or interface mode other
     // than the one the file's header last named gets the header's receiver lines first.
     // False when it was lost.

@@ -198,6 +198,8 @@ void MainWindow::LogStatusThisSecond()
         LogNamedSecond(receiverTime.dateTime);
         bLogThisSecond = gpsLogFile.isOpen() && IsLoggedSecond(LogSecondNow().time(), gpsLogTypeDialog->gpsLogPeriod);
     } else {
+        // A silence: no time will name the ticks that wait.
+        WriteAllHeldTic();
         CheckGpsLogDay(LogDayOf(CurrentLogClock()));
         CheckTicLogsDay(TicDayOf(TicTagUtc()));
     }
@@ -226,14 +228,16 @@ QDateTime MainWindow::LogSecondNow(bool* bLeap) const
 // is (a leap second, a time that jumped, a second's messages that came late).
 void MainWindow::LogTickSecond()
 {
-    if (!bStatusRecordOwed)
-        undecidedTicks.clear();
+    if (!bStatusRecordOwed) {
+        while (!undecidedTicks.isEmpty())
+            DropUndecidedTick();
+    }
     // The tick before got no time naming its second: it stands in now. After 23:59:59
     // of a month's last day it may have been a leap second, which the receiver's next
     // time shows (it lies a second short of the run); the tick after stands in at last.
     while (!undecidedTicks.isEmpty() && (undecidedTicks.size() > 1 || !MayBeLeapSecondNext()))
         StandInForTick();
-    undecidedTicks.append(UndecidedTick{UtcDateTime::SteadyMSecs(), PcAtSecondStartMs()});
+    undecidedTicks.append(UndecidedTick{UtcDateTime::SteadyMSecs(), PcAtSecondStartMs(), {}});
     bStatusRecordOwed = true;
     // Until a time names it, the second is the one after the last decided: the records
     // before the time message are logged by it, and the TIC lines tagged with it. Only
@@ -260,8 +264,10 @@ void MainWindow::LogNamedSecond(const QDateTime& named)
     const qint64 behind = gpsLogSecond.isValid() && bJudged ? named.secsTo(gpsLogSecond) : -1;
     if (behind >= 0 && behind <= kLateSecs)
         return;
-    if (!bStatusRecordOwed)
-        undecidedTicks.clear();
+    if (!bStatusRecordOwed) {
+        while (!undecidedTicks.isEmpty())
+            DropUndecidedTick();
+    }
     // The ticks before this second's that no time named: a leap second, where the run
     // shows one or two ticks came for the one second after 23:59:59, or the seconds
     // between.
@@ -272,7 +278,7 @@ void MainWindow::LogNamedSecond(const QDateTime& named)
         else if (gpsLogSecond.isValid() && gpsLogSecond.secsTo(named) > 1)
             StandInForTick();
         else
-            undecidedTicks.removeFirst();
+            DropUndecidedTick();
     }
     // Without a tick, the run alone shows the leap second before this one; the PC was
     // not read at its start.
@@ -281,24 +287,28 @@ void MainWindow::LogNamedSecond(const QDateTime& named)
     // The tick left is this second's own; without one, the PC was read at the message.
     const std::optional<int64_t> pcAtStartMs =
         undecidedTicks.isEmpty() ? PcAtSecondStartMs() : undecidedTicks.last().pcAtStartMs;
+    const QList<TicOutput> held = undecidedTicks.isEmpty() ? QList<TicOutput>() : undecidedTicks.last().heldTic;
     undecidedTicks.clear();
     bStatusRecordOwed = false;
     DecideLogSecond(named, false, pcAtStartMs);
+    WriteHeldTic(held, named);
 }
 
 void MainWindow::LogLeapSecondNamed()
 {
     if (!MayBeLeapSecondNext() || !ReceiverTimeFresh())
         return;
-    if (!bStatusRecordOwed)
-        undecidedTicks.clear();
+    if (!bStatusRecordOwed) {
+        while (!undecidedTicks.isEmpty())
+            DropUndecidedTick();
+    }
     if (undecidedTicks.isEmpty()) {
         DecideLogSecond(gpsLogSecond, true, std::nullopt);
         return;
     }
     // Its tick: the ticks before it that no time named were seconds before 23:59:59.
     while (undecidedTicks.size() > 1)
-        undecidedTicks.removeFirst();
+        DropUndecidedTick();
     StandInForTick(true);
 }
 
@@ -311,8 +321,49 @@ void MainWindow::StandInForTick(bool bLeap)
     // the receiver said nothing of the second: no record stands in for it.
     const bool bFresh = receiverTime.mjd != 0 && receiverTime.setAtSteadyMs != 0 &&
                         tickMs - receiverTime.setAtSteadyMs <= kReceiverTimeFreshMs;
-    if (gpsLogSecond.isValid() && bFresh)
-        DecideLogSecond(bLeap ? gpsLogSecond : gpsLogSecond.addSecs(1), bLeap, tick.pcAtStartMs);
+    if (!gpsLogSecond.isValid() || !bFresh) {
+        WriteHeldTic(tick.heldTic);
+        return;
+    }
+    const QDateTime second = bLeap ? gpsLogSecond : gpsLogSecond.addSecs(1);
+    DecideLogSecond(second, bLeap, tick.pcAtStartMs);
+    WriteHeldTic(tick.heldTic, second, bLeap);
+}
+
+// A reading after the tick that may be the leap second would be tagged as the second
+// after 23:59:59, and the next second's again: its lines wait for the second's name.
+// A tag of the PC clock, or none, has nothing to wait for.
+bool MainWindow::HoldTicOutput(const TicOutput& out)
+{
+    if (undecidedTicks.isEmpty() || !bStatusRecordOwed || !MayBeLeapSecondNext() || !LogTagIsReceivers() ||
+        (ticTimeTagFormat != 0 && ticTimeTagFormat != 1))
+        return false;
+    undecidedTicks.last().heldTic.append(out);
+    return true;
+}
+
+void MainWindow::WriteHeldTic(const QList<TicOutput>& held, const QDateTime& decided, bool bLeap)
+{
+    for (const TicOutput& out : held) {
+        UtcDateTime tagTime = out.tagTime;
+        if (decided.isValid()) {
+            tagTime.SetDateTime(decided);
+            tagTime.bLeapSecond = bLeap;
+        }
+        WriteTicOutput(out, tagTime);
+    }
+}
+
+void MainWindow::DropUndecidedTick()
+{
+    WriteHeldTic(undecidedTicks.takeFirst().heldTic);
+}
+
+// The ticks stay undecided; only their lines no longer wait.
+void MainWindow::WriteAllHeldTic()
+{
+    for (UndecidedTick& tick : undecidedTicks)
+        WriteHeldTic(std::exchange(tick.heldTic, {}));
 }
 
 void MainWindow::DecideLogSecond(const QDateTime& second, bool bLeap, std::optional<int64_t> pcAtStartMs)

@@ -177,30 +177,30 @@ void MainWindow::OpenTicPortLogs(int port)
     }
 }
 
-void MainWindow::WriteTicLine(LogFile& file, const QByteArray& line)
+void MainWindow::WriteTicLine(LogFile& file, const QByteArray& line, const QDateTime& lineTagUtc)
 {
     const QByteArray lines = LogTexts::LogLines(QString::fromUtf8(line));
     // A line goes to the file of the day its tag names, and a line lost is counted at
     // the time of its tag: not at the log clock's, which the receiver's time message
     // moves on to the next second, nor at the receiver's when the tag is the PC's.
-    const QDateTime tagUtc = TicTagUtc();
+    const QDateTime tagUtc = lineTagUtc.isValid() ? lineTagUtc : TicTagUtc();
     CheckTicLogsDay(TicDayOf(tagUtc));
     file.Write(lines, tagUtc);
     ticCombinedLog.Write(lines, tagUtc);
 }
 
-void MainWindow::WriteTicTimeLine(int port, const QByteArray& line)
+void MainWindow::WriteTicTimeLine(int port, const QByteArray& line, const QDateTime& tagUtc)
 {
     if (port < 1 || port > 8 || !ticCombinedLog.isOpen())
         return;
-    WriteTicLine(ticTimeLogs[port - 1], line);
+    WriteTicLine(ticTimeLogs[port - 1], line, tagUtc);
 }
 
-void MainWindow::WriteTicAverageLine(int port, const QByteArray& line)
+void MainWindow::WriteTicAverageLine(int port, const QByteArray& line, const QDateTime& tagUtc)
 {
     if (port < 1 || port > 8 || !ticCombinedLog.isOpen())
         return;
-    WriteTicLine(ticAverageLogs[port - 1], line);
+    WriteTicLine(ticAverageLogs[port - 1], line, tagUtc);
 }
 
 // The files are unbuffered, so this only hands on what a file opened otherwise holds.
@@ -227,6 +227,8 @@ void MainWindow::CloseTicLogs(bool noAsk)
                               QStringLiteral("Are you sure you want to close this TIC Log file set?")) !=
             QMessageBox::Yes)
         return;
+    // Lines still waiting for their second's name go in, with the tag they came with.
+    WriteAllHeldTic();
     CloseTicFiles(LogTexts::TicLogTrailer);
     UpdateLogActions();
 }

@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 #include "logtexts.h"
+#include "pctime.h"
 #include "remoteline.h"
 #include "statusnotes.h"
 #include "telnettcpserver.h"
@@ -85,41 +86,56 @@ void MainWindow::ProcessTicText(int port, const QByteArray& text)
         ticReadingsSinceTimeLine[k] = 0;
     }
     OpenTicPortLogs(port);
-    const double correctedUs = CorrectTicReading(port, rawUs);
+    TicOutput out;
+    out.port = port;
+    out.correctedUs = CorrectTicReading(port, rawUs);
+    out.rawUs = rawUs;
     // With the receiver silent or its port off, the PC's UTC keeps the tags moving.
-    const QString tag = TicTimeTag(ticTimeTagFormat, LogTagTime());
-    const char delimiter = TicLogDelimiter(ticLogStyle);
-
+    out.tagTime = LogTagTime();
     if (++ticReadingsSinceTimeLine[k] >= std::max(1, ticTimeLogPeriod)) {
         ticReadingsSinceTimeLine[k] = 0;
-        lastTicTimeLine = TicTimeLine(port, tag, correctedUs, rawUs, ',');
-        WriteTicTimeLine(port, delimiter == ',' ? lastTicTimeLine : TicTimeLine(port, tag, correctedUs, rawUs, delimiter));
-        StreamTicLine("TICDATA,TIME,", lastTicTimeLine, ticTimeStreamMode);
+        out.bTimeLine = true;
     }
-
     TicAverager& block = ticAveragers[k];
-    block.Add(correctedUs);
+    block.Add(out.correctedUs);
     if (block.Count() >= std::max(1, ticAveragingPeriod)) {
-        lastTicAverageLine = TicAverageLine(port, tag, block, ',');
-        WriteTicAverageLine(port, delimiter == ',' ? lastTicAverageLine : TicAverageLine(port, tag, block, delimiter));
-        StreamTicLine("TICDATA,AVERAGE,", lastTicAverageLine, ticAverageStreamMode);
+        out.average = block;
         block.Reset();
     }
-
-    if (bTicProcessedDataVisible && ticProcessedDataDialog && ticProcessedDataDialog->isVisible()) {
-        ticProcessedDataDialog->AppendText(
-            (tag.isEmpty() ? QString() : tag + QLatin1Char(' '))
-            + QString::asprintf("TIC%d %.6f %.6f", port, correctedUs, rawUs)
-            + QString::asprintf(" %05.3f %i %05.3f ", sawtoothNs, timeAccuracyNs,
-                                timingDialog ? timingDialog->ppsOffsetLateUs : 0.0));
-    }
+    out.shown = QString::asprintf("TIC%d %.6f %.6f", port, out.correctedUs, rawUs)
+                + QString::asprintf(" %05.3f %i %05.3f ", sawtoothNs, timeAccuracyNs,
+                                    timingDialog ? timingDialog->ppsOffsetLateUs : 0.0);
+    if (!HoldTicOutput(out))
+        WriteTicOutput(out, out.tagTime);
 
     // The TIC display follows the lowest-numbered port that is reading.
     const bool* firstLive = std::find(std::begin(bTicPortStale), std::end(bTicPortStale), false);
     if (firstLive - std::begin(bTicPortStale) == k) {
         ticPanelPort = port;
-        ShowTicPanelText(QString::asprintf("%.3f", clockDisplayMode == 7 ? rawUs : correctedUs));
+        ShowTicPanelText(QString::asprintf("%.3f", clockDisplayMode == 7 ? rawUs : out.correctedUs));
     }
+}
+
+void MainWindow::WriteTicOutput(const TicOutput& out, const UtcDateTime& tagTime)
+{
+    const QString tag = TicTimeTag(ticTimeTagFormat, tagTime);
+    const QDateTime tagUtc = ticTimeTagFormat == 2 ? PcTime::CurrentUtc() : tagTime.dateTime;
+    const char delimiter = TicLogDelimiter(ticLogStyle);
+    const int port = out.port;
+    if (out.bTimeLine) {
+        const auto line = [&](char between) { return TicTimeLine(port, tag, out.correctedUs, out.rawUs, between); };
+        lastTicTimeLine = line(',');
+        WriteTicTimeLine(port, delimiter == ',' ? lastTicTimeLine : line(delimiter), tagUtc);
+        StreamTicLine("TICDATA,TIME,", lastTicTimeLine, ticTimeStreamMode);
+    }
+    if (out.average) {
+        lastTicAverageLine = TicAverageLine(port, tag, *out.average, ',');
+        WriteTicAverageLine(
+            port, delimiter == ',' ? lastTicAverageLine : TicAverageLine(port, tag, *out.average, delimiter), tagUtc);
+        StreamTicLine("TICDATA,AVERAGE,", lastTicAverageLine, ticAverageStreamMode);
+    }
+    if (bTicProcessedDataVisible && ticProcessedDataDialog && ticProcessedDataDialog->isVisible())
+        ticProcessedDataDialog->AppendText((tag.isEmpty() ? QString() : tag + QLatin1Char(' ')) + out.shown);
 }
 
 void MainWindow::ShowTicPanelText(const QString& value)

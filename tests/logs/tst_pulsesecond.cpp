@@ -183,7 +183,9 @@ private slots:
     // counter reading after each second's messages. Whatever the trouble: each second
     // the receiver named stamped once under its own name, and with a pulse each second
     // it stood in for; every record and every TIC line in the file of its own day; every
-    // TIC tag the second it was written in, never stepping back, none lost.
+    // TIC tag the second it was written in, never stepping back, none lost; with a
+    // pulse none repeated, a reading between the tick and the time it waits for
+    // included, and the same in the average and combined files.
     void eachSecondWithPulseAsWithout_data()
     {
         QTest::addColumn<int>("type");
@@ -191,6 +193,7 @@ private slots:
         QTest::addColumn<QByteArrayList>("messages");
         QTest::addColumn<bool>("pulse");
         QTest::addColumn<int>("trouble");
+        QTest::addColumn<bool>("readingFirst");
         struct Receiver
         {
             int mode;
@@ -222,7 +225,14 @@ private slots:
                     for (bool bPulse : {true, false}) {
                         QTest::addRow("%s, %s: %s, %s", kTroubleNames[trouble], kTypeNames[type],
                                       receivers[r].messages.join(' ').constData(), bPulse ? "pulse" : "none")
-                            << type << receivers[r].mode << receivers[r].messages << bPulse << trouble;
+                            << type << receivers[r].mode << receivers[r].messages << bPulse << trouble << false;
+                    }
+                    // The reading between the tick and the receiver's time, at a leap
+                    // second and at a month's end with none.
+                    if (fewReceivers.contains(r) && (HasLeapSecond(trouble) || trouble == BadDate)) {
+                        QTest::addRow("%s, %s: %s, pulse, reading first", kTroubleNames[trouble], kTypeNames[type],
+                                      receivers[r].messages.join(' ').constData())
+                            << type << receivers[r].mode << receivers[r].messages << true << trouble << true;
                     }
                 }
             }
@@ -235,6 +245,7 @@ private slots:
         QFETCH(QByteArrayList, messages);
         QFETCH(bool, pulse);
         QFETCH(int, trouble);
+        QFETCH(bool, readingFirst);
         if (pulse && !bPairStarted) {
             if (SocatPair::Required())
                 QFAIL("socat is needed for the pulse rows");
@@ -243,7 +254,8 @@ private slots:
         const int tagFormat = trouble == FeedEnds || trouble == PulsesFirst ? 1 : 0;
         LogWindow lw({{"LogFiles/GPSLogType", type}, {"LogFiles/GPSLogPrefix", "GPS"},
                       {"LogFiles/TicTimeTagFormat", tagFormat}, {"LogFiles/TicLogPrefix", "TIC"},
-                      {"LogFiles/TicLogStyle", 1}, {"TicPortDialog/TIC1 Serial Port", "/dev/counter1"},
+                      {"LogFiles/TicLogStyle", 1}, {"LogFiles/TicAveragingPeriod", 1},
+                      {"TicPortDialog/TIC1 Serial Port", "/dev/counter1"},
                       {"GpsPortDialog/GPS Serial Port", pair.ProgramEnd()}});
         MainWindow& w = *lw.w;
         receiverInfo.gpsPortMode = mode;
@@ -260,6 +272,10 @@ private slots:
             steadyMs = startMs + 1000 * k;
             if (pulser)
                 QVERIFY(pulser->Edge());
+            if (readingFirst) {
+                steadyMs += 20;
+                Feed(w, "TIC", start.addSecs(k));
+            }
             const int late = LateSlotIn(trouble, k);
             if (late >= 0) {
                 steadyMs += 50;
@@ -277,7 +293,8 @@ private slots:
                 }
             }
             steadyMs += 100;
-            Feed(w, "TIC", start.addSecs(k));
+            if (!readingFirst)
+                Feed(w, "TIC", start.addSecs(k));
         }
         w.CloseGpsLog(true);
         w.CloseTicLogs(true);
@@ -312,6 +329,7 @@ private slots:
         const QList<int> stamped = ExpectedStamps(trouble, pulse, mode == GpsPortModeGenericNmea);
         const int64_t exactMs = tagFormat == 0 ? 100 : 900;  // the tag's last digit
         int lines = 0;
+        int repeated = 0;
         QDateTime lastTag;
         for (const QString& name : lw.Files()) {
             if (!name.contains("T1"))
@@ -322,9 +340,11 @@ private slots:
                 const QString where = name + ": " + line + " (line " + QString::number(lines) + ")";
                 QVERIFY2(tag.date() == fileDay, qPrintable(where));
                 QVERIFY2(!lastTag.isValid() || tag >= lastTag, qPrintable(where));
+                repeated += tag == lastTag;
                 // A receiver's 23:59:60 that its decoder does not take, or 23:59:59 named
-                // again, is known for a leap second only at the next time.
-                const bool bUnnamedLeap = HasLeapSecond(trouble) && lines == kLastSecond + 1 &&
+                // again, is known for a leap second only at the next time: with a tick,
+                // its reading waits for that time.
+                const bool bUnnamedLeap = !pulse && HasLeapSecond(trouble) && lines == kLastSecond + 1 &&
                                           (trouble == RepeatedSecond || mode == GpsPortModeGenericNmea);
                 const int second = kFirstSecond + lines;
                 const bool bCameLate = lines == kTroubleSecond && (trouble == LateOne || trouble == LateTwo);
@@ -338,6 +358,71 @@ private slots:
             }
         }
         QCOMPARE(lines, kSeconds);
+        // With a tick each second, each reading's tag names a second of its own.
+        if (pulse)
+            QCOMPARE(repeated, 0);
+        // The average and the combined files carry the same tags in the same order.
+        QMap<QString, QList<QDateTime>> tagsOf;  // T1, A1, the combined file's by field count
+        for (const QString& name : lw.Files()) {
+            const QString kind = name.mid(10, 2);
+            for (const QByteArray& line : name.startsWith("TIC") ? DataLines(lw.Read(name)) : QList<QByteArray>()) {
+                const QString stream = kind == "T1" || kind == "A1" ? kind : "C" + QString::number(line.count(','));
+                tagsOf[stream] << TagInstant(line, tagFormat);
+            }
+        }
+        QCOMPARE(tagsOf.keys(), QStringList({"A1", "C3", "C6", "T1"}));
+        for (const QString& stream : tagsOf.keys())
+            QVERIFY2(tagsOf[stream] == tagsOf["T1"], qPrintable(stream));
+    }
+    // A reading that waits for the receiver to name a leap second's tick is written
+    // once the set closes, or once the ticks of a silence have stood in, under the
+    // second it was taken for when it came.
+    void readingWaitingForNameNeverLost_data()
+    {
+        QTest::addColumn<int>("silentTicks");
+        QTest::newRow("set closed") << 0;
+        QTest::newRow("receiver silent") << 3;
+    }
+    void readingWaitingForNameNeverLost()
+    {
+        QFETCH(int, silentTicks);
+        if (!bPairStarted) {
+            if (SocatPair::Required())
+                QFAIL("socat is needed for this test");
+            QSKIP("socat is not installed");
+        }
+        LogWindow lw({{"LogFiles/TicTimeTagFormat", 0}, {"LogFiles/TicLogPrefix", "TIC"}, {"LogFiles/TicLogStyle", 1},
+                      {"TicPortDialog/TIC1 Serial Port", "/dev/counter1"},
+                      {"GpsPortDialog/GPS Serial Port", pair.ProgramEnd()}});
+        MainWindow& w = *lw.w;
+        receiverInfo.gpsPortMode = GpsPortModeGenericNmea;
+        receiverInfo.receiverModel = ReceiverModelGenericNmea;
+        const std::unique_ptr<FakePulse> pulser = UsePulsePort(w);
+        const QDateTime start = Utc(2024, 12, 31, 23, 59, 58);
+        PcTime::SetFixedUtc(start);
+        QVERIFY(w.OpenTicLogs());
+        const int64_t startMs = steadyMs;
+        const int readings = 3 + silentTicks;
+        for (int k = 0; k < readings; ++k) {
+            steadyMs = startMs + 1000 * k;
+            QVERIFY(pulser->Edge());
+            const QByteArrayList names = k < 2 ? QByteArrayList{"GGA", "ZDA", "RMC"}
+                                         : k == 2 ? QByteArrayList{"ZDA:60"} : QByteArrayList();
+            for (const QByteArray& name : names) {
+                steadyMs += 150;
+                Feed(w, name, start.addSecs(std::min(k, 1)));
+            }
+            steadyMs += 100;
+            Feed(w, "TIC", start.addSecs(k));
+        }
+        w.CloseTicLogs(true);
+        QList<QByteArray> lines;
+        for (const QString& name : lw.Files()) {
+            if (name.contains("T1"))
+                lines << DataLines(lw.Read(name));
+        }
+        QCOMPARE(lines.size(), readings);
+        QVERIFY2(std::llabs(TagInstant(lines[2], 0).msecsTo(Utc(2025, 1, 1, 0, 0, 0))) <= 100, lines[2].constData());
     }
     // A window held up for 1.5 s after each message it decodes (a slow disk under a
     // log), the second's messages come in one block from the port: the bytes' arrival
