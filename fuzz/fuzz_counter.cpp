@@ -3,11 +3,13 @@
 // of the target's own. Whatever it sends, never more than one "READ?" waits at the
 // counter, and each "READ?" has at most one line handed on for it.
 //
-// The counter: it answers the "READ?" that waits after a delay (waits run out on the
-// way when it is long); before its answer it may print notices (words, each within the
-// reply wait of the answer), and after it extra lines of any kind (the answer again, a
-// reading after its overflow, a notice), each sooner than the quiet wait after the line
-// before. Its lines are any bytes but line ends, cut into blocks anywhere.
+// The counter: it measures the interval from the first start edge (a second apart)
+// after the "READ?" that waits, or from one some seconds later (waits run out on the
+// way when it is long), and answers at its end; the interval may change between two
+// measurements. Before its answer it may print notices (words, each within the reply
+// wait of the answer), and after it extra lines of any kind (the answer again, a
+// reading after its overflow, a notice), each sooner than the unasked wait after the
+// answer. Its lines are any bytes but line ends, cut into blocks anywhere.
 #include "messageframer.h"
 #include "scpisession.h"
 #include "ticcorrection.h"
@@ -82,7 +84,7 @@ public:
         Connect();
         while (!in.Empty()) {
             int64_t at = -1;
-            for (const int64_t t : {sends.empty() ? -1 : sends.begin()->first, identifyAt, replyAt, quietAt})
+            for (const int64_t t : {sends.empty() ? -1 : sends.begin()->first, identifyAt, replyAt})
                 if (t >= 0 && (at < 0 || t < at))
                     at = t;
             // While the counter is connected, a wait always runs: the port never stalls.
@@ -100,16 +102,12 @@ public:
                 identifyAt = -1;
                 Require(session.IdentifyTimedOut() == ScpiSession::Action::Reconnect);
                 Connect();
-            } else if (replyAt == now) {
+            } else {
                 Trace(now, "reply wait ends");
                 session.ReplyTimedOut();
                 RestartPollWait();
                 if (session.GetState() == ScpiSession::State::Idle)
                     Connect();
-            } else {
-                Trace(now, "quiet wait ends");
-                session.Quiet();
-                RestartPollWait();
             }
         }
     }
@@ -130,7 +128,9 @@ private:
         waiting = 0;
         bAnswering = false;
         sinceRead.clear();
-        replyAt = quietAt = -1;
+        replyAt = -1;
+        phaseMs = in.Byte() * 1000 / 256;
+        intervalMs = in.Byte() * 1000 / 256;
         bEcho = in.Byte() % 4 == 0;
         bPrompt = in.Byte() % 4 == 0;
         now += 1 + in.Byte() * 40;
@@ -161,10 +161,12 @@ private:
     // Empty and overlong lines are dropped by the reader, and restart no wait.
     static bool IsLine(const QByteArray& line) { return !line.isEmpty() && line.size() <= LineFramer::kMaxLine; }
 
+    QByteArray Prompt() const { return bPrompt ? "53230A> " : ""; }
+
     void Schedule(int64_t at, const QByteArray& line, bool bAnswer = false)
     {
         const QByteArray ending = in.Byte() % 3 == 0 ? "\n" : "\r\n";
-        sends.emplace(at, Send{(bPrompt && bAnswer ? "53230A> " : "") + line + ending, bAnswer});
+        sends.emplace(at, Send{(bAnswer ? Prompt() : QByteArray()) + line + ending, bAnswer});
     }
 
     void Command(const QByteArray& command)
@@ -192,8 +194,13 @@ private:
     void ScheduleAnswer()
     {
         bAnswering = true;
-        // Up to 12.75 s: past one, two or three reply waits.
-        const int64_t answerAt = now + in.Byte() * 50;
+        // At the end of the interval from the next start edge or, a measurement missed, one
+        // up to 12 s later: past one, two or three reply waits.
+        if (in.Byte() % 8 == 0)
+            intervalMs = in.Byte() * 1000 / 256;
+        const unsigned missed = in.Byte();
+        const int64_t nextEdge = now - ((now - phaseMs) % 1000 + 1000) % 1000 + 1000;
+        const int64_t answerAt = nextEdge + (missed < 200 ? 0 : missed % 13) * 1000 + intervalMs;
         for (unsigned k = in.Byte() % 3; k > 0; --k) {
             const int64_t before = in.Byte() * ScpiSession::kReplyWaitMs / 256;
             QByteArray notice = Line();
@@ -205,19 +212,13 @@ private:
                 && ParseTicReading(stripped, 0, &unusedUs) == TicReadingKind::NoNumber)
                 Schedule(answerAt - before, notice);
         }
-        // The answer is a line the reader hands on: one it drops is no answer, and a
-        // notice before it would be taken for it.
+        // The answer is a line the reader hands on, its prompt and all: one it drops is no
+        // answer, and a notice before it would be taken for it.
         const QByteArray answer = Line();
-        Schedule(answerAt, IsLine(answer) ? answer : "+1.0E-06", true);
-        // Each sooner than the quiet wait after the last line the reader hands on.
-        int64_t lastLineAt = answerAt;
-        for (unsigned k = in.Byte() % 4; k > 0; --k) {
-            const int64_t at = lastLineAt + in.Byte() * (ScpiSession::kQuietWaitMs - 1) / 255;
-            const QByteArray line = Line();
-            Schedule(at, line);
-            if (IsLine(line))
-                lastLineAt = at;
-        }
+        Schedule(answerAt, IsLine(Prompt() + answer) ? answer : "+1.0E-06", true);
+        // Each sooner than the unasked wait after the answer.
+        for (unsigned k = in.Byte() % 4; k > 0; --k)
+            Schedule(answerAt + in.Byte() * (ScpiSession::kUnaskedWaitMs - 1) / 255, Line());
     }
 
     void Answered()
@@ -240,7 +241,7 @@ private:
             for (const QByteArray& line : std::as_const(lines)) {
                 Require(!line.isEmpty() && line.size() <= LineFramer::kMaxLine);
                 sinceRead.append(ScpiSession::StripPrompt(line));
-                session.TakeLine(line);
+                session.TakeLine(line, now);
                 if (session.GetState() == ScpiSession::State::Polling) {
                     identifyAt = -1;
                     RestartPollWait();
@@ -251,13 +252,7 @@ private:
 
     void RestartPollWait()
     {
-        replyAt = quietAt = -1;
-        if (session.GetState() != ScpiSession::State::Polling)
-            return;
-        if (session.ReadWaiting())
-            replyAt = now + ScpiSession::kReplyWaitMs;
-        else
-            quietAt = now + ScpiSession::kQuietWaitMs;
+        replyAt = session.ReadWaiting() ? now + ScpiSession::kReplyWaitMs : -1;
     }
 
     // A reply handed on came since the last "READ?", and it is the only one for it.
@@ -274,11 +269,12 @@ private:
     // When each of the port's waits runs out; -1 while it does not run.
     int64_t identifyAt = -1;
     int64_t replyAt = -1;
-    int64_t quietAt = -1;
     // The counter: what it will send, and what it was asked.
     std::multimap<int64_t, Send> sends;
     int waiting = 0;          // "READ?"s not yet answered
     bool bAnswering = false;  // its answer to the first of them is on its way
+    int64_t phaseMs = 0;     // where its start edges fall in the target's seconds
+    int64_t intervalMs = 0;  // what it measures, under a second
     bool bEcho = false;
     bool bPrompt = false;
     QList<QByteArray> sinceRead;  // the lines received since the last "READ?"

@@ -42,12 +42,12 @@ void ScpiSession::Begin(const QList<QByteArray>& setupOverride)
     lastNoReading.clear();
     noReadingAnswer.clear();
     held.clear();
-    bReadWaiting = false;
+    askedOnAnswerMs = -1;
     state = State::Identifying;
     Send("*IDN?");
 }
 
-ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
+ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received, int64_t steadyMs)
 {
     const QByteArray line = StripPrompt(received);
     if (line.isEmpty() || sent.contains(line))
@@ -66,14 +66,16 @@ ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
     case State::Polling: {
         double unusedUs = 0.0;
         const TicReadingKind kind = ParseTicReading(line, 0, &unusedUs);
-        if (!bReadWaiting) {
-            // The answer said again, a reading after the overflow, a measurement nobody
-            // asked for: its second has had its answer, and it asks nothing.
+        if (askedOnAnswerMs >= 0 && steadyMs - askedOnAnswerMs < unaskedWaitMs) {
+            // The answer said again, a reading after the overflow, a notice: the counter
+            // has not yet come to the start edge of the "READ?" that waits.
             if (kind == TicReadingKind::NoNumber)
                 SayNotice(line);
             else
-                qDebug("%s counter: \"%s\" came while no READ? waits, dropped; nothing asked.", name.constData(),
-                       LogTexts::Printable(line.left(64)).constData());
+                qDebug("%s counter: \"%s\" came %lld ms after the READ? that waits, too soon to answer it; "
+                       "dropped, nothing asked.",
+                       name.constData(), LogTexts::Printable(line.left(64)).constData(),
+                       static_cast<long long>(steadyMs - askedOnAnswerMs));
             return Reply::None;
         }
         if (kind == TicReadingKind::NoNumber) {
@@ -86,7 +88,12 @@ ScpiSession::Reply ScpiSession::TakeLine(const QByteArray& received)
         }
         if (!held.isEmpty())
             SayNotice(std::exchange(held, {}));
-        return TakeReply(line, kind == TicReadingKind::NotANumber ? Reply::NoMeasurement : Reply::Reading);
+        const Reply reply =
+            TakeReply(line, kind == TicReadingKind::NotANumber ? Reply::NoMeasurement : Reply::Reading);
+        // Straight away: the counter is ready to measure again, and it measures from the
+        // first start edge after the "READ?".
+        AskNext(steadyMs);
+        return reply;
     }
     default:
         return Reply::None;
@@ -102,7 +109,6 @@ void ScpiSession::SayNotice(const QByteArray& line) const
 ScpiSession::Reply ScpiSession::TakeReply(const QByteArray& line, Reply kind)
 {
     misses = 0;
-    bReadWaiting = false;
     emitReply(line);
     if (kind != Reply::NoReading) {
         noReadings = 0;
@@ -117,15 +123,9 @@ ScpiSession::Reply ScpiSession::TakeReply(const QByteArray& line, Reply kind)
     return kind;
 }
 
-void ScpiSession::Quiet()
+void ScpiSession::AskNext(int64_t answeredAtMs)
 {
-    if (state == State::Polling && !bReadWaiting)
-        AskNext();
-}
-
-void ScpiSession::AskNext()
-{
-    bReadWaiting = true;
+    askedOnAnswerMs = answeredAtMs;
     Send("READ?");
 }
 
@@ -148,6 +148,7 @@ ScpiSession::Action ScpiSession::ReplyTimedOut()
         AskNext();
         return Action::None;
     }
+    askedOnAnswerMs = -1;
     if (++misses >= kMaxMisses) {
         qWarning("%s counter: %d readings missed, reconnecting.", name.constData(), misses);
         noReadingAnswer = lastNoReading;

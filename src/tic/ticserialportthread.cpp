@@ -6,6 +6,7 @@
 #include "ticcorrection.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -16,6 +17,14 @@ QString QuotedAnswer(const QByteArray& answer)
     constexpr qsizetype kMaxQuoted = 64;
     const QByteArray shown = LogTexts::Printable(answer.left(kMaxQuoted));
     return QString::fromLatin1(answer.size() > kMaxQuoted ? shown + "..." : shown);
+}
+
+// When a line came, on a clock the PC clock's setting never moves. Not the tests' steady
+// clock seam: a fake pulse that drives it must not decide which reading answers.
+int64_t SteadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -37,7 +46,7 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
             Qt::DirectConnection);
     connect(&socket, &QTcpSocket::disconnected, this, [this] { LinkLost(QStringLiteral("closed")); },
             Qt::DirectConnection);
-    for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &quietTimer, &reconnectTimer, &silenceTimer})
+    for (QTimer* timer : {&connectTimer, &identifyTimer, &replyTimer, &reconnectTimer, &silenceTimer})
         timer->setSingleShot(true);
     connect(&reopenTimer, &QTimer::timeout, this, &TicSerialPortThread::TryOpen);
     // Without a wait of our own an address where nothing answers holds the attempt
@@ -45,7 +54,6 @@ TicSerialPortThread::TicSerialPortThread(QObject* parent)
     connect(&connectTimer, &QTimer::timeout, this, [this] { LinkLost(tr("no answer")); });
     connect(&identifyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnIdentifyTimeout);
     connect(&replyTimer, &QTimer::timeout, this, &TicSerialPortThread::OnReplyTimeout);
-    connect(&quietTimer, &QTimer::timeout, this, [this] { session.Quiet(), RestartPollWait(); });
     connect(&reconnectTimer, &QTimer::timeout, this, &TicSerialPortThread::ConnectSocket);
     connect(&silenceTimer, &QTimer::timeout, this, [this] {
         SayDown(Note::Silent, PortTexts::SilentText(PortHead(), tr("reading"), lastLineUtc, PcTime::CurrentUtc()));
@@ -112,7 +120,6 @@ void TicSerialPortThread::CloseLink()
     connectTimer.stop();
     identifyTimer.stop();
     replyTimer.stop();
-    quietTimer.stop();
     reconnectTimer.stop();
     reopenTimer.stop();
     silenceTimer.stop();
@@ -210,6 +217,7 @@ void TicSerialPortThread::OnSocketConnected()
     bSocketConnected = true;
     // The back-off goes on until a reading comes: a counter that takes the connection
     // and says nothing is no better than one that refuses it.
+    session.SetUnaskedWaitMs(unaskedWaitMs);
     session.Begin(settings.SetupOverride());
     identifyTimer.start(identifyWaitMs);
 }
@@ -265,11 +273,11 @@ void TicSerialPortThread::OnSocketReadyRead()
     ScpiSession::Reply measured = ScpiSession::Reply::None;
     QByteArray noMeasurement;
     for (const QByteArray& line : std::as_const(lines)) {
-        const ScpiSession::Reply reply = session.TakeLine(line);
+        const ScpiSession::Reply reply = session.TakeLine(line, SteadyMs());
         if (session.GetState() == ScpiSession::State::Polling) {
             identifyTimer.stop();
             // Whatever the line was, a notice or an echo too, the counter is still
-            // talking: it has neither missed its answer nor fallen quiet after it.
+            // talking: it has not missed its answer.
             RestartPollWait();
         }
         // The back-off and the note of a counter that gives no reading end only with a reading.
@@ -337,13 +345,8 @@ void TicSerialPortThread::OnReplyTimeout()
 void TicSerialPortThread::RestartPollWait()
 {
     replyTimer.stop();
-    quietTimer.stop();
-    if (session.GetState() != ScpiSession::State::Polling)
-        return;
     if (session.ReadWaiting())
         replyTimer.start(replyWaitMs);
-    else
-        quietTimer.start(quietWaitMs);
 }
 
 void TicSerialPortThread::DropPolling()

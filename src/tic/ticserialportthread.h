@@ -37,7 +37,9 @@ public:
     int connectWaitMs = 5000;      // for the counter to take the connection
     int identifyWaitMs = ScpiSession::kIdentifyWaitMs;
     int replyWaitMs = ScpiSession::kReplyWaitMs;
-    int quietWaitMs = ScpiSession::kQuietWaitMs;
+    // After a "READ?" sent straight after an answer, for the counter's next start edge:
+    // a fake counter that answers at once needs it short.
+    int unaskedWaitMs = ScpiSession::kUnaskedWaitMs;
     // The wait before connecting again doubles with each failure, from the first up to
     // the longest, and starts afresh with a reading. The longest is short: a counter
     // back after a pause should not wait long for its first poll.
@@ -103,7 +105,7 @@ private:
     void OnSocketReadyRead();
     void OnIdentifyTimeout();
     void OnReplyTimeout();
-    // The reply wait or the quiet wait, whichever the session is in, starts afresh.
+    // The reply wait starts afresh while polling.
     void RestartPollWait();
     // Hands on the replies the session took; drops the polling after the last in a row
     // that is no reading.
@@ -130,7 +132,6 @@ private:
     QTimer connectTimer;
     QTimer identifyTimer;
     QTimer replyTimer;
-    QTimer quietTimer;
     QTimer reconnectTimer;
     int reconnectDelayMs = 0;
     bool bSocketConnected = false;  // since the last connection was made

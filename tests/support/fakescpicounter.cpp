@@ -9,6 +9,7 @@
 FakeScpiCounter::FakeScpiCounter(QObject* parent) : QObject(parent)
 {
     connect(&server, &QTcpServer::newConnection, this, &FakeScpiCounter::OnNewConnection);
+    clock.start();
 }
 
 bool FakeScpiCounter::Listen(quint16 port) { return server.listen(QHostAddress::LocalHost, port); }
@@ -35,6 +36,7 @@ void FakeScpiCounter::OnNewConnection()
         client = socket;
         buffer.clear();
         readsWaiting = 0;  // a new connection clears what the counter was asked
+        lastEdge = -1;
         connect(socket, &QTcpSocket::readyRead, this, &FakeScpiCounter::OnReadyRead);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         socket->write(greeting);
@@ -63,6 +65,15 @@ void FakeScpiCounter::OnReadyRead()
         }
         else if (line == "READ?") {
             mostReadsWaiting = std::max(mostReadsWaiting, ++readsWaiting);
+            if (intervalMs >= 0) {
+                // Measured in turn: after the edge the one before it was measured from.
+                const qint64 edge = std::max(clock.elapsed() / 1000 + 1, lastEdge + 1);
+                if (lastEdge >= 0)
+                    secondsLost += static_cast<int>(edge - lastEdge - 1);
+                lastEdge = edge;
+                QTimer::singleShot(static_cast<int>(edge * 1000 + intervalMs - clock.elapsed()), this, &FakeScpiCounter::AnswerOne);
+                continue;
+            }
             const int delayMs = bHolding ? 0
                                 : holdMs > 0 ? std::exchange(holdMs, 0)
                                 : replyDelaysMs.isEmpty() ? 0 : replyDelaysMs.takeFirst();

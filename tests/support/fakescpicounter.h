@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -14,8 +15,10 @@
 // real instruments. It can put a prompt before its answers, echo the commands, fall
 // silent (its readings run out, or it answers nothing at all while it keeps the link),
 // hold a reply a while or until told, say each answer twice, drop the link, and print
-// notices unasked. Like a real counter it answers each "READ?" in turn, however many
-// wait; it counts the most that ever waited at once, and its answers.
+// notices unasked, or measure as a time-interval counter does: from the first start
+// edge (a second apart) after the "READ?", answering the interval later. Like a real
+// counter it answers each "READ?" in turn, however many wait; it counts the most that
+// ever waited at once, its answers, and the start edges it let pass unmeasured.
 class FakeScpiCounter : public QObject
 {
 public:
@@ -46,6 +49,11 @@ public:
     // Holds every "READ?" from now on, until AnswerOne() answers the one that waits.
     void Hold() { bHolding = true; }
     void AnswerOne();
+    // At or above 0: each "READ?" is answered this long after the first start edge after
+    // it, as a counter measuring that interval; the delays and holds above are unused.
+    int intervalMs = -1;
+    // Start edges between two measured ones that nothing was measured at, on a connection.
+    int secondsLost = 0;
     int repeats = 1;             // times each answer is sent
     int mostReadsWaiting = 0;    // the most "READ?"s that waited at once on one connection
     int answers = 0;             // "READ?"s answered, all connections
@@ -73,6 +81,8 @@ private:
     QTcpServer server;
     QPointer<QTcpSocket> client;
     QByteArray buffer;
+    QElapsedTimer clock;     // the start edges fall at its whole seconds
+    qint64 lastEdge = -1;    // the start edge of the last measurement, in seconds
     int readsWaiting = 0;
     bool bHolding = false;
 };

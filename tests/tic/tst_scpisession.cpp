@@ -13,10 +13,11 @@ class TestScpiSession : public QObject
     Q_OBJECT
 
 private slots:
-    // What the counter sends, ";" between: "a:" answers the "READ?" that waits at it,
-    // "n:" is a notice printed unasked; "d:" comes unasked right after the line before,
-    // before the counter falls quiet (every other step comes after); "t" the reply wait
-    // runs out; "x" the link closes and a new one is set up. | the replies handed on
+    // What the counter sends, ";" between: "a:" answers the "READ?" that waits at it, a
+    // second after the line before (its next start edge), "b:" 0.1 s after it; "n:" is a
+    // notice printed unasked 0.3 s after the line before, "d:" a line sent unasked 0.1 s
+    // after it; "t" the reply wait runs out; "x" the link closes and a new one
+    // is set up. | the replies handed on
     // ("/" between) | "READ?"s sent | the most that waited at the counter | replies in a
     // row that were no reading | the line held | "polling", or what the counter was said
     // to answer when polling stopped.
@@ -55,6 +56,11 @@ private slots:
         QTest::newRow("a notice after the answer asks nothing")
             << "a:1.0E-06;d:*** REF INPUT LOST ***;t;a:2.0E-06|1.0E-06/2.0E-06|3|1|0||polling";
         QTest::newRow("a word answer said again") << "a:Error;t;d:Error;a:1.0E-06|Error/1.0E-06|3|1|0||polling";
+        QTest::newRow("a notice soon after the answer, then silence")
+            << "a:1.0E-06;d:*** REF INPUT LOST ***;t;t;a:2.0E-06|1.0E-06/2.0E-06|3|1|0||polling";
+        QTest::newRow("the answer soon after a READ? sent past a reply wait")
+            << "a:Error;t;b:1.0E-06;d:1.0E-06;a:2.0E-06|Error/1.0E-06/2.0E-06|4|1|0||polling";
+        QTest::newRow("the first answer at once") << "b:1.0E-06;a:2.0E-06|1.0E-06/2.0E-06|3|1|0||polling";
     }
     void polling()
     {
@@ -64,6 +70,7 @@ private slots:
         int waiting = 0;  // at the counter
         int mostWaiting = 0;
         QStringList replies;
+        int64_t now = 0;
         ScpiSession session(
             [&](const QByteArray& command) {
                 if (command == "READ?")
@@ -73,24 +80,22 @@ private slots:
         const auto connect = [&] {
             waiting = 0;  // a new connection clears what the counter was asked
             session.Begin({"CONF:TINT"});
-            session.TakeLine("Keysight,53220A,1,A");
+            session.TakeLine("Keysight,53220A,1,A", now);
         };
         connect();
         const QStringList steps = f[0].split(';');
         for (qsizetype i = 0; i < steps.size(); ++i) {
             const QString& step = steps[i];
             if (step == "t")
-                session.ReplyTimedOut();
+                now += ScpiSession::kReplyWaitMs, session.ReplyTimedOut();
             else if (step == "x")
                 session.End(), connect();
-            else if (step.startsWith("a:") && waiting > 0)
-                --waiting, session.TakeLine(step.mid(2).toLatin1());
+            else if ((step.startsWith("a:") || step.startsWith("b:")) && waiting > 0)
+                --waiting, session.TakeLine(step.mid(2).toLatin1(), now += step[0] == 'a' ? 1000 : 100);
             else if (step.startsWith("n:") || step.startsWith("d:"))
-                session.TakeLine(step.mid(2).toLatin1());
+                session.TakeLine(step.mid(2).toLatin1(), now += step[0] == 'n' ? 300 : 100);
             else
                 QFAIL(qPrintable("nothing waits for " + step));
-            if (!steps.value(i + 1).startsWith("d:"))
-                session.Quiet();
         }
         const bool bPolling = session.GetState() == ScpiSession::State::Polling;
         QCOMPARE(replies.join('/'), f[1]);

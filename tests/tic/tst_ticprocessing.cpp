@@ -362,6 +362,7 @@ private slots:
             QTest::ignoreMessage(QtDebugMsg, qPrintable(f[4]));
         TicSerialPortThread& port = w->ticPortThreads[0];
         port.replyWaitMs = 400;
+        port.unaskedWaitMs = 0;  // the counter answers at once, at no start edge
         port.reconnectFirstMs = 50;
         port.startTicSerialPort(1);
         QVERIFY(TestSupport::WaitFor([&] { return counter.Count("READ?") == reads; }, 10000));
