@@ -117,12 +117,22 @@ private slots:
         qInfo("%d pulses, %d ticks", Seconds(), int(steps.size()));
         if (wait != 1 && widthUs < 2000)
             return;  // a trial only: a poll every ms promises nothing below 2 ms
-        QCOMPARE(steps.size(), Seconds());
         // A poll or wake that comes late (a loaded or sanitized build) stamps its edge up
         // to 15 ms late, and the step after it as much short; the extra edge is 50 ms or
-        // more from the pulse's.
-        for (int64_t step : steps)
-            QVERIFY2(step >= 985 && step <= 1015, qPrintable(QString::number(step)));
+        // more from the pulse's. A pulse narrower than a thread's slice may rise and fall
+        // before a loaded thread has armed its next wait: the driver's count shows it
+        // came, but not when, so it gives no tick. Once in the run, for such a pulse.
+        int64_t seconds = 0;
+        int missed = 0;
+        for (int64_t step : steps) {
+            const int64_t whole = (step + 500) / 1000;
+            QVERIFY2(whole >= 1 && step >= whole * 1000 - 15 && step <= whole * 1000 + 15,
+                     qPrintable(QString::number(step)));
+            seconds += whole;
+            missed += int(whole - 1);
+        }
+        QCOMPARE(seconds, int64_t(Seconds()));
+        QVERIFY2(missed <= (wait == 1 && widthUs < 1000 ? 1 : 0), qPrintable(QString::number(missed)));
         QCOMPARE(port.PulseInDoubt(), bExtraFromStart);
         if (bExtraFromStart)
             return;
