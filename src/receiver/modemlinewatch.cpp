@@ -196,6 +196,11 @@ ModemLineWatch::WaitEnd ModemLineWatch::WaitLoop()
 {
     // The first look finds the level: a line already high is a rise, as a poll's would
     // be, unless it was high when the last watch ended.
+    // A driver that counts the line's changes tells how many came between two wakes:
+    // a fall that came while no wait was armed is not taken for the next pulse. Counted
+    // before the first look, so that a change between the two is looked at again.
+    int count = 0;
+    bool bCounts = access.countChanges && access.countChanges(fd, lineBits, &count) == 0;
     bool bHigh = false;
     const int64_t firstMs = UtcDateTime::SteadyMSecs();
     if (!Look(bHigh))
@@ -203,19 +208,20 @@ ModemLineWatch::WaitEnd ModemLineWatch::WaitLoop()
     if (bHigh && !bLineHigh.load())
         AddEdge(firstMs);
     bLineHigh = bHigh;
-    // A driver that counts the line's changes tells how many came between two wakes:
-    // a fall that came while no wait was armed is not taken for the next pulse.
-    int count = 0;
-    bool bCounts = access.countChanges && access.countChanges(fd, lineBits, &count) == 0;
     int instantWaits = 0;
     while (!bStop) {
         const int64_t armedUs = MonotonicUs();
-        if (access.waitLines(fd, lineBits) != 0) {
+        // A change since the last look, before the wait is armed, would wake no wait
+        // (the driver waits for the next one): it is looked at now.
+        int armedCount = 0;
+        const bool bChangedUnwaited =
+            bCounts && access.countChanges(fd, lineBits, &armedCount) == 0 && armedCount != count;
+        if (!bChangedUnwaited && access.waitLines(fd, lineBits) != 0) {
             if (errno == EINTR)
                 continue;
             return WaitEnd::CannotWait;  // a pseudo-terminal
         }
-        const bool bInstant = MonotonicUs() - armedUs < kInstantWaitUs;
+        const bool bInstant = !bChangedUnwaited && MonotonicUs() - armedUs < kInstantWaitUs;
         // A wake is stamped as it returns, before the line is read.
         const int64_t ms = UtcDateTime::SteadyMSecs();
         if (!Look(bHigh))
