@@ -90,6 +90,42 @@ private slots:
         QCOMPARE(got, pulses);
     }
 
+    // Edges (E) and the receiver's messages (M) in the order they came: each edge a pulse
+    // (P) or not (g); a message moves no edge onto the pulse ('.').
+    void pulseTheMessagesFollow_data()
+    {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("verdicts");
+        QTest::newRow("glitch seen first: its series keeps the ticks, the messages move nothing")
+            << "E500 E1000 M1100 E1500 E2000 M2100 E2500 E3000 M3100 E3500 E4000" << "Pg.Pg.Pg.Pg";
+        QTest::newRow("pulse seen first: glitches after the messages stay glitches")
+            << "E0 M100 E500 E1000 M1100 E1500 E2000 M2100 E2500 E3000" << "P.gP.gP.gP";
+        QTest::newRow("ringing 3 ms after each pulse moves nothing")
+            << "E0 E3 M100 E1000 E1003 M1100 E2000 E2003 M2100 E3000" << "Pg.Pg.Pg.P";
+        QTest::newRow("glitches before messages in seconds apart")
+            << "E0 E500 M600 E1000 M1100 E2000 E2400 M2500 E3000" << "Pg.P.Pg.P";
+        QTest::newRow("glitches before messages, not a second apart")
+            << "E500 E1000 M1100 E1500 E1700 M1800 E2500" << "Pg.Pg.P";
+        QTest::newRow("a later message of the second counts for nothing")
+            << "E0 M100 E500 M600 E1000 M1100 E1500 M1600 E2000" << "P.g.P.g.P";
+    }
+
+    void pulseTheMessagesFollow()
+    {
+        QFETCH(QString, events);
+        QFETCH(QString, verdicts);
+        PpsPulseCheck check;
+        QString got;
+        for (const QString& event : events.split(QLatin1Char(' '))) {
+            const int64_t ms = event.mid(1).toLongLong();
+            if (event.startsWith(QLatin1Char('E')))
+                got += check.Edge(ms) == PpsPulseCheck::Verdict::Pulse ? QLatin1Char('P') : QLatin1Char('g');
+            else
+                got += QLatin1Char('.');
+        }
+        QCOMPARE(got, verdicts);
+    }
+
     // A pulse at each whole second and an extra edge at afterMs of some seconds. The port
     // opened at a phase: the first edge it sees may be the extra one. Seen at second 6,
     // and at second 12, after the extra edges stopped at second 8. No tick outside a
@@ -251,6 +287,31 @@ private slots:
     // A driver that waits wakes at each change from the moment its wait is armed. A
     // narrow pulse under load may fall before the wait is armed again: the next wake
     // finds the line low where it was last high, a second later; that is a pulse too.
+    // The port opened between a pulse and a glitch that comes every second: the glitch
+    // is the first edge seen. The receiver's messages follow the other edges; neither
+    // series takes the other's place: the first seen keeps the ticks, in doubt.
+    void glitchSeenFirstGivesWayToThePulse()
+    {
+        Open(1);
+        OpenReceiverEnd();
+        FakePulse pulse(*port);
+        int messages = 0;
+        connect(port.get(), &GpsSerialPortThread::newGpsText, this, [&] { ++messages; });
+        const QByteArray zda = FrameBuilders::Nmea("$GPZDA,1") + "\r\n";
+        QString got;
+        for (int k = 0; k < 4; ++k) {
+            got += pulse.Edge() ? QLatin1Char('P') : QLatin1Char('g');  // the glitch, at .5
+            pulse.Advance(500);
+            got += pulse.Edge() ? QLatin1Char('P') : QLatin1Char('g');  // the pulse, at .0
+            pulse.Advance(100);
+            rx->write(zda), rx->flush();
+            QVERIFY(TestSupport::WaitFor([&] { return messages == k + 1; }, 10000));
+            pulse.Advance(400);
+        }
+        QCOMPARE(got, QString("PgPgPgPg"));
+        QVERIFY(port->PulseInDoubt());
+    }
+
     void fallNotWaitedFor_data()
     {
         QTest::addColumn<bool>("bFallSeen");
