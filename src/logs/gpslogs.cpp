@@ -254,9 +254,17 @@ void MainWindow::LogTickSecond()
 void MainWindow::LogNamedSecond(const QDateTime& named)
 {
     // A time that does not follow the run (a date a day ahead, a second's messages
-    // after the next pulse) moves no stamp, file or tag: its tick stands in.
-    if (!named.isValid() || ReceiverTimeJumped())
+    // after the next pulse) moves no stamp, file or tag: its tick stands in. Without a
+    // tick, a message whose time of day is the next second's, on a date that jumped,
+    // stands in for that second itself.
+    if (!named.isValid())
         return;
+    if (ReceiverTimeJumped()) {
+        const QDateTime next = gpsLogSecond.isValid() ? gpsLogSecond.addSecs(1) : QDateTime();
+        if (undecidedTicks.isEmpty() && next.isValid() && named.time() == next.time())
+            DecideLogSecond(next, false, PcAtSecondStartMs());
+        return;
+    }
     // Named already, by a stand-in or a time before: what is written stays. A receiver
     // that moved further back starts a new run.
     constexpr qint64 kLateSecs = kReceiverTimeFreshMs / 1000;

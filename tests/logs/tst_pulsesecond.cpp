@@ -90,8 +90,9 @@ bool NamedInTime(int trouble, int k, bool bNmea)
 {
     if ((trouble == FeedEnds && k > 5) || (trouble == PulsesFirst && k <= kTroubleSecond))
         return false;
+    // A bad date still names its second by its time of day.
     if (k == kTroubleSecond)
-        return trouble != BadDate && trouble != LostTime && trouble != LateTwo;
+        return trouble != LostTime && trouble != LateTwo;
     if (bNmea && trouble == OneAhead && k == kLastSecond + 1)
         return false;
     return k != kLastSecond || (trouble != OneAhead && trouble != TwoAhead);
