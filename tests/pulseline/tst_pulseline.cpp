@@ -123,15 +123,14 @@ private slots:
         // before a loaded thread has armed its next wait: the driver's count shows it
         // came, but not when, so it gives no tick. Once in the run, for such a pulse.
         int64_t seconds = 0;
-        int missed = 0;
         for (int64_t step : steps) {
             const int64_t whole = (step + 500) / 1000;
             QVERIFY2(whole >= 1 && step >= whole * 1000 - 15 && step <= whole * 1000 + 15,
                      qPrintable(QString::number(step)));
             seconds += whole;
-            missed += int(whole - 1);
         }
-        QCOMPARE(seconds, int64_t(Seconds()));
+        QVERIFY2(seconds <= Seconds(), qPrintable(QString::number(seconds)));
+        const int missed = Seconds() - int(steps.size());
         QVERIFY2(missed <= (wait == 1 && widthUs < 1000 ? 1 : 0), qPrintable(QString::number(missed)));
         QCOMPARE(port.PulseInDoubt(), bExtraFromStart);
         if (bExtraFromStart)
